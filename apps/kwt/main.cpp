@@ -1,0 +1,142 @@
+// kwt: runs command lines in one fresh workbench session.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "info.h"
+#include "workbench/encoding.h"
+#include "workbench/itx.h"
+#include "workbench/session_dump.h"
+#include "workbench/workbench.h"
+
+namespace {
+
+struct Settings {
+  std::vector<std::string> commands;
+  std::string script;
+  bool interactive = false;
+  std::string save;
+  std::string dump;
+  std::string prefs;
+  std::string answer;
+  bool quiet = false;
+};
+
+bool ReadScript(const std::string& path, std::vector<std::string>* lines) {
+  std::istream* in = &std::cin;
+  std::ifstream file;
+  if (path != "-") {
+    file.open(path);
+    if (!file) return false;
+    in = &file;
+  }
+  std::string line;
+  while (std::getline(*in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines->push_back(line);
+  }
+  return true;
+}
+
+int RunSession(const Settings& s) {
+  kwt::Workbench::Options options;
+  options.prefsPath = s.prefs;
+  options.showProgress = isatty(STDERR_FILENO) != 0;
+  kwt::Workbench wb(options);
+  if (s.answer == "yes") wb.interaction().SetFixed(kwt::kAnswerYes);
+  else if (s.answer == "no") wb.interaction().SetFixed(kwt::kAnswerNo);
+  else if (isatty(STDIN_FILENO) && isatty(STDERR_FILENO)) wb.interaction().SetTerminal();
+  else wb.interaction().SetFixed(kwt::kAnswerYes);
+  if (!s.quiet) {
+    wb.SetHistorySink([](std::string_view text) {
+      std::fputs(kwt::HistoryToUtf8(text).c_str(), stdout);
+      std::fflush(stdout);
+    });
+  }
+
+  std::vector<std::string> lines = s.commands;
+  if (!s.script.empty() && !ReadScript(s.script, &lines)) {
+    std::fprintf(stderr, "kwt: cannot read script %s\n", s.script.c_str());
+    return 2;
+  }
+  for (const std::string& line : lines) wb.Run(line);
+
+  if (s.interactive) {
+    std::string line;
+    for (;;) {
+      if (isatty(STDIN_FILENO)) {
+        std::fputs("kwt> ", stderr);
+        std::fflush(stderr);
+      }
+      if (!std::getline(std::cin, line) || line == "quit" || line == "exit") break;
+      const int32_t code = wb.Run(line);
+      if (code != 0)
+        std::fprintf(stderr, "kwt: error %d: %s\n", code,
+                     kwt::HistoryToUtf8(kwt::Workbench::ErrorText(code)).c_str());
+    }
+  }
+
+  int status = 0;
+  for (const auto& r : wb.results()) {
+    if (r.code != 0) {
+      std::fprintf(stderr, "kwt: error %d: %s\n", r.code, kwt::HistoryToUtf8(r.text).c_str());
+      status = 1;
+      break;
+    }
+  }
+  // What the session made is written even when a command failed, so that
+  // nothing already loaded is lost.
+  if (!s.save.empty()) {
+    std::ofstream out(s.save, std::ios::binary | std::ios::trunc);
+    out << kwt::SaveItx(wb);
+    if (!out) {
+      std::fprintf(stderr, "kwt: cannot write %s\n", s.save.c_str());
+      status = 1;
+    }
+  }
+  if (!s.dump.empty()) {
+    std::string error;
+    if (!kwt::WriteSessionDump(wb, s.dump, &error)) {
+      std::fprintf(stderr, "kwt: %s\n", error.c_str());
+      status = 1;
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"kwt: run KWT command lines in one workbench session"};
+  app.set_version_flag("--version", "kwt 0.1");
+  Settings s;
+  app.add_option("COMMAND", s.commands, "command lines to run, in order");
+  app.add_option("-s,--script", s.script, "run command lines from FILE ('-' = standard input)");
+  app.add_flag("-i,--interactive", s.interactive, "then read command lines from the terminal");
+  app.add_option("-o,--save", s.save, "save every wave and variable as an Igor text file");
+  app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave");
+  app.add_option("--prefs", s.prefs, "where the stored preferences live");
+  app.add_option("--answer", s.answer, "answer to every yes/no question")
+      ->check(CLI::IsMember({"yes", "no"}));
+  app.add_flag("-q,--quiet", s.quiet, "do not echo the history to standard output");
+
+  CLI::App* info = app.add_subcommand("info", "the tree of a recording");
+  std::string infoFile;
+  bool infoJson = false;
+  info->add_option("FILE", infoFile, "the recording")->required();
+  info->add_flag("--json", infoJson, "as JSON");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? 0 : 2;
+  }
+  if (info->parsed()) return kwt::RunInfo(infoFile, infoJson);
+  return RunSession(s);
+}

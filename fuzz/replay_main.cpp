@@ -1,0 +1,28 @@
+// Runs a fuzz target over every file of the folders named on the command
+// line (missing folders are skipped), without a fuzzing engine.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+int main(int argc, char** argv) {
+  size_t count = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(argv[i], ec)) continue;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i])) {
+      if (!entry.is_regular_file()) continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
+      LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+      ++count;
+    }
+  }
+  std::printf("replayed %zu inputs\n", count);
+  return 0;
+}

@@ -1,0 +1,32 @@
+// Seeds for the workbench's command line and Igor text files.
+#include "tests/support/seeds.h"
+#include "workbench/itx.h"
+#include "workbench/workbench.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+const kwt::test::SeedRegistration kCommandLine([](std::vector<kwt::test::Seed>& seeds) {
+  const char* const lines[] = {
+      "Make/O/N=3 w; w = {1, NaN, 3}; SetScale/P x 0, 0.5, \"s\", w",
+      "Variable/G x = (1 + 2) * 3 / 4 ^ 2 - -1; print x, \"text\"",
+      "NewDataFolder/O/S 'my data'; Make/D 'w 1' = p * 2; SetDataFolder ::",
+      "Note/K w0, \"a\\rb\\t\\\"c\\\"\"; Note/NOCR w0, \"more\"",
+      "Display w0 vs w0; ModifyGraph rgb(w0)=(1,2,3); Edit w0; Append w0",
+      "String/G t = \"a\" + s; KillWaves/Z w0; KillVariables v",
+  };
+  int i = 0;
+  for (const char* line : lines)
+    seeds.push_back({"fuzz_command_line", "line" + std::to_string(i++), Bytes(line)});
+});
+
+const kwt::test::SeedRegistration kItx([](std::vector<kwt::test::Seed>& seeds) {
+  kwt::Workbench wb(kwt::Workbench::Options{"/tmp/kwt-seed-prefs.bin", false});
+  wb.Run("Make/O/N=3 w = {1, NaN, -3.5}; SetScale/P x 0, 0.5, \"s\", w; Note w, \"a \\\"note\\\"\"");
+  wb.Run("Make/O/I/U/N=2 u = {1, 4000000000}; Make/O/T/N=2 t = {\"x\", \"y\"}; Make/O/C/N=1 c");
+  wb.Run("NewDataFolder/O/S sub; Variable/G n = 2; String/G s = \"hi\"; Make/O/W/N=2 k; SetDataFolder ::");
+  seeds.push_back({"fuzz_itx", "session", Bytes(kwt::SaveItx(wb))});
+});
+
+}  // namespace

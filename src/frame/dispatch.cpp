@@ -1,0 +1,39 @@
+// The table of operations and menu actions built into this version.
+#include "frame/frame.h"
+#include "frame/menu_actions.h"
+
+namespace kwt {
+
+OperationHandler OperationFor(int32_t index) {
+  switch (index) {
+    case 0:  // AutoStats
+    case 1:  // PlotWaves
+    case 2:  // SlimWaves
+    case 3:  // LoadPulse
+    case 4:  // LoadXChart
+    case 5:  // LoadPM
+    default:
+      return nullptr;
+  }
+}
+
+bool IsMenuActionItem(int32_t item) {
+  switch (item) {
+    case 1: case 2: case 4: case 5: case 6:
+    case 8: case 9: case 10: case 11: case 13:
+      return true;
+    default:
+      return false;
+  }
+}
+
+MenuHandler MenuActionFor(int32_t item) {
+  switch (item) {
+    case 13:
+      return [](int32_t) { return ShowAbout(); };
+    default:
+      return nullptr;  // the dialog is not built into this version
+  }
+}
+
+}  // namespace kwt

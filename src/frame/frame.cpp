@@ -1,0 +1,68 @@
+// Entry, message routine and operation dispatch.
+#include "frame/frame.h"
+
+#include <new>
+
+#include "frame/errors.h"
+#include "frame/menu_actions.h"
+
+namespace kwt {
+namespace {
+
+HostRecord* gRecord = nullptr;
+
+// Runs one piece of module work so that nothing escapes to the host: a
+// failed allocation becomes host code 1, anything else -1.
+template <class F>
+int32_t Guarded(F&& work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return kHostErrNoMemory;
+  } catch (...) {
+    return kErrNoText;
+  }
+}
+
+int32_t HandleMessage(const HostRecord& record) {
+  switch (record.message) {
+    case kMessageCommand: {
+      // The operation index is item 1; a message with fewer than two items
+      // runs operation 0.
+      const int32_t index = record.items.size() >= 2 ? record.items[1] : 0;
+      return DoOperation(index);
+    }
+    case kMessageMenuItem:
+      return DoMenuItem();
+    case kMessageMenuEnable:
+      return EnableMenuItems();
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void main(HostRecord* record) {
+  gRecord = record;
+  HostAttach(record);
+  record->entry = &XOPEntry;
+  record->result = 0;
+}
+
+void XOPEntry() {
+  if (gRecord == nullptr) return;
+  const int32_t result = Guarded([] { return HandleMessage(*gRecord); });
+  gRecord->typeWord = 0;
+  gRecord->result = result;
+}
+
+int32_t DoOperation(int32_t index) {
+  const OperationHandler handler = OperationFor(index);
+  if (handler == nullptr) return kHostErrNotInThisBuild;
+  return handler();
+}
+
+int32_t EnableMenuItems() { return 0; }
+
+}  // namespace kwt

@@ -1,0 +1,594 @@
+// The workbench's command language: dispatch of a command and the commands
+// that users and tests type (Make, Variable, String, wave assignment,
+// SetScale, Note, KillWaves, NewDataFolder, SetDataFolder, print,
+// LoadWave/T, Redimension).  Window commands are in window_commands.cpp.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "resources/resources.h"
+#include "support/format.h"
+#include "workbench/itx.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// One flag of a workbench command: "/O", "/N=10", "/W=(1,2,3,4)".
+struct Flag {
+  std::string name;  // upper case
+  bool hasValue = false;
+  std::string value;
+};
+
+// Reads the flags at the cursor.  A value runs to the next "/", blank or
+// "," outside parentheses and quotes.
+bool ReadFlags(CommandCursor& c, std::vector<Flag>* flags) {
+  for (;;) {
+    c.SkipSpace();
+    if (c.Peek() != '/') return true;
+    c.Take();
+    Flag f;
+    while (std::isalpha(static_cast<unsigned char>(c.Peek())))
+      f.name += static_cast<char>(std::toupper(static_cast<unsigned char>(c.Take())));
+    if (f.name.empty()) return false;
+    if (c.Peek() == '=') {
+      c.Take();
+      f.hasValue = true;
+      int depth = 0;
+      char quote = 0;
+      while (c.Peek() != '\0') {
+        const char ch = c.Peek();
+        if (quote != 0) {
+          if (ch == '\\' && quote == '"') f.value += c.Take();
+          else if (ch == quote) quote = 0;
+        } else if (ch == '"' || ch == '\'') {
+          quote = ch;
+        } else if (ch == '(' || ch == '[' || ch == '{') {
+          ++depth;
+        } else if (ch == ')' || ch == ']' || ch == '}') {
+          --depth;
+        } else if (depth == 0 && (ch == '/' || ch == ' ' || ch == '\t' || ch == ',')) {
+          break;
+        }
+        f.value += c.Take();
+      }
+    }
+    flags->push_back(std::move(f));
+  }
+}
+
+const Flag* FindFlag(const std::vector<Flag>& flags, std::string_view name) {
+  const Flag* found = nullptr;
+  for (const Flag& f : flags)
+    if (f.name == name) found = &f;  // the last one counts
+  return found;
+}
+
+// Numbers as the history shows them.
+std::string FormatNumber(double v) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
+  return Format("%.*g", 6, v);
+}
+
+}  // namespace
+
+int32_t Workbench::ReadNumber(CommandCursor& c, double* value, bool flagValue) {
+  return EvaluateNumber(c, *this, flagValue, value);
+}
+
+int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
+  std::string out;
+  for (;;) {
+    c.SkipSpace();
+    std::string piece;
+    if (c.Peek() == '"') {
+      if (!c.ReadQuotedString(&piece)) return kHostErrSyntax;
+    } else {
+      ParsedPath path;
+      const size_t start = c.pos();
+      if (!c.ReadPath(&path)) return kHostErrExpectedString;
+      Variable* v = ResolveVariable(path);
+      if (v == nullptr || !v->isString) {
+        c.set_pos(start);
+        return kHostErrExpectedString;
+      }
+      piece = v->text;
+    }
+    out += piece;
+    if (!c.TryChar('+')) break;
+  }
+  *value = std::move(out);
+  return 0;
+}
+
+int32_t Workbench::RunCommand(const std::string& command) {
+  CommandCursor c(command);
+  const std::string word = c.ReadIdentifier();
+  const std::string lower = Lower(word);
+
+  // The module's operations.
+  for (size_t i = 0; i < std::size(resources::kOperations); ++i) {
+    if (!word.empty() && SameName(word, resources::kOperations[i]))
+      return RunModuleOperation(static_cast<int32_t>(i), c);
+  }
+
+  if (lower == "make") return CmdMake(c);
+  if (lower == "variable") return CmdVariable(c, false);
+  if (lower == "string") return CmdVariable(c, true);
+  if (lower == "setscale") return CmdSetScale(c);
+  if (lower == "note") return CmdNote(c);
+  if (lower == "killwaves") return CmdKillWaves(c);
+  if (lower == "killvariables" || lower == "killstrings") return CmdKillVariables(c);
+  if (lower == "newdatafolder") return CmdNewDataFolder(c);
+  if (lower == "setdatafolder") return CmdSetDataFolder(c);
+  if (lower == "print") return CmdPrint(c);
+  if (lower == "loadwave") return CmdLoadWave(c);
+  if (lower == "redimension") return CmdRedimension(c);
+  if (lower == "display") return CmdDisplay(c, command);
+  if (lower == "appendtograph") return CmdAppendToGraph(c, command);
+  if (lower == "edit") return CmdEdit(c, command);
+  if (lower == "appendtotable") return CmdAppendToTable(c, command);
+  if (lower == "append") return CmdAppend(c, command);
+  if (lower == "modifygraph" || lower == "setaxis" || lower == "errorbars" || lower == "legend" ||
+      lower == "textbox" || lower == "appendtext" || lower == "label" || lower == "setdrawenv" ||
+      lower == "drawline")
+    return CmdGraphSetting(command);
+  if (lower == "pauseupdate" || lower == "resumeupdate" || lower == "doupdate" ||
+      lower == "silent")
+    return 0;
+
+  // An assignment to a wave or variable: "w = ...", "w[3] = ...",
+  // "root:data:w = ...", "'my wave' = ...".
+  c.set_pos(0);
+  {
+    ParsedPath path;
+    if (c.ReadPath(&path) && !path.trailingColon) {
+      c.SkipSpace();
+      if (c.Peek() == '=' || c.Peek() == '[') {
+        c.set_pos(0);
+        return CmdAssign(c);
+      }
+    }
+  }
+  PostHistory("  unknown command or procedure: " + command + "\r");
+  return kHostErrUnknownCommand;
+}
+
+int32_t Workbench::CmdMake(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  bool overwrite = false;
+  int64_t points = 128;
+  int32_t type = kWaveFloat32;
+  bool isUnsigned = false, isComplex = false;
+  for (const Flag& f : flags) {
+    if (f.name == "O") overwrite = true;
+    else if (f.name == "D") type = kWaveFloat64;
+    else if (f.name == "S") type = kWaveFloat32;
+    else if (f.name == "I") type = kWaveInt32;
+    else if (f.name == "W") type = kWaveInt16;
+    else if (f.name == "B") type = kWaveInt8;
+    else if (f.name == "U") isUnsigned = true;
+    else if (f.name == "C") isComplex = true;
+    else if (f.name == "T") type = kWaveText;
+    else if (f.name == "N" || f.name == "Y") {
+      if (!f.hasValue) return kHostErrExpectedEquals;
+      CommandCursor vc(f.value);
+      double v;
+      if (int32_t e = ReadNumber(vc, &v)) return e;
+      if (!vc.AtEnd()) return kHostErrSyntax;
+      if (f.name == "N") {
+        if (!(v >= 0) || v > 4e12) return kHostErrBadValue;
+        points = static_cast<int64_t>(v);
+      } else {
+        type = static_cast<int32_t>(v);
+      }
+    } else {
+      return kHostErrBadFlag;
+    }
+  }
+  if (type != kWaveText) {
+    if (isUnsigned) type |= kWaveUnsigned;
+    if (isComplex) type |= kWaveComplex;
+  }
+  do {
+    std::string name;
+    c.SkipSpace();
+    if (!c.ReadName(&name)) return kHostErrExpectedName;
+    if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
+    WaveHandle wave = nullptr;
+    if (int32_t e = MakeWave(&wave, name, points, type, overwrite)) return e;
+    c.SkipSpace();
+    if (c.Peek() == '=') {
+      // "Make w = {...}" or "Make w = expr" assigns right away.
+      CommandCursor assign(QuoteNameIfNeeded(name) + std::string(c.Rest()));
+      const int32_t e = CmdAssign(assign);
+      return e;
+    }
+  } while (c.TryChar(','));
+  return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+int32_t Workbench::CmdAssign(CommandCursor& c) {
+  ParsedPath path;
+  if (!c.ReadPath(&path)) return kHostErrExpectedName;
+  HostWave* wave = ResolveWave(path);
+  if (wave == nullptr) {
+    // A variable assignment.
+    Variable* v = ResolveVariable(path);
+    if (v == nullptr) return kHostErrNoSuchWave;
+    if (!c.TryChar('=')) return kHostErrExpectedEquals;
+    if (v->isString) {
+      std::string s;
+      if (int32_t e = ReadStringExpr(c, &s)) return e;
+      v->text = std::move(s);
+    } else {
+      double x;
+      if (int32_t e = ReadNumber(c, &x)) return e;
+      v->number = x;
+    }
+    return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+  }
+  // One point: "w[i] = value".
+  if (c.TryChar('[')) {
+    double index;
+    if (int32_t e = ReadNumber(c, &index)) return e;
+    if (!c.TryChar(']')) return kHostErrSyntax;
+    if (!c.TryChar('=')) return kHostErrExpectedEquals;
+    if (std::isnan(index) || index < 0 || index >= static_cast<double>(wave->points))
+      return kHostErrBadValue;
+    const int64_t i = static_cast<int64_t>(index);
+    if (wave->type == kWaveText) {
+      std::string s;
+      if (int32_t e = ReadStringExpr(c, &s)) return e;
+      wave->texts[static_cast<size_t>(i)] = std::move(s);
+    } else {
+      double v;
+      if (int32_t e = ReadNumber(c, &v)) return e;
+      wave->SetValue(i, v);
+    }
+    return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+  }
+  if (!c.TryChar('=')) return kHostErrExpectedEquals;
+  if (wave->lockCount > 0) return kHostErrWaveInUse;
+  c.SkipSpace();
+  if (c.Peek() == '{') {
+    // A list of values sets the points and their number.
+    c.Take();
+    if (wave->type == kWaveText) {
+      std::vector<std::string> texts;
+      if (!c.TryChar('}')) {
+        do {
+          std::string s;
+          if (int32_t e = ReadStringExpr(c, &s)) return e;
+          texts.push_back(std::move(s));
+        } while (c.TryChar(','));
+        if (!c.TryChar('}')) return kHostErrSyntax;
+      }
+      wave->points = static_cast<int64_t>(texts.size());
+      wave->texts = std::move(texts);
+      return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+    }
+    std::vector<double> values;
+    if (!c.TryChar('}')) {
+      do {
+        double v;
+        if (int32_t e = ReadNumber(c, &v)) return e;
+        values.push_back(v);
+      } while (c.TryChar(','));
+      if (!c.TryChar('}')) return kHostErrSyntax;
+    }
+    if (!c.AtEnd()) return kHostErrExpectedEnd;
+    wave->Resize(wave->type, static_cast<int64_t>(values.size()));
+    for (size_t i = 0; i < values.size(); ++i) wave->SetValue(static_cast<int64_t>(i), values[i]);
+    return 0;
+  }
+  if (wave->type == kWaveText) {
+    std::string s;
+    if (int32_t e = ReadStringExpr(c, &s)) return e;
+    if (!c.AtEnd()) return kHostErrExpectedEnd;
+    for (auto& t : wave->texts) t = s;
+    return 0;
+  }
+  ExprOptions options;
+  options.pointVariables = true;
+  std::unique_ptr<Expression> expr;
+  if (int32_t e = ParseExpression(c, *this, options, &expr)) return e;
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  // Values are computed first so that "w = w[p+1]" reads the old points.
+  std::vector<double> values(static_cast<size_t>(wave->points));
+  for (int64_t i = 0; i < wave->points; ++i) {
+    ExprPoint pt;
+    pt.p = i;
+    pt.x = wave->dims[0].offset + static_cast<double>(i) * wave->dims[0].delta;
+    values[static_cast<size_t>(i)] = expr->Evaluate(pt);
+  }
+  for (int64_t i = 0; i < wave->points; ++i) wave->SetValue(i, values[static_cast<size_t>(i)]);
+  return 0;
+}
+
+int32_t Workbench::CmdVariable(CommandCursor& c, bool isString) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  for (const Flag& f : flags)
+    if (f.name != "G" && f.name != "D") return kHostErrBadFlag;
+  do {
+    std::string name;
+    if (!c.ReadName(&name)) return kHostErrExpectedName;
+    if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
+    if (isString) {
+      std::string value;
+      if (c.TryChar('='))
+        if (int32_t e = ReadStringExpr(c, &value)) return e;
+      if (int32_t e = SetStringVariable(name, value, true)) return e;
+    } else {
+      double value = 0;
+      if (c.TryChar('='))
+        if (int32_t e = ReadNumber(c, &value)) return e;
+      if (int32_t e = SetNumericVariable(name, value, true)) return e;
+    }
+  } while (c.TryChar(','));
+  return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+int32_t Workbench::CmdSetScale(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  const bool perPoint = FindFlag(flags, "P") != nullptr;
+  const bool inclusive = FindFlag(flags, "I") != nullptr;
+  const std::string dimWord = Lower(c.ReadIdentifier());
+  int dim;
+  if (dimWord == "x") dim = 0;
+  else if (dimWord == "y") dim = 1;
+  else if (dimWord == "d") dim = -1;
+  else return kHostErrSyntax;
+  c.TryChar(',');
+  double num1, num2;
+  if (int32_t e = ReadNumber(c, &num1)) return e;
+  if (!c.TryChar(',')) return kHostErrSyntax;
+  if (int32_t e = ReadNumber(c, &num2)) return e;
+  if (!c.TryChar(',')) return kHostErrSyntax;
+  std::optional<std::string> units;
+  c.SkipSpace();
+  if (c.Peek() == '"') {
+    std::string u;
+    if (!c.ReadQuotedString(&u)) return kHostErrSyntax;
+    units = std::move(u);
+    if (!c.TryChar(',')) return kHostErrSyntax;
+  }
+  std::vector<HostWave*> waves;
+  do {
+    ParsedPath path;
+    if (!c.ReadPath(&path)) return kHostErrExpectedWave;
+    HostWave* w = ResolveWave(path);
+    if (w == nullptr) return kHostErrNoSuchWave;
+    waves.push_back(w);
+  } while (c.TryChar(','));
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  for (HostWave* w : waves) {
+    if (dim == -1) {
+      w->fullScaleTop = num1;
+      w->fullScaleBottom = num2;
+      if (units) w->dataUnits = *units;
+      continue;
+    }
+    double delta;
+    if (perPoint) {
+      delta = num2;
+    } else if (inclusive) {
+      delta = w->points > 1 ? (num2 - num1) / static_cast<double>(w->points - 1) : num2 - num1;
+    } else {
+      delta = w->points > 0 ? (num2 - num1) / static_cast<double>(w->points) : num2 - num1;
+    }
+    if (delta == 0.0 || std::isnan(delta)) return kHostErrBadValue;
+    w->dims[dim].delta = delta;
+    w->dims[dim].offset = num1;
+    if (units) w->dims[dim].units = *units;
+  }
+  return 0;
+}
+
+int32_t Workbench::CmdNote(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  const bool kill = FindFlag(flags, "K") != nullptr;
+  const bool noCr = FindFlag(flags, "NOCR") != nullptr;
+  ParsedPath path;
+  if (!c.ReadPath(&path)) return kHostErrExpectedWave;
+  HostWave* w = ResolveWave(path);
+  if (w == nullptr) return kHostErrNoSuchWave;
+  std::string text;
+  bool hasText = false;
+  if (c.TryChar(',')) {
+    if (int32_t e = ReadStringExpr(c, &text)) return e;
+    hasText = true;
+  }
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  if (kill) w->note.clear();
+  if (hasText) {
+    // A note gains a line: a "\r" separates it from what is there.
+    if (!w->note.empty() && !noCr && !kill) w->note += '\r';
+    w->note += text;
+  }
+  return 0;
+}
+
+int32_t Workbench::CmdKillWaves(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  const bool quiet = FindFlag(flags, "Z") != nullptr;
+  if (FindFlag(flags, "A") != nullptr) {
+    std::vector<HostWave*> all;
+    for (const auto& w : current_->waves) all.push_back(w.get());
+    for (HostWave* w : all) {
+      const int32_t e = KillWave(w);
+      if (e != 0 && !quiet) return e;
+    }
+    return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+  }
+  if (c.AtEnd()) return 0;
+  do {
+    ParsedPath path;
+    if (!c.ReadPath(&path)) return kHostErrExpectedWave;
+    HostWave* w = ResolveWave(path);
+    if (w == nullptr) {
+      if (quiet) continue;
+      return kHostErrNoSuchWave;
+    }
+    const int32_t e = KillWave(w);
+    if (e != 0 && !quiet) return e;
+  } while (c.TryChar(','));
+  return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+int32_t Workbench::CmdKillVariables(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  const bool quiet = FindFlag(flags, "Z") != nullptr;
+  if (c.AtEnd()) return 0;
+  do {
+    ParsedPath path;
+    if (!c.ReadPath(&path)) return kHostErrExpectedName;
+    HostFolder* f = ResolveFolder(path, false);
+    const std::string leaf = path.Leaf();
+    bool removed = false;
+    if (f != nullptr) {
+      for (auto it = f->variables.begin(); it != f->variables.end(); ++it) {
+        if (SameName(it->name, leaf)) {
+          f->variables.erase(it);
+          removed = true;
+          break;
+        }
+      }
+    }
+    if (!removed && !quiet) return kHostErrNoSuchVariable;
+  } while (c.TryChar(','));
+  return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+int32_t Workbench::CmdNewDataFolder(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  const bool ok = FindFlag(flags, "O") != nullptr;
+  const bool set = FindFlag(flags, "S") != nullptr;
+  ParsedPath path;
+  if (!c.ReadPath(&path) || path.trailingColon || path.parts.empty()) return kHostErrExpectedName;
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  HostFolder* parent = ResolveFolder(path, false);
+  if (parent == nullptr) return kHostErrNoSuchFolder;
+  const std::string name = path.Leaf();
+  if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
+  if (!IsValidName(name)) return kHostErrBadName;
+  HostFolder* folder = parent->FindFolder(name);
+  if (folder == nullptr) {
+    if (parent->NameInUse(name)) return kHostErrNameInUse;
+    auto made = std::make_unique<HostFolder>();
+    made->name = name;
+    made->parent = parent;
+    folder = made.get();
+    parent->folders.push_back(std::move(made));
+  } else if (!ok) {
+    return kHostErrNameInUse;
+  }
+  if (set) current_ = folder;
+  return 0;
+}
+
+int32_t Workbench::CmdSetDataFolder(CommandCursor& c) {
+  ParsedPath path;
+  if (!c.ReadPath(&path)) return kHostErrExpectedName;
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  HostFolder* f = ResolveFolder(path, true);
+  if (f == nullptr) return kHostErrNoSuchFolder;
+  current_ = f;
+  return 0;
+}
+
+int32_t Workbench::CmdPrint(CommandCursor& c) {
+  std::string line = " ";
+  if (!c.AtEnd()) {
+    do {
+      c.SkipSpace();
+      const size_t start = c.pos();
+      std::string s;
+      if (ReadStringExpr(c, &s) == 0 && (c.AtEnd() || c.Peek() == ',')) {
+        line += " " + s;
+        continue;
+      }
+      c.set_pos(start);
+      double v;
+      if (int32_t e = ReadNumber(c, &v)) return e;
+      line += " " + FormatNumber(v);
+    } while (c.TryChar(','));
+  }
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  PostHistory(line + "\r");
+  return 0;
+}
+
+int32_t Workbench::CmdLoadWave(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  if (FindFlag(flags, "T") == nullptr) return kHostErrBadFlag;  // only Igor text files
+  const bool overwrite = FindFlag(flags, "O") != nullptr;
+  std::string path;
+  c.SkipSpace();
+  if (c.Peek() == '$') {
+    c.Take();
+    ParsedPath p;
+    if (!c.ReadPath(&p)) return kHostErrExpectedStringVar;
+    Variable* v = ResolveVariable(p);
+    if (v == nullptr || !v->isString) return kHostErrExpectedStringVar;
+    path = v->text;
+  } else if (!c.ReadQuotedString(&path)) {
+    return kHostErrExpectedString;
+  }
+  if (!c.AtEnd()) return kHostErrExpectedEnd;
+  ToNativePath(&path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return kHostErrFileOpen;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return LoadItx(*this, text, overwrite);
+}
+
+int32_t Workbench::CmdRedimension(CommandCursor& c) {
+  std::vector<Flag> flags;
+  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  std::optional<int64_t> points;
+  std::optional<int32_t> type;
+  for (const Flag& f : flags) {
+    if (f.name == "N") {
+      if (!f.hasValue) return kHostErrExpectedEquals;
+      CommandCursor vc(f.value);
+      double v;
+      if (int32_t e = ReadNumber(vc, &v)) return e;
+      if (!(v >= 0)) return kHostErrBadValue;
+      points = static_cast<int64_t>(v);
+    } else if (f.name == "D") type = kWaveFloat64;
+    else if (f.name == "S") type = kWaveFloat32;
+    else if (f.name == "I") type = kWaveInt32;
+    else if (f.name == "W") type = kWaveInt16;
+    else if (f.name == "B") type = kWaveInt8;
+    else return kHostErrBadFlag;
+  }
+  do {
+    ParsedPath path;
+    if (!c.ReadPath(&path)) return kHostErrExpectedWave;
+    HostWave* w = ResolveWave(path);
+    if (w == nullptr) return kHostErrNoSuchWave;
+    if (int32_t e = Redimension(w, type.value_or(w->type), points.value_or(w->points))) return e;
+  } while (c.TryChar(','));
+  return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+}  // namespace kwt

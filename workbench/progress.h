@@ -1,0 +1,33 @@
+// The busy cursor as a progress indicator: a spinner with the elapsed time
+// on standard error, drawn only when standard error is a terminal.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace kwt {
+
+class Progress {
+ public:
+  // enabled: draw at all (false for tests and pipes).
+  explicit Progress(bool enabled);
+  ~Progress();
+
+  // kind 1 arrow (stop), 2 watch, 5 spinning.
+  void Cursor(int32_t kind);
+  // Spin calls seen since the last stop (counted even when not drawn).
+  int64_t spins() const { return spins_; }
+
+ private:
+  void Draw();
+  void Clear();
+
+  bool enabled_;
+  bool shown_ = false;
+  int64_t spins_ = 0;
+  int frame_ = 0;
+  std::chrono::steady_clock::time_point start_{};
+  std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+}  // namespace kwt

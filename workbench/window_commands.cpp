@@ -1,0 +1,195 @@
+// Graph and table windows: Display, AppendToGraph, Edit, AppendToTable,
+// Append, and the settings commands that act on the top graph.
+#include <algorithm>
+#include <cctype>
+
+#include "support/format.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+// Skips a flag value such as "(10,40,436,520)" or "l1".
+std::string ReadFlagValue(CommandCursor& c) {
+  std::string v;
+  int depth = 0;
+  while (c.Peek() != '\0') {
+    const char ch = c.Peek();
+    if (ch == '(') ++depth;
+    else if (ch == ')') --depth;
+    else if (depth == 0 && (ch == '/' || ch == ' ' || ch == '\t' || ch == ',')) break;
+    v += c.Take();
+  }
+  return v;
+}
+
+}  // namespace
+
+Window* Workbench::TopWindow(Window::Kind kind) {
+  if (windows_.empty() || windows_.front().kind != kind) return nullptr;
+  return &windows_.front();
+}
+
+Window& Workbench::NewWindow(Window::Kind kind) {
+  Window w;
+  w.kind = kind;
+  w.name = kind == Window::Kind::kGraph ? Format("Graph%d", graphCount_++)
+                                        : Format("Table%d", tableCount_++);
+  windows_.insert(windows_.begin(), std::move(w));
+  return windows_.front();
+}
+
+void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const std::string& yAxis,
+                         const std::string& xAxis) {
+  // A wave shown twice gets the trace names w, w#1, w#2, ...
+  int repeats = 0;
+  for (const GraphTrace& t : graph.traces)
+    if (t.wave == wave) ++repeats;
+  GraphTrace t;
+  t.wave = wave;
+  t.xWave = xWave;
+  t.yAxis = yAxis;
+  t.xAxis = xAxis;
+  t.name = repeats == 0 ? wave->name : Format("%s#%d", wave->name.c_str(), repeats);
+  graph.traces.push_back(std::move(t));
+}
+
+// Reads "w1, w2 'w 3' root:x:w4 [vs xw]".  Waves may be separated by
+// commas or blanks.
+int32_t Workbench::ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave) {
+  for (;;) {
+    c.TryChar(',');
+    if (!c.AtNameStart()) break;
+    const size_t start = c.pos();
+    if (xWave != nullptr && c.TryWord("vs")) {
+      ParsedPath xp;
+      if (!c.ReadPath(&xp)) return kHostErrExpectedWave;
+      HostWave* x = ResolveWave(xp);
+      if (x == nullptr) return kHostErrNoSuchWave;
+      *xWave = x;
+      break;
+    }
+    c.set_pos(start);
+    ParsedPath path;
+    if (!c.ReadPath(&path)) return kHostErrExpectedWave;
+    HostWave* w = ResolveWave(path);
+    if (w == nullptr) return kHostErrNoSuchWave;
+    waves->push_back(w);
+  }
+  return c.AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
+  bool hasRect = false;
+  double rect[4] = {0, 0, 0, 0};
+  std::string yAxis = "left", xAxis = "bottom";
+  for (;;) {
+    c.SkipSpace();
+    if (c.Peek() != '/') break;
+    c.Take();
+    const std::string flag = Lower(c.ReadIdentifier());
+    std::string value;
+    if (c.Peek() == '=') {
+      c.Take();
+      value = ReadFlagValue(c);
+    }
+    if (flag == "w") {
+      if (std::sscanf(value.c_str(), "(%lf,%lf,%lf,%lf)", &rect[0], &rect[1], &rect[2],
+                      &rect[3]) != 4)
+        return kHostErrSyntax;
+      hasRect = true;
+    } else if (flag == "l" || flag == "r") {
+      yAxis = value.empty() ? (flag == "l" ? "left" : "right") : value;
+    } else if (flag == "b" || flag == "t") {
+      xAxis = value.empty() ? (flag == "b" ? "bottom" : "top") : value;
+    } else if (flag != "k" && flag != "n" && flag != "hide") {
+      return kHostErrBadFlag;
+    }
+  }
+  std::vector<HostWave*> waves;
+  HostWave* xWave = nullptr;
+  if (int32_t e = ReadWaveList(c, &waves, &xWave)) return e;
+  Window& g = NewWindow(Window::Kind::kGraph);
+  g.hasRect = hasRect;
+  std::copy(rect, rect + 4, g.rect);
+  g.commands.push_back(command);
+  for (HostWave* w : waves) AddTrace(g, w, xWave, yAxis, xAxis);
+  return 0;
+}
+
+int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command) {
+  std::string yAxis = "left", xAxis = "bottom";
+  for (;;) {
+    c.SkipSpace();
+    if (c.Peek() != '/') break;
+    c.Take();
+    const std::string flag = Lower(c.ReadIdentifier());
+    std::string value;
+    if (c.Peek() == '=') {
+      c.Take();
+      value = ReadFlagValue(c);
+    }
+    if (flag == "l" || flag == "r") yAxis = value.empty() ? (flag == "l" ? "left" : "right") : value;
+    else if (flag == "b" || flag == "t") xAxis = value.empty() ? (flag == "b" ? "bottom" : "top") : value;
+    else if (flag != "q" && flag != "c") return kHostErrBadFlag;
+  }
+  Window* g = TopWindow(Window::Kind::kGraph);
+  if (g == nullptr) return kHostErrNoWindow;
+  std::vector<HostWave*> waves;
+  HostWave* xWave = nullptr;
+  if (int32_t e = ReadWaveList(c, &waves, &xWave)) return e;
+  g->commands.push_back(command);
+  for (HostWave* w : waves) AddTrace(*g, w, xWave, yAxis, xAxis);
+  return 0;
+}
+
+int32_t Workbench::CmdGraphSetting(const std::string& command) {
+  // Settings act on the top graph; they are kept for the renderer.
+  Window* g = TopWindow(Window::Kind::kGraph);
+  if (g == nullptr) return kHostErrNoWindow;
+  g->commands.push_back(command);
+  return 0;
+}
+
+int32_t Workbench::CmdEdit(CommandCursor& c, const std::string& command) {
+  std::vector<HostWave*> waves;
+  if (int32_t e = ReadWaveList(c, &waves, nullptr)) return e;
+  Window& t = NewWindow(Window::Kind::kTable);
+  t.commands.push_back(command);
+  t.columns = std::move(waves);
+  return 0;
+}
+
+int32_t Workbench::CmdAppendToTable(CommandCursor& c, const std::string& command) {
+  Window* t = TopWindow(Window::Kind::kTable);
+  if (t == nullptr) return kHostErrNoWindow;
+  std::vector<HostWave*> waves;
+  if (int32_t e = ReadWaveList(c, &waves, nullptr)) return e;
+  t->commands.push_back(command);
+  t->columns.insert(t->columns.end(), waves.begin(), waves.end());
+  return 0;
+}
+
+int32_t Workbench::CmdAppend(CommandCursor& c, const std::string& command) {
+  // Append adds to the top window, graph or table.
+  if (windows_.empty()) return kHostErrNoWindow;
+  Window& top = windows_.front();
+  std::vector<HostWave*> waves;
+  HostWave* xWave = nullptr;
+  if (int32_t e = ReadWaveList(c, &waves, top.kind == Window::Kind::kGraph ? &xWave : nullptr))
+    return e;
+  top.commands.push_back(command);
+  if (top.kind == Window::Kind::kGraph) {
+    for (HostWave* w : waves) AddTrace(top, w, xWave, "left", "bottom");
+  } else {
+    top.columns.insert(top.columns.end(), waves.begin(), waves.end());
+  }
+  return 0;
+}
+
+}  // namespace kwt

@@ -1,0 +1,34 @@
+// Graph and table windows as models built from the command lines that make
+// them.  A window keeps every command that was applied to it, in order, so
+// that a renderer can replay the settings (axes, colours, error bars, ...).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kwt {
+
+struct HostWave;
+
+struct GraphTrace {
+  HostWave* wave = nullptr;
+  HostWave* xWave = nullptr;     // null: plotted against its own x scaling
+  std::string name;              // the trace name: the wave's name, "#n" for repeats
+  std::string yAxis = "left";    // "left", "right" or a free axis such as "l1"
+  std::string xAxis = "bottom";  // "bottom", "top" or a free axis
+};
+
+struct Window {
+  enum class Kind { kGraph, kTable };
+  Kind kind = Kind::kGraph;
+  std::string name;                   // "Graph0", "Table1", ...
+  std::vector<GraphTrace> traces;     // graphs
+  std::vector<HostWave*> columns;     // tables
+  std::vector<std::string> commands;  // every command applied, in order
+  bool hasRect = false;
+  double rect[4] = {0, 0, 0, 0};      // /W=(left,top,right,bottom) in points
+
+  bool Shows(const HostWave* wave) const;
+};
+
+}  // namespace kwt

@@ -1,0 +1,693 @@
+// The workbench's host services and the running of command lines.
+#include "workbench/workbench.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+
+#include "frame/frame.h"
+#include "resources/resources.h"
+#include "workbench/encoding.h"
+
+namespace kwt {
+
+Workbench::Workbench() : Workbench(Options{}) {}
+
+Workbench::Workbench(Options options)
+    : root_(std::make_unique<HostFolder>()),
+      prefs_(std::move(options.prefsPath)),
+      progress_(options.showProgress) {
+  root_->name = "root";
+  current_ = root_.get();
+  record_.host = this;
+  // Load the module the way the host does: hand over the record once.
+  kwt::main(&record_);
+}
+
+Workbench::~Workbench() {
+  record_.host = nullptr;
+  HostAttach(nullptr);
+}
+
+void Workbench::PostHistory(std::string_view text) {
+  history_.append(text);
+  if (sink_) sink_(text);
+}
+
+// ---- Running command lines ---------------------------------------------------
+
+int32_t Workbench::Run(std::string_view line) {
+  // Lines typed at a terminal arrive as UTF-8; the host works in its code
+  // page.
+  const std::string text = Utf8ToCp1252(line);
+  PostHistory("\x95" + text + "\r");
+  int32_t code = 0;
+  try {
+    code = Execute(text);
+  } catch (const std::bad_alloc&) {
+    code = kHostErrNoMemory;
+  }
+  results_.push_back({std::string(line), code, code == 0 ? std::string() : ErrorText(code)});
+  RunQueuedLines();
+  return code;
+}
+
+int32_t Workbench::Execute(std::string_view line) {
+  for (const std::string& command : SplitCommands(line)) {
+    const int32_t code = RunCommand(command);
+    if (code != 0) return code;
+  }
+  return 0;
+}
+
+int32_t Workbench::Command(std::string_view command) {
+  commandLog_.emplace_back(command);
+  return Execute(command);
+}
+
+void Workbench::RunQueuedLines() {
+  // Lines the module placed for running (HostPutCommandLine mode 3) run
+  // once the message that placed them has ended, as typed lines do.
+  while (messageDepth_ == 0 && !queued_.empty()) {
+    const std::string line = queued_.front();
+    queued_.erase(queued_.begin());
+    Run(line);
+  }
+}
+
+int32_t Workbench::SendMessage(int32_t message, std::vector<int32_t> items) {
+  record_.message = message;
+  record_.items = std::move(items);
+  record_.result = 0;
+  ++messageDepth_;
+  if (record_.entry != nullptr) record_.entry();
+  --messageDepth_;
+  const int32_t result = record_.result;
+  progress_.Cursor(kCursorArrow);
+  return result;
+}
+
+int32_t Workbench::ChooseMenuItem(int32_t resourceItem) {
+  const int32_t result = SendMessage(kMessageMenuItem, {kHostMenuId, resourceItem});
+  RunQueuedLines();
+  return result;
+}
+
+int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
+  cursors_.push_back(&cursor);
+  // Nested messages (a module command run by HostExecute while another
+  // runs) keep the outer message's record intact.
+  const HostRecord saved = record_;
+  const int32_t result = SendMessage(kMessageCommand, {0, index});
+  const int32_t typeWord = record_.typeWord;
+  record_.message = saved.message;
+  record_.items = saved.items;
+  record_.typeWord = typeWord;
+  cursors_.pop_back();
+  return result;
+}
+
+CommandCursor* Workbench::TopCursor() { return cursors_.empty() ? nullptr : cursors_.back(); }
+
+// ---- Output services -----------------------------------------------------------
+
+int32_t Workbench::PutCommandLine(std::string_view command, int32_t mode) {
+  commandLog_.emplace_back(command);
+  if (mode == kCommandLineRun) {
+    queued_.emplace_back(command);
+    RunQueuedLines();
+  } else {
+    commandLine_ = std::string(command);
+  }
+  return 0;
+}
+
+int32_t Workbench::SetScrapData(std::string_view text) {
+  clipboard_ = std::string(text);
+  return 0;
+}
+
+void Workbench::Alert(std::string_view title, std::string_view text) {
+  interaction_.Alert(title, text);
+}
+
+int32_t Workbench::AskYesNo(std::string_view title, std::string_view text) {
+  return interaction_.AskYesNo(title, text);
+}
+
+void Workbench::ErrorAlert(std::string_view title, int32_t code) {
+  interaction_.Alert(title, ErrorText(code));
+}
+
+void Workbench::Beep() { interaction_.Beep(); }
+
+// ---- Waves ----------------------------------------------------------------------
+
+int32_t Workbench::MakeWave(WaveHandle* out, std::string_view name, int64_t points,
+                            int32_t type, bool overwrite) {
+  if (out != nullptr) *out = nullptr;
+  if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
+  if (!IsValidName(name)) return kHostErrBadName;
+  if (!HostWave::ValidType(type)) return kHostErrWrongType;
+  if (points < 0) return kHostErrBadValue;
+  HostWave* wave = current_->FindWave(name);
+  if (wave == nullptr && current_->NameInUse(name)) return kHostErrNameInUse;
+  if (wave != nullptr) {
+    if (!overwrite) return kHostErrNameInUse;
+    if (wave->lockCount > 0) return kHostErrWaveInUse;
+    // An overwritten wave is made anew in place, so windows that show it
+    // keep showing it.
+    HostWave fresh;
+    fresh.type = type;
+    fresh.points = points;
+    if (type == kWaveText) fresh.texts.resize(static_cast<size_t>(points));
+    else fresh.samples = SampleBuffer(static_cast<size_t>(points) * HostWave::ElementSize(type));
+    fresh.name = wave->name;
+    fresh.folder = wave->folder;
+    *wave = std::move(fresh);
+  } else {
+    auto made = std::make_unique<HostWave>();
+    made->name = std::string(name);
+    made->folder = current_;
+    made->type = type;
+    made->points = points;
+    if (type == kWaveText) made->texts.resize(static_cast<size_t>(points));
+    else made->samples = SampleBuffer(static_cast<size_t>(points) * HostWave::ElementSize(type));
+    wave = made.get();
+    current_->waves.push_back(std::move(made));
+  }
+  if (out != nullptr) *out = wave;
+  return 0;
+}
+
+WaveHandle Workbench::FindWave(std::string_view name) {
+  if (name.find(':') != std::string_view::npos) return ResolveWave(name);
+  return current_->FindWave(name);
+}
+
+WaveHandle Workbench::FetchWaveInFolder(FolderHandle folder, std::string_view name) {
+  if (folder == nullptr) folder = current_;
+  return folder->FindWave(name);
+}
+
+int32_t Workbench::KillWave(WaveHandle wave) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (wave->lockCount > 0) return kHostErrWaveInUse;
+  for (const Window& w : windows_)
+    if (w.Shows(wave)) return kHostErrWaveInUse;
+  auto& waves = wave->folder->waves;
+  waves.erase(std::remove_if(waves.begin(), waves.end(),
+                             [&](const std::unique_ptr<HostWave>& w) { return w.get() == wave; }),
+              waves.end());
+  return 0;
+}
+
+int32_t Workbench::Redimension(WaveHandle wave, int32_t type, int64_t points) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (!HostWave::ValidType(type)) return kHostErrWrongType;
+  if (points < 0) return kHostErrBadValue;
+  if (wave->lockCount > 0) return kHostErrWaveInUse;
+  wave->Resize(type, points);
+  return 0;
+}
+
+void* Workbench::WaveData(WaveHandle wave) {
+  if (wave == nullptr || wave->type == kWaveText) return nullptr;
+  return wave->samples.data();
+}
+int64_t Workbench::WavePoints(WaveHandle wave) { return wave != nullptr ? wave->points : 0; }
+int32_t Workbench::WaveType(WaveHandle wave) { return wave != nullptr ? wave->type : -1; }
+std::string Workbench::WaveName(WaveHandle wave) { return wave != nullptr ? wave->name : ""; }
+std::string Workbench::QuoteName(std::string_view name) { return QuoteNameIfNeeded(name); }
+
+int32_t Workbench::GetDimScaling(WaveHandle wave, int32_t dim, double* a, double* b) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (dim == -1) {
+    if (a) *a = wave->fullScaleTop;
+    if (b) *b = wave->fullScaleBottom;
+    return 0;
+  }
+  if (dim < 0 || dim > 1) return kHostErrBadValue;
+  if (a) *a = wave->dims[dim].delta;
+  if (b) *b = wave->dims[dim].offset;
+  return 0;
+}
+
+int32_t Workbench::SetDimScaling(WaveHandle wave, int32_t dim, std::optional<double> a,
+                                 std::optional<double> b) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (dim == -1) {
+    if (a) wave->fullScaleTop = *a;
+    if (b) wave->fullScaleBottom = *b;
+    return 0;
+  }
+  if (dim < 0 || dim > 1) return kHostErrBadValue;
+  // A delta of 0 would make every point the same x; the host refuses it.
+  if (a && *a == 0.0) return kHostErrBadValue;
+  if (a) wave->dims[dim].delta = *a;
+  if (b) wave->dims[dim].offset = *b;
+  return 0;
+}
+
+int32_t Workbench::GetDimUnits(WaveHandle wave, int32_t dim, std::string* units) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (dim == -1) *units = wave->dataUnits;
+  else if (dim >= 0 && dim <= 1) *units = wave->dims[dim].units;
+  else return kHostErrBadValue;
+  return 0;
+}
+
+int32_t Workbench::SetDimUnits(WaveHandle wave, int32_t dim, std::string_view units) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (dim == -1) wave->dataUnits = std::string(units);
+  else if (dim >= 0 && dim <= 1) wave->dims[dim].units = std::string(units);
+  else return kHostErrBadValue;
+  return 0;
+}
+
+std::string Workbench::GetWaveNote(WaveHandle wave) { return wave != nullptr ? wave->note : ""; }
+
+int32_t Workbench::SetWaveNote(WaveHandle wave, std::string_view note) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  wave->note = std::string(note);
+  return 0;
+}
+
+int32_t Workbench::WaveList(std::string* list, std::string_view match,
+                            std::string_view separator, std::string_view options) {
+  list->clear();
+  std::vector<HostWave*> candidates;
+  if (options.substr(0, 4) == "WIN:") {
+    const std::string_view name = options.substr(4);
+    const Window* win = nullptr;
+    for (const Window& w : windows_) {
+      if (name.empty() || SameName(w.name, name)) {
+        win = &w;
+        break;
+      }
+    }
+    if (win != nullptr) {
+      for (const GraphTrace& t : win->traces)
+        if (std::find(candidates.begin(), candidates.end(), t.wave) == candidates.end())
+          candidates.push_back(t.wave);
+      for (HostWave* c : win->columns)
+        if (std::find(candidates.begin(), candidates.end(), c) == candidates.end())
+          candidates.push_back(c);
+    }
+  } else {
+    for (const auto& w : current_->waves) candidates.push_back(w.get());
+  }
+  for (HostWave* w : candidates) {
+    if (!MatchesPattern(w->name, match)) continue;
+    list->append(w->name);
+    list->append(separator);
+  }
+  return 0;
+}
+
+int32_t Workbench::WindowList(std::string* list, std::string_view match,
+                              std::string_view separator, std::string_view options) {
+  list->clear();
+  // "WIN:" graphs and tables, "WIN:1" graphs, "WIN:2" tables.
+  int kinds = 3;
+  if (options == "WIN:1") kinds = 1;
+  else if (options == "WIN:2") kinds = 2;
+  for (const Window& w : windows_) {
+    const int bit = w.kind == Window::Kind::kGraph ? 1 : 2;
+    if ((kinds & bit) == 0 || !MatchesPattern(w.name, match)) continue;
+    list->append(w.name);
+    list->append(separator);
+  }
+  return 0;
+}
+
+int32_t Workbench::LockWave(WaveHandle wave, bool lock) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  if (lock) ++wave->lockCount;
+  else if (wave->lockCount > 0) --wave->lockCount;
+  return 0;
+}
+
+// ---- Variables and folders ------------------------------------------------------
+
+int32_t Workbench::SetNumericVariable(std::string_view name, double value, bool) {
+  if (!IsValidName(name)) return name.size() > 31 ? kHostErrNameTooLong : kHostErrBadName;
+  if (Variable* v = current_->FindVariable(name)) {
+    if (v->isString) return kHostErrWrongType;
+    v->number = value;
+    return 0;
+  }
+  if (current_->NameInUse(name)) return kHostErrNameInUse;
+  current_->variables.push_back({std::string(name), false, value, {}});
+  return 0;
+}
+
+int32_t Workbench::SetStringVariable(std::string_view name, std::string_view value, bool) {
+  if (!IsValidName(name)) return name.size() > 31 ? kHostErrNameTooLong : kHostErrBadName;
+  if (Variable* v = current_->FindVariable(name)) {
+    if (!v->isString) return kHostErrWrongType;
+    v->text = std::string(value);
+    return 0;
+  }
+  if (current_->NameInUse(name)) return kHostErrNameInUse;
+  current_->variables.push_back({std::string(name), true, 0.0, std::string(value)});
+  return 0;
+}
+
+int32_t Workbench::CreateVariable(std::string_view name, int32_t kind, int32_t) {
+  if (Variable* v = current_->FindVariable(name))
+    return v->isString == (kind == kObjectString) ? 0 : kHostErrWrongType;
+  return kind == kObjectString ? SetStringVariable(name, "", true)
+                               : SetNumericVariable(name, 0.0, true);
+}
+
+int32_t Workbench::FetchStringVariable(std::string_view name, std::string* value) {
+  Variable* v = nullptr;
+  if (name.find(':') != std::string_view::npos) {
+    CommandCursor c{std::string(name)};
+    ParsedPath path;
+    if (c.ReadPath(&path)) v = ResolveVariable(path);
+  } else {
+    v = current_->FindVariable(name);
+  }
+  if (v == nullptr || !v->isString) return kHostErrExpectedStringVar;
+  *value = v->text;
+  return 0;
+}
+
+int32_t Workbench::GetFolderObject(FolderHandle folder, std::string_view name,
+                                   FolderObject* object) {
+  if (folder == nullptr) folder = current_;
+  *object = FolderObject{};
+  if (HostWave* w = folder->FindWave(name)) {
+    object->kind = kObjectWave;
+    object->wave = w;
+  } else if (HostFolder* f = folder->FindFolder(name)) {
+    object->kind = kObjectFolder;
+    object->folder = f;
+  } else if (Variable* v = folder->FindVariable(name)) {
+    object->kind = v->isString ? kObjectString : kObjectNumeric;
+    object->number = v->number;
+    object->text = v->text;
+  }
+  return 0;
+}
+
+int32_t Workbench::GetNamedFolder(FolderHandle start, std::string_view path,
+                                  FolderHandle* folder) {
+  *folder = nullptr;
+  std::string text(path);
+  CommandCursor c{text};
+  ParsedPath parsed;
+  if (!c.ReadPath(&parsed) || !c.AtEnd()) return kHostErrNoSuchFolder;
+  HostFolder* f = ResolveFolder(parsed, true, start);
+  if (f == nullptr) return kHostErrNoSuchFolder;
+  *folder = f;
+  return 0;
+}
+
+int32_t Workbench::GetWaveFolder(WaveHandle wave, FolderHandle* folder) {
+  if (wave == nullptr) return kHostErrExpectedWave;
+  *folder = wave->folder;
+  return 0;
+}
+
+int32_t Workbench::GetFolderPath(FolderHandle folder, int32_t mode, std::string* path) {
+  if (folder == nullptr) return kHostErrNoSuchFolder;
+  switch (mode) {
+    case 0: *path = folder->name; break;
+    case 1: *path = folder->Path(false); break;
+    case 3: *path = folder->Path(true); break;
+    default: return kHostErrBadValue;
+  }
+  return 0;
+}
+
+int32_t Workbench::GetFolderContents(FolderHandle folder, std::vector<FolderHandle>* subfolders,
+                                     std::vector<WaveHandle>* waves) {
+  if (folder == nullptr) return kHostErrNoSuchFolder;
+  if (subfolders) {
+    subfolders->clear();
+    for (const auto& f : folder->folders) subfolders->push_back(f.get());
+  }
+  if (waves) {
+    waves->clear();
+    for (const auto& w : folder->waves) waves->push_back(w.get());
+  }
+  return 0;
+}
+
+// ---- Path resolution --------------------------------------------------------------
+
+HostFolder* Workbench::ResolveFolder(const ParsedPath& path, bool includeLeaf, HostFolder* start) {
+  HostFolder* f = start != nullptr ? start : current_;
+  size_t first = 0;
+  if (path.absolute) {
+    f = root_.get();
+    first = 1;
+  } else if (!path.relative && !path.parts.empty() && path.parts.size() == 1 &&
+             SameName(path.parts[0], "root") && !path.lastQuoted && includeLeaf) {
+    // "root" alone, where a folder is asked for.
+    return root_.get();
+  }
+  for (int i = 0; i < path.upLevels; ++i) {
+    if (f->parent == nullptr) return nullptr;
+    f = f->parent;
+  }
+  // The leaf names the object itself unless the path ends in ":" or the
+  // caller wants the folder it names.
+  size_t end = path.parts.size();
+  if (!path.trailingColon && !includeLeaf && end > 0) --end;
+  for (size_t i = first; i < end; ++i) {
+    f = f->FindFolder(path.parts[i]);
+    if (f == nullptr) return nullptr;
+  }
+  return f;
+}
+
+HostWave* Workbench::ResolveWave(const ParsedPath& path) {
+  if (path.trailingColon || path.parts.empty()) return nullptr;
+  if (path.absolute && path.parts.size() == 1) return nullptr;
+  HostFolder* f = ResolveFolder(path, false);
+  return f != nullptr ? f->FindWave(path.parts.back()) : nullptr;
+}
+
+HostWave* Workbench::ResolveWave(std::string_view text) {
+  CommandCursor c{std::string(text)};
+  ParsedPath path;
+  if (!c.ReadPath(&path) || !c.AtEnd()) return nullptr;
+  return ResolveWave(path);
+}
+
+Variable* Workbench::ResolveVariable(const ParsedPath& path) {
+  if (path.trailingColon || path.parts.empty()) return nullptr;
+  if (path.absolute && path.parts.size() == 1) return nullptr;
+  HostFolder* f = ResolveFolder(path, false);
+  return f != nullptr ? f->FindVariable(path.parts.back()) : nullptr;
+}
+
+bool Workbench::NumericVariable(const ParsedPath& path, double* value) {
+  Variable* v = ResolveVariable(path);
+  if (v == nullptr || v->isString) return false;
+  *value = v->number;
+  return true;
+}
+
+std::vector<HostWave*> Workbench::AllWaves() const {
+  std::vector<HostWave*> out;
+  std::function<void(const HostFolder&)> walk = [&](const HostFolder& f) {
+    for (const auto& w : f.waves) out.push_back(w.get());
+    for (const auto& sub : f.folders) walk(*sub);
+  };
+  walk(*root_);
+  return out;
+}
+
+// ---- Parsing services -------------------------------------------------------------
+
+int32_t Workbench::GetFlag(std::string_view letters) {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return -1;
+  c->SkipSpace();
+  if (c->Peek() != '/') return 0;
+  const size_t start = c->pos();
+  c->Take();
+  // A flag is one letter; "/AB" or "/1" is not one the module knows.
+  char letter = c->Peek();
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z') {
+    c->set_pos(start);
+    return -1;
+  }
+  c->Take();
+  const char next = c->Peek();
+  if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') || next == '_' ||
+      (next >= '0' && next <= '9')) {
+    c->set_pos(start);
+    return -1;
+  }
+  if (letters.find(letter) == std::string_view::npos) {
+    c->set_pos(start);
+    return -1;
+  }
+  return letter;
+}
+
+namespace {
+bool IsSymbolChar(char c) {
+  if (c == '\0' || c == '"' || c == '\'' || c == '_') return false;
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return false;
+  return static_cast<unsigned char>(c) > ' ';
+}
+}  // namespace
+
+int32_t Workbench::NextSymbol() {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return 0;
+  c->SkipSpace();
+  return IsSymbolChar(c->Peek()) ? c->Peek() : 0;
+}
+
+int32_t Workbench::TakeSymbol() {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return 0;
+  c->SkipSpace();
+  return IsSymbolChar(c->Peek()) ? c->Take() : 0;
+}
+
+int32_t Workbench::GetNumber(double* value) {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return kHostErrInternal;
+  return EvaluateNumber(*c, *this, true, value);
+}
+
+int32_t Workbench::GetName(std::string* name) {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return kHostErrInternal;
+  std::string n;
+  if (!c->ReadName(&n)) return kHostErrExpectedName;
+  // Names are checked where objects are made; a reader may want to report
+  // a long name in its own words.
+  if (n.size() > 255) return kHostErrNameTooLong;
+  *name = std::move(n);
+  return 0;
+}
+
+int32_t Workbench::GetFolderAndName(FolderHandle* folder, std::string* name, bool) {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return kHostErrInternal;
+  *folder = nullptr;
+  const size_t start = c->pos();
+  ParsedPath path;
+  if (!c->ReadPath(&path) || path.trailingColon) {
+    c->set_pos(start);
+    return kHostErrExpectedName;
+  }
+  if (path.Leaf().size() > 255) return kHostErrNameTooLong;
+  if (path.HasFolder()) {
+    HostFolder* f = ResolveFolder(path, false);
+    if (f == nullptr) return kHostErrNoSuchFolder;
+    *folder = f;
+  }
+  *name = path.Leaf();
+  return 0;
+}
+
+int32_t Workbench::GetFileName(std::string* path) {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return kHostErrInternal;
+  c->SkipSpace();
+  if (c->Peek() == '"') {
+    std::string s;
+    if (!c->ReadQuotedString(&s)) return kHostErrSyntax;
+    if (s.empty()) return kHostErrExpectedString;
+    *path = std::move(s);
+    return 0;
+  }
+  if (c->Peek() == '$') {
+    c->Take();
+    ParsedPath p;
+    if (!c->ReadPath(&p)) return kHostErrExpectedStringVar;
+    Variable* v = ResolveVariable(p);
+    if (v == nullptr || !v->isString) return kHostErrExpectedStringVar;
+    *path = v->text;
+    return 0;
+  }
+  return kHostErrExpectedString;
+}
+
+int32_t Workbench::GetWave(WaveHandle* wave) {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return kHostErrInternal;
+  *wave = nullptr;
+  const size_t start = c->pos();
+  c->TryChar(',');
+  if (!c->AtNameStart()) {
+    c->set_pos(start);
+    return 0;
+  }
+  ParsedPath path;
+  if (!c->ReadPath(&path)) {
+    c->set_pos(start);
+    return 0;
+  }
+  HostWave* w = ResolveWave(path);
+  if (w == nullptr) return kHostErrNoSuchWave;
+  *wave = w;
+  return 0;
+}
+
+int32_t Workbench::AtEnd() {
+  CommandCursor* c = TopCursor();
+  if (c == nullptr) return kHostErrInternal;
+  return c->AtEnd() ? 0 : kHostErrExpectedEnd;
+}
+
+// ---- State ---------------------------------------------------------------------------
+
+int32_t Workbench::GetPrefs(std::vector<uint8_t>* record) {
+  *record = prefs_.Load();
+  return 0;
+}
+
+int32_t Workbench::SavePrefs(std::span<const uint8_t> record) {
+  return prefs_.Save(record) ? 0 : kHostErrFileOpen;
+}
+
+int32_t Workbench::ToNativePath(std::string* path) {
+  // Paths may be written with "\" separators; this platform uses "/".
+  std::replace(path->begin(), path->end(), '\\', '/');
+  if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
+  return 0;
+}
+
+int32_t Workbench::FromNativePath(std::string* path) {
+  if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
+  return 0;
+}
+
+uint32_t Workbench::TickCount() {
+  using namespace std::chrono;
+  static const auto start = steady_clock::now();
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now() - start).count() *
+                               60 / 1000);
+}
+
+int32_t Workbench::ActualToResourceMenu(int32_t menuId) {
+  return menuId == kHostMenuId ? resources::kMenuId : 0;
+}
+
+int32_t Workbench::ActualToResourceItem(int32_t resourceMenu, int32_t item) {
+  // The workbench numbers the items as the resource does.
+  return resourceMenu == resources::kMenuId ? item : 0;
+}
+
+bool Window::Shows(const HostWave* wave) const {
+  for (const GraphTrace& t : traces)
+    if (t.wave == wave || t.xWave == wave) return true;
+  for (const HostWave* c : columns)
+    if (c == wave) return true;
+  return false;
+}
+
+}  // namespace kwt

@@ -1,0 +1,224 @@
+// The workbench: a small embeddable host for the module.  It owns every
+// host object (data folders, waves, variables, windows, history, clipboard,
+// stored preferences), implements the host services the module calls, and
+// runs command lines: the module's six operations go to the module as
+// command messages, everything else is the workbench's own command language.
+//
+// One workbench at a time per process: the module keeps module-wide state
+// and is loaded (main(record)) by each new workbench.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/host.h"
+#include "workbench/command_line.h"
+#include "workbench/expression.h"
+#include "workbench/interaction.h"
+#include "workbench/objects.h"
+#include "workbench/prefs_store.h"
+#include "workbench/progress.h"
+#include "workbench/windows.h"
+
+namespace kwt {
+
+class Workbench final : public HostServices, public ExprContext {
+ public:
+  struct Options {
+    std::string prefsPath;        // empty: the default location
+    bool showProgress = false;    // draw the busy cursor on stderr
+  };
+
+  // What one command line (as entered) gave.
+  struct Result {
+    std::string command;
+    int32_t code = 0;
+    std::string text;  // the code's text, empty for 0
+  };
+
+  Workbench();
+  explicit Workbench(Options options);
+  ~Workbench() override;
+  Workbench(const Workbench&) = delete;
+  Workbench& operator=(const Workbench&) = delete;
+
+  // Runs one line as if entered on the command line: it is echoed to the
+  // history, its commands run in order (the first failure stops the line),
+  // and the result is recorded.  Returns the line's result code.
+  int32_t Run(std::string_view line);
+  // Runs a line without echo or record (as HostExecute does).
+  int32_t Execute(std::string_view line) override;
+
+  // Sends a message to the module; returns the result it stored.
+  int32_t SendMessage(int32_t message, std::vector<int32_t> items);
+  // The host's number for the module's menu and its items.
+  static constexpr int32_t kHostMenuId = 230;
+  int32_t ChooseMenuItem(int32_t resourceItem);
+
+  // The text for a result code: the module's list for 10001..10040, the
+  // workbench's own texts otherwise.
+  static std::string ErrorText(int32_t code);
+
+  HostFolder& root() { return *root_; }
+  HostFolder& current() { return *current_; }
+  void SetCurrentFolder(HostFolder* folder) { current_ = folder; }
+  const std::string& history() const { return history_; }
+  const std::vector<std::string>& commandLog() const { return commandLog_; }
+  const std::vector<Result>& results() const { return results_; }
+  const std::vector<Window>& windows() const { return windows_; }  // front first
+  const std::string& clipboard() const { return clipboard_; }
+  const std::string& commandLine() const { return commandLine_; }
+  Interaction& interaction() { return interaction_; }
+  const PrefsStore& prefs() const { return prefs_; }
+  HostRecord& record() { return record_; }
+  int updateDepth() const { return pauseDepth_; }
+
+  // Called with every piece of text posted to the history.
+  void SetHistorySink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+
+  // Path resolution shared by the commands and the services.
+  HostFolder* ResolveFolder(const ParsedPath& path, bool includeLeaf, HostFolder* start = nullptr);
+  HostWave* ResolveWave(const ParsedPath& path);
+  HostWave* ResolveWave(std::string_view path);
+  Variable* ResolveVariable(const ParsedPath& path);
+  // Every wave, depth-first from the root, in creation order within a folder.
+  std::vector<HostWave*> AllWaves() const;
+
+  // Posts text to the history.
+  void PostHistory(std::string_view text);
+
+  // ---- HostServices ----
+  int32_t Version() override { return 800; }
+  void Notice(std::string_view text) override { PostHistory(text); }
+  int32_t Command(std::string_view command) override;
+  int32_t PutCommandLine(std::string_view command, int32_t mode) override;
+  int32_t SetScrapData(std::string_view text) override;
+  void Alert(std::string_view title, std::string_view text) override;
+  int32_t AskYesNo(std::string_view title, std::string_view text) override;
+  void ErrorAlert(std::string_view title, int32_t code) override;
+  void Beep() override;
+  int32_t MakeWave(WaveHandle* wave, std::string_view name, int64_t points, int32_t type,
+                   bool overwrite) override;
+  WaveHandle FindWave(std::string_view name) override;
+  WaveHandle FetchWaveInFolder(FolderHandle folder, std::string_view name) override;
+  int32_t KillWave(WaveHandle wave) override;
+  int32_t Redimension(WaveHandle wave, int32_t type, int64_t points) override;
+  void* WaveData(WaveHandle wave) override;
+  int64_t WavePoints(WaveHandle wave) override;
+  int32_t WaveType(WaveHandle wave) override;
+  std::string WaveName(WaveHandle wave) override;
+  std::string QuoteName(std::string_view name) override;
+  int32_t GetDimScaling(WaveHandle wave, int32_t dim, double* a, double* b) override;
+  int32_t SetDimScaling(WaveHandle wave, int32_t dim, std::optional<double> a,
+                        std::optional<double> b) override;
+  int32_t GetDimUnits(WaveHandle wave, int32_t dim, std::string* units) override;
+  int32_t SetDimUnits(WaveHandle wave, int32_t dim, std::string_view units) override;
+  std::string GetWaveNote(WaveHandle wave) override;
+  int32_t SetWaveNote(WaveHandle wave, std::string_view note) override;
+  int32_t WaveList(std::string* list, std::string_view match, std::string_view separator,
+                   std::string_view options) override;
+  int32_t WindowList(std::string* list, std::string_view match, std::string_view separator,
+                     std::string_view options) override;
+  int32_t LockWave(WaveHandle wave, bool lock) override;
+  int32_t SetNumericVariable(std::string_view name, double value, bool global) override;
+  int32_t SetStringVariable(std::string_view name, std::string_view value, bool global) override;
+  int32_t CreateVariable(std::string_view name, int32_t kind, int32_t flags) override;
+  int32_t FetchStringVariable(std::string_view name, std::string* value) override;
+  FolderHandle RootFolder() override { return root_.get(); }
+  FolderHandle CurrentFolder() override { return current_; }
+  int32_t GetFolderObject(FolderHandle folder, std::string_view name, FolderObject* object) override;
+  int32_t GetNamedFolder(FolderHandle start, std::string_view path, FolderHandle* folder) override;
+  int32_t GetWaveFolder(WaveHandle wave, FolderHandle* folder) override;
+  int32_t GetFolderPath(FolderHandle folder, int32_t mode, std::string* path) override;
+  int32_t GetFolderContents(FolderHandle folder, std::vector<FolderHandle>* subfolders,
+                            std::vector<WaveHandle>* waves) override;
+  int32_t GetFlag(std::string_view letters) override;
+  int32_t NextSymbol() override;
+  int32_t TakeSymbol() override;
+  int32_t GetNumber(double* value) override;
+  int32_t GetName(std::string* name) override;
+  int32_t GetFolderAndName(FolderHandle* folder, std::string* name, bool liberal) override;
+  int32_t GetFileName(std::string* path) override;
+  int32_t GetWave(WaveHandle* wave) override;
+  int32_t AtEnd() override;
+  void PauseUpdate() override { ++pauseDepth_; }
+  void ResumeUpdate() override {
+    if (pauseDepth_ > 0) --pauseDepth_;
+  }
+  void Cursor(int32_t kind) override { progress_.Cursor(kind); }
+  int32_t GetPrefs(std::vector<uint8_t>* record) override;
+  int32_t SavePrefs(std::span<const uint8_t> record) override;
+  int32_t ToNativePath(std::string* path) override;
+  int32_t FromNativePath(std::string* path) override;
+  uint32_t TickCount() override;
+  int32_t ActualToResourceMenu(int32_t menuId) override;
+  int32_t ActualToResourceItem(int32_t resourceMenu, int32_t item) override;
+
+  // ---- ExprContext ----
+  bool NumericVariable(const ParsedPath& path, double* value) override;
+  HostWave* FindWave(const ParsedPath& path) override { return ResolveWave(path); }
+
+ private:
+  // One command (no ";") at the cursor; the interpreter's dispatch.
+  int32_t RunCommand(const std::string& command);
+  int32_t RunModuleOperation(int32_t index, CommandCursor& cursor);
+  void RunQueuedLines();
+  CommandCursor* TopCursor();
+
+  // The workbench's own commands (interpreter.cpp).
+  int32_t CmdMake(CommandCursor& c);
+  int32_t CmdVariable(CommandCursor& c, bool isString);
+  int32_t CmdAssign(CommandCursor& c);
+  int32_t CmdSetScale(CommandCursor& c);
+  int32_t CmdNote(CommandCursor& c);
+  int32_t CmdKillWaves(CommandCursor& c);
+  int32_t CmdKillVariables(CommandCursor& c);
+  int32_t CmdNewDataFolder(CommandCursor& c);
+  int32_t CmdSetDataFolder(CommandCursor& c);
+  int32_t CmdPrint(CommandCursor& c);
+  int32_t CmdLoadWave(CommandCursor& c);
+  int32_t CmdRedimension(CommandCursor& c);
+
+  // Windows (window_commands.cpp).
+  int32_t CmdDisplay(CommandCursor& c, const std::string& command);
+  int32_t CmdAppendToGraph(CommandCursor& c, const std::string& command);
+  int32_t CmdGraphSetting(const std::string& command);
+  int32_t CmdEdit(CommandCursor& c, const std::string& command);
+  int32_t CmdAppendToTable(CommandCursor& c, const std::string& command);
+  int32_t CmdAppend(CommandCursor& c, const std::string& command);
+  int32_t ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave);
+  Window* TopWindow(Window::Kind kind);
+  Window& NewWindow(Window::Kind kind);
+  void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const std::string& yAxis,
+                const std::string& xAxis);
+
+  // Reading values on the command line.
+  int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);
+  int32_t ReadStringExpr(CommandCursor& c, std::string* value);
+
+  std::unique_ptr<HostFolder> root_;
+  HostFolder* current_ = nullptr;
+  std::string history_;
+  std::function<void(std::string_view)> sink_;
+  std::vector<std::string> commandLog_;
+  std::vector<Result> results_;
+  std::vector<Window> windows_;
+  int graphCount_ = 0;
+  int tableCount_ = 0;
+  std::string clipboard_;
+  std::string commandLine_;
+  std::vector<std::string> queued_;
+  std::vector<CommandCursor*> cursors_;
+  int messageDepth_ = 0;
+  int pauseDepth_ = 0;
+  Interaction interaction_;
+  PrefsStore prefs_;
+  Progress progress_;
+  HostRecord record_;
+};
+
+}  // namespace kwt
