@@ -202,18 +202,24 @@ int32_t Workbench::CmdMake(CommandCursor& c) {
     if (isComplex) type |= kWaveComplex;
   }
   do {
-    std::string name;
-    c.SkipSpace();
-    if (!c.ReadName(&name)) return kHostErrExpectedName;
+    // The name may carry a data-folder path: the wave is made there.
+    ParsedPath path;
+    if (!c.ReadPath(&path) || path.trailingColon) return kHostErrExpectedName;
+    const std::string name = path.Leaf();
     if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
+    HostFolder* folder = ResolveFolder(path, false);
+    if (folder == nullptr) return kHostErrNoSuchFolder;
+    HostFolder* const saved = current_;
+    current_ = folder;
     WaveHandle wave = nullptr;
-    if (int32_t e = MakeWave(&wave, name, points, type, overwrite)) return e;
+    const int32_t made = MakeWave(&wave, name, points, type, overwrite);
+    current_ = saved;
+    if (made != 0) return made;
     c.SkipSpace();
     if (c.Peek() == '=') {
       // "Make w = {...}" or "Make w = expr" assigns right away.
-      CommandCursor assign(QuoteNameIfNeeded(name) + std::string(c.Rest()));
-      const int32_t e = CmdAssign(assign);
-      return e;
+      CommandCursor assign(folder->Path(true) + QuoteNameIfNeeded(name) + std::string(c.Rest()));
+      return CmdAssign(assign);
     }
   } while (c.TryChar(','));
   return c.AtEnd() ? 0 : kHostErrExpectedEnd;

@@ -223,7 +223,7 @@ int32_t LoadItx(Workbench& wb, std::string_view text, bool overwrite) {
     const std::string_view line = Trim(lines[i]);
     if (line.empty()) continue;
     if (line.substr(0, 2) == "X ") {
-      result = wb.Execute(line.substr(2));
+      result = wb.ExecuteLine(line.substr(2));
       continue;
     }
     if (line.substr(0, 5) != "WAVES") {

@@ -43,7 +43,7 @@ int32_t Workbench::Run(std::string_view line) {
   PostHistory("\x95" + text + "\r");
   int32_t code = 0;
   try {
-    code = Execute(text);
+    code = ExecuteLine(text);
   } catch (const std::bad_alloc&) {
     code = kHostErrNoMemory;
   }
@@ -53,6 +53,11 @@ int32_t Workbench::Run(std::string_view line) {
 }
 
 int32_t Workbench::Execute(std::string_view line) {
+  commandLog_.emplace_back(line);
+  return ExecuteLine(line);
+}
+
+int32_t Workbench::ExecuteLine(std::string_view line) {
   for (const std::string& command : SplitCommands(line)) {
     const int32_t code = RunCommand(command);
     if (code != 0) return code;
@@ -60,10 +65,7 @@ int32_t Workbench::Execute(std::string_view line) {
   return 0;
 }
 
-int32_t Workbench::Command(std::string_view command) {
-  commandLog_.emplace_back(command);
-  return Execute(command);
-}
+int32_t Workbench::Command(std::string_view command) { return Execute(command); }
 
 void Workbench::RunQueuedLines() {
   // Lines the module placed for running (HostPutCommandLine mode 3) run
@@ -105,6 +107,16 @@ int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   record_.typeWord = typeWord;
   cursors_.pop_back();
   return result;
+}
+
+int32_t Workbench::ParseWith(std::string_view text, const std::function<int32_t()>& fn) {
+  CommandCursor cursor{std::string(text)};
+  cursors_.push_back(&cursor);
+  struct Pop {
+    std::vector<CommandCursor*>& v;
+    ~Pop() { v.pop_back(); }
+  } pop{cursors_};
+  return fn();
 }
 
 CommandCursor* Workbench::TopCursor() { return cursors_.empty() ? nullptr : cursors_.back(); }

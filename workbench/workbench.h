@@ -50,8 +50,15 @@ class Workbench final : public HostServices, public ExprContext {
   // history, its commands run in order (the first failure stops the line),
   // and the result is recorded.  Returns the line's result code.
   int32_t Run(std::string_view line);
-  // Runs a line without echo or record (as HostExecute does).
+  // Runs a line for the module (HostExecute): kept in the command log, not
+  // echoed.
   int32_t Execute(std::string_view line) override;
+  // Runs a line without echo, log or record.
+  int32_t ExecuteLine(std::string_view line);
+
+  // Runs fn with `text` as the command line that the parsing services
+  // (HostGetFlag, HostGetNumber, ...) read, as while an operation runs.
+  int32_t ParseWith(std::string_view text, const std::function<int32_t()>& fn);
 
   // Sends a message to the module; returns the result it stored.
   int32_t SendMessage(int32_t message, std::vector<int32_t> items);

@@ -1,0 +1,124 @@
+// The frame: messages, dispatch, the menu and the error-string list, seen
+// from the host's side of the record.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "frame/errors.h"
+#include "resources/resources.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+TEST(FrameMessages, EveryMessageLeavesTypeWordZeroAndStoresItsResult) {
+  Workbench wb;
+  HostRecord& record = wb.record();
+  ASSERT_NE(record.entry, nullptr) << "main installs the message routine";
+
+  // Menu enable: 0, nothing happens.
+  record.typeWord = 77;
+  EXPECT_EQ(wb.SendMessage(kMessageMenuEnable, {}), 0);
+  EXPECT_EQ(record.typeWord, 0);
+  EXPECT_TRUE(wb.interaction().events().empty());
+  EXPECT_TRUE(wb.history().empty());
+
+  // A message the module does not handle is answered with 0.
+  for (int32_t code : {0, 1, 2, 4, 9, 12, 99, -5}) {
+    record.typeWord = 77;
+    EXPECT_EQ(wb.SendMessage(code, {1, 2, 3}), 0) << "message " << code;
+    EXPECT_EQ(record.typeWord, 0);
+  }
+
+  // A command whose operation is not in this build stores that code.
+  record.typeWord = 77;
+  EXPECT_EQ(wb.SendMessage(kMessageCommand, {0, 3}), kHostErrNotInThisBuild);
+  EXPECT_EQ(record.result, kHostErrNotInThisBuild);
+  EXPECT_EQ(record.typeWord, 0);
+}
+
+TEST(FrameMessages, CommandWithFewerThanTwoItemsRunsOperationZero) {
+  Workbench wb;
+  // Without a command line to parse, every operation index answers; the
+  // point is that a short message is not refused.
+  EXPECT_EQ(wb.SendMessage(kMessageCommand, {}), wb.SendMessage(kMessageCommand, {0, 0}));
+  EXPECT_EQ(wb.SendMessage(kMessageCommand, {5}), wb.SendMessage(kMessageCommand, {0, 0}));
+}
+
+TEST(FrameMenu, UnknownMenuBeepsAndPostsItsNotice) {
+  Workbench wb;
+  EXPECT_EQ(wb.SendMessage(kMessageMenuItem, {999, 3}), 0);
+  EXPECT_EQ(wb.history(), "KWT: unknown menu selected (MenuItem = 3)\r");
+  ASSERT_EQ(wb.interaction().events().size(), 1u);
+  EXPECT_EQ(wb.interaction().events()[0].kind, "beep");
+}
+
+TEST(FrameMenu, SeparatorsAndItemsBeyondTheMenuAreUnknownItems) {
+  Workbench wb;
+  for (int32_t item : {3, 7, 12, 14, 0}) {
+    wb.interaction().ClearEvents();
+    const std::string before = wb.history();
+    EXPECT_EQ(wb.ChooseMenuItem(item), 0);
+    EXPECT_EQ(wb.history().substr(before.size()),
+              "KWT: unknown menu item selected (MenuItem = " + std::to_string(item) + ")\r");
+    ASSERT_FALSE(wb.interaction().events().empty());
+    EXPECT_EQ(wb.interaction().events()[0].kind, "beep");
+  }
+}
+
+TEST(FrameMenu, AboutShowsTheBoxWithoutANotice) {
+  Workbench wb;
+  EXPECT_EQ(wb.ChooseMenuItem(13), 0);
+  EXPECT_TRUE(wb.history().empty());
+  bool shown = false;
+  for (const auto& e : wb.interaction().events())
+    if (e.title == "About KWT") shown = true;
+  EXPECT_TRUE(shown);
+}
+
+TEST(FrameMenu, ItemsAreTheMenusInOrder) {
+  std::vector<std::string> texts;
+  for (const auto& item : resources::MenuItems()) texts.emplace_back(item.text);
+  EXPECT_THAT(texts, ElementsAre("Load PULSE/PM File", "Load X-Chart File", "-", "Wave Statistics",
+                                 "Plot Waves", "Slim Waves", "-", "Calcium & Magnesium",
+                                 "Buffer Capacity", "Patcher's Calculator",
+                                 "Liquid Junction Potential", "-", "About KWT..."));
+}
+
+TEST(FrameErrors, ListHoldsFortyTextsForTheModulesCodes) {
+  int count = 0;
+  for (int32_t code = 10001; code <= 10040; ++code) {
+    EXPECT_FALSE(resources::ErrorText(code).empty()) << code;
+    ++count;
+  }
+  EXPECT_EQ(count, 40);
+  EXPECT_TRUE(resources::ErrorText(10000).empty());
+  EXPECT_TRUE(resources::ErrorText(10041).empty());
+  EXPECT_TRUE(resources::ErrorText(0).empty());
+  EXPECT_EQ(resources::ErrorText(kErrNameTooLong), "wave names can't exceed 31 characters");
+  EXPECT_EQ(resources::ErrorText(kErrNotEnoughWaves),
+            "Not enough input waves. At least two waves are needed to make statistics");
+  EXPECT_EQ(resources::ErrorText(kErrTreesDontMatch), "PGF and PUL files don't match");
+  // The module names itself KWT.
+  EXPECT_THAT(std::string(resources::ErrorText(kErrNotFloatWave)), HasSubstr("KWT support"));
+  // The host shows the same texts.
+  EXPECT_EQ(Workbench::ErrorText(kErrNameTooLong), "wave names can't exceed 31 characters");
+}
+
+TEST(FrameOperations, TypedOperationNamesReachTheModule) {
+  Workbench wb;
+  // Each of the six names is the module's (never an unknown command), and
+  // none of them accepts this line.
+  for (std::string_view op : resources::kOperations) {
+    const int32_t code = wb.Run(std::string(op) + " /A=1 x");
+    EXPECT_NE(code, kHostErrUnknownCommand) << op;
+    EXPECT_NE(code, 0) << op;
+  }
+  EXPECT_NE(wb.Run("loadpulse"), kHostErrUnknownCommand) << "names are case-insensitive";
+  EXPECT_THAT(Workbench::ErrorText(kHostErrNotInThisBuild), HasSubstr("not available in this build"));
+}
+
+}  // namespace
+}  // namespace kwt

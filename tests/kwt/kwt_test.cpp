@@ -1,0 +1,82 @@
+// The kwt program as a scientist runs it from a shell.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::HasSubstr;
+using test::ReadFile;
+using test::RunKwt;
+using test::TempDir;
+
+TEST(KwtProgram, DumpsWavesWithScalingAsJsonAndNpy) {
+  TempDir dir;
+  const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--dump", dir.File("out"),
+                         "Make/O/N=3 w", "w = {1, NaN, 3}", "SetScale/P x 0, 0.5, \"s\", w"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "\xe2\x80\xa2Make/O/N=3 w\n\xe2\x80\xa2w = {1, NaN, 3}\n"
+                   "\xe2\x80\xa2SetScale/P x 0, 0.5, \"s\", w\n");
+  const auto doc = nlohmann::json::parse(ReadFile(dir.File("out/session.json")));
+  EXPECT_EQ(doc["waves"][0]["x_delta"], 0.5);
+  EXPECT_EQ(doc["waves"][0]["x_start"], 0);
+  EXPECT_EQ(doc["waves"][0]["x_units"], "s");
+  if (!test::HaveNumpy()) GTEST_SKIP() << "no numpy for /usr/bin/python3";
+  const auto py = test::RunProgram("/usr/bin/python3",
+                                   {"-c", "import numpy,sys; print(numpy.load(sys.argv[1]).tolist())",
+                                    dir.File("out/root/w.npy")});
+  EXPECT_EQ(py.out, "[1.0, nan, 3.0]\n");
+}
+
+TEST(KwtProgram, ExitStatusAndTheFirstFailure) {
+  TempDir dir;
+  const std::string prefs = dir.File("p.bin");
+  auto r = RunKwt({"-q", "--prefs", prefs, "Make/O/N=1 a", "Make a", "KillWaves nothere"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "") << "-q keeps the history off standard output";
+  EXPECT_EQ(r.err, "kwt: error 13: name already in use\n") << "only the first failure";
+
+  r = RunKwt({"-q", "--prefs", prefs, "LoadPulse \"/nonexistent/cell.dat\""});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, ::testing::StartsWith("kwt: error "));
+
+  r = RunKwt({"--no-such-option"});
+  EXPECT_EQ(r.status, 2) << "bad usage of kwt itself";
+  r = RunKwt({"--answer", "maybe", "print 1"});
+  EXPECT_EQ(r.status, 2);
+  r = RunKwt({"-s", dir.File("missing.txt")});
+  EXPECT_EQ(r.status, 2);
+}
+
+TEST(KwtProgram, ScriptsFromFilesAndStandardInput) {
+  TempDir dir;
+  ASSERT_TRUE(test::WriteFile(dir.File("s.txt"), "Variable/G v = 6\r\nprint v * 7\n"));
+  auto r = RunKwt({"--prefs", dir.File("p.bin"), "-s", dir.File("s.txt")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("  42\n"));
+  r = RunKwt({"--prefs", dir.File("p.bin"), "-s", "-"}, "print \"from stdin\"\n");
+  EXPECT_THAT(r.out, HasSubstr("  from stdin\n"));
+}
+
+TEST(KwtProgram, SavedFilesLoadIntoANewSession) {
+  TempDir dir;
+  const std::string itx = dir.File("s.itx");
+  auto r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--save", itx,
+                   "Make/O/D/N=2 w = {0.1, 2}", "Note w, \"a \\\"b\\\"\"", "String/G s = \"x\""});
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = RunKwt({"--prefs", dir.File("p.bin"), "LoadWave/T \"" + itx + "\"", "print w[0], s"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("  0.1 x\n"));
+  // The session is written even when a command failed.
+  r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--save", dir.File("f.itx"), "Make/O/N=1 kept", "bad"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(ReadFile(dir.File("f.itx")), HasSubstr("kept"));
+}
+
+}  // namespace
+}  // namespace kwt

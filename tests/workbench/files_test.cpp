@@ -1,0 +1,229 @@
+// What the workbench writes: Igor text files (and reading them back), the
+// session dump, and the stored preferences.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "workbench/itx.h"
+#include "workbench/prefs_store.h"
+#include "workbench/session_dump.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// Every field of every wave and variable, for comparing two sessions.
+std::string Describe(Workbench& wb) {
+  std::string out;
+  std::function<void(const HostFolder&)> walk = [&](const HostFolder& f) {
+    out += "folder " + f.Path(false) + "\n";
+    for (const Variable& v : f.variables) {
+      out += "var " + v.name + (v.isString ? " s=" + v.text : " n=");
+      if (!v.isString) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%a", v.number);
+        out += b;
+      }
+      out += "\n";
+    }
+    for (const auto& w : f.waves) {
+      char b[256];
+      std::snprintf(b, sizeof b, "wave %s type %d n %lld x %a %a '%s' y %a %a '%s' fs %a %a '%s'\n",
+                    w->name.c_str(), w->type, static_cast<long long>(w->points), w->dims[0].offset,
+                    w->dims[0].delta, w->dims[0].units.c_str(), w->dims[1].offset, w->dims[1].delta,
+                    w->dims[1].units.c_str(), w->fullScaleTop, w->fullScaleBottom,
+                    w->dataUnits.c_str());
+      out += b;
+      out += "note[" + w->note + "]\n";
+      out += "bytes[" + std::string(reinterpret_cast<const char*>(w->samples.data()), w->samples.size()) + "]\n";
+      for (const auto& t : w->texts) out += "text[" + t + "]\n";
+    }
+    for (const auto& sub : f.folders) walk(*sub);
+  };
+  walk(wb.root());
+  return out;
+}
+
+TEST(ItxFiles, SaveThenLoadReproducesTheSession) {
+  TempDir dir;
+  Workbench a;
+  ASSERT_EQ(a.Run("Make/O/N=5 f32 = {1.5, NaN, -INF, 3.4028235e38, 1e-45}"), 0);
+  ASSERT_EQ(a.Run("Make/O/D/N=4 f64 = {0.1, NaN, INF, -2.2250738585072014e-308}"), 0);
+  ASSERT_EQ(a.Run("SetScale/P x -0.001, 1e-4, \"s\", f64; SetScale d -3.2768e-8, 3.2767e-8, \"A\", f64"), 0);
+  ASSERT_EQ(a.Run("SetScale/P y 2, 0.25, \"V\", f64"), 0);
+  ASSERT_EQ(a.Run("Make/O/B/N=2 i8 = {-128, 127}; Make/O/B/U/N=2 u8 = {0, 255}"), 0);
+  ASSERT_EQ(a.Run("Make/O/W/N=2 i16 = {-32768, 32767}; Make/O/W/U/N=1 u16 = {65535}"), 0);
+  ASSERT_EQ(a.Run("Make/O/I/N=2 i32 = {-2147483648, 2147483647}; Make/O/I/U/N=1 u32 = {4294967295}"), 0);
+  ASSERT_EQ(a.Run("Make/O/C/N=2 c64; c64 = p + 0.5"), 0);
+  ASSERT_EQ(a.Run("Make/O/T/N=3 txt = {\"a \\\"quoted\\\" one\", \"\", \"back\\\\slash\\r\"}"), 0);
+  ASSERT_EQ(a.Run("Make/O/N=0 empty"), 0);
+  // A note with every character that needs care, longer than one line.
+  std::string note = "\rFilename:\tcell.dat;\rq\"uote\\ 20 \xba 5 \xb5M\n";
+  for (int i = 0; i < 60; ++i) note += "Line " + std::to_string(i) + ":\t\"x\";\r";
+  a.SetWaveNote(a.ResolveWave("f64"), note);
+  ASSERT_EQ(a.Run("Variable/G n = 0.1, big = 1e300, nan = NaN; String/G s = \"two\\rlines \\\"q\\\"\""), 0);
+  ASSERT_EQ(a.Run("NewDataFolder/O/S 'my data'; Make/O/N=2 'w 1' = {7, 8}; Variable/G inner = -1"), 0);
+  ASSERT_EQ(a.Run("NewDataFolder/O/S deeper; Make/O/D/N=1 d = {42}; SetDataFolder root:"), 0);
+  // Part of the complex wave's imaginary data, set directly.
+  HostWave* c = a.ResolveWave("c64");
+  const float imag = -0.25f;
+  std::memcpy(c->samples.data() + 4, &imag, 4);
+
+  const std::string path = dir.File("s.itx");
+  ASSERT_TRUE(WriteFile(path, SaveItx(a)));
+
+  Workbench b;
+  ASSERT_EQ(b.Run("LoadWave/T \"" + path + "\""), 0);
+  EXPECT_EQ(Describe(b), Describe(a));
+  EXPECT_EQ(&b.current(), &b.root()) << "loading leaves the current folder as it was";
+  // Without /O, a second load refuses to replace the waves.
+  EXPECT_EQ(b.Run("LoadWave/T \"" + path + "\""), kHostErrNameInUse);
+  EXPECT_EQ(b.Run("LoadWave/T/O \"" + path + "\""), 0);
+  EXPECT_EQ(Describe(b), Describe(a));
+}
+
+TEST(ItxFiles, DamagedFilesFailWithACode) {
+  TempDir dir;
+  const std::pair<const char*, const char*> cases[] = {
+      {"not igor", "WAVES w\rBEGIN\r1\rEND\r"},
+      {"no end", "IGOR\rWAVES/D w\rBEGIN\r1\r2\r"},
+      {"bad number", "IGOR\rWAVES/D w\rBEGIN\r1x\rEND\r"},
+      {"missing column", "IGOR\rWAVES/D a b\rBEGIN\r1\t2\r3\rEND\r"},
+      {"bad flag", "IGOR\rWAVES/Q w\rBEGIN\rEND\r"},
+      {"stray line", "IGOR\rhello\r"},
+  };
+  for (const auto& [what, text] : cases) {
+    Workbench wb;
+    const std::string path = dir.File("bad.itx");
+    ASSERT_TRUE(WriteFile(path, text));
+    EXPECT_NE(wb.Run("LoadWave/T \"" + path + "\""), 0) << what;
+  }
+  Workbench wb;
+  EXPECT_EQ(wb.Run("LoadWave/T \"" + dir.File("absent.itx") + "\""), kHostErrFileOpen);
+  // A file of CRLF lines from another program reads the same.
+  ASSERT_TRUE(WriteFile(dir.File("crlf.itx"), "IGOR\r\nWAVES/D\tw\r\nBEGIN\r\n\t1\r\n\t2\r\nEND\r\nX SetScale/P x 0,2,\"s\", w\r\n"));
+  ASSERT_EQ(wb.Run("LoadWave/T \"" + dir.File("crlf.itx") + "\""), 0);
+  EXPECT_EQ(wb.ResolveWave("w")->points, 2);
+  EXPECT_EQ(wb.ResolveWave("w")->dims[0].delta, 2);
+}
+
+TEST(SessionDump, JsonAndNpyFilesDescribeTheSession) {
+  TempDir dir;
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=3 w"), 0);
+  ASSERT_EQ(wb.Run("w = {1, NaN, 3}"), 0);
+  ASSERT_EQ(wb.Run("SetScale/P x 0, 0.5, \"s\", w; Note w, \"20 \xba\""), 0);
+  ASSERT_EQ(wb.Run("Variable/G kwtActGroup = 1; String/G stimString = \"IV\""), 0);
+  ASSERT_EQ(wb.Run("NewDataFolder/O/S 'a/b'; Make/O/I/N=2 k = {1, 2}; SetDataFolder root:"), 0);
+  ASSERT_EQ(wb.Run("Display w"), 0);
+  EXPECT_NE(wb.Run("nonsense"), 0);
+  std::string error;
+  ASSERT_TRUE(WriteSessionDump(wb, dir.path(), &error)) << error;
+
+  const auto doc = nlohmann::json::parse(ReadFile(dir.File("session.json")));
+  ASSERT_EQ(doc["results"].size(), 7u);
+  EXPECT_EQ(doc["results"][6]["code"], kHostErrUnknownCommand);
+  EXPECT_EQ(doc["variables"]["root:kwtActGroup"]["value"], 1);
+  EXPECT_EQ(doc["variables"]["root:stimString"]["value"], "IV");
+  const auto& w = doc["waves"][0];
+  EXPECT_EQ(w["path"], "root:w");
+  EXPECT_EQ(w["type"], "float32");
+  EXPECT_EQ(w["points"], 3);
+  EXPECT_EQ(w["x_delta"], 0.5);
+  EXPECT_EQ(w["x_units"], "s");
+  EXPECT_EQ(w["note"], "20 \xc2\xba") << "converted to UTF-8";
+  EXPECT_EQ(w["file"], "root/w.npy");
+  EXPECT_EQ(doc["waves"][1]["file"], "root/a%2Fb/k.npy") << "a folder name with a slash";
+  EXPECT_THAT(doc["history"].get<std::string>(), ::testing::HasSubstr("\xe2\x80\xa2Make/O/N=3 w\n"));
+  EXPECT_EQ(doc["windows"][0]["traces"][0]["wave"], "root:w");
+  EXPECT_TRUE(std::filesystem::exists(dir.File("root/a%2Fb/k.npy")));
+
+  if (!test::HaveNumpy()) GTEST_SKIP() << "no numpy for /usr/bin/python3";
+  const auto r = test::RunProgram(
+      "/usr/bin/python3",
+      {"-c", "import numpy,sys; a=numpy.load(sys.argv[1]); b=numpy.load(sys.argv[2]);"
+             "print(a.dtype, a.tolist(), b.dtype, b.tolist())",
+       dir.File("root/w.npy"), dir.File("root/a%2Fb/k.npy")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "float32 [1.0, nan, 3.0] int32 [1, 2]\n");
+}
+
+TEST(Prefs, RecordsSurviveAndDamagedFilesAreIgnored) {
+  TempDir dir;
+  const std::string path = dir.File("conf/kwt/prefs.bin");
+  PrefsStore store(path);
+  EXPECT_TRUE(store.Load().empty()) << "nothing stored yet";
+  const std::vector<uint8_t> record = {8, 0, 3, 0, 1, 0, 1, 1, 0, 0, 's', 'w'};
+  ASSERT_TRUE(store.Save(record));
+  EXPECT_EQ(store.Load(), record);
+  const std::string good = ReadFile(path);
+
+  // Every single-byte change and every truncation makes the file unusable.
+  for (size_t i = 0; i < good.size(); ++i) {
+    std::string bad = good;
+    bad[i] = static_cast<char>(bad[i] ^ 0x5A);
+    ASSERT_TRUE(WriteFile(path, bad));
+    EXPECT_TRUE(store.Load().empty()) << "byte " << i;
+  }
+  for (size_t n = 0; n < good.size(); ++n) {
+    ASSERT_TRUE(WriteFile(path, good.substr(0, n)));
+    EXPECT_TRUE(store.Load().empty()) << "length " << n;
+  }
+  ASSERT_TRUE(WriteFile(path, good + "x"));
+  EXPECT_TRUE(store.Load().empty()) << "a longer file";
+
+  // The next save replaces the damaged file whole and leaves no temporary
+  // file behind.
+  const std::vector<uint8_t> second(2328, 7);
+  ASSERT_TRUE(store.Save(second));
+  EXPECT_EQ(store.Load(), second);
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("conf/kwt"))) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+TEST(Prefs, AFailedSaveLeavesTheStoredRecordAlone) {
+  TempDir dir;
+  const std::string path = dir.File("prefs.bin");
+  PrefsStore store(path);
+  ASSERT_TRUE(store.Save(std::vector<uint8_t>{1, 2, 3}));
+  // A folder where the temporary file must go makes the write fail.
+  ASSERT_EQ(::mkdir((path + ".tmp." + std::to_string(::getpid())).c_str(), 0700), 0);
+  EXPECT_FALSE(store.Save(std::vector<uint8_t>{9, 9}));
+  EXPECT_EQ(store.Load(), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(Prefs, TheModuleReachesThemThroughTheHost) {
+  TempDir dir;
+  Workbench::Options o;
+  o.prefsPath = dir.File("p.bin");
+  {
+    Workbench wb(o);
+    std::vector<uint8_t> r;
+    EXPECT_EQ(HostGetPrefs(&r), 0);
+    EXPECT_TRUE(r.empty());
+    EXPECT_EQ(HostSavePrefs(std::vector<uint8_t>{4, 5}), 0);
+  }
+  Workbench again(o);
+  std::vector<uint8_t> r;
+  EXPECT_EQ(HostGetPrefs(&r), 0);
+  EXPECT_EQ(r, (std::vector<uint8_t>{4, 5}));
+}
+
+}  // namespace
+}  // namespace kwt

@@ -1,0 +1,211 @@
+// The workbench's own commands as users and tests type them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::vector<double> Values(const HostWave* w) {
+  std::vector<double> v;
+  for (int64_t i = 0; i < w->points; ++i) v.push_back(w->Value(i));
+  return v;
+}
+
+TEST(Make, TypesSizesAndOverwrite) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make w"), 0);
+  HostWave* w = wb.ResolveWave("w");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->points, 128) << "the host's default size";
+  EXPECT_EQ(w->type, kWaveFloat32);
+  EXPECT_EQ(wb.Run("Make w"), kHostErrNameInUse) << "no overwrite without /O";
+  ASSERT_EQ(wb.Run("Make/O/D/N=(2+1) w"), 0);
+  EXPECT_EQ(w, wb.ResolveWave("w")) << "overwritten in place";
+  EXPECT_EQ(w->type, kWaveFloat64);
+  EXPECT_EQ(w->points, 3);
+
+  struct TypeCase {
+    const char* flags;
+    int32_t type;
+  };
+  const TypeCase types[] = {
+      {"/B", kWaveInt8},  {"/B/U", kWaveInt8 | kWaveUnsigned}, {"/W", kWaveInt16},
+      {"/W/U", kWaveInt16 | kWaveUnsigned}, {"/I", kWaveInt32},
+      {"/I/U", kWaveInt32 | kWaveUnsigned}, {"/C", kWaveFloat32 | kWaveComplex},
+      {"/C/D", kWaveFloat64 | kWaveComplex}, {"/T", kWaveText},
+  };
+  for (const TypeCase& t : types) {
+    ASSERT_EQ(wb.Run(std::string("Make/O/N=2") + t.flags + " t"), 0) << t.flags;
+    EXPECT_EQ(wb.ResolveWave("t")->type, t.type) << t.flags;
+  }
+  EXPECT_EQ(wb.Run("Make/N=2 a, b, c"), 0);
+  EXPECT_NE(wb.ResolveWave("c"), nullptr);
+  EXPECT_EQ(wb.Run("Make/N=2 this_name_is_much_too_long_for_a_wave"), kHostErrNameTooLong);
+  EXPECT_EQ(wb.Run("Make/N=2 'liberal: no'"), kHostErrBadName);
+  EXPECT_EQ(wb.Run("Make/X w2"), kHostErrBadFlag);
+}
+
+TEST(Assignment, ListsExpressionsAndPoints) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=4 w0 = {1,2,NaN,4}"), 0);
+  auto v = Values(wb.ResolveWave("w0"));
+  ASSERT_EQ(v.size(), 4u);
+  EXPECT_EQ(v[0], 1);
+  EXPECT_TRUE(std::isnan(v[2]));
+
+  ASSERT_EQ(wb.Run("Make/O/N=3 w; w = {1, NaN, 3, 7}"), 0);
+  EXPECT_EQ(wb.ResolveWave("w")->points, 4) << "a list sets the number of points";
+
+  ASSERT_EQ(wb.Run("Make/O/N=5 x5; SetScale/P x 10, 2, x5; x5 = p * 10 + x"), 0);
+  EXPECT_THAT(Values(wb.ResolveWave("x5")), ElementsAre(10, 22, 34, 46, 58));
+  // Values are computed before any point is stored.
+  ASSERT_EQ(wb.Run("x5 = x5[p + 1]"), 0);
+  EXPECT_THAT(Values(wb.ResolveWave("x5")), ElementsAre(22, 34, 46, 58, 58));
+  ASSERT_EQ(wb.Run("x5[0] = -1"), 0);
+  EXPECT_EQ(wb.ResolveWave("x5")->Value(0), -1);
+  EXPECT_EQ(wb.Run("x5[5] = 1"), kHostErrBadValue);
+
+  // Integers truncate toward zero and saturate.
+  ASSERT_EQ(wb.Run("Make/O/B/N=3 i8 = {-1.7, 300, NaN}"), 0);
+  EXPECT_THAT(Values(wb.ResolveWave("i8")), ElementsAre(-1, 127, 0));
+
+  ASSERT_EQ(wb.Run("Make/O/T/N=2 tw = {\"a;b\", \"c\"}"), 0);
+  EXPECT_THAT(wb.ResolveWave("tw")->texts, ElementsAre("a;b", "c"));
+  EXPECT_EQ(wb.Run("nosuch = 3"), kHostErrNoSuchWave);
+}
+
+TEST(Variables, NumbersStringsAndAssignment) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Variable/G n = 3, m; String/G s = \"a\\\"b\"; String/G t = s + \"c\""), 0);
+  EXPECT_EQ(wb.root().FindVariable("n")->number, 3);
+  EXPECT_EQ(wb.root().FindVariable("m")->number, 0);
+  EXPECT_EQ(wb.root().FindVariable("t")->text, "a\"bc");
+  ASSERT_EQ(wb.Run("n = n * 2; s = \"new\""), 0);
+  EXPECT_EQ(wb.root().FindVariable("n")->number, 6);
+  EXPECT_EQ(wb.root().FindVariable("s")->text, "new");
+  EXPECT_EQ(wb.Run("String/G n = \"x\""), kHostErrWrongType);
+  EXPECT_EQ(wb.Run("Make/N=1 s"), kHostErrNameInUse);
+}
+
+TEST(SetScale, PerPointInclusiveExclusiveAndData) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=3 w; SetScale/P x 0, 0.5, \"s\", w"), 0);
+  HostWave* w = wb.ResolveWave("w");
+  EXPECT_EQ(w->dims[0].offset, 0);
+  EXPECT_EQ(w->dims[0].delta, 0.5);
+  EXPECT_EQ(w->dims[0].units, "s");
+  ASSERT_EQ(wb.Run("SetScale/I x 1, 2, w"), 0);
+  EXPECT_EQ(w->dims[0].delta, 0.5) << "the last point at 2";
+  EXPECT_EQ(w->dims[0].units, "s") << "units left alone";
+  ASSERT_EQ(wb.Run("SetScale x 0, 3, \"ms\", w"), 0);
+  EXPECT_EQ(w->dims[0].delta, 1.0) << "3 points up to (not at) 3";
+  ASSERT_EQ(wb.Run("SetScale d -1e-12, 2e-12, \"A\", w; SetScale/P y 5, 2, \"V\", w"), 0);
+  EXPECT_EQ(w->fullScaleTop, -1e-12);
+  EXPECT_EQ(w->fullScaleBottom, 2e-12);
+  EXPECT_EQ(w->dataUnits, "A");
+  EXPECT_EQ(w->dims[1].offset, 5);
+  EXPECT_EQ(w->dims[1].units, "V");
+  EXPECT_EQ(wb.Run("SetScale/P x 0, 0, w"), kHostErrBadValue) << "a delta of 0";
+  EXPECT_EQ(wb.Run("SetScale q 0, 1, w"), kHostErrSyntax);
+}
+
+TEST(Note, AppendsLinesReplacesAndJoins) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=1 w; Note w, \"one\"; Note w, \"two\"; Note/NOCR w, \";3\""), 0);
+  EXPECT_EQ(wb.ResolveWave("w")->note, "one\rtwo;3");
+  ASSERT_EQ(wb.Run("Note/K w, \"fresh\""), 0);
+  EXPECT_EQ(wb.ResolveWave("w")->note, "fresh");
+  ASSERT_EQ(wb.Run("Note/K w"), 0);
+  EXPECT_EQ(wb.ResolveWave("w")->note, "");
+}
+
+TEST(Folders, MakeSetKillAndPaths) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("NewDataFolder/O/S 'my data'; Make/N=2 'w 1'; NewDataFolder sub"), 0);
+  EXPECT_EQ(wb.current().name, "my data");
+  EXPECT_NE(wb.ResolveWave("root:'my data':'w 1'"), nullptr);
+  EXPECT_EQ(wb.Run("NewDataFolder sub"), kHostErrNameInUse);
+  ASSERT_EQ(wb.Run("SetDataFolder :sub; SetDataFolder ::"), 0);
+  EXPECT_EQ(wb.current().name, "my data");
+  ASSERT_EQ(wb.Run("SetDataFolder root:"), 0);
+  EXPECT_EQ(&wb.current(), &wb.root());
+  EXPECT_EQ(wb.Run("SetDataFolder root:nowhere"), kHostErrNoSuchFolder);
+  EXPECT_EQ(wb.Run("NewDataFolder root:nowhere:x"), kHostErrNoSuchFolder);
+  ASSERT_EQ(wb.Run("KillWaves root:'my data':'w 1'"), 0);
+  EXPECT_EQ(wb.ResolveWave("root:'my data':'w 1'"), nullptr);
+  EXPECT_EQ(wb.Run("KillWaves gone"), kHostErrNoSuchWave);
+  EXPECT_EQ(wb.Run("KillWaves/Z gone"), 0);
+}
+
+TEST(Windows, WavesShownOrLockedCannotBeKilled) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=3 a, b; Display a vs b; Edit b"), 0);
+  ASSERT_EQ(wb.windows().size(), 2u);
+  EXPECT_EQ(wb.windows()[0].name, "Table0") << "the newest window is in front";
+  EXPECT_EQ(wb.windows()[1].traces.at(0).xWave, wb.ResolveWave("b"));
+  EXPECT_EQ(wb.Run("KillWaves a"), kHostErrWaveInUse);
+  ASSERT_EQ(wb.Run("Make/O/N=3 c"), 0);
+  HostWave* c = wb.ResolveWave("c");
+  wb.LockWave(c, true);
+  EXPECT_EQ(wb.KillWave(c), kHostErrWaveInUse);
+  EXPECT_EQ(wb.Run("Make/O c"), kHostErrWaveInUse);
+  wb.LockWave(c, false);
+  EXPECT_EQ(wb.KillWave(c), 0);
+  EXPECT_EQ(wb.Run("ModifyGraph rgb(a)=(1,2,3)"), kHostErrNoWindow) << "a table is in front";
+}
+
+TEST(Print, NumbersAndTextsToTheHistory) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Variable/G v = 1/3; print v, \"text\", NaN, 2e6"), 0);
+  EXPECT_EQ(wb.history(), "\x95Variable/G v = 1/3; print v, \"text\", NaN, 2e6\r"
+                          "  0.333333 text NaN 2e+06\r");
+}
+
+TEST(Commands, UnknownCommandsAreReportedAndFailOnlyThemselves) {
+  Workbench wb;
+  EXPECT_EQ(wb.Run("KWTGraphControl ()"), kHostErrUnknownCommand);
+  EXPECT_THAT(wb.history(), ::testing::HasSubstr("unknown command or procedure: KWTGraphControl ()\r"));
+  // Through the module's channel: reported, nothing else fails.
+  EXPECT_EQ(wb.Execute("Make/O/N=1 z"), 0);
+  ASSERT_EQ(wb.results().size(), 1u);
+  EXPECT_EQ(wb.results()[0].code, kHostErrUnknownCommand);
+  EXPECT_EQ(wb.results()[0].text, "unknown command or procedure");
+  // A line stops at its first failing command.
+  EXPECT_EQ(wb.Run("Make/O/N=1 y1; bogus; Make/O/N=1 y2"), kHostErrUnknownCommand);
+  EXPECT_NE(wb.ResolveWave("y1"), nullptr);
+  EXPECT_EQ(wb.ResolveWave("y2"), nullptr);
+  EXPECT_EQ(wb.Run("Make/O/N=1 'x"), kHostErrExpectedName) << "an open quote does not crash";
+}
+
+TEST(Commands, HostExecuteAndCommandLinesAreLogged) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=2 w"), 0);
+  EXPECT_EQ(HostExecute("Display;ModifyGraph margin(left)=60"), 0);
+  EXPECT_EQ(HostPutCommandLine("Make/O/N=1 placed", kCommandLinePlace), 0);
+  EXPECT_EQ(HostPutCommandLine("Make/O/N=1 ran", kCommandLineRun), 0);
+  EXPECT_THAT(wb.commandLog(),
+              ElementsAre("Display;ModifyGraph margin(left)=60", "Make/O/N=1 placed", "Make/O/N=1 ran"));
+  EXPECT_EQ(wb.commandLine(), "Make/O/N=1 placed");
+  EXPECT_EQ(wb.ResolveWave("placed"), nullptr);
+  EXPECT_NE(wb.ResolveWave("ran"), nullptr);
+  ASSERT_EQ(wb.windows().size(), 1u);
+  EXPECT_THAT(wb.windows()[0].commands, ElementsAre("Display", "ModifyGraph margin(left)=60"));
+  EXPECT_EQ(SetScrapData("clip"), 0);
+  EXPECT_EQ(wb.clipboard(), "clip");
+}
+
+TEST(Commands, TypedUtf8BecomesTheHostsCodePage) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("String/G s = \"5 \xc2\xb5M, 20 \xc2\xba\""), 0);
+  EXPECT_EQ(wb.root().FindVariable("s")->text, "5 \xb5M, 20 \xba");
+}
+
+}  // namespace
+}  // namespace kwt

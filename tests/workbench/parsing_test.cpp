@@ -1,0 +1,240 @@
+// The parsing services an operation uses to read its command line, and the
+// pieces under them (splitting, quoted strings, paths, expressions).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "workbench/command_line.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(SplitCommands, KeepsSemicolonsInsideQuotesAndDropsComments) {
+  EXPECT_THAT(SplitCommands("Display;ModifyGraph margin(left)=60"),
+              ElementsAre("Display", "ModifyGraph margin(left)=60"));
+  EXPECT_THAT(SplitCommands("print \"a;b\"; Note w, \"x\\\";y\""),
+              ElementsAre("print \"a;b\"", "Note w, \"x\\\";y\""));
+  EXPECT_THAT(SplitCommands("KillWaves 'a;b' ; ;  print 1 // a comment; not a command"),
+              ElementsAre("KillWaves 'a;b'", "print 1"));
+  EXPECT_THAT(SplitCommands("print \"http://x\""), ElementsAre("print \"http://x\""));
+  EXPECT_TRUE(SplitCommands("   ").empty());
+}
+
+TEST(CommandCursor, QuotedStringsUnescapeLikeTheHost) {
+  CommandCursor c(R"(  "a\"b\\c\rd\ne\tf\101\'" rest)");
+  std::string s;
+  ASSERT_TRUE(c.ReadQuotedString(&s));
+  EXPECT_EQ(s, "a\"b\\c\rd\ne\tfA'");
+  EXPECT_EQ(c.Rest(), " rest");
+  CommandCursor open("\"never closed");
+  EXPECT_FALSE(open.ReadQuotedString(&s));
+  EXPECT_EQ(open.pos(), 0u);
+  // Escaping and reading back give the same bytes, control bytes included.
+  const std::string nasty = std::string("q\"\\\r\n\t\x01\x7f") + "\xba end";
+  CommandCursor back("\"" + EscapeString(nasty) + "\"");
+  ASSERT_TRUE(back.ReadQuotedString(&s));
+  EXPECT_EQ(s, nasty);
+}
+
+TEST(CommandCursor, PathsAbsoluteRelativeAndLiberal) {
+  ParsedPath p;
+  CommandCursor a("root:'my data':'w 1' tail");
+  ASSERT_TRUE(a.ReadPath(&p));
+  EXPECT_TRUE(p.absolute);
+  EXPECT_THAT(p.parts, ElementsAre("root", "my data", "w 1"));
+  EXPECT_EQ(p.Leaf(), "w 1");
+  EXPECT_EQ(a.Rest(), " tail");
+
+  CommandCursor b("::up:w");
+  ASSERT_TRUE(b.ReadPath(&p));
+  EXPECT_TRUE(p.relative);
+  EXPECT_EQ(p.upLevels, 1);
+  EXPECT_THAT(p.parts, ElementsAre("up", "w"));
+
+  CommandCursor c("root:data:");
+  ASSERT_TRUE(c.ReadPath(&p));
+  EXPECT_TRUE(p.trailingColon);
+  EXPECT_EQ(p.Leaf(), "");
+
+  CommandCursor d("w0,w1");
+  ASSERT_TRUE(d.ReadPath(&p));
+  EXPECT_FALSE(p.HasFolder());
+  EXPECT_EQ(p.Leaf(), "w0");
+  EXPECT_EQ(d.Rest(), ",w1");
+
+  CommandCursor e("'unclosed");
+  EXPECT_FALSE(e.ReadPath(&p));
+}
+
+// Runs the parsing services over `line` inside a workbench.
+class ParsingServices : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(wb.Run("Make/O/N=3 w0, w1; NewDataFolder/O data; Make/O/N=2 :data:'w 2'"), 0);
+    ASSERT_EQ(wb.Run("Variable/G nine = 9; String/G list = \"a,b\"; String/G file = \"/x/y.dat\""), 0);
+  }
+  Workbench wb;
+};
+
+TEST_F(ParsingServices, FlagsLettersValuesAndRefusals) {
+  const int32_t r = wb.ParseWith("/A=2/b = (nine+1)*2 /R=nine/3 /Q", [&] {
+    double v = 0;
+    EXPECT_EQ(HostGetFlag("ABRQ"), 'A');
+    EXPECT_EQ(HostTakeSymbol(), '=');
+    EXPECT_EQ(HostGetNumber(&v), 0);
+    EXPECT_EQ(v, 2);
+    EXPECT_EQ(HostGetFlag("ABRQ"), 'B') << "flags are case-insensitive";
+    EXPECT_EQ(HostNextSymbol(), '=');
+    EXPECT_EQ(HostTakeSymbol(), '=');
+    EXPECT_EQ(HostGetNumber(&v), 0);
+    EXPECT_EQ(v, 20);
+    EXPECT_EQ(HostGetFlag("ABRQ"), 'R');
+    EXPECT_EQ(HostTakeSymbol(), '=');
+    EXPECT_EQ(HostGetNumber(&v), 0);
+    EXPECT_EQ(v, 9) << "a slash ends a flag's value";
+    // "/3" is no flag.
+    EXPECT_LT(HostGetFlag("ABRQ"), 0);
+    return 0;
+  });
+  EXPECT_EQ(r, 0);
+
+  wb.ParseWith("/X /QQ /Q file", [&] {
+    EXPECT_LT(HostGetFlag("ABQ"), 0) << "a letter outside the set";
+    return 0;
+  });
+  wb.ParseWith("/QQ", [&] {
+    EXPECT_LT(HostGetFlag("Q"), 0) << "flags are one letter";
+    return 0;
+  });
+  wb.ParseWith("  \"file\"", [&] {
+    EXPECT_EQ(HostGetFlag("ABQ"), 0) << "no flag follows";
+    return 0;
+  });
+}
+
+TEST_F(ParsingServices, NumbersAndTheirFailures) {
+  wb.ParseWith("/A=", [&] {
+    double v;
+    HostGetFlag("A");
+    HostTakeSymbol();
+    EXPECT_NE(HostGetNumber(&v), 0);
+    return 0;
+  });
+  wb.ParseWith("/A=undefinedVar", [&] {
+    double v;
+    HostGetFlag("A");
+    HostTakeSymbol();
+    EXPECT_EQ(HostGetNumber(&v), kHostErrNoSuchVariable);
+    return 0;
+  });
+  wb.ParseWith("/H=-2.5e-3 /V=NaN", [&] {
+    double v;
+    HostGetFlag("HV");
+    HostTakeSymbol();
+    EXPECT_EQ(HostGetNumber(&v), 0);
+    EXPECT_DOUBLE_EQ(v, -2.5e-3);
+    HostGetFlag("HV");
+    HostTakeSymbol();
+    EXPECT_EQ(HostGetNumber(&v), 0);
+    EXPECT_TRUE(std::isnan(v));
+    return 0;
+  });
+}
+
+TEST_F(ParsingServices, NamesFoldersFilesAndTheEnd) {
+  wb.ParseWith("'cell 3' root:data:base :data:sub $file \"q.dat\" $nine $none", [&] {
+    std::string name;
+    FolderHandle folder = nullptr;
+    EXPECT_EQ(HostGetName(&name), 0);
+    EXPECT_EQ(name, "cell 3");
+    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), 0);
+    EXPECT_EQ(name, "base");
+    EXPECT_NE(folder, nullptr);
+    std::string path;
+    if (folder != nullptr) HostGetFolderPath(folder, 1, &path);
+    EXPECT_EQ(path, "root:data:");
+    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), 0);
+    EXPECT_EQ(name, "sub");
+    EXPECT_NE(folder, nullptr);
+    EXPECT_EQ(HostGetFileName(&path), 0);
+    EXPECT_EQ(path, "/x/y.dat");
+    EXPECT_EQ(HostGetFileName(&path), 0);
+    EXPECT_EQ(path, "q.dat");
+    EXPECT_EQ(HostGetFileName(&path), kHostErrExpectedStringVar) << "nine is numeric";
+    return 0;
+  });
+  wb.ParseWith("nofolder:w", [&] {
+    FolderHandle folder;
+    std::string name;
+    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), kHostErrNoSuchFolder);
+    return 0;
+  });
+  wb.ParseWith("bare  ", [&] {
+    FolderHandle folder = reinterpret_cast<FolderHandle>(1);
+    std::string name;
+    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), 0);
+    EXPECT_EQ(folder, nullptr) << "no path given";
+    EXPECT_EQ(HostAtEnd(), 0);
+    return 0;
+  });
+  wb.ParseWith("x y", [&] {
+    std::string name;
+    HostGetName(&name);
+    EXPECT_EQ(HostAtEnd(), kHostErrExpectedEnd);
+    return 0;
+  });
+}
+
+TEST_F(ParsingServices, WaveListsWithCommasAndFolders) {
+  wb.ParseWith("w0, w1,root:data:'w 2' ,  :data:'w 2'", [&] {
+    std::vector<std::string> names;
+    WaveHandle w = nullptr;
+    while (HostGetWave(&w) == 0 && w != nullptr) names.push_back(HostWaveName(w));
+    EXPECT_THAT(names, ElementsAre("w0", "w1", "w 2", "w 2"));
+    EXPECT_EQ(HostAtEnd(), 0);
+    return 0;
+  });
+  wb.ParseWith("w0, nosuch", [&] {
+    WaveHandle w = nullptr;
+    EXPECT_EQ(HostGetWave(&w), 0);
+    EXPECT_EQ(HostGetWave(&w), kHostErrNoSuchWave);
+    return 0;
+  });
+  wb.ParseWith("$list", [&] {
+    WaveHandle w = reinterpret_cast<WaveHandle>(1);
+    EXPECT_EQ(HostGetWave(&w), 0);
+    EXPECT_EQ(w, nullptr) << "the list ends before a symbol";
+    EXPECT_EQ(HostNextSymbol(), '$');
+    return 0;
+  });
+}
+
+TEST(Expressions, PrecedenceFunctionsAndValues) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Variable/G a = 2"), 0);
+  struct Case {
+    const char* text;
+    double value;
+  };
+  const Case cases[] = {
+      {"1 + 2 * 3", 7},       {"(1 + 2) * 3", 9},    {"2 ^ 3 ^ 2", 512},
+      {"-2 ^ 2", -4},         {"10 / 4", 2.5},       {"a * a - 1", 3},
+      {"sqrt(16) + abs(-1)", 5}, {"min(3, a)", 2},   {"1 < 2 && 2 <= 2", 1},
+      {"!(a == 2) || 0", 0},  {"0x10", 16},          {"1e-3 * 1000", 1},
+      {"round(2.5) + trunc(-1.7)", 2}, {"mod(7, 3)", 1}, {"numtype(NaN)", 2},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(wb.Run(std::string("Variable/G r = ") + c.text), 0) << c.text;
+    EXPECT_DOUBLE_EQ(wb.root().FindVariable("r")->number, c.value) << c.text;
+  }
+  EXPECT_EQ(wb.Run("Variable/G r = 1 +"), kHostErrExpectedNumber);
+  EXPECT_EQ(wb.Run("Variable/G r = (1"), kHostErrSyntax);
+  EXPECT_EQ(wb.Run("Variable/G r = nosuchfn(1)"), kHostErrUnknownCommand);
+}
+
+}  // namespace
+}  // namespace kwt
