@@ -188,7 +188,9 @@ int32_t Workbench::CmdMake(CommandCursor& c) {
       if (int32_t e = ReadNumber(vc, &v)) return e;
       if (!vc.AtEnd()) return kHostErrSyntax;
       if (f.name == "N") {
-        if (!(v >= 0) || v > 4e12) return kHostErrBadValue;
+        if (!(v >= 0)) return kHostErrBadValue;
+        // Beyond 64-bit counts no memory could hold the wave anyway.
+        if (v >= 9.0e18) return kHostErrNoMemory;
         points = static_cast<int64_t>(v);
       } else {
         type = static_cast<int32_t>(v);
@@ -579,6 +581,7 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
       double v;
       if (int32_t e = ReadNumber(vc, &v)) return e;
       if (!(v >= 0)) return kHostErrBadValue;
+      if (v >= 9.0e18) return kHostErrNoMemory;
       points = static_cast<int64_t>(v);
     } else if (f.name == "D") type = kWaveFloat64;
     else if (f.name == "S") type = kWaveFloat32;

@@ -16,7 +16,8 @@ Workbench::Workbench() : Workbench(Options{}) {}
 Workbench::Workbench(Options options)
     : root_(std::make_unique<HostFolder>()),
       prefs_(std::move(options.prefsPath)),
-      progress_(options.showProgress) {
+      progress_(options.showProgress),
+      maxWaveBytes_(options.maxWaveBytes) {
   root_->name = "root";
   current_ = root_.get();
   record_.host = this;
@@ -162,6 +163,7 @@ int32_t Workbench::MakeWave(WaveHandle* out, std::string_view name, int64_t poin
   if (!IsValidName(name)) return kHostErrBadName;
   if (!HostWave::ValidType(type)) return kHostErrWrongType;
   if (points < 0) return kHostErrBadValue;
+  if (!WaveFits(type, points)) return kHostErrNoMemory;
   HostWave* wave = current_->FindWave(name);
   if (wave == nullptr && current_->NameInUse(name)) return kHostErrNameInUse;
   if (wave != nullptr) {
@@ -192,6 +194,13 @@ int32_t Workbench::MakeWave(WaveHandle* out, std::string_view name, int64_t poin
   return 0;
 }
 
+bool Workbench::WaveFits(int32_t type, int64_t points) const {
+  const uint64_t size = type == kWaveText ? sizeof(std::string) : HostWave::ElementSize(type);
+  // Sizes that overflow 64 bits never fit.
+  if (points > 0 && static_cast<uint64_t>(points) > UINT64_MAX / size) return false;
+  return maxWaveBytes_ == 0 || static_cast<uint64_t>(points) * size <= maxWaveBytes_;
+}
+
 WaveHandle Workbench::FindWave(std::string_view name) {
   if (name.find(':') != std::string_view::npos) return ResolveWave(name);
   return current_->FindWave(name);
@@ -218,6 +227,7 @@ int32_t Workbench::Redimension(WaveHandle wave, int32_t type, int64_t points) {
   if (wave == nullptr) return kHostErrExpectedWave;
   if (!HostWave::ValidType(type)) return kHostErrWrongType;
   if (points < 0) return kHostErrBadValue;
+  if (!WaveFits(type, points)) return kHostErrNoMemory;
   if (wave->lockCount > 0) return kHostErrWaveInUse;
   wave->Resize(type, points);
   return 0;

@@ -31,6 +31,9 @@ class Workbench final : public HostServices, public ExprContext {
   struct Options {
     std::string prefsPath;        // empty: the default location
     bool showProgress = false;    // draw the busy cursor on stderr
+    // Largest wave in bytes the host makes (0: as much as memory allows);
+    // larger requests fail as out of memory.
+    uint64_t maxWaveBytes = 0;
   };
 
   // What one command line (as entered) gave.
@@ -173,6 +176,8 @@ class Workbench final : public HostServices, public ExprContext {
   // One command (no ";") at the cursor; the interpreter's dispatch.
   int32_t RunCommand(const std::string& command);
   int32_t RunModuleOperation(int32_t index, CommandCursor& cursor);
+  // True when a wave of that type and size may be made.
+  bool WaveFits(int32_t type, int64_t points) const;
   void RunQueuedLines();
   CommandCursor* TopCursor();
 
@@ -225,6 +230,7 @@ class Workbench final : public HostServices, public ExprContext {
   Interaction interaction_;
   PrefsStore prefs_;
   Progress progress_;
+  uint64_t maxWaveBytes_ = 0;
   HostRecord record_;
 };
 

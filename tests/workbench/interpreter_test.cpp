@@ -50,6 +50,18 @@ TEST(Make, TypesSizesAndOverwrite) {
   EXPECT_EQ(wb.Run("Make/N=2 this_name_is_much_too_long_for_a_wave"), kHostErrNameTooLong);
   EXPECT_EQ(wb.Run("Make/N=2 'liberal: no'"), kHostErrBadName);
   EXPECT_EQ(wb.Run("Make/X w2"), kHostErrBadFlag);
+  EXPECT_EQ(wb.Run("Make/O/N=(2^62) huge"), kHostErrNoMemory) << "no allocation is attempted";
+}
+
+TEST(Make, TheHostsSizeLimitFailsAsOutOfMemory) {
+  Workbench::Options o;
+  o.maxWaveBytes = 1000;
+  Workbench wb(o);
+  EXPECT_EQ(wb.Run("Make/O/N=250 fits"), 0);
+  EXPECT_EQ(wb.Run("Make/O/N=251 over"), kHostErrNoMemory);
+  EXPECT_EQ(wb.Run("Make/O/D/N=126 over"), kHostErrNoMemory);
+  EXPECT_EQ(wb.Run("Redimension/N=1000 fits"), kHostErrNoMemory);
+  EXPECT_EQ(wb.ResolveWave("fits")->points, 250);
 }
 
 TEST(Assignment, ListsExpressionsAndPoints) {
