@@ -12,9 +12,9 @@
 namespace kwt {
 namespace {
 
-// Longest piece of note text on one "X Note" line, so that every line stays
-// well inside the command-line limit once escaped.
-constexpr size_t kNoteChunk = 400;
+// Longest escaped piece of note text on one "X Note" line, so that every
+// line stays inside the 400-byte command lines of older hosts.
+constexpr size_t kNoteChunk = 300;
 
 // The shortest text that reads back as the same value.
 std::string Real(double v, bool single) {
@@ -104,12 +104,22 @@ void SaveWave(const HostWave& w, std::string& out) {
                Real(w.fullScaleBottom, false).c_str(), EscapeString(w.dataUnits).c_str(),
                name.c_str());
   // The note goes in pieces: the first replaces, the others append as they
-  // stand.
-  for (size_t at = 0; at < w.note.size(); at += kNoteChunk) {
-    const std::string piece = EscapeString(std::string_view(w.note).substr(at, kNoteChunk));
-    AppendFormat(out, "X Note%s %s, \"%s\"\r", at == 0 ? "/K" : "/NOCR", name.c_str(),
+  // stand.  A piece ends before the character whose escape would make it
+  // too long.
+  bool first = true;
+  std::string piece;
+  auto flush = [&] {
+    AppendFormat(out, "X Note%s %s, \"%s\"\r", first ? "/K" : "/NOCR", name.c_str(),
                  piece.c_str());
+    piece.clear();
+    first = false;
+  };
+  for (char ch : w.note) {
+    const std::string e = EscapeString(std::string_view(&ch, 1));
+    if (piece.size() + e.size() > kNoteChunk) flush();
+    piece += e;
   }
+  if (!piece.empty()) flush();
 }
 
 void SaveFolder(const HostFolder& f, std::string& out) {
