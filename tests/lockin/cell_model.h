@@ -1,0 +1,99 @@
+// A patch-clamped cell as an electrical circuit, for the LockIn tests: the
+// series conductance Gs in series with the membrane, Gm parallel to Cm, Gm
+// with its reversal potential.  The current is computed from the circuit
+// itself (its exact time-domain solution, or its complex admittance), never
+// from the LockIn's own formulas, and sampled as an ideal recording chain
+// would: the instantaneous current at every sample time, stored as float.
+#pragma once
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+#include "lockin/lockin.h"
+
+namespace kwt::test {
+
+struct Cell {
+  double cm = 5e-12;    // F
+  double gs = 1e-7;     // S (Rs 10 MOhm)
+  double gm = 1e-9;     // S (Rm 1 GOhm)
+  double vrev = 0.0;    // V
+};
+
+// Admittance of the whole cell at angular frequency omega.
+inline std::complex<double> CellAdmittance(const Cell& c, double omega) {
+  const std::complex<double> membrane(c.gm, omega * c.cm);
+  return c.gs * membrane / (c.gs + membrane);
+}
+
+// One stimulus segment as the tests describe it: sine segments carry a sine
+// of the given amplitude on their level that starts at phase 0 with the
+// segment.
+struct StimSegment {
+  bool sine = false;
+  double level = 0.0;     // V
+  double duration = 0.0;  // s
+};
+
+// The current of the cell over a sweep of `points` samples at interval dt.
+// Before the sweep the cell rests at the first segment's level.  Within each
+// segment the membrane voltage is the steady solution for that segment's
+// drive plus the decaying difference from where the previous segment left
+// it (time constant Cm / (Gs + Gm)).
+inline std::vector<float> CellCurrent(const Cell& c, const std::vector<StimSegment>& segs,
+                                      double dt, double period, double amplitude,
+                                      size_t points) {
+  const double omega = 2.0 * std::numbers::pi / period;
+  const double g = c.gs + c.gm;
+  const double tau = c.cm / g;
+  // Membrane response to the sine part of the command.
+  const std::complex<double> h = c.gs / std::complex<double>(g, omega * c.cm);
+  auto steadyDc = [&](double v) { return (c.gs * v + c.gm * c.vrev) / g; };
+
+  std::vector<float> out(points, 0.0f);
+  double vm = segs.empty() ? c.vrev : steadyDc(segs.front().level);
+  double start = 0.0;
+  size_t m = 0;
+  for (const StimSegment& s : segs) {
+    const double end = start + s.duration;
+    auto steady = [&](double t) {
+      double v = steadyDc(s.level);
+      if (s.sine) v += amplitude * std::imag(h * std::polar(1.0, omega * (t - start)));
+      return v;
+    };
+    const double offset = vm - steady(start);
+    for (; m < points && static_cast<double>(m) * dt < end - 0.5 * dt; ++m) {
+      const double t = static_cast<double>(m) * dt;
+      double v = s.level;
+      if (s.sine) v += amplitude * std::sin(omega * (t - start));
+      const double membrane = steady(t) + offset * std::exp(-(t - start) / tau);
+      out[m] = static_cast<float>(c.gs * (v - membrane));
+    }
+    vm = steady(end) + offset * std::exp(-s.duration / tau);
+    start = end;
+  }
+  return out;
+}
+
+// The LockIn's view of the same stimulus.
+inline LockInSegmentList ToLockInStimulus(const std::vector<StimSegment>& segs,
+                                          LockInPath path, bool square = false) {
+  std::vector<LockInSegment> list;
+  const int32_t sine = square ? (path == LockInPath::kPulse ? kPulseSquareClass
+                                                            : kPatchMasterSquareClass)
+                              : (path == LockInPath::kPulse ? kPulseSineClass
+                                                            : kPatchMasterSineClass);
+  for (const StimSegment& s : segs) {
+    list.push_back(LockInSegment{s.sine ? sine : 0, s.level, s.duration});
+  }
+  return LockInSegmentList(std::move(list));
+}
+
+// Relative difference, for tolerances that scale with the value.
+inline double Relative(double value, double expected) {
+  return std::fabs(value - expected) / std::fabs(expected);
+}
+
+}  // namespace kwt::test

@@ -1,0 +1,302 @@
+// The LockIn against a simulated cell: the current of a known circuit,
+// sampled as a recording, must give back the circuit's Cm, Gs and Gm.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <vector>
+
+#include "lockin/lockin.h"
+#include "tests/lockin/cell_model.h"
+
+namespace kwt::test {
+namespace {
+
+constexpr double kDt = 1e-5;      // 100 kHz sampling
+constexpr double kPeriod = 1e-3;  // 1 kHz sine: 100 points per cycle
+constexpr double kAmp = 0.01;     // 10 mV
+constexpr double kTolerance = 1e-5;
+
+struct Outputs {
+  explicit Outputs(size_t n) : cm(n, -1.0), gs(n, -1.0), gm(n, -1.0) {}
+  LockInOutputs Spans() { return LockInOutputs{cm, gs, gm}; }
+  std::vector<double> cm, gs, gm;
+};
+
+// Checks Cm, Gs and Gm at points [from, to) against the cell; returns the
+// worst relative error seen.
+double ExpectCell(const Outputs& out, const Cell& cell, size_t from, size_t to) {
+  double worst = 0.0;
+  for (size_t i = from; i < to; ++i) {
+    const double e[3] = {Relative(out.cm[i], cell.cm), Relative(out.gs[i], cell.gs),
+                         Relative(out.gm[i], cell.gm)};
+    EXPECT_LT(e[0], kTolerance) << "Cm at point " << i << ": " << out.cm[i];
+    EXPECT_LT(e[1], kTolerance) << "Gs at point " << i << ": " << out.gs[i];
+    EXPECT_LT(e[2], kTolerance) << "Gm at point " << i << ": " << out.gm[i];
+    worst = std::max({worst, e[0], e[1], e[2]});
+  }
+  return worst;
+}
+
+// Inputs of an ideal chain: the file's external calibration says phase 0
+// and attenuation 1, and no compensation is added back.
+LockInInputs IdealInputs(LockInPath path, std::span<const float> trace,
+                         const LockInStimulus& stim, double period = kPeriod,
+                         double dt = kDt) {
+  LockInInputs in;
+  in.path = path;
+  in.trace = trace;
+  in.sampleInterval = dt;
+  in.sinePeriod = period;
+  in.sineAmplitude = kAmp;
+  in.skipCycles = 1;
+  in.recordVReversal = 0.0;
+  in.extCalValid = true;
+  in.extPhase = 0.0;
+  in.extAttenuation = 1.0;
+  in.stimulus = &stim;
+  return in;
+}
+
+size_t TotalPoints(const std::vector<StimSegment>& segs, double dt) {
+  double t = 0.0;
+  for (const StimSegment& s : segs) t += s.duration;
+  return static_cast<size_t>(t / dt + 0.5);
+}
+
+// A step from -70 mV into a sine on -20 mV, and back.  The charging
+// transient of the step (tau = Cm / (Gs + Gm), about 50 us) has died out
+// within the skipped first cycle.
+class IdealCell : public ::testing::TestWithParam<LockInPath> {};
+
+TEST_P(IdealCell, RecoversEveryCycleOfAStepIntoTheSine) {
+  const Cell cell;
+  const std::vector<StimSegment> segs = {
+      {false, -0.07, 0.005}, {true, -0.02, 0.020}, {false, -0.07, 0.005}};
+  const size_t points = TotalPoints(segs, kDt);
+  const std::vector<float> trace = CellCurrent(cell, segs, kDt, kPeriod, kAmp, points);
+  const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
+  const size_t nOut = points / 100;
+  ASSERT_EQ(nOut, 30u);
+  Outputs out(nOut);
+  LockInResult result;
+  ASSERT_EQ(ComputeLockIn(IdealInputs(GetParam(), trace, stim), out.Spans(), &result),
+            kLockInOk);
+
+  for (size_t i = 0; i < nOut; ++i) {
+    // 5 cycles of the first constant segment, 1 skipped sine cycle, 19
+    // evaluated cycles, 5 cycles of the last constant segment.
+    if (i < 6 || i >= 25) {
+      EXPECT_TRUE(std::isnan(out.cm[i]) && std::isnan(out.gs[i]) && std::isnan(out.gm[i]))
+          << "point " << i;
+    }
+  }
+  const double worst = ExpectCell(out, cell, 6, 25);
+  RecordProperty("worst_relative_error", ::testing::PrintToString(worst));
+
+  // The segment means and the admittance itself.
+  const std::complex<double> y = CellAdmittance(cell, 2.0 * std::numbers::pi / kPeriod);
+  EXPECT_EQ(result.segments, 1);
+  EXPECT_LT(Relative(result.lastA, y.real()), kTolerance);
+  EXPECT_LT(Relative(result.lastB, y.imag()), kTolerance);
+  EXPECT_LT(Relative(result.lastb, cell.gs * cell.gm / (cell.gs + cell.gm)), kTolerance);
+  EXPECT_NEAR(result.lastPhase, std::arg(y) * 180.0 / std::numbers::pi, 1e-3);
+  EXPECT_LT(Relative(result.meanCm, cell.cm), kTolerance);
+  EXPECT_LT(Relative(result.meanGs, cell.gs), kTolerance);
+  EXPECT_LT(Relative(result.meanGm, cell.gm), kTolerance);
+}
+
+// More than 200 points per cycle (500 here): every sample of every cycle
+// must take part, or the admittance comes out scaled and later cycles drift.
+TEST_P(IdealCell, RecoversCellWithFiveHundredPointsPerCycle) {
+  const Cell cell;
+  const double dt = 2e-6;
+  const std::vector<StimSegment> segs = {{false, -0.07, 0.002}, {true, -0.03, 0.010}};
+  const size_t points = TotalPoints(segs, dt);
+  const std::vector<float> trace = CellCurrent(cell, segs, dt, kPeriod, kAmp, points);
+  const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
+  Outputs out(points / 500);
+  ASSERT_EQ(out.cm.size(), 12u);
+  ASSERT_EQ(ComputeLockIn(IdealInputs(GetParam(), trace, stim, kPeriod, dt), out.Spans()),
+            kLockInOk);
+  ExpectCell(out, cell, 3, 12);
+}
+
+// A stored period that is not a whole number of samples: 1/1200 s at 10 us
+// is 83.33 samples, so each cycle is 83 samples and the sine repeats at
+// 1/(83 dt) = 1204.8 Hz.  Cm must come out for that frequency.
+TEST_P(IdealCell, StoredPeriodOffTheSampleGrid) {
+  const Cell cell;
+  const std::vector<StimSegment> segs = {{true, -0.03, 0.0083 * 2}};
+  const size_t points = 83 * 20;
+  const std::vector<float> trace = CellCurrent(cell, segs, kDt, 83 * kDt, kAmp, points);
+  const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
+  Outputs out(20);
+  ASSERT_EQ(ComputeLockIn(IdealInputs(GetParam(), trace, stim, 1.0 / 1200.0), out.Spans()),
+            kLockInOk);
+  ExpectCell(out, cell, 1, 20);
+}
+
+// On the reversal potential there is no DC current, so the LockIn cannot
+// see Gm: it takes b = 0 and reports the two-element cell (Rs in series
+// with Cm) that has the same impedance Z = Rs + 1 / (Gm + j w Cm) at the
+// sine's frequency: Rs' = Re Z = Rs + Rm / (1 + (w Cm Rm)^2) and
+// Cm' = -1 / (w Im Z) = Cm (1 + 1 / (w Cm Rm)^2).
+TEST_P(IdealCell, OnTheReversalPotentialReportsTheTwoElementCell) {
+  Cell cell;
+  cell.vrev = -0.02;
+  const std::vector<StimSegment> segs = {{false, -0.07, 0.005}, {true, -0.02, 0.010}};
+  const size_t points = TotalPoints(segs, kDt);
+  const std::vector<float> trace = CellCurrent(cell, segs, kDt, kPeriod, kAmp, points);
+  const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
+  LockInInputs in = IdealInputs(GetParam(), trace, stim);
+  in.recordVReversal = -0.02;
+  Outputs out(points / 100);
+  LockInResult result;
+  ASSERT_EQ(ComputeLockIn(in, out.Spans(), &result), kLockInOk);
+
+  const double w = 2.0 * std::numbers::pi / kPeriod;
+  const double rm = 1.0 / cell.gm;
+  const double wcr = w * cell.cm * rm;
+  const double rsApparent = 1.0 / cell.gs + rm / (1.0 + wcr * wcr);
+  const double cmApparent = cell.cm * (1.0 + 1.0 / (wcr * wcr));
+  for (size_t i = 6; i < out.cm.size(); ++i) {
+    EXPECT_EQ(out.gm[i], 0.0) << "point " << i;
+    EXPECT_LT(Relative(out.gs[i], 1.0 / rsApparent), kTolerance) << "point " << i;
+    EXPECT_LT(Relative(out.cm[i], cmApparent), kTolerance) << "point " << i;
+  }
+  EXPECT_TRUE(result.lastHoldZero);
+  EXPECT_EQ(result.lastb, 0.0);
+  // For this cell that is 10 % more Rs and 0.1 % more Cm than the truth.
+  EXPECT_NEAR(rsApparent * cell.gs, 1.10122, 1e-5);
+  EXPECT_NEAR(cmApparent / cell.cm, 1.0010132, 1e-7);
+}
+
+// The user's reversal potential replaces the one stored with the stimulus.
+TEST_P(IdealCell, UsesTheReversalPotentialTheUserGives) {
+  Cell cell;
+  cell.vrev = -0.05;
+  const std::vector<StimSegment> segs = {{true, -0.02, 0.010}};
+  const size_t points = TotalPoints(segs, kDt);
+  const std::vector<float> trace = CellCurrent(cell, segs, kDt, kPeriod, kAmp, points);
+  const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
+  LockInInputs in = IdealInputs(GetParam(), trace, stim);
+  in.recordVReversal = 0.5;  // what the file says; wrong for this cell
+
+  Outputs fileValue(10);
+  ASSERT_EQ(ComputeLockIn(in, fileValue.Spans()), kLockInOk);
+  // With the file's value the DC current is divided by the wrong driving
+  // force: b' = b (V - Vrev) / (V - 0.5).
+  EXPECT_GT(Relative(fileValue.gm[5], cell.gm), 0.5);
+
+  in.vReversal = -0.05;
+  Outputs userValue(10);
+  ASSERT_EQ(ComputeLockIn(in, userValue.Spans()), kLockInOk);
+  ExpectCell(userValue, cell, 1, 10);
+
+  // NaN (the default) takes the stimulus' own value.
+  in.vReversal = std::numeric_limits<double>::quiet_NaN();
+  in.recordVReversal = -0.05;
+  Outputs recordValue(10);
+  ASSERT_EQ(ComputeLockIn(in, recordValue.Spans()), kLockInOk);
+  EXPECT_LT(Relative(recordValue.gm[5], cell.gm), kTolerance);
+}
+
+// A chain that delays the sine by 20 degrees and passes 0.8 of it: the
+// external calibration names that (as the reference phase 360 - 20), and a
+// user phase shift adds to it.
+TEST_P(IdealCell, CalibrationPhaseAndAttenuationUndoTheChain) {
+  const Cell cell;
+  const double w = 2.0 * std::numbers::pi / kPeriod;
+  const std::complex<double> y = CellAdmittance(cell, w);
+  const double dc = cell.gs * cell.gm / (cell.gs + cell.gm) * (-0.02 - cell.vrev);
+  const double lag = 20.0 * std::numbers::pi / 180.0;
+  std::vector<float> trace(1000);
+  for (size_t m = 0; m < trace.size(); ++m) {
+    const double t = static_cast<double>(m) * kDt;
+    trace[m] = static_cast<float>(dc + 0.8 * kAmp * std::imag(y * std::polar(1.0, w * t - lag)));
+  }
+  const LockInSegmentList stim = ToLockInStimulus({{true, -0.02, 0.010}}, GetParam());
+  LockInInputs in = IdealInputs(GetParam(), trace, stim);
+  in.extPhase = 345.0;
+  in.phaseShift = -5.0;
+  in.extAttenuation = 0.8;
+  Outputs out(10);
+  ASSERT_EQ(ComputeLockIn(in, out.Spans()), kLockInOk);
+  ExpectCell(out, cell, 1, 10);
+}
+
+// The amplifier compensated 70 % of Rs and the cell's capacitance: the cell
+// saw a series resistance of 0.3 Rs, and the current through C-slow in
+// series with 0.3 Rs was taken out of the recording.  With compCorrection
+// the LockIn puts both back and finds the real cell.
+TEST_P(IdealCell, CompensationCorrectionRestoresTheCell) {
+  const Cell cell;
+  const double alpha = 0.7;
+  const double cSlow = 4.8e-12;
+  const double w = 2.0 * std::numbers::pi / kPeriod;
+  Cell seen = cell;
+  seen.gs = cell.gs / (1.0 - alpha);
+  const std::complex<double> ySeen = CellAdmittance(seen, w);
+  const std::complex<double> ySlow =
+      1.0 / ((1.0 - alpha) / cell.gs + 1.0 / std::complex<double>(0.0, w * cSlow));
+  const double dc = seen.gs * seen.gm / (seen.gs + seen.gm) * (-0.04 - cell.vrev);
+  std::vector<float> trace(2000);
+  for (size_t m = 0; m < trace.size(); ++m) {
+    const double t = static_cast<double>(m) * kDt;
+    trace[m] = static_cast<float>(dc + kAmp * std::imag((ySeen - ySlow) * std::polar(1.0, w * t)));
+  }
+  const LockInSegmentList stim = ToLockInStimulus({{true, -0.04, 0.020}}, GetParam());
+  LockInInputs in = IdealInputs(GetParam(), trace, stim);
+  in.skipCycles = 0;
+  in.cSlow = cSlow;
+  in.gSeries = cell.gs;
+  in.rsOn = true;
+  in.rsFraction = alpha;
+  in.compCorrection = true;
+  Outputs out(20);
+  LockInResult result;
+  ASSERT_EQ(ComputeLockIn(in, out.Spans(), &result), kLockInOk);
+  ExpectCell(out, cell, 0, 20);
+  EXPECT_LT(Relative(result.meanCm, cell.cm), kTolerance);
+  EXPECT_LT(Relative(result.meanGs, cell.gs), kTolerance);
+
+  // Without the correction the LockIn reports what the amplifier left in
+  // the current, far from the cell.
+  in.compCorrection = false;
+  Outputs raw(20);
+  ASSERT_EQ(ComputeLockIn(in, raw.Spans()), kLockInOk);
+  EXPECT_GT(Relative(raw.cm[5], cell.cm), 0.5) << raw.cm[5];
+}
+
+// A leak-subtracted trace with its leak: the two are added back sample by
+// sample before the correlation.
+TEST_P(IdealCell, AddsTheLeakBack) {
+  const Cell cell;
+  const std::vector<StimSegment> segs = {{false, -0.07, 0.003}, {true, -0.02, 0.010}};
+  const size_t points = TotalPoints(segs, kDt);
+  const std::vector<float> total = CellCurrent(cell, segs, kDt, kPeriod, kAmp, points);
+  // A leak estimate that is not small against the cell's own current.
+  std::vector<float> leak(points), trace(points);
+  for (size_t m = 0; m < points; ++m) {
+    leak[m] = static_cast<float>(2e-10 * std::sin(0.37 * static_cast<double>(m)) + 5e-11);
+    trace[m] = total[m] - leak[m];
+  }
+  const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
+  LockInInputs in = IdealInputs(GetParam(), trace, stim);
+  in.leakSubtracted = true;
+  in.leak = leak;
+  Outputs out(points / 100);
+  ASSERT_EQ(ComputeLockIn(in, out.Spans()), kLockInOk);
+  ExpectCell(out, cell, 4, out.cm.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, IdealCell,
+                         ::testing::Values(LockInPath::kPulse, LockInPath::kPatchMaster),
+                         [](const auto& info) {
+                           return info.param == LockInPath::kPulse ? "Pulse" : "PatchMaster";
+                         });
+
+}  // namespace
+}  // namespace kwt::test
