@@ -43,7 +43,7 @@ int32_t Workbench::Run(std::string_view line) {
   PostHistory("\x95" + text + "\r");
   int32_t code = 0;
   try {
-    code = Execute(text);
+    code = ExecuteLine(text);
   } catch (const std::bad_alloc&) {
     code = kHostErrNoMemory;
   }
@@ -53,6 +53,13 @@ int32_t Workbench::Run(std::string_view line) {
 }
 
 int32_t Workbench::Execute(std::string_view line) {
+  // What the module sends while it handles a message is kept in the command
+  // log, as HostCommand and HostPutCommandLine are.
+  if (messageDepth_ > 0) commandLog_.emplace_back(line);
+  return ExecuteLine(line);
+}
+
+int32_t Workbench::ExecuteLine(std::string_view line) {
   for (const std::string& command : SplitCommands(line)) {
     const int32_t code = RunCommand(command);
     if (code != 0) return code;
@@ -62,7 +69,7 @@ int32_t Workbench::Execute(std::string_view line) {
 
 int32_t Workbench::Command(std::string_view command) {
   commandLog_.emplace_back(command);
-  return Execute(command);
+  return ExecuteLine(command);
 }
 
 void Workbench::RunQueuedLines() {
@@ -396,6 +403,11 @@ int32_t Workbench::GetFolderObject(FolderHandle folder, std::string_view name,
 int32_t Workbench::GetNamedFolder(FolderHandle start, std::string_view path,
                                   FolderHandle* folder) {
   *folder = nullptr;
+  // A path is taken as it stands: one with a leading or trailing blank
+  // names no folder (" root:" is not "root:").
+  if (path.empty() || path.front() == ' ' || path.front() == '\t' || path.back() == ' ' ||
+      path.back() == '\t')
+    return kHostErrNoSuchFolder;
   std::string text(path);
   CommandCursor c{text};
   ParsedPath parsed;
@@ -558,7 +570,17 @@ int32_t Workbench::TakeSymbol() {
 int32_t Workbench::GetNumber(double* value) {
   CommandCursor* c = TopCursor();
   if (c == nullptr) return kHostErrInternal;
-  return EvaluateNumber(*c, *this, true, value);
+  const int32_t err = EvaluateNumber(*c, *this, true, value);
+  if (err != 0) {
+    // An unreadable value is passed over up to the next blank, flag or
+    // comma, so that a caller that goes on after the failure reads what
+    // follows the value rather than the value again.
+    c->SkipSpace();
+    while (c->Peek() != '\0' && c->Peek() != ' ' && c->Peek() != '\t' && c->Peek() != '/' &&
+           c->Peek() != ',')
+      c->Take();
+  }
+  return err;
 }
 
 int32_t Workbench::GetName(std::string* name) {

@@ -50,7 +50,8 @@ class Workbench final : public HostServices, public ExprContext {
   // history, its commands run in order (the first failure stops the line),
   // and the result is recorded.  Returns the line's result code.
   int32_t Run(std::string_view line);
-  // Runs a line without echo or record (as HostExecute does).
+  // Runs a line without echo or record (as HostExecute does); a line the
+  // module sends this way is kept in the command log.
   int32_t Execute(std::string_view line) override;
 
   // Sends a message to the module; returns the result it stored.
@@ -163,6 +164,8 @@ class Workbench final : public HostServices, public ExprContext {
   HostWave* FindWave(const ParsedPath& path) override { return ResolveWave(path); }
 
  private:
+  // Runs the commands of a line in order; the first failure stops it.
+  int32_t ExecuteLine(std::string_view line);
   // One command (no ";") at the cursor; the interpreter's dispatch.
   int32_t RunCommand(const std::string& command);
   int32_t RunModuleOperation(int32_t index, CommandCursor& cursor);
