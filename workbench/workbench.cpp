@@ -102,6 +102,11 @@ int32_t Workbench::ChooseMenuItem(int32_t resourceItem) {
 
 int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   cursors_.push_back(&cursor);
+  // The cursor is taken off again however the message ends.
+  struct PopCursor {
+    std::vector<CommandCursor*>& cursors;
+    ~PopCursor() { cursors.pop_back(); }
+  } pop{cursors_};
   // Nested messages (a module command run by HostExecute while another
   // runs) keep the outer message's record intact.
   const HostRecord saved = record_;
@@ -110,7 +115,6 @@ int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   record_.message = saved.message;
   record_.items = saved.items;
   record_.typeWord = typeWord;
-  cursors_.pop_back();
   return result;
 }
 
