@@ -151,8 +151,10 @@ int32_t FindReference(const std::string& path, WaveHandle* ref) {
   // The path is kept unquoted; the host reads liberal folder names quoted.
   QuotePathComponents(&folderPath);
   FolderHandle folder = nullptr;
-  if (HostGetNamedFolder(nullptr, folderPath, &folder) != 0 || folder == nullptr)
-    return kErrNoReferenceWave;
+  const int32_t err = HostGetNamedFolder(nullptr, folderPath, &folder);
+  // Running out of memory is not a missing reference.
+  if (err == kHostErrNoMemory) return kErrOutOfMemory;
+  if (err != 0 || folder == nullptr) return kErrNoReferenceWave;
   StripNameQuotes(&name);
   *ref = HostFetchWaveInFolder(folder, name);
   return *ref != nullptr ? 0 : kErrNoReferenceWave;

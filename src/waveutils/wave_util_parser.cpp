@@ -49,7 +49,8 @@ int32_t ReadBaseName(WaveUtilSettings& s) {
   if (!TakeOptionalEquals()) return 0;
   FolderHandle folder = nullptr;
   std::string name;
-  if (HostGetFolderAndName(&folder, &name, true) != 0) return kErrExpectedBaseName;
+  if (int32_t err = HostGetFolderAndName(&folder, &name, true))
+    return err == kHostErrNoMemory ? err : kErrExpectedBaseName;
   s.baseName = std::move(name);
   return 0;
 }
@@ -61,7 +62,8 @@ int32_t ReadReference(WaveUtilSettings& s) {
   if (!TakeOptionalEquals()) return 0;
   FolderHandle folder = nullptr;
   std::string name;
-  if (HostGetFolderAndName(&folder, &name, true) != 0) return kErrExpectedRefWave;
+  if (int32_t err = HostGetFolderAndName(&folder, &name, true))
+    return err == kHostErrNoMemory ? err : kErrExpectedRefWave;
   // A name without a folder path is a wave of the current data folder.
   if (folder == nullptr) folder = HostCurrentFolder();
   std::string path;
@@ -145,8 +147,11 @@ int32_t ReadFlags(WaveUtilOperation operation, WaveUtilSettings& s) {
 }
 
 // One item of a "$" list: "folderPath:waveName", or a bare name in the
-// current data folder.  Null when its folder or wave does not exist.
-WaveHandle FindListItem(const std::string& item) {
+// current data folder.  *wave is null when its folder or wave does not
+// exist; the result is 0, or host error 1 when the host ran out of memory
+// looking (which must not pass for the end of the list).
+int32_t FindListItem(const std::string& item, WaveHandle* wave) {
+  *wave = nullptr;
   std::string folderPath, name;
   SplitFolderAndName(item, &folderPath, &name);
   FolderHandle folder = HostCurrentFolder();
@@ -154,11 +159,13 @@ WaveHandle FindListItem(const std::string& item) {
     // Liberal folder names must be quoted for the host to read the path;
     // components that are quoted already are left as they are.
     QuotePathComponents(&folderPath);
-    if (HostGetNamedFolder(nullptr, folderPath, &folder) != 0 || folder == nullptr)
-      return nullptr;
+    const int32_t err = HostGetNamedFolder(nullptr, folderPath, &folder);
+    if (err == kHostErrNoMemory) return err;
+    if (err != 0 || folder == nullptr) return 0;
   }
   StripNameQuotes(&name);
-  return HostFetchWaveInFolder(folder, name);
+  *wave = HostFetchWaveInFolder(folder, name);
+  return 0;
 }
 
 // Form 2 of the wave list: "$" (already taken) and a string variable.
@@ -188,7 +195,8 @@ int32_t ReadStringVariableList(std::vector<WaveHandle>* waves) {
     const size_t end = comma == std::string::npos ? text.size() : comma;
     const std::string item = text.substr(pos, end - pos);
     if (item.empty() || item.size() >= kItemBufferSize) break;
-    const WaveHandle wave = FindListItem(item);
+    WaveHandle wave = nullptr;
+    if (int32_t err = FindListItem(item, &wave)) return err;
     if (wave == nullptr) break;
     waves->push_back(wave);
     if (comma == std::string::npos) break;
