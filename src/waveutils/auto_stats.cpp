@@ -46,10 +46,10 @@ void ClearRange(Outputs& o, int64_t begin, int64_t end) {
   }
 }
 
-// First pass: sum, count, minimum and maximum of data[begin, end) into
-// output points `at + (i - begin)`; `at == begin` for the point-by-point
-// mode (perPoint), where input point i feeds output point i.  NaN is tested in the
-// input's own width and left out.
+// First pass: sum, count, minimum and maximum of data[begin, end).  Point
+// by point (perPoint) input point i feeds output point i; per wave every
+// point feeds output point `at`.  NaN is tested in the input's own width
+// and left out.
 template <bool perPoint, class T>
 void GatherSums(const T* data, int64_t begin, int64_t end, Outputs& o, int64_t at) {
   double* sum = o.a[kMean];
@@ -115,12 +115,16 @@ void Finish(Outputs& o, int64_t begin, int64_t end) {
   }
 }
 
+// Calls f with the input's data in the width it is stored in.
 template <class F>
 void ForInput(const LockedWave& w, int64_t begin, int64_t end, F&& f) {
   if (w.type == kWaveFloat64) f(static_cast<const double*>(w.data), begin, end);
   else f(static_cast<const float*>(w.data), begin, end);
 }
 
+// Point i of the outputs summarises point i of every input that has one.
+// Both passes run block by block, so the inputs' blocks are still in the
+// cache for the second pass.
 void PointByPoint(std::span<const LockedWave> inputs, int64_t points, Outputs& o) {
   for (int64_t b = 0; b < points; b += kBlockPoints) {
     const int64_t e = std::min(points, b + kBlockPoints);
@@ -145,6 +149,7 @@ void PointByPoint(std::span<const LockedWave> inputs, int64_t points, Outputs& o
   }
 }
 
+// Point i of the outputs summarises input wave i as a whole.
 void PerWave(std::span<const LockedWave> inputs, Outputs& o) {
   const int64_t n = static_cast<int64_t>(inputs.size());
   ClearRange(o, 0, n);
@@ -229,6 +234,8 @@ int32_t AutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) 
   if (int32_t err = CheckXScaling(waves, &goOn)) return err;
   if (!goOn) return 0;
 
+  // The inputs are read in place while locked; every input empty leaves
+  // nothing to summarise.
   WaveLocks locks;
   std::vector<LockedWave> locked;
   int64_t maxPoints = 0;
@@ -260,6 +267,7 @@ int32_t AutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) 
   else PointByPoint(locked, outPoints, o);
   locks.Release();
 
+  // Windows show the first four outputs, or all six with /M.
   const int shown = s.keepMinMax ? kOutputCount : kNum + 1;
   if (s.appendToTop) {
     std::string top;
@@ -269,6 +277,7 @@ int32_t AutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) 
     }
   }
 
+  // Minimum and maximum are kept only on request.
   if (!s.keepMinMax) {
     for (int k : {kMin, kMax}) {
       if (int32_t err = HostKillWave(out[k])) return err;
@@ -296,6 +305,8 @@ int32_t AutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) 
   if (s.table) {
     if (int32_t err = SendCommand("Edit" + QuotedOutputList(names, shown))) return err;
   }
+  // The scaling copy belongs to the display step: it runs only with a
+  // graph or table, and its code is the command's.
   if (s.copyScaling) return CopyScaling(waves[0], out);
   return 0;
 }

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "frame/errors.h"
 #include "support/format.h"
 #include "waveutils/wave_paths.h"
 #include "waveutils/wave_util_support.h"
@@ -21,11 +20,14 @@ constexpr const char* kColourCycle[4] = {"39321,0,0", "0,39321,0", kBlue, kBlack
 // bands are too narrow for either.
 constexpr size_t kMaxCoarseBands = 20;
 
+// The smallest and largest value of a wave; NaN while no value was seen.
 struct Range {
   double min = NAN;
   double max = NAN;
 };
 
+// The data are only read for their range; each width is read as it is
+// stored, with NaN left out.
 template <class T>
 Range FindRange(const T* data, int64_t points) {
   Range r;
@@ -46,6 +48,8 @@ int32_t CollectRanges(std::span<const WaveHandle> waves, std::vector<Range>* ran
   std::vector<LockedWave> locked;
   int64_t maxPoints = 0;
   if (int32_t err = locks.Lock(waves, &locked, &maxPoints)) return err;
+  // A graph of nothing but empty waves has no range to show; the host's
+  // "no memory" is what this command has always answered then.
   if (maxPoints == 0) return kHostErrNoMemory;
   ranges->clear();
   for (const LockedWave& w : locked) {
@@ -69,11 +73,13 @@ double BaselineLevel(const WaveUtilSettings& s, bool overlay, const Range& wave,
     if (std::isnan(level) || level < lower || level > upper) return wave.min;
     return level;
   }
+  // Overlaid: one line for the whole graph, within the data shown.
   if (std::isnan(level)) return global.min;
   if (level < lower || level > global.max) return NAN;
   return level > upper ? global.min : level;
 }
 
+// What the commands name each wave by, formed before any window is made.
 struct Plot {
   std::vector<std::string> fullNames;    // folder path and name, quoted
   std::vector<std::string> quotedNames;  // the name alone, quoted
@@ -111,17 +117,23 @@ int32_t DrawGraph(const WaveUtilSettings& s, std::span<const WaveHandle> waves, 
   std::vector<Range> ranges;
   Range global;
   if (int32_t err = CollectRanges(waves, &ranges, &global)) return err;
+  // Limits not given are the range over all waves, so that every band
+  // shows the same scale.
   const double lower = std::isnan(s.lowerLimit) ? global.min : s.lowerLimit;
   const double upper = std::isnan(s.upperLimit) ? global.max : s.upperLimit;
 
   std::vector<std::string> commands;
   commands.push_back("Display/W=(10,40,436,520)");
   for (size_t i = 0; i < n; ++i) {
+    // Overlaid waves share the left axis unless each keeps its own scale;
+    // stacked waves each get a free axis l1, l2, ... in their band.
     const std::string axis = overlay && !independent ? "left" : Format("l%zu", i + 1);
     const char* a = axis.c_str();
     const char* name = p.quotedNames[i].c_str();
     commands.push_back(Format("AppendToGraph/L=%s %s%s", a, p.fullNames[i].c_str(), vs.c_str()));
     commands.push_back(Format(bandFormat, a, bottom, top, a, a));
+    // Autoscale first; overlaid independent axes scale to the data alone,
+    // the others to nice numbers.
     commands.push_back(Format(independent && overlay ? "SetAxis/A/N=0 %s" : "SetAxis/A/N=1 %s", a));
     // A range with no value in it (every wave all NaN) is left to autoscale.
     if (!independent && !std::isnan(lower) && !std::isnan(upper))
@@ -137,11 +149,13 @@ int32_t DrawGraph(const WaveUtilSettings& s, std::span<const WaveHandle> waves, 
       // Overlaid, one line at most.
       if (overlay) baseline = false;
     }
+    // The first wave and every wave from the 21st on stay black.
     const char* colour = kBlack;
     if (s.colours && i >= 1 && i <= 19) colour = kColourCycle[(i - 1) % 4];
     commands.push_back(Format("ModifyGraph rgb(%s)=(%s)", name, colour));
     // Four waves per line style.
     if (s.colours) commands.push_back(Format("ModifyGraph lstyle(%s)=(%d)", name, static_cast<int>(i / 4)));
+    // Overlaid axes with scales of their own would be unreadable: hidden.
     if (overlay && independent) {
       commands.push_back(Format("ModifyGraph noLabel(%s)=2", a));
       commands.push_back(Format("ModifyGraph tick(%s)=3", a));
@@ -183,6 +197,7 @@ int32_t PlotWaves(const WaveUtilSettings& s, std::span<const WaveHandle> waves) 
   if (s.graph) {
     if (int32_t err = DrawGraph(s, waves, p)) return err;
   }
+  // The table lists the waves by their full paths, after the graph.
   if (s.table) {
     std::vector<std::string> commands{"Edit"};
     for (const std::string& full : p.fullNames) commands.push_back("AppendToTable " + full);

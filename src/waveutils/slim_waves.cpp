@@ -28,17 +28,21 @@ int32_t OutputName(WaveHandle input, const std::string& baseName, std::string* n
 
 // ---- Decimation and averaging -------------------------------------------------------
 
+// What one input becomes, settled before any output is made.
 struct FactorPlan {
   std::string outName;
   int64_t outPoints = 0;
 };
 
+// Points 0, step, 2 step, ... copied exactly (NaN included).
 template <class T>
 void Decimate(const T* in, int64_t inPoints, double* out, int64_t outPoints, int64_t step) {
   int64_t s = 0;
   for (int64_t j = 0; j < outPoints && s < inPoints; ++j, s += step) out[j] = in[s];
 }
 
+// The mean of each run of `run` points, NaN left out; a run without any
+// value gives NaN.
 template <class T>
 void Average(const T* in, int64_t inPoints, double* out, int64_t outPoints, int64_t run) {
   const double nan = NaN64();
@@ -57,6 +61,7 @@ void Average(const T* in, int64_t inPoints, double* out, int64_t outPoints, int6
   }
 }
 
+// Decimation and averaging by a factor.
 int32_t SlimByFactor(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
   if (int32_t err = CheckRealFloatWaves(waves)) return err;
   const double factor = s.factor;
@@ -67,6 +72,8 @@ int32_t SlimByFactor(const WaveUtilSettings& s, std::span<const WaveHandle> wave
   // written and the x delta matches the points taken.
   const double stepValue = average ? std::ceil(factor) : std::floor(factor);
 
+  // Names, lengths and overwrites are all checked first: a refused command
+  // leaves no outputs of earlier waves behind.
   std::vector<FactorPlan> plans(waves.size());
   for (size_t i = 0; i < waves.size(); ++i) {
     if (int32_t err = OutputName(waves[i], s.baseName, &plans[i].outName)) return err;
@@ -79,6 +86,7 @@ int32_t SlimByFactor(const WaveUtilSettings& s, std::span<const WaveHandle> wave
   // At least two output points, so the step is at most half the input.
   const int64_t step = static_cast<int64_t>(stepValue);
 
+  // The inputs are read in place; locked, they cannot change meanwhile.
   WaveLocks locks;
   std::vector<LockedWave> locked;
   int64_t maxPoints = 0;
@@ -91,6 +99,8 @@ int32_t SlimByFactor(const WaveUtilSettings& s, std::span<const WaveHandle> wave
         out == nullptr)
       return kErrCannotCreateOutput;
 
+    // The output keeps the input's offset, full scale and units; its
+    // points lie `step` input points apart.
     double xDelta = 1, xStart = 0, top = 0, bottom = 0;
     if (int32_t err = HostGetWaveScaling(in.wave, &xDelta, &xStart, &top, &bottom)) return err;
     if (int32_t err = HostSetWaveScaling(out, xDelta * stepValue, xStart, top, bottom)) return err;
@@ -160,6 +170,7 @@ int32_t FindReference(const std::string& path, WaveHandle* ref) {
   return *ref != nullptr ? 0 : kErrNoReferenceWave;
 }
 
+// Thins every input at the segments the reference marks (X-Chart mode).
 int32_t SlimByReference(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
   // /R without "=" reuses the last reference; before any there is none.
   if (s.referencePath.empty()) return kErrExpectedRefWave;
@@ -174,6 +185,7 @@ int32_t SlimByReference(const WaveUtilSettings& s, std::span<const WaveHandle> w
   for (WaveHandle w : waves)
     if (HostWaveType(w) != type) return kErrMixedTypes;
 
+  // Neither an input nor the reference may be replaced by an output.
   std::vector<WaveHandle> guarded(waves.begin(), waves.end());
   guarded.push_back(ref);
   std::vector<std::string> names(waves.size());
@@ -200,7 +212,9 @@ int32_t SlimByReference(const WaveUtilSettings& s, std::span<const WaveHandle> w
   for (size_t i = 0; i < waves.size(); ++i) {
     const LockedWave& in = locked[i];
     WaveHandle out = nullptr;
-    // The output has one point per segment from the start.
+    // The output has one point per segment from the start, rather than
+    // the reference's length shortened afterwards: the same result without
+    // holding a reference-long wave per input.
     if (HostMakeWave(&out, names[i], segments, kWaveFloat32, true) != 0 || out == nullptr)
       return kErrCannotCreateOutput;
     auto* data = static_cast<float*>(HostWaveData(out));
@@ -220,6 +234,7 @@ int32_t SlimByReference(const WaveUtilSettings& s, std::span<const WaveHandle> w
 
 int32_t SlimWaves(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
   if (waves.empty()) return kHostErrExpectedWave;
+  // The watch cursor while the waves are thinned, the arrow afterwards.
   BusyCursor busy;
   if (s.slimMode == SlimMode::kReference) {
     try {

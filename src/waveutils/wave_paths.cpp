@@ -3,6 +3,7 @@
 namespace kwt {
 namespace {
 
+// Characters that never need quotes in a path (":" separates components).
 bool IsPlainPathChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
          c == '_' || c == ':';
@@ -37,6 +38,7 @@ bool QuotePathComponents(std::string* path) {
   return added;
 }
 
+// A name such as "'w 1'" from a list item stands for the wave "w 1".
 bool StripNameQuotes(std::string* name) {
   if (name->empty() || name->front() != '\'') return false;
   name->erase(0, 1);
@@ -72,6 +74,8 @@ int32_t WaveFullPath(WaveHandle wave, std::string* path) {
   return 0;
 }
 
+// The name is quoted by the host's own rule; the folder path, which the host
+// gives unquoted, by component.
 int32_t WaveCommandPath(WaveHandle wave, std::string* path) {
   std::string full;
   if (int32_t err = WaveFullPath(wave, &full)) return err;

@@ -75,6 +75,7 @@ int32_t ReadReference(WaveUtilSettings& s) {
   return 0;
 }
 
+// The flags of one operation beyond /G, /T and /X.
 int32_t ReadAutoStatsFlag(int32_t flag, WaveUtilSettings& s) {
   switch (flag) {
     case 'A': s.appendToTop = true; return 0;
@@ -129,6 +130,8 @@ int32_t ReadSlimWavesFlag(int32_t flag, WaveUtilSettings& s) {
   }
 }
 
+// Reads flags until the host's flag reader gives none; a letter outside the
+// operation's set ends the command with host error 9.
 int32_t ReadFlags(WaveUtilOperation operation, WaveUtilSettings& s) {
   const char* letters = FlagLetters(operation);
   for (;;) {
@@ -219,12 +222,14 @@ int32_t Parse(WaveUtilOperation operation, WaveUtilSettings& s, std::vector<Wave
   BeginWaveUtilCall(s, operation);
   if (int32_t err = ReadFlags(operation, s)) return err;
 
+  // Fixed limits mean one scale for all, whatever /I asked.
   if (operation == WaveUtilOperation::kPlotWaves && s.limitsGiven) s.independentAxes = false;
   if (s.baseName.empty()) {
     if (operation == WaveUtilOperation::kAutoStats) s.baseName = "swave";
     if (operation == WaveUtilOperation::kSlimWaves) s.baseName = "slim";
   }
 
+  // The list: "$" and a string variable, or wave references.
   waves->clear();
   int32_t err;
   if (HostNextSymbol() == '$') {
@@ -237,8 +242,10 @@ int32_t Parse(WaveUtilOperation operation, WaveUtilSettings& s, std::vector<Wave
   // Nothing is computed over zero waves, whichever form the list took.
   if (waves->empty()) return kHostErrExpectedWave;
 
+  // Statistics across waves need two of them; per wave, one is enough.
   if (operation == WaveUtilOperation::kAutoStats && !s.perWave && waves->size() < 2)
     return kErrNotEnoughWaves;
+  // Anything left on the line is the host's error.
   return HostAtEnd();
 }
 

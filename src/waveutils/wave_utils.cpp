@@ -15,6 +15,9 @@ namespace {
 
 using Work = int32_t (*)(const WaveUtilSettings&, std::span<const WaveHandle>);
 
+// Parses, then works on the list; the list lives for this call only.  An
+// allocation that fails anywhere below ends the command with host error 1
+// (locks and pauses are released by their guards on the way out).
 int32_t Run(WaveUtilOperation operation, Work work) {
   try {
     WaveUtilSettings& settings = WaveUtilState();
