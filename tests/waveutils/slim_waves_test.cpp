@@ -114,17 +114,6 @@ TEST_F(SlimWavesTest, InputsThatAreNotRealFloatsAreRefusedFirst) {
   }
 }
 
-TEST_F(SlimWavesTest, InputsAreUnlockedAfterwards) {
-  HostWave* a = Ramp("a", 4);
-  ASSERT_EQ(Run("SlimWaves a"), 0);
-  EXPECT_EQ(a->lockCount, 0);
-  Make("ref", {1, kNaN});
-  ASSERT_EQ(Run("SlimWaves/R=ref a"), 0);
-  EXPECT_EQ(a->lockCount, 0);
-  EXPECT_EQ(wb_.ResolveWave("root:ref")->lockCount, 0);
-  ASSERT_EQ(Run("KillWaves a, ref"), 0);
-}
-
 // ---- Reference mode ----------------------------------------------------------------------
 
 TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
