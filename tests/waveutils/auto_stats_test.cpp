@@ -19,7 +19,7 @@ using ::testing::ElementsAre;
 
 class AutoStatsTest : public WaveUtilsTest {
  protected:
-  // The example: float32 waves of unequal lengths with NaN.
+  // Float32 waves of unequal lengths with NaN.
   void MakeExample() {
     Make("w0", {1, 2, kNaN, 4});
     Make("w1", {3, kNaN, kNaN, 8, 10});
