@@ -98,6 +98,11 @@ int32_t Workbench::ChooseMenuItem(int32_t resourceItem) {
 
 int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   cursors_.push_back(&cursor);
+  // The cursor is taken off again however the message ends.
+  struct PopCursor {
+    std::vector<CommandCursor*>& cursors;
+    ~PopCursor() { cursors.pop_back(); }
+  } pop{cursors_};
   // Nested messages (a module command run by HostExecute while another
   // runs) keep the outer message's record intact.
   const HostRecord saved = record_;
@@ -106,7 +111,6 @@ int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   record_.message = saved.message;
   record_.items = saved.items;
   record_.typeWord = typeWord;
-  cursors_.pop_back();
   return result;
 }
 
@@ -418,6 +422,11 @@ int32_t Workbench::GetFolderObject(FolderHandle folder, std::string_view name,
 int32_t Workbench::GetNamedFolder(FolderHandle start, std::string_view path,
                                   FolderHandle* folder) {
   *folder = nullptr;
+  // A path is taken as it stands: one with a leading or trailing blank
+  // names no folder (" root:" is not "root:").
+  if (path.empty() || path.front() == ' ' || path.front() == '\t' || path.back() == ' ' ||
+      path.back() == '\t')
+    return kHostErrNoSuchFolder;
   std::string text(path);
   CommandCursor c{text};
   ParsedPath parsed;
@@ -580,7 +589,17 @@ int32_t Workbench::TakeSymbol() {
 int32_t Workbench::GetNumber(double* value) {
   CommandCursor* c = TopCursor();
   if (c == nullptr) return kHostErrInternal;
-  return EvaluateNumber(*c, *this, true, value);
+  const int32_t err = EvaluateNumber(*c, *this, true, value);
+  if (err != 0) {
+    // An unreadable value is passed over up to the next blank, flag or
+    // comma, so that a caller that goes on after the failure reads what
+    // follows the value rather than the value again.
+    c->SkipSpace();
+    while (c->Peek() != '\0' && c->Peek() != ' ' && c->Peek() != '\t' && c->Peek() != '/' &&
+           c->Peek() != ',')
+      c->Take();
+  }
+  return err;
 }
 
 int32_t Workbench::GetName(std::string* name) {

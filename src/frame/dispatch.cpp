@@ -1,14 +1,18 @@
 // The table of operations and menu actions built into this version.
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
+#include "waveutils/wave_utils.h"
 
 namespace kwt {
 
 OperationHandler OperationFor(int32_t index) {
   switch (index) {
-    case 0:  // AutoStats
-    case 1:  // PlotWaves
-    case 2:  // SlimWaves
+    case 0:
+      return &AutoStatsOperation;
+    case 1:
+      return &PlotWavesOperation;
+    case 2:
+      return &SlimWavesOperation;
     case 3:  // LoadPulse
     case 4:  // LoadXChart
     case 5:  // LoadPM

@@ -5,6 +5,7 @@
 
 #include "frame/errors.h"
 #include "frame/menu_actions.h"
+#include "waveutils/wave_util_settings.h"
 
 namespace kwt {
 namespace {
@@ -46,6 +47,8 @@ int32_t HandleMessage(const HostRecord& record) {
 void main(HostRecord* record) {
   gRecord = record;
   HostAttach(record);
+  // Module-wide settings start afresh with every load.
+  ResetWaveUtilSettings();
   record->entry = &XOPEntry;
   record->result = 0;
 }

@@ -1,0 +1,314 @@
+#include "waveutils/auto_stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "frame/errors.h"
+#include "support/format.h"
+#include "waveutils/wave_paths.h"
+#include "waveutils/wave_util_support.h"
+
+namespace kwt {
+namespace {
+
+// The outputs, in the order they are made and listed.
+enum Output { kMean, kSdev, kSem, kNum, kMin, kMax, kOutputCount };
+constexpr const char* kSuffixes[kOutputCount] = {"_mean", "_sdev", "_sem", "_num", "_min", "_max"};
+
+// Points per block of the point-by-point loops: the six output blocks stay
+// in the first-level cache while every input streams through its block.
+constexpr int64_t kBlockPoints = 1024;
+
+double NaN64() {
+  double v;
+  SetNaN64(&v);
+  return v;
+}
+
+// The six output arrays.  While the statistics are gathered they hold the
+// running values: kMean the sum (then the mean), kNum the count, kSem the
+// sum of deviations from the mean and kSdev the sum of their squares.
+struct Outputs {
+  double* a[kOutputCount] = {};
+};
+
+void ClearRange(Outputs& o, int64_t begin, int64_t end) {
+  const double nan = NaN64();
+  for (int64_t i = begin; i < end; ++i) {
+    o.a[kMean][i] = 0.0;
+    o.a[kSdev][i] = 0.0;
+    o.a[kSem][i] = 0.0;
+    o.a[kNum][i] = 0.0;
+    o.a[kMin][i] = nan;
+    o.a[kMax][i] = nan;
+  }
+}
+
+// First pass: sum, count, minimum and maximum of data[begin, end).  Point
+// by point (perPoint) input point i feeds output point i; per wave every
+// point feeds output point `at`.  NaN is tested in the input's own width
+// and left out.
+template <bool perPoint, class T>
+void GatherSums(const T* data, int64_t begin, int64_t end, Outputs& o, int64_t at) {
+  double* sum = o.a[kMean];
+  double* num = o.a[kNum];
+  double* mn = o.a[kMin];
+  double* mx = o.a[kMax];
+  for (int64_t i = begin; i < end; ++i) {
+    const T raw = data[i];
+    if (raw != raw) continue;
+    const double v = raw;
+    const int64_t k = perPoint ? i : at;
+    sum[k] += v;
+    num[k] += 1.0;
+    // "not >=" is also true while the minimum is still NaN.
+    if (!(v >= mn[k])) mn[k] = v;
+    if (!(v <= mx[k])) mx[k] = v;
+  }
+}
+
+// Second pass: deviations from the mean, so that the spread never comes
+// from the difference of two large sums.
+template <bool perPoint, class T>
+void GatherDeviations(const T* data, int64_t begin, int64_t end, Outputs& o, int64_t at) {
+  const double* mean = o.a[kMean];
+  double* dev = o.a[kSem];
+  double* dev2 = o.a[kSdev];
+  for (int64_t i = begin; i < end; ++i) {
+    const T raw = data[i];
+    if (raw != raw) continue;
+    const int64_t k = perPoint ? i : at;
+    const double d = static_cast<double>(raw) - mean[k];
+    dev[k] += d;
+    dev2[k] += d * d;
+  }
+}
+
+void SumsToMeans(Outputs& o, int64_t begin, int64_t end) {
+  for (int64_t i = begin; i < end; ++i) {
+    const double n = o.a[kNum][i];
+    o.a[kMean][i] = n > 0 ? o.a[kMean][i] / n : NaN64();
+  }
+}
+
+// The final values: with fewer than two valid values mean, sdev and sem
+// are NaN; otherwise the sample deviation (n - 1), with the rounding error
+// of the mean taken out by the sum of deviations.
+void Finish(Outputs& o, int64_t begin, int64_t end) {
+  const double nan = NaN64();
+  for (int64_t i = begin; i < end; ++i) {
+    const double n = o.a[kNum][i];
+    if (n < 2) {
+      o.a[kMean][i] = nan;
+      o.a[kSdev][i] = nan;
+      o.a[kSem][i] = nan;
+      continue;
+    }
+    const double dev = o.a[kSem][i];
+    double variance = (o.a[kSdev][i] - dev * dev / n) / (n - 1);
+    if (variance < 0) variance = 0;
+    const double sdev = std::sqrt(variance);
+    o.a[kSdev][i] = sdev;
+    o.a[kSem][i] = sdev / std::sqrt(n);
+  }
+}
+
+// Calls f with the input's data in the width it is stored in.
+template <class F>
+void ForInput(const LockedWave& w, int64_t begin, int64_t end, F&& f) {
+  if (w.type == kWaveFloat64) f(static_cast<const double*>(w.data), begin, end);
+  else f(static_cast<const float*>(w.data), begin, end);
+}
+
+// Point i of the outputs summarises point i of every input that has one.
+// Both passes run block by block, so the inputs' blocks are still in the
+// cache for the second pass.
+void PointByPoint(std::span<const LockedWave> inputs, int64_t points, Outputs& o) {
+  for (int64_t b = 0; b < points; b += kBlockPoints) {
+    const int64_t e = std::min(points, b + kBlockPoints);
+    ClearRange(o, b, e);
+    // Point i counts only the waves that have a point i.
+    for (const LockedWave& w : inputs) {
+      const int64_t end = std::min(e, w.points);
+      if (end <= b) continue;
+      ForInput(w, b, end, [&](auto* data, int64_t lo, int64_t hi) {
+        GatherSums<true>(data, lo, hi, o, 0);
+      });
+    }
+    SumsToMeans(o, b, e);
+    for (const LockedWave& w : inputs) {
+      const int64_t end = std::min(e, w.points);
+      if (end <= b) continue;
+      ForInput(w, b, end, [&](auto* data, int64_t lo, int64_t hi) {
+        GatherDeviations<true>(data, lo, hi, o, 0);
+      });
+    }
+    Finish(o, b, e);
+  }
+}
+
+// Point i of the outputs summarises input wave i as a whole.
+void PerWave(std::span<const LockedWave> inputs, Outputs& o) {
+  const int64_t n = static_cast<int64_t>(inputs.size());
+  ClearRange(o, 0, n);
+  for (int64_t i = 0; i < n; ++i) {
+    const LockedWave& w = inputs[static_cast<size_t>(i)];
+    ForInput(w, 0, w.points, [&](auto* data, int64_t lo, int64_t hi) {
+      GatherSums<false>(data, lo, hi, o, i);
+    });
+    SumsToMeans(o, i, i + 1);
+    ForInput(w, 0, w.points, [&](auto* data, int64_t lo, int64_t hi) {
+      GatherDeviations<false>(data, lo, hi, o, i);
+    });
+  }
+  Finish(o, 0, n);
+}
+
+// Asks whether to go on when the x scaling (delta and offset of dimension
+// 0) of a wave differs from the first wave's.  Returns 0 and sets *goOn.
+int32_t CheckXScaling(std::span<const WaveHandle> waves, bool* goOn) {
+  *goOn = true;
+  double delta0 = 0, offset0 = 0;
+  if (int32_t err = HostGetDimScaling(waves[0], 0, &delta0, &offset0)) return err;
+  for (size_t j = 1; j < waves.size(); ++j) {
+    double delta = 0, offset = 0;
+    if (int32_t err = HostGetDimScaling(waves[j], 0, &delta, &offset)) return err;
+    if (delta != delta0 || offset != offset0) {
+      *goOn = HostAskYesNo("KWT",
+                           "Some of the waves have a different x-scaling. Do you want to "
+                           "continue?") == kAnswerYes;
+      return 0;  // the remaining waves are not checked
+    }
+  }
+  return 0;
+}
+
+// Dimension 0 and 1 scaling, x units and data units of `from` onto every
+// output that still exists, in output order.
+int32_t CopyScaling(WaveHandle from, const WaveHandle (&outputs)[kOutputCount]) {
+  double delta0 = 0, offset0 = 0, delta1 = 0, offset1 = 0;
+  std::string xUnits, dataUnits;
+  if (int32_t err = HostGetDimScaling(from, 0, &delta0, &offset0)) return err;
+  if (int32_t err = HostGetDimScaling(from, 1, &delta1, &offset1)) return err;
+  if (int32_t err = HostGetDimUnits(from, 0, &xUnits)) return err;
+  if (int32_t err = HostGetDimUnits(from, -1, &dataUnits)) return err;
+  for (WaveHandle out : outputs) {
+    if (out == nullptr) continue;
+    if (int32_t err = HostSetDimScaling(out, 0, delta0, offset0)) return err;
+    if (int32_t err = HostSetDimScaling(out, 1, delta1, offset1)) return err;
+    if (int32_t err = HostSetDimUnits(out, 0, xUnits)) return err;
+    if (int32_t err = HostSetDimUnits(out, -1, dataUnits)) return err;
+  }
+  return 0;
+}
+
+// " 'b_mean' 'b_sdev' ..." for the first `count` outputs.
+std::string QuotedOutputList(const std::string (&names)[kOutputCount], int count) {
+  std::string list;
+  for (int k = 0; k < count; ++k) list += " '" + names[k] + "'";
+  return list;
+}
+
+}  // namespace
+
+int32_t AutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
+  if (waves.empty()) return kHostErrExpectedWave;
+
+  // Every check that can refuse the command runs before anything is made.
+  if (int32_t err = CheckRealFloatWaves(waves)) return err;
+  std::string names[kOutputCount];
+  for (int k = 0; k < kOutputCount; ++k) {
+    names[k] = Format("%s%s", s.baseName.c_str(), kSuffixes[k]);
+    if (names[k].size() > static_cast<size_t>(kHostMaxNameLength)) return kErrNameTooLong;
+  }
+  // Outputs are made with overwrite: none may replace what it is computed
+  // from or plotted against.
+  std::vector<WaveHandle> inputs(waves.begin(), waves.end());
+  if (s.xWave != nullptr) inputs.push_back(s.xWave);
+  for (const std::string& name : names)
+    if (int32_t err = CheckOutputReplacesNone(name, inputs)) return err;
+
+  bool goOn = true;
+  if (int32_t err = CheckXScaling(waves, &goOn)) return err;
+  if (!goOn) return 0;
+
+  // The inputs are read in place while locked; every input empty leaves
+  // nothing to summarise.
+  WaveLocks locks;
+  std::vector<LockedWave> locked;
+  int64_t maxPoints = 0;
+  if (int32_t err = locks.Lock(waves, &locked, &maxPoints))
+    return err == kHostErrNoMemory ? kErrNoMemoryForStats : err;
+  if (maxPoints == 0) return kErrNoMemoryForStats;
+
+  const int64_t outPoints = s.perWave ? static_cast<int64_t>(waves.size()) : maxPoints;
+  WaveHandle out[kOutputCount] = {};
+  Outputs o;
+  for (int k = 0; k < kOutputCount; ++k) {
+    int32_t err = HostMakeWave(&out[k], names[k], outPoints, kWaveFloat64, true);
+    if (err == 0 && out[k] == nullptr) err = kHostErrInternal;
+    if (err != 0) {
+      for (int j = 0; j < k; ++j) HostKillWave(out[j]);
+      return kErrNoMemoryForStats;
+    }
+  }
+  // Data addresses are taken once every output exists.
+  for (int k = 0; k < kOutputCount; ++k) {
+    o.a[k] = static_cast<double*>(HostWaveData(out[k]));
+    if (o.a[k] == nullptr) {
+      for (WaveHandle w : out) HostKillWave(w);
+      return kErrNoMemoryForStats;
+    }
+  }
+
+  if (s.perWave) PerWave(locked, o);
+  else PointByPoint(locked, outPoints, o);
+  locks.Release();
+
+  // Windows show the first four outputs, or all six with /M.
+  const int shown = s.keepMinMax ? kOutputCount : kNum + 1;
+  if (s.appendToTop) {
+    std::string top;
+    if (HostWaveList(&top, "*", ";", "WIN:") == 0 && !top.empty()) {
+      if (int32_t err = SendCommand("Append" + QuotedOutputList(names, shown), CommandRoute::kCommand))
+        return err;
+    }
+  }
+
+  // Minimum and maximum are kept only on request.
+  if (!s.keepMinMax) {
+    for (int k : {kMin, kMax}) {
+      if (int32_t err = HostKillWave(out[k])) return err;
+      out[k] = nullptr;
+    }
+  }
+
+  if (!s.graph && !s.table) return 0;
+  PausedUpdates paused;
+  std::string vs;
+  if (!s.xWavePath.empty()) {
+    std::string quoted = s.xWavePath;
+    QuotePathComponents(&quoted);
+    vs = " vs " + quoted;
+  }
+  const char* base = s.baseName.c_str();
+  if (s.graph) {
+    if (int32_t err = SendCommand(Format("Display '%s%s'%s", base, "_mean", vs.c_str())))
+      return err;
+    // The mean trace with symmetric error bars of one standard deviation.
+    if (int32_t err = SendCommand(Format("ErrorBars '%s%s' Y,wave=('%s%s','%s%s')", base, "_mean",
+                                         base, "_sdev", base, "_sdev")))
+      return err;
+  }
+  if (s.table) {
+    if (int32_t err = SendCommand("Edit" + QuotedOutputList(names, shown))) return err;
+  }
+  // The scaling copy belongs to the display step: it runs only with a
+  // graph or table, and its code is the command's.
+  if (s.copyScaling) return CopyScaling(waves[0], out);
+  return 0;
+}
+
+}  // namespace kwt

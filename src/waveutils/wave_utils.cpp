@@ -1,0 +1,38 @@
+#include "waveutils/wave_utils.h"
+
+#include <new>
+#include <vector>
+
+#include "host/host.h"
+#include "waveutils/auto_stats.h"
+#include "waveutils/plot_waves.h"
+#include "waveutils/slim_waves.h"
+#include "waveutils/wave_util_parser.h"
+#include "waveutils/wave_util_settings.h"
+
+namespace kwt {
+namespace {
+
+using Work = int32_t (*)(const WaveUtilSettings&, std::span<const WaveHandle>);
+
+// Parses, then works on the list; the list lives for this call only.  An
+// allocation that fails anywhere below ends the command with host error 1
+// (locks and pauses are released by their guards on the way out).
+int32_t Run(WaveUtilOperation operation, Work work) {
+  try {
+    WaveUtilSettings& settings = WaveUtilState();
+    std::vector<WaveHandle> waves;
+    if (int32_t err = ParseWaveUtilCommand(operation, settings, &waves)) return err;
+    return work(settings, waves);
+  } catch (const std::bad_alloc&) {
+    return kHostErrNoMemory;
+  }
+}
+
+}  // namespace
+
+int32_t AutoStatsOperation() { return Run(WaveUtilOperation::kAutoStats, &AutoStats); }
+int32_t PlotWavesOperation() { return Run(WaveUtilOperation::kPlotWaves, &PlotWaves); }
+int32_t SlimWavesOperation() { return Run(WaveUtilOperation::kSlimWaves, &SlimWaves); }
+
+}  // namespace kwt

@@ -1,0 +1,104 @@
+// A fresh workbench per test, with helpers that build waves of any number
+// type from listed values and read results back.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "workbench/workbench.h"
+
+namespace kwt::test {
+
+inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+class WaveUtilsHarness {
+ public:
+  WaveUtilsHarness() : wb_(Workbench::Options{"/tmp/kwt-waveutils-test-prefs.bin", false}) {
+    // Questions are answered yes unless a test scripts its answers.
+    wb_.interaction().SetScripted({}, kAnswerYes);
+  }
+
+  // Makes `name` (in `folder`, default the current folder) with the values
+  // given, as a wave of number type `type`.
+  HostWave* Make(const std::string& name, std::initializer_list<double> values,
+                 int32_t type = kWaveFloat32, HostFolder* folder = nullptr) {
+    return Make(name, std::vector<double>(values), type, folder);
+  }
+  HostWave* Make(const std::string& name, const std::vector<double>& values,
+                 int32_t type = kWaveFloat32, HostFolder* folder = nullptr) {
+    HostFolder* saved = &wb_.current();
+    if (folder != nullptr) wb_.SetCurrentFolder(folder);
+    WaveHandle w = nullptr;
+    const int32_t err =
+        wb_.MakeWave(&w, name, static_cast<int64_t>(values.size()), type, true);
+    wb_.SetCurrentFolder(saved);
+    EXPECT_EQ(err, 0) << "making " << name;
+    if (w == nullptr) return nullptr;
+    for (size_t i = 0; i < values.size(); ++i) w->SetValue(static_cast<int64_t>(i), values[i]);
+    return w;
+  }
+
+  // A data folder below `parent` (default the root).
+  HostFolder* Folder(const std::string& name, HostFolder* parent = nullptr) {
+    if (parent == nullptr) parent = &wb_.root();
+    if (HostFolder* f = parent->FindFolder(name)) return f;
+    auto made = std::make_unique<HostFolder>();
+    made->name = name;
+    made->parent = parent;
+    HostFolder* f = made.get();
+    parent->folders.push_back(std::move(made));
+    return f;
+  }
+
+  // The values of the wave at `path`; fails the test when it is absent.
+  std::vector<double> Values(const std::string& path) {
+    std::vector<double> out;
+    HostWave* w = wb_.ResolveWave(path);
+    EXPECT_NE(w, nullptr) << path << " does not exist";
+    if (w == nullptr) return out;
+    for (int64_t i = 0; i < w->points; ++i) out.push_back(w->Value(i));
+    return out;
+  }
+
+  bool Exists(const std::string& path) { return wb_.ResolveWave(path) != nullptr; }
+
+  int32_t Run(const std::string& line) { return wb_.Run(line); }
+
+  // The command lines the module sent since `mark` (an earlier size of the
+  // command log).
+  std::vector<std::string> CommandsSince(size_t mark) const {
+    const auto& log = wb_.commandLog();
+    return std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(mark), log.end());
+  }
+
+  Workbench wb_;
+};
+
+class WaveUtilsTest : public ::testing::Test, public WaveUtilsHarness {
+ protected:
+  using WaveUtilsHarness::Run;  // not the test's own Run
+};
+
+// Element-wise equality in which NaN equals NaN and finite values may differ
+// by `tolerance`.
+inline ::testing::AssertionResult SameValues(const std::vector<double>& actual,
+                                             const std::vector<double>& expected,
+                                             double tolerance = 1e-12) {
+  if (actual.size() != expected.size())
+    return ::testing::AssertionFailure()
+           << "size " << actual.size() << ", expected " << expected.size();
+  for (size_t i = 0; i < actual.size(); ++i) {
+    const double a = actual[i], e = expected[i];
+    if (std::isnan(e) ? !std::isnan(a) : !(std::fabs(a - e) <= tolerance))
+      return ::testing::AssertionFailure() << "point " << i << ": " << a << ", expected " << e;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace kwt::test
