@@ -34,6 +34,8 @@ struct RootRecord {
   char field270[80 + 1] = {};
   char field350[80 + 1] = {};
   double startTime = 0.0;          // 430: start of the file, s since 1990
+
+  bool operator==(const RootRecord&) const = default;
 };
 
 // Group record: 106 bytes of known fields.
@@ -42,6 +44,8 @@ struct GroupRecord {
   char text[80 + 1] = {};   // 14
   int32_t field94 = 0;
   double field98 = 0.0;
+
+  bool operator==(const GroupRecord&) const = default;
 };
 
 // Series record: 440 bytes of known fields.
@@ -134,6 +138,8 @@ struct SeriesRecord {
   double field430 = 0.0;
   uint8_t extCalibrationValid = 0;   // 438
   uint8_t field439 = 0;
+
+  bool operator==(const SeriesRecord&) const = default;
 };
 
 // Sweep record: 200 bytes of known fields.
@@ -173,6 +179,8 @@ struct SweepRecord {
   std::array<uint8_t, 4> field184 = {};
   std::array<uint8_t, 8> field188 = {};
   std::array<uint8_t, 4> field196 = {};
+
+  bool operator==(const SweepRecord&) const = default;
 };
 
 // Bytes of the known fields of each record.

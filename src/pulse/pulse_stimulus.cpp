@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "host/host.h"
 #include "pulse/pulse_tree.h"
@@ -372,7 +373,10 @@ bool BuildStimTemplate(std::string_view name, const SeriesRecord& series,
     }
   }
 
-  HostSetWaveScaling(wave, dt, xOffset, 0.0, 0.0);
+  // The host refuses an x step of 0; the x start and full scale are set
+  // whatever the step.
+  const bool validStep = dt != 0.0 && std::isfinite(dt);
+  HostSetWaveScaling(wave, validStep ? std::optional<double>(dt) : std::nullopt, xOffset, 0.0, 0.0);
   HostSetWaveUnits(wave, "s", series.recordingMode == kRecordingModeCClamp ? "A" : "V");
   return true;
 }

@@ -28,6 +28,8 @@ namespace kwt {
 struct PgfRootRecord {
   int16_t version = 0;                 // 0
   std::array<uint8_t, 72> field2 = {};
+
+  bool operator==(const PgfRootRecord&) const = default;
 };
 
 // Stimulation record: 376 bytes of known fields.  Bytes 120 to 203 are three
@@ -113,6 +115,8 @@ struct StimulationRecord {
   int16_t samplingRatioB = 0;      // 370
   int16_t field372 = 0;
   int16_t field374 = 0;
+
+  bool operator==(const StimulationRecord&) const = default;
 };
 
 // Segment classes.
@@ -133,6 +137,8 @@ struct SegmentRecord {
   double voltageIncrement = 0.0;   // 26
   double durationFactor = 0.0;     // 34
   double durationIncrement = 0.0;  // 42
+
+  bool operator==(const SegmentRecord&) const = default;
 };
 
 inline constexpr size_t kPgfRootRecordSize = 74;

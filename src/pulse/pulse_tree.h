@@ -73,7 +73,7 @@ struct PulseStimulationEntry : StimulationRecord {
 // `extension` (given without the dot), in place.  False, with `name`
 // unchanged, when name or extension is empty, the last component of the
 // path has no ".", or the dot's offset plus the extension's length reaches
-// `capacity` (the result would not fit in capacity - 1 characters).
+// `capacity` (the result would be longer than capacity characters).
 bool ReplaceExtension(std::string& name, std::string_view extension, size_t capacity);
 
 // ---- Reading ----------------------------------------------------------------
