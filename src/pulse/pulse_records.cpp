@@ -21,6 +21,10 @@ constexpr FieldSpec<GroupRecord> kGroupFields[] = {
     Field<&GroupRecord::field98>(98),
 };
 
+// The series record: times and recording conditions (0..121), the comment
+// (122), the amplifier and compensation settings (202..313), the trace
+// units (314), Fura calibration and phase (326..357) and the LockIn
+// calibration (398..439).
 using S = SeriesRecord;
 constexpr FieldSpec<SeriesRecord> kSeriesFields[] = {
     Field<&S::seriesTime>(0),
@@ -113,6 +117,8 @@ constexpr FieldSpec<SeriesRecord> kSeriesFields[] = {
     Field<&S::field439>(439),
 };
 
+// The sweep record: identity and trace layout (0..47), scaling and
+// compensation (48..87), the sample layout (128, 174) and the timer (176).
 using W = SweepRecord;
 constexpr FieldSpec<SweepRecord> kSweepFields[] = {
     Field<&W::sweepTime>(0),
@@ -152,6 +158,9 @@ constexpr FieldSpec<SweepRecord> kSweepFields[] = {
     Field<&W::field196>(196),
 };
 
+// The tables end exactly at the known sizes the tree reader allocates its
+// scratch buffers with; a mismatch would leave fields undecoded or read
+// beyond the buffer's meaning.
 static_assert(KnownSize(std::span<const FieldSpec<RootRecord>>(kRootFields)) == kRootRecordSize);
 static_assert(KnownSize(std::span<const FieldSpec<GroupRecord>>(kGroupFields)) ==
               kGroupRecordSize);
@@ -202,12 +211,17 @@ double SignedHolding(const SeriesRecord& series) {
 }
 
 int32_t SweepSampleFormat(const SweepRecord& sweep) {
+  // sampleFormat holds a format only when both kind bits are set; otherwise
+  // the samples are 16-bit.  The kind word is tested as unsigned so that a
+  // set sign bit does not matter.
   const auto bits = static_cast<uint16_t>(sweep.kindBits);
   const auto both = static_cast<uint16_t>(kSweepKindFormatBit0 | kSweepKindFormatBit3);
   return (bits & both) == both ? sweep.sampleFormat : kSampleInt16;
 }
 
 int32_t SampleFormatWidth(int32_t format) {
+  // 0 marks a format this module cannot read; the trace loader refuses
+  // such a sweep instead of guessing a width.
   switch (format) {
     case kSampleInt16:
       return 2;

@@ -16,6 +16,9 @@ constexpr FieldSpec<PgfRootRecord> kPgfRootFields[] = {
     Field<&PgfRootRecord::field2>(2),
 };
 
+// The stimulation record: name and timing (0..119), three channel blocks
+// (120..203), the protocol settings (204..243), the sine and Fura settings
+// (244..319) and the settings the LockIn reads (320..375).
 using T = StimulationRecord;
 constexpr FieldSpec<StimulationRecord> kStimulationFields[] = {
     Field<&T::field0>(0),
@@ -236,6 +239,7 @@ int32_t ProtocolSweep(int32_t sweepNumber, int32_t protocolSweeps, int32_t sweep
     const int64_t p = n == 1 ? 1 : (n % 2 != 0 ? n - 1 : n + 1);
     return std::min(p, total);
   };
+  // Any order not listed runs the sweeps as numbered.
   int64_t position = n;
   switch (sweepOrder) {
     case kSweepOrderReverse:
@@ -248,6 +252,8 @@ int32_t ProtocolSweep(int32_t sweepNumber, int32_t protocolSweeps, int32_t sweep
       position = total - neighbours() + 1;
       break;
     case kSweepOrderFromBothEnds:
+      // Odd sweeps count up from the first position, even ones down from
+      // the last: 1, N, 2, N - 1, ...
       position = n % 2 != 0 ? n / 2 + 1 : total - n / 2 + 1;
       break;
     default:
@@ -257,6 +263,8 @@ int32_t ProtocolSweep(int32_t sweepNumber, int32_t protocolSweeps, int32_t sweep
 }
 
 double IncrementRuleA(double x, double factor, double increment, int32_t position) {
+  // Computed in doubles throughout: k - 1 and k - 2 never overflow, and
+  // pow copes with any exponent a stored position can give.
   const double k = position;
   if (factor == 1.0) return x + (k - 1.0) * increment;
   if (position <= 1) return x;
@@ -274,6 +282,8 @@ int32_t PulseTracePoints(const SweepRecord& sweep, const StimulationRecord& stim
 }
 
 bool HasLockInSegment(int32_t stimulation) {
+  // The LockIn evaluates sine and square-wave segments only; one of them
+  // anywhere in the stimulation is enough.
   const PulseStimulationEntry* entry = FindStimulation(stimulation);
   if (entry == nullptr) return false;
   for (int32_t j = 1; j <= entry->segmentCount; ++j) {
@@ -291,6 +301,8 @@ double PulseSegmentLevel(int32_t segment, int32_t position, int32_t stimulation,
   const SegmentRecord* seg = FindSegment(stimulation, segment);
   if (stim == nullptr || seg == nullptr) return 0.0;
 
+  // The holding with the sign of the recording mode: in the modes that store
+  // potentials reversed the segment levels follow the same convention.
   const double hold = SignedHolding(series);
   const bool stepped = !(seg->voltageFactor == 1.0 && seg->voltageIncrement == 0.0);
   double level = 0.0;
@@ -335,8 +347,11 @@ double PulseSegmentDuration(int32_t segment, int32_t position, int32_t stimulati
 bool BuildStimTemplate(std::string_view name, const SeriesRecord& series,
                        const SweepRecord& sweep, int32_t stimulation, double xOffset,
                        bool overwrite) {
+  // The stimulation decides the point count and the time base; without it
+  // there is no template to size.
   const PulseStimulationEntry* stim = FindStimulation(stimulation);
   if (stim == nullptr) return false;
+  // A negative count from the file can size no wave.
   const int32_t points = PulseTracePoints(sweep, *stim);
   if (points < 0) return false;
 
@@ -364,6 +379,8 @@ bool BuildStimTemplate(std::string_view name, const SeriesRecord& series,
         previous = level;
         continue;
       }
+      // Sample count and first sample, rounded to the nearest sample; a
+      // value that is not a number places nothing, but time still goes on.
       int64_t n = 0;
       int64_t first = 0;
       if (WholePart(duration / dt + 0.5, &n) && WholePart(t / dt + 0.5, &first))

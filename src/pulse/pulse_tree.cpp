@@ -62,6 +62,10 @@ bool AddCount(int64_t* total, int32_t count) {
   return *total <= std::numeric_limits<int32_t>::max();
 }
 
+// The acquisition tree: header, root, then two passes over the groups.  The
+// first counts (so that each array is allocated once, at its final size),
+// the second reads and links.  Any size or count the file cannot hold, or a
+// file that ends inside the tree, fails the read.
 bool ReadAcquisition(const ByteSource& source, AcquisitionTree* tree) {
   const std::optional<ByteOrder> order = TreeByteOrder(source);
   if (!order) return false;
@@ -168,6 +172,9 @@ bool ReadAcquisition(const ByteSource& source, AcquisitionTree* tree) {
   return nextSeries == seriesTotal && nextSweep == sweepTotal;
 }
 
+// The stimulus tree in the same two passes: the first reads the
+// stimulations and their segment counts and skips the segments, the second
+// reads the segments into one array sized by the first pass's total.
 bool ReadStimulus(const ByteSource& source, StimulusTree* tree) {
   const std::optional<ByteOrder> order = TreeByteOrder(source);
   if (!order) return false;
@@ -307,6 +314,10 @@ void ReleasePulseStimulusTree() {
   std::swap(gStimulus, empty);
 }
 
+// The lookups index the arrays directly: the children of a parent lie back
+// to back from its first child, so child n is first + n - 1, checked
+// against the parent's count.  The links stay for callers that walk.
+
 const PulseRootEntry* GetRoot() {
   if (!gAcquisition.loaded || gAcquisition.root.groupCount < 1) return nullptr;
   return &gAcquisition.root;
@@ -373,6 +384,8 @@ int32_t ProbePgfKind(const std::string& path) {
 }
 
 int32_t ProbePulKind(const ByteSource& source) {
+  // Adding 4 for big-endian files lets a caller tell the byte order from
+  // the same answer.
   ByteOrder order = ByteOrder::kLittle;
   int32_t levels = 0;
   if (!ProbeLevels(source, &order, &levels)) return 0;

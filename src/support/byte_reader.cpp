@@ -48,6 +48,9 @@ uint64_t LoadUnsigned(std::span<const uint8_t> bytes, size_t offset, size_t widt
 
 // ---- Decoding numbers from a span -----------------------------------------
 
+// The signed and floating-point loads reinterpret the unsigned pattern with
+// bit_cast, which is defined for every bit pattern (no aliasing, no traps).
+
 uint8_t LoadU8(std::span<const uint8_t> bytes, size_t offset) {
   return offset < bytes.size() ? bytes[offset] : 0;
 }
@@ -74,6 +77,8 @@ double LoadF64(std::span<const uint8_t> bytes, size_t offset, ByteOrder order) {
 }
 
 size_t LoadBytes(std::span<const uint8_t> bytes, size_t offset, std::span<uint8_t> out) {
+  // Copy what the span holds, then zero the rest: the caller always gets a
+  // fully defined buffer.
   const size_t n = Available(bytes, offset, out.size());
   if (n > 0) std::memcpy(out.data(), bytes.data() + offset, n);
   if (n < out.size()) std::memset(out.data() + n, 0, out.size() - n);
@@ -96,13 +101,17 @@ size_t ByteSource::ReadAt(uint64_t offset, std::span<uint8_t> out) const {
 }
 
 size_t MemorySource::Fetch(uint64_t offset, std::span<uint8_t> out) const {
-  // ReadAt has limited the request to the span.
+  // ReadAt has limited the request to the span, so offset + out.size() is
+  // within it and the copy cannot leave it.
   std::memcpy(out.data(), bytes_.data() + offset, out.size());
   return out.size();
 }
 
 SliceSource::SliceSource(const ByteSource& base, uint64_t start, uint64_t length)
     : base_(base), start_(start) {
+  // A window that claims more than the base holds (an item length in a
+  // damaged header) shrinks to what is there; start + length is never
+  // formed, so it cannot wrap.
   const uint64_t baseSize = base.size();
   length_ = start >= baseSize ? 0 : std::min(length, baseSize - start);
 }
@@ -112,9 +121,13 @@ size_t SliceSource::Fetch(uint64_t offset, std::span<uint8_t> out) const {
 }
 
 FileSource::FileSource(const std::string& path) {
+  // Read-only and binary (POSIX knows no text mode); O_CLOEXEC keeps the
+  // descriptor out of programs the host may start.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return;
   struct stat info {};
+  // A folder opens as well but cannot be read; a size that cannot be had
+  // leaves nothing to check reads against.  Both count as not open.
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
     ::close(fd);
     return;
@@ -128,6 +141,8 @@ FileSource::~FileSource() {
 }
 
 size_t FileSource::ReadDirect(uint64_t offset, std::span<uint8_t> out) const {
+  // pread may return fewer bytes than asked (signals, pipes, network file
+  // systems); loop until the request is met, the file ends or it fails.
   size_t done = 0;
   while (done < out.size()) {
     const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
@@ -141,6 +156,8 @@ size_t FileSource::ReadDirect(uint64_t offset, std::span<uint8_t> out) const {
 
 size_t FileSource::Fetch(uint64_t offset, std::span<uint8_t> out) const {
   if (fd_ < 0) return 0;
+  // Large requests (sample blocks) go straight to the file; the window is
+  // for the many small reads of a tree walk.
   if (out.size() >= kWindowBytes) return ReadDirect(offset, out);
   const bool inWindow = window_ && offset >= windowStart_ &&
                         offset - windowStart_ + out.size() <= windowLength_;
@@ -151,6 +168,8 @@ size_t FileSource::Fetch(uint64_t offset, std::span<uint8_t> out) const {
     windowStart_ = offset;
     windowLength_ = ReadDirect(offset, std::span<uint8_t>(window_.get(), kWindowBytes));
   }
+  // The window starts at or before offset here; a window cut short by the
+  // end of the file yields what it has.
   const uint64_t skip = offset - windowStart_;
   const size_t n = skip >= windowLength_
                        ? 0
@@ -167,6 +186,8 @@ uint64_t ByteReader::remaining() const {
 }
 
 bool ByteReader::Seek(uint64_t position) {
+  // Positions beyond the end are refused rather than clamped, so that a
+  // stored offset that points outside the file is noticed by the caller.
   if (position > source_.size()) return false;
   position_ = position;
   return true;
@@ -196,6 +217,8 @@ bool ByteReader::ReadBytes(std::span<uint8_t> out) {
 }
 
 bool ByteReader::ReadRaw(uint8_t* buffer, size_t width) {
+  // A number is all or nothing: half a number is no value, so a short read
+  // gives zero bytes rather than the bytes that happen to be there.
   if (remaining() < width) {
     std::memset(buffer, 0, width);
     position_ += remaining();

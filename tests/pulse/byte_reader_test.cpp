@@ -197,16 +197,6 @@ constexpr FieldSpec<Sample> kSampleFields[] = {
     Field<&Sample::name>(23), Field<&Sample::pair>(26),
 };
 
-TEST(RecordDecoder, WidthsAndKindsFollowTheMemberTypes) {
-  const std::span<const FieldSpec<Sample>> fields(kSampleFields);
-  EXPECT_EQ(KnownSize(fields), 28u);
-  EXPECT_EQ(fields[1].width, 2u);
-  EXPECT_EQ(fields[1].kind, FieldKind::kInt16);
-  EXPECT_EQ(fields[6].width, 3u);
-  EXPECT_EQ(fields[6].kind, FieldKind::kText);
-  EXPECT_EQ(fields[7].kind, FieldKind::kBytes);
-}
-
 TEST(RecordDecoder, DecodesEachFieldInTheGivenOrder) {
   for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
     test::ByteWriter w(order);

@@ -210,15 +210,5 @@ TEST_F(StimulusRulesTest, LockInNeedsASineOrSquareSegment) {
   EXPECT_FALSE(HasLockInSegment(0));
 }
 
-TEST(PulseTracePoints, StimPointsWhenTheStimulationSaysSo) {
-  SweepRecord sweep;
-  sweep.dataPoints = 1000;
-  StimulationRecord stim;
-  stim.stimPoints = 256;
-  EXPECT_EQ(PulseTracePoints(sweep, stim), 1000);
-  stim.useStimPoints = 1;
-  EXPECT_EQ(PulseTracePoints(sweep, stim), 256);
-}
-
 }  // namespace
 }  // namespace kwt

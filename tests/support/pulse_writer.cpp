@@ -351,6 +351,8 @@ size_t SweepDataBytes(const PulseRecording& rec, const PulseSweep& sweep) {
   return bytes;
 }
 
+// Integer formats take the value rounded and clamped to their range, so a
+// test may give any double and gets the nearest storable sample.
 void PutSample(ByteWriter& w, int32_t format, double v) {
   switch (format) {
     case 0:
@@ -427,6 +429,8 @@ PulseStimulation& PulseRecording::AddStimulation(std::string_view name) {
 }
 
 void LayOutPulseData(PulseRecording& rec) {
+  // Sweeps follow each other in file order, each with its traces back to
+  // back (first, leak, second, Fura), as the loader expects them.
   size_t offset = rec.dataStart;
   for (PulseGroup& g : rec.groups)
     for (PulseSeries& s : g.series)
@@ -461,6 +465,8 @@ std::vector<uint8_t> EncodeSegmentRecord(const SegmentRecord& r, ByteOrder order
 }
 
 std::vector<uint8_t> PulseAcquisitionTreeBytes(const PulseRecording& rec) {
+  // Header (magic, level count, four record sizes), then the records in
+  // pre-order, each followed by its child count; sweeps have none.
   ByteWriter out(rec.pulOrder);
   PutMagic(out);
   out.PutI32(rec.pulLevels);
@@ -484,6 +490,7 @@ std::vector<uint8_t> PulseAcquisitionTreeBytes(const PulseRecording& rec) {
 }
 
 std::vector<uint8_t> PulseStimulusTreeBytes(const PulseRecording& rec) {
+  // The same framing on three levels: root, stimulations, segments.
   ByteWriter out(rec.pgfOrder);
   PutMagic(out);
   out.PutI32(rec.pgfLevels);
