@@ -6,7 +6,7 @@ namespace {
 // The layouts mirror the stored records field by field; each table lists
 // every field so that the tables tile their record without gaps.
 
-constexpr FieldSpec<RootRecord> kRootFields[] = {
+constexpr RecordField<RootRecord> kRootFields[] = {
     Field<&RootRecord::version>(0),     Field<&RootRecord::versionName>(2),
     Field<&RootRecord::field16>(16),    Field<&RootRecord::field30>(30),
     Field<&RootRecord::field110>(110),  Field<&RootRecord::field190>(190),
@@ -14,7 +14,7 @@ constexpr FieldSpec<RootRecord> kRootFields[] = {
     Field<&RootRecord::startTime>(430),
 };
 
-constexpr FieldSpec<GroupRecord> kGroupFields[] = {
+constexpr RecordField<GroupRecord> kGroupFields[] = {
     Field<&GroupRecord::label>(0),
     Field<&GroupRecord::text>(14),
     Field<&GroupRecord::field94>(94),
@@ -26,7 +26,7 @@ constexpr FieldSpec<GroupRecord> kGroupFields[] = {
 // units (314), Fura calibration and phase (326..357) and the LockIn
 // calibration (398..439).
 using S = SeriesRecord;
-constexpr FieldSpec<SeriesRecord> kSeriesFields[] = {
+constexpr RecordField<SeriesRecord> kSeriesFields[] = {
     Field<&S::seriesTime>(0),
     Field<&S::bandwidth>(8),
     Field<&S::holding>(16),
@@ -120,7 +120,7 @@ constexpr FieldSpec<SeriesRecord> kSeriesFields[] = {
 // The sweep record: identity and trace layout (0..47), scaling and
 // compensation (48..87), the sample layout (128, 174) and the timer (176).
 using W = SweepRecord;
-constexpr FieldSpec<SweepRecord> kSweepFields[] = {
+constexpr RecordField<SweepRecord> kSweepFields[] = {
     Field<&W::sweepTime>(0),
     Field<&W::stimulation>(8),
     Field<&W::sweepNumber>(12),
@@ -161,12 +161,12 @@ constexpr FieldSpec<SweepRecord> kSweepFields[] = {
 // The tables end exactly at the known sizes the tree reader allocates its
 // scratch buffers with; a mismatch would leave fields undecoded or read
 // beyond the buffer's meaning.
-static_assert(KnownSize(std::span<const FieldSpec<RootRecord>>(kRootFields)) == kRootRecordSize);
-static_assert(KnownSize(std::span<const FieldSpec<GroupRecord>>(kGroupFields)) ==
+static_assert(KnownSize(std::span<const RecordField<RootRecord>>(kRootFields)) == kRootRecordSize);
+static_assert(KnownSize(std::span<const RecordField<GroupRecord>>(kGroupFields)) ==
               kGroupRecordSize);
-static_assert(KnownSize(std::span<const FieldSpec<SeriesRecord>>(kSeriesFields)) ==
+static_assert(KnownSize(std::span<const RecordField<SeriesRecord>>(kSeriesFields)) ==
               kSeriesRecordSize);
-static_assert(KnownSize(std::span<const FieldSpec<SweepRecord>>(kSweepFields)) ==
+static_assert(KnownSize(std::span<const RecordField<SweepRecord>>(kSweepFields)) ==
               kSweepRecordSize);
 
 // Names of the recording modes 0 to 8, each padded to 10 characters.
@@ -177,10 +177,10 @@ constexpr std::string_view kRecordingModeNames[] = {
 
 }  // namespace
 
-std::span<const FieldSpec<RootRecord>> RootRecordFields() { return kRootFields; }
-std::span<const FieldSpec<GroupRecord>> GroupRecordFields() { return kGroupFields; }
-std::span<const FieldSpec<SeriesRecord>> SeriesRecordFields() { return kSeriesFields; }
-std::span<const FieldSpec<SweepRecord>> SweepRecordFields() { return kSweepFields; }
+std::span<const RecordField<RootRecord>> RootRecordFields() { return kRootFields; }
+std::span<const RecordField<GroupRecord>> GroupRecordFields() { return kGroupFields; }
+std::span<const RecordField<SeriesRecord>> SeriesRecordFields() { return kSeriesFields; }
+std::span<const RecordField<SweepRecord>> SweepRecordFields() { return kSweepFields; }
 
 void DecodeRootRecord(std::span<const uint8_t> bytes, ByteOrder order, RootRecord* out) {
   DecodeFields(RootRecordFields(), bytes, order, out);

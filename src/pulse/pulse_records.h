@@ -190,10 +190,10 @@ inline constexpr size_t kSeriesRecordSize = 440;
 inline constexpr size_t kSweepRecordSize = 200;
 
 // The field layouts, in file order.
-std::span<const FieldSpec<RootRecord>> RootRecordFields();
-std::span<const FieldSpec<GroupRecord>> GroupRecordFields();
-std::span<const FieldSpec<SeriesRecord>> SeriesRecordFields();
-std::span<const FieldSpec<SweepRecord>> SweepRecordFields();
+std::span<const RecordField<RootRecord>> RootRecordFields();
+std::span<const RecordField<GroupRecord>> GroupRecordFields();
+std::span<const RecordField<SeriesRecord>> SeriesRecordFields();
+std::span<const RecordField<SweepRecord>> SweepRecordFields();
 
 // Each fills *out (every field) from the bytes of one stored record; bytes
 // beyond `bytes` decode as zero.

@@ -11,7 +11,7 @@
 namespace kwt {
 namespace {
 
-constexpr FieldSpec<PgfRootRecord> kPgfRootFields[] = {
+constexpr RecordField<PgfRootRecord> kPgfRootFields[] = {
     Field<&PgfRootRecord::version>(0),
     Field<&PgfRootRecord::field2>(2),
 };
@@ -20,7 +20,7 @@ constexpr FieldSpec<PgfRootRecord> kPgfRootFields[] = {
 // (120..203), the protocol settings (204..243), the sine and Fura settings
 // (244..319) and the settings the LockIn reads (320..375).
 using T = StimulationRecord;
-constexpr FieldSpec<StimulationRecord> kStimulationFields[] = {
+constexpr RecordField<StimulationRecord> kStimulationFields[] = {
     Field<&T::field0>(0),
     Field<&T::stimName>(14),
     Field<&T::sampleInterval>(28),
@@ -103,18 +103,18 @@ constexpr FieldSpec<StimulationRecord> kStimulationFields[] = {
 };
 
 using G = SegmentRecord;
-constexpr FieldSpec<SegmentRecord> kSegmentFields[] = {
+constexpr RecordField<SegmentRecord> kSegmentFields[] = {
     Field<&G::segmentClass>(0),       Field<&G::followsHolding>(1),
     Field<&G::voltage>(2),            Field<&G::duration>(10),
     Field<&G::voltageFactor>(18),     Field<&G::voltageIncrement>(26),
     Field<&G::durationFactor>(34),    Field<&G::durationIncrement>(42),
 };
 
-static_assert(KnownSize(std::span<const FieldSpec<PgfRootRecord>>(kPgfRootFields)) ==
+static_assert(KnownSize(std::span<const RecordField<PgfRootRecord>>(kPgfRootFields)) ==
               kPgfRootRecordSize);
-static_assert(KnownSize(std::span<const FieldSpec<StimulationRecord>>(kStimulationFields)) ==
+static_assert(KnownSize(std::span<const RecordField<StimulationRecord>>(kStimulationFields)) ==
               kStimulationRecordSize);
-static_assert(KnownSize(std::span<const FieldSpec<SegmentRecord>>(kSegmentFields)) ==
+static_assert(KnownSize(std::span<const RecordField<SegmentRecord>>(kSegmentFields)) ==
               kSegmentRecordSize);
 
 // Holding sources of segments that follow the holding potential.
@@ -213,11 +213,11 @@ void WriteSegment(float* data, int64_t points, const SegmentRecord& segment,
 
 }  // namespace
 
-std::span<const FieldSpec<PgfRootRecord>> PgfRootRecordFields() { return kPgfRootFields; }
-std::span<const FieldSpec<StimulationRecord>> StimulationRecordFields() {
+std::span<const RecordField<PgfRootRecord>> PgfRootRecordFields() { return kPgfRootFields; }
+std::span<const RecordField<StimulationRecord>> StimulationRecordFields() {
   return kStimulationFields;
 }
-std::span<const FieldSpec<SegmentRecord>> SegmentRecordFields() { return kSegmentFields; }
+std::span<const RecordField<SegmentRecord>> SegmentRecordFields() { return kSegmentFields; }
 
 void DecodePgfRootRecord(std::span<const uint8_t> bytes, ByteOrder order, PgfRootRecord* out) {
   DecodeFields(PgfRootRecordFields(), bytes, order, out);

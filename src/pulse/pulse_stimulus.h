@@ -146,9 +146,9 @@ inline constexpr size_t kStimulationRecordSize = 376;
 inline constexpr size_t kSegmentRecordSize = 50;
 
 // The field layouts, in file order.
-std::span<const FieldSpec<PgfRootRecord>> PgfRootRecordFields();
-std::span<const FieldSpec<StimulationRecord>> StimulationRecordFields();
-std::span<const FieldSpec<SegmentRecord>> SegmentRecordFields();
+std::span<const RecordField<PgfRootRecord>> PgfRootRecordFields();
+std::span<const RecordField<StimulationRecord>> StimulationRecordFields();
+std::span<const RecordField<SegmentRecord>> SegmentRecordFields();
 
 // Each fills *out from the bytes of one stored record; missing bytes decode
 // as zero.

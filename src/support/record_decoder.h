@@ -12,7 +12,7 @@
 //   char[N + 1]              text of N bytes plus the NUL added behind them
 //   std::array<uint8_t, N>   N bytes taken as they stand
 //
-//   constexpr FieldSpec<SweepRecord> kSweepFields[] = {
+//   constexpr RecordField<SweepRecord> kSweepFields[] = {
 //       Field<&SweepRecord::sweepTime>(0),
 //       Field<&SweepRecord::stimulation>(8),
 //       ...
@@ -38,7 +38,7 @@ enum class FieldKind : uint8_t { kByte, kInt16, kInt32, kReal32, kReal64, kText,
 
 // One field of a record layout.
 template <class Record>
-struct FieldSpec {
+struct RecordField {
   uint32_t offset = 0;  // from the start of the record
   uint32_t width = 0;   // bytes in the file
   FieldKind kind = FieldKind::kByte;
@@ -140,12 +140,12 @@ struct Codec<std::array<uint8_t, N>> {
 
 // The layout entry for `Member` stored at `offset` of the file record.
 template <auto Member>
-constexpr FieldSpec<typename record_detail::MemberOf<decltype(Member)>::Class> Field(
+constexpr RecordField<typename record_detail::MemberOf<decltype(Member)>::Class> Field(
     uint32_t offset) {
   using Traits = record_detail::MemberOf<decltype(Member)>;
   using Record = typename Traits::Class;
   using Codec = record_detail::Codec<typename Traits::Type>;
-  return FieldSpec<Record>{
+  return RecordField<Record>{
       offset, Codec::kWidth, Codec::kKind,
       [](Record& record, std::span<const uint8_t> bytes, size_t at, ByteOrder order) {
         Codec::Decode(record.*Member, bytes, at, order);
@@ -155,16 +155,16 @@ constexpr FieldSpec<typename record_detail::MemberOf<decltype(Member)>::Class> F
 // Fills every field of `fields` in *out from the record bytes.  Members the
 // table does not name are left as they are.
 template <class Record>
-void DecodeFields(std::span<const FieldSpec<Record>> fields, std::span<const uint8_t> bytes,
+void DecodeFields(std::span<const RecordField<Record>> fields, std::span<const uint8_t> bytes,
                   ByteOrder order, Record* out) {
-  for (const FieldSpec<Record>& field : fields) field.decode(*out, bytes, field.offset, order);
+  for (const RecordField<Record>& field : fields) field.decode(*out, bytes, field.offset, order);
 }
 
 // The bytes the fields cover: the end of the field that ends last.
 template <class Record>
-constexpr size_t KnownSize(std::span<const FieldSpec<Record>> fields) {
+constexpr size_t KnownSize(std::span<const RecordField<Record>> fields) {
   size_t end = 0;
-  for (const FieldSpec<Record>& field : fields) {
+  for (const RecordField<Record>& field : fields) {
     const size_t fieldEnd = size_t{field.offset} + field.width;
     if (fieldEnd > end) end = fieldEnd;
   }

@@ -191,7 +191,7 @@ struct Sample {
   std::array<uint8_t, 2> pair = {};
 };
 
-constexpr FieldSpec<Sample> kSampleFields[] = {
+constexpr RecordField<Sample> kSampleFields[] = {
     Field<&Sample::flag>(0),  Field<&Sample::word>(1),  Field<&Sample::count>(3),
     Field<&Sample::raw>(7),   Field<&Sample::gain>(11), Field<&Sample::time>(15),
     Field<&Sample::name>(23), Field<&Sample::pair>(26),
@@ -210,7 +210,7 @@ TEST(RecordDecoder, DecodesEachFieldInTheGivenOrder) {
     w.StoreU8(26, 0x11);
     w.StoreU8(27, 0x22);
     Sample s;
-    DecodeFields(std::span<const FieldSpec<Sample>>(kSampleFields), w.bytes(), order, &s);
+    DecodeFields(std::span<const RecordField<Sample>>(kSampleFields), w.bytes(), order, &s);
     EXPECT_EQ(s.flag, 9);
     EXPECT_EQ(s.word, -300);
     EXPECT_EQ(s.count, 123456);
@@ -233,7 +233,7 @@ TEST(RecordDecoder, FieldsBeyondAShortRecordAreZero) {
   s.name[0] = 'q';
   // Only five bytes: count is cut after its first two bytes.
   const Bytes cut(w.bytes().begin(), w.bytes().begin() + 5);
-  DecodeFields(std::span<const FieldSpec<Sample>>(kSampleFields), cut, ByteOrder::kBig, &s);
+  DecodeFields(std::span<const RecordField<Sample>>(kSampleFields), cut, ByteOrder::kBig, &s);
   EXPECT_EQ(s.word, 2);
   EXPECT_EQ(s.count, 0x01020000);
   EXPECT_EQ(s.time, 0.0);

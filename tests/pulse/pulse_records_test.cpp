@@ -20,8 +20,8 @@ using test::ByteWriter;
 // overlap from 0 to the known size: a typo in an offset or a member of the
 // wrong width shows here.
 template <class Record>
-void ExpectTiles(std::span<const FieldSpec<Record>> fields, size_t knownSize) {
-  std::vector<FieldSpec<Record>> sorted(fields.begin(), fields.end());
+void ExpectTiles(std::span<const RecordField<Record>> fields, size_t knownSize) {
+  std::vector<RecordField<Record>> sorted(fields.begin(), fields.end());
   std::sort(sorted.begin(), sorted.end(),
             [](const auto& a, const auto& b) { return a.offset < b.offset; });
   size_t end = 0;
