@@ -12,12 +12,14 @@ for target in "$build"/fuzz/fuzz_*; do
   corpus="$build/fuzz/corpus/$name"
   findings="$build/fuzz/findings/$name"
   mkdir -p "$corpus" "$findings"
-  dirs=("$corpus")
-  [ -d "fuzz/regressions/$name" ] && dirs+=("fuzz/regressions/$name")
+  # libFuzzer refuses a corpus folder that does not exist; kept findings
+  # are passed only for targets that have some.
+  inputs=("$corpus")
+  [ -d fuzz/regressions/"$name" ] && inputs+=(fuzz/regressions/"$name")
   echo "== $name: $seconds s"
   if ! ASAN_OPTIONS=allocator_may_return_null=1 \
        "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-       -artifact_prefix="$findings/" "${dirs[@]}" 2>&1 | tail -n 3; then
+       -artifact_prefix="$findings/" "${inputs[@]}" 2>&1 | tail -n 3; then
     status=1
   fi
   if [ -n "$(ls -A "$findings")" ]; then

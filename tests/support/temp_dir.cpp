@@ -1,17 +1,20 @@
 #include "tests/support/temp_dir.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <system_error>
+#include <vector>
 
 namespace kwt::test {
 
 TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "kwt-test-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  std::string pattern = (std::filesystem::temp_directory_path() / "kwt-test-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = buffer.data();
 }
 
 TempDir::~TempDir() {

@@ -1,6 +1,8 @@
-// A folder under $TMPDIR that lives as long as the object.
+// A fresh folder for the files of one test, removed with everything in it
+// when the object goes.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace kwt::test {
@@ -12,12 +14,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& path() const { return path_; }
-  // path() + "/" + name
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::filesystem::path& path() const { return path_; }
+  // path() / name, as a string.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
 
  private:
-  std::string path_;
+  std::filesystem::path path_;
 };
 
 // The whole content of a file ("" when it cannot be read).

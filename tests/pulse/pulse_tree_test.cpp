@@ -1,0 +1,507 @@
+// Reading the Pulse tree files: both byte orders, shapes with empty levels,
+// stored record sizes other than the known ones, damaged files, the lookups
+// and their links, the probes and the derived file names.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "pulse/pulse_tree.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/pulse_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace kwt {
+namespace {
+
+using test::PulseRecording;
+using test::PulseSeries;
+using test::SetText;
+using Bytes = std::vector<uint8_t>;
+
+// Offsets in a .pul file written with the known record sizes: the header is
+// 24 bytes, the root record 438, so the group count follows at 462.
+constexpr size_t kPulRootCountOffset = 24 + 438;
+constexpr size_t kPulFirstSeriesCountOffset = kPulRootCountOffset + 4 + 106;
+// In a .pgf file the header is 20 bytes and the root 74.
+constexpr size_t kPgfRootCountOffset = 20 + 74;
+
+// Three groups: the first with a series of three sweeps and one without
+// sweeps, the second without series, the third with one series of two
+// sweeps; three stimulations, the second without segments.
+PulseRecording Shaped() {
+  PulseRecording rec;
+  SetText(rec.root.versionName, "v8.50");
+  rec.root.startTime = 3.5e8;
+  rec.root.version = 9;
+  rec.pgfRoot.version = 5;
+
+  auto& g1 = rec.AddGroup("first group");
+  SetText(g1.record.text, "group text");
+  PulseSeries& s11 = g1.AddSeries();
+  SetText(s11.record.comment, "comment 1-1");
+  s11.record.holding = -0.065;
+  for (int i = 0; i < 3; ++i) {
+    auto& w = s11.AddSweep({1.0 + i, -2.0, 3.0});
+    w.record.sweepTime = 3.5e8 + 10.0 * i;
+    w.record.factor1 = 1e-12 * (i + 1);
+    SetText(w.record.label, "sweep");
+  }
+  g1.AddSeries().record.temperature = 21.5;  // no sweeps
+  rec.AddGroup("empty group");
+  auto& s31 = rec.AddGroup("third").AddSeries();
+  s31.record.recordingMode = kRecordingModeCClamp;
+  auto& little = s31.AddSweep({5, 6});
+  little.record.kindBits = kSweepKindLittleEndian;
+  little.record.stimulation = 3;
+  s31.AddSweep({7}).record.stimulation = 2;
+
+  rec.AddStimulation("IV").AddSegment(kSegmentConstant, -0.08, 0.01).AddSegment(kSegmentRamp, 0.02, 0.005);
+  rec.AddStimulation("none");
+  auto& sine = rec.AddStimulation("sine").AddSegment(kSegmentConstant, -0.07, 0.001);
+  sine.AddSegment(kSegmentSine, -0.07, 0.1).AddSegment(kSegmentConstant, -0.06, 0.002);
+  sine.record.sinePeriod = 0.001;
+  return rec;
+}
+
+class PulseTreeTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    ReleasePulseAcquisitionTree();
+    ReleasePulseStimulusTree();
+  }
+};
+
+void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
+  test::ByteWriter w(order);
+  w.PutI32(value);
+  std::copy(w.bytes().begin(), w.bytes().end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+// Everything the lookups give for a tree, in file order.
+struct Snapshot {
+  RootRecord root;
+  std::vector<int32_t> counts;
+  std::vector<GroupRecord> groups;
+  std::vector<SeriesRecord> series;
+  std::vector<SweepRecord> sweeps;
+  std::vector<StimulationRecord> stimulations;
+  std::vector<SegmentRecord> segments;
+};
+
+Snapshot Take() {
+  Snapshot s;
+  const PulseRootEntry* root = GetRoot();
+  if (root == nullptr) return s;
+  s.root = *root;
+  s.counts = {root->groupCount, root->seriesCount, root->sweepCount};
+  for (int g = 1; g <= root->groupCount; ++g) {
+    const PulseGroupEntry* group = FindGroup(g);
+    s.groups.push_back(*group);
+    for (int i = 1; i <= group->seriesCount; ++i) {
+      const PulseSeriesEntry* series = FindSeries(g, i);
+      s.series.push_back(*series);
+      for (int w = 1; w <= series->sweepCount; ++w) s.sweeps.push_back(*FindSweep(g, i, w));
+    }
+  }
+  for (int i = 1; i <= StimulationCount(); ++i) {
+    const PulseStimulationEntry* stim = FindStimulation(i);
+    s.stimulations.push_back(*stim);
+    for (int j = 1; j <= stim->segmentCount; ++j) s.segments.push_back(*FindSegment(i, j));
+  }
+  return s;
+}
+
+TEST_F(PulseTreeTest, BigAndLittleEndianTreesReadToTheSameValues) {
+  PulseRecording big = Shaped();
+  PulseRecording little = Shaped();
+  little.pulOrder = little.pgfOrder = ByteOrder::kLittle;
+  ASSERT_TRUE(test::LoadPulseTrees(big));
+  const Snapshot fromBig = Take();
+  ASSERT_TRUE(test::LoadPulseTrees(little));
+  const Snapshot fromLittle = Take();
+
+  EXPECT_EQ(fromBig.root, fromLittle.root);
+  EXPECT_EQ(fromBig.counts, fromLittle.counts);
+  EXPECT_EQ(fromBig.groups, fromLittle.groups);
+  EXPECT_EQ(fromBig.series, fromLittle.series);
+  EXPECT_EQ(fromBig.sweeps, fromLittle.sweeps);
+  EXPECT_EQ(fromBig.stimulations, fromLittle.stimulations);
+  EXPECT_EQ(fromBig.segments, fromLittle.segments);
+
+  // And the values are the ones described, not merely equal.
+  EXPECT_EQ(fromBig.counts, (std::vector<int32_t>{3, 3, 5}));
+  EXPECT_EQ(FieldText(fromBig.root.versionName), "v8.50");
+  EXPECT_EQ(fromBig.root.startTime, 3.5e8);
+  ASSERT_EQ(fromBig.sweeps.size(), 5u);
+  EXPECT_EQ(fromBig.sweeps[2].sweepTime, 3.5e8 + 20.0);
+  EXPECT_EQ(fromBig.sweeps[2].factor1, 3e-12);
+  EXPECT_EQ(fromBig.sweeps[2].dataPoints, 3);
+  // int16 samples, three per sweep, laid out from 0: 0, 6, 12, ...
+  EXPECT_EQ(fromBig.sweeps[1].dataOffset, 6);
+  EXPECT_EQ(fromBig.sweeps[3].dataOffset, 18);
+  EXPECT_EQ(FieldText(fromBig.sweeps[0].label), "sweep");
+  EXPECT_EQ(FieldText(fromBig.groups[0].text), "group text");
+  EXPECT_EQ(FieldText(fromBig.series[0].comment), "comment 1-1");
+  EXPECT_EQ(fromBig.series[1].temperature, 21.5);
+  EXPECT_EQ(FieldText(fromBig.stimulations[2].stimName), "sine");
+  EXPECT_EQ(fromBig.segments[3].segmentClass, kSegmentSine);
+}
+
+TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
+  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  const PulseGroupEntry* g1 = FindGroup(1);
+  const PulseGroupEntry* g2 = FindGroup(2);
+  const PulseGroupEntry* g3 = FindGroup(3);
+  ASSERT_TRUE(g1 && g2 && g3);
+  EXPECT_EQ(g1->number, 1);
+  EXPECT_EQ(g3->number, 3);
+  EXPECT_EQ(g1->seriesCount, 2);
+  EXPECT_EQ(g2->seriesCount, 0);
+  EXPECT_EQ(g2->firstSeries, kNoEntry);
+  EXPECT_EQ(g1->nextGroup, 1);  // index of group 2
+  EXPECT_EQ(g3->nextGroup, kNoEntry);
+  EXPECT_EQ(g3->firstSeries, 2);  // the third series of the file
+
+  const PulseSeriesEntry* s12 = FindSeries(1, 2);
+  const PulseSeriesEntry* s31 = FindSeries(3, 1);
+  ASSERT_TRUE(s12 && s31);
+  EXPECT_EQ(s12->group, 1);
+  EXPECT_EQ(s12->number, 2);
+  EXPECT_EQ(s12->sweepCount, 0);
+  EXPECT_EQ(s12->firstSweep, kNoEntry);
+  EXPECT_EQ(s12->nextSeries, kNoEntry);
+  EXPECT_EQ(FindSeries(1, 1)->nextSeries, 1);
+  EXPECT_EQ(s31->recordingMode, kRecordingModeCClamp);
+  EXPECT_EQ(s31->firstSweep, 3);
+
+  const PulseSweepEntry* w313 = FindSweep(1, 1, 3);
+  const PulseSweepEntry* w312 = FindSweep(3, 1, 2);
+  ASSERT_TRUE(w313 && w312);
+  EXPECT_EQ(w313->group, 1);
+  EXPECT_EQ(w313->series, 1);
+  EXPECT_EQ(w313->number, 3);
+  EXPECT_EQ(w313->nextSweep, kNoEntry);
+  EXPECT_EQ(FindSweep(1, 1, 1)->nextSweep, 1);
+  EXPECT_EQ(w312->group, 3);
+  EXPECT_EQ(w312->stimulation, 2);
+
+  // The segments of each stimulation are its own.
+  EXPECT_EQ(FindStimulation(1)->segmentCount, 2);
+  EXPECT_EQ(FindStimulation(2)->segmentCount, 0);
+  EXPECT_EQ(FindStimulation(2)->firstSegment, kNoEntry);
+  EXPECT_EQ(FindStimulation(3)->firstSegment, 2);
+  EXPECT_EQ(FindSegment(1, 2)->voltage, 0.02);
+  EXPECT_EQ(FindSegment(3, 1)->voltage, -0.07);
+  EXPECT_EQ(FindSegment(3, 3)->voltage, -0.06);
+  EXPECT_EQ(StimulationCount(), 3);
+  EXPECT_EQ(SegmentTotal(), 5);
+  EXPECT_EQ(GetStimulusRoot()->version, 5);
+}
+
+TEST_F(PulseTreeTest, LookupsOutOfRangeGiveNone) {
+  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  EXPECT_EQ(FindGroup(0), nullptr);
+  EXPECT_EQ(FindGroup(4), nullptr);
+  EXPECT_EQ(FindGroup(-1), nullptr);
+  EXPECT_EQ(FindSeries(1, 0), nullptr);
+  EXPECT_EQ(FindSeries(1, 3), nullptr);
+  EXPECT_EQ(FindSeries(2, 1), nullptr);  // a group without series
+  EXPECT_EQ(FindSweep(1, 2, 1), nullptr);  // a series without sweeps
+  EXPECT_EQ(FindSweep(1, 1, 4), nullptr);
+  EXPECT_EQ(FindSweep(1, 1, 0), nullptr);
+  EXPECT_EQ(FindSweep(4, 1, 1), nullptr);
+  EXPECT_EQ(FindStimulation(0), nullptr);
+  EXPECT_EQ(FindStimulation(4), nullptr);
+  EXPECT_EQ(FindSegment(2, 1), nullptr);
+  EXPECT_EQ(FindSegment(1, 3), nullptr);
+  EXPECT_EQ(FindSegment(9, 1), nullptr);
+}
+
+TEST_F(PulseTreeTest, FindSweepSetsTheDataSwapFlag) {
+  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  ASSERT_NE(FindSweep(3, 1, 1), nullptr);  // kind bit 4 set: little-endian samples
+  EXPECT_FALSE(PulseDataSwap());
+  ASSERT_NE(FindSweep(1, 1, 1), nullptr);  // bit 4 clear: big-endian, swapped
+  EXPECT_TRUE(PulseDataSwap());
+  FindSweep(1, 1, 9);  // a sweep not found leaves the flag alone
+  EXPECT_TRUE(PulseDataSwap());
+  ReleasePulseAcquisitionTree();
+  EXPECT_FALSE(PulseDataSwap());
+}
+
+TEST_F(PulseTreeTest, ReleaseEmptiesAndMayBeRepeated) {
+  ReleasePulseAcquisitionTree();  // nothing loaded yet
+  ReleasePulseStimulusTree();
+  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  ReleasePulseAcquisitionTree();
+  ReleasePulseStimulusTree();
+  ReleasePulseAcquisitionTree();
+  EXPECT_EQ(GetRoot(), nullptr);
+  EXPECT_EQ(FindGroup(1), nullptr);
+  EXPECT_EQ(FindStimulation(1), nullptr);
+  EXPECT_EQ(GetStimulusRoot(), nullptr);
+  EXPECT_EQ(StimulationCount(), 0);
+}
+
+TEST_F(PulseTreeTest, ZeroGroupsReadButGiveNoRoot) {
+  PulseRecording rec;
+  ASSERT_TRUE(test::LoadPulseTrees(rec));
+  EXPECT_EQ(GetRoot(), nullptr);
+  EXPECT_EQ(FindGroup(1), nullptr);
+  EXPECT_EQ(StimulationCount(), 0);
+  EXPECT_NE(GetStimulusRoot(), nullptr);
+}
+
+TEST_F(PulseTreeTest, LargerRecordsAreReadWholeAndTheirExtraBytesIgnored) {
+  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  const Snapshot known = Take();
+  PulseRecording rec = Shaped();
+  rec.pulRecordSizes = {500, 120, 460, 231};
+  rec.pgfRecordSizes = {120, 400, 64};  // a pgf root longer than 74 bytes
+  rec.padding = 0x7F;
+  ASSERT_TRUE(test::LoadPulseTrees(rec));
+  const Snapshot larger = Take();
+  EXPECT_EQ(larger.root, known.root);
+  EXPECT_EQ(larger.counts, known.counts);
+  EXPECT_EQ(larger.groups, known.groups);
+  EXPECT_EQ(larger.series, known.series);
+  EXPECT_EQ(larger.sweeps, known.sweeps);
+  EXPECT_EQ(larger.stimulations, known.stimulations);
+  EXPECT_EQ(larger.segments, known.segments);
+  EXPECT_EQ(GetStimulusRoot()->version, 5);
+}
+
+TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZero) {
+  PulseRecording rec = Shaped();
+  // Each cut at a field boundary: the root before startTime, the group
+  // before field94, the series before unit1, the sweep before kindBits.
+  rec.pulRecordSizes = {430, 94, 314, 128};
+  rec.pgfRecordSizes = {2, 52, 10};
+  for (auto& g : rec.groups)
+    for (auto& s : g.series) {
+      SetText(s.record.unit1, "V");
+      for (auto& w : s.sweeps) w.record.kindBits = 0x19;
+    }
+  ASSERT_TRUE(test::LoadPulseTrees(rec));
+  const PulseRootEntry* root = GetRoot();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(FieldText(root->versionName), "v8.50");
+  EXPECT_EQ(root->startTime, 0.0);
+  EXPECT_EQ(root->sweepCount, 5);
+  EXPECT_EQ(FieldText(FindGroup(1)->label), "first group");
+  EXPECT_EQ(FindSeries(1, 1)->holding, -0.065);
+  EXPECT_EQ(FieldText(FindSeries(1, 1)->unit1), "");
+  const PulseSweepEntry* w = FindSweep(1, 1, 2);
+  EXPECT_EQ(w->factor1, 2e-12);
+  EXPECT_EQ(w->dataOffset, 6);
+  EXPECT_EQ(w->kindBits, 0);
+  EXPECT_TRUE(PulseDataSwap());  // kind bits read as 0: big-endian samples
+  EXPECT_EQ(GetStimulusRoot()->version, 5);
+  EXPECT_EQ(FieldText(FindStimulation(1)->stimName), "IV");
+  EXPECT_EQ(FindStimulation(1)->sampleInterval, 1e-4);
+  EXPECT_EQ(FindStimulation(1)->protocolSweeps, 0);  // at 52, cut off
+  EXPECT_EQ(FindSegment(1, 1)->voltage, -0.08);
+  EXPECT_EQ(FindSegment(1, 1)->duration, 0.0);
+}
+
+TEST_F(PulseTreeTest, RecordsOfSizeZeroStillCarryTheirCounts) {
+  PulseRecording rec = Shaped();
+  rec.pulRecordSizes = {0, 0, 0, 0};
+  rec.pgfRecordSizes = {0, 0, 0};
+  ASSERT_TRUE(test::LoadPulseTrees(rec));
+  ASSERT_NE(GetRoot(), nullptr);
+  EXPECT_EQ(GetRoot()->seriesCount, 3);
+  EXPECT_EQ(FindSeries(1, 1)->sweepCount, 3);
+  EXPECT_EQ(FindSweep(1, 1, 3)->factor1, 0.0);
+  EXPECT_EQ(FindStimulation(3)->segmentCount, 3);
+}
+
+TEST_F(PulseTreeTest, WrongMagicOrLevelCountIsRefused) {
+  PulseRecording rec = Shaped();
+  test::LayOutPulseData(rec);
+  Bytes pul = test::PulseAcquisitionTreeBytes(rec);
+  Bytes pgf = test::PulseStimulusTreeBytes(rec);
+  ASSERT_TRUE(ReadPulseAcquisitionTree(MemorySource(pul)));
+  ASSERT_TRUE(ReadPulseStimulusTree(MemorySource(pgf)));
+  pul[0] = 'X';
+  pgf[2] = 'E';  // "TrEe"
+  // A failed read leaves nothing loaded, not the previous tree.
+  EXPECT_FALSE(ReadPulseAcquisitionTree(MemorySource(pul)));
+  EXPECT_FALSE(ReadPulseStimulusTree(MemorySource(pgf)));
+  EXPECT_EQ(GetRoot(), nullptr);
+  EXPECT_EQ(FindStimulation(1), nullptr);
+
+  PulseRecording five = Shaped();
+  five.pulLevels = 5;
+  five.pgfLevels = 4;
+  EXPECT_FALSE(ReadPulseAcquisitionTree(MemorySource(test::PulseAcquisitionTreeBytes(five))));
+  EXPECT_FALSE(ReadPulseStimulusTree(MemorySource(test::PulseStimulusTreeBytes(five))));
+}
+
+TEST_F(PulseTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    PulseRecording rec = Shaped();
+    rec.pulOrder = rec.pgfOrder = order;
+    test::LayOutPulseData(rec);
+    const Bytes pul = test::PulseAcquisitionTreeBytes(rec);
+    const Bytes pgf = test::PulseStimulusTreeBytes(rec);
+
+    const auto pulWith = [&](size_t offset, int32_t value) {
+      Bytes b = pul;
+      Patch32(b, offset, value, order);
+      return ReadPulseAcquisitionTree(MemorySource(b));
+    };
+    const auto pgfWith = [&](size_t offset, int32_t value) {
+      Bytes b = pgf;
+      Patch32(b, offset, value, order);
+      return ReadPulseStimulusTree(MemorySource(b));
+    };
+    EXPECT_FALSE(pulWith(kPulRootCountOffset, -1));
+    EXPECT_FALSE(pulWith(kPulRootCountOffset, 0x7FFFFFFF));
+    EXPECT_FALSE(pulWith(kPulRootCountOffset, 4));  // one group more than stored
+    EXPECT_FALSE(pulWith(kPulFirstSeriesCountOffset, -5));
+    EXPECT_FALSE(pulWith(kPulFirstSeriesCountOffset, 1000000));
+    EXPECT_FALSE(pulWith(8, -1));           // root size
+    EXPECT_FALSE(pulWith(8, 0x7FFFFFFF));
+    EXPECT_FALSE(pulWith(12, 0x7FFFFFFF));  // group size
+    EXPECT_FALSE(pulWith(20, -200));        // sweep size
+    EXPECT_FALSE(pgfWith(kPgfRootCountOffset, -1));
+    EXPECT_FALSE(pgfWith(kPgfRootCountOffset, 0x40000000));
+    EXPECT_FALSE(pgfWith(8, 0x7FFFFFFF));
+    EXPECT_FALSE(pgfWith(16, -50));  // segment size
+    // The first stimulation's segment count, behind its 376-byte record.
+    EXPECT_FALSE(pgfWith(kPgfRootCountOffset + 4 + 376, 0x7FFFFFFF));
+    EXPECT_EQ(GetRoot(), nullptr);
+    EXPECT_EQ(StimulationCount(), 0);
+  }
+}
+
+TEST_F(PulseTreeTest, EveryTruncationOfATreeFailsCleanly) {
+  PulseRecording rec = Shaped();
+  test::LayOutPulseData(rec);
+  const Bytes pul = test::PulseAcquisitionTreeBytes(rec);
+  const Bytes pgf = test::PulseStimulusTreeBytes(rec);
+  for (size_t n = 0; n < pul.size(); ++n) {
+    const Bytes cut(pul.begin(), pul.begin() + static_cast<std::ptrdiff_t>(n));
+    ASSERT_FALSE(ReadPulseAcquisitionTree(MemorySource(cut))) << n << " bytes";
+    ASSERT_EQ(FindGroup(1), nullptr);
+  }
+  for (size_t n = 0; n < pgf.size(); ++n) {
+    const Bytes cut(pgf.begin(), pgf.begin() + static_cast<std::ptrdiff_t>(n));
+    ASSERT_FALSE(ReadPulseStimulusTree(MemorySource(cut))) << n << " bytes";
+    ASSERT_EQ(FindStimulation(1), nullptr);
+  }
+  EXPECT_TRUE(ReadPulseAcquisitionTree(MemorySource(pul)));
+  EXPECT_TRUE(ReadPulseStimulusTree(MemorySource(pgf)));
+}
+
+TEST_F(PulseTreeTest, ReadsTheFilesDerivedFromTheDataFileName) {
+  test::TempDir dir;
+  const test::PulseFiles files = test::WritePulseRecording(Shaped(), dir.path() / "cell.DAT");
+  std::string pgf = files.data.string();
+  std::string pul = files.data.string();
+  ASSERT_TRUE(ReplaceExtension(pgf, "pgf", 259));
+  ASSERT_TRUE(ReplaceExtension(pul, "pul", 259));
+  EXPECT_EQ(pgf, (dir.path() / "cell.pgf").string());
+  EXPECT_EQ(pul, (dir.path() / "cell.pul").string());
+  ASSERT_TRUE(ReadPulseStimulusTree(pgf));
+  ASSERT_TRUE(ReadPulseAcquisitionTree(pul));
+  EXPECT_EQ(GetRoot()->sweepCount, 5);
+  EXPECT_EQ(FieldText(FindStimulation(3)->stimName), "sine");
+
+  EXPECT_FALSE(ReadPulseAcquisitionTree(dir.File("missing.pul")));
+  EXPECT_FALSE(ReadPulseStimulusTree(dir.path().string()));  // a folder
+  EXPECT_EQ(GetRoot(), nullptr);
+  EXPECT_EQ(StimulationCount(), 0);
+}
+
+TEST(ReplaceExtension, ReplacesWhatFollowsTheLastDot) {
+  std::string name = "C:\\data\\cell.1.dat";
+  EXPECT_TRUE(ReplaceExtension(name, "pgf", 259));
+  EXPECT_EQ(name, "C:\\data\\cell.1.pgf");
+  name = "/data/run.2/cell.";
+  EXPECT_TRUE(ReplaceExtension(name, "pul", 259));
+  EXPECT_EQ(name, "/data/run.2/cell.pul");
+}
+
+TEST(ReplaceExtension, FailsWithoutAnExtensionOrRoom) {
+  std::string empty;
+  EXPECT_FALSE(ReplaceExtension(empty, "pgf", 259));
+  std::string plain = "/data/cell";
+  EXPECT_FALSE(ReplaceExtension(plain, "pgf", 259));
+  EXPECT_EQ(plain, "/data/cell");
+  // The only dot belongs to a folder, not to the file.
+  std::string folderDot = "/data/run.2/cell";
+  EXPECT_FALSE(ReplaceExtension(folderDot, "pgf", 259));
+  EXPECT_EQ(folderDot, "/data/run.2/cell");
+  std::string name = "a.dat";
+  EXPECT_FALSE(ReplaceExtension(name, "", 259));
+  // Dot at offset 1 plus three characters: 4 must stay below the capacity.
+  EXPECT_FALSE(ReplaceExtension(name, "pgf", 4));
+  EXPECT_EQ(name, "a.dat");
+  EXPECT_TRUE(ReplaceExtension(name, "pgf", 5));
+  EXPECT_EQ(name, "a.pgf");
+  // With the capacity of 259 a path of 259 characters can be formed, one
+  // of 260 cannot.
+  std::string longName(255, 'x');
+  longName += ".dat";  // dot at 255: 255 + 3 stays below 259
+  EXPECT_TRUE(ReplaceExtension(longName, "pul", 259));
+  EXPECT_EQ(longName.size(), 259u);
+  std::string tooLong(256, 'x');
+  tooLong += ".dat";
+  EXPECT_FALSE(ReplaceExtension(tooLong, "pul", 259));
+}
+
+// A tree header only: magic in `order`, level count, nothing else needed
+// by the probes.
+Bytes Header(ByteOrder order, int32_t levels) {
+  test::ByteWriter w(order);
+  const char* magic = order == ByteOrder::kBig ? "Tree" : "eerT";
+  for (int i = 0; i < 4; ++i) w.PutU8(static_cast<uint8_t>(magic[i]));
+  w.PutI32(levels);
+  return w.Take();
+}
+
+TEST(Probes, PulKindFromLevelsAndByteOrder) {
+  EXPECT_EQ(ProbePulKind(MemorySource(Header(ByteOrder::kLittle, 4))), 1);
+  EXPECT_EQ(ProbePulKind(MemorySource(Header(ByteOrder::kBig, 4))), 5);
+  EXPECT_EQ(ProbePulKind(MemorySource(Header(ByteOrder::kLittle, 5))), 2);
+  EXPECT_EQ(ProbePulKind(MemorySource(Header(ByteOrder::kBig, 5))), 6);
+  EXPECT_EQ(ProbePulKind(MemorySource(Header(ByteOrder::kBig, 3))), 0);
+  EXPECT_EQ(ProbePulKind(MemorySource(Header(ByteOrder::kLittle, 0x04000000))), 0);
+  Bytes magicOnly = Header(ByteOrder::kBig, 4);
+  magicOnly.resize(4);
+  EXPECT_EQ(ProbePulKind(MemorySource(magicOnly)), 0);
+  Bytes wrong = Header(ByteOrder::kBig, 4);
+  wrong[1] = 'R';
+  EXPECT_EQ(ProbePulKind(MemorySource(wrong)), 0);
+  EXPECT_EQ(ProbePulKind(MemorySource(Bytes{})), 0);
+}
+
+TEST(Probes, PgfKindFromLevels) {
+  EXPECT_EQ(ProbePgfKind(MemorySource(Header(ByteOrder::kBig, 3))), 1);
+  EXPECT_EQ(ProbePgfKind(MemorySource(Header(ByteOrder::kLittle, 3))), 1);
+  EXPECT_EQ(ProbePgfKind(MemorySource(Header(ByteOrder::kLittle, 4))), 2);
+  EXPECT_EQ(ProbePgfKind(MemorySource(Header(ByteOrder::kBig, 5))), 0);
+  EXPECT_EQ(ProbePgfKind(MemorySource(Bytes{'e', 'e', 'r', 'T'})), 0);
+}
+
+TEST(Probes, FilesThatCannotBeReadGiveZero) {
+  test::TempDir dir;
+  const test::PulseFiles files = test::WritePulseRecording(Shaped(), dir.path() / "cell.dat");
+  EXPECT_EQ(ProbePulKind(files.pul.string()), 5);  // written big-endian, 4 levels
+  EXPECT_EQ(ProbePgfKind(files.pgf.string()), 1);
+  PulseRecording little = Shaped();
+  little.pulOrder = ByteOrder::kLittle;
+  little.pulLevels = 5;
+  const test::PulseFiles other = test::WritePulseRecording(little, dir.path() / "other.dat");
+  EXPECT_EQ(ProbePulKind(other.pul.string()), 2);
+  EXPECT_EQ(ProbePulKind(dir.File("missing.pul")), 0);
+  EXPECT_EQ(ProbePgfKind(dir.File("missing.pgf")), 0);
+  test::WriteFileBytes(dir.path() / "empty.pgf", {});
+  EXPECT_EQ(ProbePgfKind(dir.File("empty.pgf")), 0);
+  EXPECT_EQ(ProbePulKind(dir.path().string()), 0);
+}
+
+}  // namespace
+}  // namespace kwt

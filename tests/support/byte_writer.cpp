@@ -1,0 +1,48 @@
+#include "tests/support/byte_writer.h"
+
+#include <bit>
+
+namespace kwt::test {
+
+void ByteWriter::StoreUnsigned(size_t offset, uint64_t value, size_t width) {
+  if (bytes_.size() < offset + width) bytes_.resize(offset + width, 0);
+  for (size_t i = 0; i < width; ++i) {
+    const auto byte = static_cast<uint8_t>(value >> (8 * i));  // i-th least significant
+    const size_t at = order_ == ByteOrder::kLittle ? offset + i : offset + width - 1 - i;
+    bytes_[at] = byte;
+  }
+}
+
+void ByteWriter::PutFill(size_t count, uint8_t fill) { bytes_.insert(bytes_.end(), count, fill); }
+
+void ByteWriter::StoreU8(size_t offset, uint8_t v) { StoreUnsigned(offset, v, 1); }
+void ByteWriter::StoreI16(size_t offset, int16_t v) {
+  StoreUnsigned(offset, std::bit_cast<uint16_t>(v), 2);
+}
+void ByteWriter::StoreU16(size_t offset, uint16_t v) { StoreUnsigned(offset, v, 2); }
+void ByteWriter::StoreI32(size_t offset, int32_t v) {
+  StoreUnsigned(offset, std::bit_cast<uint32_t>(v), 4);
+}
+void ByteWriter::StoreU32(size_t offset, uint32_t v) { StoreUnsigned(offset, v, 4); }
+void ByteWriter::StoreI64(size_t offset, int64_t v) {
+  StoreUnsigned(offset, std::bit_cast<uint64_t>(v), 8);
+}
+void ByteWriter::StoreF32(size_t offset, float v) {
+  StoreUnsigned(offset, std::bit_cast<uint32_t>(v), 4);
+}
+void ByteWriter::StoreF64(size_t offset, double v) {
+  StoreUnsigned(offset, std::bit_cast<uint64_t>(v), 8);
+}
+
+void ByteWriter::StoreBytes(size_t offset, std::span<const uint8_t> raw) {
+  if (bytes_.size() < offset + raw.size()) bytes_.resize(offset + raw.size(), 0);
+  for (size_t i = 0; i < raw.size(); ++i) bytes_[offset + i] = raw[i];
+}
+
+void ByteWriter::StoreText(size_t offset, std::string_view text, size_t width) {
+  if (bytes_.size() < offset + width) bytes_.resize(offset + width, 0);
+  for (size_t i = 0; i < width; ++i)
+    bytes_[offset + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
+}
+
+}  // namespace kwt::test

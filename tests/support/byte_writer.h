@@ -1,0 +1,57 @@
+// Writing numbers in an explicit byte order, for fixture files built in
+// code.  The counterpart of the module's ByteReader: Put... appends at the
+// end, Store... writes at an offset (growing the buffer with zeros as
+// needed), both in the writer's byte order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "support/byte_reader.h"
+
+namespace kwt::test {
+
+class ByteWriter {
+ public:
+  explicit ByteWriter(ByteOrder order) : order_(order) {}
+
+  ByteOrder order() const { return order_; }
+  size_t size() const { return bytes_.size(); }
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  std::vector<uint8_t> Take() { return std::move(bytes_); }
+
+  void PutU8(uint8_t v) { StoreU8(size(), v); }
+  void PutI16(int16_t v) { StoreI16(size(), v); }
+  void PutI32(int32_t v) { StoreI32(size(), v); }
+  void PutU32(uint32_t v) { StoreU32(size(), v); }
+  void PutF32(float v) { StoreF32(size(), v); }
+  void PutF64(double v) { StoreF64(size(), v); }
+  // Appends raw bytes, or `count` copies of `fill`.
+  void PutBytes(std::span<const uint8_t> raw) { StoreBytes(size(), raw); }
+  void PutFill(size_t count, uint8_t fill);
+
+  void StoreU8(size_t offset, uint8_t v);
+  void StoreI16(size_t offset, int16_t v);
+  void StoreU16(size_t offset, uint16_t v);
+  void StoreI32(size_t offset, int32_t v);
+  void StoreU32(size_t offset, uint32_t v);
+  void StoreI64(size_t offset, int64_t v);
+  void StoreF32(size_t offset, float v);
+  void StoreF64(size_t offset, double v);
+  void StoreBytes(size_t offset, std::span<const uint8_t> raw);
+  // Stores the text in a field of `width` bytes: cut to the width, NULs
+  // behind a shorter text.
+  void StoreText(size_t offset, std::string_view text, size_t width);
+
+ private:
+  // Makes room for `width` bytes at offset and stores value in the order.
+  void StoreUnsigned(size_t offset, uint64_t value, size_t width);
+
+  ByteOrder order_;
+  std::vector<uint8_t> bytes_;
+};
+
+}  // namespace kwt::test
