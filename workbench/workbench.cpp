@@ -38,12 +38,12 @@ void Workbench::PostHistory(std::string_view text) {
 // ---- Running command lines ---------------------------------------------------
 
 int32_t Workbench::Run(std::string_view line) {
-  // Lines typed at a terminal arrive as UTF-8; the host works in its code
-  // page.
-  const std::string text = Utf8ToCp1252(line);
-  PostHistory("\x95" + text + "\r");
   int32_t code = 0;
   try {
+    // Lines typed at a terminal arrive as UTF-8; the host works in its code
+    // page.
+    const std::string text = Utf8ToCp1252(line);
+    PostHistory("\x95" + text + "\r");
     code = ExecuteLine(text);
   } catch (const std::bad_alloc&) {
     code = kHostErrNoMemory;
