@@ -17,6 +17,7 @@
 
 #include "host/host.h"
 #include "workbench/command_line.h"
+#include "workbench/dialog_driver.h"
 #include "workbench/expression.h"
 #include "workbench/interaction.h"
 #include "workbench/objects.h"
@@ -31,6 +32,7 @@ class Workbench final : public HostServices, public ExprContext {
   struct Options {
     std::string prefsPath;        // empty: the default location
     bool showProgress = false;    // draw the busy cursor on stderr
+    bool memoryPrefs = false;     // stored preferences start empty and stay in memory
   };
 
   // What one command line (as entered) gave.
@@ -74,6 +76,8 @@ class Workbench final : public HostServices, public ExprContext {
   const std::string& commandLine() const { return commandLine_; }
   Interaction& interaction() { return interaction_; }
   const PrefsStore& prefs() const { return prefs_; }
+  // The dialog service: dialogs run against its script.
+  ScriptedDialogs& dialogs() { return dialogs_; }
   HostRecord& record() { return record_; }
   int updateDepth() const { return pauseDepth_; }
 
@@ -218,6 +222,9 @@ class Workbench final : public HostServices, public ExprContext {
   Interaction interaction_;
   PrefsStore prefs_;
   Progress progress_;
+  bool memoryPrefs_ = false;
+  std::vector<uint8_t> memoryRecord_;
+  ScriptedDialogs dialogs_;
   HostRecord record_;
 };
 
