@@ -1,0 +1,25 @@
+#include "calculators/calculator_fields.h"
+
+#include "calculators/prefixed_number.h"
+
+namespace kwt {
+
+bool GetPrefixedField(DialogHandle dialog, int32_t control, double* value) {
+  if (ParsePrefixedNumber(DialogGetText(dialog, control), value)) return true;
+  *value = 0.0;
+  return false;
+}
+
+void SetPrefixedField(DialogHandle dialog, int32_t control, double value) {
+  DialogSetText(dialog, control, value == 0.0 ? std::string() : FormatPrefixedNumber(value));
+}
+
+bool GetPlainField(DialogHandle dialog, int32_t control, double* value) {
+  return ParsePlainNumber(DialogGetText(dialog, control), value);
+}
+
+void SetPlainField(DialogHandle dialog, int32_t control, double value) {
+  DialogSetText(dialog, control, FormatPlainNumber(value));
+}
+
+}  // namespace kwt
