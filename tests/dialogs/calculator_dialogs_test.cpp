@@ -2,6 +2,8 @@
 // the scripted driver.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -459,7 +461,8 @@ TEST_F(CalculatorDialogs, JunctionPotentialSettingsSurviveExit) {
 }
 
 TEST(CalculatorSettingsOnDisk, SurviveANewSession) {
-  const std::string path = ::testing::TempDir() + "/kwt-calculator-prefs.bin";
+  const std::string path =
+      ::testing::TempDir() + "/kwt-calculator-prefs-" + std::to_string(getpid()) + ".bin";
   std::remove(path.c_str());
   {
     Workbench wb(Workbench::Options{path, false, false});

@@ -1,6 +1,7 @@
 // kwt calc and kwt --dialog, run as a user would from a shell.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -24,9 +25,14 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+// A path of its own for this test process: CTest runs tests side by side.
+std::string Temp(const std::string& name) {
+  return ::testing::TempDir() + "/" + name + "-" + std::to_string(getpid());
+}
+
 // Runs kwt with `args` (already quoted for the shell).
 Outcome Kwt(const std::string& args) {
-  const std::string err = ::testing::TempDir() + "/kwt-cli-stderr.txt";
+  const std::string err = Temp("kwt-cli-stderr.txt");
   const std::string command = std::string("'") + KWT_BINARY + "' " + args + " 2>'" + err + "'";
   Outcome o;
   FILE* pipe = popen(command.c_str(), "r");
@@ -115,8 +121,8 @@ TEST(KwtCalc, HelpListsFieldsWithUnits) {
 }
 
 TEST(KwtDialog, ScriptedRunInSessionJson) {
-  const std::string dir = ::testing::TempDir() + "/kwt-dialog-dump";
-  const std::string prefs = ::testing::TempDir() + "/kwt-dialog-prefs.bin";
+  const std::string dir = Temp("kwt-dialog-dump");
+  const std::string prefs = Temp("kwt-dialog-prefs.bin");
   std::remove(prefs.c_str());
   const Outcome o = Kwt("-q --prefs '" + prefs + "' --dump '" + dir +
                         "' --dialog 'Buffer Capacity' --set 9=1m --set 10=10m --set 14=1u "
@@ -149,9 +155,9 @@ TEST(KwtDialog, ScriptedRunInSessionJson) {
 TEST(KwtDialog, OrderOfActionsIsKept) {
   // The field is typed, calculated, retyped and calculated again: the
   // second result must follow the second text.
-  const std::string dir = ::testing::TempDir() + "/kwt-dialog-order";
-  const Outcome o = Kwt("-q --dump '" + dir + "' --prefs '" + ::testing::TempDir() +
-                        "/kwt-order-prefs.bin' --dialog patcher --set 9=10 --press 1 --set 9=40 "
+  const std::string dir = Temp("kwt-dialog-order");
+  const Outcome o = Kwt("-q --dump '" + dir + "' --prefs '" + Temp("kwt-order-prefs.bin") +
+                        "' --dialog patcher --set 9=10 --press 1 --set 9=40 "
                         "--press 1");
   EXPECT_EQ(o.status, 0) << o.err;
   const nlohmann::json doc = nlohmann::json::parse(ReadFile(dir + "/session.json"));
@@ -162,7 +168,7 @@ TEST(KwtDialog, OrderOfActionsIsKept) {
 }
 
 TEST(KwtDialog, BadScripts) {
-  const std::string prefs = "--prefs '" + ::testing::TempDir() + "/kwt-bad-prefs.bin' ";
+  const std::string prefs = "--prefs '" + Temp("kwt-bad-prefs.bin") + "' ";
   Outcome o = Kwt("-q " + prefs + "--dialog 'No Such Item'");
   EXPECT_EQ(o.status, 2);
   o = Kwt("-q " + prefs + "--dialog 'Buffer Capacity' --set 99=1 --press 1");
