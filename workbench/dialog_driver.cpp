@@ -16,20 +16,7 @@ struct HostDialog {
 
 namespace {
 
-const char* KindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kButton: return "button";
-    case ControlKind::kLabel: return "label";
-    case ControlKind::kEdit: return "edit field";
-    case ControlKind::kPopup: return "popup";
-    case ControlKind::kCheckBox: return "check box";
-    case ControlKind::kGroup: return "group";
-    case ControlKind::kPicture: return "picture";
-    case ControlKind::kList: return "list";
-  }
-  return "control";
-}
-
+// Popups and lists hold items and a selection; the other kinds a text.
 bool HasItems(const ControlState& c) {
   return c.kind == ControlKind::kPopup || c.kind == ControlKind::kList;
 }
@@ -41,6 +28,7 @@ void ShowSelection(ControlState& c) {
                : std::string();
 }
 
+// Item texts compared as a user typing them would: ASCII case aside.
 bool SameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -103,6 +91,8 @@ void ScriptedDialogs::SetScript(std::vector<DialogAction> actions) {
 
 int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler,
                                   int32_t* result) {
+  // The controls start as the description has them; popups and lists
+  // start empty until the module fills them.
   HostDialog dialog;
   DialogRecord& rec = dialog.record;
   rec.id = desc.id;
@@ -117,6 +107,8 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
     if (!HasItems(s)) s.text = c.text;
     rec.controls.push_back(std::move(s));
   }
+  // What the run posts and shows is cut out of the session's history and
+  // event log when it ends.
   const size_t historyStart = workbench_.history().size();
   const size_t eventsStart = workbench_.interaction().events().size();
 
@@ -129,6 +121,8 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
     ++rec.actionsTaken;
     DialogEvent event;
     const Applied applied = Apply(dialog, action, &event);
+    // A refused action means the script no longer matches the dialog;
+    // going on would only feed the next dialog the wrong actions.
     if (applied == Applied::kRefused) {
       script_.clear();
       break;
@@ -160,18 +154,19 @@ ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const Dialog
     return Applied::kRefused;
   };
   if (c == nullptr) return refuse(Format("the dialog has no control %d", action.control));
+  // A disabled control takes no input of any kind.
   if (!c->enabled) return refuse(Format("control %d is disabled", action.control));
   event->control = action.control;
   switch (action.kind) {
     case DialogAction::Kind::kSetText:
-      if (c->kind != ControlKind::kEdit) return refuse(Format("control %d is a %s", c->id, KindName(c->kind)));
+      if (c->kind != ControlKind::kEdit) return refuse(Format("control %d is not an edit field", c->id));
       if ((c->flags & kControlReadOnly) != 0)
         return refuse(Format("control %d is a read-only field", c->id));
       c->text = action.text;
       event->kind = DialogEventKind::kTextChanged;
       return Applied::kWithEvent;
     case DialogAction::Kind::kChoose: {
-      if (!HasItems(*c)) return refuse(Format("control %d is a %s", c->id, KindName(c->kind)));
+      if (!HasItems(*c)) return refuse(Format("control %d is not a popup or list", c->id));
       int32_t item = action.item;
       if (item == 0) {
         // By text: the exact item first, then one that differs only in case.
@@ -191,7 +186,7 @@ ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const Dialog
     case DialogAction::Kind::kToggle:
     case DialogAction::Kind::kCheck:
       if (c->kind != ControlKind::kCheckBox)
-        return refuse(Format("control %d is a %s", c->id, KindName(c->kind)));
+        return refuse(Format("control %d is not a check box", c->id));
       // A check box already in the wanted state is not clicked; the action
       // still counts as taken.
       if (action.kind == DialogAction::Kind::kCheck && c->checked == (action.item != 0))
@@ -200,7 +195,7 @@ ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const Dialog
       event->kind = DialogEventKind::kToggled;
       return Applied::kWithEvent;
     case DialogAction::Kind::kPress:
-      if (c->kind != ControlKind::kButton) return refuse(Format("control %d is a %s", c->id, KindName(c->kind)));
+      if (c->kind != ControlKind::kButton) return refuse(Format("control %d is not a button", c->id));
       event->kind = DialogEventKind::kPressed;
       return Applied::kWithEvent;
   }
@@ -223,6 +218,8 @@ ControlState* ScriptedDialogs::Control(DialogHandle dialog, int32_t control, con
   return nullptr;
 }
 
+// The run ends once the current event has been handled, as EndDialog
+// does; a handle of a dialog that is no longer open is ignored.
 void ScriptedDialogs::End(DialogHandle dialog, int32_t result) {
   if (std::find(open_.begin(), open_.end(), dialog) == open_.end()) return;
   dialog->ended = true;
@@ -238,7 +235,7 @@ void ScriptedDialogs::SetText(DialogHandle dialog, int32_t control, std::string_
   ControlState* c = Control(dialog, control, "SetText");
   if (c == nullptr) return;
   if (HasItems(*c)) {
-    dialog->record.problems.push_back(Format("SetText: control %d is a %s", control, KindName(c->kind)));
+    dialog->record.problems.push_back(Format("SetText: control %d is a popup or list", control));
     return;
   }
   c->text = std::string(text);
@@ -253,18 +250,19 @@ void ScriptedDialogs::SetCheck(DialogHandle dialog, int32_t control, bool checke
   ControlState* c = Control(dialog, control, "SetCheck");
   if (c == nullptr) return;
   if (c->kind != ControlKind::kCheckBox) {
-    dialog->record.problems.push_back(Format("SetCheck: control %d is a %s", control, KindName(c->kind)));
+    dialog->record.problems.push_back(Format("SetCheck: control %d is not a check box", control));
     return;
   }
   c->checked = checked;
 }
 
+// New items select the first one, as a freshly filled popup shows it.
 void ScriptedDialogs::SetItems(DialogHandle dialog, int32_t control,
                                std::span<const std::string> items) {
   ControlState* c = Control(dialog, control, "SetItems");
   if (c == nullptr) return;
   if (!HasItems(*c)) {
-    dialog->record.problems.push_back(Format("SetItems: control %d is a %s", control, KindName(c->kind)));
+    dialog->record.problems.push_back(Format("SetItems: control %d is not a popup or list", control));
     return;
   }
   c->items.assign(items.begin(), items.end());
@@ -280,6 +278,7 @@ int32_t ScriptedDialogs::GetSelection(DialogHandle dialog, int32_t control) {
 void ScriptedDialogs::SetSelection(DialogHandle dialog, int32_t control, int32_t item) {
   ControlState* c = Control(dialog, control, "SetSelection");
   if (c == nullptr || !HasItems(*c)) return;
+  // Stored settings may name an item that is not there; it is ignored.
   if (item < 1 || item > static_cast<int32_t>(c->items.size())) return;
   c->selection = item;
   ShowSelection(*c);

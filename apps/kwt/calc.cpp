@@ -12,6 +12,8 @@
 namespace kwt {
 namespace {
 
+// The calculators by their short names, with the menu item that opens
+// each (the front end goes through the menu as a user would).
 struct Calculator {
   std::string_view name;
   int32_t menuItem;
@@ -48,6 +50,7 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// A small non-negative decimal (control ids, item numbers).
 bool ParseInt(std::string_view text, int32_t* value) {
   if (text.empty() || text.size() > 9) return false;
   int32_t v = 0;
@@ -82,6 +85,7 @@ DialogRecord OpenedState(const Calculator& calc) {
   return wb.dialogs().lastRun() != nullptr ? *wb.dialogs().lastRun() : DialogRecord{};
 }
 
+// The items as one comma-separated list wrapped at 78 columns.
 std::string Joined(const std::vector<std::string>& items, size_t indent) {
   std::string out;
   size_t column = indent;
@@ -100,6 +104,8 @@ std::string Joined(const std::vector<std::string>& items, size_t indent) {
   return out;
 }
 
+// The patcher's parameters change with the quantity: every quantity with
+// its parameters and units.
 void PrintPatcherFormulas() {
   std::printf("\nQuantities and their parameters (p1, p2, p3 -> result):\n");
   const auto categories = PatcherCategories();
@@ -125,6 +131,8 @@ void PrintPatcherFormulas() {
   }
 }
 
+// The named fields of the dialog with their units, the items of each
+// popup and the initial values of the option fields.
 void PrintFields(const Calculator& calc) {
   const DialogDesc& desc = *resources::FindDialog(calc.dialogId);
   const DialogRecord opened = OpenedState(calc);
@@ -178,6 +186,7 @@ size_t PrintAlerts(const DialogRecord& run) {
   return shown.size();
 }
 
+// Actions the dialog refused; true when there were any.
 bool PrintProblems(const DialogRecord& run) {
   for (const std::string& p : run.problems)
     std::fprintf(stderr, "kwt: dialog \"%s\": %s\n", Cp1252ToUtf8(run.title).c_str(),
@@ -217,7 +226,8 @@ int RunCalc(const std::vector<std::string>& args) {
   }
   const DialogDesc& desc = *resources::FindDialog(calc->dialogId);
 
-  // Field values by name; the actions are ordered by kind below.
+  // Field values by name; the actions are ordered by kind below.  "--name
+  // value" and "--name=value" both work.
   std::vector<DialogAction> choices, checks, texts;
   for (size_t i = 1; i < args.size(); ++i) {
     std::string word = args[i];
@@ -289,6 +299,8 @@ int RunCalc(const std::vector<std::string>& args) {
   actions.push_back(DialogAction::Press(kCalculate));
   actions.push_back(DialogAction::Press(kToHistory));
 
+  // The dialog starts from its defaults, not from the user's stored
+  // settings, so the same command line always gives the same text.
   Workbench::Options options;
   options.memoryPrefs = true;
   Workbench wb(options);
@@ -326,6 +338,8 @@ void AddDialogOptions(CLI::App& app, DialogScriptOptions* o) {
                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
+// CLI11 keeps each option's values apart; its parse order (one entry per
+// occurrence) puts the actions back into command-line order.
 bool DialogActionsFromCommandLine(const CLI::App& app, const DialogScriptOptions& o,
                                   std::vector<DialogAction>* actions, std::string* error) {
   size_t next[5] = {0, 0, 0, 0, 0};

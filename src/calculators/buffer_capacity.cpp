@@ -14,6 +14,7 @@ constexpr CalculatorMessage kNeedTwo{kErrorTitle,
                                      "Two values (free or total concentration) must be specified."};
 constexpr CalculatorMessage kNotPossible{kNoteTitle, "Calculation was not possible"};
 
+// Every number the calculation writes into a field or the history.
 bool AllFinite(const BufferCapacityResult& r) {
   for (double v : {r.freeIon, r.totalIon, r.freeBuffer, r.totalBuffer, r.complexedBuffer, r.kd,
                    r.capacity, r.maxBindingRatio})
@@ -49,6 +50,7 @@ bool CalculateBufferCapacity(const BufferCapacityInput& in, BufferCapacityResult
     r.complexedBuffer = r.totalIon - r.freeIon;
     r.freeBuffer = r.totalBuffer - r.complexedBuffer;
   } else if (!in.totalIon && in.totalBuffer && in.freeIon) {
+    // Free buffer from the equilibrium Kd = c Bf / Bc with Bt = Bf + Bc.
     r.freeIon = *in.freeIon;
     r.totalBuffer = *in.totalBuffer;
     if (r.freeIon + kd == 0.0) {
@@ -59,6 +61,7 @@ bool CalculateBufferCapacity(const BufferCapacityInput& in, BufferCapacityResult
     r.complexedBuffer = r.totalBuffer - r.freeBuffer;
     r.totalIon = r.complexedBuffer + r.freeIon;
   } else if (in.totalIon && in.freeBuffer) {
+    // Free ion from the same equilibrium with Ct = c + Bc.
     r.totalIon = *in.totalIon;
     r.freeBuffer = *in.freeBuffer;
     if (r.freeBuffer + kd == 0.0) {
@@ -69,6 +72,7 @@ bool CalculateBufferCapacity(const BufferCapacityInput& in, BufferCapacityResult
     r.complexedBuffer = r.totalIon - r.freeIon;
     r.totalBuffer = r.complexedBuffer + r.freeBuffer;
   } else if (in.freeIon && in.freeBuffer) {
+    // Both free values give the complex directly.
     r.freeIon = *in.freeIon;
     r.freeBuffer = *in.freeBuffer;
     if (kd == 0.0) {
@@ -82,6 +86,8 @@ bool CalculateBufferCapacity(const BufferCapacityInput& in, BufferCapacityResult
     *message = kNeedTwo;
     return false;
   }
+  // The buffering capacity dBc/dc = Bt Kd / (c + Kd)^2, written as
+  // Bf / (c + Kd); the maximal binding ratio is its limit for c -> 0.
   r.capacity = (r.freeIon + r.totalBuffer - r.totalIon) / (r.freeIon + kd);
   r.maxBindingRatio = r.totalBuffer / kd;
   // A zero Kd (or zero sums) can leave a division by zero in the capacity
@@ -94,6 +100,7 @@ bool CalculateBufferCapacity(const BufferCapacityInput& in, BufferCapacityResult
   return true;
 }
 
+// Each label is padded to 19 characters so that the values line up.
 std::string BufferCapacityHistory(const BufferCapacityResult& r) {
   std::string text = "Calculation of Buffer Capacity\r";
   const auto concentration = [&](const char* label, double v) {

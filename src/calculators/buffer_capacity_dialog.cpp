@@ -31,6 +31,7 @@ struct StoredField {
 constexpr StoredField kStored[] = {
     {kFreeIon, 1860}, {kTotalIon, 1868}, {kFreeBuffer, 1876}, {kTotalBuffer, 1884}, {kKd, 1900}};
 
+// A field that does not read is not given; a typed 0 is.
 std::optional<double> Read(DialogHandle d, int32_t control) {
   double v;
   if (!GetPrefixedField(d, control, &v)) return std::nullopt;
@@ -57,12 +58,15 @@ class BufferCapacityDialog final : public CalculatorDialog {
     in.freeIon = Read(d, kFreeIon);
     in.freeBuffer = Read(d, kFreeBuffer);
     in.kd = Read(d, kKd);
+    // After an error or a note nothing in the dialog changes.
     BufferCapacityResult r;
     CalculatorMessage message;
     if (!CalculateBufferCapacity(in, &r, &message)) {
       ShowCalculatorMessage(message);
       return;
     }
+    // The inputs are written back too: what the fields show is what the
+    // next Calculate reads.
     SetPrefixedField(d, kTotalIon, r.totalIon);
     SetPrefixedField(d, kTotalBuffer, r.totalBuffer);
     SetPrefixedField(d, kFreeIon, r.freeIon);

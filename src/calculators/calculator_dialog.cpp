@@ -6,6 +6,8 @@
 
 namespace kwt {
 
+// The three buttons mean the same in every calculator; what a calculator
+// does with its popups and check boxes is its own (OnControl).
 void CalculatorDialog::OnEvent(DialogHandle dialog, const DialogEvent& event) {
   if (event.kind != DialogEventKind::kPressed) {
     OnControl(dialog, event);
@@ -19,6 +21,8 @@ void CalculatorDialog::OnEvent(DialogHandle dialog, const DialogEvent& event) {
       Calculate(dialog, true);
       break;
     case kExitButton: {
+      // Only Exit stores the settings; a dialog the host closes some other
+      // way leaves the stored record as it was.
       if (const SettingsLayout* layout = Layout()) {
         SettingsRecord record(*layout);
         // The dialog closes either way; a failed save is said, not hidden.

@@ -4,12 +4,15 @@
 
 namespace kwt {
 
+// ParsePrefixedNumber leaves NaN behind on failure; the fields promise 0,
+// which is what the calculators take for an empty field.
 bool GetPrefixedField(DialogHandle dialog, int32_t control, double* value) {
   if (ParsePrefixedNumber(DialogGetText(dialog, control), value)) return true;
   *value = 0.0;
   return false;
 }
 
+// An exact 0 shows as an empty field rather than as "  0.00 y".
 void SetPrefixedField(DialogHandle dialog, int32_t control, double value) {
   DialogSetText(dialog, control, value == 0.0 ? std::string() : FormatPrefixedNumber(value));
 }

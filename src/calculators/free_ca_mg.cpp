@@ -9,6 +9,9 @@
 namespace kwt {
 namespace {
 
+// log10 of the association constants (1/M): H1 to H4, Ca, Mg, CaH, MgH.
+// The "-" rows separate chelators, nucleotides, indicators and anions in
+// the popups; they are entries all the same, with every constant 10^0.
 constexpr BufferEntry kTable[] = {
     {"EGTA", {9.47, 8.85, 2.66, 2, 10.91, 5.21, 5.28, 3.37}},
     {"EDTA", {10.263, 6.188, 2.678, 1.983, 11.06, 9.094, 3.1, 4}},
@@ -100,6 +103,8 @@ bool SelectBuffer(int32_t item, BufferRow* row) {
 bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorMessage* message) {
   *message = {};
   FreeCaMgResult r;
+  // An ion counts only with a positive total; the other one is then 0 and
+  // its criterion is left out of the iteration.
   r.caPresent = in.totalCa && *in.totalCa > 0.0;
   r.mgPresent = in.totalMg && *in.totalMg > 0.0;
   if (!r.caPresent && !r.mgPresent) {
@@ -135,6 +140,8 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
     r.pH = 7.2;
     r.pHChanged = true;
   }
+  // The correction raises the proton concentration (an activity
+  // correction); the pH reported is correction - log10(H), the pH typed.
   const double h = std::pow(10.0, r.correction - r.pH);
   r.pHInUse = r.correction - std::log10(h);
 
@@ -146,6 +153,8 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
     rr.active = row.selection >= kBufferFirstEntryItem && row.total && *row.total > 0.0;
     if (!rr.active) continue;
     anyActive = true;
+    // The fraction of unprotonated buffer is 1 / alphaH; the metal
+    // constants apply to that fraction only.
     const double* k = row.constants;
     const double alphaH = 1.0 + k[kH1] * h + k[kH1] * k[kH2] * h * h +
                           k[kH1] * k[kH2] * k[kH3] * h * h * h +
@@ -167,6 +176,7 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
     low = Step(low, r.totalCa, r.totalMg, in, r);
     high = Step(high, r.totalCa, r.totalMg, in, r);
     ++r.passes;
+    // Finite totals give finite steps; anything else cannot be iterated.
     if (!Finite(low) || !Finite(high)) {
       *out = r;
       *message = kNotComputed;
@@ -178,10 +188,15 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
       r.converged = true;
       break;
     }
+    // Out of passes: the bracket so far is the answer, with a note.
     if (r.passes >= maxPasses) break;
     if (r.passes % kPassesPerSpin == 0) HostCursor(kCursorSpinning);
   }
 
+  r.lowCa = low.ca;
+  r.highCa = high.ca;
+  r.lowMg = low.mg;
+  r.highMg = high.mg;
   r.freeCa = (high.ca + low.ca) / 2.0;
   r.freeMg = (high.mg + low.mg) / 2.0;
   for (int i = 0; i < kBufferRows; ++i) {
@@ -193,6 +208,7 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
   return true;
 }
 
+// Rows are numbered as in the dialog (1 to 6), so unused rows leave gaps.
 std::string FreeCaMgHistory(const FreeCaMgInput& in, const FreeCaMgResult& r) {
   std::string text = "Calculation of free Calcium & Magnesium\r";
   for (int i = 0; i < kBufferRows; ++i) {

@@ -84,8 +84,11 @@ struct FreeCaMgResult {
   bool mgPresent = false;
   double totalCa = 0.0;  // 0 for an absent ion
   double totalMg = 0.0;
-  double freeCa = 0.0;
+  double freeCa = 0.0;  // the middle of the final bracket
   double freeMg = 0.0;
+  // The final bracket: the estimates from below and from above.
+  double lowCa = 0.0, highCa = 0.0;
+  double lowMg = 0.0, highMg = 0.0;
   double pHInUse = 0.0;  // correction - log10 of the proton concentration
   std::array<FreeCaMgRowResult, kBufferRows> rows;
   int64_t passes = 0;

@@ -84,6 +84,8 @@ class FreeCaMgDialog final : public CalculatorDialog {
   }
 
  private:
+  // A buffer chosen in a popup: its row is ready for the total; "_none_"
+  // or "-" clear the row's result.
   void OnControl(DialogHandle d, const DialogEvent& event) override {
     const int row = event.control - kFirstPopup;
     if (event.kind != DialogEventKind::kItemChosen || row < 0 || row >= kBufferRows) return;
@@ -95,6 +97,8 @@ class FreeCaMgDialog final : public CalculatorDialog {
     }
   }
 
+  // The popups are the rows' state: each calculation loads the selected
+  // entries afresh.
   void Calculate(DialogHandle d, bool toHistory) override {
     FreeCaMgInput in;
     in.totalCa = Prefixed(d, kTotalCa);
@@ -111,6 +115,7 @@ class FreeCaMgDialog final : public CalculatorDialog {
     FreeCaMgResult r;
     CalculatorMessage message;
     const bool computed = CalculateFreeCaMg(in, &r, &message);
+    // Corrected options show in their fields even when an error follows.
     if (r.optionsChecked) {
       if (r.convergenceChanged) SetPlainField(d, kConvergence, r.convergencePercent);
       if (r.iterationsChanged) SetPlainField(d, kIterations, r.iterations);

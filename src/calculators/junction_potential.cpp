@@ -8,6 +8,8 @@
 namespace kwt {
 namespace {
 
+// Name, valence and mobility relative to potassium, as the row's fields
+// show them.  The "-" rows separate groups of ions in the popups.
 constexpr IonEntry kIons[] = {
     {"Na", "1.0", "0.682"},        {"K", "1.0", "1.0"},           {"Cl", "-1.0", "1.0382"},
     {"Glutamate", "-1.0", "0.26"}, {"Ca", "2.0", "0.4048"},       {"Mg", "2.0", "0.361"},
@@ -44,6 +46,7 @@ bool RowUsed(const JunctionInput& in, int r) {
   return row.included && (r >= kTableRows || IonForItem(row.selection) != nullptr);
 }
 
+// Table rows are named by their ion, the custom rows "Free1" and "Free2".
 std::string RowName(const JunctionInput& in, int r) {
   if (r >= kTableRows) return Format("Free%d", r - kTableRows + 1);
   return std::string(IonForItem(in.rows[r].selection)->name);

@@ -80,6 +80,9 @@ class JunctionPotentialDialog final : public CalculatorDialog {
   }
 
  private:
+  // An ion chosen in a popup brings its table valence and mobility and
+  // includes its row; "_none_" or "-" take the row out.  The check boxes
+  // toggle themselves.
   void OnControl(DialogHandle d, const DialogEvent& event) override {
     const int r = event.control - kFirstPopup;
     if (event.kind != DialogEventKind::kItemChosen || r < 0 || r >= kTableRows) return;
@@ -96,6 +99,7 @@ class JunctionPotentialDialog final : public CalculatorDialog {
     DialogSetText(d, kFirstMobility + r, ion->mobility);
   }
 
+  // Every number of a row is read as typed; one that does not read is 0.
   void Calculate(DialogHandle d, bool toHistory) override {
     JunctionInput in;
     for (int r = 0; r < kJunctionRows; ++r) {
@@ -122,6 +126,8 @@ class JunctionPotentialDialog final : public CalculatorDialog {
     SetPlainField(d, kPotential, result.potential);
   }
 
+  // A field that does not read is stored as 0, which the next opening
+  // leaves empty.
   bool CollectSettings(DialogHandle d, SettingsRecord* record) override {
     for (int r = 0; r < kTableRows; ++r)
       record->SetInt32(kSelectionsAt + 4 * r, DialogGetSelection(d, kFirstPopup + r));

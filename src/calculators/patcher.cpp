@@ -11,6 +11,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// By formula index: result, parameter names, parameter units, result unit.
+// The whole-cell quantities (8 to 17) are listed with their units but have
+// no parameters.
 constexpr PatcherFormula kFormulas[kPatcherFormulaCount] = {
     {"Diameter", {"Capacitance", "Volume", "Surface"}, {"pF", "\xB5m3", "\xB5m2"}, "\xB5m"},
     {"Surface", {"Capacitance", "Volume", "Diameter"}, {"pF", "\xB5m3", "\xB5m"}, "\xB5m2"},
@@ -46,6 +49,7 @@ constexpr PatcherFormula kFormulas[kPatcherFormulaCount] = {
     {"Concentr.", {"Weight", "Volume", "mol. Weight"}, {"g", "l", "g/mol"}, "M"},
 };
 
+// The category popup and the quantity list each category shows.
 constexpr PatcherCategory kCategories[] = {
     {"Geometry", "Diameter;Surface;Volume;Capacitance", 0},
     {"Ohm's Law", "Voltage;Current;Resistance;Conductance", 4},
@@ -121,6 +125,8 @@ bool Geometry(int32_t formula, PatcherValues* v) {
   return true;
 }
 
+// Each Ohm's-law formula prefers one pair of parameters and falls back on
+// another; the parameter it did not use is completed where it can be.
 bool OhmsLaw(int32_t formula, PatcherValues* v) {
   double* p = v->parameters;
   double r;
@@ -188,6 +194,7 @@ bool Reversal(int32_t formula, PatcherValues* v) {
   return true;
 }
 
+// Dilution (c1 V1 = c2 V2) and weighing (m = V c M).
 bool Solutions(int32_t formula, PatcherValues* v) {
   const double* p = v->parameters;
   switch (formula) {
@@ -235,6 +242,7 @@ std::vector<std::string> PatcherQuantityItems(int32_t category) {
   return items;
 }
 
+// Formulas follow each other through the list, skipping the separators.
 int32_t PatcherFormulaAt(int32_t category, int32_t item) {
   const std::vector<std::string> items = PatcherQuantityItems(category);
   if (item < 1 || item > static_cast<int32_t>(items.size()) || items[item - 1] == "-") return -1;
@@ -270,6 +278,8 @@ bool CalculatePatcherFormula(int32_t formula, PatcherValues* values) {
   return true;
 }
 
+// Names are padded to 16 characters; plain numbers take a field of ten
+// with two decimals, prefixed numbers their own "%6.2f %c".
 std::string PatcherHistory(int32_t formula, const PatcherValues& v) {
   const PatcherFormula* f = FindPatcherFormula(formula);
   if (f == nullptr) return {};

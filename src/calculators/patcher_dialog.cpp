@@ -52,6 +52,7 @@ class PatcherDialog final : public CalculatorDialog {
     }
   }
 
+  // A new category lists its quantities and starts on the first one.
   void ChooseCategory(DialogHandle d, int32_t category) {
     const auto count = static_cast<int32_t>(PatcherCategories().size());
     if (category < 0 || category >= count) category = 0;
@@ -60,6 +61,8 @@ class PatcherDialog final : public CalculatorDialog {
     ChooseFormula(d, PatcherCategories()[category].firstFormula);
   }
 
+  // The labels follow the formula; values typed for another formula mean
+  // nothing for this one, so the fields are emptied.
   void ChooseFormula(DialogHandle d, int32_t formula) {
     formula_ = formula;
     DialogSetSelection(d, kQuantityPopup, PatcherItemOf(category_, formula));
@@ -82,6 +85,8 @@ class PatcherDialog final : public CalculatorDialog {
     else SetPrefixedField(d, control, value);
   }
 
+  // Geometry and reversal potentials read plain numbers, where an empty
+  // field is missing; the others read prefixed numbers, where it is 0.
   void Calculate(DialogHandle d, bool toHistory) override {
     const bool plain = PatcherUsesPlainNumbers(formula_);
     PatcherValues v;
@@ -99,6 +104,7 @@ class PatcherDialog final : public CalculatorDialog {
       ShowCalculatorMessage(kNotPossible);
       return;
     }
+    // A parameter the formula left unknown keeps what the field shows.
     for (int i = 0; i < 3; ++i)
       if (!std::isnan(v.parameters[i])) Write(d, kFirstValue + i, v.parameters[i], plain);
     // An unknown result leaves the field empty rather than showing the

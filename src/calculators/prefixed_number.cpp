@@ -57,6 +57,9 @@ constexpr Prefix kPrefixes[] = {
 
 }  // namespace
 
+// One pass, left to right; the value is built digit by digit (not with
+// strtod) so that "," and "." both mark the fraction and blanks may stand
+// anywhere.
 bool ParsePrefixedNumber(std::string_view text, double* value) {
   double v = 0.0;
   double fractionScale = 0.0;  // 0 before the decimal mark
@@ -103,6 +106,8 @@ bool ParsePrefixedNumber(std::string_view text, double* value) {
   return true;
 }
 
+// The last table entry whose lower bound the magnitude reaches is its
+// prefix; the minus sign stands before the padded number.
 std::string FormatPrefixedNumber(double value) {
   const double m = std::fabs(value);
   const char* sign = value < 0 ? "-" : "";
@@ -115,6 +120,8 @@ std::string FormatPrefixedNumber(double value) {
 
 bool ParsePlainNumber(std::string_view text, double* value) {
   *value = 0.0;
+  // strtod needs a terminated string; the program never changes the C
+  // locale, so "." is the decimal mark.
   const std::string s(text);
   const char* start = s.c_str();
   while (*start == ' ' || *start == '\t') ++start;

@@ -6,6 +6,8 @@
 
 namespace kwt {
 
+// Bytes that no field of the layout uses stay 0, so a record written here
+// carries nothing over from another calculator's layout.
 SettingsRecord::SettingsRecord(const SettingsLayout& layout) : bytes_(layout.sizeBytes, 0) {
   SetWord(0, layout.version);
   SetWord(layout.calculatorOffset, layout.calculator);
@@ -27,6 +29,8 @@ bool SettingsRecord::Load(const SettingsLayout& layout, SettingsRecord* record) 
 
 int32_t SettingsRecord::Save() const { return HostSavePrefs(bytes_); }
 
+// Little-endian, byte by byte.  The bound is checked without forming
+// offset + width, which could wrap for an offset near SIZE_MAX.
 uint64_t SettingsRecord::Read(size_t offset, size_t width) const {
   if (offset > bytes_.size() || width > bytes_.size() - offset) return 0;
   uint64_t v = 0;
@@ -39,6 +43,8 @@ void SettingsRecord::Write(size_t offset, size_t width, uint64_t value) {
   for (size_t i = 0; i < width; ++i) bytes_[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// Doubles are stored as their IEEE bit pattern; a damaged record can hold
+// a NaN or an infinity there, which the dialogs check before showing it.
 int32_t SettingsRecord::Int32(size_t offset) const {
   return static_cast<int32_t>(static_cast<uint32_t>(Read(offset, 4)));
 }

@@ -9,6 +9,8 @@
 namespace kwt {
 namespace {
 
+// The host's implementation; null until the host registers one (and again
+// after it has gone), so that every call below can answer without a host.
 DialogServices* gServices = nullptr;
 
 // The handler the host sees.  Whatever the module's handler throws is
@@ -49,6 +51,9 @@ class GuardedHandler final : public DialogHandler {
   int32_t failure_ = 0;
 };
 
+// Calls f on the host; without a host, or when the host throws, the answer
+// is `failed`.  Getters thereby answer empty values, as for a missing
+// control.
 template <class R, class F>
 R Call(R failed, F&& f) {
   if (gServices == nullptr) return failed;
@@ -59,6 +64,7 @@ R Call(R failed, F&& f) {
   }
 }
 
+// The same for calls without an answer.
 template <class F>
 void Void(F&& f) {
   if (gServices == nullptr) return;
@@ -81,6 +87,7 @@ void HostRegisterDialogServices(DialogServices* services) { gServices = services
 int32_t DialogRun(const DialogDesc& desc, DialogHandler& handler, int32_t* result) {
   *result = kDialogAbandoned;
   if (gServices == nullptr) return kHostErrNoSuchDialog;
+  // The host sees only the guard; the module's handler is called through it.
   GuardedHandler guarded(handler);
   int32_t code = 0;
   try {
@@ -90,6 +97,8 @@ int32_t DialogRun(const DialogDesc& desc, DialogHandler& handler, int32_t* resul
   } catch (...) {
     code = kHostErrInternal;
   }
+  // A handler that failed ended the run itself; its code says more than
+  // the host's 0.
   if (guarded.failure() != 0) return guarded.failure();
   return code;
 }

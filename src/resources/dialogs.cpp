@@ -9,6 +9,8 @@ namespace {
 
 using K = ControlKind;
 
+// Builds a description control by control.  The calculators' rows repeat,
+// so their descriptions are made in loops rather than written out.
 struct Builder {
   DialogDesc desc;
 
@@ -61,6 +63,7 @@ struct Builder {
 
 std::string Numbered(const char* stem, int n) { return stem + std::to_string(n); }
 
+// The About box: the bitmap, a title line, the credit lines and OK.
 DialogDesc About() {
   Builder b(kAboutDialogId, std::string(kAboutTitle), 289, 114);
   b.Add(3, K::kPicture, "105", 7, 7, 98, 78);
@@ -70,6 +73,9 @@ DialogDesc About() {
   return b.desc;
 }
 
+// Six buffer rows (popup, total, free), the Mg and Ca rows, then the
+// options.  The labels 43 to 48 number the rows.  The option fields start
+// with values that compute; the calculation brings any value into range.
 DialogDesc FreeCaMg() {
   Builder b(kFreeCaMgDialogId, "Calculate free Calcium & Magnesium", 320, 228);
   b.Add(31, K::kGroup, "Concentration", 7, 7, 306, 154);
@@ -95,6 +101,7 @@ DialogDesc FreeCaMg() {
   return b.desc;
 }
 
+// Ion and buffer, each total and free, with Kd; the outputs below.
 DialogDesc BufferCapacity() {
   Builder b(kBufferCapacityDialogId, "Calculate Buffer Capacity", 220, 150);
   b.Add(20, K::kGroup, "Input", 7, 7, 206, 66);
@@ -113,6 +120,7 @@ DialogDesc BufferCapacity() {
   return b.desc;
 }
 
+// The labels of the parameters and of the units change with the quantity.
 DialogDesc Patcher() {
   Builder b(kPatcherDialogId, "Patcher's Calculator", 270, 154);
   b.Label(100, "Function", 14, 10, 40);
@@ -131,6 +139,8 @@ DialogDesc Patcher() {
   return b.desc;
 }
 
+// Ten rows: eight with an ion popup (numbered by the labels 72 to 79) and
+// two custom ions; each has its check box and four number fields.
 DialogDesc JunctionPotential() {
   Builder b(kJunctionPotentialDialogId, "Liquid Junction Potential", 270, 210);
   b.Label(100, "Ion", 26, 10, 70).Label(101, "Pip./mM [a]", 100, 10, 40);
@@ -156,6 +166,7 @@ DialogDesc JunctionPotential() {
   return b.desc;
 }
 
+// Built once, on first use; every dialog of the module by rising id.
 const std::vector<DialogDesc>& Table() {
   static const std::vector<DialogDesc> table = {About(), FreeCaMg(), BufferCapacity(), Patcher(),
                                                 JunctionPotential()};

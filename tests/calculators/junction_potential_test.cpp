@@ -80,8 +80,8 @@ TEST(JunctionPotential, PotassiumToSodium) {
 TEST(JunctionPotential, PublishedValues) {
   // Pipette first, bath second; the potential of the bath relative to the
   // pipette at 20 degrees.  Published: -4.3, -4.9, +10.0, +0.6 mV (Ng and
-  // Barry 1994, Table 2) and +8.74 mV (the CsF example of a widely used
-  // junction-potential program).
+  // Barry 1994, Table 2) and +8.74 mV (a published worked example for a
+  // CsF pipette solution).
   struct Case {
     const char* what;
     double published;

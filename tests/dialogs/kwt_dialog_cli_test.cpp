@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -43,6 +44,7 @@ Outcome Kwt(const std::string& args) {
   const int raw = pclose(pipe);
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   o.err = ReadFile(err);
+  std::remove(err.c_str());
   return o;
 }
 
@@ -144,6 +146,7 @@ TEST(KwtDialog, ScriptedRunInSessionJson) {
   const Outcome again = Kwt("-q --prefs '" + prefs + "' --dump '" + dir + "' --dialog 9");
   EXPECT_EQ(again.status, 0) << again.err;
   const nlohmann::json doc2 = nlohmann::json::parse(ReadFile(dir + "/session.json"));
+  std::filesystem::remove_all(dir);
   EXPECT_EQ(doc2["dialogs"][0]["ended_by"], "script");
   for (const auto& c : doc2["dialogs"][0]["controls"])
     if (c["id"] == 9) {
@@ -161,6 +164,8 @@ TEST(KwtDialog, OrderOfActionsIsKept) {
                         "--press 1");
   EXPECT_EQ(o.status, 0) << o.err;
   const nlohmann::json doc = nlohmann::json::parse(ReadFile(dir + "/session.json"));
+  std::filesystem::remove_all(dir);
+  std::remove(Temp("kwt-order-prefs.bin").c_str());
   for (const auto& c : doc["dialogs"][0]["controls"])
     if (c["id"] == 11) {
       EXPECT_EQ(c["text"], "4000");
