@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "support/format.h"
+#include "workbench/objects.h"
 #include "workbench/workbench.h"
 
 namespace kwt {
@@ -26,16 +27,6 @@ void ShowSelection(ControlState& c) {
   c.text = c.selection >= 1 && c.selection <= static_cast<int32_t>(c.items.size())
                ? c.items[static_cast<size_t>(c.selection - 1)]
                : std::string();
-}
-
-// Item texts compared as a user typing them would: ASCII case aside.
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -173,7 +164,7 @@ ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const Dialog
         for (size_t i = 0; i < c->items.size() && item == 0; ++i)
           if (c->items[i] == action.text) item = static_cast<int32_t>(i + 1);
         for (size_t i = 0; i < c->items.size() && item == 0; ++i)
-          if (SameText(c->items[i], action.text)) item = static_cast<int32_t>(i + 1);
+          if (SameName(c->items[i], action.text)) item = static_cast<int32_t>(i + 1);
         if (item == 0) return refuse(Format("control %d has no item \"%s\"", c->id, action.text.c_str()));
       }
       if (item < 1 || item > static_cast<int32_t>(c->items.size()))

@@ -7,6 +7,7 @@
 #include "resources/dialogs.h"
 #include "resources/resources.h"
 #include "workbench/encoding.h"
+#include "workbench/objects.h"
 #include "workbench/workbench.h"
 
 namespace kwt {
@@ -39,15 +40,6 @@ const Calculator* FindCalculator(std::string_view name) {
   for (const Calculator& c : kCalculators)
     if (c.name == name) return &c;
   return nullptr;
-}
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
 }
 
 // A small non-negative decimal (control ids, item numbers).
@@ -204,8 +196,8 @@ int32_t MenuItemNamed(std::string_view name) {
     if (m.text == "-") continue;
     std::string_view text = m.text;
     if (text.size() > 3 && text.substr(text.size() - 3) == "...") text.remove_suffix(3);
-    if ((isNumber && m.item == number) || SameTextIgnoringCase(text, name) ||
-        SameTextIgnoringCase(m.text, name))
+    if ((isNumber && m.item == number) || SameName(text, name) ||
+        SameName(m.text, name))
       return m.item;
   }
   return 0;

@@ -31,13 +31,6 @@ struct StoredField {
 constexpr StoredField kStored[] = {
     {kFreeIon, 1860}, {kTotalIon, 1868}, {kFreeBuffer, 1876}, {kTotalBuffer, 1884}, {kKd, 1900}};
 
-// A field that does not read is not given; a typed 0 is.
-std::optional<double> Read(DialogHandle d, int32_t control) {
-  double v;
-  if (!GetPrefixedField(d, control, &v)) return std::nullopt;
-  return v;
-}
-
 class BufferCapacityDialog final : public CalculatorDialog {
  public:
   void OnInit(DialogHandle d) override {
@@ -53,11 +46,11 @@ class BufferCapacityDialog final : public CalculatorDialog {
  private:
   void Calculate(DialogHandle d, bool toHistory) override {
     BufferCapacityInput in;
-    in.totalIon = Read(d, kTotalIon);
-    in.totalBuffer = Read(d, kTotalBuffer);
-    in.freeIon = Read(d, kFreeIon);
-    in.freeBuffer = Read(d, kFreeBuffer);
-    in.kd = Read(d, kKd);
+    in.totalIon = PrefixedFieldValue(d, kTotalIon);
+    in.totalBuffer = PrefixedFieldValue(d, kTotalBuffer);
+    in.freeIon = PrefixedFieldValue(d, kFreeIon);
+    in.freeBuffer = PrefixedFieldValue(d, kFreeBuffer);
+    in.kd = PrefixedFieldValue(d, kKd);
     // After an error or a note nothing in the dialog changes.
     BufferCapacityResult r;
     CalculatorMessage message;

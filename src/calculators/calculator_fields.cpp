@@ -13,6 +13,18 @@ bool GetPrefixedField(DialogHandle dialog, int32_t control, double* value) {
 }
 
 // An exact 0 shows as an empty field rather than as "  0.00 y".
+std::optional<double> PrefixedFieldValue(DialogHandle dialog, int32_t control) {
+  double v;
+  if (!GetPrefixedField(dialog, control, &v)) return std::nullopt;
+  return v;
+}
+
+std::optional<double> PlainFieldValue(DialogHandle dialog, int32_t control) {
+  double v;
+  if (!GetPlainField(dialog, control, &v)) return std::nullopt;
+  return v;
+}
+
 void SetPrefixedField(DialogHandle dialog, int32_t control, double value) {
   DialogSetText(dialog, control, value == 0.0 ? std::string() : FormatPrefixedNumber(value));
 }

@@ -43,18 +43,6 @@ struct StoredOption {
 constexpr StoredOption kOptions[] = {
     {kConvergence, 2850}, {kIterations, 2858}, {kPH, 2866}, {kCorrection, 2874}};
 
-std::optional<double> Prefixed(DialogHandle d, int32_t control) {
-  double v;
-  if (!GetPrefixedField(d, control, &v)) return std::nullopt;
-  return v;
-}
-
-std::optional<double> Plain(DialogHandle d, int32_t control) {
-  double v;
-  if (!GetPlainField(d, control, &v)) return std::nullopt;
-  return v;
-}
-
 // A stored number that is not finite (a damaged record) shows as nothing.
 double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 
@@ -101,16 +89,16 @@ class FreeCaMgDialog final : public CalculatorDialog {
   // entries afresh.
   void Calculate(DialogHandle d, bool toHistory) override {
     FreeCaMgInput in;
-    in.totalCa = Prefixed(d, kTotalCa);
-    in.totalMg = Prefixed(d, kTotalMg);
+    in.totalCa = PrefixedFieldValue(d, kTotalCa);
+    in.totalMg = PrefixedFieldValue(d, kTotalMg);
     for (int i = 0; i < kBufferRows; ++i) {
       SelectBuffer(DialogGetSelection(d, kFirstPopup + i), &in.rows[i]);
-      in.rows[i].total = Prefixed(d, kFirstTotal + i);
+      in.rows[i].total = PrefixedFieldValue(d, kFirstTotal + i);
     }
-    in.convergencePercent = Prefixed(d, kConvergence);
-    in.iterations = Plain(d, kIterations);
-    in.pH = Plain(d, kPH);
-    in.correction = Prefixed(d, kCorrection);
+    in.convergencePercent = PrefixedFieldValue(d, kConvergence);
+    in.iterations = PlainFieldValue(d, kIterations);
+    in.pH = PlainFieldValue(d, kPH);
+    in.correction = PrefixedFieldValue(d, kCorrection);
 
     FreeCaMgResult r;
     CalculatorMessage message;

@@ -48,11 +48,8 @@ constexpr StoredColumn kColumns[] = {{kFirstPipette, kPipetteAt},
                                      {kFirstValence, kValenceAt},
                                      {kFirstMobility, kMobilityAt}};
 
-double Plain(DialogHandle d, int32_t control) {
-  double v;
-  GetPlainField(d, control, &v);  // 0 when it does not read
-  return v;
-}
+// A row's number as typed; one that does not read counts as 0.
+double Plain(DialogHandle d, int32_t control) { return PlainFieldValue(d, control).value_or(0.0); }
 
 // Restores a stored number; 0 and what is not finite (a damaged record)
 // leave the field as it is.
@@ -111,8 +108,7 @@ class JunctionPotentialDialog final : public CalculatorDialog {
       row.valence = Plain(d, kFirstValence + r);
       row.mobility = Plain(d, kFirstMobility + r);
     }
-    double t;
-    if (GetPlainField(d, kTemperature, &t)) in.temperature = t;
+    in.temperature = PlainFieldValue(d, kTemperature);
 
     JunctionResult result;
     const bool possible = CalculateJunctionPotential(in, &result);
