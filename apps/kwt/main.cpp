@@ -26,8 +26,8 @@ struct Settings {
   std::string prefs;
   std::string answer;
   bool quiet = false;
-  std::vector<kwt::DialogAction> dialogActions;  // for dialog.dialog, in order
   kwt::DialogScriptOptions dialog;
+  std::vector<kwt::DialogAction> dialogActions;  // the actions of --dialog, in command-line order
 };
 
 bool ReadScript(const std::string& path, std::vector<std::string>* lines) {
@@ -68,8 +68,10 @@ int RunSession(const Settings& s) {
     return 2;
   }
   for (const std::string& line : lines) wb.Run(line);
+  // A scripted dialog runs on what the command lines made.
   int dialogStatus = 0;
-  if (!s.dialog.dialog.empty()) dialogStatus = kwt::RunDialogScript(wb, s.dialog.dialog, s.dialogActions);
+  if (!s.dialog.dialog.empty())
+    dialogStatus = kwt::RunDialogScript(wb, s.dialog.dialog, s.dialogActions);
 
   if (s.interactive) {
     std::string line;
