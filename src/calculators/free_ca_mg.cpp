@@ -173,6 +173,7 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
   Pair low{0.0, 0.0};
   Pair high{r.totalCa, r.totalMg};
   for (;;) {
+    const Pair lastLow = low, lastHigh = high;
     low = Step(low, r.totalCa, r.totalMg, in, r);
     high = Step(high, r.totalCa, r.totalMg, in, r);
     ++r.passes;
@@ -188,8 +189,13 @@ bool CalculateFreeCaMg(const FreeCaMgInput& in, FreeCaMgResult* out, CalculatorM
       r.converged = true;
       break;
     }
-    // Out of passes: the bracket so far is the answer, with a note.
+    // Out of passes: the bracket so far is the answer, with a note.  A pass
+    // that moved neither estimate will not move them again (the numbers
+    // are at the end of their precision), so the passes are out as well.
     if (r.passes >= maxPasses) break;
+    if (low.ca == lastLow.ca && low.mg == lastLow.mg && high.ca == lastHigh.ca &&
+        high.mg == lastHigh.mg)
+      break;
     if (r.passes % kPassesPerSpin == 0) HostCursor(kCursorSpinning);
   }
 

@@ -227,6 +227,19 @@ TEST(FreeCaMg, IterationsRunOut) {
   EXPECT_GT(r.freeCa, 0.0);
 }
 
+TEST(FreeCaMg, StalledIterationStopsEarly) {
+  // Totals near the largest double leave the spread infinite: no pass can
+  // meet the criterion, and once the estimates stop moving the passes end
+  // instead of running through all 1e9.
+  FreeCaMgInput in = Solution(1e308, std::nullopt);
+  in.iterations = 1e9;
+  AddBuffer(&in, 0, kEgtaItem, 1e308);
+  CalculatorMessage m;
+  const FreeCaMgResult r = Compute(in, &m);
+  EXPECT_EQ(m.text, "Maximal number of iterations reached. Please, increase value!");
+  EXPECT_LT(r.passes, 1000);
+}
+
 TEST(FreeCaMg, Errors) {
   FreeCaMgInput in = Solution(std::nullopt, 0.0);
   AddBuffer(&in, 0, kEgtaItem, 10e-3);
