@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       text.find("oadwave") != std::string::npos)
     return 0;
   static const std::string prefs = "/tmp/kwt-fuzz-prefs.bin";
-  kwt::Workbench wb(kwt::Workbench::Options{prefs, false, 1 << 24});
+  kwt::Workbench wb(kwt::Workbench::Options{.prefsPath = prefs, .maxWaveBytes = 1 << 24});
   wb.Run("Make/O/N=4 w0 = {1,2,NaN,4}; Variable/G v = 2; String/G s = \"root:w0\"");
   wb.Run(text);
   return 0;

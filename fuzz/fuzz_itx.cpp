@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 1 << 16) return 0;
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (text.find("oadWave") != std::string::npos) return 0;
-  kwt::Workbench wb(kwt::Workbench::Options{"/tmp/kwt-fuzz-prefs.bin", false, 1 << 24});
+  kwt::Workbench wb(kwt::Workbench::Options{.prefsPath = "/tmp/kwt-fuzz-prefs.bin", .maxWaveBytes = 1 << 24});
   kwt::LoadItx(wb, text, true);
   return 0;
 }

@@ -84,6 +84,57 @@ bool MakeDirs(const std::string& dir) {
   return true;
 }
 
+const char* ControlKindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kButton: return "button";
+    case ControlKind::kLabel: return "label";
+    case ControlKind::kEdit: return "edit";
+    case ControlKind::kPopup: return "popup";
+    case ControlKind::kCheckBox: return "checkbox";
+    case ControlKind::kGroup: return "group";
+    case ControlKind::kPicture: return "picture";
+    case ControlKind::kList: return "list";
+  }
+  return "control";
+}
+
+// Every dialog run of the session with the final state of its controls.
+json DialogsJson(const ScriptedDialogs& dialogs) {
+  json runs = json::array();
+  for (const DialogRecord& run : dialogs.runs()) {
+    json controls = json::array();
+    for (const ControlState& c : run.controls) {
+      json j = {{"id", c.id}, {"kind", ControlKindName(c.kind)}, {"text", Text(c.text)},
+                {"enabled", c.enabled}};
+      if (!c.name.empty()) j["name"] = c.name;
+      if (c.kind == ControlKind::kCheckBox) j["checked"] = c.checked;
+      if (c.kind == ControlKind::kPopup || c.kind == ControlKind::kList) {
+        j["selection"] = c.selection;
+        json items = json::array();
+        for (const std::string& item : c.items) items.push_back(Text(item));
+        j["items"] = items;
+      }
+      controls.push_back(j);
+    }
+    json alerts = json::array();
+    for (const auto& e : run.events)
+      if (e.kind == "alert") alerts.push_back({{"title", Text(e.title)}, {"text", Text(e.text)}});
+    json problems = json::array();
+    for (const std::string& p : run.problems) problems.push_back(Text(p));
+    runs.push_back({{"id", run.id},
+                    {"title", Text(run.title)},
+                    {"ended_by", run.endedByModule ? "dialog" : "script"},
+                    {"result", run.result},
+                    {"actions_taken", run.actionsTaken},
+                    {"focus", run.focus},
+                    {"controls", controls},
+                    {"alerts", alerts},
+                    {"history", Text(run.history)},
+                    {"problems", problems}});
+  }
+  return runs;
+}
+
 }  // namespace
 
 void WriteNpy(std::ostream& out, const HostWave& w) {
@@ -200,6 +251,7 @@ json SessionJson(Workbench& wb) {
   }
   doc["alerts"] = alerts;
   doc["events"] = events;
+  doc["dialogs"] = DialogsJson(wb.dialogs());
   doc["clipboard"] = Text(wb.clipboard());
   doc["command_line"] = Text(wb.commandLine());
   return doc;

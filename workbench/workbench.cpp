@@ -17,15 +17,19 @@ Workbench::Workbench(Options options)
     : root_(std::make_unique<HostFolder>()),
       prefs_(std::move(options.prefsPath)),
       progress_(options.showProgress),
-      maxWaveBytes_(options.maxWaveBytes) {
+      maxWaveBytes_(options.maxWaveBytes),
+      memoryPrefs_(options.memoryPrefs),
+      dialogs_(*this) {
   root_->name = "root";
   current_ = root_.get();
   record_.host = this;
+  HostRegisterDialogServices(&dialogs_);
   // Load the module the way the host does: hand over the record once.
   kwt::main(&record_);
 }
 
 Workbench::~Workbench() {
+  HostRegisterDialogServices(nullptr);
   record_.host = nullptr;
   HostAttach(nullptr);
 }
@@ -687,11 +691,15 @@ int32_t Workbench::AtEnd() {
 // ---- State ---------------------------------------------------------------------------
 
 int32_t Workbench::GetPrefs(std::vector<uint8_t>* record) {
-  *record = prefs_.Load();
+  *record = memoryPrefs_ ? memoryRecord_ : prefs_.Load();
   return 0;
 }
 
 int32_t Workbench::SavePrefs(std::span<const uint8_t> record) {
+  if (memoryPrefs_) {
+    memoryRecord_.assign(record.begin(), record.end());
+    return 0;
+  }
   return prefs_.Save(record) ? 0 : kHostErrFileOpen;
 }
 

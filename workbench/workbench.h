@@ -17,6 +17,7 @@
 
 #include "host/host.h"
 #include "workbench/command_line.h"
+#include "workbench/dialog_driver.h"
 #include "workbench/expression.h"
 #include "workbench/interaction.h"
 #include "workbench/objects.h"
@@ -34,6 +35,7 @@ class Workbench final : public HostServices, public ExprContext {
     // Largest wave in bytes the host makes (0: as much as memory allows);
     // larger requests fail as out of memory.
     uint64_t maxWaveBytes = 0;
+    bool memoryPrefs = false;     // stored preferences start empty and stay in memory
   };
 
   // What one command line (as entered) gave.
@@ -84,6 +86,8 @@ class Workbench final : public HostServices, public ExprContext {
   const std::string& commandLine() const { return commandLine_; }
   Interaction& interaction() { return interaction_; }
   const PrefsStore& prefs() const { return prefs_; }
+  // The dialog service: dialogs run against its script.
+  ScriptedDialogs& dialogs() { return dialogs_; }
   HostRecord& record() { return record_; }
   int updateDepth() const { return pauseDepth_; }
 
@@ -231,6 +235,9 @@ class Workbench final : public HostServices, public ExprContext {
   PrefsStore prefs_;
   Progress progress_;
   uint64_t maxWaveBytes_ = 0;
+  bool memoryPrefs_ = false;
+  std::vector<uint8_t> memoryRecord_;
+  ScriptedDialogs dialogs_;
   HostRecord record_;
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "calc.h"
 #include "info.h"
 #include "workbench/encoding.h"
 #include "workbench/itx.h"
@@ -25,6 +26,8 @@ struct Settings {
   std::string prefs;
   std::string answer;
   bool quiet = false;
+  kwt::DialogScriptOptions dialog;
+  std::vector<kwt::DialogAction> dialogActions;  // the actions of --dialog, in command-line order
 };
 
 bool ReadScript(const std::string& path, std::vector<std::string>* lines) {
@@ -65,6 +68,10 @@ int RunSession(const Settings& s) {
     return 2;
   }
   for (const std::string& line : lines) wb.Run(line);
+  // A scripted dialog runs on what the command lines made.
+  int dialogStatus = 0;
+  if (!s.dialog.dialog.empty())
+    dialogStatus = kwt::RunDialogScript(wb, s.dialog.dialog, s.dialogActions);
 
   if (s.interactive) {
     std::string line;
@@ -81,11 +88,11 @@ int RunSession(const Settings& s) {
     }
   }
 
-  int status = 0;
+  int status = dialogStatus;
   for (const auto& r : wb.results()) {
     if (r.code != 0) {
       std::fprintf(stderr, "kwt: error %d: %s\n", r.code, kwt::HistoryToUtf8(r.text).c_str());
-      status = 1;
+      if (status == 0) status = 1;
       break;
     }
   }
@@ -131,6 +138,12 @@ int main(int argc, char** argv) {
   info->add_option("FILE", infoFile, "the recording")->required();
   info->add_flag("--json", infoJson, "as JSON");
 
+  kwt::AddDialogOptions(app, &s.dialog);
+  // kwt calc takes --FIELD VALUE pairs of its own (and its own --help).
+  CLI::App* calc = app.add_subcommand("calc", "one calculator: fill, calculate, print the history text");
+  calc->prefix_command();
+  calc->set_help_flag();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -138,5 +151,11 @@ int main(int argc, char** argv) {
     return code == 0 ? 0 : 2;
   }
   if (info->parsed()) return kwt::RunInfo(infoFile, infoJson);
+  if (calc->parsed()) return kwt::RunCalc(calc->remaining());
+  std::string dialogError;
+  if (!kwt::DialogActionsFromCommandLine(app, s.dialog, &s.dialogActions, &dialogError)) {
+    std::fprintf(stderr, "kwt: %s\n", dialogError.c_str());
+    return 2;
+  }
   return RunSession(s);
 }

@@ -1,4 +1,6 @@
 // The table of operations and menu actions built into this version.
+#include "calculators/calculators.h"
+#include "frame/errors.h"
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
 #include "waveutils/wave_utils.h"
@@ -33,6 +35,18 @@ bool IsMenuActionItem(int32_t item) {
 
 MenuHandler MenuActionFor(int32_t item) {
   switch (item) {
+    case 8:
+      return [](int32_t) { return RunFreeCaMgDialog(); };
+    case 9:
+      // This item answers -1 however its dialog ends.
+      return [](int32_t) {
+        RunBufferCapacityDialog();
+        return kErrNoText;
+      };
+    case 10:
+      return [](int32_t) { return RunPatcherDialog(); };
+    case 11:
+      return [](int32_t) { return RunJunctionPotentialDialog(); };
     case 13:
       return [](int32_t) { return ShowAbout(); };
     default:

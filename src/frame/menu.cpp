@@ -3,6 +3,8 @@
 
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
+#include "host/dialog.h"
+#include "resources/dialogs.h"
 #include "resources/resources.h"
 #include "support/format.h"
 
@@ -36,8 +38,31 @@ int32_t DoMenuItem() {
   return 0;
 }
 
+namespace {
+
+// The About box only waits for OK (or Enter), which closes it.
+class AboutHandler final : public DialogHandler {
+ public:
+  void OnInit(DialogHandle) override {}
+  void OnEvent(DialogHandle dialog, const DialogEvent& event) override {
+    if (event.kind == DialogEventKind::kPressed && event.control == kOkButton)
+      DialogEnd(dialog, kOkButton);
+  }
+
+ private:
+  static constexpr int32_t kOkButton = 1;
+};
+
+}  // namespace
+
 int32_t ShowAbout() {
-  HostAlert(resources::kAboutTitle, resources::AboutText());
+  // Showing it cannot fail in a way worth a message: without a dialog
+  // service there is simply no box.
+  if (const DialogDesc* about = resources::FindDialog(resources::kAboutDialogId)) {
+    AboutHandler handler;
+    int32_t result = 0;
+    DialogRun(*about, handler, &result);
+  }
   return 0;
 }
 

@@ -77,8 +77,7 @@ std::string_view ErrorText(int32_t code) {
 }
 
 std::string_view AboutText() {
-  return "KWT\r"
-         "Electrophysiology tools: Pulse, PatchMaster and X-Chart loaders, "
+  return "Electrophysiology tools: Pulse, PatchMaster and X-Chart loaders, "
          "LockIn capacitance, wave statistics and lab calculators.\r"
          "Written by the KWT developers.";
 }

@@ -35,6 +35,7 @@ std::string_view ErrorText(int32_t code);
 // The About box (dialog 1265).
 inline constexpr int32_t kAboutDialogId = 1265;
 inline constexpr std::string_view kAboutTitle = "About KWT";
+// The credit lines of the About box.
 std::string_view AboutText();
 
 }  // namespace kwt::resources

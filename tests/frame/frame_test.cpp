@@ -5,6 +5,7 @@
 
 #include "frame/errors.h"
 #include "resources/resources.h"
+#include "workbench/dialog_driver.h"
 #include "workbench/workbench.h"
 
 namespace kwt {
@@ -70,12 +71,14 @@ TEST(FrameMenu, SeparatorsAndItemsBeyondTheMenuAreUnknownItems) {
 
 TEST(FrameMenu, AboutShowsTheBoxWithoutANotice) {
   Workbench wb;
+  wb.dialogs().SetScript({DialogAction::Press(1)});
   EXPECT_EQ(wb.ChooseMenuItem(13), 0);
   EXPECT_TRUE(wb.history().empty());
-  bool shown = false;
-  for (const auto& e : wb.interaction().events())
-    if (e.title == "About KWT") shown = true;
-  EXPECT_TRUE(shown);
+  const DialogRecord* run = wb.dialogs().lastRun();
+  ASSERT_NE(run, nullptr);
+  EXPECT_EQ(run->id, 1265);
+  EXPECT_EQ(run->title, "About KWT");
+  EXPECT_TRUE(run->endedByModule) << "OK closes the box";
 }
 
 TEST(FrameMenu, ItemsAreTheMenusInOrder) {

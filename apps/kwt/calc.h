@@ -1,0 +1,45 @@
+// kwt calc and kwt --dialog: the module's dialogs driven from a shell.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+#include "workbench/dialog_driver.h"
+
+namespace kwt {
+
+class Workbench;
+
+// kwt calc NAME --FIELD VALUE ...: fills the calculator's fields by name,
+// presses Calculate and To History and prints the history text (UTF-8).
+// `args` are the words after "calc".  Returns the exit status: 0, 1 when
+// the calculator showed a message (printed on stderr), 2 for bad usage.
+int RunCalc(const std::vector<std::string>& args);
+
+// The options of a scripted dialog run: --dialog NAME with --set ID=TEXT,
+// --choose ID=ITEM, --toggle ID, --check ID=0|1 and --press ID.
+struct DialogScriptOptions {
+  std::string dialog;
+  std::vector<std::string> set, choose, toggle, check, press;
+  CLI::Option* setOption = nullptr;
+  CLI::Option* chooseOption = nullptr;
+  CLI::Option* toggleOption = nullptr;
+  CLI::Option* checkOption = nullptr;
+  CLI::Option* pressOption = nullptr;
+};
+void AddDialogOptions(CLI::App& app, DialogScriptOptions* options);
+
+// The actions in the order they stand on the command line; false with a
+// message when one is malformed.
+bool DialogActionsFromCommandLine(const CLI::App& app, const DialogScriptOptions& options,
+                                  std::vector<DialogAction>* actions, std::string* error);
+
+// Opens the dialog of the menu item named `name` (its text, its number, or
+// a calculator's short name) and runs `actions` in it.  Returns the exit
+// status: 0; 1 when the dialog could not run; 2 when the name names no
+// item or an action was refused (the reasons go to stderr).
+int RunDialogScript(Workbench& workbench, const std::string& name,
+                    std::vector<DialogAction> actions);
+
+}  // namespace kwt

@@ -1,0 +1,155 @@
+// The dialog service: the module's modal dialogs, described as data and run
+// by the host.
+//
+// A dialog is a DialogDesc (id, title, size and controls in dialog units;
+// the module's tables are in resources/dialogs.h).  The module runs it with
+// DialogRun and an event handler; while it runs, the handler reads and
+// changes the controls through the free functions below and ends the run
+// with DialogEnd.  The host draws the controls from the description (a
+// scripted driver in the workbench, a browser page later) and turns what the
+// user does into events for the handler.
+//
+// What else a dialog needs comes through the host services of host.h:
+// message boxes (HostAlert, HostAskYesNo, which go through the host's
+// interaction policy and its event log), the beep (HostBeep) and the stored
+// settings (HostGetPrefs, HostSavePrefs).
+//
+// No exception crosses this seam.  The forwarding functions catch what the
+// host throws; DialogRun wraps the module's handler so that an exception in
+// it ends the dialog with a result code instead of reaching the host.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kwt {
+
+// An open dialog, owned by the host; valid while its run lasts.
+struct HostDialog;
+using DialogHandle = HostDialog*;
+
+enum class ControlKind : uint8_t {
+  kButton,    // a push button; pressing it is an event
+  kLabel,     // static text
+  kEdit,      // a one-line text field
+  kPopup,     // a drop-down list of items, one selected (1-based)
+  kCheckBox,  // toggles itself when clicked, then reports the click
+  kGroup,     // a frame with a caption around other controls
+  kPicture,   // a bitmap resource
+  kList,      // a list box of items, one selected (1-based)
+};
+
+// Control flags.
+inline constexpr uint32_t kControlDefault = 1u << 0;   // the button Enter presses
+inline constexpr uint32_t kControlReadOnly = 1u << 1;  // an edit field the user cannot type in
+
+// One control of a dialog.  Positions and sizes are in dialog units.
+struct ControlDesc {
+  int32_t id = 0;
+  ControlKind kind = ControlKind::kLabel;
+  std::string text;    // caption, label or the initial text of an edit field
+  int16_t x = 0, y = 0, width = 0, height = 0;
+  uint32_t flags = 0;
+  // A stable name for front ends that fill fields by name ("total-ion"),
+  // with the unit of the value it holds; both empty when not a field.
+  std::string name;
+  std::string unit;
+};
+
+struct DialogDesc {
+  int32_t id = 0;
+  std::string title;
+  int16_t width = 0, height = 0;
+  std::vector<ControlDesc> controls;
+
+  // The control with that id, or null.
+  const ControlDesc* Find(int32_t controlId) const;
+};
+
+// What the user did.  The control has already changed when the handler
+// hears of it (text typed, item chosen, check box toggled).
+enum class DialogEventKind : uint8_t {
+  kPressed,       // a button
+  kTextChanged,   // an edit field's text
+  kItemChosen,    // a popup or list item (DialogGetSelection tells which)
+  kToggled,       // a check box (DialogGetCheck tells the new state)
+};
+
+struct DialogEvent {
+  DialogEventKind kind = DialogEventKind::kPressed;
+  int32_t control = 0;
+};
+
+// The module's side of a running dialog.
+class DialogHandler {
+ public:
+  virtual ~DialogHandler() = default;
+  // Once, before the first event: fill popups, restore settings.
+  virtual void OnInit(DialogHandle dialog) = 0;
+  virtual void OnEvent(DialogHandle dialog, const DialogEvent& event) = 0;
+};
+
+// The result of a run that the host ended without the handler asking (the
+// window was closed by the host, or a script ran out of events).
+inline constexpr int32_t kDialogAbandoned = -1;
+
+// The host's side.  The workbench implements it; methods may throw.  A
+// method given a control id that the dialog lacks does nothing (getters
+// answer empty values); hosts may note such misuse for tests.
+class DialogServices {
+ public:
+  virtual ~DialogServices() = default;
+
+  // Shows the dialog and feeds the user's actions to the handler until the
+  // handler calls End or the host abandons the run.  *result is the value
+  // given to End, or kDialogAbandoned.  Returns 0 or a host error code.
+  virtual int32_t RunModal(const DialogDesc& desc, DialogHandler& handler, int32_t* result) = 0;
+  virtual void End(DialogHandle dialog, int32_t result) = 0;
+
+  virtual std::string GetText(DialogHandle dialog, int32_t control) = 0;
+  virtual void SetText(DialogHandle dialog, int32_t control, std::string_view text) = 0;
+  virtual bool GetCheck(DialogHandle dialog, int32_t control) = 0;
+  virtual void SetCheck(DialogHandle dialog, int32_t control, bool checked) = 0;
+  virtual void SetItems(DialogHandle dialog, int32_t control,
+                        std::span<const std::string> items) = 0;
+  virtual int32_t GetSelection(DialogHandle dialog, int32_t control) = 0;
+  virtual void SetSelection(DialogHandle dialog, int32_t control, int32_t item) = 0;
+  virtual void Enable(DialogHandle dialog, int32_t control, bool enabled) = 0;
+  virtual void SetFocus(DialogHandle dialog, int32_t control, bool selectAll) = 0;
+};
+
+// The host registers its implementation once it can run dialogs, and
+// registers null before it goes away.  The module does not own it.
+void HostRegisterDialogServices(DialogServices* services);
+
+// ---- What the module calls ------------------------------------------------
+
+// Runs `desc` modally with `handler`.  Returns 0 with *result set to the
+// value the handler passed to DialogEnd or kDialogAbandoned; when the
+// handler raised an exception, the run ended there and the return is 1
+// (memory) or -1 (anything else); kHostErrNoSuchDialog when no host runs
+// dialogs; otherwise the host's error code.
+int32_t DialogRun(const DialogDesc& desc, DialogHandler& handler, int32_t* result);
+// Ends the run once the current event has been handled.
+void DialogEnd(DialogHandle dialog, int32_t result);
+
+// The text of an edit field, label, button or group caption.
+std::string DialogGetText(DialogHandle dialog, int32_t control);
+void DialogSetText(DialogHandle dialog, int32_t control, std::string_view text);
+bool DialogGetCheck(DialogHandle dialog, int32_t control);
+void DialogSetCheck(DialogHandle dialog, int32_t control, bool checked);
+// Replaces the items of a popup or list; the selection becomes item 1 (0
+// when there are none).
+void DialogSetItems(DialogHandle dialog, int32_t control, std::span<const std::string> items);
+// The selected item of a popup or list, from 1; 0 when none.
+int32_t DialogGetSelection(DialogHandle dialog, int32_t control);
+// Selects item `item` (from 1); a number outside the items is ignored.
+void DialogSetSelection(DialogHandle dialog, int32_t control, int32_t item);
+void DialogEnable(DialogHandle dialog, int32_t control, bool enabled);
+// Moves the focus to the control; selectAll selects its whole text.
+void DialogSetFocus(DialogHandle dialog, int32_t control, bool selectAll);
+
+}  // namespace kwt

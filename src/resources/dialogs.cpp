@@ -1,0 +1,190 @@
+#include "resources/dialogs.h"
+
+#include <string>
+
+#include "resources/resources.h"
+
+namespace kwt::resources {
+namespace {
+
+using K = ControlKind;
+
+// Builds a description control by control.  The calculators' rows repeat,
+// so their descriptions are made in loops rather than written out.
+struct Builder {
+  DialogDesc desc;
+
+  Builder(int32_t id, std::string title, int16_t width, int16_t height) {
+    desc.id = id;
+    desc.title = std::move(title);
+    desc.width = width;
+    desc.height = height;
+  }
+
+  Builder& Add(int32_t id, K kind, std::string text, int x, int y, int w, int h,
+               uint32_t flags = 0, std::string name = {}, std::string unit = {}) {
+    ControlDesc c;
+    c.id = id;
+    c.kind = kind;
+    c.text = std::move(text);
+    c.x = static_cast<int16_t>(x);
+    c.y = static_cast<int16_t>(y);
+    c.width = static_cast<int16_t>(w);
+    c.height = static_cast<int16_t>(h);
+    c.flags = flags;
+    c.name = std::move(name);
+    c.unit = std::move(unit);
+    desc.controls.push_back(std::move(c));
+    return *this;
+  }
+  Builder& Label(int32_t id, std::string text, int x, int y, int w) {
+    return Add(id, K::kLabel, std::move(text), x, y, w, 8);
+  }
+  Builder& Field(int32_t id, int x, int y, int w, std::string name, std::string unit,
+                 std::string initial = {}) {
+    return Add(id, K::kEdit, std::move(initial), x, y, w, 12, 0, std::move(name),
+               std::move(unit));
+  }
+  Builder& Output(int32_t id, int x, int y, int w, std::string name, std::string unit) {
+    return Add(id, K::kEdit, {}, x, y, w, 12, kControlReadOnly, std::move(name),
+               std::move(unit));
+  }
+  Builder& Popup(int32_t id, int x, int y, int w, std::string name) {
+    // The height is that of the open list.
+    return Add(id, K::kPopup, {}, x, y, w, 120, 0, std::move(name));
+  }
+  // The three buttons every calculator ends with.
+  Builder& CalculatorButtons(int y, int width) {
+    Add(1, K::kButton, "Calculate", 7, y, 56, 14, kControlDefault);
+    Add(3, K::kButton, "To History", (width - 56) / 2, y, 56, 14);
+    return Add(2, K::kButton, "Exit", width - 63, y, 56, 14);
+  }
+};
+
+std::string Numbered(const char* stem, int n) { return stem + std::to_string(n); }
+
+// The About box: the bitmap, a title line, the credit lines and OK.
+DialogDesc About() {
+  Builder b(kAboutDialogId, std::string(kAboutTitle), 289, 114);
+  b.Add(3, K::kPicture, "105", 7, 7, 98, 78);
+  b.Add(2, K::kLabel, "KWT version 0.1", 113, 7, 169, 19);
+  b.Add(5, K::kLabel, std::string(AboutText()), 114, 35, 169, 50);
+  b.Add(1, K::kButton, "OK", 131, 93, 50, 14, kControlDefault);
+  return b.desc;
+}
+
+// Six buffer rows (popup, total, free), the Mg and Ca rows, then the
+// options.  The labels 43 to 48 number the rows.  The option fields start
+// with values that compute; the calculation brings any value into range.
+DialogDesc FreeCaMg() {
+  Builder b(kFreeCaMgDialogId, "Calculate free Calcium & Magnesium", 320, 228);
+  b.Add(31, K::kGroup, "Concentration", 7, 7, 306, 154);
+  b.Label(13, "Total/M", 110, 17, 60).Label(22, "Free/M", 180, 17, 60);
+  for (int i = 0; i < 6; ++i) {
+    const int y = 29 + 16 * i;
+    b.Label(43 + i, std::to_string(i + 1), 14, y + 2, 8);
+    b.Popup(5 + i, 26, y, 78, Numbered("buffer", i + 1));
+    b.Field(14 + i, 110, y, 64, Numbered("total", i + 1), "M");
+    b.Output(23 + i, 180, y, 64, Numbered("free", i + 1), "M");
+  }
+  b.Label(100, "Magnesium", 26, 127, 78);
+  b.Field(20, 110, 125, 64, "total-mg", "M").Output(29, 180, 125, 64, "free-mg", "M");
+  b.Label(101, "Calcium", 26, 143, 78);
+  b.Field(21, 110, 141, 64, "total-ca", "M").Output(30, 180, 141, 64, "free-ca", "M");
+  b.Add(41, K::kGroup, "Options", 7, 165, 306, 34);
+  b.Label(102, "Convergence", 14, 179, 44).Field(35, 60, 177, 30, "convergence", "%", "0.1");
+  b.Label(103, "%", 92, 179, 8);
+  b.Label(104, "Iterations", 106, 179, 36).Field(36, 144, 177, 40, "iterations", "", "10000");
+  b.Label(105, "pH", 192, 179, 12).Field(38, 206, 177, 28, "ph", "", "7.2");
+  b.Label(106, "Correction", 242, 179, 38).Field(40, 282, 177, 24, "correction", "", "0");
+  b.CalculatorButtons(207, 320);
+  return b.desc;
+}
+
+// Ion and buffer, each total and free, with Kd; the outputs below.
+DialogDesc BufferCapacity() {
+  Builder b(kBufferCapacityDialogId, "Calculate Buffer Capacity", 220, 150);
+  b.Add(20, K::kGroup, "Input", 7, 7, 206, 66);
+  b.Label(100, "Total/M", 60, 17, 60).Label(101, "Free/M", 130, 17, 60);
+  b.Label(102, "Ion", 14, 29, 40);
+  b.Field(9, 60, 27, 64, "total-ion", "M").Field(11, 130, 27, 64, "free-ion", "M");
+  b.Label(103, "Buffer", 14, 43, 40);
+  b.Field(10, 60, 41, 64, "total-buffer", "M").Field(12, 130, 41, 64, "free-buffer", "M");
+  b.Label(104, "KDiss.", 14, 57, 40).Field(14, 60, 55, 64, "kd", "M");
+  b.Label(105, "M", 128, 57, 10);
+  b.Add(25, K::kGroup, "Output", 7, 77, 206, 54);
+  b.Label(106, "Buffer-Ion/M", 14, 89, 60).Output(16, 80, 87, 64, "complexed", "M");
+  b.Label(107, "Buffer Capacity", 14, 103, 60).Output(18, 80, 101, 64, "capacity", "");
+  b.Label(108, "max. B.-Ratio", 14, 117, 60).Output(24, 80, 115, 64, "max-ratio", "");
+  b.CalculatorButtons(135, 220);
+  return b.desc;
+}
+
+// The labels of the parameters and of the units change with the quantity.
+DialogDesc Patcher() {
+  Builder b(kPatcherDialogId, "Patcher's Calculator", 270, 154);
+  b.Label(100, "Function", 14, 10, 40);
+  b.Popup(5, 56, 8, 100, "function").Popup(15, 162, 8, 100, "quantity");
+  b.Add(19, K::kGroup, "Input", 7, 26, 256, 62);
+  for (int j = 0; j < 3; ++j) {
+    const int y = 38 + 16 * j;
+    b.Label(6 + j, Numbered("Parameter ", j + 1), 14, y + 2, 70);
+    // The unit of a parameter depends on the quantity; label 12 + j shows it.
+    b.Field(9 + j, 86, y, 80, Numbered("p", j + 1), "");
+    b.Label(12 + j, {}, 170, y + 2, 40);
+  }
+  b.Add(21, K::kGroup, "Output", 7, 94, 256, 30);
+  b.Output(16, 86, 106, 80, "result", "").Label(17, {}, 170, 108, 40);
+  b.CalculatorButtons(132, 270);
+  return b.desc;
+}
+
+// Ten rows: eight with an ion popup (numbered by the labels 72 to 79) and
+// two custom ions; each has its check box and four number fields.
+DialogDesc JunctionPotential() {
+  Builder b(kJunctionPotentialDialogId, "Liquid Junction Potential", 270, 210);
+  b.Label(100, "Ion", 26, 10, 70).Label(101, "Pip./mM [a]", 100, 10, 40);
+  b.Label(102, "Bath/mM [a]", 144, 10, 40).Label(103, "val [z]", 188, 10, 28);
+  b.Label(104, "mob [u]", 220, 10, 34);
+  for (int r = 0; r < 10; ++r) {
+    const int y = 22 + 14 * r;
+    const int row = r + 1;
+    if (r < 8) b.Label(72 + r, std::to_string(row), 4, y + 2, 8);
+    b.Add(9 + r, K::kCheckBox, {}, 14, y + 1, 10, 10, 0, Numbered("include", row));
+    if (r < 8) b.Popup(19 + r, 26, y, 70, Numbered("ion", row));
+    else b.Label(27 + (r - 8), Numbered("Custom Ion ", r - 7), 26, y + 2, 70);
+    b.Field(29 + r, 100, y, 40, Numbered("pip", row), "mM");
+    b.Field(39 + r, 144, y, 40, Numbered("bath", row), "mM");
+    b.Field(49 + r, 188, y, 28, Numbered("z", row), "");
+    b.Field(59 + r, 220, y, 34, Numbered("u", row), "");
+  }
+  b.Label(105, "LJ Potential", 14, 168, 50).Output(70, 66, 166, 50, "ljp", "mV");
+  b.Label(106, "mV", 118, 168, 12);
+  b.Label(107, "Temperature", 136, 168, 44).Field(81, 182, 166, 30, "temperature", "deg. C", "20");
+  b.Label(108, "deg. C", 214, 168, 26);
+  b.CalculatorButtons(188, 270);
+  return b.desc;
+}
+
+// Built once, on first use; every dialog of the module by rising id.
+const std::vector<DialogDesc>& Table() {
+  static const std::vector<DialogDesc> table = {About(), FreeCaMg(), BufferCapacity(), Patcher(),
+                                                JunctionPotential()};
+  return table;
+}
+
+}  // namespace
+
+const DialogDesc* FindDialog(int32_t id) {
+  for (const DialogDesc& d : Table())
+    if (d.id == id) return &d;
+  return nullptr;
+}
+
+std::vector<const DialogDesc*> AllDialogs() {
+  std::vector<const DialogDesc*> all;
+  for (const DialogDesc& d : Table()) all.push_back(&d);
+  return all;
+}
+
+}  // namespace kwt::resources

@@ -1,0 +1,24 @@
+// The module's dialogs as data: the About box and the four calculators.
+// Positions and sizes are in dialog units.  Edit fields and popups that a
+// front end may fill by name carry a field name and the unit of the value.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/dialog.h"
+
+namespace kwt::resources {
+
+inline constexpr int32_t kFreeCaMgDialogId = 1266;
+inline constexpr int32_t kBufferCapacityDialogId = 1267;
+inline constexpr int32_t kPatcherDialogId = 1268;
+inline constexpr int32_t kJunctionPotentialDialogId = 1269;
+// The About box is kAboutDialogId (resources.h).
+
+// The description of dialog `id`, or null when the module has none.
+const DialogDesc* FindDialog(int32_t id);
+// Every dialog description, by rising id.
+std::vector<const DialogDesc*> AllDialogs();
+
+}  // namespace kwt::resources

@@ -1,0 +1,239 @@
+// The dialog service: a module handler run by the workbench's scripted
+// driver.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+
+#include "host/dialog.h"
+#include "host/host.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using Action = DialogAction;
+
+DialogDesc SampleDialog() {
+  DialogDesc d;
+  d.id = 4242;
+  d.title = "Sample";
+  auto add = [&](int32_t id, ControlKind kind, std::string text, uint32_t flags = 0) {
+    ControlDesc c;
+    c.id = id;
+    c.kind = kind;
+    c.text = std::move(text);
+    c.flags = flags;
+    d.controls.push_back(c);
+  };
+  add(1, ControlKind::kButton, "OK", kControlDefault);
+  add(2, ControlKind::kButton, "Cancel");
+  add(5, ControlKind::kEdit, "initial");
+  add(6, ControlKind::kEdit, "", kControlReadOnly);
+  add(7, ControlKind::kPopup, "");
+  add(8, ControlKind::kCheckBox, "Include");
+  add(9, ControlKind::kLabel, "label");
+  add(10, ControlKind::kList, "");
+  return d;
+}
+
+// A handler that logs what it hears and lets each test add behaviour.
+struct Recorder : DialogHandler {
+  std::vector<std::string> heard;
+  std::function<void(DialogHandle)> init = [](DialogHandle) {};
+  std::function<void(DialogHandle, const DialogEvent&)> onEvent = [](DialogHandle, const DialogEvent&) {};
+
+  void OnInit(DialogHandle d) override { init(d); }
+  void OnEvent(DialogHandle d, const DialogEvent& e) override {
+    const char* kinds[] = {"pressed", "text", "chosen", "toggled"};
+    heard.push_back(std::string(kinds[static_cast<int>(e.kind)]) + " " + std::to_string(e.control));
+    onEvent(d, e);
+  }
+};
+
+class DialogService : public ::testing::Test {
+ protected:
+  DialogService() : wb_(Workbench::Options{"", false, true}) {}
+
+  // Runs the sample dialog with `actions`; returns DialogRun's code.
+  int32_t RunSample(Recorder& handler, std::vector<Action> actions, int32_t* result = nullptr) {
+    wb_.dialogs().SetScript(std::move(actions));
+    int32_t r = 0;
+    const int32_t code = DialogRun(desc_, handler, &r);
+    if (result != nullptr) *result = r;
+    return code;
+  }
+  const DialogRecord& Last() { return *wb_.dialogs().lastRun(); }
+
+  Workbench wb_;
+  DialogDesc desc_ = SampleDialog();
+};
+
+TEST_F(DialogService, ActionsReachTheHandlerAfterTheControlChanged) {
+  Recorder h;
+  h.init = [](DialogHandle d) {
+    const std::string items[] = {"alpha", "Beta", "gamma"};
+    DialogSetItems(d, 7, items);
+    DialogSetItems(d, 10, items);
+  };
+  std::vector<std::string> seen;
+  h.onEvent = [&](DialogHandle d, const DialogEvent& e) {
+    if (e.control == 5) seen.push_back(DialogGetText(d, 5));
+    if (e.control == 7) seen.push_back(std::to_string(DialogGetSelection(d, 7)) + DialogGetText(d, 7));
+    if (e.control == 8) seen.push_back(DialogGetCheck(d, 8) ? "on" : "off");
+    if (e.control == 1) DialogEnd(d, 1);
+  };
+  int32_t result = 0;
+  EXPECT_EQ(RunSample(h,
+                      {Action::SetText(5, "1.5m"), Action::Choose(7, 3), Action::ChooseText(7, "beta"),
+                       Action::Toggle(8), Action::Check(8, true), Action::Check(8, false),
+                       Action::Choose(10, 2), Action::Press(1), Action::Press(2)},
+                      &result),
+            0);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(h.heard, (std::vector<std::string>{"text 5", "chosen 7", "chosen 7", "toggled 8",
+                                               "toggled 8", "chosen 10", "pressed 1"}));
+  // Checking a box that is already checked clicks nothing.
+  EXPECT_EQ(seen, (std::vector<std::string>{"1.5m", "3gamma", "2Beta", "on", "off"}));
+  const DialogRecord& run = Last();
+  EXPECT_TRUE(run.endedByModule);
+  EXPECT_EQ(run.actionsTaken, 8u);
+  EXPECT_EQ(wb_.dialogs().pendingActions(), 1u) << "the press after the end is not taken";
+  EXPECT_EQ(run.Text(5), "1.5m");
+  EXPECT_EQ(run.Text(7), "Beta");
+  EXPECT_EQ(run.Text(10), "Beta");
+  EXPECT_EQ(run.Text(9), "label");
+  EXPECT_FALSE(run.Find(8)->checked);
+  EXPECT_TRUE(run.problems.empty());
+}
+
+TEST_F(DialogService, RunningOutOfActionsAbandonsTheDialog) {
+  Recorder h;
+  int32_t result = 0;
+  EXPECT_EQ(RunSample(h, {Action::SetText(5, "x")}, &result), 0);
+  EXPECT_EQ(result, kDialogAbandoned);
+  EXPECT_FALSE(Last().endedByModule);
+  EXPECT_EQ(Last().Text(5), "x");
+  EXPECT_EQ(Last().Text(6), "");
+}
+
+TEST_F(DialogService, ActionsTheUserCouldNotTakeStopTheScript) {
+  struct Case {
+    Action action;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {Action::Press(99), "action 1 (press 99): the dialog has no control 99"},
+      {Action::SetText(6, "typed"), "action 1 (set 6=typed): control 6 is a read-only field"},
+      {Action::SetText(7, "x"), "action 1 (set 7=x): control 7 is not an edit field"},
+      {Action::Press(5), "action 1 (press 5): control 5 is not a button"},
+      {Action::Choose(7, 4), "action 1 (choose 7=4): control 7 has 3 items"},
+      {Action::ChooseText(7, "delta"), "action 1 (choose 7=delta): control 7 has no item \"delta\""},
+      {Action::Toggle(9), "action 1 (toggle 9): control 9 is not a check box"},
+      {Action::Press(2), "action 1 (press 2): control 2 is disabled"},
+  };
+  for (const Case& c : cases) {
+    Recorder h;
+    h.init = [](DialogHandle d) {
+      const std::string items[] = {"a", "b", "c"};
+      DialogSetItems(d, 7, items);
+      DialogEnable(d, 2, false);
+    };
+    EXPECT_EQ(RunSample(h, {c.action, Action::Press(1), Action::Press(1)}), 0);
+    EXPECT_TRUE(h.heard.empty()) << c.problem;
+    ASSERT_EQ(Last().problems.size(), 1u) << c.problem;
+    EXPECT_EQ(Last().problems[0], c.problem);
+    EXPECT_EQ(wb_.dialogs().pendingActions(), 0u) << "the rest of the script is dropped";
+  }
+}
+
+TEST_F(DialogService, ModuleCallsOnMissingControlsAreRecorded) {
+  Recorder h;
+  h.init = [](DialogHandle d) {
+    DialogSetText(d, 77, "x");
+    EXPECT_EQ(DialogGetText(d, 78), "");
+    EXPECT_FALSE(DialogGetCheck(d, 5));  // not a check box: no problem, just false
+    DialogSetCheck(d, 5, true);
+    DialogSetSelection(d, 7, 1);  // a popup without items ignores it
+  };
+  RunSample(h, {});
+  EXPECT_EQ(Last().problems,
+            (std::vector<std::string>{"SetText: the dialog has no control 77",
+                                      "GetText: the dialog has no control 78",
+                                      "SetCheck: control 5 is not a check box"}));
+  EXPECT_EQ(Last().Find(7)->selection, 0);
+}
+
+TEST_F(DialogService, FocusAlertsAndHistoryOfTheRun) {
+  wb_.PostHistory("before\r");
+  Recorder h;
+  h.onEvent = [](DialogHandle d, const DialogEvent& e) {
+    if (e.control != 1) return;
+    DialogSetFocus(d, 5, true);
+    HostAlert("KWT Note", "a note");
+    HostNotice("posted\r");
+  };
+  RunSample(h, {Action::Press(1)});
+  EXPECT_EQ(Last().focus, 5);
+  EXPECT_TRUE(Last().focusSelectsAll);
+  ASSERT_EQ(Last().events.size(), 1u);
+  EXPECT_EQ(Last().events[0].kind, "alert");
+  EXPECT_EQ(Last().events[0].text, "a note");
+  EXPECT_EQ(Last().history, "posted\r");
+  EXPECT_EQ(wb_.history(), "before\rposted\r");
+}
+
+TEST_F(DialogService, HandlerExceptionsStayOnTheModuleSide) {
+  Recorder h;
+  h.onEvent = [](DialogHandle, const DialogEvent& e) {
+    if (e.control == 1) throw std::runtime_error("broken");
+    throw std::bad_alloc();
+  };
+  int32_t result = 0;
+  EXPECT_EQ(RunSample(h, {Action::Press(1), Action::Press(1)}, &result), -1);
+  EXPECT_TRUE(Last().endedByModule);
+  EXPECT_EQ(h.heard.size(), 1u) << "the run ends at the first exception";
+  EXPECT_EQ(RunSample(h, {Action::Press(2)}), kHostErrNoMemory);
+  Recorder initFails;
+  initFails.init = [](DialogHandle) { throw 7; };
+  EXPECT_EQ(RunSample(initFails, {Action::Press(1)}), -1);
+  EXPECT_TRUE(initFails.heard.empty());
+}
+
+TEST_F(DialogService, NestedDialogsShareTheScript) {
+  DialogDesc inner = SampleDialog();
+  inner.id = 4343;
+  Recorder innerHandler;
+  innerHandler.onEvent = [](DialogHandle d, const DialogEvent& e) {
+    if (e.control == 1) DialogEnd(d, 11);
+  };
+  Recorder outer;
+  int32_t innerResult = 0;
+  outer.onEvent = [&](DialogHandle d, const DialogEvent& e) {
+    if (e.control == 2) {
+      DialogRun(inner, innerHandler, &innerResult);
+      DialogSetText(d, 5, "after inner");
+    }
+    if (e.control == 1) DialogEnd(d, 1);
+  };
+  RunSample(outer, {Action::Press(2), Action::SetText(5, "inner text"), Action::Press(1), Action::Press(1)});
+  EXPECT_EQ(innerResult, 11);
+  ASSERT_EQ(wb_.dialogs().runs().size(), 2u);
+  EXPECT_EQ(wb_.dialogs().runs()[0].id, 4343);
+  EXPECT_EQ(wb_.dialogs().runs()[0].Text(5), "inner text");
+  EXPECT_EQ(wb_.dialogs().runs()[1].Text(5), "after inner");
+  EXPECT_EQ(wb_.dialogs().runs()[1].result, 1);
+}
+
+TEST(DialogServiceWithoutHost, RunFailsWithACode) {
+  // No workbench: no dialog service is registered.
+  Recorder h;
+  int32_t result = 0;
+  EXPECT_EQ(DialogRun(SampleDialog(), h, &result), kHostErrNoSuchDialog);
+  EXPECT_EQ(result, kDialogAbandoned);
+  EXPECT_EQ(DialogGetText(nullptr, 1), "");
+}
+
+}  // namespace
+}  // namespace kwt
