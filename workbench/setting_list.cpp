@@ -97,7 +97,8 @@ std::vector<std::string> SplitTopLevel(std::string_view text, char separator) {
     else if (c == ')' || c == '}' || c == ']') --depth;
     else if (c == separator && (depth <= 0 || i == text.size())) {
       const std::string_view part = Trim(text.substr(start, i - start));
-      if (!part.empty() || i < text.size()) parts.emplace_back(part);
+      // Only a text that is blank as a whole has no parts; "a," has two.
+      if (!(part.empty() && parts.empty() && i == text.size())) parts.emplace_back(part);
       start = i + 1;
     }
   }
