@@ -50,8 +50,10 @@ std::vector<double> TicksWithin(double lo, double hi, double step) {
   std::vector<double> ticks;
   if (lo > hi) std::swap(lo, hi);
   if (!(step > 0) || !std::isfinite(lo) || !std::isfinite(hi)) return ticks;
-  const double first = std::ceil(lo / step - 1e-6);
-  const double last = std::floor(hi / step + 1e-6);
+  // Float samples put a range end a few millionths of a step short of a
+  // tick that plainly belongs to it.
+  const double first = std::ceil(lo / step - 1e-4);
+  const double last = std::floor(hi / step + 1e-4);
   if (!(last - first < 1000)) return ticks;
   for (double k = first; k <= last; ++k) {
     double v = k * step;

@@ -20,7 +20,7 @@ double NiceStep(double span, int intervals);
 double NextNiceStep(double step);
 
 // The multiples of `step` within [lo, hi] (either order), ascending, with a
-// tolerance of a millionth of a step at the ends.  At most 1000 values.
+// tolerance of a ten-thousandth of a step at the ends.  At most 1000 values.
 std::vector<double> TicksWithin(double lo, double hi, double step);
 
 // How an axis shows its scale: tick values are divided by 10^exponent and
