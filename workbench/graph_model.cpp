@@ -306,7 +306,12 @@ class Replayer {
     if (key == "mirror") return IntegerIn(v, 0, 3, &a.mirror);
     int flag;
     if (!IntegerIn(v, 0, 1, &flag)) return false;
-    (key == "minor" ? a.minor : a.log) = flag != 0;
+    if (key == "log") {
+      // The renderer draws linear axes only; say so rather than mislead.
+      if (flag != 0) *why = "logarithmic axes are not drawn; the axis stays linear";
+      return flag == 0;
+    }
+    a.minor = flag != 0;
     return true;
   }
 
@@ -400,7 +405,7 @@ class Replayer {
     std::vector<ErrorBarSpec*> specs;
     if (mode == "x") specs = {&t->xErr};
     else if (mode == "y") specs = {&t->yErr};
-    else if (mode == "xy" || mode == "box") specs = {&t->xErr, &t->yErr};
+    else if (mode == "xy") specs = {&t->xErr, &t->yErr};
     else return Problem(*command_, "unknown error bar mode " + items[0].key);
     if (items.size() != specs.size() + 1)
       return Problem(*command_, Format("needs %zu error specification(s)", specs.size()));
@@ -453,6 +458,7 @@ class Replayer {
     GraphAnnotation opts;
     opts.legend = legend;
     bool hasAnchor = false, hasX = false, hasY = false, hasFrame = false, hasBack = false;
+    bool hasExterior = false;
     for (const CommandFlag& f : ReadCommandFlags(c)) {
       double v = 0;
       const std::string upper = [&] {
@@ -491,6 +497,7 @@ class Replayer {
         hasBack = true;
       } else if (f.name == "e") {
         opts.exterior = !f.hasValue || (ParseSettingNumber(f.value, &v) && v != 0);
+        hasExterior = true;
       } else if (f.name == "k") {
         kill = true;
       } else if (f.name != "c" && f.name != "j" && f.name != "w") {
@@ -535,7 +542,7 @@ class Replayer {
         a->transparent = opts.transparent;
         a->background = opts.background;
       }
-      a->exterior = opts.exterior;
+      if (hasExterior) a->exterior = opts.exterior;
     }
     if (hasText) a->text = text;
     lastAnnotation_ = a->name;

@@ -68,7 +68,6 @@ struct GraphAxis {
   double axThick = 1;        // axis line, points
   double fontSize = 0;       // tick and axis labels, points; 0 = default
   int mirror = 0;            // 1: a copy of the axis line on the opposite plot edge
-  bool log = false;
 };
 
 struct ErrorBarSpec {

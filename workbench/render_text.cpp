@@ -1,10 +1,27 @@
 // Text with Cairo's own font selection (fontconfig underneath).
 #include "workbench/render_text.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 
 namespace kwt {
 namespace {
+
+// Cairo and fontconfig keep the fonts they found for the life of the
+// process.  They are handed back at exit, so that a leak checker sees only
+// what the program itself forgot.
+struct FontCaches {
+  ~FontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};
+
+void KeepFontCachesReleased() {
+  // Made on first use, so that it goes before the leak check at exit.
+  static FontCaches caches;
+}
 
 constexpr const char* kFamily = "DejaVu Sans";
 constexpr double kScriptScale = 0.7;      // size of super- and subscripts
@@ -14,6 +31,7 @@ constexpr double kSymbolEm = 2.4;         // symbol width in ems
 constexpr double kLineSpacing = 1.15;
 
 void SelectFont(cairo_t* cr, const TextStyle& s, double scale) {
+  KeepFontCachesReleased();
   cairo_select_font_face(cr, kFamily, s.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                          s.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   const double size = s.size * (s.shift != 0 ? kScriptScale : 1.0) * scale;
@@ -23,6 +41,7 @@ void SelectFont(cairo_t* cr, const TextStyle& s, double scale) {
 }  // namespace
 
 double PlainTextWidth(cairo_t* cr, const std::string& utf8, double sizePx) {
+  KeepFontCachesReleased();
   cairo_select_font_face(cr, kFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, sizePx);
   cairo_text_extents_t e;
@@ -31,6 +50,7 @@ double PlainTextWidth(cairo_t* cr, const std::string& utf8, double sizePx) {
 }
 
 double PlainTextHeight(cairo_t* cr, double sizePx) {
+  KeepFontCachesReleased();
   cairo_select_font_face(cr, kFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, sizePx);
   cairo_font_extents_t f;
@@ -39,6 +59,7 @@ double PlainTextHeight(cairo_t* cr, double sizePx) {
 }
 
 void DrawPlainText(cairo_t* cr, const std::string& utf8, double x, double middle, double sizePx) {
+  KeepFontCachesReleased();
   cairo_select_font_face(cr, kFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, sizePx);
   cairo_font_extents_t f;
