@@ -30,6 +30,8 @@ bool TakesPrefix(const std::string& units) {
 
 }  // namespace
 
+// The raw step's mantissa is rounded to 1, 2, 5 or 10 at the geometric
+// midpoints, so the tick count stays near the one asked for.
 double NiceStep(double span, int intervals) {
   span = std::fabs(span);
   if (!std::isfinite(span) || span == 0 || intervals < 1) return 0;
@@ -63,6 +65,7 @@ std::vector<double> TicksWithin(double lo, double hi, double step) {
   return ticks;
 }
 
+// Exponents in steps of three from yocto to yotta.
 std::string SiPrefix(int exponent) {
   static const char* const kPrefixes[] = {"y", "z", "a", "f", "p", "n", "\xC2\xB5", "m", "",
                                           "k", "M", "G", "T", "P", "E", "Z", "Y"};
@@ -70,6 +73,8 @@ std::string SiPrefix(int exponent) {
   return kPrefixes[exponent / 3 + 8];
 }
 
+// The engineering exponent of the larger end picks the prefix, so tick
+// labels stay between 1 and 999 in magnitude wherever they can.
 AxisScale ChooseAxisScale(double lo, double hi, const std::string& units) {
   AxisScale s;
   const double top = std::fmax(std::fabs(lo), std::fabs(hi));
@@ -97,6 +102,8 @@ AxisScale ChooseAxisScale(double lo, double hi, const std::string& units) {
   return s;
 }
 
+// Decimals follow the step, not the value, so that every label of an axis
+// has the same number of them ("0.0", "0.5", "1.0").
 std::string FormatTick(double value, double step) {
   int decimals = 0;
   if (step > 0 && std::isfinite(step)) {

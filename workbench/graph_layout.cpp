@@ -21,6 +21,8 @@ constexpr double kMarginPad = 4;    // beyond the outermost text
 constexpr double kDefaultMargin[4] = {60, 12, 20, 40};  // left, top, right, bottom
 
 // Both ends of the data on an axis, from every shown trace that uses it.
+// Error bars count, so that autoscaling never cuts a bar off; hidden
+// traces do not, as they are not seen.
 bool DataRange(const GraphModel& model, const GraphAxis& axis, double* lo, double* hi) {
   bool any = false;
   const bool vertical = IsVertical(axis.side);
@@ -61,6 +63,7 @@ void BaseRange(const GraphModel& model, const GraphAxis& axis, double* lo, doubl
   *hi = b;
 }
 
+// The nice step below `step` (10 -> 5 -> 2 -> 1).
 double PrevNiceStep(double step) {
   const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
   const double m = std::round(step / power);
@@ -90,6 +93,10 @@ std::string WithUnits(std::string label, const std::string& units) {
   return label;
 }
 
+// Lays a graph out in device pixels.  The order matters: spans and ranges
+// of every axis first, then positions (a free axis may stand at a value of
+// another axis), then tick labels, and the axis labels last, when the
+// margins are settled.
 class Layouter {
  public:
   Layouter(cairo_t* cr, const GraphModel& model, int width, int height)
@@ -130,6 +137,7 @@ class Layouter {
   }
 
  private:
+  // The plot area inside the margins.
   void SetPlot(const double margin[4]) {
     double left = margin[0], top = margin[1], right = w_ - margin[2], bottom = h_ - margin[3];
     // Margins wider than the picture would leave no plot: keep at least a
@@ -153,6 +161,7 @@ class Layouter {
 
   double FontPx(const GraphAxis& a) const { return (a.fontSize > 0 ? a.fontSize : kFontSize) * k_; }
 
+  // Every axis: span from axisEnab, ticks, position, tick labels.
   void PlaceAxes() {
     g_.axes.clear();
     g_.layout.axes.clear();
@@ -185,6 +194,11 @@ class Layouter {
     for (size_t i = 0; i < g_.axes.size(); ++i) PlaceTickLabels(g_.axes[i], g_.layout.axes[i]);
   }
 
+  // Ticks for one axis.  The step starts from nticks (capped by the room:
+  // vertical tick labels need about two lines of height each, horizontal
+  // ones their width and a gap) and grows until the labels fit.
+  // SetAxis/A/N=1 moves autoscaled ends out to the next tick; manual ends
+  // stay exactly where SetAxis put them.
   void ChooseTicks(const GraphAxis& axis, double lo, double hi, AxisPlacement& p, AxisLayout& a) {
     const double length = std::fabs(a.end - a.start);
     a.unitText = AxisUnits(m_, axis);
@@ -249,6 +263,9 @@ class Layouter {
     }
   }
 
+  // Where the axis line stands.  Standard axes sit on their plot edge; a
+  // free axis moves freePos points from it toward the centre, or stands at
+  // a value of the crossing axis, or at a fraction of the plot.
   void Position(const GraphAxis& axis, AxisLayout& a) {
     const GraphLayout& l = g_.layout;
     const FreePosition& f = axis.freePos;
@@ -284,6 +301,8 @@ class Layouter {
     // Walk from the low device coordinate up.
     std::sort(order.begin(), order.end(),
               [&](size_t x, size_t y) { return a.ToDevice(a.ticks[x]) < a.ToDevice(a.ticks[y]); });
+    // A label is shown when it keeps a pixel (vertical) or half an em
+    // (horizontal) from the last one shown.
     for (size_t i : order) {
       PlacedTickLabel& t = p.tickLabels[i];
       const double at = a.ToDevice(a.ticks[i]);
@@ -307,7 +326,8 @@ class Layouter {
     }
   }
 
-  // How far the axis's ticks and tick labels reach out from its line.
+  // How far the axis's ticks and tick labels reach out from its line: the
+  // widest label for a vertical axis, one line of text for a horizontal one.
   double TickLabelReach(const AxisPlacement& p) const {
     double reach = p.tickOut;
     if (p.axis->noLabel != 0 || p.tickLabels.empty()) return reach;
@@ -317,6 +337,9 @@ class Layouter {
     return reach + kTickGap * k_ + size;
   }
 
+  // The axis label: the Label text with "\U" replaced by the prefixed
+  // units, or the units alone when no Label was given.  A label without
+  // "\U" gets the units appended, since the tick values are scaled.
   std::unique_ptr<TextBlock> LabelBlock(const AxisPlacement& p, const AxisLayout& a, double room) {
     const GraphAxis& axis = *p.axis;
     if (axis.noLabel == 2) return nullptr;
@@ -345,6 +368,9 @@ class Layouter {
     return block;
   }
 
+  // The margins that automatic sides need: the reach of every axis on that
+  // side (ticks, tick labels, axis label) past the plot edge, plus room for
+  // the halves of the end tick labels that stand beyond the plot.
   void NeededMargins(double need[4]) {
     const GraphLayout& l = g_.layout;
     need[0] = need[2] = 10 * k_;
@@ -384,6 +410,8 @@ class Layouter {
     need[2] = std::max(need[2], widestBottom / 2 + 3 * k_);
   }
 
+  // Axis labels: vertical ones read upward, centred on their own span
+  // (lblLatPos moves them along it).
   void PlaceLabels() {
     for (size_t i = 0; i < g_.axes.size(); ++i) {
       AxisPlacement& p = g_.axes[i];
@@ -439,6 +467,8 @@ class Layouter {
 
 }  // namespace
 
+// 1.4 pixels per point at 960 x 640, growing with the picture's diagonal
+// so that a larger picture shows the same graph sharper.
 double PictureScale(int width, int height) {
   return std::clamp(std::sqrt(static_cast<double>(width) * height) / 560.0, 0.5, 8.0);
 }

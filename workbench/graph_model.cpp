@@ -60,6 +60,9 @@ std::vector<CommandFlag> ReadCommandFlags(CommandCursor& c) {
   }
 }
 
+// "(r,g,b)" or "(r,g,b,a)" with 16-bit components, as rgb=, linefgc= and
+// wbRGB= write them.  A component outside 0..65535 is a bad value rather
+// than something to clamp: it usually means the wrong numbers were sent.
 bool ParseColour(const SettingValue& v, Rgb* out) {
   if (v.kind != SettingValue::Kind::kParen || (v.items.size() != 3 && v.items.size() != 4))
     return false;
@@ -81,6 +84,7 @@ bool IntegerIn(const SettingValue& v, int lo, int hi, int* out) {
   return true;
 }
 
+// A number in [lo, hi]; NaN fails the test and so is a bad value too.
 bool NumberIn(const SettingValue& v, double lo, double hi, double* out) {
   double d;
   if (!SettingNumber(v, &d) || !(d >= lo && d <= hi)) return false;
@@ -88,6 +92,9 @@ bool NumberIn(const SettingValue& v, double lo, double hi, double* out) {
   return true;
 }
 
+// Walks the window's commands once, in order, and builds the model.  Each
+// handler reads its own command's text; a fault ends that command (or that
+// item of a list) with a problem and never the replay.
 class Replayer {
  public:
   Replayer(const Window& window, Workbench& wb, GraphModel& model)
@@ -98,6 +105,8 @@ class Replayer {
       command_ = &window_.commands[ci];
       CommandCursor c(*command_);
       const std::string word = Lower(c.ReadIdentifier());
+      // The interpreter already resolved the traces of the commands that
+      // add them; the replay takes them over at the command's place.
       if (word == "display" || word == "appendtograph" || word == "append") AddTraces(ci);
       else if (word == "modifygraph") ModifyGraph(c);
       else if (word == "setaxis") SetAxis(c);
@@ -123,6 +132,8 @@ class Replayer {
     return nullptr;
   }
 
+  // The axis of that name, made on first use.  Axes keep the order in which
+  // traces first named them, which is also the order they are laid out.
   GraphAxis& AxisFor(const std::string& name, AxisSide side) {
     if (GraphAxis* a = m_.FindAxis(name)) return *a;
     GraphAxis a;
@@ -150,6 +161,10 @@ class Replayer {
     }
   }
 
+  // The host resolved the command's wave names in the data folder that was
+  // current when it ran, which is no longer known.  The error waves of a
+  // trace live beside its wave (the statistics write them together), so
+  // that folder is looked in first; a path with a folder resolves as written.
   HostWave* FindWaveNear(std::string_view name, const HostWave* beside) {
     if (name.empty()) return nullptr;
     if (name.find(':') == std::string_view::npos && beside != nullptr && beside->folder != nullptr) {
@@ -160,6 +175,8 @@ class Replayer {
 
   // ---- ModifyGraph ----------------------------------------------------------
 
+  // ModifyGraph [/W=win] [/Z] keyword[(name)]=value [, ...]: each item on
+  // its own, so that one bad item leaves the others in force.
   void ModifyGraph(CommandCursor& c) {
     for (const CommandFlag& f : ReadCommandFlags(c)) {
       // /W names the window, which is this one; /Z only asks for silence.
@@ -171,6 +188,9 @@ class Replayer {
     for (const SettingItem& item : items) Modify(item);
   }
 
+  // One item.  Trace keywords without a name act on every trace shown so
+  // far, axis keywords without one on every axis; "margin" without a side
+  // sets all four.
   void Modify(const SettingItem& item) {
     const std::string key = Lower(item.key);
     const std::string what = "ModifyGraph " + item.text;
@@ -234,6 +254,8 @@ class Replayer {
     Problem(what, "unknown keyword " + item.key);
   }
 
+  // The ranges are what the renderer can draw sensibly: line styles 0..17,
+  // modes 0..8, markers 0..62, sizes up to 50 points.
   static bool ModifyTrace(const std::string& key, const SettingValue& v, GraphTraceModel& t) {
     if (key == "rgb") return ParseColour(v, &t.rgb);
     if (key == "lsize") return NumberIn(v, 0, 50, &t.lsize);
@@ -258,6 +280,7 @@ class Replayer {
     return true;
   }
 
+  // Axis keywords; `why` names the fault when it is more than a bad value.
   bool ModifyAxis(const std::string& key, const SettingValue& v, GraphAxis& a, std::string* why) {
     if (key == "axisenab") {
       double lo, hi;
@@ -273,6 +296,8 @@ class Replayer {
       a.enabHi = hi;
       return true;
     }
+    // freePos takes points from the plot edge, {value, crossingAxis} or
+    // {fraction, kwFraction}.
     if (key == "freepos") {
       double d;
       if (SettingNumber(v, &d)) {
@@ -317,6 +342,9 @@ class Replayer {
 
   // ---- SetAxis, Label ---------------------------------------------------------
 
+  // SetAxis [/A [/N=n] [/E=n]] [/R] axis [lo, hi]: /A hands both ends back
+  // to autoscaling; a "*" end is autoscaled alone.  The last command wins,
+  // so "SetAxis/A/N=1 l1" followed by "SetAxis l1 lo,hi" shows lo..hi.
   void SetAxis(CommandCursor& c) {
     bool autoscale = false;
     int nice = 0, zero = 0;
@@ -358,6 +386,7 @@ class Replayer {
     a->reverse = reverse;
   }
 
+  // Label axis "text": the text keeps its escape codes for the renderer.
   void Label(CommandCursor& c) {
     ReadCommandFlags(c);
     std::string name, text;
@@ -371,6 +400,9 @@ class Replayer {
 
   // ---- ErrorBars ----------------------------------------------------------------
 
+  // ErrorBars [/T=cap /L=thick] trace mode [, spec ...] with mode OFF, X, Y
+  // or XY and one spec per direction: wave=(plus,minus), const=c, pct=p or
+  // sqrt.  The bars are replaced only when every spec could be read.
   void ErrorBars(CommandCursor& c) {
     double cap = -1, thick = 1;
     for (const CommandFlag& f : ReadCommandFlags(c)) {
@@ -419,6 +451,8 @@ class Replayer {
     t->errThick = thick;
   }
 
+  // One error specification; a wave that cannot be found fails the whole
+  // specification, since bars of the wrong length would mislead.
   bool ReadErrorSpec(const SettingItem& item, const HostWave* beside, ErrorBarSpec* spec) {
     const std::string key = Lower(item.key);
     if (key == "sqrt") {
@@ -451,6 +485,10 @@ class Replayer {
     return nullptr;
   }
 
+  // TextBox and Legend: /N names the box, /C changes an existing one (only
+  // what the command gives), /K removes it; /A, /X, /Y place it, /F frames
+  // it and /B sets its background.  Without /N each new box gets the next
+  // "textN" name.
   void Annotation(CommandCursor& c, bool legend) {
     const char* const command = legend ? "Legend" : "TextBox";
     std::string name;
@@ -548,6 +586,8 @@ class Replayer {
     lastAnnotation_ = a->name;
   }
 
+  // AppendText [/N=name] [/NOCR] "text": a new line (or, with /NOCR, more of
+  // the last line) for the named box, or for the box touched last.
   void AppendText(CommandCursor& c) {
     std::string name = lastAnnotation_;
     bool newLine = true;
@@ -575,6 +615,9 @@ class Replayer {
     double thick = 1;
   };
 
+  // xcoord= and ycoord=: abs (points from the window's corner), rel (of the
+  // window), prel (of the plot area) or the name of an axis of the right
+  // direction (data values on it).
   bool ReadCoord(const SettingItem& item, bool horizontal, DrawCoord* out) {
     if (item.value.kind != SettingValue::Kind::kScalar) return false;
     const std::string v = Lower(item.value.items[0]);
@@ -589,6 +632,8 @@ class Replayer {
     return true;
   }
 
+  // SetDrawEnv keyword=value, ...: the settings for the next drawing
+  // command; with "save" they become the defaults for every later one.
   void SetDrawEnv(CommandCursor& c) {
     ReadCommandFlags(c);
     std::vector<SettingItem> items;
@@ -618,6 +663,7 @@ class Replayer {
     }
   }
 
+  // DrawLine x0,y0,x1,y1 in the coordinates of the environment.
   void DrawLine(CommandCursor& c) {
     ReadCommandFlags(c);
     const DrawEnv env = pending_ ? *pending_ : saved_;
@@ -643,13 +689,13 @@ class Replayer {
   }
 
   const Window& window_;
-  Workbench& wb_;
+  Workbench& wb_;  // resolves the wave names of error bars
   GraphModel& m_;
   const std::string* command_ = nullptr;
   int nextName_ = 0;
   std::string lastAnnotation_;
-  DrawEnv saved_;
-  std::optional<DrawEnv> pending_;
+  DrawEnv saved_;                   // the defaults ("save")
+  std::optional<DrawEnv> pending_;  // set since the last drawing command
 };
 
 }  // namespace

@@ -102,6 +102,9 @@ void DrawMarker(cairo_t* cr, int marker, double x, double y, double r, double li
 
 bool UsesMarkers(int mode) { return mode == 3 || mode == 4 || mode == 8; }
 
+// Paints in the order a reader's eye expects: backgrounds, grid, traces
+// (with their error bars), axes over the traces, drawn lines, then the
+// annotations on top.
 class Painter {
  public:
   Painter(cairo_t* cr, const GraphModel& model, const GraphGeometry& g)
@@ -122,11 +125,13 @@ class Painter {
   }
 
  private:
+  // The linear map from data values to device coordinates of an axis.
   static AxisMap MapOf(const AxisLayout& a) {
     const double s = (a.end - a.start) / (a.max - a.min);
     return {a.start - a.min * s, s};
   }
 
+  // Grid lines at the major ticks, across the whole plot.
   void Grid(const AxisPlacement& p, const AxisLayout& a) {
     if (p.axis->grid == 0) return;
     cairo_save(cr_);
@@ -146,6 +151,7 @@ class Painter {
     cairo_restore(cr_);
   }
 
+  // One trace in its drawing mode, clipped to its axes' band.
   void Trace(const GraphTraceModel& t) {
     if (t.hidden || t.wave == nullptr) return;
     const AxisLayout* ya = l_.FindAxis(t.yAxis);
@@ -177,6 +183,7 @@ class Painter {
     if (pts.thinned && mode == 6) mode = 0;
     if (pts.thinned && mode == 5) mode = 7;
     switch (mode) {
+      // Sticks: a line from zero to each point.
       case 1:
       case 8:
         for (const auto& run : pts.runs)
@@ -186,6 +193,7 @@ class Painter {
           }
         cairo_stroke(cr_);
         break;
+      // Dots: a square of the line size at each point.
       case 2: {
         const double s = std::max(lw, k_);
         for (const auto& run : pts.runs)
@@ -193,8 +201,10 @@ class Painter {
         cairo_fill(cr_);
         break;
       }
+      // Markers alone: drawn below.
       case 3:
         break;
+      // Bars from zero, each as wide as the step to the next point.
       case 5:
         for (const auto& run : pts.runs) {
           for (size_t i = 0; i < run.size(); ++i) {
@@ -205,6 +215,7 @@ class Painter {
         }
         cairo_stroke(cr_);
         break;
+      // Cityscape: across at the old value, then up or down to the new one.
       case 6:
         for (const auto& run : pts.runs) {
           cairo_move_to(cr_, run[0].x, run[0].y);
@@ -215,6 +226,7 @@ class Painter {
         }
         cairo_stroke(cr_);
         break;
+      // Fill to zero, then the line over the fill.
       case 7:
         for (const auto& run : pts.runs) {
           cairo_move_to(cr_, run.front().x, base);
@@ -237,6 +249,7 @@ class Painter {
     cairo_restore(cr_);
   }
 
+  // The runs as lines; a line size of 0 draws none.
   void Polylines(const std::vector<std::vector<DevicePoint>>& runs, double lw) {
     if (lw <= 0) return;
     for (const auto& run : runs) {
@@ -252,6 +265,8 @@ class Painter {
     }
   }
 
+  // Error bars in the trace's colour; the merged bars of a dense trace
+  // form a band without caps.
   void ErrorBars(const GraphTraceModel& t, const TraceInput& in, AxisMap mx, AxisMap my,
                  const DeviceBounds& b) {
     cairo_set_dash(cr_, nullptr, 0, 0);
@@ -288,6 +303,8 @@ class Painter {
     }
   }
 
+  // The axis line over its span, ticks (outside, crossing or inside),
+  // minor ticks, tick labels and the axis label.
   void Axis(const AxisPlacement& p, const AxisLayout& a) {
     cairo_save(cr_);
     cairo_set_source_rgb(cr_, 0, 0, 0);
@@ -338,6 +355,7 @@ class Painter {
     cairo_restore(cr_);
   }
 
+  // A drawing coordinate in device pixels; false when its axis is gone.
   bool Coord(const DrawCoord& c, double v, bool horizontal, double* out) const {
     switch (c.kind) {
       case DrawCoord::Kind::kAbs: *out = v * k_; return true;
@@ -372,6 +390,9 @@ class Painter {
     cairo_restore(cr_);
   }
 
+  // A trace's symbol for legends: a piece of its line in its colour, size
+  // and style, with its marker when it shows markers, a filled box for bars
+  // and fills.
   SymbolPainter Symbol() const {
     return [this](cairo_t* cr, const std::string& name, double x, double middle, double width,
                   double size) {
@@ -401,6 +422,7 @@ class Painter {
     };
   }
 
+  // A text box or legend with its frame and background.
   void Annotation(const GraphAnnotation& a) {
     TextStyle base;
     TextBlock block(cr_, ParseRichText(Cp1252ToUtf8(a.text), base), k_);
@@ -455,6 +477,8 @@ class Painter {
   double k_;
 };
 
+// Cairo's surfaces go up to 32767 pixels a side; pictures beyond 16384
+// would need gigabytes and are more likely a typing mistake.
 bool CheckSize(int w, int h, std::string* error) {
   if (w < 16 || h < 16 || w > kMaxSide || h > kMaxSide) {
     *error = Format("a picture of %d x %d pixels cannot be drawn (16 to %d a side)", w, h, kMaxSide);
@@ -470,6 +494,7 @@ GraphLayout PaintOn(cairo_t* cr, const GraphModel& model, int w, int h) {
   return g.layout;
 }
 
+// Cairo's stream writer: the picture's bytes are collected in a string.
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;

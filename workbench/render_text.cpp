@@ -68,6 +68,8 @@ void DrawPlainText(cairo_t* cr, const std::string& utf8, double x, double middle
   cairo_show_text(cr, utf8.c_str());
 }
 
+// Each line is as tall as its largest run, super- and subscripts raising
+// its ascent and descent; lines after the first add a little leading.
 TextBlock::TextBlock(cairo_t* cr, std::vector<TextLine> lines, double scale)
     : lines_(std::move(lines)), scale_(scale) {
   for (const TextLine& line : lines_) {
@@ -123,6 +125,9 @@ double TextBlock::RunWidth(cairo_t* cr, const TextRun& run) const {
   return e.x_advance;
 }
 
+// Lines are justified within the block's width; symbols are drawn by the
+// caller's painter, centred a little above the baseline like lower-case
+// letters.
 void TextBlock::Draw(cairo_t* cr, double left, double top, const SymbolPainter& symbol) const {
   double y = top;
   for (size_t i = 0; i < lines_.size(); ++i) {

@@ -8,6 +8,8 @@
 namespace kwt {
 namespace {
 
+// Reads the text once, left to right, keeping the current style; plain
+// characters join the last run while the style stays the same.
 class RichTextReader {
  public:
   RichTextReader(std::string_view text, const TextStyle& base) : s_(text), base_(base), style_(base) {
@@ -32,6 +34,7 @@ class RichTextReader {
   }
 
  private:
+  // A line break keeps the justification in force.
   void NewLine() {
     TextLine next;
     next.justify = lines_.back().justify;
@@ -56,6 +59,7 @@ class RichTextReader {
         Add("\\");
         i_ += 2;
         return true;
+      // \s(trace): the trace's symbol, by trace name (quotes allowed).
       case 's': {
         if (rest.empty() || rest[0] != '(') return false;
         const size_t close = rest.find(')');
@@ -73,6 +77,7 @@ class RichTextReader {
         lines_.back().justify = rest[0];
         i_ += 3;
         return true;
+      // \Znn: up to three digits of font size in points.
       case 'Z': {
         size_t n = 0;
         while (n < rest.size() && n < 3 && std::isdigit(static_cast<unsigned char>(rest[n]))) ++n;
@@ -94,6 +99,7 @@ class RichTextReader {
         i_ += 4;
         return true;
       }
+      // \K(r,g,b): 16-bit colour components, as the graph settings give them.
       case 'K': {
         if (rest.empty() || rest[0] != '(') return false;
         const size_t close = rest.find(')');
@@ -113,6 +119,7 @@ class RichTextReader {
         style_.shift = e == 'S' ? 1 : -1;
         i_ += 2;
         return true;
+      // \M ends super- and subscripts and any size change.
       case 'M':
         style_.shift = 0;
         style_.size = base_.size;

@@ -40,6 +40,8 @@ size_t SkipGroup(std::string_view s, size_t open) {
   return std::string_view::npos;
 }
 
+// A value: "(...)" and "{...}" lists are split at their top-level commas,
+// anything else is one scalar.  Names in either are unquoted.
 bool ReadValue(std::string_view v, SettingValue* out) {
   v = Trim(v);
   if (v.empty()) return false;
@@ -58,6 +60,8 @@ bool ReadValue(std::string_view v, SettingValue* out) {
   return true;
 }
 
+// keyword [(target)] [= value].  The keyword must start like a name; a
+// target must close its parenthesis and not be empty.
 bool ReadItem(std::string_view text, SettingItem* item) {
   item->text = std::string(text);
   size_t i = 0;
@@ -80,6 +84,8 @@ bool ReadItem(std::string_view text, SettingItem* item) {
 
 }  // namespace
 
+// One pass with a depth count and the open quote, if any; the end of the
+// text counts as a final separator so that the last part is taken too.
 std::vector<std::string> SplitTopLevel(std::string_view text, char separator) {
   std::vector<std::string> parts;
   int depth = 0;
@@ -118,6 +124,7 @@ std::string UnquoteName(std::string_view text) {
   return std::string(text);
 }
 
+// Every part is read, good or bad, so that one mistake costs one setting.
 bool ReadSettingList(std::string_view text, std::vector<SettingItem>* items, std::string* bad) {
   bool ok = true;
   for (const std::string& part : SplitTopLevel(text)) {

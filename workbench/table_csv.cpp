@@ -32,7 +32,8 @@ std::string Shortest(T v) {
   return std::string(buf, r.ptr);
 }
 
-// The value of a numeric point, in the precision the wave keeps it.
+// The value of a numeric point, in the precision the wave keeps it: a float
+// sample of 0.1 is written "0.1", not "0.10000000149011612".
 std::string NumberText(const HostWave& w, int64_t i, bool imaginary) {
   const size_t size = HostWave::ElementSize(w.type);
   if (size == 0 || static_cast<size_t>(i + 1) * size > w.samples.size()) return "";
@@ -71,6 +72,8 @@ struct Column {
 
 }  // namespace
 
+// The columns are planned first (headers, which wave, how many rows), then
+// written row by row up to the longest wave.
 std::string TableCsv(const Window& table) {
   std::vector<Column> columns;
   int64_t rows = 0;

@@ -98,6 +98,9 @@ struct Column {
   }
 };
 
+// Points left or right of the bounds are invisible: all of them on one side
+// form one column, which keeps the joins to the visible points and costs
+// nothing however far a zoomed-in axis leaves them.
 constexpr int64_t kLeftOutside = INT64_MIN;
 constexpr int64_t kRightOutside = INT64_MAX;
 
@@ -129,6 +132,8 @@ bool ErrorAt(const ErrorBarSpec& spec, int64_t i, double v, double* minus, doubl
 
 }  // namespace
 
+// One pass over the points: each point either joins the open column or
+// closes it (emitting its kept points) and opens the next one.
 ThinnedTrace ThinTrace(const TraceInput& in, AxisMap mx, AxisMap my, const DeviceBounds& b,
                        bool gaps) {
   ThinnedTrace out;
@@ -212,6 +217,7 @@ std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& spec
   return spans;
 }
 
+// Only points whose x and y are both finite count, as only they are drawn.
 bool TraceExtent(const TraceInput& in, bool vertical, const ErrorBarSpec* errors, double* lo,
                  double* hi) {
   if (in.y == nullptr) return false;
