@@ -30,6 +30,16 @@ std::string ReadFlagValue(CommandCursor& c) {
 
 }  // namespace
 
+void Workbench::AxisPair::Take(const std::string& flag, const std::string& value) {
+  if (flag == "l" || flag == "r") {
+    y = value.empty() ? (flag == "l" ? "left" : "right") : value;
+    yOnRight = flag == "r";
+  } else {
+    x = value.empty() ? (flag == "b" ? "bottom" : "top") : value;
+    xOnTop = flag == "t";
+  }
+}
+
 Window* Workbench::TopWindow(Window::Kind kind) {
   if (windows_.empty() || windows_.front().kind != kind) return nullptr;
   return &windows_.front();
@@ -44,8 +54,7 @@ Window& Workbench::NewWindow(Window::Kind kind) {
   return windows_.front();
 }
 
-void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const std::string& yAxis,
-                         const std::string& xAxis) {
+void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes) {
   // A wave shown twice gets the trace names w, w#1, w#2, ...
   int repeats = 0;
   for (const GraphTrace& t : graph.traces)
@@ -53,8 +62,12 @@ void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const s
   GraphTrace t;
   t.wave = wave;
   t.xWave = xWave;
-  t.yAxis = yAxis;
-  t.xAxis = xAxis;
+  t.yAxis = axes.y;
+  t.xAxis = axes.x;
+  t.yOnRight = axes.yOnRight;
+  t.xOnTop = axes.xOnTop;
+  // The command that adds the trace is the last one kept so far.
+  t.command = graph.commands.empty() ? 0 : graph.commands.size() - 1;
   t.name = repeats == 0 ? wave->name : Format("%s#%d", wave->name.c_str(), repeats);
   graph.traces.push_back(std::move(t));
 }
@@ -87,7 +100,7 @@ int32_t Workbench::ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves,
 int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
   bool hasRect = false;
   double rect[4] = {0, 0, 0, 0};
-  std::string yAxis = "left", xAxis = "bottom";
+  AxisPair axes;
   for (;;) {
     c.SkipSpace();
     if (c.Peek() != '/') break;
@@ -103,10 +116,8 @@ int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
                       &rect[3]) != 4)
         return kHostErrSyntax;
       hasRect = true;
-    } else if (flag == "l" || flag == "r") {
-      yAxis = value.empty() ? (flag == "l" ? "left" : "right") : value;
-    } else if (flag == "b" || flag == "t") {
-      xAxis = value.empty() ? (flag == "b" ? "bottom" : "top") : value;
+    } else if (flag == "l" || flag == "r" || flag == "b" || flag == "t") {
+      axes.Take(flag, value);
     } else if (flag != "k" && flag != "n" && flag != "hide") {
       return kHostErrBadFlag;
     }
@@ -118,12 +129,12 @@ int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
   g.hasRect = hasRect;
   std::copy(rect, rect + 4, g.rect);
   g.commands.push_back(command);
-  for (HostWave* w : waves) AddTrace(g, w, xWave, yAxis, xAxis);
+  for (HostWave* w : waves) AddTrace(g, w, xWave, axes);
   return 0;
 }
 
 int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command) {
-  std::string yAxis = "left", xAxis = "bottom";
+  AxisPair axes;
   for (;;) {
     c.SkipSpace();
     if (c.Peek() != '/') break;
@@ -134,8 +145,7 @@ int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command
       c.Take();
       value = ReadFlagValue(c);
     }
-    if (flag == "l" || flag == "r") yAxis = value.empty() ? (flag == "l" ? "left" : "right") : value;
-    else if (flag == "b" || flag == "t") xAxis = value.empty() ? (flag == "b" ? "bottom" : "top") : value;
+    if (flag == "l" || flag == "r" || flag == "b" || flag == "t") axes.Take(flag, value);
     else if (flag != "q" && flag != "c") return kHostErrBadFlag;
   }
   Window* g = TopWindow(Window::Kind::kGraph);
@@ -144,7 +154,7 @@ int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command
   HostWave* xWave = nullptr;
   if (int32_t e = ReadWaveList(c, &waves, &xWave)) return e;
   g->commands.push_back(command);
-  for (HostWave* w : waves) AddTrace(*g, w, xWave, yAxis, xAxis);
+  for (HostWave* w : waves) AddTrace(*g, w, xWave, axes);
   return 0;
 }
 
@@ -185,7 +195,7 @@ int32_t Workbench::CmdAppend(CommandCursor& c, const std::string& command) {
     return e;
   top.commands.push_back(command);
   if (top.kind == Window::Kind::kGraph) {
-    for (HostWave* w : waves) AddTrace(top, w, xWave, "left", "bottom");
+    for (HostWave* w : waves) AddTrace(top, w, xWave, AxisPair());
   } else {
     top.columns.insert(top.columns.end(), waves.begin(), waves.end());
   }

@@ -16,6 +16,9 @@ struct GraphTrace {
   std::string name;              // the trace name: the wave's name, "#n" for repeats
   std::string yAxis = "left";    // "left", "right" or a free axis such as "l1"
   std::string xAxis = "bottom";  // "bottom", "top" or a free axis
+  bool yOnRight = false;         // the y axis was named by /R (a right axis)
+  bool xOnTop = false;           // the x axis was named by /T (a top axis)
+  size_t command = 0;            // index in Window::commands of the command that added it
 };
 
 struct Window {

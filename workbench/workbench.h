@@ -209,8 +209,13 @@ class Workbench final : public HostServices, public ExprContext {
   int32_t ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave);
   Window* TopWindow(Window::Kind kind);
   Window& NewWindow(Window::Kind kind);
-  void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const std::string& yAxis,
-                const std::string& xAxis);
+  // The axes that /L, /R, /B and /T name for the traces of one command.
+  struct AxisPair {
+    std::string y = "left", x = "bottom";
+    bool yOnRight = false, xOnTop = false;
+    void Take(const std::string& flag, const std::string& value);
+  };
+  void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes);
 
   // Reading values on the command line.
   int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);

@@ -10,6 +10,7 @@
 
 #include "calc.h"
 #include "info.h"
+#include "plot_option.h"
 #include "workbench/encoding.h"
 #include "workbench/itx.h"
 #include "workbench/session_dump.h"
@@ -23,6 +24,8 @@ struct Settings {
   bool interactive = false;
   std::string save;
   std::string dump;
+  std::string plot;
+  int plotWidth = 0, plotHeight = 0;  // 0: each window's own size
   std::string prefs;
   std::string answer;
   bool quiet = false;
@@ -97,7 +100,10 @@ int RunSession(const Settings& s) {
     }
   }
   // What the session made is written even when a command failed, so that
-  // nothing already loaded is lost.
+  // nothing already loaded is lost.  Pictures come first: what they could
+  // not draw is noted in the history that the dump keeps.
+  if (!s.plot.empty() && kwt::WriteSessionPlots(wb, s.plot, s.plotWidth, s.plotHeight) != 0)
+    status = 1;
   if (!s.save.empty()) {
     std::ofstream out(s.save, std::ios::binary | std::ios::trunc);
     out << kwt::SaveItx(wb);
@@ -127,6 +133,15 @@ int main(int argc, char** argv) {
   app.add_flag("-i,--interactive", s.interactive, "then read command lines from the terminal");
   app.add_option("-o,--save", s.save, "save every wave and variable as an Igor text file");
   app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave");
+  app.add_option("--plot", s.plot, "write each graph as DIR/<window>.svg and .png, each table as .csv");
+  app.add_option_function<std::string>(
+         "--plot-size",
+         [&s](const std::string& v) {
+           if (!kwt::ParsePlotSize(v, &s.plotWidth, &s.plotHeight))
+             throw CLI::ValidationError("--plot-size", "expected WxH in pixels, 16 to 16384 each");
+         },
+         "picture size in pixels for --plot (default: each window's own)")
+      ->type_name("WxH");
   app.add_option("--prefs", s.prefs, "where the stored preferences live");
   app.add_option("--answer", s.answer, "answer to every yes/no question")
       ->check(CLI::IsMember({"yes", "no"}));

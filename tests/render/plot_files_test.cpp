@@ -1,0 +1,73 @@
+// Tables as CSV, and kwt --plot writing a session's windows to a folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/render/picture.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "workbench/table_csv.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::HasSubstr;
+using test::ReadFile;
+using test::RunAll;
+using test::RunKwt;
+using test::TempDir;
+
+TEST(TableCsv, ColumnsUnitsAndUnequalLengths) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/D/N=3 s_mean", "s_mean = {0.1, NaN, -2.5}", "Make/O/N=2 s_num = {1, 3}",
+              "SetScale/P x 0.5, 0.25, \"s\", s_mean, s_num", "SetScale d 0, 0, \"A\", s_mean",
+              "Make/O/W/N=4 counts = {7, -8, 9, 10}", "Edit s_mean, s_num", "AppendToTable counts"});
+  // s_mean and s_num share an x scaling, counts has its own.
+  EXPECT_EQ(TableCsv(wb.windows().front()),
+            "x of s_mean (s),s_mean (A),s_num,x of counts,counts\n"
+            "0.5,0.1,1,0,7\n"
+            "0.75,NaN,3,1,-8\n"
+            "1,-2.5,,2,9\n"
+            ",,,3,10\n");
+  RunAll(wb, {"Make/O/N=2 'a, b' = {0.1, 1e-7}", "SetScale d 0, 0, \"\\\"V\\\"\", 'a, b'",
+              "Edit 'a, b'"});
+  EXPECT_EQ(TableCsv(wb.windows().front()), "x,\"a, b (\"\"V\"\")\"\n0,0.1\n1,1e-07\n")
+      << "float samples in their own precision; quoting where needed";
+}
+
+TEST(KwtPlot, WritesEveryGraphAndTable) {
+  TempDir dir;
+  const std::string out = dir.File("pictures/new");
+  const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--plot", out, "--plot-size", "400x300",
+                         "Make/O/N=20 w = p", "Display w", "ModifyGraph frob(w)=2,lsize=2",
+                         "Edit w", "Display w; AppendToGraph w"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("  Graph0: ModifyGraph frob(w)=2: unknown keyword frob; left out of the picture\n"));
+  for (const char* name : {"Graph0.png", "Graph0.svg", "Graph1.png", "Graph1.svg", "Table0.csv"})
+    EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
+  EXPECT_FALSE(std::filesystem::exists(out + "/Graph0.png.part"));
+  const std::string png = ReadFile(out + "/Graph0.png");
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 4), "\x89PNG");
+  EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x90\0\0\x01\x2c", 8)) << "400 x 300";
+  EXPECT_THAT(ReadFile(out + "/Table0.csv"), ::testing::StartsWith("x,w\n0,0\n1,1\n"));
+  EXPECT_THAT(ReadFile(out + "/Graph0.svg"), HasSubstr("<svg"));
+}
+
+TEST(KwtPlot, BadSizesAndUnwritableFolders) {
+  TempDir dir;
+  for (const char* size : {"400", "0x300", "400x", "x300", "99999x10", "4e2x300", "400x300x2"}) {
+    const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--plot", dir.path(), "--plot-size", size, "print 1"});
+    EXPECT_EQ(r.status, 2) << size;
+  }
+  ASSERT_TRUE(test::WriteFile(dir.File("file"), "x"));
+  const auto r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--plot", dir.File("file/sub"),
+                         "--save", dir.File("s.itx"), "Make/O/N=2 kept", "Display kept"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("kwt: cannot make the folder"));
+  EXPECT_THAT(ReadFile(dir.File("s.itx")), HasSubstr("kept")) << "the session is still saved";
+}
+
+}  // namespace
+}  // namespace kwt

@@ -1,0 +1,341 @@
+// Graph pictures checked by their content: where each trace's pixels are,
+// the axis ranges and tick labels, colours, gaps, error bars, annotations.
+#include <expat.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/render/picture.h"
+#include "workbench/render_graph.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::ElementsAre;
+using test::Colour8;
+using test::DrawFront;
+using test::FindColour;
+using test::RunAll;
+
+const Colour8 kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
+
+TEST(RenderGraph, OneAxisWithItsRangeTicksAndColour) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=101 w", "SetScale/P x 0, 0.01, \"s\", w", "SetScale d 0, 0, \"V\", w",
+              "w = x", "Display w", "ModifyGraph rgb(w)=(0,0,65535),lsize(w)=3"});
+  const GraphImage img = DrawFront(wb, 800, 600);
+  const GraphLayout& l = img.layout;
+  const AxisLayout* left = l.FindAxis("left");
+  const AxisLayout* bottom = l.FindAxis("bottom");
+  ASSERT_NE(left, nullptr);
+  ASSERT_NE(bottom, nullptr);
+  // Autoscaled to the data: 0 to 1 on both axes, in steps of 0.2.
+  EXPECT_EQ(left->min, 0);
+  EXPECT_EQ(left->max, 1);
+  EXPECT_THAT(left->tickLabels, ElementsAre("0.0", "0.2", "0.4", "0.6", "0.8", "1.0"));
+  EXPECT_EQ(left->label, "V") << "the units stand for a missing label";
+  EXPECT_EQ(bottom->label, "s");
+  EXPECT_NEAR(left->start, l.plotBottom, 1e-9);
+  EXPECT_NEAR(left->end, l.plotTop, 1e-9);
+  EXPECT_EQ(left->position, l.plotLeft);
+
+  const test::ColourBox blue = FindColour(img, kBlue);
+  ASSERT_GT(blue.count, 500);
+  EXPECT_NEAR(blue.left, l.plotLeft, 3);
+  EXPECT_NEAR(blue.right, l.plotRight, 3);
+  EXPECT_NEAR(blue.top, l.plotTop, 3);
+  EXPECT_NEAR(blue.bottom, l.plotBottom, 3);
+  // The diagonal passes through the middle of the plot.
+  const int midX = static_cast<int>(bottom->ToDevice(0.5));
+  const test::ColourBox column = FindColour(img, kBlue, midX, 0, midX, -1);
+  const double midY = l.plotBottom - 0.5 * (l.plotBottom - l.plotTop);
+  EXPECT_NEAR((column.top + column.bottom) / 2.0, midY, 3);
+}
+
+TEST(RenderGraph, AnUnreadableSettingLeavesTheRestDrawn) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=10 w = p", "Display w", "ModifyGraph frob=1,rgb(w)=(0,0,65535),lsize=2",
+              "ModifyGraph mode(w)=99", "SetAxis left 0,bad"});
+  GraphModel m;
+  const GraphImage img = DrawFront(wb, 400, 300, &m);
+  EXPECT_EQ(m.problems.size(), 3u);
+  EXPECT_GT(FindColour(img, kBlue, 0, 0, -1, -1, 90).count, 100) << "the colour beside the unknown keyword is used";
+  EXPECT_EQ(FindColour(img, kRed, 0, 0, -1, -1, 90).count, 0);
+  EXPECT_EQ(img.layout.FindAxis("left")->max, 9) << "autoscaled when the range cannot be read";
+}
+
+// LoadPulse/P/L/S: the leak, the second trace and the sweep on three
+// stacked free axes with gaps of 0.02 between them.
+TEST(RenderGraph, StackedFreeAxesKeepEachTraceInItsBand) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=2000 s_leak, s_2nd, s", "SetScale/P x 0, 1e-4, \"s\", s_leak, s_2nd, s",
+              "SetScale d 0, 0, \"A\", s_leak, s", "SetScale d 0, 0, \"V\", s_2nd",
+              "s_leak = 2e-12 * sin(p / 50)", "s_2nd = -0.07 + 0.05 * (p > 500) * (p < 1500)",
+              "s = 2e-10 * cos(p / 30)",
+              "Display;ModifyGraph margin(left)=60",
+              "AppendToGraph/L=l1 's_leak'",
+              "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
+              "AppendToGraph/L=l2 's_2nd'",
+              "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
+              "AppendToGraph/L=l3 's'",
+              "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60",
+              "ModifyGraph rgb(s_leak)=(0,65535,0),rgb(s_2nd)=(0,0,65535),lsize=2"});
+  const GraphImage img = DrawFront(wb, 900, 700);
+  const GraphLayout& l = img.layout;
+  EXPECT_NEAR(l.plotLeft, 60 * l.scale, 1e-9) << "margin(left)=60 points";
+  const double height = l.plotBottom - l.plotTop;
+  struct Band {
+    const char* axis;
+    Colour8 colour;
+    double lo, hi;
+  };
+  const Band bands[] = {{"l1", kGreen, 0.0, 0.32}, {"l2", kBlue, 0.34, 0.66}, {"l3", kRed, 0.68, 1.0}};
+  for (const Band& b : bands) {
+    SCOPED_TRACE(b.axis);
+    const AxisLayout* a = l.FindAxis(b.axis);
+    ASSERT_NE(a, nullptr);
+    const double bottom = l.plotBottom - b.lo * height, top = l.plotBottom - b.hi * height;
+    EXPECT_NEAR(a->start, bottom, 1e-6);
+    EXPECT_NEAR(a->end, top, 1e-6);
+    EXPECT_EQ(a->position, l.plotLeft) << "freePos 0: on the plot's left edge";
+    const test::ColourBox box = FindColour(img, b.colour, static_cast<int>(l.plotLeft) + 2);
+    ASSERT_GT(box.count, 100);
+    // Autoscaled, each trace fills its band and stays inside it.
+    EXPECT_GE(box.top, top - 2);
+    EXPECT_LE(box.bottom, bottom + 2);
+    EXPECT_LE(box.top, top + 3);
+    EXPECT_GE(box.bottom, bottom - 3);
+    EXPECT_GE(a->tickLabels.size(), 2u);
+  }
+  EXPECT_EQ(l.FindAxis("l1")->unitText, "pA");
+  EXPECT_EQ(l.FindAxis("l2")->unitText, "mV");
+  EXPECT_EQ(l.FindAxis("l3")->unitText, "pA");
+  EXPECT_EQ(l.FindAxis("l3")->label, "pA");
+}
+
+// The X-Chart graph's axis: a range in volts shown in millivolts.
+TEST(RenderGraph, SetAxisRangeAndPrefixedTickLabels) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=100 XC_Vm1, XC_t", "XC_t = p * 0.5", "SetScale d 0, 0, \"V\", XC_Vm1",
+              "SetScale d 0, 0, \"s\", XC_t", "XC_Vm1 = -0.06 + 0.01 * sin(p / 10)",
+              "Display/W=(10,40,436,520)", "ModifyGraph margin(left)=90,gaps=0",
+              "AppendToGraph/L=l1 XC_Vm1 vs XC_t",
+              "ModifyGraph axisEnab(l1)={0.0000,1.0000},freePos(l1)=0",
+              "SetAxis l1 -0.08,0.04", "Label l1 \"[\\U]\"",
+              "ModifyGraph lblPos(l1)=60,lblLatPos=0", "ModifyGraph grid(l1)=1,nticks(l1)=5"});
+  const GraphImage img = DrawFront(wb, 640, 720);
+  const AxisLayout* l1 = img.layout.FindAxis("l1");
+  ASSERT_NE(l1, nullptr);
+  EXPECT_EQ(l1->min, -0.08);
+  EXPECT_EQ(l1->max, 0.04);
+  const char* const minus = "\xE2\x88\x92";
+  EXPECT_THAT(l1->tickLabels, ElementsAre(std::string(minus) + "80", std::string(minus) + "60",
+                                          std::string(minus) + "40", std::string(minus) + "20", "0",
+                                          "20", "40"));
+  EXPECT_EQ(l1->label, "[mV]");
+  const AxisLayout* bottom = img.layout.FindAxis("bottom");
+  EXPECT_EQ(bottom->min, 0) << "x from the x wave";
+  EXPECT_EQ(bottom->max, 49.5);
+  EXPECT_EQ(bottom->unitText, "s");
+  // The grid lines are drawn at the ticks, in light grey.
+  const int y0 = static_cast<int>(std::lround(l1->ToDevice(0)));
+  const int midX = static_cast<int>((img.layout.plotLeft + img.layout.plotRight) / 2);
+  EXPECT_TRUE(test::Near(img.At(midX, y0), {217, 217, 217}, 40)) << "a grid line at 0 mV";
+}
+
+TEST(RenderGraph, OverlaidTracesShareTheAxis) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=50 a, b", "a = 0.5", "b = -0.5", "Display a, b", "SetAxis left -1,1",
+              "ModifyGraph rgb(a)=(0,65535,0),rgb(b)=(0,0,65535),lsize=2"});
+  const GraphImage img = DrawFront(wb);
+  const GraphLayout& l = img.layout;
+  const double h = l.plotBottom - l.plotTop;
+  const test::ColourBox green = FindColour(img, kGreen), blue = FindColour(img, kBlue);
+  ASSERT_GT(green.count, 100);
+  ASSERT_GT(blue.count, 100);
+  EXPECT_NEAR((green.top + green.bottom) / 2.0, l.plotBottom - 0.75 * h, 2);
+  EXPECT_NEAR((blue.top + blue.bottom) / 2.0, l.plotBottom - 0.25 * h, 2);
+}
+
+// AutoStats/G: the mean with error bars of one standard deviation.
+TEST(RenderGraph, ErrorBarsSpanTheirWaves) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/D/N=5 m_mean, m_sdev", "m_sdev = 1", "m_sdev[2] = 1.5", "Display 'm_mean'",
+              "ErrorBars 'm_mean' Y,wave=('m_sdev','m_sdev')", "SetAxis left -2,2",
+              "SetAxis bottom -1,5", "ModifyGraph rgb(m_mean)=(0,0,65535)"});
+  const GraphImage img = DrawFront(wb);
+  const AxisLayout* left = img.layout.FindAxis("left");
+  const AxisLayout* bottom = img.layout.FindAxis("bottom");
+  const int x2 = static_cast<int>(std::lround(bottom->ToDevice(2)));
+  const test::ColourBox bar = FindColour(img, kBlue, x2 - 1, 0, x2 + 1, -1, 90);
+  EXPECT_NEAR(bar.top, left->ToDevice(1.5), 2.5);
+  EXPECT_NEAR(bar.bottom, left->ToDevice(-1.5), 2.5);
+  const int x1 = static_cast<int>(std::lround(bottom->ToDevice(1)));
+  const test::ColourBox bar1 = FindColour(img, kBlue, x1 - 1, 0, x1 + 1, -1, 90);
+  EXPECT_NEAR(bar1.top, left->ToDevice(1), 2.5);
+  // Between the points only the mean line is drawn.
+  const int between = static_cast<int>(std::lround(bottom->ToDevice(1.5)));
+  const test::ColourBox line = FindColour(img, kBlue, between, 0, between, -1, 90);
+  EXPECT_LE(line.bottom - line.top, 4);
+}
+
+TEST(RenderGraph, NanLeavesAGapUnlessGapsAreOff) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=1000 w = 0.5", "w[400] = NaN", "Display w", "SetAxis left 0,1",
+              "ModifyGraph rgb(w)=(0,0,65535),lsize=2"});
+  // Points 400 to 599 have no value.
+  HostWave* w = wb.ResolveWave("w");
+  for (int i = 400; i < 600; ++i) w->SetValue(i, NAN);
+  GraphImage img = DrawFront(wb);
+  auto blueAt = [&](double x) {
+    const AxisLayout* bottom = img.layout.FindAxis("bottom");
+    const int px = static_cast<int>(std::lround(bottom->ToDevice(x)));
+    return FindColour(img, kBlue, px, 0, px, -1, 60).count;
+  };
+  EXPECT_GT(blueAt(300), 0);
+  EXPECT_EQ(blueAt(450), 0);
+  EXPECT_EQ(blueAt(550), 0);
+  EXPECT_GT(blueAt(700), 0);
+  ASSERT_EQ(wb.Run("ModifyGraph gaps=0"), 0);
+  img = DrawFront(wb);
+  EXPECT_GT(blueAt(500), 0) << "the line bridges the missing points";
+}
+
+// Ten million points keep their envelope: the one spike and both extremes.
+TEST(RenderGraph, TenMillionPointsKeepTheirEnvelope) {
+  Workbench wb;
+  ASSERT_EQ(wb.Run("Make/O/N=10000000 big"), 0);
+  HostWave* w = wb.ResolveWave("big");
+  float* v = reinterpret_cast<float*>(w->samples.data());
+  for (int64_t i = 0; i < w->points; ++i)
+    v[i] = static_cast<float>(std::sin(i * 2 * M_PI / 2e6) + 0.2 * ((i % 7) - 3) / 3.0);
+  v[7654321] = 5;
+  RunAll(wb, {"Display big"});
+  const GraphImage img = DrawFront(wb, 1000, 500);
+  const GraphLayout& l = img.layout;
+  const AxisLayout* left = l.FindAxis("left");
+  EXPECT_EQ(left->max, 5);
+  EXPECT_NEAR(left->min, -1.2, 1e-3);
+  const test::ColourBox red = FindColour(img, kRed, static_cast<int>(l.plotLeft) + 1, 0, -1, -1, 90);
+  EXPECT_NEAR(red.top, left->ToDevice(5), 2.5);
+  EXPECT_NEAR(red.bottom, left->ToDevice(-1.2), 2.5);
+  // The spike stands in its own column.
+  const int spike = static_cast<int>(l.FindAxis("bottom")->ToDevice(7654321));
+  EXPECT_GT(FindColour(img, kRed, spike - 1, static_cast<int>(left->ToDevice(4.5)), spike + 1,
+                       static_cast<int>(left->ToDevice(4)))
+                .count,
+            0);
+  // Every column of the plot shows the trace.
+  for (int x = static_cast<int>(l.plotLeft) + 2; x < static_cast<int>(l.plotRight) - 2; x += 37)
+    EXPECT_GT(FindColour(img, kRed, x, 0, x, -1, 60).count, 0) << x;
+}
+
+TEST(RenderGraph, LegendSymbolAndDrawnBaseline) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=100 w = 0.1", "Display/L=l1 w", "SetAxis l1 0,1",
+              "ModifyGraph rgb(w)=(0,65535,0),lsize=2", "Legend/N=legend",
+              "SetDrawEnv xcoord=prel,ycoord=l1,linefgc=(0,0,39321),dash=3",
+              "DrawLine 0,0.500000,1,0.500000"});
+  const GraphImage img = DrawFront(wb);
+  const GraphLayout& l = img.layout;
+  const AxisLayout* l1 = l.FindAxis("l1");
+  // The trace lies low; green in the upper half is the legend's symbol.
+  const int half = static_cast<int>(l1->ToDevice(0.5)) - 4;
+  const test::ColourBox symbol = FindColour(img, kGreen, 0, 0, -1, half);
+  EXPECT_GT(symbol.count, 5);
+  EXPECT_GT(symbol.left, (l.plotLeft + l.plotRight) / 2) << "the legend stands at the right";
+  // The dashed baseline at 0.5 of l1, across the plot.
+  const int y = static_cast<int>(std::lround(l1->ToDevice(0.5)));
+  const test::ColourBox dash = FindColour(img, {0, 0, 153}, 0, y - 1, -1, y + 1, 30);
+  EXPECT_NEAR(dash.left, l.plotLeft, 3);
+  EXPECT_NEAR(dash.right, l.plotRight, 8);
+  const int width = static_cast<int>(l.plotRight - l.plotLeft);
+  const test::ColourBox row = FindColour(img, {0, 0, 153}, 0, y, -1, y, 30);
+  EXPECT_LT(row.count, width * 0.8) << "dashed, not solid";
+}
+
+TEST(RenderGraph, PngAndSvgPictures) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=10 w = p", "Display w", "TextBox/A=LT \"\\f01Cell\\f00 A & <B>\\rmore\""});
+  const GraphModel m = BuildGraphModel(wb.windows().front(), wb);
+  std::string png, svg, error;
+  RenderOptions o;
+  o.width = 320;
+  o.height = 200;
+  ASSERT_TRUE(RenderGraphPng(m, o, &png, &error)) << error;
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  // The PNG header stores width and height big-endian at bytes 16 and 20.
+  auto be32 = [&](size_t at) {
+    return (static_cast<uint32_t>(static_cast<uint8_t>(png[at])) << 24) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 1])) << 16) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 2])) << 8) |
+           static_cast<uint8_t>(png[at + 3]);
+  };
+  EXPECT_EQ(be32(16), 320u);
+  EXPECT_EQ(be32(20), 200u);
+
+  ASSERT_TRUE(RenderGraphSvg(m, o, &svg, &error)) << error;
+  struct Count {
+    int elements = 0, paths = 0;
+    std::string root, width;
+  } count;
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, &count);
+  XML_SetStartElementHandler(parser, [](void* data, const XML_Char* name, const XML_Char** attrs) {
+    Count* c = static_cast<Count*>(data);
+    if (c->elements++ == 0) {
+      c->root = name;
+      for (int i = 0; attrs[i] != nullptr; i += 2)
+        if (std::string(attrs[i]) == "width") c->width = attrs[i + 1];
+    }
+    if (std::string(name) == "path") ++c->paths;
+  });
+  const XML_Status status = XML_Parse(parser, svg.data(), static_cast<int>(svg.size()), 1);
+  EXPECT_EQ(status, XML_STATUS_OK) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                                   << XML_GetCurrentLineNumber(parser);
+  XML_ParserFree(parser);
+  EXPECT_EQ(count.root, "svg");
+  EXPECT_EQ(count.width, "320px");
+  EXPECT_GT(count.paths, 3);
+
+  o.width = 20000;
+  EXPECT_FALSE(RenderGraphPng(m, o, &png, &error));
+  EXPECT_EQ(error, "a picture of 20000 x 200 pixels cannot be drawn (16 to 16384 a side)");
+}
+
+TEST(RenderGraph, PictureSizeFromTheWindow) {
+  GraphModel m;
+  int w, h;
+  PictureSize(m, {}, &w, &h);
+  EXPECT_EQ(w, 960);
+  EXPECT_EQ(h, 640);
+  m.hasRect = true;
+  const double rect[4] = {10, 40, 436, 520};
+  std::copy(rect, rect + 4, m.rect);
+  PictureSize(m, {}, &w, &h);
+  EXPECT_EQ(w, 639);  // 426 points at 1.5 pixels each
+  EXPECT_EQ(h, 720);
+  PictureSize(m, {300, 200}, &w, &h);
+  EXPECT_EQ(w, 300);
+  EXPECT_EQ(h, 200);
+}
+
+// A graph whose waves hold nothing to draw still makes a picture.
+TEST(RenderGraph, EmptyAndUndrawableGraphs) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=0 e", "Make/O/N=3 n = NaN", "Make/O/T/N=2 t", "Display e, n",
+              "AppendToGraph/L=l1 t", "SetAxis left 5,5"});
+  const GraphImage img = DrawFront(wb, 200, 150);
+  EXPECT_EQ(img.width, 200);
+  const AxisLayout* left = img.layout.FindAxis("left");
+  EXPECT_LT(left->min, 5);
+  EXPECT_GT(left->max, 5) << "an empty range is widened around its value";
+  RunAll(wb, {"Display"});
+  const GraphImage blank = DrawFront(wb, 200, 150);
+  EXPECT_EQ(FindColour(blank, {255, 255, 255}, 0, 0, -1, -1, 0).count, 200 * 150);
+}
+
+}  // namespace
+}  // namespace kwt

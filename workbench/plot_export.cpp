@@ -1,0 +1,77 @@
+// The pictures and tables of a session, written to a folder.
+#include "workbench/plot_export.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "support/format.h"
+#include "workbench/graph_model.h"
+#include "workbench/table_csv.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+// Writes through a temporary name and renames it, so that a failure never
+// leaves a torn picture under the real name.
+bool WriteWhole(const std::string& path, const std::string& bytes, std::string* error) {
+  const std::string temp = path + ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      *error = Format("cannot write %s: %s", path.c_str(), std::strerror(errno));
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    *error = Format("cannot write %s: %s", path.c_str(), std::strerror(errno));
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WritePlots(Workbench& wb, const std::string& dir, const RenderOptions& options,
+                std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    *error = Format("cannot make the folder %s: %s", dir.c_str(), ec.message().c_str());
+    return false;
+  }
+  bool ok = true;
+  auto fail = [&](const std::string& why) {
+    if (ok) *error = why;
+    ok = false;
+  };
+  // Back to front, so that the history reads in the order the windows
+  // were made.
+  const auto& windows = wb.windows();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    const Window& w = *it;
+    const std::string base = dir + "/" + w.name;
+    std::string why;
+    if (w.kind == Window::Kind::kTable) {
+      if (!WriteWhole(base + ".csv", TableCsv(w), &why)) fail(why);
+      continue;
+    }
+    const GraphModel model = BuildGraphModel(w, wb);
+    PostGraphProblems(model, wb);
+    std::string svg, png;
+    if (!RenderGraphSvg(model, options, &svg, &why) || !WriteWhole(base + ".svg", svg, &why))
+      fail(w.name + ": " + why);
+    if (!RenderGraphPng(model, options, &png, &why) || !WriteWhole(base + ".png", png, &why))
+      fail(w.name + ": " + why);
+  }
+  return ok;
+}
+
+}  // namespace kwt
