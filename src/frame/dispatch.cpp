@@ -2,6 +2,7 @@
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
 #include "waveutils/wave_utils.h"
+#include "xchart/load_xchart.h"
 
 namespace kwt {
 
@@ -13,8 +14,9 @@ OperationHandler OperationFor(int32_t index) {
       return &PlotWavesOperation;
     case 2:
       return &SlimWavesOperation;
+    case 4:
+      return &LoadXChartOperation;
     case 3:  // LoadPulse
-    case 4:  // LoadXChart
     case 5:  // LoadPM
     default:
       return nullptr;
