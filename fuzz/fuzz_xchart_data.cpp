@@ -22,7 +22,9 @@ namespace {
 
 constexpr size_t kConfigBytes = 12;
 
-uint32_t Bits24(const uint8_t* b) { return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16; }
+uint32_t Bits24(const uint8_t* b) {
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16;
+}
 
 class Checker final : public kwt::XChartSampleVisitor {
  public:

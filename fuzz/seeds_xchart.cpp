@@ -73,7 +73,8 @@ const kwt::test::SeedRegistration kXChart([](std::vector<kwt::test::Seed>& seeds
 
     XChartRecording uncounted = rec;
     uncounted.countGroups = false;
-    seeds.push_back({"fuzz_xchart_tree", "uncounted" + suffix, kwt::test::XChartTreeBytes(uncounted)});
+    seeds.push_back(
+        {"fuzz_xchart_tree", "uncounted" + suffix, kwt::test::XChartTreeBytes(uncounted)});
   }
   const XChartRecording rec = Recording(ByteOrder::kBig);
   seeds.push_back({"fuzz_xchart_data", "group1", DataSeed(rec, 0, 0, 0xFF)});

@@ -143,7 +143,8 @@ void PrintJson(const std::string& path, const ByteSource& tree, const XChartHead
   }
   // NaN and infinities cannot stand in JSON: they are written as null.  A
   // path that is not UTF-8 has its stray bytes replaced rather than fail.
-  std::printf("%s\n", doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+  const auto replace = nlohmann::ordered_json::error_handler_t::replace;
+  std::printf("%s\n", doc.dump(2, ' ', false, replace).c_str());
 }
 
 InfoAnswer ShowXChart(const std::string& path, bool json) {

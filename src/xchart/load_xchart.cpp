@@ -138,7 +138,8 @@ class WaveMaker final : public XChartSampleVisitor {
     // second replace the first, made moments ago; it fails as any wave
     // that cannot be made.
     bool taken = false;
-    for (size_t q = 0; q < p; ++q) taken = taken || (load_.made[q] != nullptr && load_.names[q] == name);
+    for (size_t q = 0; q < p; ++q)
+      if (load_.made[q] != nullptr && load_.names[q] == name) taken = true;
     const int32_t err =
         taken ? kHostErrNameInUse : HostMakeWave(&wave, name, points, kWaveFloat32, o_.overwrite);
     void* data = err == 0 && wave != nullptr ? HostWaveData(wave) : nullptr;
@@ -149,7 +150,8 @@ class WaveMaker final : public XChartSampleVisitor {
       return {Action::kStop, {}};
     }
     load_.made[p] = wave;
-    return {Action::kRead, std::span<float>(static_cast<float*>(data), static_cast<size_t>(points))};
+    return {Action::kRead,
+            std::span<float>(static_cast<float*>(data), static_cast<size_t>(points))};
   }
 
   void Placed(int32_t position, bool complete) override {

@@ -38,8 +38,9 @@ size_t ReadSamples(const ByteSource& data, uint64_t offset, ByteOrder order,
     const size_t got =
         data.ReadAt(offset + done * kSampleBytes, std::span(chunk.data(), want * kSampleBytes));
     const size_t whole = got / kSampleBytes;
-    if (order == ByteOrder::kLittle) DecodeBlock<ByteOrder::kLittle>(chunk.data(), whole, out.data() + done);
-    else DecodeBlock<ByteOrder::kBig>(chunk.data(), whole, out.data() + done);
+    float* to = out.data() + done;
+    if (order == ByteOrder::kLittle) DecodeBlock<ByteOrder::kLittle>(chunk.data(), whole, to);
+    else DecodeBlock<ByteOrder::kBig>(chunk.data(), whole, to);
     done += whole;
     if (whole < want) break;
   }

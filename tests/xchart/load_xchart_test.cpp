@@ -180,10 +180,15 @@ TEST_F(LoadXChart, FileErrorsPostTheirMessageAndSucceed) {
   // The variables are set once the group could be read.
   EXPECT_EQ(Var("kwtXChartTime")->number, 1.0e9);
 
-  // Not a tree file at all.
+  // Not a tree file at all, and a tree file that ends inside its header.
   ASSERT_TRUE(test::WriteFile(dir_.File("text.tree"), std::string(2000, 'x')));
   EXPECT_EQ(Load("", dir_.File("text.tree")), 0);
   EXPECT_EQ(Posted(), "Cannot read X-Chart Tree\r");
+  const std::string cut = Write(Cell(), "cut.tree");
+  std::filesystem::resize_file(cut, 1000);
+  EXPECT_EQ(Load("/Q", cut), 0);
+  EXPECT_EQ(Posted(), "Cannot read X-Chart Tree\r");
+  EXPECT_EQ(NewBeeps(), 1);
 }
 
 TEST_F(LoadXChart, ParsingErrors) {

@@ -161,7 +161,8 @@ TEST(XChartData, EveryTruncationEndsShortWithoutReadingPastTheEnd) {
   const std::vector<uint8_t> full = test::XChartDataBytes(rec);
   const Group g = GroupOf(rec.groups[0]);
   for (size_t length = 0; length < full.size(); ++length) {
-    const std::vector<uint8_t> cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
+    const std::vector<uint8_t> cut(full.begin(),
+                                   full.begin() + static_cast<std::ptrdiff_t>(length));
     Collector c(3);
     EXPECT_EQ(ReadXChartSamples(MemorySource(cut), g.record, g.traces, c), XChartDataEnd::kShort)
         << length;

@@ -131,7 +131,8 @@ class XChartTest : public ::testing::Test, public XChartHarness {};
 inline ::testing::AssertionResult SameSamples(const std::vector<double>& actual,
                                               const std::vector<double>& expected) {
   if (actual.size() != expected.size())
-    return ::testing::AssertionFailure() << actual.size() << " points, expected " << expected.size();
+    return ::testing::AssertionFailure()
+           << actual.size() << " points, expected " << expected.size();
   for (size_t i = 0; i < actual.size(); ++i) {
     const bool same = std::isnan(expected[i]) ? std::isnan(actual[i]) : actual[i] == expected[i];
     if (!same)

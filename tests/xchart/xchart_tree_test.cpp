@@ -173,7 +173,8 @@ TEST(XChartTree, OnlyTheTwoMagicsAndUsableSizesMakeAHeader) {
   // The little-endian writer stores sizes low byte first.
   const auto withSize = [&](size_t offset, int32_t value) {
     Tree t = good;
-    for (int i = 0; i < 4; ++i) t.bytes[offset + i] = static_cast<uint8_t>(uint32_t(value) >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      t.bytes[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
     return t;
   };
   EXPECT_FALSE(ReadXChartHeader(withSize(8, -1).source(), &h)) << "R < 0";
