@@ -68,21 +68,21 @@ void Pad(ByteWriter& w, size_t at, size_t count, uint8_t padding) {
   w.StoreBytes(at, fill);
 }
 
-uint8_t FlagOf(const XChartTraceSpec& t) {
+uint8_t FlagOf(const XChartFixtureTrace& t) {
   if (t.flag) return *t.flag;
   return IsActiveTrace(t.record) ? 1 : 0;
 }
 
-bool HasSamples(const XChartTraceSpec& t) { return IsActiveTrace(t.record) && FlagOf(t) != 0; }
+bool HasSamples(const XChartFixtureTrace& t) { return IsActiveTrace(t.record) && FlagOf(t) != 0; }
 
 }  // namespace
 
 float XChartMissingValue() { return std::bit_cast<float>(uint32_t{0x72FC6F6C}); }
 
-XChartTraceSpec& XChartGroupSpec::SetTrace(int position, std::string_view name,
+XChartFixtureTrace& XChartFixtureGroup::SetTrace(int position, std::string_view name,
                                            std::string_view unit, int16_t slot,
                                            std::vector<float> samples) {
-  XChartTraceSpec& t = traces.at(static_cast<size_t>(position));
+  XChartFixtureTrace& t = traces.at(static_cast<size_t>(position));
   t.record = XChartTrace{};
   t.record.active = 1;
   SetText(t.record.name, name);
@@ -97,21 +97,21 @@ XChartTraceSpec& XChartGroupSpec::SetTrace(int position, std::string_view name,
   return t;
 }
 
-XChartGroupSpec& XChartRecording::AddGroup(double time) {
-  XChartGroupSpec& g = groups.emplace_back();
+XChartFixtureGroup& XChartRecording::AddGroup(double time) {
+  XChartFixtureGroup& g = groups.emplace_back();
   g.record.time = time;
   return g;
 }
 
 void LayOutXChartData(XChartRecording& rec) {
   uint64_t at = rec.dataStart;
-  for (XChartGroupSpec& g : rec.groups) {
+  for (XChartFixtureGroup& g : rec.groups) {
     if (!g.placeData) continue;
     size_t points = 0;
-    for (const XChartTraceSpec& t : g.traces) points = std::max(points, t.samples.size());
+    for (const XChartFixtureTrace& t : g.traces) points = std::max(points, t.samples.size());
     g.record.points = static_cast<int32_t>(points);
     g.record.sampleOffset = static_cast<int32_t>(at);
-    for (const XChartTraceSpec& t : g.traces) at += 1 + (HasSamples(t) ? points * 4 : 0);
+    for (const XChartFixtureTrace& t : g.traces) at += 1 + (HasSamples(t) ? points * 4 : 0);
   }
 }
 
@@ -127,13 +127,13 @@ std::vector<uint8_t> XChartTreeBytes(const XChartRecording& rec) {
   size_t at = 20 + rootSize;
   w.StoreI32(at, static_cast<int32_t>(rec.groups.size()));
   at += 4;
-  for (const XChartGroupSpec& g : rec.groups) {
+  for (const XChartFixtureGroup& g : rec.groups) {
     Pad(w, at, groupSize, rec.padding);
     Group(w, at, g.record);
     at += groupSize;
     w.StoreI32(at, kXChartTraces);
     at += 4;
-    for (const XChartTraceSpec& t : g.traces) {
+    for (const XChartFixtureTrace& t : g.traces) {
       Pad(w, at, traceSize, rec.padding);
       Trace(w, at, t.record);
       at += traceSize;
@@ -146,11 +146,11 @@ std::vector<uint8_t> XChartTreeBytes(const XChartRecording& rec) {
 
 std::vector<uint8_t> XChartDataBytes(const XChartRecording& rec) {
   std::vector<uint8_t> out(rec.dataStart, rec.padding);
-  for (const XChartGroupSpec& g : rec.groups) {
+  for (const XChartFixtureGroup& g : rec.groups) {
     if (!g.placeData) continue;
     ByteWriter w(g.record.sampleOrder == 1 ? ByteOrder::kLittle : ByteOrder::kBig);
     const size_t points = static_cast<size_t>(std::max(g.record.points, 0));
-    for (const XChartTraceSpec& t : g.traces) {
+    for (const XChartFixtureTrace& t : g.traces) {
       w.PutU8(FlagOf(t));
       if (!HasSamples(t)) continue;
       for (size_t i = 0; i < points; ++i) w.PutF32(i < t.samples.size() ? t.samples[i] : 0.0f);

@@ -2,7 +2,7 @@
 // file and the data file, built from a description in code.
 //
 //   XChartRecording rec;                        // big-endian tree by default
-//   XChartGroupSpec& group = rec.AddGroup(1.0e9);
+//   XChartFixtureGroup& group = rec.AddGroup(1.0e9);
 //   group.SetTrace(0, "t", "s", 0, {0, 1, 2});  // the time base
 //   group.SetTrace(1, "Vm", "mV", 1, {-70, -65, -60});
 //   XChartFiles files = WriteXChartRecording(rec, dir / "cell.tree");
@@ -33,7 +33,7 @@ namespace kwt::test {
 // The float whose 32 bits are the missing-sample mark 0x72FC6F6C.
 float XChartMissingValue();
 
-struct XChartTraceSpec {
+struct XChartFixtureTrace {
   XChartTrace record;
   // Stored samples; a trace shorter than the group's point count is padded
   // with zeros.
@@ -44,9 +44,9 @@ struct XChartTraceSpec {
   std::optional<uint8_t> flag;
 };
 
-struct XChartGroupSpec {
+struct XChartFixtureGroup {
   XChartGroup record;
-  std::array<XChartTraceSpec, kXChartTraces> traces;
+  std::array<XChartFixtureTrace, kXChartTraces> traces;
   // When true, the writer sets points to the longest trace's sample count
   // and sampleOffset to where it puts the group's flags; when false both
   // stay as given and nothing of the group goes into the data file.
@@ -54,7 +54,7 @@ struct XChartGroupSpec {
 
   // Makes `position` an active trace: style 0, 5 ticks, axis -1 to 1,
   // height 1, colour index = position, no auto-zero.
-  XChartTraceSpec& SetTrace(int position, std::string_view name, std::string_view unit,
+  XChartFixtureTrace& SetTrace(int position, std::string_view name, std::string_view unit,
                             int16_t slot, std::vector<float> samples);
 };
 
@@ -73,11 +73,11 @@ struct XChartRecording {
   XChartHeader header;
   // When true, the header's groupCount is written as the number of groups.
   bool countGroups = true;
-  std::vector<XChartGroupSpec> groups;
+  std::vector<XChartFixtureGroup> groups;
 
   // A group starting at `time` (seconds since 1990) with big-endian
   // samples and no traces.
-  XChartGroupSpec& AddGroup(double time = 1.0e9);
+  XChartFixtureGroup& AddGroup(double time = 1.0e9);
 };
 
 // Sets points and sampleOffset of every group with placeData, in order

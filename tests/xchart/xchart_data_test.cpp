@@ -48,7 +48,7 @@ struct Group {
   XChartTraceTable traces{};
 };
 
-Group GroupOf(const test::XChartGroupSpec& spec) {
+Group GroupOf(const test::XChartFixtureGroup& spec) {
   Group g{spec.record, {}};
   for (size_t i = 0; i < g.traces.size(); ++i) g.traces[i] = spec.traces[i].record;
   return g;
