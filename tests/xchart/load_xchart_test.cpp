@@ -8,6 +8,7 @@
 
 #include "frame/errors.h"
 #include "tests/xchart/xchart_fixture.h"
+#include "xchart/xchart_names.h"
 
 namespace kwt {
 namespace {
@@ -49,6 +50,24 @@ TEST_F(LoadXChart, DefaultsLoadTheDisplayedTracesAndTheTimeBase) {
   EXPECT_EQ(Wave("XC_I")->dataUnits, "A");
   EXPECT_EQ(Wave("XC_Ca")->dataUnits, "M") << "the micro sign is a prefix";
   EXPECT_EQ(Wave("XC_t")->dataUnits, "s");
+}
+
+TEST(XChartUnits, APrefixNeedsAUnitBehindIt) {
+  const struct {
+    const char* unit;
+    double factor;
+    const char* units;
+  } cases[] = {
+      {"mV", 1e-3, "V"},   {"\xB5M", 1e-6, "M"}, {"uA", 1e-6, "A"},   {"GOhm", 1e9, "Ohm"},
+      {"MOhm", 1e6, "Ohm"}, {"kHz", 1e3, "Hz"},   {"nA", 1e-9, "A"},   {"pF", 1e-12, "F"},
+      {"fF", 1e-15, "F"},  {"M", 1, "M"},         {"m", 1, "m"},       {"V", 1, "V"},
+      {"", 1, ""},         {"%", 1, "%"},         {"degC", 1, "degC"},
+  };
+  for (const auto& c : cases) {
+    const UnitPrefix prefix = SplitUnitPrefix(c.unit);
+    EXPECT_EQ(prefix.factor, c.factor) << c.unit;
+    EXPECT_EQ(prefix.units, c.units) << c.unit;
+  }
 }
 
 TEST_F(LoadXChart, NotesAndVariablesByteForByte) {
