@@ -4,6 +4,7 @@
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
 #include "waveutils/wave_utils.h"
+#include "xchart/load_xchart.h"
 
 namespace kwt {
 
@@ -15,8 +16,9 @@ OperationHandler OperationFor(int32_t index) {
       return &PlotWavesOperation;
     case 2:
       return &SlimWavesOperation;
+    case 4:
+      return &LoadXChartOperation;
     case 3:  // LoadPulse
-    case 4:  // LoadXChart
     case 5:  // LoadPM
     default:
       return nullptr;

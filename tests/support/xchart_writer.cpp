@@ -1,0 +1,197 @@
+#include "tests/support/xchart_writer.h"
+
+#include <algorithm>
+#include <bit>
+#include <string_view>
+
+#include "tests/support/byte_writer.h"
+#include "tests/support/pulse_writer.h"
+
+namespace kwt::test {
+namespace {
+
+// ---- Where each field lies ------------------------------------------------
+//
+// Offsets of the stored records as this writer knows them.  Text fields are
+// stored at their width; a text of the full width has no NUL in the file.
+
+template <size_t N>
+void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
+  w.StoreText(offset, std::string_view(field), N - 1);
+}
+
+// The header fields from file offset 0; the root record is the part from
+// offset 20 on.
+void Header(ByteWriter& w, const XChartRecording& rec) {
+  const bool big = rec.treeOrder == ByteOrder::kBig;
+  const uint8_t magic[4] = {big ? uint8_t{'T'} : uint8_t{'e'}, big ? uint8_t{'r'} : uint8_t{'e'},
+                            big ? uint8_t{'e'} : uint8_t{'r'}, big ? uint8_t{'e'} : uint8_t{'T'}};
+  w.StoreBytes(0, magic);
+  w.StoreI32(4, rec.levelCount);
+  w.StoreI32(8, rec.rootSize);
+  w.StoreI32(12, rec.groupSize);
+  w.StoreI32(16, rec.traceSize);
+  Text(w, 20, rec.header.identification);
+  Text(w, 54, rec.header.title);
+  const int16_t count =
+      rec.countGroups ? static_cast<int16_t>(rec.groups.size()) : rec.header.groupCount;
+  w.StoreI16(552, count);
+}
+
+void Group(ByteWriter& w, size_t at, const XChartGroup& g) {
+  for (int line = 0; line < kXChartDescriptionLines; ++line)
+    w.StoreText(at + static_cast<size_t>(line) * 80, std::string_view(g.description[line]), 80);
+  w.StoreI32(at + 1076, g.points);
+  w.StoreI32(at + 1080, g.sampleOffset);
+  w.StoreU8(at + 1089, g.sampleOrder);
+  w.StoreF64(at + 1092, g.time);
+}
+
+void Trace(ByteWriter& w, size_t at, const XChartTrace& t) {
+  w.StoreU8(at + 0, t.active);
+  Text(w, at + 22, t.name);
+  Text(w, at + 34, t.unit);
+  w.StoreU8(at + 46, t.style);
+  w.StoreI16(at + 48, t.ticks);
+  w.StoreF64(at + 50, t.axisMin);
+  w.StoreF64(at + 58, t.axisMax);
+  w.StoreI16(at + 66, t.slot);
+  w.StoreI16(at + 68, t.height);
+  w.StoreI16(at + 70, t.colour);
+  w.StoreU8(at + 78, t.autoZeroApplied);
+  w.StoreF32(at + 80, t.autoZero);
+}
+
+// `count` bytes of padding from `at` on.
+void Pad(ByteWriter& w, size_t at, size_t count, uint8_t padding) {
+  std::vector<uint8_t> fill(count, padding);
+  w.StoreBytes(at, fill);
+}
+
+uint8_t FlagOf(const XChartFixtureTrace& t) {
+  if (t.flag) return *t.flag;
+  return IsActiveTrace(t.record) ? 1 : 0;
+}
+
+bool HasSamples(const XChartFixtureTrace& t) { return IsActiveTrace(t.record) && FlagOf(t) != 0; }
+
+}  // namespace
+
+float XChartMissingValue() { return std::bit_cast<float>(uint32_t{0x72FC6F6C}); }
+
+XChartFixtureTrace& XChartFixtureGroup::SetTrace(int position, std::string_view name,
+                                           std::string_view unit, int16_t slot,
+                                           std::vector<float> samples) {
+  XChartFixtureTrace& t = traces.at(static_cast<size_t>(position));
+  t.record = XChartTrace{};
+  t.record.active = 1;
+  SetText(t.record.name, name);
+  SetText(t.record.unit, unit);
+  t.record.ticks = 5;
+  t.record.axisMin = -1.0;
+  t.record.axisMax = 1.0;
+  t.record.slot = slot;
+  t.record.height = 1;
+  t.record.colour = static_cast<int16_t>(position);
+  t.samples = std::move(samples);
+  return t;
+}
+
+XChartFixtureGroup& XChartRecording::AddGroup(double time) {
+  XChartFixtureGroup& g = groups.emplace_back();
+  g.record.time = time;
+  return g;
+}
+
+void LayOutXChartData(XChartRecording& rec) {
+  uint64_t at = rec.dataStart;
+  for (XChartFixtureGroup& g : rec.groups) {
+    if (!g.placeData) continue;
+    size_t points = 0;
+    for (const XChartFixtureTrace& t : g.traces) points = std::max(points, t.samples.size());
+    g.record.points = static_cast<int32_t>(points);
+    g.record.sampleOffset = static_cast<int32_t>(at);
+    for (const XChartFixtureTrace& t : g.traces) at += 1 + (HasSamples(t) ? points * 4 : 0);
+  }
+}
+
+std::vector<uint8_t> XChartTreeBytes(const XChartRecording& rec) {
+  ByteWriter w(rec.treeOrder);
+  const size_t rootSize = static_cast<size_t>(rec.rootSize);
+  const size_t groupSize = static_cast<size_t>(rec.groupSize);
+  const size_t traceSize = static_cast<size_t>(rec.traceSize);
+  // Padding everywhere first: every byte the fields below do not cover is
+  // one the module must not read as a field.
+  Pad(w, 0, std::max<size_t>(kXChartHeaderSize, 20 + rootSize), rec.padding);
+  Header(w, rec);
+  size_t at = 20 + rootSize;
+  w.StoreI32(at, static_cast<int32_t>(rec.groups.size()));
+  at += 4;
+  for (const XChartFixtureGroup& g : rec.groups) {
+    Pad(w, at, groupSize, rec.padding);
+    Group(w, at, g.record);
+    at += groupSize;
+    w.StoreI32(at, kXChartTraces);
+    at += 4;
+    for (const XChartFixtureTrace& t : g.traces) {
+      Pad(w, at, traceSize, rec.padding);
+      Trace(w, at, t.record);
+      at += traceSize;
+      w.StoreI32(at, 0);
+      at += 4;
+    }
+  }
+  return w.Take();
+}
+
+std::vector<uint8_t> XChartDataBytes(const XChartRecording& rec) {
+  std::vector<uint8_t> out(rec.dataStart, rec.padding);
+  for (const XChartFixtureGroup& g : rec.groups) {
+    if (!g.placeData) continue;
+    ByteWriter w(g.record.sampleOrder == 1 ? ByteOrder::kLittle : ByteOrder::kBig);
+    const size_t points = static_cast<size_t>(std::max(g.record.points, 0));
+    for (const XChartFixtureTrace& t : g.traces) {
+      w.PutU8(FlagOf(t));
+      if (!HasSamples(t)) continue;
+      for (size_t i = 0; i < points; ++i) w.PutF32(i < t.samples.size() ? t.samples[i] : 0.0f);
+    }
+    const std::vector<uint8_t> bytes = w.Take();
+    out.insert(out.end(), bytes.begin(), bytes.end());
+  }
+  return out;
+}
+
+std::vector<uint8_t> EncodeXChartGroup(const XChartGroup& group, ByteOrder order, size_t size,
+                                       uint8_t padding) {
+  ByteWriter w(order);
+  Pad(w, 0, std::max(size, kXChartGroupSize), padding);
+  Group(w, 0, group);
+  std::vector<uint8_t> bytes = w.Take();
+  bytes.resize(size);
+  return bytes;
+}
+
+std::vector<uint8_t> EncodeXChartTrace(const XChartTrace& trace, ByteOrder order, size_t size,
+                                       uint8_t padding) {
+  ByteWriter w(order);
+  Pad(w, 0, std::max(size, kXChartTraceSize), padding);
+  Trace(w, 0, trace);
+  std::vector<uint8_t> bytes = w.Take();
+  bytes.resize(size);
+  return bytes;
+}
+
+XChartFiles WriteXChartRecording(const XChartRecording& recording,
+                                 const std::filesystem::path& treeFile) {
+  XChartRecording laidOut = recording;
+  LayOutXChartData(laidOut);
+  XChartFiles files;
+  files.tree = treeFile;
+  files.data = treeFile;
+  files.data.replace_extension("grp");
+  WriteFileBytes(files.tree, XChartTreeBytes(laidOut));
+  WriteFileBytes(files.data, XChartDataBytes(laidOut));
+  return files;
+}
+
+}  // namespace kwt::test

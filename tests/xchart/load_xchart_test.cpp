@@ -1,0 +1,356 @@
+// LoadXChart as a scientist runs it: which traces become waves, their
+// samples, units and notes, the host variables, the history, the flags and
+// what every kind of damaged or missing file gives.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "frame/errors.h"
+#include "tests/xchart/xchart_fixture.h"
+#include "xchart/xchart_names.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using test::Cell;
+using test::kGroup2Time;
+using test::SameSamples;
+using test::XChartRecording;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+class LoadXChart : public test::XChartTest {};
+
+TEST_F(LoadXChart, DefaultsLoadTheDisplayedTracesAndTheTimeBase) {
+  const std::string path = Write(Cell());
+  ASSERT_EQ(Load("", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("XC_t", "XC_Vm1", "XC_I", "XC_Ca"))
+      << "no hidden trace, no wave for the unnamed one";
+  EXPECT_EQ(Posted(),
+            "Wave XC_t loaded from \"t\"\r"
+            "Wave XC_Vm1 loaded from \"Vm-1\"\r"
+            "Wave XC_I loaded from \"I\", AutoZero: 12.5\r"
+            "Wave XC_Ca loaded from \"Ca\"\r"
+            "Total Number of Waves loaded: 4\r");
+  EXPECT_EQ(NewBeeps(), 0);
+
+  EXPECT_TRUE(SameSamples(Values("XC_t"), {0, 0.5, 1, 1.5}));
+  EXPECT_TRUE(SameSamples(Values("XC_Vm1"), {-70, -65, kNaN, -60})) << "not rescaled";
+  EXPECT_TRUE(SameSamples(Values("XC_I"), {1, 2, 3, 4}));
+  EXPECT_TRUE(SameSamples(Values("XC_Ca"), {0.1f, 0.2f, 0.3f, 0.4f}));
+  HostWave* vm = Wave("XC_Vm1");
+  EXPECT_EQ(vm->type, kWaveFloat32);
+  EXPECT_EQ(vm->dataUnits, "V");
+  EXPECT_EQ(vm->dims[0].units, "");
+  EXPECT_EQ(vm->dims[0].delta, 1.0) << "x scaling as the host makes it";
+  EXPECT_EQ(Wave("XC_I")->dataUnits, "A");
+  EXPECT_EQ(Wave("XC_Ca")->dataUnits, "M") << "the micro sign is a prefix";
+  EXPECT_EQ(Wave("XC_t")->dataUnits, "s");
+}
+
+TEST(XChartUnits, APrefixNeedsAUnitBehindIt) {
+  const struct {
+    const char* unit;
+    double factor;
+    const char* units;
+  } cases[] = {
+      {"mV", 1e-3, "V"},   {"\xB5M", 1e-6, "M"}, {"uA", 1e-6, "A"},   {"GOhm", 1e9, "Ohm"},
+      {"MOhm", 1e6, "Ohm"}, {"kHz", 1e3, "Hz"},   {"nA", 1e-9, "A"},   {"pF", 1e-12, "F"},
+      {"fF", 1e-15, "F"},  {"M", 1, "M"},         {"m", 1, "m"},       {"V", 1, "V"},
+      {"", 1, ""},         {"%", 1, "%"},         {"degC", 1, "degC"},
+  };
+  for (const auto& c : cases) {
+    const UnitPrefix prefix = SplitUnitPrefix(c.unit);
+    EXPECT_EQ(prefix.factor, c.factor) << c.unit;
+    EXPECT_EQ(prefix.units, c.units) << c.unit;
+  }
+}
+
+TEST_F(LoadXChart, NotesAndVariablesByteForByte) {
+  ASSERT_EQ(Load("", Write(Cell())), 0);
+  EXPECT_EQ(Wave("XC_t")->note, "SEC_TIME:1000000000.000;ASC_TIME:Thu Sep  9 01:46:40 2021;");
+  EXPECT_EQ(Wave("XC_I")->note, "AUTOZERO:12.5;");
+  EXPECT_EQ(Wave("XC_Vm1")->note, "");
+  ASSERT_NE(Var("kwtXChartTime"), nullptr);
+  EXPECT_EQ(Var("kwtXChartTime")->number, 1.0e9);
+  ASSERT_NE(Var("kwtXChartTimeStr"), nullptr);
+  EXPECT_EQ(Var("kwtXChartTimeStr")->text, "Thu Sep 09 2021 01:46:40");
+  ASSERT_NE(Var("kwtAutoZero02"), nullptr);
+  EXPECT_EQ(Var("kwtAutoZero02")->number, 12.5);
+  EXPECT_EQ(Var("kwtAutoZero01"), nullptr);
+
+  // Group 2, with a fraction of a second: SEC_TIME keeps it, ASC_TIME
+  // shows the whole seconds.
+  XChartRecording rec = Cell();
+  rec.groups[1].record.time = kGroup2Time + 0.25;
+  ASSERT_EQ(Load("/G=2/O/B=g2", Write(rec)), 0);
+  EXPECT_EQ(Wave("g2_t")->note, "SEC_TIME:123456789.250;ASC_TIME:Mon Nov 29 21:33:09 1993;");
+  EXPECT_EQ(Var("kwtXChartTimeStr")->text, "Mon Nov 29 1993 21:33:09");
+  EXPECT_EQ(Var("kwtXChartTime")->number, kGroup2Time + 0.25);
+}
+
+TEST_F(LoadXChart, AllTracesAndTheGroupFlag) {
+  const std::string path = Write(Cell());
+  ASSERT_EQ(Load("/A", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("XC_t", "XC_Vm1", "XC_I", "XC_Temp", "XC_Ca"));
+  EXPECT_THAT(Posted(), HasSubstr("Total Number of Waves loaded: 5\r"));
+
+  // The fraction is cut off; values below 1 and NaN load group 1.
+  for (const char* flag : {"/G=2", "/G=2.9", "/G=(1+1)"}) {
+    ASSERT_EQ(Load(std::string(flag) + "/O", path), 0) << flag;
+    EXPECT_TRUE(SameSamples(Values("XC_Vm1"), {7, 8})) << flag << ": little-endian samples";
+  }
+  for (const char* flag : {"/G=0", "/G=-3", "/G=0.99", "/G=NaN", "/G=-Inf"}) {
+    ASSERT_EQ(Load(std::string(flag) + "/O", path), 0) << flag;
+    EXPECT_TRUE(SameSamples(Values("XC_Vm1"), {-70, -65, kNaN, -60})) << flag;
+  }
+  for (const char* flag : {"/G=3", "/G=1e20", "/G=Inf"}) {
+    ASSERT_EQ(Load(std::string(flag) + "/O/Q", path), 0) << flag;
+    EXPECT_EQ(Posted(), "Cannot read X-Chart Group\r") << flag << ": posted despite /Q";
+    EXPECT_EQ(NewBeeps(), 1);
+  }
+}
+
+TEST_F(LoadXChart, BaseNamesAndSuffixes) {
+  ASSERT_EQ(wb_.Run("NewDataFolder data"), 0);
+  const std::string path = Write(Cell());
+  ASSERT_EQ(Load("/B=cell3/S=a", path), 0);
+  EXPECT_NE(Wave("cell3_Vm1_a"), nullptr);
+  EXPECT_NE(Wave("cell3_t_a"), nullptr);
+  ASSERT_EQ(Load("/B root:data:cell4 /S b", path), 0) << "the folder is dropped, = optional";
+  EXPECT_NE(Wave("cell4_Vm1_b"), nullptr);
+  EXPECT_EQ(wb_.ResolveWave("root:data:cell4_Vm1_b"), nullptr);
+  ASSERT_EQ(Load("/B='my cell'", path), 0);
+  EXPECT_NE(Wave("my cell_Vm1"), nullptr);
+  // A name the host would have to cut is refused before anything is made.
+  const size_t before = WaveNames().size();
+  EXPECT_EQ(Load("/B=abcdefghijklmnopqrstuvwxyz/S=x", path), kErrNameTooLong);
+  EXPECT_EQ(WaveNames().size(), before);
+  // 27 + "_Vm1" is 31: still a name.
+  EXPECT_EQ(Load("/B=abcdefghijklmnopqrstuvwxyz_", path), 0);
+  EXPECT_NE(Wave("abcdefghijklmnopqrstuvwxyz__Vm1"), nullptr);
+}
+
+TEST_F(LoadXChart, ASecondLoadWithoutOverwriteStopsAtTheFirstWave) {
+  const std::string path = Write(Cell());
+  ASSERT_EQ(Load("/P/Q", path), 0);
+  ASSERT_EQ(wb_.windows().size(), 1u);
+  EXPECT_EQ(Posted(), "");
+  EXPECT_EQ(Load("", path), 0);
+  EXPECT_EQ(Posted(),
+            "Unable to create wave XC_t (Number of Points 4)\r"
+            "Total Number of Waves loaded: 0\r");
+  EXPECT_EQ(NewBeeps(), 1);
+  EXPECT_EQ(wb_.windows().size(), 1u) << "no /P, no graph";
+  EXPECT_EQ(Wave("XC_t")->note, "SEC_TIME:1000000000.000;ASC_TIME:Thu Sep  9 01:46:40 2021;")
+      << "the first load's wave gets no second time";
+  ASSERT_EQ(Load("/O", path), 0);
+  EXPECT_THAT(Posted(), HasSubstr("Total Number of Waves loaded: 4\r"));
+}
+
+TEST_F(LoadXChart, ADroppedTraceNeverTouchesAWaveOfItsName) {
+  // XC_Temp is the user's own; the hidden trace "Temp" is not loaded, so it
+  // must not be overwritten (and then killed) on the way.
+  ASSERT_EQ(wb_.Run("Make/N=2 XC_Temp = {1, 2}"), 0);
+  ASSERT_EQ(Load("/O", Write(Cell())), 0);
+  EXPECT_TRUE(SameSamples(Values("XC_Temp"), {1, 2}));
+  // A trace whose name gives a wave name already made by this load fails
+  // like any wave that cannot be made, rather than replace it.
+  XChartRecording rec = Cell();
+  test::SetText(rec.groups[0].traces[2].record.name, "Vm 1");
+  ASSERT_EQ(Load("/O/Q", Write(rec, "twice.tree")), 0);
+  EXPECT_EQ(Posted(), "Unable to create wave XC_Vm1 (Number of Points 4)\r");
+  EXPECT_TRUE(SameSamples(Values("XC_Vm1"), {-70, -65, kNaN, -60}));
+}
+
+TEST_F(LoadXChart, EitherFileOfThePairMayBeNamed) {
+  const std::string tree = Write(Cell());
+  const std::string data = dir_.File("cell.grp");
+  ASSERT_EQ(Load("", data), 0);
+  EXPECT_NE(Wave("XC_Vm1"), nullptr);
+  // Windows separators are converted before the files are opened (each
+  // is written "\\" inside the command's string).
+  std::string windows;
+  for (char c : tree) windows += c == '/' ? std::string("\\\\") : std::string(1, c);
+  ASSERT_EQ(Load("/O/Q", windows), 0);
+  EXPECT_EQ(Posted(), "");
+}
+
+TEST_F(LoadXChart, FileErrorsPostTheirMessageAndSucceed) {
+  // No extension, or a "." only in a folder name: no tree file to name.
+  std::filesystem::create_directories(dir_.path() / "run.1");
+  for (const std::string& path : {dir_.File("run.1/cell"), dir_.File("missing.tree")}) {
+    EXPECT_EQ(Load("/Q/P", path), 0);
+    EXPECT_EQ(Posted(), "Cannot read X-Chart Tree\r") << path;
+    EXPECT_EQ(NewBeeps(), 1);
+  }
+  // The data file missing.
+  const std::string tree = Write(Cell(), "lonely.tree");
+  std::filesystem::remove(dir_.path() / "lonely.grp");
+  EXPECT_EQ(Load("/Q/P", tree), 0);
+  EXPECT_EQ(Posted(), "Cannot read the file: " + dir_.File("lonely.grp") +
+                          "\r be sure it is in the same path as the .tree file\r");
+  EXPECT_EQ(NewBeeps(), 1);
+  EXPECT_TRUE(wb_.windows().empty()) << "no graph after a file error";
+  // The variables are set once the group could be read.
+  EXPECT_EQ(Var("kwtXChartTime")->number, 1.0e9);
+
+  // Not a tree file at all, and a tree file that ends inside its header.
+  ASSERT_TRUE(test::WriteFile(dir_.File("text.tree"), std::string(2000, 'x')));
+  EXPECT_EQ(Load("", dir_.File("text.tree")), 0);
+  EXPECT_EQ(Posted(), "Cannot read X-Chart Tree\r");
+  const std::string cut = Write(Cell(), "cut.tree");
+  std::filesystem::resize_file(cut, 1000);
+  EXPECT_EQ(Load("/Q", cut), 0);
+  EXPECT_EQ(Posted(), "Cannot read X-Chart Tree\r");
+  EXPECT_EQ(NewBeeps(), 1);
+}
+
+TEST_F(LoadXChart, ParsingErrors) {
+  const std::string path = Write(Cell());
+  EXPECT_EQ(wb_.Run("LoadXChart/X \"" + path + "\""), kHostErrBadFlag);
+  EXPECT_EQ(wb_.Run("LoadXChart/G 2 \"" + path + "\""), kHostErrExpectedEquals);
+  EXPECT_EQ(wb_.Run("LoadXChart/B=\"x\" \"" + path + "\""), kErrNoText);
+  EXPECT_EQ(wb_.Run("LoadXChart/S=root:nofolder:x \"" + path + "\""), kErrNoText);
+  const size_t mark = wb_.history().size();
+  EXPECT_NE(wb_.Run("LoadXChart/A"), 0);
+  EXPECT_THAT(wb_.history().substr(mark), HasSubstr("Error, no filename specified\r"));
+  EXPECT_NE(wb_.Run("LoadXChart \"" + path + "\" extra"), 0);
+  EXPECT_TRUE(WaveNames().empty()) << "nothing loads from a bad command";
+}
+
+TEST_F(LoadXChart, GroupTimesOutsideTheCalendarBecomeZero) {
+  for (double time : {-5.0, kNaN, std::numeric_limits<double>::infinity(), 2.6e11, 1e300}) {
+    XChartRecording rec = Cell();
+    rec.groups[0].record.time = time;
+    ASSERT_EQ(Load("/O", Write(rec)), 0);
+    EXPECT_THAT(Posted(), HasSubstr("out of range")) << time;
+    EXPECT_EQ(Var("kwtXChartTime")->number, 0.0) << time;
+    EXPECT_EQ(Var("kwtXChartTimeStr")->text, "Mon Jan 01 1990 00:00:00");
+    EXPECT_EQ(Wave("XC_t")->note, "SEC_TIME:0.000;ASC_TIME:Mon Jan  1 00:00:00 1990;") << time;
+  }
+  // The last second of 9999 is still a time; asctime's form holds there.
+  XChartRecording rec = Cell();
+  rec.groups[0].record.time = 252771148799.0;  // 9999-12-31 23:59:59 from 1990
+  ASSERT_EQ(Load("/O/Q", Write(rec)), 0);
+  EXPECT_EQ(Posted(), "");
+  EXPECT_THAT(Wave("XC_t")->note, HasSubstr("ASC_TIME:Fri Dec 31 23:59:59 9999;"));
+}
+
+TEST_F(LoadXChart, DamagedGroupsAndTables) {
+  // A group cut short posts its message, never only a beep.
+  XChartRecording rec = Cell();
+  std::string tree = Write(rec);
+  std::filesystem::resize_file(tree, 1756 + 2706 + 500);
+  EXPECT_EQ(Load("/G=2/Q", tree), 0);
+  EXPECT_EQ(Posted(), "Cannot read X-Chart Group\r");
+  EXPECT_EQ(NewBeeps(), 1);
+
+  // A negative point count.
+  rec = Cell();
+  rec.groups[0].placeData = false;
+  rec.groups[0].record.points = -4;
+  EXPECT_EQ(Load("", Write(rec, "negative.tree")), 0);
+  EXPECT_EQ(Posted(), "Cannot read X-Chart Group\r");
+
+  // A present flag for an inactive trace: what follows cannot be placed.
+  rec = Cell();
+  rec.groups[0].traces[3].record.active = 0;
+  rec.groups[0].traces[3].flag = 1;
+  EXPECT_EQ(Load("/O", Write(rec, "flags.tree")), 0);
+  EXPECT_EQ(Posted(),
+            "Wave XC_t loaded from \"t\"\r"
+            "Wave XC_Vm1 loaded from \"Vm-1\"\r"
+            "Wave XC_I loaded from \"I\", AutoZero: 12.5\r"
+            "Cannot read X-Chart Traces\r"
+            "Total Number of Waves loaded: 3\r");
+  EXPECT_EQ(NewBeeps(), 1);
+}
+
+TEST_F(LoadXChart, ADataFileCutInsideATraceLoadsNaNForWhatIsMissing) {
+  const std::string tree = Write(Cell());
+  // Group 1's data: five traces of a flag and 16 bytes (t, Vm, I, Temp,
+  // the unnamed one), then Ca's flag and samples.  Cut after Ca's first
+  // sample.
+  std::filesystem::resize_file(dir_.File("cell.grp"), 5 * 17 + 1 + 4);
+  EXPECT_EQ(Load("/P", tree), 0);
+  EXPECT_EQ(Posted(),
+            "Wave XC_t loaded from \"t\"\r"
+            "Wave XC_Vm1 loaded from \"Vm-1\"\r"
+            "Wave XC_I loaded from \"I\", AutoZero: 12.5\r"
+            "Cannot read the file: " + dir_.File("cell.grp") +
+                "\r be sure it is in the same path as the .tree file\r"
+                "Total Number of Waves loaded: 3\r");
+  EXPECT_TRUE(SameSamples(Values("XC_Ca"), {0.1f, kNaN, kNaN, kNaN}));
+  EXPECT_EQ(Wave("XC_Ca")->dataUnits, "M");
+  EXPECT_TRUE(wb_.windows().empty());
+  EXPECT_EQ(NewBeeps(), 1);
+}
+
+// Every truncation of the tree or the data file is answered: either the
+// load is what the whole files give, or a message says what could not be
+// read; no wave ever holds a value the files did not give (NaN aside).
+TEST_F(LoadXChart, EveryTruncationOfEitherFile) {
+  XChartRecording rec = Cell(ByteOrder::kLittle);
+  rec.groups.pop_back();  // one group: every byte of both files belongs to it
+  Write(rec, "full.tree");
+  const std::string tree = test::ReadFile(dir_.File("full.tree"));
+  const std::string data = test::ReadFile(dir_.File("full.grp"));
+
+  struct Loaded {
+    std::string posted;
+    std::vector<std::pair<std::string, std::vector<double>>> waves;
+  };
+  // Each load reads files of its own (new files are quicker to write than
+  // truncated ones) into a data folder of its own, so that no load sees
+  // the waves of another.
+  int count = 0;
+  const auto load = [&](const std::string& t, const std::string& d) {
+    const std::string name = "c" + std::to_string(count++);
+    EXPECT_TRUE(test::WriteFile(dir_.File(name + ".tree"), t));
+    EXPECT_TRUE(test::WriteFile(dir_.File(name + ".grp"), d));
+    EXPECT_EQ(wb_.Run("NewDataFolder/S root:" + name), 0);
+    EXPECT_EQ(Load("/A/P/H/L", dir_.File(name + ".tree")), 0);
+    Loaded out{Posted(), {}};
+    for (const auto& w : wb_.current().waves) {
+      std::vector<double> values;
+      for (int64_t i = 0; i < w->points; ++i) values.push_back(w->Value(i));
+      out.waves.emplace_back(w->name, std::move(values));
+    }
+    EXPECT_EQ(wb_.Run("SetDataFolder root:"), 0);
+    return out;
+  };
+  const Loaded full = load(tree, data);
+  ASSERT_EQ(full.waves.size(), 5u);
+
+  const auto check = [&](const Loaded& cut, const std::string& what) {
+    const bool message = cut.posted.find("Cannot read") != std::string::npos;
+    bool same = cut.waves.size() == full.waves.size();
+    for (const auto& [name, values] : cut.waves) {
+      const auto it = std::find_if(full.waves.begin(), full.waves.end(),
+                                   [&](const auto& w) { return w.first == name; });
+      ASSERT_NE(it, full.waves.end()) << what << ": " << name;
+      ASSERT_EQ(values.size(), it->second.size()) << what;
+      for (size_t i = 0; i < values.size(); ++i) {
+        if (std::isnan(values[i]) && !std::isnan(it->second[i])) {
+          same = false;
+          continue;
+        }
+        EXPECT_TRUE(SameSamples({values[i]}, {it->second[i]}))
+            << what << ": " << name << "[" << i << "]";
+      }
+    }
+    EXPECT_TRUE(message || same) << what << " loaded something else without a word";
+  };
+  for (size_t length = 0; length < tree.size(); ++length)
+    check(load(tree.substr(0, length), data), "tree cut to " + std::to_string(length));
+  for (size_t length = 0; length < data.size(); ++length)
+    check(load(tree, data.substr(0, length)), "data cut to " + std::to_string(length));
+}
+
+}  // namespace
+}  // namespace kwt

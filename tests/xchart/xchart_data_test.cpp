@@ -1,0 +1,206 @@
+// The data file: present flags, samples in the group's byte order, the
+// missing-value mark, and every way the file can fall short of its tree.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "support/byte_reader.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/xchart_writer.h"
+#include "xchart/xchart_data.h"
+
+namespace kwt {
+namespace {
+
+using test::XChartRecording;
+
+// Reads every present trace into its own buffer (or skips or stops at the
+// positions it is told) and records what the walk asked.
+class Collector final : public XChartSampleVisitor {
+ public:
+  explicit Collector(int32_t points) : points_(points) {}
+
+  Placement Place(int32_t position) override {
+    placed.push_back(position);
+    if (position == stopAt) return {Action::kStop, {}};
+    if (position == skip) return {Action::kSkip, {}};
+    samples[static_cast<size_t>(position)].assign(static_cast<size_t>(points_), -1.0f);
+    return {Action::kRead, samples[static_cast<size_t>(position)]};
+  }
+  void Placed(int32_t position, bool complete) override {
+    finished.push_back({position, complete});
+  }
+
+  int stopAt = -1;
+  int skip = -1;
+  std::vector<int32_t> placed;
+  std::vector<std::pair<int32_t, bool>> finished;
+  std::array<std::vector<float>, kXChartTraces> samples;
+
+ private:
+  int32_t points_;
+};
+
+struct Group {
+  XChartGroup record;
+  XChartTraceTable traces{};
+};
+
+Group GroupOf(const test::XChartFixtureGroup& spec) {
+  Group g{spec.record, {}};
+  for (size_t i = 0; i < g.traces.size(); ++i) g.traces[i] = spec.traces[i].record;
+  return g;
+}
+
+// Positions 0 (time base), 1 and 3 active; 2 active but not present.
+XChartRecording ThreeTraces(uint8_t sampleOrder) {
+  XChartRecording rec;
+  rec.dataStart = 7;  // the group does not start at 0
+  auto& g = rec.AddGroup();
+  g.record.sampleOrder = sampleOrder;
+  g.SetTrace(0, "t", "s", 0, {0.0f, 0.001f, 0.002f});
+  g.SetTrace(1, "Vm", "mV", 1, {-70.5f, test::XChartMissingValue(), 1e30f});
+  g.SetTrace(2, "off", "V", 1, {9, 9, 9}).flag = 0;
+  g.SetTrace(3, "I", "pA", 2, {1.5f, -2.25f, 3.0f});
+  test::LayOutXChartData(rec);
+  return rec;
+}
+
+TEST(XChartData, SamplesFollowTheGroupsByteOrderAndMarkMissingValues) {
+  for (uint8_t order : {0, 1, 2, 255}) {
+    const XChartRecording rec = ThreeTraces(order);
+    const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
+    // 7 bytes ahead, 17 flags, three traces of 3 samples.
+    ASSERT_EQ(bytes.size(), 7u + 17 + 3 * 12);
+    // Byte 1089 alone decides: 1 is little-endian, anything else big.
+    const size_t mark = 7 + 1 + 12 + 1 + 4;  // second sample of trace 1
+    if (order == 1) EXPECT_EQ(bytes[mark], 0x6C) << "0x72FC6F6C low byte first";
+    else EXPECT_EQ(bytes[mark], 0x72);
+
+    const Group g = GroupOf(rec.groups[0]);
+    Collector c(g.record.points);
+    EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, c),
+              XChartDataEnd::kComplete);
+    EXPECT_THAT(c.placed, ::testing::ElementsAre(0, 1, 3)) << "flag 0: no samples, next flag";
+    EXPECT_THAT(c.samples[0], ::testing::ElementsAre(0.0f, 0.001f, 0.002f));
+    EXPECT_EQ(c.samples[1][0], -70.5f);
+    EXPECT_TRUE(std::isnan(c.samples[1][1]));
+    EXPECT_EQ(c.samples[1][2], 1e30f) << "a large value is not the mark";
+    EXPECT_THAT(c.samples[3], ::testing::ElementsAre(1.5f, -2.25f, 3.0f));
+  }
+}
+
+TEST(XChartData, TheMarkIsComparedAfterDecoding) {
+  // The mark's bytes in the other order are an ordinary number.
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    test::ByteWriter w(order);
+    w.PutU8(1);
+    w.PutU32(0x72FC6F6C);
+    w.PutU32(0x6C6FFC72);
+    XChartGroup group;
+    group.points = 2;
+    group.sampleOrder = order == ByteOrder::kLittle ? 1 : 0;
+    XChartTraceTable traces{};
+    traces[0].active = 1;
+    Collector c(2);
+    const std::vector<uint8_t> bytes = w.Take();
+    EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), group, traces, c), XChartDataEnd::kShort)
+        << "the 16 flags behind the trace are missing";
+    EXPECT_TRUE(std::isnan(c.samples[0][0]));
+    EXPECT_FALSE(std::isnan(c.samples[0][1]));
+  }
+}
+
+TEST(XChartData, SkippedTracesAreSteppedOverAndAStopEndsTheWalk) {
+  const XChartRecording rec = ThreeTraces(1);
+  const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
+  const Group g = GroupOf(rec.groups[0]);
+  Collector skipping(3);
+  skipping.skip = 1;
+  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, skipping),
+            XChartDataEnd::kComplete);
+  EXPECT_THAT(skipping.samples[3], ::testing::ElementsAre(1.5f, -2.25f, 3.0f));
+  EXPECT_TRUE(skipping.samples[1].empty());
+
+  Collector stopping(3);
+  stopping.stopAt = 1;
+  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, stopping),
+            XChartDataEnd::kStopped);
+  EXPECT_THAT(stopping.placed, ::testing::ElementsAre(0, 1));
+}
+
+TEST(XChartData, AFileEndingInsideSamplesLeavesNaNBehindWhatWasRead) {
+  const XChartRecording rec = ThreeTraces(0);
+  std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
+  const Group g = GroupOf(rec.groups[0]);
+  // Cut inside the second sample of trace 3, whose samples begin behind
+  // the padding, two flags with their samples, and the flags of 2 and 3.
+  bytes.resize(7 + 13 + 13 + 1 + 1 + 4 + 2);
+  Collector c(3);
+  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, c), XChartDataEnd::kShort);
+  EXPECT_THAT(c.finished, ::testing::ElementsAre(std::pair{0, true}, std::pair{1, true},
+                                                 std::pair{3, false}));
+  EXPECT_EQ(c.samples[3][0], 1.5f);
+  EXPECT_TRUE(std::isnan(c.samples[3][1]));
+  EXPECT_TRUE(std::isnan(c.samples[3][2]));
+
+  // The last byte is the flag of position 16: without it the walk still
+  // ends short, after every trace was read whole.
+  bytes = test::XChartDataBytes(rec);
+  bytes.resize(bytes.size() - 1);
+  Collector d(3);
+  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, d), XChartDataEnd::kShort);
+  EXPECT_THAT(d.finished, ::testing::ElementsAre(std::pair{0, true}, std::pair{1, true},
+                                                 std::pair{3, true}));
+}
+
+TEST(XChartData, EveryTruncationEndsShortWithoutReadingPastTheEnd) {
+  const XChartRecording rec = ThreeTraces(1);
+  const std::vector<uint8_t> full = test::XChartDataBytes(rec);
+  const Group g = GroupOf(rec.groups[0]);
+  for (size_t length = 0; length < full.size(); ++length) {
+    const std::vector<uint8_t> cut(full.begin(),
+                                   full.begin() + static_cast<std::ptrdiff_t>(length));
+    Collector c(3);
+    EXPECT_EQ(ReadXChartSamples(MemorySource(cut), g.record, g.traces, c), XChartDataEnd::kShort)
+        << length;
+    for (const auto& [position, complete] : c.finished) {
+      if (complete) continue;
+      // Whatever was not in the file is NaN, never the collector's -1.
+      for (float v : c.samples[static_cast<size_t>(position)]) EXPECT_NE(v, -1.0f) << length;
+    }
+  }
+}
+
+TEST(XChartData, OffsetsAndCountsTheFileCannotHoldPlaceNothing) {
+  const XChartRecording rec = ThreeTraces(0);
+  const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
+  Group g = GroupOf(rec.groups[0]);
+  for (auto change : {+[](XChartGroup& r) { r.sampleOffset = -1; },
+                      +[](XChartGroup& r) { r.sampleOffset = 1 << 30; },
+                      +[](XChartGroup& r) { r.points = -2; },
+                      +[](XChartGroup& r) { r.points = 2000000000; }}) {
+    XChartGroup changed = g.record;
+    change(changed);
+    Collector c(changed.points);
+    EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), changed, g.traces, c), XChartDataEnd::kShort);
+    EXPECT_TRUE(c.placed.empty());
+  }
+}
+
+TEST(XChartData, APresentFlagForAnInactiveTraceStopsTheWalk) {
+  XChartRecording rec = ThreeTraces(0);
+  rec.groups[0].traces[5].flag = 1;  // inactive, but flagged present
+  test::LayOutXChartData(rec);
+  const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
+  const Group g = GroupOf(rec.groups[0]);
+  Collector c(3);
+  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, c),
+            XChartDataEnd::kInconsistent);
+  EXPECT_THAT(c.placed, ::testing::ElementsAre(0, 1, 3)) << "the traces before it are read";
+}
+
+}  // namespace
+}  // namespace kwt
