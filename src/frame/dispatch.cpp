@@ -1,6 +1,7 @@
 // The table of operations and menu actions built into this version.
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
+#include "pulse/load_pulse.h"
 #include "waveutils/wave_utils.h"
 
 namespace kwt {
@@ -13,7 +14,8 @@ OperationHandler OperationFor(int32_t index) {
       return &PlotWavesOperation;
     case 2:
       return &SlimWavesOperation;
-    case 3:  // LoadPulse
+    case 3:
+      return &LoadPulse;
     case 4:  // LoadXChart
     case 5:  // LoadPM
     default:
