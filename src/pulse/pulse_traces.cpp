@@ -82,29 +82,35 @@ void Convert(int32_t format, ByteOrder order, const uint8_t* in, size_t count, d
 }
 
 // Fills out[0, points) from the source through `block`; returns the number
-// of samples the source did not hold, which are 0.  A sample of which only
-// some bytes are in the file counts as missing.
+// of samples the source did not hold.  A sample of which only some bytes
+// are in the file counts as missing.  Missing samples are 0: those in the
+// block where the file ends are written as 0, and the ones behind it are
+// left as the host made them (zero-filled), so that a count far beyond a
+// short file costs no memory beyond the wave itself.
 int64_t FillSamples(const TraceSamples& s, size_t width, double factor, std::span<uint8_t> block,
                     float* out) {
   const size_t perBlock = block.size() / width;
-  int64_t missing = 0;
   for (int64_t done = 0; done < s.points;) {
-    const size_t count = static_cast<size_t>(std::min<int64_t>(s.points - done, static_cast<int64_t>(perBlock)));
-    // Offsets are formed in 64 bits from numbers that the caller bounded,
-    // so this cannot wrap; a negative one lies before the file.
+    const size_t count =
+        static_cast<size_t>(std::min<int64_t>(s.points - done, static_cast<int64_t>(perBlock)));
+    // Offsets are formed in 64 bits from a 32-bit offset and count, so this
+    // cannot wrap; a negative one lies before the file.
     const int64_t at = s.offset + done * static_cast<int64_t>(width);
     size_t copied = 0;
     if (s.source != nullptr && at >= 0)
       copied = s.source->ReadAt(static_cast<uint64_t>(at), block.first(count * width));
     const size_t whole = copied / width;
     Convert(s.format, s.order, block.data(), whole, factor, out + done);
-    // Explicit zeros, not converted zero bytes: a factor of NaN or
-    // infinity must not turn absent samples into NaN.
-    std::fill(out + done + static_cast<int64_t>(whole), out + done + static_cast<int64_t>(count), 0.0f);
-    missing += static_cast<int64_t>(count - whole);
+    if (whole < count) {
+      // Explicit zeros, not converted zero bytes: a factor of NaN or
+      // infinity must not turn absent samples into NaN.
+      std::fill(out + done + static_cast<int64_t>(whole), out + done + static_cast<int64_t>(count),
+                0.0f);
+      return s.points - done - static_cast<int64_t>(whole);
+    }
     done += static_cast<int64_t>(count);
   }
-  return missing;
+  return 0;
 }
 
 // Makes a 32-bit real wave from stored samples.  Scaled traces get the
@@ -318,16 +324,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
 
   const FileSource file(path);
   if (!file.is_open()) return false;
-  // A trace longer than the whole data file is a damaged count, not a short
-  // file: it would size waves from nothing, so the sweep is refused.
   layout.traceBytes = layout.points * width;
-  if (static_cast<uint64_t>(layout.traceBytes) > file.size()) {
-    if (!quiet)
-      HostNotice(Format("%s: %lld samples per trace cannot be in a data file of %llu bytes\r",
-                        name.c_str(), static_cast<long long>(layout.points),
-                        static_cast<unsigned long long>(file.size())));
-    return false;
-  }
   layout.file = &file;
   layout.order = PulseDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle;
   layout.first = sweep->dataOffset;

@@ -31,9 +31,8 @@ namespace kwt {
 // handled, even when a single wave could not be made (it is left out);
 // false when the sweep cannot be loaded: a record is missing, its
 // stimulation is missing (an alert says so), its sample format is unknown,
-// its point count is negative or more than the data file could hold, the
-// data file cannot be opened, or the second trace's name would be longer
-// than 31 characters.
+// its point count is negative, the data file cannot be opened, or the
+// second trace's name would be longer than 31 characters.
 bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t group,
                     int32_t series, int32_t sweep, uint32_t flags, bool announce);
 
