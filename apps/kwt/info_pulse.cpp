@@ -85,6 +85,8 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
                    {"series", root != nullptr ? root->seriesCount : 0},
                    {"sweeps", root != nullptr ? root->sweepCount : 0},
                    {"stimulations", StimulationCount()}};
+  // Lookups rather than the arrays: they answer none for a count that a
+  // damaged tree overstates, and the walk stops there.
   Json groups = Json::array();
   const int32_t groupCount = root != nullptr ? root->groupCount : 0;
   for (int32_t g = 1; g <= groupCount; ++g) {
@@ -98,6 +100,8 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
       for (int32_t w = 1; w <= se->sweepCount; ++w) {
         const PulseSweepEntry* sweep = FindSweep(g, s, w);
         if (sweep == nullptr) break;
+        // Points as the loader counts them: the stimulation may give the
+        // count instead of the sweep.
         const PulseStimulationEntry* stim = FindStimulation(sweep->stimulation);
         sweeps.push_back({{"sweep", w},
                           {"label", Utf8(sweep->label)},
@@ -187,6 +191,9 @@ InfoAnswer PulseInfo(const std::string& path, bool json) {
   std::string pgf = path;
   if (!ReplaceExtension(pul, "pul", 4096) || !ReplaceExtension(pgf, "pgf", 4096))
     return InfoAnswer::kNotMine;
+  // Only the four-level acquisition tree with a three-level stimulus tree
+  // is Pulse's own; the other acquisition program stores five and four
+  // levels in files of the same names, and its reader takes those.
   const int32_t pulKind = ProbePulKind(pul);
   if ((pulKind != 1 && pulKind != 5) || ProbePgfKind(pgf) != 1) return InfoAnswer::kNotMine;
 
@@ -198,6 +205,8 @@ InfoAnswer PulseInfo(const std::string& path, bool json) {
                  pul.c_str(), pgf.c_str());
     return InfoAnswer::kFailed;
   }
+  // The description is complete before the trees go, so that the text and
+  // the JSON are printed from the same data.
   const Json doc = Describe(path, pul, pgf);
   ReleasePulseStimulusTree();
   ReleasePulseAcquisitionTree();

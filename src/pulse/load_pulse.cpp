@@ -79,6 +79,8 @@ std::vector<std::string> SplitNames(std::string_view text) {
 int32_t ReadStimulationFlag(int32_t flag, PulseOptions& o, std::string* echo) {
   if (!TakeOptionalEquals()) return 0;
   o.flags |= flag == 'J' ? kPulseInclude : kPulseExclude;
+  // "$" names a string variable that holds the names; the file browser
+  // passes its selection this way.
   if (HostNextSymbol() == '$') {
     HostTakeSymbol();
     std::string variable;
@@ -96,6 +98,8 @@ int32_t ReadStimulationFlag(int32_t flag, PulseOptions& o, std::string* echo) {
 // Reads the flags until the host's flag reader gives none.
 int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
   for (;;) {
+    // The host's reader answers 0 when no flag follows (the file name
+    // comes next) and a negative value for a letter outside the set.
     const int32_t flag = HostGetFlag(kFlagLetters);
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
@@ -238,6 +242,8 @@ int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* fi
   const PulseSweepEntry* sweep = FindSweep(g, s, w);
   if (sweep == nullptr) return kErrReadSweep;
   SpinCursor();
+  // Names are checked here, per sweep, because the longest numbers decide
+  // whether a base name fits: "_1_1_9" may fit where "_1_1_10" does not.
   if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) return kErrNameTooLong;
   const std::string name = Format("%s_%ld_%ld_%ld", o.baseName.c_str(), static_cast<long>(g),
                                   static_cast<long>(s), static_cast<long>(w));
@@ -255,6 +261,8 @@ int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* fi
   return 0;
 }
 
+// The ranges: everything below an unselected level; `count` numbers from
+// the innermost selected level on; each stopped at what the file holds.
 int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
   bool first = true;
   const int32_t groupFirst = o.group > 0 ? o.group : 1;
@@ -317,13 +325,19 @@ int32_t RunLoadPulse() {
     o.dataPath.insert(o.dataPath.begin(), '\\');
   if (int32_t err = HostAtEnd()) return err;
 
+  // The trees are the module's for this call only; the guard releases them
+  // on every way out, errors included.
   const TreeRelease release;
+  // Both tree names come from the data file's name; the extension is not
+  // checked, so "cell.DAT" and "cell.001" work alike.
   std::string treePath = o.dataPath;
   if (!ReplaceExtension(treePath, "pgf", kHostMaxPathLength)) return kErrPgfName;
   if (!ReadPulseStimulusTree(treePath)) return kErrCannotOpenPgf;
   if (!ReplaceExtension(treePath, "pul", kHostMaxPathLength)) return kErrPulName;
   if (!ReadPulseAcquisitionTree(treePath)) return kErrCannotOpenPul;
 
+  // The variables are published before loading so that /U (browse only)
+  // and a load that fails midway leave them describing the file.
   if (int32_t err = PublishPulseSelection(o)) return err;
   int32_t result = 0;
   if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o);
@@ -358,6 +372,7 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
     if (int32_t err = SetZero(name)) return err;
   if (int32_t err = HostSetStringVariable("stimString", "", true)) return err;
 
+  // A tree without groups has nothing to describe beyond the zeros.
   const PulseRootEntry* root = GetRoot();
   if (root == nullptr) return 0;
   // A selection the file does not hold publishes nothing beyond the zeros.

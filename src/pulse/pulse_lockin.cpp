@@ -58,6 +58,8 @@ int32_t PulseLockInStimulus::SegmentCount() const {
 }
 
 bool PulseLockInStimulus::GetSegment(int32_t k, LockInSegment* segment) const {
+  // Level and duration as this sweep ran them: the protocol rules apply
+  // the sweep's position, the same rules the stimulus template uses.
   const SegmentRecord* record = FindSegment(stimulation_, k);
   if (record == nullptr) return false;
   segment->segmentClass = record->segmentClass;
@@ -165,6 +167,8 @@ bool RunPulseLockIn(std::string_view waveName, const PulseStimulationEntry& stim
   const WaveHandle leak = sweep.hasLeak != 0 ? HostFindWave(kTestLeak) : nullptr;
   if (trace == nullptr || (sweep.hasLeak != 0 && leak == nullptr)) return false;
 
+  // The LockIn correlates the samples as loaded (scaled 32-bit reals), so
+  // its result matches what the user sees in the wave.
   LockInInputs in = PulseLockInInputs(stim, series, sweep);
   in.trace = FloatSamples(trace);
   in.leak = FloatSamples(leak);

@@ -291,9 +291,13 @@ void LoadLockIn(const std::string& name, const SweepLayout& layout, const PulseS
                         name.c_str(), stim.sinePeriod, stim.sampleInterval));
     return;
   }
+  // The leak goes to the LockIn through a wave of its own, so that the
+  // samples come converted and scaled exactly as the leak wave's would.
   if (sweep.hasLeak != 0)
     MakeSampleWave(kTestLeak, layout.At(layout.leak), sweep.factor1, true, xOffset, stim.sampleInterval,
                    FieldText(stim.leakUnit), true, nullptr);
+  // One point per whole cycle of the trace; a rest shorter than a cycle has
+  // no point.
   const int64_t points = layout.points / cycle;
   if (RunPulseLockIn(name, stim, series, sweep, points, xOffset, (flags & kPulseOverwrite) != 0, !quiet) &&
       !quiet) {
@@ -316,6 +320,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
     HostAlert(kAlertTitle, kNoStimulation);
     return false;
   }
+  // Notices need both: the preview loads without announce, and /Q keeps a
+  // load quiet whoever calls.
   const bool quiet = !announce || (flags & kPulseQuiet) != 0;
   const bool overwrite = (flags & kPulseOverwrite) != 0;
 
@@ -323,6 +329,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   layout.format = SweepSampleFormat(*sweep);
   const int32_t width = SampleFormatWidth(layout.format);
   layout.points = PulseTracePoints(*sweep, *stim);
+  // An unknown format has no width to step through the file by, and a
+  // negative count sizes no wave: the sweep cannot be read at all.
   if (width == 0 || layout.points < 0) return false;
   // With announce off the second trace takes the sweep's own name (the
   // preview loads it alone that way).
@@ -330,10 +338,16 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   const std::string secondName = announce ? name + "_2nd" : name;
   if (second && secondName.size() > static_cast<size_t>(kHostMaxNameLength)) return false;
 
+  // Opened per sweep and closed when it is done, so a load never keeps the
+  // data file open across host calls that might run other operations.
   const FileSource file(path);
   if (!file.is_open()) return false;
+  // The traces lie back to back: first, leak, second, then the Fura block.
+  // 64-bit arithmetic on a 32-bit offset and count cannot overflow.
   layout.traceBytes = layout.points * width;
   layout.file = &file;
+  // FindSweep set the swap flag when the sweep's kind bit 4 is clear, that
+  // is when its samples are stored big-endian.
   layout.order = PulseDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle;
   layout.first = sweep->dataOffset;
   layout.leak = layout.first + layout.traceBytes;
@@ -342,6 +356,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
 
   const double xOffset = (flags & kPulseSweepTime) != 0 ? sweep->sweepTime - root->startTime : 0.0;
   const double dt = stim->sampleInterval;
+  // The LockIn needs the first trace even when the caller did not ask for
+  // it (the preview may load the second trace alone).
   const bool lockIn = (flags & kPulseLockIn) != 0 && HasLockInSegment(sweep->stimulation);
 
   if ((flags & kPulseFirstTrace) != 0 || lockIn) {
@@ -367,6 +383,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
           if (!quiet) HostNotice(Format("Leak Data %s loaded\r", leakName.c_str()));
         }
       }
+      // The LockIn reads the samples of this very wave, so it runs only when
+      // the wave was made from this sweep.
       if (lockIn) LoadLockIn(name, layout, *series, *sweep, *stim, xOffset, flags, quiet);
     }
   }
@@ -376,6 +394,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
     if (MakeTraceWave(secondName, layout.At(layout.second), sweep->factor2, xOffset, dt,
                       FieldText(stim->secondUnit), overwrite, &missing)) {
       NoticeMissing(secondName, missing, layout.points, quiet);
+      // The second trace carries only where it came from; its sweep's
+      // details are in the first trace's note.
       AppendWaveNote(secondName, "FILENAME:" + path + ";");
       if (!quiet) HostNotice(Format("Second Trace %s loaded\r", secondName.c_str()));
     }
@@ -422,6 +442,8 @@ bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t 
 }
 
 bool AppendWaveNote(std::string_view name, std::string_view text) {
+  // An empty text would leave the note as it is and still report success;
+  // callers take false as "nothing was noted".
   if (name.empty() || text.empty()) return false;
   const WaveHandle wave = HostFindWave(name);
   if (wave == nullptr) return false;
@@ -436,6 +458,9 @@ std::string_view PathFileName(std::string_view path) {
 }
 
 PulseLockInSettings& PulseLockInState() {
+  // Module-wide because the sweep loader's callers (LoadPulse, the other
+  // acquisition program's loader) set them from their own flags; the host
+  // runs one operation at a time.
   static PulseLockInSettings settings;
   return settings;
 }

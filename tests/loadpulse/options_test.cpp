@@ -33,38 +33,6 @@ PulseRecording Ranges() {
   return rec;
 }
 
-TEST(PulseOptionsRules, SelectionIsMadeConsistentInOrder) {
-  PulseOptions o;
-  o.count = -3;
-  o.group = 0;
-  o.series = 4;
-  o.sweep = 2;
-  NormalizePulseOptions(&o);
-  EXPECT_EQ(o.count, 1);
-  EXPECT_EQ(o.series, 0) << "no series without a group";
-  EXPECT_EQ(o.sweep, 0);
-  EXPECT_EQ(o.baseName, "Pulse");
-
-  o = PulseOptions{};
-  o.group = 1;
-  o.series = -1;
-  o.sweep = 5;
-  o.baseName = "cell";
-  NormalizePulseOptions(&o);
-  EXPECT_EQ(o.group, 1);
-  EXPECT_EQ(o.sweep, 0) << "no sweep without a series";
-  EXPECT_EQ(o.baseName, "cell");
-
-  o = PulseOptions{};
-  o.group = 2;
-  o.series = 3;
-  o.sweep = -7;
-  NormalizePulseOptions(&o);
-  EXPECT_EQ(o.series, 3);
-  EXPECT_EQ(o.sweep, 0);
-  EXPECT_EQ(o.flags, kPulseFirstTrace);
-}
-
 TEST_F(LoadPulseTest, FlagsOutsideTheSetAndMissingValuesFail) {
   const std::string path = Write(test::SmallRecording());
   EXPECT_EQ(Load("/X", path), kHostErrBadFlag);
