@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
       sweep.record.factor1 = layout.format == kwt::kSampleReal32 ? 1.0 : 1e-12;
       kwt::test::SetSampleLayout(sweep.record, layout.format, layout.order);
       const std::vector<uint8_t> bytes = Samples(layout, round);
-      data.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      data.write(reinterpret_cast<const char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()));
       offset += bytes.size();
     }
   }
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
   kwt::test::WriteFileBytes(dir / "big.pul", kwt::test::PulseAcquisitionTreeBytes(rec));
   kwt::test::WriteFileBytes(dir / "big.pgf", kwt::test::PulseStimulusTreeBytes(rec));
   std::printf("wrote %s: %llu bytes of samples in %zu sweeps\n", (dir / "big.dat").c_str(),
-              static_cast<unsigned long long>(offset), group.series[0].sweeps.size() * std::size(kLayouts));
+              static_cast<unsigned long long>(offset),
+              group.series[0].sweeps.size() * std::size(kLayouts));
   return 0;
 }

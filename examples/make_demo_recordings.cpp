@@ -29,9 +29,9 @@ constexpr double kRs = 10e6;    // Ohm
 constexpr double kRm = 500e6;   // Ohm
 constexpr double kCm = 20e-12;  // F
 constexpr double kHolding = -0.07;
-constexpr double kDt = 20e-6;            // 50 kHz sampling
-constexpr double kCurrentFactor = 1e-12; // A per stored unit
-constexpr double kVoltageFactor = 1e-4;  // V per stored unit
+constexpr double kDt = 20e-6;             // 50 kHz sampling
+constexpr double kCurrentFactor = 1e-12;  // A per stored unit
+constexpr double kVoltageFactor = 1e-4;   // V per stored unit
 
 // Current of the cell after a step of the command from v0 to v1, t seconds
 // into the step: the capacitive transient through Rs on top of the new
@@ -112,8 +112,8 @@ std::vector<double> SineCurrent(const PulseStimulation& sine) {
     for (int i = 0; i < n; ++i) {
       double amps = hold;
       if (seg.segmentClass == kwt::kSegmentSine) {
-        const std::complex<double> v = sine.record.sineAmplitude *
-                                       std::exp(std::complex<double>(0.0, omega * i * kDt));
+        const std::complex<double> v =
+            sine.record.sineAmplitude * std::exp(std::complex<double>(0.0, omega * i * kDt));
         amps += (y * v).imag();
       }
       samples.push_back(amps / kCurrentFactor);

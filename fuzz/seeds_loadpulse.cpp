@@ -51,7 +51,8 @@ PulseRecording Rich(ByteOrder order) {
                              kwt::kSampleReal64};
   for (int i = 0; i < 4; ++i) {
     auto& sweep = series.AddSweep(std::vector<double>(12, 100.0 * (i + 1)));
-    kwt::test::SetSampleLayout(sweep.record, formats[i], i % 2 ? ByteOrder::kLittle : ByteOrder::kBig);
+    kwt::test::SetSampleLayout(sweep.record, formats[i],
+                               i % 2 ? ByteOrder::kLittle : ByteOrder::kBig);
     sweep.record.hasLeak = 1;
     sweep.record.hasSecondTrace = i % 2;
     sweep.record.stimulation = 1 + i % 2;
@@ -87,13 +88,16 @@ const kwt::test::SeedRegistration kLoadSeeds([](std::vector<Seed>& seeds) {
     if (pul.target != "fuzz_pulse_pul") continue;
     for (const Seed& pgf : all) {
       if (pgf.target != "fuzz_pulse_pgf" || pgf.name != pul.name) continue;
-      seeds.push_back({"fuzz_load_pulse", "pair_" + pul.name, Pack(0x7F, pgf.bytes, pul.bytes, rich.dat)});
+      seeds.push_back(
+          {"fuzz_load_pulse", "pair_" + pul.name, Pack(0x7F, pgf.bytes, pul.bytes, rich.dat)});
     }
-    seeds.push_back({"fuzz_load_pulse", "pul_" + pul.name, Pack(0xFF, rich.pgf, pul.bytes, rich.dat)});
+    seeds.push_back(
+        {"fuzz_load_pulse", "pul_" + pul.name, Pack(0xFF, rich.pgf, pul.bytes, rich.dat)});
   }
   for (const Seed& pgf : all) {
     if (pgf.target != "fuzz_pulse_pgf") continue;
-    seeds.push_back({"fuzz_load_pulse", "pgf_" + pgf.name, Pack(0x3F, pgf.bytes, rich.pul, rich.dat)});
+    seeds.push_back(
+        {"fuzz_load_pulse", "pgf_" + pgf.name, Pack(0x3F, pgf.bytes, rich.pul, rich.dat)});
   }
 
   for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {

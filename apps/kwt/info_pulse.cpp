@@ -103,22 +103,24 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
         // Points as the loader counts them: the stimulation may give the
         // count instead of the sweep.
         const PulseStimulationEntry* stim = FindStimulation(sweep->stimulation);
-        sweeps.push_back({{"sweep", w},
-                          {"label", Utf8(sweep->label)},
-                          {"stimulation", StimulationName(sweep->stimulation)},
-                          {"points", stim != nullptr ? PulseTracePoints(*sweep, *stim) : sweep->dataPoints},
-                          {"format", FormatName(SweepSampleFormat(*sweep))},
-                          {"byte_order", SweepSampleOrder(*sweep) == ByteOrder::kBig ? "big" : "little"},
-                          {"traces", Traces(*sweep)},
-                          {"time", sweep->sweepTime}});
+        sweeps.push_back(
+            {{"sweep", w},
+             {"label", Utf8(sweep->label)},
+             {"stimulation", StimulationName(sweep->stimulation)},
+             {"points", stim != nullptr ? PulseTracePoints(*sweep, *stim) : sweep->dataPoints},
+             {"format", FormatName(SweepSampleFormat(*sweep))},
+             {"byte_order", SweepSampleOrder(*sweep) == ByteOrder::kBig ? "big" : "little"},
+             {"traces", Traces(*sweep)},
+             {"time", sweep->sweepTime}});
       }
       const PulseSweepEntry* first = FindSweep(g, s, 1);
-      series.push_back({{"series", s},
-                        {"stimulation", first != nullptr ? StimulationName(first->stimulation) : ""},
-                        {"mode", Trimmed(RecordingModeName(se->recordingMode))},
-                        {"comment", Utf8(se->comment)},
-                        {"sweep_count", se->sweepCount},
-                        {"sweeps", sweeps}});
+      series.push_back(
+          {{"series", s},
+           {"stimulation", first != nullptr ? StimulationName(first->stimulation) : ""},
+           {"mode", Trimmed(RecordingModeName(se->recordingMode))},
+           {"comment", Utf8(se->comment)},
+           {"sweep_count", se->sweepCount},
+           {"sweeps", sweeps}});
     }
     groups.push_back({{"group", g},
                       {"label", Utf8(group->label)},
@@ -174,11 +176,12 @@ void PrintText(const Json& doc) {
                   s["mode"].get<std::string>().c_str(), commentText.c_str());
       for (const Json& w : s["sweeps"]) {
         std::string traces;
-        for (const Json& t : w["traces"]) traces += (traces.empty() ? "" : ", ") + t.get<std::string>();
+        for (const Json& t : w["traces"])
+          traces += (traces.empty() ? "" : ", ") + t.get<std::string>();
         std::printf("    sweep %d%s: %s, %s %s-endian, %s\n", w["sweep"].get<int>(),
                     Quoted(w["label"]).c_str(), Count(w["points"], "point").c_str(),
-                    w["format"].get<std::string>().c_str(), w["byte_order"].get<std::string>().c_str(),
-                    traces.c_str());
+                    w["format"].get<std::string>().c_str(),
+                    w["byte_order"].get<std::string>().c_str(), traces.c_str());
       }
     }
   }
@@ -210,8 +213,10 @@ InfoAnswer PulseInfo(const std::string& path, bool json) {
   const Json doc = Describe(path, pul, pgf);
   ReleasePulseStimulusTree();
   ReleasePulseAcquisitionTree();
-  if (json) std::printf("%s\n", doc.dump(1).c_str());
-  else PrintText(doc);
+  if (json)
+    std::printf("%s\n", doc.dump(1).c_str());
+  else
+    PrintText(doc);
   return InfoAnswer::kShown;
 }
 

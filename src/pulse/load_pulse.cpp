@@ -41,9 +41,7 @@ int32_t TruncateToInt32(double value) {
 }
 
 // For the flags that need a value: "=" must come next (host error 11).
-int32_t TakeRequiredEquals() {
-  return HostTakeSymbol() == '=' ? 0 : kHostErrExpectedEquals;
-}
+int32_t TakeRequiredEquals() { return HostTakeSymbol() == '=' ? 0 : kHostErrExpectedEquals; }
 
 // For /N, /J and /K: true (and the "=" taken) when a value follows.
 bool TakeOptionalEquals() {
@@ -248,7 +246,8 @@ int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* fi
   const std::string name = Format("%s_%ld_%ld_%ld", o.baseName.c_str(), static_cast<long>(g),
                                   static_cast<long>(s), static_cast<long>(w));
   // With /I the longest suffix, "_stim", must fit as well.
-  const size_t limit = (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
+  const size_t limit =
+      (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
   if (name.size() > limit) return kErrNameTooLong;
   if (Admitted(o, *sweep) &&
       !LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0))
@@ -274,7 +273,7 @@ int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
     const PulseGroupEntry* group = FindGroup(g);
     if (group == nullptr) return kErrReadGroup;
     const int32_t seriesFirst = o.series > 0 ? o.series : 1;
-    const int32_t seriesLast = o.series == 0 ? group->seriesCount
+    const int32_t seriesLast = o.series == 0  ? group->seriesCount
                                : o.sweep == 0 ? RangeEnd(o.series, o.count, group->seriesCount)
                                               : std::min(o.series, group->seriesCount);
     for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
@@ -321,7 +320,8 @@ int32_t RunLoadPulse() {
   if (int32_t err = HostToNativePath(&o.dataPath)) return err;
   // A network path ("\\server\...") given with one backslash lost the other
   // to the command line's escapes.
-  if (o.dataPath.size() >= 1 && o.dataPath[0] == '\\' && (o.dataPath.size() < 2 || o.dataPath[1] != '\\'))
+  if (o.dataPath.size() >= 1 && o.dataPath[0] == '\\' &&
+      (o.dataPath.size() < 2 || o.dataPath[1] != '\\'))
     o.dataPath.insert(o.dataPath.begin(), '\\');
   if (int32_t err = HostAtEnd()) return err;
 
@@ -386,7 +386,8 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
   if (o.series == 0) {
     if (int32_t err = HostSetIntVariable("kwtActGroup", o.group, true)) return err;
     if (int32_t err = HostSetIntVariable("kwtSeries", group->seriesCount, true)) return err;
-    return HostSetStringVariable("stimString", GroupStimulationNames(o.group, group->seriesCount), true);
+    return HostSetStringVariable("stimString", GroupStimulationNames(o.group, group->seriesCount),
+                                 true);
   }
   const PulseSeriesEntry* series = FindSeries(o.group, o.series);
   if (series == nullptr) return 0;
@@ -394,7 +395,8 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
     if (int32_t err = HostSetIntVariable("kwtActGroup", o.group, true)) return err;
     if (int32_t err = HostSetIntVariable("kwtActSeries", o.series, true)) return err;
     if (int32_t err = HostSetIntVariable("kwtSweeps", series->sweepCount, true)) return err;
-    return HostSetStringVariable("stimString", StimulationNameOf(FindSweep(o.group, o.series, 1)), true);
+    return HostSetStringVariable("stimString", StimulationNameOf(FindSweep(o.group, o.series, 1)),
+                                 true);
   }
   const PulseSweepEntry* sweep = FindSweep(o.group, o.series, o.sweep);
   if (sweep == nullptr) return 0;

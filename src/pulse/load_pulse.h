@@ -20,19 +20,19 @@ namespace kwt {
 
 // Flag bits of PulseOptions::flags.  In the wave names "%s" is the sweep's
 // wave name, "%s_%ld_%ld_%ld" of the base name and the three numbers.
-inline constexpr uint32_t kPulseFirstTrace = 0x1;   // always: the first trace, "%s"
-inline constexpr uint32_t kPulseLeak = 0x2;         // /L: the leak trace, "%s_leak"
-inline constexpr uint32_t kPulseSecond = 0x4;       // /S: the second trace, "%s_2nd"
-inline constexpr uint32_t kPulseLockIn = 0x8;       // /G: "%s_Cm", "%s_Gs", "%s_Gm"
-inline constexpr uint32_t kPulseFura = 0x10;        // /F: "%s_F1" .. "%s_F3"
-inline constexpr uint32_t kPulseStimulus = 0x20;    // /I: the stimulus template, "%s_stim"
-inline constexpr uint32_t kPulseSweepTime = 0x40;   // /T: x start = sweep time - file start
-inline constexpr uint32_t kPulseOverwrite = 0x80;   // /O: replace waves of the same name
-inline constexpr uint32_t kPulseDisplay = 0x100;    // /P: show the waves in a new graph
-inline constexpr uint32_t kPulseInclude = 0x400;    // /J=...: only the named stimulations
-inline constexpr uint32_t kPulseExclude = 0x800;    // /K=...: all but the named ones
-inline constexpr uint32_t kPulseQuiet = 0x1000;     // /Q: no notices
-inline constexpr uint32_t kPulseNoLoad = 0x4000;    // /U: read the trees, set variables only
+inline constexpr uint32_t kPulseFirstTrace = 0x1;  // always: the first trace, "%s"
+inline constexpr uint32_t kPulseLeak = 0x2;        // /L: the leak trace, "%s_leak"
+inline constexpr uint32_t kPulseSecond = 0x4;      // /S: the second trace, "%s_2nd"
+inline constexpr uint32_t kPulseLockIn = 0x8;      // /G: "%s_Cm", "%s_Gs", "%s_Gm"
+inline constexpr uint32_t kPulseFura = 0x10;       // /F: "%s_F1" .. "%s_F3"
+inline constexpr uint32_t kPulseStimulus = 0x20;   // /I: the stimulus template, "%s_stim"
+inline constexpr uint32_t kPulseSweepTime = 0x40;  // /T: x start = sweep time - file start
+inline constexpr uint32_t kPulseOverwrite = 0x80;  // /O: replace waves of the same name
+inline constexpr uint32_t kPulseDisplay = 0x100;   // /P: show the waves in a new graph
+inline constexpr uint32_t kPulseInclude = 0x400;   // /J=...: only the named stimulations
+inline constexpr uint32_t kPulseExclude = 0x800;   // /K=...: all but the named ones
+inline constexpr uint32_t kPulseQuiet = 0x1000;    // /Q: no notices
+inline constexpr uint32_t kPulseNoLoad = 0x4000;   // /U: read the trees, set variables only
 
 // The options of one load.
 struct PulseOptions {

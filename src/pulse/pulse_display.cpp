@@ -63,9 +63,12 @@ void AppendSweep(std::string_view name, uint32_t flags, bool first) {
     AppendTrace(axis++, height, kPulseAxisGap, name, first, "_Gs", kModeLines);
     AppendTrace(axis++, height, kPulseAxisGap, name, first, "_Cm", kModeLines);
   }
-  if (flags & kPulseLeak) AppendTrace(axis++, height, kPulseAxisGap, name, first, "_leak", kModeLines);
-  if (flags & kPulseSecond) AppendTrace(axis++, height, kPulseAxisGap, name, first, "_2nd", kModeLines);
-  if (flags & kPulseStimulus) AppendTrace(axis++, height, kPulseAxisGap, name, first, "_stim", kModeBars);
+  if (flags & kPulseLeak)
+    AppendTrace(axis++, height, kPulseAxisGap, name, first, "_leak", kModeLines);
+  if (flags & kPulseSecond)
+    AppendTrace(axis++, height, kPulseAxisGap, name, first, "_2nd", kModeLines);
+  if (flags & kPulseStimulus)
+    AppendTrace(axis++, height, kPulseAxisGap, name, first, "_stim", kModeBars);
   AppendTrace(axis, height, kPulseAxisGap, name, first, "", kModeLines);
 }
 

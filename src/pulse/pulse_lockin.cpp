@@ -121,7 +121,7 @@ LockInInputs PulseLockInInputs(const StimulationRecord& stim, const SeriesRecord
   // Amplifiers of model 862 keep the stimulus-filter switch in another
   // byte than the others.
   cal.stimFilterOn = FieldText(series.amplifierModel) == kModel862 ? series.stimFilterOn862 != 0
-                                                                  : series.stimFilterOn != 0;
+                                                                   : series.stimFilterOn != 0;
   cal.gainRange = series.gainRange;
   cal.filter2Bandwidth = series.filter2Bandwidth;
   cal.filter2Type = series.filter2Type;

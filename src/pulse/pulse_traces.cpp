@@ -70,8 +70,10 @@ KWT_VECTORIZE void ConvertLoop(const uint8_t* in, size_t count, double factor, f
 
 template <class Stored, class Bits>
 void ConvertIn(bool swap, const uint8_t* in, size_t count, double factor, float* out) {
-  if (swap) ConvertLoop<Stored, Bits, true>(in, count, factor, out);
-  else ConvertLoop<Stored, Bits, false>(in, count, factor, out);
+  if (swap)
+    ConvertLoop<Stored, Bits, true>(in, count, factor, out);
+  else
+    ConvertLoop<Stored, Bits, false>(in, count, factor, out);
 }
 
 // Converts `count` samples; the caller has checked the format.
@@ -130,10 +132,11 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
   const int32_t width = SampleFormatWidth(samples.format);
   if (width == 0 || samples.points < 0) return false;
   const auto w = static_cast<size_t>(width);
-  // The block is taken before the wave is made, so that no memory for it
-  // leaves no empty wave behind.
+  // The block is taken before the wave is made, so that running out of
+  // memory for it leaves no empty wave behind.
   const uint64_t traceBytes = static_cast<uint64_t>(samples.points) * w;
-  const size_t blockBytes = static_cast<size_t>(std::max<uint64_t>(w, std::min<uint64_t>(kBlockBytes, traceBytes)));
+  const size_t blockBytes =
+      static_cast<size_t>(std::max<uint64_t>(w, std::min<uint64_t>(kBlockBytes, traceBytes)));
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[blockBytes]);
   if (!block) return false;
 
@@ -142,7 +145,8 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
     return false;
   auto* data = static_cast<float*>(HostWaveData(wave));
   if (data != nullptr) {
-    const int64_t absent = FillSamples(samples, w, factor, std::span<uint8_t>(block.get(), blockBytes), data);
+    const std::span<uint8_t> buffer(block.get(), blockBytes);
+    const int64_t absent = FillSamples(samples, w, factor, buffer, data);
     if (missing != nullptr) *missing = absent;
   }
 
@@ -185,12 +189,14 @@ std::string SweepNote(std::string_view path, const PulseRootEntry& root,
   AppendFormat(note, "Timer:\t\t%s.%03.0f;\r", when.c_str(), Milliseconds(t));
 
   const std::string mode(RecordingModeName(series.recordingMode));
-  AppendFormat(note, "Group:\t\t%ld of %ld;\rSeries:\t\t%ld of %ld;\rSweep:   \t%ld of %ld;\rMode:\t\t%s;\r",
-               static_cast<long>(group.number), static_cast<long>(root.groupCount),
-               static_cast<long>(series.number), static_cast<long>(group.seriesCount),
-               static_cast<long>(sweep.number), static_cast<long>(series.sweepCount), mode.c_str());
+  AppendFormat(
+      note, "Group:\t\t%ld of %ld;\rSeries:\t\t%ld of %ld;\rSweep:   \t%ld of %ld;\rMode:\t\t%s;\r",
+      static_cast<long>(group.number), static_cast<long>(root.groupCount),
+      static_cast<long>(series.number), static_cast<long>(group.seriesCount),
+      static_cast<long>(sweep.number), static_cast<long>(series.sweepCount), mode.c_str());
   AppendFormat(note, "Bandwidth:\t%.0f Hz;\r", series.bandwidth);
-  AppendFormat(note, "Holding:  \t%.0f mV;\r", NoteMillivolts(series.holding, series.recordingMode));
+  AppendFormat(note, "Holding:  \t%.0f mV;\r",
+               NoteMillivolts(series.holding, series.recordingMode));
   const std::string comment(FieldText(series.comment));
   AppendFormat(note, "Comment:\t%s;\r", comment.c_str());
   AppendFormat(note, "Data points:\t%ld;\r", static_cast<long>(sweep.dataPoints));
@@ -213,10 +219,13 @@ std::string SweepNote(std::string_view path, const PulseRootEntry& root,
 
   if (stim != nullptr && stim->leakCount != 0) {
     AppendFormat(note, "No. Leaks:\t%ld;\r", static_cast<long>(stim->leakCount));
-    if (stim->leakDelay >= 1.0) AppendFormat(note, "Leak delay:\t%.3f s;\r", stim->leakDelay);
-    else AppendFormat(note, "Leak delay:\t%.0f ms;\r", stim->leakDelay * 1000.0);
+    if (stim->leakDelay >= 1.0)
+      AppendFormat(note, "Leak delay:\t%.3f s;\r", stim->leakDelay);
+    else
+      AppendFormat(note, "Leak delay:\t%.0f ms;\r", stim->leakDelay * 1000.0);
     AppendFormat(note, "Leak size:\t%g;\r", stim->leakSize);
-    AppendFormat(note, "Leak hold:\t%.0f mV;\r", NoteMillivolts(stim->leakHolding, series.recordingMode));
+    AppendFormat(note, "Leak hold:\t%.0f mV;\r",
+                 NoteMillivolts(stim->leakHolding, series.recordingMode));
   }
   if (series.internalSolution != 0)
     AppendFormat(note, "int. Solution:\t%ld;\r", static_cast<long>(series.internalSolution));
@@ -238,10 +247,10 @@ struct SweepLayout {
   int32_t format = 0;
   ByteOrder order = ByteOrder::kBig;
   int64_t traceBytes = 0;
-  int64_t first = 0;    // offset of the first trace
-  int64_t leak = 0;     // of the leak trace
-  int64_t second = 0;   // of the second trace
-  int64_t fura = 0;     // of the Fura block
+  int64_t first = 0;   // offset of the first trace
+  int64_t leak = 0;    // of the leak trace
+  int64_t second = 0;  // of the second trace
+  int64_t fura = 0;    // of the Fura block
 
   TraceSamples At(int64_t offset) const { return {file, offset, points, format, order}; }
 };
@@ -287,19 +296,21 @@ void LoadLockIn(const std::string& name, const SweepLayout& layout, const PulseS
   if (cycle < 1) {
     // A period under half a sample gives no cycle to size the waves by.
     if (!quiet)
-      HostNotice(Format("LockIn of %s left out: sine period %g s is below half the sample interval %g s\r",
-                        name.c_str(), stim.sinePeriod, stim.sampleInterval));
+      HostNotice(
+          Format("LockIn of %s left out: sine period %g s is below half the sample interval %g s\r",
+                 name.c_str(), stim.sinePeriod, stim.sampleInterval));
     return;
   }
   // The leak goes to the LockIn through a wave of its own, so that the
   // samples come converted and scaled exactly as the leak wave's would.
   if (sweep.hasLeak != 0)
-    MakeSampleWave(kTestLeak, layout.At(layout.leak), sweep.factor1, true, xOffset, stim.sampleInterval,
-                   FieldText(stim.leakUnit), true, nullptr);
+    MakeSampleWave(kTestLeak, layout.At(layout.leak), sweep.factor1, true, xOffset,
+                   stim.sampleInterval, FieldText(stim.leakUnit), true, nullptr);
   // One point per whole cycle of the trace; a rest shorter than a cycle has
   // no point.
   const int64_t points = layout.points / cycle;
-  if (RunPulseLockIn(name, stim, series, sweep, points, xOffset, (flags & kPulseOverwrite) != 0, !quiet) &&
+  if (RunPulseLockIn(name, stim, series, sweep, points, xOffset, (flags & kPulseOverwrite) != 0,
+                     !quiet) &&
       !quiet) {
     HostNotice(Format("LockIn %s_Cm, %s_Gs, %s_Gm calculated, %5ld points\r", name.c_str(),
                       name.c_str(), name.c_str(), static_cast<long>(points)));
@@ -406,7 +417,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
 
   if ((flags & kPulseStimulus) != 0) {
     const std::string stimName = name + "_stim";
-    if (BuildStimTemplate(stimName, *series, *sweep, sweep->stimulation, xOffset, overwrite) && !quiet)
+    if (BuildStimTemplate(stimName, *series, *sweep, sweep->stimulation, xOffset, overwrite) &&
+        !quiet)
       HostNotice(Format("Stimulus Template %s loaded\r", stimName.c_str()));
   }
   return true;
@@ -424,9 +436,8 @@ bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrd
   return true;
 }
 
-bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor,
-                   double xStart, double xStep, std::string_view unit, bool overwrite,
-                   int64_t* missing) {
+bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor, double xStart,
+                   double xStep, std::string_view unit, bool overwrite, int64_t* missing) {
   return MakeSampleWave(name, samples, factor, true, xStart, xStep, unit, overwrite, missing);
 }
 

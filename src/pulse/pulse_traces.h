@@ -54,9 +54,8 @@ struct TraceSamples {
 // (when given) receives their number.  False, with nothing made, when the
 // format is unknown, the count negative, or the host cannot make the wave
 // (it exists and `overwrite` is false, the name is not valid, no memory).
-bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor,
-                   double xStart, double xStep, std::string_view unit, bool overwrite,
-                   int64_t* missing = nullptr);
+bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor, double xStart,
+                   double xStep, std::string_view unit, bool overwrite, int64_t* missing = nullptr);
 
 // Converts bytes.size() / width samples of `format` stored in `order` into
 // out (which must hold that many): out[i] = sample i x factor.  False, with

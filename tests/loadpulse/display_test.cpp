@@ -6,9 +6,9 @@
 namespace kwt {
 namespace {
 
-using ::testing::ElementsAre;
 using test::LoadPulseTest;
 using test::PulseRecording;
+using ::testing::ElementsAre;
 
 constexpr const char* kPrepare = "Display;ModifyGraph margin(left)=60";
 
@@ -52,28 +52,29 @@ TEST_F(LoadPulseTest, LockInTakesTheLowestThreeAxesAndTheTemplateIsDrawnAsBars) 
   rec.groups[0].series[0].sweeps[0].trace = {1, 2, 3, 4};
   ASSERT_EQ(Load("/P/G/I", rec), 0);
   // Five axes: h = (1 - 4 x 0.02) / 5 = 0.184.
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1_Gm'",
-                          "ModifyGraph axisEnab(l1)={0.0000,0.1840},freePos(l1)=0,lblPos(l1)=60",
-                          "AppendToGraph/L=l2 'Pulse_1_1_1_Gs'",
-                          "ModifyGraph axisEnab(l2)={0.2040,0.3880},freePos(l2)=0,lblPos(l2)=60",
-                          "AppendToGraph/L=l3 'Pulse_1_1_1_Cm'",
-                          "ModifyGraph axisEnab(l3)={0.4080,0.5920},freePos(l3)=0,lblPos(l3)=60",
-                          "AppendToGraph/L=l4 'Pulse_1_1_1_stim'",
-                          "ModifyGraph axisEnab(l4)={0.6120,0.7960},freePos(l4)=0,lblPos(l4)=60",
-                          "ModifyGraph mode('Pulse_1_1_1_stim')=6",
-                          "AppendToGraph/L=l5 'Pulse_1_1_1'",
-                          "ModifyGraph axisEnab(l5)={0.8160,1.0000},freePos(l5)=0,lblPos(l5)=60"));
+  EXPECT_THAT(
+      wb_.commandLog(),
+      ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1_Gm'",
+                  "ModifyGraph axisEnab(l1)={0.0000,0.1840},freePos(l1)=0,lblPos(l1)=60",
+                  "AppendToGraph/L=l2 'Pulse_1_1_1_Gs'",
+                  "ModifyGraph axisEnab(l2)={0.2040,0.3880},freePos(l2)=0,lblPos(l2)=60",
+                  "AppendToGraph/L=l3 'Pulse_1_1_1_Cm'",
+                  "ModifyGraph axisEnab(l3)={0.4080,0.5920},freePos(l3)=0,lblPos(l3)=60",
+                  "AppendToGraph/L=l4 'Pulse_1_1_1_stim'",
+                  "ModifyGraph axisEnab(l4)={0.6120,0.7960},freePos(l4)=0,lblPos(l4)=60",
+                  "ModifyGraph mode('Pulse_1_1_1_stim')=6", "AppendToGraph/L=l5 'Pulse_1_1_1'",
+                  "ModifyGraph axisEnab(l5)={0.8160,1.0000},freePos(l5)=0,lblPos(l5)=60"));
 }
 
 TEST_F(LoadPulseTest, AxisOfAWaveMissingFromTheFirstSweepGetsNoRange) {
   PulseRecording rec = test::SmallRecording(2);
   rec.groups[0].series[0].sweeps[1].record.hasLeak = 1;
   ASSERT_EQ(Load("/P/L", rec), 0);
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l2 'Pulse_1_1_1'",
-                          "ModifyGraph axisEnab(l2)={0.5100,1.0000},freePos(l2)=0,lblPos(l2)=60",
-                          "AppendToGraph/L=l1 'Pulse_1_1_2_leak'", "AppendToGraph/L=l2 'Pulse_1_1_2'"));
+  EXPECT_THAT(
+      wb_.commandLog(),
+      ElementsAre(kPrepare, "AppendToGraph/L=l2 'Pulse_1_1_1'",
+                  "ModifyGraph axisEnab(l2)={0.5100,1.0000},freePos(l2)=0,lblPos(l2)=60",
+                  "AppendToGraph/L=l1 'Pulse_1_1_2_leak'", "AppendToGraph/L=l2 'Pulse_1_1_2'"));
 }
 
 TEST_F(LoadPulseTest, SkippedSweepsShowWhatTheyHaveFromEarlierLoads) {

@@ -8,9 +8,9 @@
 namespace kwt {
 namespace {
 
-using ::testing::IsEmpty;
 using test::LoadPulseTest;
 using test::PulseRecording;
+using ::testing::IsEmpty;
 
 // After any LoadPulse, no tree is left loaded.
 void ExpectReleased() {

@@ -15,10 +15,10 @@
 namespace kwt {
 namespace {
 
-using ::testing::HasSubstr;
 using test::PulseRecording;
 using test::RunKwt;
 using test::TempDir;
+using ::testing::HasSubstr;
 
 // One series of four sweeps, one per sample format, the samples of every
 // other sweep little-endian; -32768 as first sample throughout, factor 1e-12.
@@ -36,7 +36,8 @@ PulseRecording EveryFormat(ByteOrder trees) {
     auto& sweep = series.AddSweep({-32768, 10, 20});
     sweep.record.factor1 = 1e-12;
     sweep.record.sweepTime = 500.0 + i;
-    test::SetSampleLayout(sweep.record, formats[i], i % 2 == 0 ? ByteOrder::kBig : ByteOrder::kLittle);
+    test::SetSampleLayout(sweep.record, formats[i],
+                          i % 2 == 0 ? ByteOrder::kBig : ByteOrder::kLittle);
   }
   return rec;
 }
@@ -75,9 +76,11 @@ TEST(KwtLoadPulse, EveryFormatWithTreesInBothByteOrders) {
 
 TEST(KwtLoadPulse, FailureCodeAndTextOnStandardError) {
   TempDir dir;
-  const auto files = test::WritePulseRecording(EveryFormat(ByteOrder::kBig), dir.path() / "cell.dat");
+  const auto files =
+      test::WritePulseRecording(EveryFormat(ByteOrder::kBig), dir.path() / "cell.dat");
   std::filesystem::remove(files.pul);
-  const auto r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "LoadPulse \"" + files.data.string() + "\""});
+  const auto r =
+      RunKwt({"-q", "--prefs", dir.File("p.bin"), "LoadPulse \"" + files.data.string() + "\""});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists\n");
 }
@@ -111,16 +114,17 @@ TEST(KwtInfo, PulseRecordingAsText) {
   const auto files = test::WritePulseRecording(Described(), dir.path() / "cell.dat");
   const auto r = RunKwt({"info", files.data.string()}, "");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "Pulse recording " + files.data.string() + "\n"
-                   "version v8.31, started Tue Jan 02 1990 01:01:01\n"
-                   "2 groups, 2 series, 3 sweeps, 1 stimulation\n"
-                   "group 1 \"cell 1\": 2 series\n"
-                   "  series 1: 2 sweeps, stimulation \"IV\", Whole Cell, comment \"steps\"\n"
-                   "    sweep 1: 2 points, int16 big-endian, first\n"
-                   "    sweep 2 \"big\": 2 points, real32 little-endian, first, leak, second\n"
-                   "  series 2: 1 sweep, stimulation, Whole Cell\n"
-                   "    sweep 1: 1 point, int16 big-endian, first\n"
-                   "group 2 \"empty\": 0 series\n");
+  EXPECT_EQ(r.out, "Pulse recording " + files.data.string() +
+                       "\n"
+                       "version v8.31, started Tue Jan 02 1990 01:01:01\n"
+                       "2 groups, 2 series, 3 sweeps, 1 stimulation\n"
+                       "group 1 \"cell 1\": 2 series\n"
+                       "  series 1: 2 sweeps, stimulation \"IV\", Whole Cell, comment \"steps\"\n"
+                       "    sweep 1: 2 points, int16 big-endian, first\n"
+                       "    sweep 2 \"big\": 2 points, real32 little-endian, first, leak, second\n"
+                       "  series 2: 1 sweep, stimulation, Whole Cell\n"
+                       "    sweep 1: 1 point, int16 big-endian, first\n"
+                       "group 2 \"empty\": 0 series\n");
   // The tree names lead to the same recording.
   EXPECT_EQ(RunKwt({"info", files.pul.string()}).status, 0);
 }

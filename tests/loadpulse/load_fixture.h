@@ -28,8 +28,10 @@ class ScopedTimeZone {
     tzset();
   }
   ~ScopedTimeZone() {
-    if (had_) setenv("TZ", saved_.c_str(), 1);
-    else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", saved_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 

@@ -11,11 +11,11 @@
 namespace kwt {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::Not;
 using test::LoadPulseTest;
 using test::PulseRecording;
 using test::PulseSweep;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 // The cell: Rs in series with Rm parallel to Cm.
 constexpr double kRs = 10e6;
@@ -37,7 +37,9 @@ PulseRecording SineRecording(bool withLeak, uint8_t sineClass = kSegmentSine) {
   stim.record.sinePeriod = kPeriod;
   stim.record.sineAmplitude = kAmplitude;
   stim.record.skipCycles = 2;
-  stim.AddSegment(kSegmentConstant, kHold, 0.01).AddSegment(sineClass, kHold, 0.1).AddSegment(kSegmentConstant, kHold, 0.01);
+  stim.AddSegment(kSegmentConstant, kHold, 0.01)
+      .AddSegment(sineClass, kHold, 0.1)
+      .AddSegment(kSegmentConstant, kHold, 0.01);
   auto& series = rec.AddGroup().AddSeries();
   series.record.holding = kHold;
   series.record.extCalibrationValid = 1;
@@ -49,7 +51,8 @@ PulseRecording SineRecording(bool withLeak, uint8_t sineClass = kSegmentSine) {
   std::vector<double> trace, leak;
   for (int i = 0; i < 6000; ++i) {
     double amps = kHold / (kRs + kRm);
-    if (i >= 500 && i < 5500) amps += kAmplitude * (y * std::exp(std::complex<double>(0, omega * (i - 500) * kDt))).imag();
+    if (i >= 500 && i < 5500)
+      amps += kAmplitude * (y * std::exp(std::complex<double>(0, omega * (i - 500) * kDt))).imag();
     const double l = withLeak ? 3e-10 * std::sin(0.37 * i) : 0.0;
     trace.push_back(static_cast<float>(amps - l));
     leak.push_back(static_cast<float>(l));
@@ -99,7 +102,10 @@ TEST_F(LoadPulseTest, LockInFindsTheCellThroughTheLeakItAddsBack) {
     }
   }
   EXPECT_THAT(Posted(), HasSubstr(" LockIn External Calibration:\r"));
-  EXPECT_THAT(Posted(), HasSubstr("LockIn Pulse_1_1_1_Cm, Pulse_1_1_1_Gs, Pulse_1_1_1_Gm calculated,   120 points\r"));
+  EXPECT_THAT(
+      Posted(),
+      HasSubstr(
+          "LockIn Pulse_1_1_1_Cm, Pulse_1_1_1_Gs, Pulse_1_1_1_Gm calculated,   120 points\r"));
 }
 
 TEST_F(LoadPulseTest, LockInReversalPotentialOfTheCommandLine) {

@@ -4,11 +4,11 @@
 namespace kwt {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::Not;
 using test::LoadPulseTest;
 using test::PulseRecording;
 using test::SetText;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Seconds from 1 January 1990 00:00 to 1 February 1990 13:14:15.5.
 constexpr double kFeb1 = 31 * 86400.0 + 13 * 3600.0 + 14 * 60.0 + 15.5;
@@ -116,7 +116,8 @@ TEST_F(LoadPulseTest, NoteVariants) {
 
 TEST_F(LoadPulseTest, NoteNamesTheFileWithoutItsFolder) {
   std::filesystem::create_directories(dir_.path() / "run.1");
-  const std::string path = test::WritePulseRecording(Described(), dir_.path() / "run.1" / "c2.dat").data.string();
+  const std::string path =
+      test::WritePulseRecording(Described(), dir_.path() / "run.1" / "c2.dat").data.string();
   ASSERT_EQ(Load("", path), 0);
   EXPECT_THAT(Wave("Pulse_1_1_1")->note, ::testing::StartsWith("\rFilename:\tc2.dat;\r"));
 }

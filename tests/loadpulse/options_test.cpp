@@ -10,12 +10,12 @@
 namespace kwt {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using test::LoadPulseTest;
 using test::PulseRecording;
 using test::PulseSeries;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 // Three groups: group 1 with 2 series, group 2 with 7, group 3 with 1; every
 // series has 2 sweeps of stimulation 1.
@@ -81,8 +81,7 @@ TEST_F(LoadPulseTest, GroupCountLoadsSeriesThreeToSixStoppingAtTheLast) {
 
 TEST_F(LoadPulseTest, SweepWithoutSeriesIsClearedSoTheWholeGroupLoads) {
   EXPECT_EQ(Load("/A=1/C=5", Ranges()), 0);
-  EXPECT_THAT(WaveNames(),
-              ElementsAre("Pulse_1_1_1", "Pulse_1_1_2", "Pulse_1_2_1", "Pulse_1_2_2"));
+  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_1_1_1", "Pulse_1_1_2", "Pulse_1_2_1", "Pulse_1_2_2"));
 }
 
 TEST_F(LoadPulseTest, CountAppliesAtTheInnermostSelectedLevel) {

@@ -12,14 +12,14 @@
 namespace kwt {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 using test::F;
 using test::LoadPulseTest;
 using test::PulseRecording;
 using test::PulseSweep;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 // One sweep of `values` stored in `format` and `order`, scaled by factor.
 PulseRecording OneSweep(std::vector<double> values, int32_t format, ByteOrder order,
@@ -42,14 +42,18 @@ struct FormatCase {
 TEST_F(LoadPulseTest, EveryFormatInBothByteOrders) {
   const std::vector<FormatCase> cases = {
       {kSampleInt16, {-32768, 0, 32767, 5}, 1e-12, {F(-3.2768e-8), 0.0, F(3.2767e-8), F(5e-12)}},
-      {kSampleInt32, {-2147483648.0, 7, 123456789}, 1e-3, {F(-2147483.648), F(0.007), F(123456.789)}},
+      {kSampleInt32,
+       {-2147483648.0, 7, 123456789},
+       1e-3,
+       {F(-2147483.648), F(0.007), F(123456.789)}},
       {kSampleReal32, {1.5, -0.25, 1e30}, 2.0, {3.0, -0.5, F(2e30)}},
       // 64-bit reals are scaled like the others.
       {kSampleReal64, {1.0 / 3.0, -1e-300, 4.0}, 3.0, {F(1.0), 0.0, 12.0}},
   };
   for (const FormatCase& c : cases) {
     for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-      SCOPED_TRACE(::testing::Message() << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
+      SCOPED_TRACE(::testing::Message()
+                   << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
       ASSERT_EQ(Load("/O", OneSweep(c.stored, c.format, order, c.factor)), 0);
       EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAreArray(c.expected));
       const HostWave* w = Wave("Pulse_1_1_1");
@@ -143,12 +147,11 @@ TEST_F(LoadPulseTest, LeakAndSecondTraceFollowTheFirst) {
 TEST_F(LoadPulseTest, NoticesOfTheTracesLoaded) {
   ASSERT_EQ(Load("/L/S/I", ThreeTraces(kSampleInt16, ByteOrder::kBig)), 0);
   const std::string posted = Posted();
-  EXPECT_THAT(posted, ::testing::StartsWith(
-                          "Raw Data Pulse_1_1_1 loaded,     2 samples\r"
-                          "Leak Data Pulse_1_1_1_leak loaded\r"
-                          "Second Trace Pulse_1_1_1_2nd loaded\r"
-                          "Stimulus Template Pulse_1_1_1_stim loaded\r"
-                          "Loading took "));
+  EXPECT_THAT(posted, ::testing::StartsWith("Raw Data Pulse_1_1_1 loaded,     2 samples\r"
+                                            "Leak Data Pulse_1_1_1_leak loaded\r"
+                                            "Second Trace Pulse_1_1_1_2nd loaded\r"
+                                            "Stimulus Template Pulse_1_1_1_stim loaded\r"
+                                            "Loading took "));
   EXPECT_EQ(Text("kwtLastPulseWave"), "Pulse_1_1_1");
 }
 
@@ -220,8 +223,8 @@ TEST_F(LoadPulseTest, ExistingWavesStayWithoutOverwrite) {
   const size_t mark = wb_.history().size();
   ASSERT_EQ(Load("/L", path), 0) << "a wave that cannot be made is left out";
   EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(0, 0));
-  EXPECT_THAT(wb_.history().substr(mark), ::testing::Not(HasSubstr("Leak Data"))) <<
-      "the leak depends on the first trace";
+  EXPECT_THAT(wb_.history().substr(mark), ::testing::Not(HasSubstr("Leak Data")))
+      << "the leak depends on the first trace";
 
   ASSERT_EQ(Load("/O/L", path), 0);
   EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(2, 4));
@@ -232,7 +235,9 @@ TEST_F(LoadPulseTest, ExistingWavesStayWithoutOverwrite) {
 
 TEST_F(LoadPulseTest, StimulusTemplateWithTheSweepsOffset) {
   PulseRecording rec = test::SmallRecording();
-  rec.stimulations[0].AddSegment(kSegmentConstant, -0.05, 2e-4).AddSegment(kSegmentConstant, 0.01, 1e-4);
+  rec.stimulations[0]
+      .AddSegment(kSegmentConstant, -0.05, 2e-4)
+      .AddSegment(kSegmentConstant, 0.01, 1e-4);
   rec.root.startTime = 1.0;
   rec.groups[0].series[0].sweeps[0].record.sweepTime = 3.0;
   ASSERT_EQ(Load("/I/T", rec), 0);
@@ -263,7 +268,9 @@ TEST_F(LoadPulseTest, ShortDataFileGivesZerosAndSaysHowMany) {
   std::filesystem::resize_file(path, 7);
   ASSERT_EQ(Load("", path), 0);
   EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(1, 2, 3, 0, 0));
-  EXPECT_THAT(Posted(), HasSubstr("Pulse_1_1_1: 2 of 5 samples are not in the data file and were set to 0\r"));
+  EXPECT_THAT(
+      Posted(),
+      HasSubstr("Pulse_1_1_1: 2 of 5 samples are not in the data file and were set to 0\r"));
 
   // A count far beyond the file (a damaged record, or the sweep that was
   // being written when the recording stopped): the wave has that count.
@@ -356,7 +363,8 @@ TEST(PulseSamples, ConversionLoopsAgreeWithHandWorkedBytes) {
   EXPECT_EQ(out[0], 3.14159265358979f);
 
   EXPECT_FALSE(ConvertTraceSamples(be16, 4, ByteOrder::kBig, 1.0, out));
-  EXPECT_FALSE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kBig, 1.0, std::span<float>(out).first(0)));
+  EXPECT_FALSE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kBig, 1.0,
+                                   std::span<float>(out).first(0)));
 }
 
 TEST(PulseNames, FileNameIsTheTextBehindTheLastSeparator) {
