@@ -40,7 +40,7 @@ for i in $(seq "$runs"); do
   read -r kwt_s kb < "$dir/time.txt"
   [ "$kb" -gt "$peak_kb" ] && peak_kb=$kb
 
-  printf 'run %d: cat %6.3f s (%s MB/s)   kwt -q LoadPulse %6.3f s (%s MB/s), peak %d MB\n' \
+  printf 'run %d: cat %6.3f s (%s MB/s)   kwt -q LoadPulse %6.3f s (%s MB/s), peak %d MiB\n' \
     "$i" "$cat_s" "$(rate "$cat_s")" "$kwt_s" "$(rate "$kwt_s")" $((kb / 1024))
   if [ -z "$best_cat" ] || awk -v a="$cat_s" -v b="$best_cat" 'BEGIN { exit !(a < b) }'; then best_cat=$cat_s; fi
   if [ -z "$best_kwt" ] || awk -v a="$kwt_s" -v b="$best_kwt" 'BEGIN { exit !(a < b) }'; then best_kwt=$kwt_s; fi
@@ -48,4 +48,4 @@ done
 # The waves hold 4 bytes per sample: this recording's mix of 2- and 4-byte
 # samples makes them 4/3 of its size, which bounds the peak from below.
 echo "best: cat $(rate "$best_cat") MB/s, kwt -q LoadPulse $(rate "$best_kwt") MB/s of samples;" \
-     "peak memory $((peak_kb / 1024)) MB for $mb MB of samples"
+     "peak memory $((peak_kb / 1024)) MiB for $mb MB of samples"
