@@ -62,8 +62,8 @@ void NormalizePulseOptions(PulseOptions* options);
 // 10029..10033, 10035, 10038.
 int32_t LoadPulse();
 
-// Sets the selection variables from the loaded acquisition and stimulus
-// trees: kwtActGroup, kwtActSeries, kwtActSweep, kwtActTrace, kwtGroups,
+// Sets the selection variables for normalised `options` from the loaded
+// acquisition and stimulus trees: kwtActGroup, kwtActSeries, kwtActSweep, kwtActTrace, kwtGroups,
 // kwtSeries, kwtSweeps, kwtTraces (first all 0) and stimString (first "").
 // Returns 0, or the code of a host call that failed (1 when memory for
 // stimString runs out).
