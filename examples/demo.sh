@@ -28,6 +28,25 @@ for op in AutoStats PlotWaves SlimWaves LoadPulse LoadXChart LoadPM; do
   printf '%-11s ' "$op"
   "$kwt" -q --prefs "$KWT_DEMO_PREFS" "$op" 2>&1 || true
 done
+
+# ---- Pulse recordings: LoadPulse ---------------------------------------------
+# A recording of two cells written by the test writer (steps with leak and
+# voltage monitor, a sine series for the LockIn), its tree, and one load of
+# everything with the LockIn, stimulus templates, leak and second traces and
+# the stacked graph.
+pulse="$out/pulse"
+echo
+echo "== A Pulse recording"
+"$build/examples/make_demo_recordings" "$pulse"
+"$kwt" info "$pulse/cell.dat"
+echo
+echo "== LoadPulse/G/I/L/S/P: the history"
+"$kwt" --prefs "$KWT_DEMO_PREFS" --save "$out/pulse.itx" \
+  "LoadPulse/G/I/L/S/P \"$pulse/cell.dat\"" \
+  'print kwtGroups, kwtSeries, kwtSweeps, kwtLastPulseWave, kwtPulseTime'
+echo
+echo "== Saved $out/pulse.itx: $(tr '\r' '\n' < "$out/pulse.itx" | grep -c '^WAVES') waves"
+tr '\r' '\n' < "$out/pulse.itx" | grep -m 1 -A 3 'Pulse_1_2_1_Cm' || true
 echo
 echo "== The lab calculators, one calculation each (kwt calc NAME --help lists the fields)"
 "$kwt" calc buffer --total-ion 1m --total-buffer 10m --kd 1u

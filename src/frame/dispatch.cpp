@@ -3,6 +3,7 @@
 #include "frame/errors.h"
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
+#include "pulse/load_pulse.h"
 #include "waveutils/wave_utils.h"
 #include "xchart/load_xchart.h"
 
@@ -16,9 +17,10 @@ OperationHandler OperationFor(int32_t index) {
       return &PlotWavesOperation;
     case 2:
       return &SlimWavesOperation;
+    case 3:
+      return &LoadPulse;
     case 4:
       return &LoadXChartOperation;
-    case 3:  // LoadPulse
     case 5:  // LoadPM
     default:
       return nullptr;

@@ -35,7 +35,7 @@ TEST(FrameMessages, EveryMessageLeavesTypeWordZeroAndStoresItsResult) {
 
   // A command whose operation is not in this build stores that code.
   record.typeWord = 77;
-  EXPECT_EQ(wb.SendMessage(kMessageCommand, {0, 3}), kHostErrNotInThisBuild);
+  EXPECT_EQ(wb.SendMessage(kMessageCommand, {0, 5}), kHostErrNotInThisBuild);
   EXPECT_EQ(record.result, kHostErrNotInThisBuild);
   EXPECT_EQ(record.typeWord, 0);
 }

@@ -1,0 +1,428 @@
+#include "pulse/load_pulse.h"
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "frame/errors.h"
+#include "host/host.h"
+#include "pulse/pulse_display.h"
+#include "pulse/pulse_traces.h"
+#include "pulse/pulse_tree.h"
+#include "support/byte_reader.h"
+#include "support/fixed_text.h"
+#include "support/format.h"
+
+namespace kwt {
+namespace {
+
+// The flag letters of the operation.
+constexpr std::string_view kFlagLetters = "ABCFGHIJKLNOPQRSTUV";
+constexpr std::string_view kDefaultBaseName = "Pulse";
+
+// The busy cursor spins at most this often (ticks of 1/60 s).
+constexpr uint32_t kCursorTicks = 6;
+
+// ---- Parsing --------------------------------------------------------------------
+
+// A numeric value truncated toward zero to a 32-bit whole number; values
+// beyond the range are held at its ends, NaN is 0.
+int32_t TruncateToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  const double t = std::trunc(value);
+  if (t <= static_cast<double>(std::numeric_limits<int32_t>::min()))
+    return std::numeric_limits<int32_t>::min();
+  if (t >= static_cast<double>(std::numeric_limits<int32_t>::max()))
+    return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(t);
+}
+
+// For the flags that need a value: "=" must come next (host error 11).
+int32_t TakeRequiredEquals() { return HostTakeSymbol() == '=' ? 0 : kHostErrExpectedEquals; }
+
+// For /N, /J and /K: true (and the "=" taken) when a value follows.
+bool TakeOptionalEquals() {
+  if (HostNextSymbol() != '=') return false;
+  HostTakeSymbol();
+  return true;
+}
+
+// A name read by the host's name reader; a value that cannot be read is a
+// failure without a text of its own.
+int32_t ReadNameValue(std::string* name) {
+  const int32_t err = HostGetName(name);
+  if (err == kHostErrNoMemory) return err;
+  return err != 0 ? kErrNoText : 0;
+}
+
+// Splits a list of names at every ","; a trailing comma adds no empty name.
+std::vector<std::string> SplitNames(std::string_view text) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t comma = text.find(',', start);
+    const size_t end = comma == std::string_view::npos ? text.size() : comma;
+    names.emplace_back(text.substr(start, end - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return names;
+}
+
+// /J or /K: one name, or with "$" the names held by a string variable.
+// *echo receives a single name, which the operation echoes to the history.
+int32_t ReadStimulationFlag(int32_t flag, PulseOptions& o, std::string* echo) {
+  if (!TakeOptionalEquals()) return 0;
+  o.flags |= flag == 'J' ? kPulseInclude : kPulseExclude;
+  // "$" names a string variable that holds the names; the file browser
+  // passes its selection this way.
+  if (HostNextSymbol() == '$') {
+    HostTakeSymbol();
+    std::string variable;
+    if (int32_t err = ReadNameValue(&variable)) return err;
+    std::string text;
+    if (int32_t err = HostFetchStringVariable(variable, &text)) return err;
+    o.stimList = SplitNames(text);
+    return 0;
+  }
+  if (int32_t err = ReadNameValue(&o.stimName)) return err;
+  *echo = o.stimName;
+  return 0;
+}
+
+// Reads the flags until the host's flag reader gives none.
+int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
+  for (;;) {
+    // The host's reader answers 0 when no flag follows (the file name
+    // comes next) and a negative value for a letter outside the set.
+    const int32_t flag = HostGetFlag(kFlagLetters);
+    if (flag == 0) return 0;
+    if (flag < 0) return kHostErrBadFlag;
+    switch (flag) {
+      case 'A':
+      case 'B':
+      case 'C':
+      case 'R':
+      case 'H':
+      case 'V': {
+        if (int32_t err = TakeRequiredEquals()) return err;
+        double value = 0.0;
+        if (int32_t err = HostGetNumber(&value)) return err;
+        switch (flag) {
+          case 'A': o.group = TruncateToInt32(value); break;
+          case 'B': o.series = TruncateToInt32(value); break;
+          case 'C': o.sweep = TruncateToInt32(value); break;
+          case 'R': o.count = TruncateToInt32(value); break;
+          case 'H': PulseLockInState().phaseShift = value; break;
+          default: PulseLockInState().vReversal = value; break;
+        }
+        break;
+      }
+      case 'N':
+        if (TakeOptionalEquals()) {
+          if (int32_t err = ReadNameValue(&o.baseName)) return err;
+        }
+        break;
+      case 'J':
+      case 'K': {
+        std::string echo;
+        if (int32_t err = ReadStimulationFlag(flag, o, &echo)) return err;
+        if (!echo.empty()) echoes->push_back(std::move(echo));
+        break;
+      }
+      case 'L': o.flags |= kPulseLeak; break;
+      case 'S': o.flags |= kPulseSecond; break;
+      case 'G': o.flags |= kPulseLockIn; break;
+      case 'F': o.flags |= kPulseFura; break;
+      case 'I': o.flags |= kPulseStimulus; break;
+      case 'T': o.flags |= kPulseSweepTime; break;
+      case 'O': o.flags |= kPulseOverwrite; break;
+      case 'P': o.flags |= kPulseDisplay; break;
+      case 'Q': o.flags |= kPulseQuiet; break;
+      case 'U': o.flags |= kPulseNoLoad; break;
+      default: return kHostErrBadFlag;
+    }
+  }
+}
+
+// ---- Selection ----------------------------------------------------------------------
+
+// The stimulation name of a sweep (at most 14 characters); empty when the
+// sweep or its stimulation is missing.
+std::string StimulationNameOf(const PulseSweepEntry* sweep) {
+  if (sweep == nullptr) return {};
+  const PulseStimulationEntry* stim = FindStimulation(sweep->stimulation);
+  return stim != nullptr ? std::string(FieldText(stim->stimName)) : std::string();
+}
+
+// The names of the stimulations of the first sweeps of a group's series, in
+// series order, each once (exact comparison), joined by ",".  A series
+// without a first sweep, or whose stimulation is missing, adds nothing.
+std::string GroupStimulationNames(int32_t group, int32_t seriesCount) {
+  std::vector<std::string> names;
+  for (int32_t s = 1; s <= seriesCount; ++s) {
+    const PulseSweepEntry* first = FindSweep(group, s, 1);
+    if (first == nullptr) continue;
+    const PulseStimulationEntry* stim = FindStimulation(first->stimulation);
+    if (stim == nullptr) continue;
+    const std::string name(FieldText(stim->stimName));
+    bool seen = false;
+    for (const std::string& n : names) seen = seen || n == name;
+    if (!seen) names.push_back(name);
+  }
+  std::string joined;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += ',';
+    joined += names[i];
+  }
+  return joined;
+}
+
+// ---- The loading loop ---------------------------------------------------------------
+
+// The last number of a range from `first` on of `count` numbers, stopped
+// at the real number `available`; computed in 64 bits so that a large count
+// cannot wrap.
+int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
+  const int64_t end = static_cast<int64_t>(first) + count - 1;
+  return static_cast<int32_t>(std::min<int64_t>(end, available));
+}
+
+// Whether the /J and /K rules admit a sweep: a sweep whose stimulation is
+// named loads with /J, any other with /K.  A single name takes precedence
+// over a list; an empty list names nothing.
+bool Admitted(const PulseOptions& o, const PulseSweepEntry& sweep) {
+  const bool include = (o.flags & kPulseInclude) != 0;
+  const bool exclude = (o.flags & kPulseExclude) != 0;
+  if (!include && !exclude) return true;
+  const PulseStimulationEntry* stim = FindStimulation(sweep.stimulation);
+  if (stim == nullptr) return false;
+  const std::string_view name = FieldText(stim->stimName);
+  bool named = false;
+  if (!o.stimName.empty()) {
+    named = name == o.stimName;
+  } else {
+    for (const std::string& n : o.stimList) named = named || name == n;
+  }
+  return named ? include : exclude;
+}
+
+// Resumes host updates and publishes the file's start time however the loop
+// ends.
+class LoopEnd {
+ public:
+  explicit LoopEnd(double startTime) : startTime_(startTime) { HostPauseUpdate(); }
+  ~LoopEnd() {
+    HostResumeUpdate();
+    HostSetFloatVariable("kwtPulseTime", startTime_, true);
+  }
+  LoopEnd(const LoopEnd&) = delete;
+  LoopEnd& operator=(const LoopEnd&) = delete;
+
+ private:
+  double startTime_;
+};
+
+// Lets the busy cursor spin, at most every few ticks.
+void SpinCursor() {
+  static uint32_t last = 0;
+  const uint32_t now = TickCount();
+  if (now - last < kCursorTicks) return;
+  last = now;
+  HostCursor(kCursorSpinning);
+}
+
+// Loads (or passes over) one sweep and appends its waves to the graph.
+int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* first) {
+  const PulseSweepEntry* sweep = FindSweep(g, s, w);
+  if (sweep == nullptr) return kErrReadSweep;
+  SpinCursor();
+  // Names are checked here, per sweep, because the longest numbers decide
+  // whether a base name fits: "_1_1_9" may fit where "_1_1_10" does not.
+  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) return kErrNameTooLong;
+  const std::string name = Format("%s_%ld_%ld_%ld", o.baseName.c_str(), static_cast<long>(g),
+                                  static_cast<long>(s), static_cast<long>(w));
+  // With /I the longest suffix, "_stim", must fit as well.
+  const size_t limit =
+      (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
+  if (name.size() > limit) return kErrNameTooLong;
+  if (Admitted(o, *sweep) &&
+      !LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0))
+    return kErrReadSweep;
+  // Skipped sweeps too: their waves may be there from an earlier load.
+  if ((o.flags & kPulseDisplay) != 0) {
+    AppendSweep(name, o.flags, *first);
+    *first = false;
+  }
+  return 0;
+}
+
+// The ranges: everything below an unselected level; `count` numbers from
+// the innermost selected level on; each stopped at what the file holds.
+int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
+  bool first = true;
+  const int32_t groupFirst = o.group > 0 ? o.group : 1;
+  const int32_t groupLast = o.group == 0 ? root.groupCount
+                            : o.series == 0 && o.sweep == 0
+                                ? RangeEnd(o.group, o.count, root.groupCount)
+                                : std::min(o.group, root.groupCount);
+  for (int32_t g = groupFirst; g <= groupLast; ++g) {
+    const PulseGroupEntry* group = FindGroup(g);
+    if (group == nullptr) return kErrReadGroup;
+    const int32_t seriesFirst = o.series > 0 ? o.series : 1;
+    const int32_t seriesLast = o.series == 0  ? group->seriesCount
+                               : o.sweep == 0 ? RangeEnd(o.series, o.count, group->seriesCount)
+                                              : std::min(o.series, group->seriesCount);
+    for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
+      const PulseSeriesEntry* series = FindSeries(g, s);
+      if (series == nullptr) return kErrReadSeries;
+      const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
+      const int32_t sweepLast =
+          o.sweep == 0 ? series->sweepCount : RangeEnd(o.sweep, o.count, series->sweepCount);
+      for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
+        if (int32_t err = LoadOne(o, g, s, w, &first)) return err;
+      }
+    }
+  }
+  return 0;
+}
+
+// Releases both trees however the operation ends.
+struct TreeRelease {
+  ~TreeRelease() {
+    ReleasePulseAcquisitionTree();
+    ReleasePulseStimulusTree();
+  }
+};
+
+int32_t SetZero(std::string_view name) { return HostSetIntVariable(name, 0, true); }
+
+int32_t RunLoadPulse() {
+  const auto start = std::chrono::steady_clock::now();
+  ResetPulseLockInSettings();
+  PulseOptions o;
+  std::vector<std::string> echoes;
+  if (int32_t err = ReadFlags(o, &echoes)) return err;
+  NormalizePulseOptions(&o);
+  const bool quiet = (o.flags & kPulseQuiet) != 0;
+  // The names given to /J and /K are echoed once the flags are read, so
+  // that /Q anywhere on the line keeps them out of the history.
+  if (!quiet)
+    for (const std::string& echo : echoes) HostNotice(echo + "\r");
+
+  if (int32_t err = HostGetFileName(&o.dataPath)) {
+    HostNotice("Error, no filename specified\r");
+    return err;
+  }
+  if (int32_t err = HostToNativePath(&o.dataPath)) return err;
+  // A network path ("\\server\...") given with one backslash lost the other
+  // to the command line's escapes.
+  if (o.dataPath.size() >= 1 && o.dataPath[0] == '\\' &&
+      (o.dataPath.size() < 2 || o.dataPath[1] != '\\'))
+    o.dataPath.insert(o.dataPath.begin(), '\\');
+  if (int32_t err = HostAtEnd()) return err;
+
+  // The trees are the module's for this call only; the guard releases them
+  // on every way out, errors included.
+  const TreeRelease release;
+  // Both tree names come from the data file's name; the extension is not
+  // checked, so "cell.DAT" and "cell.001" work alike.
+  std::string treePath = o.dataPath;
+  if (!ReplaceExtension(treePath, "pgf", kHostMaxPathLength)) return kErrPgfName;
+  if (!ReadPulseStimulusTree(treePath)) return kErrCannotOpenPgf;
+  if (!ReplaceExtension(treePath, "pul", kHostMaxPathLength)) return kErrPulName;
+  if (!ReadPulseAcquisitionTree(treePath)) return kErrCannotOpenPul;
+
+  // The variables are published before loading so that /U (browse only)
+  // and a load that fails midway leave them describing the file.
+  if (int32_t err = PublishPulseSelection(o)) return err;
+  int32_t result = 0;
+  if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o);
+
+  if (!quiet) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    HostNotice(Format("Loading took %.2f seconds.\r", took.count()));
+  }
+  return result;
+}
+
+}  // namespace
+
+void NormalizePulseOptions(PulseOptions* o) {
+  if (o->count < 1) o->count = 1;
+  if (o->group < 1) {
+    o->group = 0;
+    o->series = 0;
+    o->sweep = 0;
+  }
+  if (o->series < 1) {
+    o->series = 0;
+    o->sweep = 0;
+  }
+  if (o->sweep < 1) o->sweep = 0;
+  if (o->baseName.empty()) o->baseName = kDefaultBaseName;
+}
+
+int32_t PublishPulseSelection(const PulseOptions& o) {
+  for (std::string_view name : {"kwtActGroup", "kwtActSeries", "kwtActSweep", "kwtActTrace",
+                                "kwtGroups", "kwtSeries", "kwtSweeps", "kwtTraces"})
+    if (int32_t err = SetZero(name)) return err;
+  if (int32_t err = HostSetStringVariable("stimString", "", true)) return err;
+
+  // A tree without groups has nothing to describe beyond the zeros.
+  const PulseRootEntry* root = GetRoot();
+  if (root == nullptr) return 0;
+  // A selection the file does not hold publishes nothing beyond the zeros.
+  if (o.group == 0) {
+    if (int32_t err = HostSetIntVariable("kwtGroups", root->groupCount, true)) return err;
+    if (int32_t err = HostSetIntVariable("kwtSeries", root->seriesCount, true)) return err;
+    return HostSetIntVariable("kwtSweeps", root->sweepCount, true);
+  }
+  const PulseGroupEntry* group = FindGroup(o.group);
+  if (group == nullptr) return 0;
+  if (o.series == 0) {
+    if (int32_t err = HostSetIntVariable("kwtActGroup", o.group, true)) return err;
+    if (int32_t err = HostSetIntVariable("kwtSeries", group->seriesCount, true)) return err;
+    return HostSetStringVariable("stimString", GroupStimulationNames(o.group, group->seriesCount),
+                                 true);
+  }
+  const PulseSeriesEntry* series = FindSeries(o.group, o.series);
+  if (series == nullptr) return 0;
+  if (o.sweep == 0) {
+    if (int32_t err = HostSetIntVariable("kwtActGroup", o.group, true)) return err;
+    if (int32_t err = HostSetIntVariable("kwtActSeries", o.series, true)) return err;
+    if (int32_t err = HostSetIntVariable("kwtSweeps", series->sweepCount, true)) return err;
+    return HostSetStringVariable("stimString", StimulationNameOf(FindSweep(o.group, o.series, 1)),
+                                 true);
+  }
+  const PulseSweepEntry* sweep = FindSweep(o.group, o.series, o.sweep);
+  if (sweep == nullptr) return 0;
+  if (int32_t err = HostSetIntVariable("kwtActGroup", o.group, true)) return err;
+  if (int32_t err = HostSetIntVariable("kwtActSeries", o.series, true)) return err;
+  if (int32_t err = HostSetIntVariable("kwtActSweep", o.sweep, true)) return err;
+  return HostSetStringVariable("stimString", StimulationNameOf(sweep), true);
+}
+
+int32_t RunPulseLoad(const PulseOptions& o) {
+  const PulseRootEntry* root = GetRoot();
+  if (root == nullptr) return kErrNoText;
+  const LoopEnd end(root->startTime);
+  // Every sweep reads the same data file; one that cannot be opened is
+  // reported as such rather than as an empty load.
+  if (!FileSource(o.dataPath).is_open()) return kErrCannotOpenDat;
+  if ((o.flags & kPulseDisplay) != 0) PrepareGraph();
+  return WalkSweeps(o, *root);
+}
+
+int32_t LoadPulse() {
+  try {
+    return RunLoadPulse();
+  } catch (const std::bad_alloc&) {
+    return kHostErrNoMemory;
+  }
+}
+
+}  // namespace kwt

@@ -1,0 +1,388 @@
+// Sweeps to waves: samples of every format in both byte orders, scaling,
+// units, the further traces (leak, second, Fura, stimulus), overwriting,
+// the announce switch, and data files that end early.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "pulse/load_pulse.h"
+#include "pulse/pulse_traces.h"
+#include "tests/loadpulse/load_fixture.h"
+
+namespace kwt {
+namespace {
+
+using test::F;
+using test::LoadPulseTest;
+using test::PulseRecording;
+using test::PulseSweep;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// One sweep of `values` stored in `format` and `order`, scaled by factor.
+PulseRecording OneSweep(std::vector<double> values, int32_t format, ByteOrder order,
+                        double factor) {
+  PulseRecording rec = test::SmallRecording();
+  PulseSweep& sweep = rec.groups[0].series[0].sweeps[0];
+  sweep.trace = std::move(values);
+  sweep.record.factor1 = factor;
+  test::SetSampleLayout(sweep.record, format, order);
+  return rec;
+}
+
+struct FormatCase {
+  int32_t format;
+  std::vector<double> stored;
+  double factor;
+  std::vector<double> expected;  // worked out by hand, as floats
+};
+
+TEST_F(LoadPulseTest, EveryFormatInBothByteOrders) {
+  const std::vector<FormatCase> cases = {
+      {kSampleInt16, {-32768, 0, 32767, 5}, 1e-12, {F(-3.2768e-8), 0.0, F(3.2767e-8), F(5e-12)}},
+      {kSampleInt32,
+       {-2147483648.0, 7, 123456789},
+       1e-3,
+       {F(-2147483.648), F(0.007), F(123456.789)}},
+      {kSampleReal32, {1.5, -0.25, 1e30}, 2.0, {3.0, -0.5, F(2e30)}},
+      // 64-bit reals are scaled like the others.
+      {kSampleReal64, {1.0 / 3.0, -1e-300, 4.0}, 3.0, {F(1.0), 0.0, 12.0}},
+  };
+  for (const FormatCase& c : cases) {
+    for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+      SCOPED_TRACE(::testing::Message()
+                   << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
+      ASSERT_EQ(Load("/O", OneSweep(c.stored, c.format, order, c.factor)), 0);
+      EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAreArray(c.expected));
+      const HostWave* w = Wave("Pulse_1_1_1");
+      ASSERT_NE(w, nullptr);
+      EXPECT_EQ(w->type, kWaveFloat32);
+      // The converter's full scale in the trace's units, whatever the format.
+      EXPECT_EQ(w->fullScaleBottom, c.factor * -32768.0);
+      EXPECT_EQ(w->fullScaleTop, c.factor * 32767.0);
+    }
+  }
+}
+
+TEST_F(LoadPulseTest, KindBitsDecideWhetherTheSampleFormatApplies) {
+  // Written as one big-endian 32-bit real 1.0: bytes 3F 80 00 00.
+  PulseRecording rec = OneSweep({1.0}, kSampleReal32, ByteOrder::kBig, 1.0);
+  rec.groups[0].series[0].sweeps[0].record.kindBits = 9;
+  const std::string path = Write(rec);
+  ASSERT_EQ(Load("", path), 0);
+  EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(1.0));
+
+  // The same bytes with kind bit 3 clear are two big-endian 16-bit samples.
+  PulseRecording again = rec;
+  test::LayOutPulseData(again);
+  PulseSweep& sweep = again.groups[0].series[0].sweeps[0];
+  sweep.record.kindBits = 1;
+  sweep.record.dataPoints = 2;
+  sweep.placeData = false;
+  test::WriteFileBytes(dir_.path() / "cell.pul", test::PulseAcquisitionTreeBytes(again));
+  ASSERT_EQ(Load("/O", path), 0);
+  EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(0x3F80, 0.0));
+}
+
+TEST_F(LoadPulseTest, ScalingAndUnitsWithAndWithoutSweepTime) {
+  PulseRecording rec = OneSweep({1, 2}, kSampleInt16, ByteOrder::kBig, 1.0);
+  rec.root.startTime = 1000.0;
+  rec.groups[0].series[0].sweeps[0].record.sweepTime = 1012.5;
+  rec.stimulations[0].record.sampleInterval = 2.5e-5;
+  test::SetText(rec.groups[0].series[0].record.unit1, "V");
+  const std::string path = Write(rec);
+  ASSERT_EQ(Load("", path), 0);
+  const HostWave* w = Wave("Pulse_1_1_1");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->dims[0].offset, 0.0);
+  EXPECT_EQ(w->dims[0].delta, 2.5e-5);
+  EXPECT_EQ(w->dims[0].units, "s");
+  EXPECT_EQ(w->dataUnits, "V");
+  ASSERT_EQ(Load("/O/T", path), 0);
+  EXPECT_EQ(Wave("Pulse_1_1_1")->dims[0].offset, 12.5);
+  EXPECT_EQ(Number("kwtPulseTime"), 1000.0);
+}
+
+// A sweep with leak and second trace, first {1, 2}, leak {3, 4}, second
+// {5, 6}, factor1 2 and factor2 10, in the sample layout given.
+PulseRecording ThreeTraces(int32_t format, ByteOrder order) {
+  PulseRecording rec = test::SmallRecording();
+  test::SetText(rec.stimulations[0].record.leakUnit, "W");
+  test::SetText(rec.stimulations[0].record.secondUnit, "mV");
+  PulseSweep& sweep = rec.groups[0].series[0].sweeps[0];
+  sweep.trace = {1, 2};
+  sweep.leak = {3, 4};
+  sweep.second = {5, 6};
+  sweep.record.hasLeak = 1;
+  sweep.record.hasSecondTrace = 1;
+  sweep.record.factor1 = 2.0;
+  sweep.record.factor2 = 10.0;
+  test::SetSampleLayout(sweep.record, format, order);
+  return rec;
+}
+
+TEST_F(LoadPulseTest, LeakAndSecondTraceFollowTheFirst) {
+  for (int32_t format : {kSampleInt16, kSampleInt32, kSampleReal32, kSampleReal64}) {
+    for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+      SCOPED_TRACE(::testing::Message() << "format " << format);
+      const std::string path = Write(ThreeTraces(format, order));
+      ASSERT_EQ(Load("/O/L/S", path), 0);
+      EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(2, 4));
+      EXPECT_THAT(Values("Pulse_1_1_1_leak"), ElementsAre(6, 8));
+      EXPECT_THAT(Values("Pulse_1_1_1_2nd"), ElementsAre(50, 60));
+      EXPECT_EQ(Wave("Pulse_1_1_1_leak")->dataUnits, "W");
+      EXPECT_EQ(Wave("Pulse_1_1_1_2nd")->dataUnits, "mV");
+      EXPECT_EQ(Wave("Pulse_1_1_1_2nd")->fullScaleTop, 10.0 * 32767);
+      EXPECT_EQ(Wave("Pulse_1_1_1_2nd")->note, "FILENAME:" + path + ";");
+    }
+  }
+  // Without /L the second trace is still read from behind the leak trace.
+  ASSERT_EQ(Load("/N=s/S", Write(ThreeTraces(kSampleInt16, ByteOrder::kBig))), 0);
+  EXPECT_THAT(Values("s_1_1_1_2nd"), ElementsAre(50, 60));
+  EXPECT_EQ(Wave("s_1_1_1_leak"), nullptr);
+}
+
+TEST_F(LoadPulseTest, NoticesOfTheTracesLoaded) {
+  ASSERT_EQ(Load("/L/S/I", ThreeTraces(kSampleInt16, ByteOrder::kBig)), 0);
+  const std::string posted = Posted();
+  EXPECT_THAT(posted, ::testing::StartsWith("Raw Data Pulse_1_1_1 loaded,     2 samples\r"
+                                            "Leak Data Pulse_1_1_1_leak loaded\r"
+                                            "Second Trace Pulse_1_1_1_2nd loaded\r"
+                                            "Stimulus Template Pulse_1_1_1_stim loaded\r"
+                                            "Loading took "));
+  EXPECT_EQ(Text("kwtLastPulseWave"), "Pulse_1_1_1");
+}
+
+TEST_F(LoadPulseTest, ExtraTracesOnlyWhereTheSweepHasThem) {
+  PulseRecording rec = test::SmallRecording(2);
+  rec.groups[0].series[0].sweeps[1].record.hasLeak = 1;
+  rec.groups[0].series[0].sweeps[1].leak = {7, 8, 9};
+  ASSERT_EQ(Load("/L/S/F", rec), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_1_1_1", "Pulse_1_1_2", "Pulse_1_1_2_leak"));
+  EXPECT_THAT(Values("Pulse_1_1_2_leak"), ElementsAre(7, 8, 9));
+  EXPECT_EQ(Text("kwtLastPulseWave"), "Pulse_1_1_2");
+}
+
+// A sweep with three Fura traces of two points behind a leak trace.
+PulseRecording WithFura(ByteOrder order) {
+  PulseRecording rec = ThreeTraces(kSampleInt16, order);
+  auto& stim = rec.stimulations[0].record;
+  stim.hasFura = 1;
+  stim.furaPoints = 2;
+  stim.furaStart = 0.5;
+  stim.furaInterval = 0.01;
+  auto& series = rec.groups[0].series[0].record;
+  series.furaKEff = 1.5;
+  series.furaRMin = 0.25;
+  series.furaRMax = 4.0;
+  rec.groups[0].series[0].sweeps[0].fura = {{{1.5f, 2.5f}, {-1.0f, 0.0f}, {1e-3f, 7.0f}}};
+  return rec;
+}
+
+TEST_F(LoadPulseTest, FuraTracesAreStoredRealsBehindAllTraces) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    PulseRecording rec = WithFura(order);
+    rec.root.startTime = 10.0;
+    rec.groups[0].series[0].sweeps[0].record.sweepTime = 12.0;
+    ASSERT_EQ(Load("/O/F/T", rec), 0);
+    EXPECT_THAT(Values("Pulse_1_1_1_F1"), ElementsAre(1.5, 2.5));
+    EXPECT_THAT(Values("Pulse_1_1_1_F2"), ElementsAre(-1.0, 0.0));
+    EXPECT_THAT(Values("Pulse_1_1_1_F3"), ElementsAre(F(1e-3), 7.0));
+    const HostWave* f = Wave("Pulse_1_1_1_F2");
+    EXPECT_EQ(f->dims[0].offset, 2.5) << "sweep time - start + furaStart";
+    EXPECT_EQ(f->dims[0].delta, 0.01);
+    EXPECT_EQ(f->dataUnits, "V");
+    EXPECT_EQ(f->fullScaleTop, 0.0) << "no full scale for stored reals";
+  }
+  EXPECT_THAT(Posted(), HasSubstr("Fura Pulse_1_1_1_F1, Pulse_1_1_1_F2, Pulse_1_1_1_F3 loaded, "
+                                  "KEff = 1.50, RMin = 0.25, RMax = 4.00\r"));
+}
+
+TEST_F(LoadPulseTest, FuraWavesAreAlwaysReplacedAndAShortFileEndsThem) {
+  const std::string path = Write(WithFura(ByteOrder::kBig));
+  ASSERT_EQ(wb_.Run("Make/N=1 Pulse_1_1_1_F1 = 99"), 0);
+  ASSERT_EQ(Load("/F", path), 0);
+  EXPECT_THAT(Values("Pulse_1_1_1_F1"), ElementsAre(1.5, 2.5)) << "made without /O";
+
+  // Cut the file inside the third Fura trace: two waves, no notice.
+  std::filesystem::resize_file(path, std::filesystem::file_size(path) - 1);
+  wb_.Run("KillWaves Pulse_1_1_1_F1, Pulse_1_1_1_F2, Pulse_1_1_1_F3");
+  const size_t mark = wb_.history().size();
+  ASSERT_EQ(Load("/O/F", path), 0);
+  EXPECT_NE(Wave("Pulse_1_1_1_F2"), nullptr);
+  EXPECT_EQ(Wave("Pulse_1_1_1_F3"), nullptr);
+  EXPECT_THAT(wb_.history().substr(mark), ::testing::Not(HasSubstr("Fura")));
+}
+
+TEST_F(LoadPulseTest, ExistingWavesStayWithoutOverwrite) {
+  const std::string path = Write(ThreeTraces(kSampleInt16, ByteOrder::kBig));
+  ASSERT_EQ(Load("/L", path), 0);
+  ASSERT_EQ(wb_.Run("Pulse_1_1_1 = 0"), 0);
+  const size_t mark = wb_.history().size();
+  ASSERT_EQ(Load("/L", path), 0) << "a wave that cannot be made is left out";
+  EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(0, 0));
+  EXPECT_THAT(wb_.history().substr(mark), ::testing::Not(HasSubstr("Leak Data")))
+      << "the leak depends on the first trace";
+
+  ASSERT_EQ(Load("/O/L", path), 0);
+  EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(2, 4));
+  // The replaced wave has one note, not two.
+  const std::string note = Wave("Pulse_1_1_1")->note;
+  EXPECT_EQ(note.find("Filename:"), note.rfind("Filename:"));
+}
+
+TEST_F(LoadPulseTest, StimulusTemplateWithTheSweepsOffset) {
+  PulseRecording rec = test::SmallRecording();
+  rec.stimulations[0]
+      .AddSegment(kSegmentConstant, -0.05, 2e-4)
+      .AddSegment(kSegmentConstant, 0.01, 1e-4);
+  rec.root.startTime = 1.0;
+  rec.groups[0].series[0].sweeps[0].record.sweepTime = 3.0;
+  ASSERT_EQ(Load("/I/T", rec), 0);
+  EXPECT_THAT(Values("Pulse_1_1_1_stim"), ElementsAre(F(-0.05), F(-0.05), F(0.01)));
+  EXPECT_EQ(Wave("Pulse_1_1_1_stim")->dims[0].offset, 2.0);
+}
+
+TEST_F(LoadPulseTest, WithoutAnnounceTheSecondTraceTakesTheSweepsName) {
+  PulseRecording rec = ThreeTraces(kSampleInt16, ByteOrder::kLittle);
+  const std::string path = Write(rec);
+  ASSERT_TRUE(test::LoadPulseTrees(rec));
+  const uint32_t flags = kPulseFirstTrace | kPulseSecond;
+  // Without /O the first trace's wave stays and the second is not loaded.
+  EXPECT_TRUE(LoadPulseSweep(path, "preview", 1, 1, 1, flags, false));
+  EXPECT_THAT(Values("preview"), ElementsAre(2, 4));
+  // With /O the second trace replaces it.
+  EXPECT_TRUE(LoadPulseSweep(path, "preview", 1, 1, 1, flags | kPulseOverwrite, false));
+  EXPECT_THAT(Values("preview"), ElementsAre(50, 60));
+  EXPECT_EQ(Wave("preview_2nd"), nullptr);
+  EXPECT_EQ(Posted(), "") << "no notices without announce";
+  EXPECT_FALSE(HasVariable("kwtLastPulseWave"));
+}
+
+TEST_F(LoadPulseTest, ShortDataFileGivesZerosAndSaysHowMany) {
+  PulseRecording rec = OneSweep({1, 2, 3, 4, 5}, kSampleInt16, ByteOrder::kBig, 1.0);
+  std::string path = Write(rec);
+  // Three whole samples and one byte of the fourth remain.
+  std::filesystem::resize_file(path, 7);
+  ASSERT_EQ(Load("", path), 0);
+  EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(1, 2, 3, 0, 0));
+  EXPECT_THAT(
+      Posted(),
+      HasSubstr("Pulse_1_1_1: 2 of 5 samples are not in the data file and were set to 0\r"));
+
+  // A count far beyond the file (a damaged record, or the sweep that was
+  // being written when the recording stopped): the wave has that count.
+  rec = test::SmallRecording(2);
+  rec.groups[0].series[0].sweeps[1].placeData = false;
+  rec.groups[0].series[0].sweeps[1].record.dataOffset = 4;
+  rec.groups[0].series[0].sweeps[1].record.dataPoints = 1000000;
+  // Sweep 2 begins with sweep 1's last sample, 3; the file ends behind it.
+  rec.groups[0].series[0].sweeps[1].trace = {3};
+  path = Write(rec);
+  std::filesystem::resize_file(path, 6);
+  ASSERT_EQ(Load("/N=far", path), 0);
+  const std::vector<double> far = Values("far_1_1_2");
+  ASSERT_EQ(far.size(), 1000000u);
+  EXPECT_EQ(far[0], 3.0) << "the last sample of sweep 1 lies at byte 4";
+  EXPECT_EQ(std::count(far.begin(), far.end(), 0.0), 999999);
+  EXPECT_THAT(Posted(), HasSubstr("far_1_1_2: 999999 of 1000000 samples are not in the data file"));
+
+  // A factor of NaN scales the samples read, not the ones that are absent.
+  rec = OneSweep({1, 2, 3, 4, 5}, kSampleInt16, ByteOrder::kBig, std::nan(""));
+  path = Write(rec);
+  std::filesystem::resize_file(path, 4);
+  ASSERT_EQ(Load("/O", path), 0);
+  const std::vector<double> v = Values("Pulse_1_1_1");
+  ASSERT_EQ(v.size(), 5u);
+  EXPECT_TRUE(std::isnan(v[0]));
+  EXPECT_THAT(std::vector<double>(v.begin() + 2, v.end()), ElementsAre(0, 0, 0));
+}
+
+TEST_F(LoadPulseTest, SweepsThatCannotBeLoaded) {
+  // An unknown sample format.
+  PulseRecording rec = OneSweep({1}, kSampleInt16, ByteOrder::kBig, 1.0);
+  rec.groups[0].series[0].sweeps[0].record.kindBits = 9;
+  rec.groups[0].series[0].sweeps[0].record.sampleFormat = 4;
+  EXPECT_EQ(Load("", rec), kErrReadSweep);
+
+  // A negative count.
+  rec = test::SmallRecording(2);
+  rec.groups[0].series[0].sweeps[1].placeData = false;
+  rec.groups[0].series[0].sweeps[1].record.dataOffset = -1;
+  rec.groups[0].series[0].sweeps[1].record.dataPoints = -1;
+  EXPECT_EQ(Load("/O", rec), kErrReadSweep);
+  EXPECT_NE(Wave("Pulse_1_1_1"), nullptr) << "waves before the error stay";
+
+  // A stimulation that is missing: an alert, then the error.
+  rec = test::SmallRecording();
+  rec.groups[0].series[0].sweeps[0].record.stimulation = 2;
+  EXPECT_EQ(Load("/N=m", rec), kErrReadSweep);
+  ASSERT_EQ(wb_.interaction().events().size(), 1u);
+  EXPECT_EQ(wb_.interaction().events()[0].title, "KWT Error");
+  EXPECT_EQ(wb_.interaction().events()[0].text, "no stimulation specified in sweep record");
+  EXPECT_EQ(Wave("m_1_1_1"), nullptr);
+
+  // A second trace whose name would pass 31 characters.
+  rec = ThreeTraces(kSampleInt16, ByteOrder::kBig);
+  EXPECT_EQ(Load("/S/N=abcdefghijabcdefghijabcde", rec), kErrReadSweep);
+  EXPECT_EQ(Load("/N=abcdefghijabcdefghijabcde", rec), 0) << "31 characters without /S";
+}
+
+TEST_F(LoadPulseTest, DataPointsOfTheStimulationWhenItSaysSo) {
+  PulseRecording rec = OneSweep({1, 2, 3, 4}, kSampleInt16, ByteOrder::kBig, 1.0);
+  rec.stimulations[0].record.useStimPoints = 1;
+  rec.stimulations[0].record.stimPoints = 3;
+  rec.groups[0].series[0].AddSweep({5, 6, 7});
+  ASSERT_EQ(Load("", rec), 0);
+  // The writer lays out 3-sample traces too, so the second sweep follows
+  // the first at 6 bytes.
+  EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(1, 2, 3));
+  EXPECT_THAT(Values("Pulse_1_1_2"), ElementsAre(5, 6, 7));
+}
+
+TEST(PulseSamples, ConversionLoopsAgreeWithHandWorkedBytes) {
+  const std::vector<uint8_t> be16 = {0x80, 0x00, 0x00, 0x01, 0xFF, 0xFF};
+  std::vector<float> out(3);
+  ASSERT_TRUE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kBig, 1.0, out));
+  EXPECT_THAT(out, ElementsAre(-32768.0f, 1.0f, -1.0f));
+  ASSERT_TRUE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kLittle, 1.0, out));
+  EXPECT_THAT(out, ElementsAre(128.0f, 256.0f, -1.0f));
+
+  const std::vector<uint8_t> le32 = {0x00, 0x00, 0xC0, 0x3F, 0xFE, 0xFF, 0xFF, 0xFF};
+  out.assign(2, 0.0f);
+  ASSERT_TRUE(ConvertTraceSamples(le32, kSampleReal32, ByteOrder::kLittle, 2.0, out));
+  EXPECT_EQ(out[0], 3.0f);  // 1.5 x 2
+  ASSERT_TRUE(ConvertTraceSamples(le32, kSampleInt32, ByteOrder::kLittle, 0.5, out));
+  EXPECT_EQ(out[1], -1.0f);  // -2 x 0.5
+
+  const std::vector<uint8_t> be64 = {0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18};
+  out.assign(1, 0.0f);
+  ASSERT_TRUE(ConvertTraceSamples(be64, kSampleReal64, ByteOrder::kBig, 1.0, out));
+  EXPECT_EQ(out[0], 3.14159265358979f);
+
+  EXPECT_FALSE(ConvertTraceSamples(be16, 4, ByteOrder::kBig, 1.0, out));
+  EXPECT_FALSE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kBig, 1.0,
+                                   std::span<float>(out).first(0)));
+}
+
+TEST(PulseNames, FileNameIsTheTextBehindTheLastSeparator) {
+  EXPECT_EQ(PathFileName("/data/2024/cell.dat"), "cell.dat");
+  EXPECT_EQ(PathFileName("C:\\data\\cell.dat"), "cell.dat");
+  EXPECT_EQ(PathFileName("/data\\mixed/x\\cell.dat"), "cell.dat");
+  EXPECT_EQ(PathFileName("cell.dat"), "cell.dat");
+  EXPECT_EQ(PathFileName("folder/"), "");
+}
+
+TEST_F(LoadPulseTest, AppendWaveNoteRefusesWhatItCannotDo) {
+  EXPECT_FALSE(AppendWaveNote("absent", "x"));
+  ASSERT_EQ(wb_.Run("Make/N=1 w; Note/NOCR w, \"a\""), 0);
+  EXPECT_FALSE(AppendWaveNote("", "x"));
+  EXPECT_FALSE(AppendWaveNote("w", ""));
+  EXPECT_TRUE(AppendWaveNote("w", "b;"));
+  EXPECT_EQ(Wave("w")->note, "ab;");
+}
+
+}  // namespace
+}  // namespace kwt
