@@ -166,6 +166,47 @@ bool CommandCursor::ReadPath(ParsedPath* path) {
   return true;
 }
 
+bool ReadCommandFlags(CommandCursor& c, std::vector<CommandFlag>* flags) {
+  for (;;) {
+    c.SkipSpace();
+    if (c.Peek() != '/') return true;
+    c.Take();
+    CommandFlag f;
+    while (IsAlpha(c.Peek())) f.name += Lower(c.Take());
+    if (f.name.empty()) return false;
+    if (c.Peek() == '=') {
+      c.Take();
+      f.hasValue = true;
+      int depth = 0;
+      char quote = 0;
+      while (c.Peek() != '\0') {
+        const char ch = c.Peek();
+        if (quote != 0) {
+          if (ch == '\\' && quote == '"') f.value += c.Take();
+          else if (ch == quote) quote = 0;
+        } else if (ch == '"' || ch == '\'') {
+          quote = ch;
+        } else if (ch == '(' || ch == '[' || ch == '{') {
+          ++depth;
+        } else if (ch == ')' || ch == ']' || ch == '}') {
+          --depth;
+        } else if (depth <= 0 && (ch == '/' || ch == ' ' || ch == '\t' || ch == ',')) {
+          break;
+        }
+        f.value += c.Take();
+      }
+    }
+    flags->push_back(std::move(f));
+  }
+}
+
+const CommandFlag* FindCommandFlag(const std::vector<CommandFlag>& flags, std::string_view name) {
+  const CommandFlag* found = nullptr;
+  for (const CommandFlag& f : flags)
+    if (f.name == name) found = &f;
+  return found;
+}
+
 std::vector<std::string> SplitCommands(std::string_view line) {
   std::vector<std::string> out;
   std::string current;

@@ -65,6 +65,22 @@ class CommandCursor {
   size_t pos_ = 0;
 };
 
+// One flag of a workbench command: "/O", "/N=10", "/W=(1,2,3,4)",
+// "/NOCR".  The name is kept in lower case; a value runs to the next "/",
+// blank or "," outside brackets and quotes.
+struct CommandFlag {
+  std::string name;
+  bool hasValue = false;
+  std::string value;
+};
+
+// Reads the flags at the cursor.  False when a "/" is not followed by a
+// letter (the flags read so far are kept).
+bool ReadCommandFlags(CommandCursor& c, std::vector<CommandFlag>* flags);
+
+// The last flag of that (lower-case) name, or null.
+const CommandFlag* FindCommandFlag(const std::vector<CommandFlag>& flags, std::string_view name);
+
 // Splits a line into commands at ";" outside "strings" and 'names', and
 // drops a "//" comment outside them.  Blank commands are left out.
 std::vector<std::string> SplitCommands(std::string_view line);

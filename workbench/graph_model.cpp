@@ -18,46 +18,11 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-// One "/X=value" flag of a graph command.  Values run to the next "/" or
-// blank outside brackets and quotes.
-struct CommandFlag {
-  std::string name;  // lower case
-  bool hasValue = false;
-  std::string value;
-};
-
+// The flags of a graph command (what cannot be read is passed over).
 std::vector<CommandFlag> ReadCommandFlags(CommandCursor& c) {
   std::vector<CommandFlag> flags;
-  for (;;) {
-    c.SkipSpace();
-    if (c.Peek() != '/') return flags;
-    c.Take();
-    CommandFlag f;
-    while (std::isalpha(static_cast<unsigned char>(c.Peek())))
-      f.name += static_cast<char>(std::tolower(static_cast<unsigned char>(c.Take())));
-    if (c.Peek() == '=') {
-      c.Take();
-      f.hasValue = true;
-      int depth = 0;
-      char quote = 0;
-      while (c.Peek() != '\0') {
-        const char ch = c.Peek();
-        if (quote != 0) {
-          if (ch == quote) quote = 0;
-        } else if (ch == '"' || ch == '\'') {
-          quote = ch;
-        } else if (ch == '(' || ch == '{') {
-          ++depth;
-        } else if (ch == ')' || ch == '}') {
-          --depth;
-        } else if (depth <= 0 && (ch == '/' || ch == ' ' || ch == '\t')) {
-          break;
-        }
-        f.value += c.Take();
-      }
-    }
-    flags.push_back(std::move(f));
-  }
+  kwt::ReadCommandFlags(c, &flags);
+  return flags;
 }
 
 // "(r,g,b)" or "(r,g,b,a)" with 16-bit components, as rgb=, linefgc= and

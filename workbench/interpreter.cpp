@@ -22,57 +22,6 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// One flag of a workbench command: "/O", "/N=10", "/W=(1,2,3,4)".
-struct Flag {
-  std::string name;  // upper case
-  bool hasValue = false;
-  std::string value;
-};
-
-// Reads the flags at the cursor.  A value runs to the next "/", blank or
-// "," outside parentheses and quotes.
-bool ReadFlags(CommandCursor& c, std::vector<Flag>* flags) {
-  for (;;) {
-    c.SkipSpace();
-    if (c.Peek() != '/') return true;
-    c.Take();
-    Flag f;
-    while (std::isalpha(static_cast<unsigned char>(c.Peek())))
-      f.name += static_cast<char>(std::toupper(static_cast<unsigned char>(c.Take())));
-    if (f.name.empty()) return false;
-    if (c.Peek() == '=') {
-      c.Take();
-      f.hasValue = true;
-      int depth = 0;
-      char quote = 0;
-      while (c.Peek() != '\0') {
-        const char ch = c.Peek();
-        if (quote != 0) {
-          if (ch == '\\' && quote == '"') f.value += c.Take();
-          else if (ch == quote) quote = 0;
-        } else if (ch == '"' || ch == '\'') {
-          quote = ch;
-        } else if (ch == '(' || ch == '[' || ch == '{') {
-          ++depth;
-        } else if (ch == ')' || ch == ']' || ch == '}') {
-          --depth;
-        } else if (depth == 0 && (ch == '/' || ch == ' ' || ch == '\t' || ch == ',')) {
-          break;
-        }
-        f.value += c.Take();
-      }
-    }
-    flags->push_back(std::move(f));
-  }
-}
-
-const Flag* FindFlag(const std::vector<Flag>& flags, std::string_view name) {
-  const Flag* found = nullptr;
-  for (const Flag& f : flags)
-    if (f.name == name) found = &f;  // the last one counts
-  return found;
-}
-
 // Numbers as the history shows them.
 std::string FormatNumber(double v) {
   if (std::isnan(v)) return "NaN";
@@ -165,29 +114,29 @@ int32_t Workbench::RunCommand(const std::string& command) {
 }
 
 int32_t Workbench::CmdMake(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
   bool overwrite = false;
   int64_t points = 128;
   int32_t type = kWaveFloat32;
   bool isUnsigned = false, isComplex = false;
-  for (const Flag& f : flags) {
-    if (f.name == "O") overwrite = true;
-    else if (f.name == "D") type = kWaveFloat64;
-    else if (f.name == "S") type = kWaveFloat32;
-    else if (f.name == "I") type = kWaveInt32;
-    else if (f.name == "W") type = kWaveInt16;
-    else if (f.name == "B") type = kWaveInt8;
-    else if (f.name == "U") isUnsigned = true;
-    else if (f.name == "C") isComplex = true;
-    else if (f.name == "T") type = kWaveText;
-    else if (f.name == "N" || f.name == "Y") {
+  for (const CommandFlag& f : flags) {
+    if (f.name == "o") overwrite = true;
+    else if (f.name == "d") type = kWaveFloat64;
+    else if (f.name == "s") type = kWaveFloat32;
+    else if (f.name == "i") type = kWaveInt32;
+    else if (f.name == "w") type = kWaveInt16;
+    else if (f.name == "b") type = kWaveInt8;
+    else if (f.name == "u") isUnsigned = true;
+    else if (f.name == "c") isComplex = true;
+    else if (f.name == "t") type = kWaveText;
+    else if (f.name == "n" || f.name == "y") {
       if (!f.hasValue) return kHostErrExpectedEquals;
       CommandCursor vc(f.value);
       double v;
       if (int32_t e = ReadNumber(vc, &v)) return e;
       if (!vc.AtEnd()) return kHostErrSyntax;
-      if (f.name == "N") {
+      if (f.name == "n") {
         if (!(v >= 0)) return kHostErrBadValue;
         // Beyond 64-bit counts no memory could hold the wave anyway.
         if (v >= 9.0e18) return kHostErrNoMemory;
@@ -326,10 +275,10 @@ int32_t Workbench::CmdAssign(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdVariable(CommandCursor& c, bool isString) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  for (const Flag& f : flags)
-    if (f.name != "G" && f.name != "D") return kHostErrBadFlag;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  for (const CommandFlag& f : flags)
+    if (f.name != "g" && f.name != "d") return kHostErrBadFlag;
   do {
     std::string name;
     if (!c.ReadName(&name)) return kHostErrExpectedName;
@@ -350,10 +299,10 @@ int32_t Workbench::CmdVariable(CommandCursor& c, bool isString) {
 }
 
 int32_t Workbench::CmdSetScale(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  const bool perPoint = FindFlag(flags, "P") != nullptr;
-  const bool inclusive = FindFlag(flags, "I") != nullptr;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  const bool perPoint = FindCommandFlag(flags, "p") != nullptr;
+  const bool inclusive = FindCommandFlag(flags, "i") != nullptr;
   const std::string dimWord = Lower(c.ReadIdentifier());
   int dim;
   if (dimWord == "x") dim = 0;
@@ -407,10 +356,10 @@ int32_t Workbench::CmdSetScale(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdNote(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  const bool kill = FindFlag(flags, "K") != nullptr;
-  const bool noCr = FindFlag(flags, "NOCR") != nullptr;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  const bool kill = FindCommandFlag(flags, "k") != nullptr;
+  const bool noCr = FindCommandFlag(flags, "nocr") != nullptr;
   ParsedPath path;
   if (!c.ReadPath(&path)) return kHostErrExpectedWave;
   HostWave* w = ResolveWave(path);
@@ -432,10 +381,10 @@ int32_t Workbench::CmdNote(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdKillWaves(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  const bool quiet = FindFlag(flags, "Z") != nullptr;
-  if (FindFlag(flags, "A") != nullptr) {
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  const bool quiet = FindCommandFlag(flags, "z") != nullptr;
+  if (FindCommandFlag(flags, "a") != nullptr) {
     std::vector<HostWave*> all;
     for (const auto& w : current_->waves) all.push_back(w.get());
     for (HostWave* w : all) {
@@ -460,9 +409,9 @@ int32_t Workbench::CmdKillWaves(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdKillVariables(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  const bool quiet = FindFlag(flags, "Z") != nullptr;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  const bool quiet = FindCommandFlag(flags, "z") != nullptr;
   if (c.AtEnd()) return 0;
   do {
     ParsedPath path;
@@ -485,10 +434,10 @@ int32_t Workbench::CmdKillVariables(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdNewDataFolder(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  const bool ok = FindFlag(flags, "O") != nullptr;
-  const bool set = FindFlag(flags, "S") != nullptr;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  const bool ok = FindCommandFlag(flags, "o") != nullptr;
+  const bool set = FindCommandFlag(flags, "s") != nullptr;
   ParsedPath path;
   if (!c.ReadPath(&path) || path.trailingColon || path.parts.empty()) return kHostErrExpectedName;
   if (!c.AtEnd()) return kHostErrExpectedEnd;
@@ -545,10 +494,10 @@ int32_t Workbench::CmdPrint(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdLoadWave(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
-  if (FindFlag(flags, "T") == nullptr) return kHostErrBadFlag;  // only Igor text files
-  const bool overwrite = FindFlag(flags, "O") != nullptr;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  if (FindCommandFlag(flags, "t") == nullptr) return kHostErrBadFlag;  // only Igor text files
+  const bool overwrite = FindCommandFlag(flags, "o") != nullptr;
   std::string path;
   c.SkipSpace();
   if (c.Peek() == '$') {
@@ -570,12 +519,12 @@ int32_t Workbench::CmdLoadWave(CommandCursor& c) {
 }
 
 int32_t Workbench::CmdRedimension(CommandCursor& c) {
-  std::vector<Flag> flags;
-  if (!ReadFlags(c, &flags)) return kHostErrBadFlag;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
   std::optional<int64_t> points;
   std::optional<int32_t> type;
-  for (const Flag& f : flags) {
-    if (f.name == "N") {
+  for (const CommandFlag& f : flags) {
+    if (f.name == "n") {
       if (!f.hasValue) return kHostErrExpectedEquals;
       CommandCursor vc(f.value);
       double v;
@@ -583,11 +532,11 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
       if (!(v >= 0)) return kHostErrBadValue;
       if (v >= 9.0e18) return kHostErrNoMemory;
       points = static_cast<int64_t>(v);
-    } else if (f.name == "D") type = kWaveFloat64;
-    else if (f.name == "S") type = kWaveFloat32;
-    else if (f.name == "I") type = kWaveInt32;
-    else if (f.name == "W") type = kWaveInt16;
-    else if (f.name == "B") type = kWaveInt8;
+    } else if (f.name == "d") type = kWaveFloat64;
+    else if (f.name == "s") type = kWaveFloat32;
+    else if (f.name == "i") type = kWaveInt32;
+    else if (f.name == "w") type = kWaveInt16;
+    else if (f.name == "b") type = kWaveInt8;
     else return kHostErrBadFlag;
   }
   do {

@@ -7,29 +7,6 @@
 #include "workbench/workbench.h"
 
 namespace kwt {
-namespace {
-
-std::string Lower(std::string s) {
-  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return s;
-}
-
-// Skips a flag value such as "(10,40,436,520)" or "l1".
-std::string ReadFlagValue(CommandCursor& c) {
-  std::string v;
-  int depth = 0;
-  while (c.Peek() != '\0') {
-    const char ch = c.Peek();
-    if (ch == '(') ++depth;
-    else if (ch == ')') --depth;
-    else if (depth == 0 && (ch == '/' || ch == ' ' || ch == '\t' || ch == ',')) break;
-    v += c.Take();
-  }
-  return v;
-}
-
-}  // namespace
-
 void Workbench::AxisPair::Take(const std::string& flag, const std::string& value) {
   if (flag == "l" || flag == "r") {
     y = value.empty() ? (flag == "l" ? "left" : "right") : value;
@@ -101,24 +78,17 @@ int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
   bool hasRect = false;
   double rect[4] = {0, 0, 0, 0};
   AxisPair axes;
-  for (;;) {
-    c.SkipSpace();
-    if (c.Peek() != '/') break;
-    c.Take();
-    const std::string flag = Lower(c.ReadIdentifier());
-    std::string value;
-    if (c.Peek() == '=') {
-      c.Take();
-      value = ReadFlagValue(c);
-    }
-    if (flag == "w") {
-      if (std::sscanf(value.c_str(), "(%lf,%lf,%lf,%lf)", &rect[0], &rect[1], &rect[2],
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  for (const CommandFlag& f : flags) {
+    if (f.name == "w") {
+      if (std::sscanf(f.value.c_str(), "(%lf,%lf,%lf,%lf)", &rect[0], &rect[1], &rect[2],
                       &rect[3]) != 4)
         return kHostErrSyntax;
       hasRect = true;
-    } else if (flag == "l" || flag == "r" || flag == "b" || flag == "t") {
-      axes.Take(flag, value);
-    } else if (flag != "k" && flag != "n" && flag != "hide") {
+    } else if (f.name == "l" || f.name == "r" || f.name == "b" || f.name == "t") {
+      axes.Take(f.name, f.value);
+    } else if (f.name != "k" && f.name != "n" && f.name != "hide") {
       return kHostErrBadFlag;
     }
   }
@@ -135,18 +105,11 @@ int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
 
 int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command) {
   AxisPair axes;
-  for (;;) {
-    c.SkipSpace();
-    if (c.Peek() != '/') break;
-    c.Take();
-    const std::string flag = Lower(c.ReadIdentifier());
-    std::string value;
-    if (c.Peek() == '=') {
-      c.Take();
-      value = ReadFlagValue(c);
-    }
-    if (flag == "l" || flag == "r" || flag == "b" || flag == "t") axes.Take(flag, value);
-    else if (flag != "q" && flag != "c") return kHostErrBadFlag;
+  std::vector<CommandFlag> flags;
+  if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
+  for (const CommandFlag& f : flags) {
+    if (f.name == "l" || f.name == "r" || f.name == "b" || f.name == "t") axes.Take(f.name, f.value);
+    else if (f.name != "q" && f.name != "c") return kHostErrBadFlag;
   }
   Window* g = TopWindow(Window::Kind::kGraph);
   if (g == nullptr) return kHostErrNoWindow;
