@@ -179,6 +179,13 @@ bool ReadInto(const ByteSource& source, const std::array<size_t, N>& knownSizes,
 using TreeReader = bool (*)(const ByteSource&);
 using TreeRelease = void (*)();
 
+// The readers of a source, named apart from their overloads so that a
+// plain function pointer can be taken.
+bool ReadPulsedSource(const ByteSource& s) { return ReadPulsedTree(s); }
+bool ReadStimulusSource(const ByteSource& s) { return ReadStimulusTree(s); }
+bool ReadAmplifierSource(const ByteSource& s) { return ReadAmplifierTree(s); }
+bool ReadSolutionSource(const ByteSource& s) { return ReadSolutionTree(s); }
+
 // Reads the tree of bundle item `item` of a bundle whose header is
 // `header`.  The item must lie inside the file; the tree is read from a
 // window on it, so that no read leaves the item.
@@ -274,15 +281,6 @@ bool ReadAmplifierTree(const ByteSource& tree) {
 
 bool ReadSolutionTree(const ByteSource& tree) { return ReadInto(tree, kSolutionSizes, &gSolution); }
 
-// The overloads taking a source are named through these so that a plain
-// function pointer can be passed.
-namespace {
-bool ReadPulsedSource(const ByteSource& s) { return ReadPulsedTree(s); }
-bool ReadStimulusSource(const ByteSource& s) { return ReadStimulusTree(s); }
-bool ReadAmplifierSource(const ByteSource& s) { return ReadAmplifierTree(s); }
-bool ReadSolutionSource(const ByteSource& s) { return ReadSolutionTree(s); }
-}  // namespace
-
 bool ReadPulsedTreeFromBundle(const ByteSource& bundle) {
   return FromBundle(bundle, kBundleItemPulsed, ReadPulsedSource, FreePulsedTree);
 }
@@ -311,14 +309,20 @@ bool ReadSolutionTree(const std::string& path) {
 
 bool ReadStimulusTreeOfEitherFormat(const std::string& path, StimulusTreeFormat* format) {
   *format = ProbeStimulusTreeFormat(path);
+  // One stimulus tree is in force at a time: reading one format releases
+  // the other, so that no stale tree of an earlier recording answers.
   switch (*format) {
     case StimulusTreeFormat::kPatchMaster:
+      ReleasePulseStimulusTree();
       return ReadStimulusTree(path);
     case StimulusTreeFormat::kPulse:
+      FreeStimulusTree();
       return ReadPulseStimulusTree(path);
     case StimulusTreeFormat::kUnknown:
       break;
   }
+  ReleasePulseStimulusTree();
+  FreeStimulusTree();
   return false;
 }
 

@@ -92,9 +92,11 @@ bool ReadSolutionTreeFromBundle(const ByteSource& bundle);
 
 // Reads the sibling stimulus tree at `path` (a native path) with the reader
 // of its format: ReadStimulusTree for a 4-level tree, ReadPulseStimulusTree
-// for a 3-level one.  *format tells which format was found.  True when the
-// tree was read; false when the format is unknown or the read failed (the
-// caller reports 10031 for both).
+// for a 3-level one.  *format tells which format was found.  The stimulus
+// tree of the other format is released, so one stimulus tree is loaded at a
+// time.  True when the tree was read; false when the format is unknown
+// (both are then released) or the read failed (the caller reports 10031
+// for both).
 bool ReadStimulusTreeOfEitherFormat(const std::string& path, StimulusTreeFormat* format);
 
 // Release a tree; each may be called when nothing is loaded.  Freeing the

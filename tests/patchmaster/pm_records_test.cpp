@@ -91,7 +91,7 @@ TEST(PmRecords, ShortTraceRecordReadsZerosBehindItsEnd) {
 }
 
 TEST(PmRecords, SeriesBlocksAndUserParameters) {
-  const PmSeriesRecord& series = test::Shaped().groups[0].series[0].record;
+  const PmSeriesRecord series = test::Shaped().groups[0].series[0].record;
   for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
     const Bytes encoded = test::EncodePmSeries(series, order, 0xA5);
     ASSERT_EQ(encoded.size(), kPmSeriesRecordSize);
