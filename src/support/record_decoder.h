@@ -11,6 +11,8 @@
 //   float, double            IEEE 754 single / double, in the tree's order
 //   char[N + 1]              text of N bytes plus the NUL added behind them
 //   std::array<uint8_t, N>   N bytes taken as they stand
+//   std::array<T, N>         N numbers of type T back to back (T one of the
+//                            number types above, not uint8_t)
 //
 //   constexpr RecordField<SweepRecord> kSweepFields[] = {
 //       Field<&SweepRecord::sweepTime>(0),
@@ -127,6 +129,18 @@ struct Codec<char[N]> {
     CopyFixedText(b, o, std::span<char>(v, N));
   }
 };
+// N numbers of one type back to back, each at its own width and in the
+// tree's byte order.
+template <class T, size_t N>
+struct Codec<std::array<T, N>> {
+  static constexpr uint32_t kWidth = static_cast<uint32_t>(N) * Codec<T>::kWidth;
+  static constexpr FieldKind kKind = Codec<T>::kKind;
+  static void Decode(std::array<T, N>& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
+    for (size_t i = 0; i < N; ++i) Codec<T>::Decode(v[i], b, o + i * Codec<T>::kWidth, order);
+  }
+};
+// Raw bytes: N bytes taken as they stand (the more specialised form wins
+// over the array of numbers above).
 template <size_t N>
 struct Codec<std::array<uint8_t, N>> {
   static constexpr uint32_t kWidth = static_cast<uint32_t>(N);

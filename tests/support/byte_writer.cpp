@@ -1,6 +1,9 @@
 #include "tests/support/byte_writer.h"
 
+#include <algorithm>
 #include <bit>
+#include <climits>
+#include <cmath>
 
 namespace kwt::test {
 
@@ -43,6 +46,54 @@ void ByteWriter::StoreText(size_t offset, std::string_view text, size_t width) {
   if (bytes_.size() < offset + width) bytes_.resize(offset + width, 0);
   for (size_t i = 0; i < width; ++i)
     bytes_[offset + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
+}
+
+void PutTreeMagic(ByteWriter& out) {
+  const uint8_t magic[4] = {'T', 'r', 'e', 'e'};
+  for (int i = 0; i < 4; ++i) out.PutU8(magic[out.order() == ByteOrder::kBig ? i : 3 - i]);
+}
+
+void PutStoredRecord(ByteWriter& out, std::span<const uint8_t> encoded, int32_t storedSize,
+                     uint8_t padding) {
+  if (storedSize <= 0) return;
+  const auto stored = static_cast<size_t>(storedSize);
+  const size_t take = std::min(stored, encoded.size());
+  out.PutBytes(encoded.first(take));
+  out.PutFill(stored - take, padding);
+}
+
+void PutStoredSample(ByteWriter& out, int32_t format, double value) {
+  switch (format) {
+    case 0:
+      out.PutI16(static_cast<int16_t>(std::clamp(std::llround(value), -32768LL, 32767LL)));
+      break;
+    case 1:
+      out.PutI32(static_cast<int32_t>(
+          std::clamp<long long>(std::llround(value), INT32_MIN, INT32_MAX)));
+      break;
+    case 2:
+      out.PutF32(static_cast<float>(value));
+      break;
+    case 3:
+      out.PutF64(value);
+      break;
+    default:
+      break;
+  }
+}
+
+size_t StoredSampleWidth(int32_t format) {
+  switch (format) {
+    case 0:
+      return 2;
+    case 1:
+    case 2:
+      return 4;
+    case 3:
+      return 8;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace kwt::test

@@ -1,0 +1,71 @@
+// Reading a whole tree file of a fixed number of levels into the caller's
+// arrays, in two passes over the file.
+//
+// The framing is the one of tree_framing.h: magic, level count, one stored
+// record size per level, then the records depth-first, each followed by the
+// count of its children.  The caller names the number of levels and, for
+// each level, the size of the record it knows (its buffer); the file's
+// stored size per level may differ.  A record stored shorter than the known
+// size reads as its stored bytes followed by zeros; one stored longer gives
+// its first known-size bytes and the rest is skipped.
+//
+// The first pass walks the tree by seeking over the records and reading
+// only the child counts, so that the caller learns the number of records of
+// each level before anything is allocated; every count is checked against
+// the bytes that remain before it is used.  The second pass reads the
+// records in file order and hands each to the caller with its links.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "support/byte_reader.h"
+
+namespace kwt {
+
+// A link that leads nowhere: no first child, or no next sibling.
+inline constexpr int32_t kNoLink = -1;
+
+// The most levels a tree read this way may have.
+inline constexpr size_t kMaxTreeLevels = 8;
+
+// Where a record sits in its tree.
+struct TreeLinks {
+  int32_t number = 0;             // 1-based position among its parent's children
+  int32_t childCount = 0;         // its children (0 on the last level)
+  int32_t firstChild = kNoLink;   // index of its first child in the next level's array
+  int32_t nextSibling = kNoLink;  // index of its next sibling in its own level's array
+
+  bool operator==(const TreeLinks&) const = default;
+};
+
+// The caller's side of a read.  The reader calls Root once, Reserve once
+// and then Record for every record below the root in file order.
+class TreeSink {
+ public:
+  virtual ~TreeSink() = default;
+  // The root record's known bytes, in the tree's byte order.
+  virtual void Root(std::span<const uint8_t> known, ByteOrder order) = 0;
+  // The number of records of each level, counts[0] being the root (1) and
+  // counts[level] the records of that level in the whole tree.  The sink
+  // sizes its arrays here; it may throw std::bad_alloc.
+  virtual void Reserve(std::span<const int32_t> counts) = 0;
+  // Record `index` (0-based, in file order) of `level` (1 or deeper).
+  virtual void Record(size_t level, int32_t index, std::span<const uint8_t> known,
+                      ByteOrder order, const TreeLinks& links) = 0;
+};
+
+// Reads the tree at offset 0 of `source`.  knownSizes holds one known
+// record size per level, root first; the tree must have exactly that many
+// levels (1 to kMaxTreeLevels).  Returns true when the whole tree was read.
+// False when the magic is missing, the level count differs, a stored size
+// is negative, a child count is one the remaining bytes cannot hold, the
+// source ends inside the tree, or a level holds more than 2^31 - 1
+// records; the sink may then have received part of the tree, so callers
+// build into a fresh sink and keep it only on success.  std::bad_alloc
+// thrown by the sink or for the scratch buffers passes to the caller.
+bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSizes,
+                     TreeSink& sink);
+
+}  // namespace kwt

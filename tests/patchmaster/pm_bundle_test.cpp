@@ -1,0 +1,234 @@
+// Data-file kinds, the bundle header and its byte order, the item extents
+// and the companion file names.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "frame/errors.h"
+#include "patchmaster/pm_bundle.h"
+#include "tests/patchmaster/pm_fixture.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/temp_dir.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+struct Detected {
+  int32_t result = 99;
+  DataFileKind kind = -7;
+  BundleItemMask mask = 0xFFFF;
+};
+
+Detected Detect(const Bytes& bytes) {
+  Detected d;
+  d.result = DetectDataFileKind(MemorySource(bytes), &d.kind, &d.mask);
+  return d;
+}
+
+TEST(DataFileKind, SignaturesGiveTheirKinds) {
+  EXPECT_EQ(Detect(Text("DAT1 raw samples")).kind, kDataFileDat1);
+  EXPECT_EQ(Detect(Text("DATA raw samples")).kind, kDataFileData);
+  // Anything that does not begin "DAT" is raw data, accepted.
+  for (const char* other : {"XYZW", "DA", "dat1", "\x01\x02\x03\x04", "DBT2"}) {
+    const Detected d = Detect(Text(other));
+    EXPECT_EQ(d.result, 0) << other;
+    EXPECT_EQ(d.kind, kDataFileRaw) << other;
+    EXPECT_EQ(d.mask, 0u) << other;
+  }
+}
+
+TEST(DataFileKind, DatWithAnotherFourthByteIsRejected) {
+  for (const char* bad : {"DATB", "DAT3", "DAT0", "DATa"}) {
+    const Detected d = Detect(Text(bad));
+    EXPECT_EQ(d.result, -1) << bad;
+  }
+  // A file of exactly "DAT" has a zero as its fourth byte.
+  EXPECT_EQ(Detect(Text("DAT")).result, -1);
+  EXPECT_EQ(Detect(Bytes{}).result, -1);
+}
+
+TEST(DataFileKind, BundleShorterThanItsHeaderIsRejected) {
+  Bytes cut = test::PmBundleBytes(test::Shaped());
+  cut.resize(kBundleHeaderSize - 1);
+  EXPECT_EQ(Detect(cut).result, -1);
+  EXPECT_EQ(CurrentBundleHeader(), BundleHeader{});
+}
+
+// A header written by hand: items 1, 2 and 5 present, in the given order.
+Bytes HandHeader(ByteOrder order, uint8_t flag) {
+  test::ByteWriter w(order);
+  w.PutFill(kBundleHeaderSize, 0);
+  w.StoreText(0, "DAT2", 8);
+  w.StoreText(8, "version text", 32);
+  w.StoreF64(40, 1.5e9);
+  w.StoreI32(48, 3);
+  w.StoreU8(52, flag);
+  w.StoreI32(64 + 16 * 1, 0x01020304);
+  w.StoreI32(64 + 16 * 1 + 4, 0x00000100);
+  w.StoreText(64 + 16 * 1 + 8, ".pul", 8);
+  w.StoreI32(64 + 16 * 2, 300);
+  w.StoreI32(64 + 16 * 2 + 4, 40);
+  w.StoreI32(64 + 16 * 5, 7);
+  return w.Take();
+}
+
+TEST(BundleHeader, FlagZeroMeansBigEndianAndOneLittleEndian) {
+  for (const auto& [order, flag] :
+       {std::pair{ByteOrder::kBig, uint8_t{0}}, std::pair{ByteOrder::kLittle, uint8_t{1}}}) {
+    const Detected d = Detect(HandHeader(order, flag));
+    ASSERT_EQ(d.result, 0);
+    EXPECT_EQ(d.kind, kDataFileBundle);
+    EXPECT_EQ(d.mask, (1u << 1) | (1u << 2) | (1u << 5));
+    const BundleHeader& h = CurrentBundleHeader();
+    EXPECT_EQ(FieldText(h.signature), "DAT2");
+    EXPECT_EQ(FieldText(h.versionText), "version text");
+    EXPECT_EQ(h.time, 1.5e9);
+    EXPECT_EQ(h.itemCount, 3);
+    EXPECT_EQ(h.items[1].start, 0x01020304);
+    EXPECT_EQ(h.items[1].length, 256);
+    EXPECT_EQ(FieldText(h.items[1].extension), ".pul");
+    EXPECT_EQ(h.items[2].start, 300);
+    EXPECT_EQ(h.items[5].start, 7);
+  }
+}
+
+TEST(BundleHeader, NumbersAreTakenInTheFlagsOrderNotTheirOwn) {
+  // Little-endian numbers under a flag of 0 are read big-endian: 256 stored
+  // as 00 01 00 00 reads as 0x00010000.
+  const BundleHeader h = DecodeBundleHeader(HandHeader(ByteOrder::kLittle, 0));
+  EXPECT_EQ(h.items[1].start, 0x04030201);
+  EXPECT_EQ(h.items[1].length, 0x00010000);
+  EXPECT_EQ(h.items[2].start, 0x2C010000);  // 300 stored as 2C 01 00 00
+  // Any non-zero flag means little-endian.
+  const BundleHeader other = DecodeBundleHeader(HandHeader(ByteOrder::kLittle, 0x80));
+  EXPECT_EQ(other.items[1].length, 256);
+}
+
+TEST(BundleHeader, ItemExtentsMustLieInsideTheFile) {
+  BundleHeader h;
+  h.items[1] = {100, 50, ""};
+  h.items[2] = {100, 51, ""};
+  h.items[3] = {-4, 10, ""};
+  h.items[4] = {10, -1, ""};
+  h.items[5] = {151, 0, ""};
+  uint64_t start = 9;
+  uint64_t length = 9;
+  EXPECT_TRUE(BundleItemExtent(h, 1, 150, &start, &length));
+  EXPECT_EQ(start, 100u);
+  EXPECT_EQ(length, 50u);
+  EXPECT_FALSE(BundleItemExtent(h, 2, 150, &start, &length));  // one byte too long
+  EXPECT_FALSE(BundleItemExtent(h, 3, 150, &start, &length));  // negative start
+  EXPECT_FALSE(BundleItemExtent(h, 4, 150, &start, &length));  // negative length
+  EXPECT_FALSE(BundleItemExtent(h, 5, 150, &start, &length));  // starts beyond the end
+  EXPECT_FALSE(BundleItemExtent(h, 0, 150, &start, &length));  // absent
+  EXPECT_FALSE(BundleItemExtent(h, kBundleItemCount, 150, &start, &length));
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(length, 0u);
+}
+
+TEST(BundleHeader, WriterBundleHasTheTreesAtTheirItems) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    test::PmRecording rec = test::Shaped();
+    test::SetPmByteOrder(rec, order);
+    rec.writeSolution = false;
+    const Bytes file = test::PmBundleBytes(rec);
+    const Detected d = Detect(file);
+    ASSERT_EQ(d.result, 0);
+    EXPECT_EQ(d.mask, 0b01111u);
+    const BundleHeader& h = CurrentBundleHeader();
+    EXPECT_EQ(h.littleEndianFlag, order == ByteOrder::kLittle ? 1 : 0);
+    EXPECT_EQ(h.items[0].start, 256);
+    for (size_t item : {kBundleItemPulsed, kBundleItemStimulus, kBundleItemAmplifier}) {
+      const auto at = static_cast<size_t>(h.items[item].start);
+      ASSERT_LT(at + 4, file.size());
+      // Every tree begins with its magic in the tree's order.
+      EXPECT_EQ(std::string(file.begin() + static_cast<std::ptrdiff_t>(at),
+                            file.begin() + static_cast<std::ptrdiff_t>(at) + 4),
+                order == ByteOrder::kBig ? "Tree" : "eerT");
+    }
+  }
+}
+
+class DetectFromPath : public ::testing::Test {
+ protected:
+  Workbench bench_;
+  test::TempDir dir_;
+};
+
+TEST_F(DetectFromPath, OpensConvertsAndClosesTheFile) {
+  const std::string path = dir_.File("cell.dat");
+  test::WriteFileBytes(path, test::PmBundleBytes(test::Shaped()));
+  DataFileKind kind = 0;
+  BundleItemMask mask = 0;
+  ASSERT_EQ(DetectDataFileKind(path, &kind, &mask, false), 0);
+  EXPECT_EQ(kind, kDataFileBundle);
+  EXPECT_EQ(mask, 0b11111u);
+  EXPECT_TRUE(bench_.interaction().events().empty());
+}
+
+TEST_F(DetectFromPath, MissingFileAlertsUnlessQuiet) {
+  DataFileKind kind = 5;
+  BundleItemMask mask = 5;
+  EXPECT_EQ(DetectDataFileKind(dir_.File("none.dat"), &kind, &mask, true), -1);
+  EXPECT_TRUE(bench_.interaction().events().empty());
+  EXPECT_EQ(DetectDataFileKind(dir_.File("none.dat"), &kind, &mask, false), -1);
+  ASSERT_EQ(bench_.interaction().events().size(), 1u);
+  const auto& alert = bench_.interaction().events()[0];
+  EXPECT_EQ(alert.kind, "alert");
+  EXPECT_EQ(alert.title, "KWT");
+  EXPECT_EQ(alert.text, Workbench::ErrorText(kErrCannotOpenDat));
+  EXPECT_EQ(alert.text, "Cannot open DAT file. Check, if you have the rights for this file");
+}
+
+TEST_F(DetectFromPath, EmptyFileFailsWithoutAlert) {
+  const std::string path = dir_.File("empty.dat");
+  test::WriteFileBytes(path, {});
+  DataFileKind kind = 0;
+  BundleItemMask mask = 0;
+  EXPECT_EQ(DetectDataFileKind(path, &kind, &mask, false), -1);
+  EXPECT_TRUE(bench_.interaction().events().empty());
+}
+
+TEST(CompanionFiles, ExtensionIsReplacedAfterTheLastDot) {
+  std::string path = "/data/run.1/cell.2.dat";
+  ASSERT_TRUE(CompanionFileName(&path, kExtensionPulsed));
+  EXPECT_EQ(path, "/data/run.1/cell.2.pul");
+  ASSERT_TRUE(CompanionFileName(&path, kExtensionSolution));
+  EXPECT_EQ(path, "/data/run.1/cell.2.sol");
+
+  // No name, no extension, or a dot only in a folder: nothing replaced.
+  for (std::string bad : {std::string(), std::string("cell"), std::string("/data/run.1/cell")}) {
+    const std::string before = bad;
+    EXPECT_FALSE(CompanionFileName(&bad, kExtensionStimulus)) << before;
+    EXPECT_EQ(bad, before);
+  }
+}
+
+TEST(CompanionFiles, ResultsLongerThan259CharactersAreRefused) {
+  // "x...x.dat" of 259 characters stays 259 with "pgf"; one more is 260.
+  std::string fits = std::string(255, 'x') + ".dat";
+  ASSERT_EQ(fits.size(), 259u);
+  EXPECT_TRUE(CompanionFileName(&fits, kExtensionStimulus));
+  EXPECT_EQ(fits.size(), 259u);
+  std::string longer = std::string(255, 'x') + ".da";
+  EXPECT_FALSE(CompanionFileName(&longer, "dat1"));
+}
+
+TEST(CompanionFiles, DataExtensionIsExactlyDat) {
+  EXPECT_TRUE(HasDataExtension("cell.dat"));
+  EXPECT_TRUE(HasDataExtension("/a.b/cell.x.dat"));
+  EXPECT_FALSE(HasDataExtension("cell.pgf"));
+  EXPECT_FALSE(HasDataExtension("cell.data"));
+  EXPECT_FALSE(HasDataExtension("cell.DAT"));
+  EXPECT_FALSE(HasDataExtension("cell"));
+  EXPECT_FALSE(HasDataExtension("run.dat/cell"));
+}
+
+}  // namespace
+}  // namespace kwt

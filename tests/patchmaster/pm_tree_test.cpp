@@ -1,0 +1,446 @@
+// Reading the four PatchMaster trees: both byte orders, the bundle and the
+// sibling arrangement, stored record sizes other than the known ones,
+// damaged trees and bundle items, the lookups with their links and the
+// sample byte-order switch, and the choice between the two stimulus tree
+// formats.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "patchmaster/pm_tree.h"
+#include "pulse/pulse_tree.h"
+#include "tests/patchmaster/pm_fixture.h"
+#include "tests/support/byte_writer.h"
+#include "tests/support/pulse_writer.h"
+#include "tests/support/temp_dir.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test::PmRecording;
+using test::Shaped;
+
+// Offsets in a pulsed tree written at the known sizes: a header of
+// 4 + 4 + 5 * 4 bytes, then the root (544) and its child count.
+constexpr size_t kPulHeader = 28;
+constexpr size_t kRootCount = kPulHeader + 544;
+constexpr size_t kFirstGroupCount = kRootCount + 4 + 128;
+constexpr size_t kFirstSeriesCount = kFirstGroupCount + 4 + 1312;
+constexpr size_t kFirstSweepCount = kFirstSeriesCount + 4 + 160;
+constexpr size_t kFirstTraceCount = kFirstSweepCount + 4 + 384;
+
+void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
+  test::ByteWriter w(order);
+  w.PutI32(value);
+  std::copy(w.bytes().begin(), w.bytes().end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+class PmTreeTest : public ::testing::Test {
+ protected:
+  void TearDown() override { test::FreeAllTrees(); }
+
+  // Reads all four trees from an in-memory bundle.
+  static bool ReadBundle(const Bytes& file) {
+    const MemorySource source(file);
+    const bool pulsed = ReadPulsedTreeFromBundle(source);
+    const bool stimulus = ReadStimulusTreeFromBundle(source);
+    const bool amplifier = ReadAmplifierTreeFromBundle(source);
+    const bool solution = ReadSolutionTreeFromBundle(source);
+    return pulsed && stimulus && amplifier && solution;
+  }
+};
+
+TEST_F(PmTreeTest, BothByteOrdersReadToTheDescribedValues) {
+  PmRecording big = Shaped();
+  test::SetPmByteOrder(big, ByteOrder::kBig);
+  PmRecording little = Shaped();
+  test::SetPmByteOrder(little, ByteOrder::kLittle);
+
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(big)));
+  const test::PmSnapshot fromBig = test::TakeSnapshot();
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(little)));
+  const test::PmSnapshot fromLittle = test::TakeSnapshot();
+  test::ExpectSameSnapshot(fromBig, fromLittle);
+
+  // And the values are those described, not merely equal to each other.
+  const test::PmSnapshot& s = fromBig;
+  EXPECT_EQ(s.counts, (std::vector<int32_t>{3, 3, 3, 7}));
+  EXPECT_EQ(FieldText(s.root.roVersionName), "v2x90.5");
+  EXPECT_EQ(s.root.roStartTime, 1.25e9);
+  ASSERT_EQ(s.groups.size(), 3u);
+  EXPECT_EQ(FieldText(s.groups[2].grLabel), "cell 3");
+  ASSERT_EQ(s.series.size(), 3u);
+  EXPECT_EQ(s.series[0], Shaped().groups[0].series[0].record);
+  ASSERT_EQ(s.traces.size(), 7u);
+  // Samples laid out from 256: five int16 of the first trace, then three.
+  EXPECT_EQ(s.traces[0].trDataOffset, 256);
+  EXPECT_EQ(s.traces[1].trDataOffset, 266);
+  EXPECT_EQ(s.traces[2].trDataOffset, 272);
+  EXPECT_EQ(s.traces[0].trDataPoints, 5);
+  EXPECT_EQ(s.traces[0].trDataScaler, 3.125e-13);
+  EXPECT_EQ(s.traces[1].trDataKind, kTraceKindNoStimulus);  // big-endian samples
+  EXPECT_EQ(FieldText(s.traces[6].trLabel), "real64");
+  EXPECT_EQ(s.traces[6].trDataFormat, kPmSampleReal64);
+  ASSERT_EQ(s.stimulations.size(), 3u);
+  EXPECT_EQ(s.stimulations[1].stLockInFlag, 1);
+  ASSERT_EQ(s.segments.size(), 7u);
+  EXPECT_EQ(s.segments[2], Shaped().stimulations[0].channels[0].segments[2]);
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(s.segments[static_cast<size_t>(k)].segClass, k);
+  ASSERT_EQ(s.ampStates.size(), 3u);
+  EXPECT_EQ(s.ampStates[2].amplifierState.vHold, 0.02);
+  ASSERT_EQ(s.solutions.size(), 2u);
+  EXPECT_EQ(FieldText(s.solutions[1].solName), "Ringer");
+  EXPECT_EQ(Chemicals().size(), 3u);
+}
+
+TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  // Groups: 2 series, none, 1; the walk along the links reaches every
+  // series once, in file order.
+  const auto groups = PmGroups();
+  ASSERT_EQ(groups.size(), 3u);
+  EXPECT_EQ(static_cast<const TreeLinks&>(groups[0]), (TreeLinks{1, 2, 0, 1}));
+  EXPECT_EQ(static_cast<const TreeLinks&>(groups[1]), (TreeLinks{2, 0, kNoLink, 2}));
+  EXPECT_EQ(static_cast<const TreeLinks&>(groups[2]), (TreeLinks{3, 1, 2, kNoLink}));
+  const auto series = PmSeriesEntries();
+  EXPECT_EQ(static_cast<const TreeLinks&>(series[0]), (TreeLinks{1, 2, 0, 1}));
+  EXPECT_EQ(static_cast<const TreeLinks&>(series[1]), (TreeLinks{2, 0, kNoLink, kNoLink}));
+  EXPECT_EQ(static_cast<const TreeLinks&>(series[2]), (TreeLinks{1, 1, 2, kNoLink}));
+  const auto sweeps = PmSweeps();
+  EXPECT_EQ(static_cast<const TreeLinks&>(sweeps[1]), (TreeLinks{2, 2, 2, kNoLink}));
+  EXPECT_EQ(static_cast<const TreeLinks&>(sweeps[2]), (TreeLinks{1, 3, 4, kNoLink}));
+  const auto traces = PmTraces();
+  EXPECT_EQ(static_cast<const TreeLinks&>(traces[5]), (TreeLinks{2, 0, kNoLink, 6}));
+
+  // Walking from the first group by the links gives the lookups' entries.
+  const PmGroupEntry* g1 = FindPmGroup(1);
+  const PmSeriesEntry* first = &series[static_cast<size_t>(g1->firstChild)];
+  EXPECT_EQ(first, FindPmSeries(1, 1));
+  EXPECT_EQ(&series[static_cast<size_t>(first->nextSibling)], FindPmSeries(1, 2));
+  EXPECT_EQ(&traces[static_cast<size_t>(FindPmSweep(3, 1, 1)->firstChild) + 2],
+            FindPmTrace(3, 1, 1, 3));
+
+  const auto channels = PmChannels();
+  ASSERT_EQ(channels.size(), 3u);
+  EXPECT_EQ(static_cast<const TreeLinks&>(channels[1]), (TreeLinks{2, 1, 5, kNoLink}));
+  EXPECT_EQ(static_cast<const TreeLinks&>(PmStimulations()[2]), (TreeLinks{3, 0, kNoLink, kNoLink}));
+}
+
+TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
+  EXPECT_EQ(GetPulsedRoot(), nullptr);
+  EXPECT_EQ(FindPmGroup(1), nullptr);
+  EXPECT_EQ(FindPmStimulation(1), nullptr);
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  EXPECT_EQ(FindPmGroup(0), nullptr);
+  EXPECT_EQ(FindPmGroup(4), nullptr);
+  EXPECT_NE(FindPmGroup(3), nullptr);
+  EXPECT_EQ(FindPmSeries(1, 3), nullptr);
+  EXPECT_EQ(FindPmSeries(2, 1), nullptr);  // a group without series
+  EXPECT_EQ(FindPmSweep(1, 2, 1), nullptr);
+  EXPECT_EQ(FindPmSweep(1, 1, -1), nullptr);
+  EXPECT_EQ(FindPmTrace(1, 1, 1, 3), nullptr);
+  EXPECT_EQ(FindPmTrace(1, 1, 3, 1), nullptr);
+  EXPECT_NE(FindPmTrace(1, 1, 2, 2), nullptr);
+  EXPECT_EQ(FindPmStimulation(4), nullptr);
+  EXPECT_EQ(FindPmChannel(3, 1), nullptr);
+  EXPECT_EQ(FindPmSegment(1, 2, 2), nullptr);
+  EXPECT_NE(FindPmSegment(1, 1, 5), nullptr);
+  EXPECT_EQ(FindPmSegment(1, 1, 6), nullptr);
+  EXPECT_EQ(FindAmpSeries(3), nullptr);
+  EXPECT_EQ(FindAmpState(1, 3), nullptr);
+  EXPECT_EQ(FindAmpState(2, 0), nullptr);
+  EXPECT_EQ(FindSolution(0), nullptr);
+  EXPECT_EQ(FindSolution(3), nullptr);
+}
+
+TEST_F(PmTreeTest, TraceLookupSetsTheSampleByteOrderSwitch) {
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  ASSERT_NE(FindPmTrace(1, 1, 1, 2), nullptr);  // big-endian samples
+  EXPECT_TRUE(PmDataSwap());
+  ASSERT_NE(FindPmTrace(1, 1, 1, 1), nullptr);  // little-endian
+  EXPECT_FALSE(PmDataSwap());
+  // A trace that is not there, and the quiet lookup, leave it alone.
+  EXPECT_EQ(FindPmTrace(1, 1, 1, 9), nullptr);
+  EXPECT_FALSE(PmDataSwap());
+  ASSERT_NE(LookUpPmTrace(3, 1, 1, 1), nullptr);  // int32, big-endian
+  EXPECT_FALSE(PmDataSwap());
+  ASSERT_NE(FindPmTrace(3, 1, 1, 1), nullptr);
+  EXPECT_TRUE(PmDataSwap());
+  FreePulsedTree();
+  EXPECT_FALSE(PmDataSwap());
+  EXPECT_EQ(GetPulsedRoot(), nullptr);
+  EXPECT_TRUE(PmTraces().empty());
+}
+
+TEST_F(PmTreeTest, TraceRecordsOf296BytesZeroFillTheRest) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    PmRecording rec = Shaped();
+    test::SetPmByteOrder(rec, order);
+    rec.pul.sizes[4] = 296;
+    test::PmSweep& sweep = rec.groups[0].series[0].sweeps[0];
+    sweep.interleaveBlock = 4;  // both traces get size 4 and skip 8
+    ASSERT_TRUE(ReadPulsedTreeFromBundle(MemorySource(test::PmBundleBytes(rec))));
+    const PmTraceEntry* t = FindPmTrace(1, 1, 1, 1);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->trInterleaveSize, 4);  // at 292, inside the stored record
+    EXPECT_EQ(t->trInterleaveSkip, 0);  // at 296, behind it
+    EXPECT_EQ(t->trExtSolution, 2);
+    // The records after it are still found at their places.
+    EXPECT_EQ(FieldText(FindPmTrace(3, 1, 1, 3)->trLabel), "real64");
+    EXPECT_EQ(GetPulsedRoot()->traceCount, 7);
+  }
+}
+
+TEST_F(PmTreeTest, LongerStoredRecordsAreReadAtTheKnownSizeAndSkipped) {
+  PmRecording rec = Shaped();
+  rec.pul.sizes = {640, 144, 1728, 352, 408};  // a trace record 24 bytes longer
+  rec.pgf.sizes = {1144, 260, 420, 96};
+  rec.amp.sizes = {100, 20, 600};
+  rec.sol.sizes = {90, 170, 48};
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(rec)));
+  const test::PmSnapshot longer = test::TakeSnapshot();
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  test::ExpectSameSnapshot(longer, test::TakeSnapshot());
+  EXPECT_EQ(longer.traces.size(), 7u);
+}
+
+TEST_F(PmTreeTest, BundleWithoutSolutionItemStillLoadsTheOtherTrees) {
+  PmRecording rec = Shaped();
+  rec.writeSolution = false;
+  const Bytes file = test::PmBundleBytes(rec);
+  const MemorySource source(file);
+  EXPECT_TRUE(ReadStimulusTreeFromBundle(source));
+  EXPECT_TRUE(ReadPulsedTreeFromBundle(source));
+  EXPECT_TRUE(ReadAmplifierTreeFromBundle(source));
+  EXPECT_FALSE(ReadSolutionTreeFromBundle(source));
+  EXPECT_EQ(GetPulsedRoot()->traceCount, 7);
+  EXPECT_EQ(SolutionCount(), 0);
+  EXPECT_EQ(FindSolution(1), nullptr);
+  EXPECT_EQ(AmpSeriesCount(), 2);
+}
+
+TEST_F(PmTreeTest, TruncatedTreesFailAndLeaveNothingLoaded) {
+  const PmRecording rec = Shaped();
+  const Bytes pul = test::PulsedTreeBytes(rec);
+  const Bytes pgf = test::StimulusTreeBytes(rec);
+  const Bytes amp = test::AmplifierTreeBytes(rec);
+  const Bytes sol = test::SolutionTreeBytes(rec);
+  ASSERT_TRUE(ReadPulsedTree(MemorySource(pul)));
+  // Every cut, at every byte, is found: the tree ends inside a record or
+  // a child count somewhere.
+  for (size_t n = 0; n < pul.size(); ++n) {
+    ASSERT_FALSE(ReadPulsedTree(MemorySource(std::span(pul).first(n)))) << n;
+    ASSERT_EQ(GetPulsedRoot(), nullptr) << n;
+  }
+  for (size_t n = 0; n < pgf.size(); ++n) {
+    ASSERT_FALSE(ReadStimulusTree(MemorySource(std::span(pgf).first(n)))) << n;
+    ASSERT_EQ(GetPmStimulusRoot(), nullptr) << n;
+  }
+  for (size_t n = 0; n < amp.size(); ++n)
+    ASSERT_FALSE(ReadAmplifierTree(MemorySource(std::span(amp).first(n)))) << n;
+  for (size_t n = 0; n < sol.size(); ++n)
+    ASSERT_FALSE(ReadSolutionTree(MemorySource(std::span(sol).first(n)))) << n;
+  EXPECT_EQ(AmpSeriesCount(), 0);
+  EXPECT_EQ(SolutionCount(), 0);
+}
+
+TEST_F(PmTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    PmRecording rec = Shaped();
+    test::SetPmByteOrder(rec, order);
+    const Bytes good = test::PulsedTreeBytes(rec);
+    ASSERT_TRUE(ReadPulsedTree(MemorySource(good)));
+
+    // A billion groups in a file of a few kilobytes: refused before any
+    // array is sized.
+    for (const auto& [offset, value] : {std::pair{kRootCount, 1000000000},
+                                        std::pair{kRootCount, -1},
+                                        std::pair{kFirstGroupCount, 0x7FFFFFFF},
+                                        std::pair{kFirstSeriesCount, 100},
+                                        std::pair{kFirstSweepCount, -3},
+                                        std::pair{kPulHeader - 4, -1},          // trace size
+                                        std::pair{kPulHeader - 4, 0x40000000},  // trace size
+                                        std::pair{size_t{8}, 100000}}) {        // root size
+      Bytes bad = good;
+      Patch32(bad, offset, value, order);
+      EXPECT_FALSE(ReadPulsedTree(MemorySource(bad))) << offset << " " << value;
+      EXPECT_EQ(GetPulsedRoot(), nullptr);
+    }
+  }
+}
+
+TEST_F(PmTreeTest, LastLevelChildCountIsReadOver) {
+  const Bytes good = test::PulsedTreeBytes(Shaped());
+  Bytes odd = good;
+  Patch32(odd, kFirstTraceCount, 5, ByteOrder::kLittle);
+  ASSERT_TRUE(ReadPulsedTree(MemorySource(good)));
+  const test::PmSnapshot expected = test::TakeSnapshot();
+  ASSERT_TRUE(ReadPulsedTree(MemorySource(odd)));
+  test::ExpectSameSnapshot(test::TakeSnapshot(), expected);
+}
+
+TEST_F(PmTreeTest, MagicAndLevelCountAreChecked) {
+  const Bytes good = test::PulsedTreeBytes(Shaped());
+  Bytes wrongMagic = good;
+  wrongMagic[0] = 'x';
+  EXPECT_FALSE(ReadPulsedTree(MemorySource(wrongMagic)));
+  // "Tree" in a little-endian file: the numbers no longer make sense and
+  // the tree is refused rather than read as garbage.
+  Bytes swappedMagic = good;
+  std::copy_n("Tree", 4, swappedMagic.begin());
+  EXPECT_FALSE(ReadPulsedTree(MemorySource(swappedMagic)));
+  // The same records announced with four levels are not a pulsed tree.
+  Bytes fourLevels = good;
+  Patch32(fourLevels, 4, 4, ByteOrder::kLittle);
+  EXPECT_FALSE(ReadPulsedTree(MemorySource(fourLevels)));
+  // A stimulus tree handed to the pulsed reader, and the other way round.
+  EXPECT_FALSE(ReadPulsedTree(MemorySource(test::StimulusTreeBytes(Shaped()))));
+  EXPECT_FALSE(ReadStimulusTree(MemorySource(good)));
+}
+
+TEST_F(PmTreeTest, EmptyTreesAreValid) {
+  PmRecording empty;
+  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(empty)));
+  ASSERT_NE(GetPulsedRoot(), nullptr);
+  EXPECT_EQ(GetPulsedRoot()->groupCount, 0);
+  EXPECT_EQ(GetPulsedRoot()->traceCount, 0);
+  EXPECT_EQ(FindPmGroup(1), nullptr);
+  ASSERT_NE(GetPmStimulusRoot(), nullptr);
+  EXPECT_EQ(PmStimulationCount(), 0);
+}
+
+TEST_F(PmTreeTest, ReadingReplacesAndFailingEmpties) {
+  PmRecording one;
+  one.AddGroup("only").AddSeries().AddSweep().AddTrace("t", {1});
+  ASSERT_TRUE(ReadPulsedTree(MemorySource(test::PulsedTreeBytes(Shaped()))));
+  ASSERT_TRUE(ReadPulsedTree(MemorySource(test::PulsedTreeBytes(one))));
+  EXPECT_EQ(GetPulsedRoot()->groupCount, 1);
+  EXPECT_EQ(FieldText(FindPmGroup(1)->grLabel), "only");
+  EXPECT_FALSE(ReadPulsedTree(MemorySource(Bytes{'e', 'e', 'r', 'T'})));
+  EXPECT_EQ(GetPulsedRoot(), nullptr);
+}
+
+TEST_F(PmTreeTest, BundleItemsOutsideTheFileMakeTheirTreeUnreadable) {
+  const PmRecording rec = Shaped();
+  const Bytes good = test::PmBundleBytes(rec);
+  const size_t pulEntry = test::BundleItemEntryOffset(kBundleItemPulsed);
+  const int32_t pulStart = LoadI32(good, pulEntry, ByteOrder::kLittle);
+  const int32_t pulLength = LoadI32(good, pulEntry + 4, ByteOrder::kLittle);
+  const auto fileSize = static_cast<int32_t>(good.size());
+  for (const auto& [start, length] :
+       {std::pair{fileSize - 10, pulLength}, std::pair{fileSize + 100, 10},
+        std::pair{-pulStart, pulLength}, std::pair{pulStart, -1},
+        std::pair{pulStart, 0x7FFFFFFF}, std::pair{pulStart, pulLength - 1},
+        std::pair{0, pulLength}}) {
+    Bytes bad = good;
+    Patch32(bad, pulEntry, start, ByteOrder::kLittle);
+    Patch32(bad, pulEntry + 4, length, ByteOrder::kLittle);
+    EXPECT_FALSE(ReadPulsedTreeFromBundle(MemorySource(bad))) << start << " " << length;
+    EXPECT_EQ(GetPulsedRoot(), nullptr);
+    // The other trees do not depend on the damaged item.
+    EXPECT_TRUE(ReadStimulusTreeFromBundle(MemorySource(bad)));
+  }
+  // A file that is no bundle holds no trees.
+  Bytes dat1 = good;
+  dat1[3] = '1';
+  EXPECT_FALSE(ReadPulsedTreeFromBundle(MemorySource(dat1)));
+}
+
+class PmTreeFileTest : public PmTreeTest {
+ protected:
+  Workbench bench_;
+  test::TempDir dir_;
+};
+
+TEST_F(PmTreeFileTest, SiblingFilesReadLikeTheBundle) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    PmRecording rec = Shaped();
+    test::SetPmByteOrder(rec, order);
+    const std::string bundle = dir_.File("bundle.dat");
+    test::WritePmBundle(rec, bundle);
+    ASSERT_TRUE(ReadPulsedTree(bundle));
+    ASSERT_TRUE(ReadStimulusTree(bundle));
+    ASSERT_TRUE(ReadAmplifierTree(bundle));
+    ASSERT_TRUE(ReadSolutionTree(bundle));
+    test::PmSnapshot fromBundle = test::TakeSnapshot();
+
+    const test::PmFiles files = test::WritePmSiblings(rec, dir_.path() / "cell.dat");
+    ASSERT_TRUE(ReadPulsedTree(files.pul.string()));
+    ASSERT_TRUE(ReadStimulusTree(files.pgf.string()));
+    ASSERT_TRUE(ReadAmplifierTree(files.amp.string()));
+    ASSERT_TRUE(ReadSolutionTree(files.sol.string()));
+    test::PmSnapshot fromSiblings = test::TakeSnapshot();
+
+    // The sample offsets differ (the data start differs); all else is the
+    // same.
+    ASSERT_EQ(fromBundle.traces.size(), fromSiblings.traces.size());
+    for (size_t i = 0; i < fromBundle.traces.size(); ++i) {
+      EXPECT_EQ(fromBundle.traces[i].trDataOffset - 256,
+                fromSiblings.traces[i].trDataOffset - static_cast<int32_t>(rec.siblingDataStart));
+      fromBundle.traces[i].trDataOffset = fromSiblings.traces[i].trDataOffset = 0;
+    }
+    test::ExpectSameSnapshot(fromBundle, fromSiblings);
+    EXPECT_TRUE(bench_.interaction().events().empty());
+  }
+}
+
+TEST_F(PmTreeFileTest, DatFileThatIsNoBundleHoldsNoTrees) {
+  const test::PmFiles files = test::WritePmSiblings(Shaped(), dir_.path() / "cell.dat");
+  EXPECT_FALSE(ReadPulsedTree(files.data.string()));
+  EXPECT_FALSE(ReadStimulusTree(files.data.string()));
+  EXPECT_TRUE(bench_.interaction().events().empty());
+  // A missing bundle is reported by the detection's alert.
+  EXPECT_FALSE(ReadPulsedTree(dir_.File("missing.dat")));
+  EXPECT_EQ(bench_.interaction().events().size(), 1u);
+  // Missing or empty sibling tree files fail quietly.
+  EXPECT_FALSE(ReadAmplifierTree(dir_.File("missing.amp")));
+  test::WriteFileBytes(dir_.File("empty.sol"), {});
+  EXPECT_FALSE(ReadSolutionTree(dir_.File("empty.sol")));
+  EXPECT_EQ(bench_.interaction().events().size(), 1u);
+}
+
+TEST_F(PmTreeFileTest, StimulusTreeFormatSelectsTheReader) {
+  // A 4-level "eerT" tree is read by the PatchMaster reader.
+  PmRecording rec = Shaped();
+  const test::PmFiles files = test::WritePmSiblings(rec, dir_.path() / "pm.dat");
+  EXPECT_EQ(ProbeStimulusTreeFormat(files.pgf.string()), StimulusTreeFormat::kPatchMaster);
+  StimulusTreeFormat format = StimulusTreeFormat::kUnknown;
+  ASSERT_TRUE(ReadStimulusTreeOfEitherFormat(files.pgf.string(), &format));
+  EXPECT_EQ(format, StimulusTreeFormat::kPatchMaster);
+  EXPECT_EQ(PmStimulationCount(), 3);
+  EXPECT_EQ(GetStimulusRoot(), nullptr);
+
+  // A 3-level one by the Pulse reader.
+  test::PulseRecording pulse;
+  pulse.pgfOrder = ByteOrder::kLittle;
+  pulse.AddStimulation("old").AddSegment(kSegmentConstant, -0.07, 0.01);
+  pulse.AddGroup().AddSeries().AddSweep({1, 2});
+  const test::PulseFiles old = test::WritePulseRecording(pulse, dir_.path() / "old.dat");
+  EXPECT_EQ(ProbeStimulusTreeFormat(old.pgf.string()), StimulusTreeFormat::kPulse);
+  ASSERT_TRUE(ReadStimulusTreeOfEitherFormat(old.pgf.string(), &format));
+  EXPECT_EQ(format, StimulusTreeFormat::kPulse);
+  EXPECT_EQ(StimulationCount(), 1);
+  // Only one stimulus tree is loaded at a time: the other format's went.
+  EXPECT_EQ(PmStimulationCount(), 0);
+  ASSERT_TRUE(ReadStimulusTreeOfEitherFormat(files.pgf.string(), &format));
+  EXPECT_EQ(StimulationCount(), 0);
+
+  // Big-endian level counts are read in their order too.
+  rec.pgf.order = ByteOrder::kBig;
+  const test::PmFiles bigFiles = test::WritePmSiblings(rec, dir_.path() / "big.dat");
+  EXPECT_EQ(ProbeStimulusTreeFormat(bigFiles.pgf.string()), StimulusTreeFormat::kPatchMaster);
+
+  // Any other level count, or no tree at all, is neither.
+  rec.pgf.levels = 5;
+  const test::PmFiles odd = test::WritePmSiblings(rec, dir_.path() / "odd.dat");
+  EXPECT_EQ(ProbeStimulusTreeFormat(odd.pgf.string()), StimulusTreeFormat::kUnknown);
+  EXPECT_FALSE(ReadStimulusTreeOfEitherFormat(odd.pgf.string(), &format));
+  EXPECT_EQ(format, StimulusTreeFormat::kUnknown);
+  EXPECT_EQ(ProbeStimulusTreeFormat(dir_.File("missing.pgf")), StimulusTreeFormat::kUnknown);
+}
+
+}  // namespace
+}  // namespace kwt
