@@ -365,9 +365,9 @@ class Replayer {
 
   // ---- ErrorBars ----------------------------------------------------------------
 
-  // ErrorBars [/T=cap /L=thick] trace mode [, spec ...] with mode OFF, X, Y
-  // or XY and one spec per direction: wave=(plus,minus), const=c, pct=p or
-  // sqrt.  The bars are replaced only when every spec could be read.
+  // ErrorBars [/T=cap /L=thick] trace mode [, bars ...] with mode OFF, X, Y
+  // or XY and one setting per direction: wave=(plus,minus), const=c, pct=p or
+  // sqrt.  The bars are replaced only when every setting could be read.
   void ErrorBars(CommandCursor& c) {
     double cap = -1, thick = 1;
     for (const CommandFlag& f : ReadCommandFlags(c)) {
@@ -405,41 +405,41 @@ class Replayer {
     else if (mode == "xy") specs = {&t->xErr, &t->yErr};
     else return Problem(*command_, "unknown error bar mode " + items[0].key);
     if (items.size() != specs.size() + 1)
-      return Problem(*command_, Format("needs %zu error specification(s)", specs.size()));
+      return Problem(*command_, Format("needs %zu error-bar setting(s)", specs.size()));
     ErrorBarSpec parsed[2];
     for (size_t i = 0; i < specs.size(); ++i) {
       if (!ReadErrorSpec(items[i + 1], t->wave, &parsed[i]))
-        return Problem(*command_, "bad error specification " + items[i + 1].text);
+        return Problem(*command_, "bad error-bar setting " + items[i + 1].text);
     }
     for (size_t i = 0; i < specs.size(); ++i) *specs[i] = parsed[i];
     t->errCapWidth = cap;
     t->errThick = thick;
   }
 
-  // One error specification; a wave that cannot be found fails the whole
-  // specification, since bars of the wrong length would mislead.
-  bool ReadErrorSpec(const SettingItem& item, const HostWave* beside, ErrorBarSpec* spec) {
+  // One error-bar setting; a wave that cannot be found fails the whole
+  // setting, since bars of the wrong length would mislead.
+  bool ReadErrorSpec(const SettingItem& item, const HostWave* beside, ErrorBarSpec* bars) {
     const std::string key = Lower(item.key);
     if (key == "sqrt") {
-      spec->kind = ErrorBarSpec::Kind::kSqrt;
+      bars->kind = ErrorBarSpec::Kind::kSqrt;
       return item.value.items.empty();
     }
     if (key == "const" || key == "pct") {
-      spec->kind = key == "const" ? ErrorBarSpec::Kind::kConst : ErrorBarSpec::Kind::kPercent;
-      return SettingNumber(item.value, &spec->value) && std::isfinite(spec->value) &&
-             spec->value >= 0;
+      bars->kind = key == "const" ? ErrorBarSpec::Kind::kConst : ErrorBarSpec::Kind::kPercent;
+      return SettingNumber(item.value, &bars->value) && std::isfinite(bars->value) &&
+             bars->value >= 0;
     }
     if (key != "wave" || item.value.kind != SettingValue::Kind::kParen ||
         item.value.items.size() != 2)
       return false;
-    spec->kind = ErrorBarSpec::Kind::kWave;
+    bars->kind = ErrorBarSpec::Kind::kWave;
     // An empty name leaves that side without bars.
-    spec->plus = FindWaveNear(item.value.items[0], beside);
-    spec->minus = FindWaveNear(item.value.items[1], beside);
-    if ((!item.value.items[0].empty() && spec->plus == nullptr) ||
-        (!item.value.items[1].empty() && spec->minus == nullptr))
+    bars->plus = FindWaveNear(item.value.items[0], beside);
+    bars->minus = FindWaveNear(item.value.items[1], beside);
+    if ((!item.value.items[0].empty() && bars->plus == nullptr) ||
+        (!item.value.items[1].empty() && bars->minus == nullptr))
       return false;
-    return spec->plus != nullptr || spec->minus != nullptr;
+    return bars->plus != nullptr || bars->minus != nullptr;
   }
 
   // ---- Legend, TextBox, AppendText ------------------------------------------------

@@ -111,17 +111,17 @@ int64_t ColumnKey(double x, const DeviceBounds& b) {
 }
 
 // The bar length below and above the value at point i.
-bool ErrorAt(const ErrorBarSpec& spec, int64_t i, double v, double* minus, double* plus) {
-  switch (spec.kind) {
+bool ErrorAt(const ErrorBarSpec& bars, int64_t i, double v, double* minus, double* plus) {
+  switch (bars.kind) {
     case ErrorBarSpec::Kind::kNone: return false;
-    case ErrorBarSpec::Kind::kConst: *minus = *plus = spec.value; return true;
-    case ErrorBarSpec::Kind::kPercent: *minus = *plus = std::fabs(v) * spec.value / 100; return true;
+    case ErrorBarSpec::Kind::kConst: *minus = *plus = bars.value; return true;
+    case ErrorBarSpec::Kind::kPercent: *minus = *plus = std::fabs(v) * bars.value / 100; return true;
     case ErrorBarSpec::Kind::kSqrt: *minus = *plus = std::sqrt(std::fabs(v)); return true;
     case ErrorBarSpec::Kind::kWave: {
       // A point past the end of an error wave, or a NaN there, has no bar
       // on that side.
-      *plus = spec.plus != nullptr ? spec.plus->Value(i) : 0;
-      *minus = spec.minus != nullptr ? spec.minus->Value(i) : 0;
+      *plus = bars.plus != nullptr ? bars.plus->Value(i) : 0;
+      *minus = bars.minus != nullptr ? bars.minus->Value(i) : 0;
       if (!std::isfinite(*plus)) *plus = 0;
       if (!std::isfinite(*minus)) *minus = 0;
       return *plus != 0 || *minus != 0;
@@ -174,10 +174,10 @@ ThinnedTrace ThinTrace(const TraceInput& in, AxisMap mx, AxisMap my, const Devic
   return out;
 }
 
-std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& spec, bool vertical,
+std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& bars, bool vertical,
                                   AxisMap mx, AxisMap my, const DeviceBounds& b) {
   std::vector<ErrorSpan> spans;
-  if (in.y == nullptr || spec.kind == ErrorBarSpec::Kind::kNone) return spans;
+  if (in.y == nullptr || bars.kind == ErrorBarSpec::Kind::kNone) return spans;
   const double xlo = b.left - kReach, xhi = b.right + kReach;
   const double ylo = b.top - kReach, yhi = b.bottom + kReach;
   int64_t lastKey = 0;
@@ -186,7 +186,7 @@ std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& spec
   ForEachPoint(in, [&](int64_t i, double x, double y) {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
     double minus, plus;
-    if (!ErrorAt(spec, i, vertical ? y : x, &minus, &plus)) return;
+    if (!ErrorAt(bars, i, vertical ? y : x, &minus, &plus)) return;
     const double px = Clamp(mx(x), xlo, xhi), py = Clamp(my(y), ylo, yhi);
     if (vertical) {
       const double a = Clamp(my(y - minus), ylo, yhi), c = Clamp(my(y + plus), ylo, yhi);

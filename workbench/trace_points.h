@@ -59,10 +59,10 @@ struct ErrorSpan {
   bool single = true;   // one point: drawn with caps
 };
 
-// The error bars of `in` for `spec`, vertical ones (y errors) or
+// The error bars of `in` for `bars`, vertical ones (y errors) or
 // horizontal ones (x errors).  Vertical bars of one device column are
 // merged into one span.
-std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& spec, bool vertical,
+std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& bars, bool vertical,
                                   AxisMap mx, AxisMap my, const DeviceBounds& bounds);
 
 // Finite data extremes of the trace along y (vertical) or x, with its

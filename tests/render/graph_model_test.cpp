@@ -130,7 +130,7 @@ TEST(GraphModel, WhatCannotBeReadIsReportedAndTheRestKept) {
                           "ModifyGraph log(left)=1: logarithmic axes are not drawn; the axis stays linear",
                           "SetAxis left nan,nan: bad value", "SetAxis l7 0,1: no axis named l7",
                           "Label bottom unquoted: needs one \"text\"",
-                          "ErrorBars a Y,wave=(nowave,nowave): bad error specification wave=(nowave,nowave)",
+                          "ErrorBars a Y,wave=(nowave,nowave): bad error-bar setting wave=(nowave,nowave)",
                           "SetDrawEnv fillpat=5: unknown keyword fillpat",
                           "DrawLine 0,1,2: needs four coordinates"));
   EXPECT_EQ(m.traces[0].rgb, Rgb::From16(0, 39321, 0)) << "the good item beside a bad one counts";

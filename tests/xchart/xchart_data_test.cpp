@@ -48,9 +48,9 @@ struct Group {
   XChartTraceTable traces{};
 };
 
-Group GroupOf(const test::XChartFixtureGroup& spec) {
-  Group g{spec.record, {}};
-  for (size_t i = 0; i < g.traces.size(); ++i) g.traces[i] = spec.traces[i].record;
+Group GroupOf(const test::XChartFixtureGroup& fixture) {
+  Group g{fixture.record, {}};
+  for (size_t i = 0; i < g.traces.size(); ++i) g.traces[i] = fixture.traces[i].record;
   return g;
 }
 
