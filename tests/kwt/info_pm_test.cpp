@@ -1,0 +1,299 @@
+// kwt info on PatchMaster recordings (bundles and sibling sets, both byte
+// orders), on damaged ones, and on the real recordings beside their
+// reference descriptions.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/pm_writer.h"
+#include "tests/support/process.h"
+#include "tests/support/pulse_writer.h"
+#include "tests/support/temp_dir.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::HasSubstr;
+using test::PmRecording;
+using test::RunKwt;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+class PmInfo : public ::testing::Test {
+ protected:
+  // Start times are shown in local time, which kwt inherits.
+  void SetUp() override { setenv("TZ", "UTC", 1); }
+  TempDir dir_;
+};
+
+// Two groups; the first sweep has an int16 and a big-endian real32 trace,
+// the second series' sweep names a stimulation the tree does not have.
+PmRecording Cell(ByteOrder order) {
+  PmRecording rec;
+  test::SetText(rec.root.roVersionName, "v2x90.5");
+  rec.root.roStartTime = 86400.0 + 3661.0;
+  rec.AddStimulation("IV").AddChannel(1).AddSegment(kPmSegmentConstant, -0.07, 0.01);
+  rec.AddStimulation("ramp").AddChannel(1).AddSegment(kPmSegmentRamp, 0.05, 0.02);
+  auto& g1 = rec.AddGroup("cell 1");
+  test::SetText(g1.record.grText, "slice 3");
+  auto& s1 = g1.AddSeries("IV");
+  test::SetText(s1.record.seComment, "steps");
+  auto& w1 = s1.AddSweep(1);
+  test::SetText(w1.record.swLabel, "first");
+  w1.AddTrace("Imon-1", {1, 2, 3});
+  auto& v = w1.AddTrace("Vmon-1", {4.5, 5, 6});
+  test::SetPmSampleLayout(v.record, kPmSampleReal32, ByteOrder::kBig);
+  test::SetText(v.record.trYUnit, "V");
+  v.record.trXInterval = 2e-5;
+  s1.AddSweep(2).AddTrace("Imon-1", {7});
+  g1.AddSeries("lost").AddSweep(9).AddTrace("Imon-1");
+  rec.AddGroup("empty");
+  test::SetPmByteOrder(rec, order);
+  return rec;
+}
+
+std::string Expected(const std::string& path, const std::string& arrangementLine) {
+  return "PatchMaster recording " + path + "\n" + arrangementLine +
+         "\n"
+         "version v2x90.5, started Tue Jan 02 1990 01:01:01\n"
+         "2 groups, 2 series, 3 sweeps, 4 traces, 2 stimulations\n"
+         "group 1 \"cell 1\": 2 series\n"
+         "  series 1 \"IV\": 2 sweeps\n"
+         "    sweep 1 \"first\": stimulation \"IV\", 2 traces\n"
+         "      trace 1 \"Imon-1\": 3 points, int16 little-endian, x interval 0.0001 s, unit A\n"
+         "      trace 2 \"Vmon-1\": 3 points, real32 big-endian, x interval 2e-05 s, unit V\n"
+         "    sweep 2: stimulation \"ramp\", 1 trace\n"
+         "      trace 1 \"Imon-1\": 1 point, int16 little-endian, x interval 0.0001 s, unit A\n"
+         "  series 2 \"lost\": 1 sweep\n"
+         "    sweep 1: stimulation 9 missing, 1 trace\n"
+         "      trace 1 \"Imon-1\": 0 points, int16 little-endian, x interval 0.0001 s, unit A\n"
+         "group 2 \"empty\": 0 series\n";
+}
+
+TEST_F(PmInfo, BundleAndSiblingsAsText) {
+  const auto bundle = test::WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
+  auto r = RunKwt({"info", bundle.data.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, Expected(bundle.data.string(), "bundle, trees little-endian"));
+
+  const auto sib = test::WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "s.dat");
+  r = RunKwt({"info", sib.data.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, Expected(sib.data.string(), "data file DAT1, trees " + sib.pul.string() +
+                                                   " and " + sib.pgf.string() + ", big-endian"));
+  // Each tree's name leads to the same recording, shown under the data file.
+  for (const fs::path& tree : {sib.pul, sib.pgf, sib.amp, sib.sol}) {
+    r = RunKwt({"info", tree.string()});
+    EXPECT_EQ(r.status, 0) << tree << r.err;
+    EXPECT_THAT(r.out, HasSubstr("PatchMaster recording " + sib.data.string() + "\n"));
+  }
+}
+
+TEST_F(PmInfo, JsonForBothArrangementsAndByteOrders) {
+  for (const ByteOrder order : {ByteOrder::kLittle, ByteOrder::kBig}) {
+    for (const bool bundled : {true, false}) {
+      SCOPED_TRACE(std::string(bundled ? "bundle " : "siblings ") +
+                   (order == ByteOrder::kBig ? "big" : "little"));
+      PmRecording rec = Cell(order);
+      rec.dataSignature = "DATA";
+      const fs::path path = dir_.path() / (std::string(bundled ? "b" : "s") +
+                                           (order == ByteOrder::kBig ? "big" : "little") + ".dat");
+      const auto files = bundled ? test::WritePmBundle(rec, path) : test::WritePmSiblings(rec, path);
+      const auto r = RunKwt({"info", files.data.string(), "--json"});
+      ASSERT_EQ(r.status, 0) << r.err;
+      const auto doc = nlohmann::json::parse(r.out);
+      EXPECT_EQ(doc["format"], "PatchMaster");
+      EXPECT_EQ(doc["arrangement"], bundled ? "bundle" : "siblings");
+      EXPECT_EQ(doc["data_kind"], bundled ? "DAT2" : "DATA");
+      EXPECT_EQ(doc["tree_byte_order"], order == ByteOrder::kBig ? "big" : "little");
+      EXPECT_EQ(doc["version"], "v2x90.5");
+      EXPECT_EQ(doc["start_time"], 90061.0);
+      EXPECT_EQ(doc["counts"],
+                nlohmann::json::parse(R"({"groups": 2, "series": 2, "sweeps": 3, "traces": 4,
+                                          "stimulations": 2, "amplifier_series": 0,
+                                          "solutions": 0})"));
+      const auto& g1 = doc["groups"][0];
+      EXPECT_EQ(g1["text"], "slice 3");
+      EXPECT_EQ(g1["series"][0]["comment"], "steps");
+      const auto& w1 = g1["series"][0]["sweeps"][0];
+      EXPECT_EQ(w1["stimulation"], "IV");
+      EXPECT_EQ(g1["series"][0]["sweeps"][1]["stimulation"], "ramp");
+      const auto& lost = g1["series"][1]["sweeps"][0];
+      EXPECT_EQ(lost["stimulation"], "");
+      EXPECT_EQ(lost["stim_no"], 9);
+      EXPECT_EQ(lost["stimulation_found"], false);
+      const auto& v = w1["traces"][1];
+      EXPECT_EQ(v["label"], "Vmon-1");
+      EXPECT_EQ(v["points"], 3);
+      EXPECT_EQ(v["format"], "real32");
+      EXPECT_EQ(v["byte_order"], "big");
+      EXPECT_EQ(v["x_interval"], 2e-5);
+      EXPECT_EQ(v["unit"], "V");
+      EXPECT_EQ(v["scaler"], 1.0);
+      EXPECT_GT(v["data_offset"].get<int>(), w1["traces"][0]["data_offset"].get<int>());
+      EXPECT_EQ(doc["groups"][1]["series"].size(), 0u);
+      EXPECT_EQ(doc["stimulations"][1]["name"], "ramp");
+      EXPECT_EQ(doc["stimulations"][1]["channels"], 1);
+    }
+  }
+}
+
+TEST_F(PmInfo, OptionalTreesAreCounted) {
+  PmRecording rec = Cell(ByteOrder::kBig);
+  rec.AddAmpSeries().AddState();
+  rec.AddSolution("ACSF");
+  rec.AddSolution("K-gluconate");
+  const auto files = test::WritePmBundle(rec, dir_.path() / "b.dat");
+  auto doc = nlohmann::json::parse(RunKwt({"info", files.data.string(), "--json"}).out);
+  EXPECT_EQ(doc["counts"]["amplifier_series"], 1);
+  EXPECT_EQ(doc["counts"]["solutions"], 2);
+  // Without them the recording is still shown.
+  rec.writeAmplifier = rec.writeSolution = false;
+  const auto sib = test::WritePmSiblings(rec, dir_.path() / "s.dat");
+  const auto r = RunKwt({"info", sib.data.string(), "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["counts"]["solutions"], 0);
+  EXPECT_EQ(doc["counts"]["traces"], 4);
+}
+
+// The Pulse reader keeps its recordings; the PatchMaster reader takes
+// sibling sets by their four-level stimulus tree and bundles by their
+// signature, even with Pulse trees beside them.
+TEST_F(PmInfo, EachFormatGoesToItsReader) {
+  test::PulseRecording pulse;
+  pulse.AddStimulation("IV").AddSegment(kSegmentConstant, -0.07, 1e-3);
+  pulse.AddGroup("p").AddSeries().AddSweep({1, 2});
+  const auto pf = test::WritePulseRecording(pulse, dir_.path() / "p.dat");
+  auto doc = nlohmann::json::parse(RunKwt({"info", pf.data.string(), "--json"}).out);
+  EXPECT_EQ(doc["format"], "Pulse");
+
+  const auto bundle = test::WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
+  test::WriteFileBytes(dir_.path() / "b.pul", test::PulseAcquisitionTreeBytes(pulse));
+  test::WriteFileBytes(dir_.path() / "b.pgf", test::PulseStimulusTreeBytes(pulse));
+  doc = nlohmann::json::parse(RunKwt({"info", bundle.data.string(), "--json"}).out);
+  EXPECT_EQ(doc["format"], "PatchMaster");
+  EXPECT_EQ(doc["counts"]["traces"], 4);
+}
+
+TEST_F(PmInfo, DamagedBundlesFailWithAMessage) {
+  const std::vector<uint8_t> good = test::PmBundleBytes(Cell(ByteOrder::kLittle));
+  const auto run = [&](const std::vector<uint8_t>& bytes) {
+    const std::string path = dir_.File("d.dat");
+    test::WriteFileBytes(path, bytes);
+    return RunKwt({"info", path});
+  };
+  // Cut inside the header.
+  auto r = run({good.begin(), good.begin() + 100});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("d.dat: the PatchMaster bundle header cannot be read"));
+  EXPECT_EQ(r.out, "");
+
+  // The pulsed item reaches beyond the end of the file.
+  std::vector<uint8_t> bytes = good;
+  const size_t length = test::BundleItemEntryOffset(kBundleItemPulsed) + 4;
+  bytes[length + 3] = 0x7F;
+  r = run(bytes);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("the pulsed tree of the PatchMaster bundle cannot be read"));
+
+  // The file ends inside the stimulus tree.
+  const size_t stimStart = static_cast<size_t>(
+      LoadI32(good, test::BundleItemEntryOffset(kBundleItemStimulus), ByteOrder::kLittle));
+  r = run({good.begin(), good.begin() + static_cast<std::ptrdiff_t>(stimStart + 30)});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("the stimulus tree of the PatchMaster bundle cannot be read"));
+
+  // A signature and zeros: no items at all.
+  bytes.assign(300, 0);
+  bytes[0] = 'D', bytes[1] = 'A', bytes[2] = 'T', bytes[3] = '2';
+  r = run(bytes);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("the pulsed tree of the PatchMaster bundle cannot be read"));
+}
+
+TEST_F(PmInfo, DamagedOrMismatchedSiblingsFailWithAMessage) {
+  const auto files = test::WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "s.dat");
+  const std::vector<uint8_t> pul = test::PulsedTreeBytes(Cell(ByteOrder::kBig));
+  // The header stays (so the file is a five-level tree), the records are cut.
+  test::WriteFileBytes(files.pul, {pul.begin(), pul.begin() + 100});
+  auto r = RunKwt({"info", files.data.string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("the PatchMaster pulsed tree " + files.pul.string() +
+                               " cannot be read"));
+  EXPECT_EQ(r.out, "");
+
+  // A Pulse acquisition tree beside a PatchMaster stimulus tree.
+  test::PulseRecording pulse;
+  pulse.AddGroup("p").AddSeries().AddSweep({1});
+  test::WriteFileBytes(files.pul, test::PulseAcquisitionTreeBytes(pulse));
+  r = RunKwt({"info", files.data.string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("are not of one format"));
+
+  // A PatchMaster pulsed tree without its stimulus tree.
+  test::WriteFileBytes(files.pul, pul);
+  fs::remove(files.pgf);
+  r = RunKwt({"info", files.data.string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("the PatchMaster stimulus tree " + files.pgf.string() +
+                               " cannot be read"));
+}
+
+// The real recordings: counts and every trace's label and layout as the
+// reference description beside each file gives them.
+TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
+  const fs::path folder = KWT_REALDATA_DIR;
+  std::vector<fs::path> recordings;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec))
+    if (entry.path().extension() == ".dat" && fs::exists(entry.path().string() + ".json"))
+      recordings.push_back(entry.path());
+  if (recordings.empty()) GTEST_SKIP() << "no real recordings in " << folder;
+  for (const fs::path& path : recordings) {
+    SCOPED_TRACE(path.string());
+    const auto ref = nlohmann::json::parse(test::ReadFile(path.string() + ".json"));
+    const auto r = RunKwt({"info", path.string(), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_EQ(doc["arrangement"], "bundle");
+    for (const char* level : {"groups", "series", "sweeps", "traces"})
+      EXPECT_EQ(doc["counts"][level], ref["counts"][level]) << level;
+    // The traces in tree order, each with its position.
+    std::vector<nlohmann::json> traces;
+    for (const auto& g : doc["groups"])
+      for (const auto& s : g["series"])
+        for (const auto& w : s["sweeps"]) {
+          EXPECT_FALSE(w["stimulation"].get<std::string>().empty());
+          for (auto t : w["traces"]) {
+            t["g"] = g["group"], t["s"] = s["series"], t["w"] = w["sweep"];
+            traces.push_back(t);
+          }
+        }
+    ASSERT_EQ(traces.size(), ref["traces"].size());
+    for (size_t i = 0; i < traces.size(); ++i) {
+      const auto& got = traces[i];
+      const auto& want = ref["traces"][i];
+      SCOPED_TRACE(want.dump());
+      EXPECT_EQ(got["g"], want["g"]);
+      EXPECT_EQ(got["s"], want["s"]);
+      EXPECT_EQ(got["w"], want["w"]);
+      EXPECT_EQ(got["trace"], want["t"]);
+      EXPECT_EQ(got["label"], want["label"]);
+      EXPECT_EQ(got["points"], want["points"]);
+      EXPECT_EQ(got["unit"], want["y_unit"]);
+      EXPECT_DOUBLE_EQ(got["x_interval"].get<double>(), want["x_interval"].get<double>());
+      EXPECT_DOUBLE_EQ(got["scaler"].get<double>(), want["data_scaler"].get<double>());
+      EXPECT_EQ(got["format"], "int16");
+      EXPECT_EQ(want["data_format"], 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kwt
