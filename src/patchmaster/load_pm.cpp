@@ -18,6 +18,7 @@
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
+#include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
 
@@ -306,6 +307,15 @@ struct TreeRelease {
   }
 };
 
+// True when the file name's extension is "dat" in any mix of cases.
+bool IsDataFileName(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos) return false;
+  const std::string_view ext = std::string_view(path).substr(dot + 1);
+  return ext.size() == 3 && (ext[0] | 0x20) == 'd' && (ext[1] | 0x20) == 'a' &&
+         (ext[2] | 0x20) == 't';
+}
+
 // Reads the trees of the recording whose data file is `dataPath`; *pulse
 // tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
 int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
@@ -314,11 +324,14 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
   BundleItemMask mask = 0;
   if (DetectDataFileKind(dataPath, &kind, &mask, false) != 0) return kErrCannotOpenDat;
   if (kind == kDataFileBundle) {
-    if (!ReadStimulusTree(dataPath)) return kErrCannotOpenPgf;
-    if (!ReadPulsedTree(dataPath)) return kErrCannotOpenPul;
+    // Read through the file itself, so that a bundle named "CELL.DAT" is
+    // read as one.
+    const FileSource bundle(dataPath);
+    if (!ReadStimulusTreeFromBundle(bundle)) return kErrCannotOpenPgf;
+    if (!ReadPulsedTreeFromBundle(bundle)) return kErrCannotOpenPul;
     // The amplifier and solution trees only add to the notes.
-    ReadAmplifierTree(dataPath);
-    ReadSolutionTree(dataPath);
+    ReadAmplifierTreeFromBundle(bundle);
+    ReadSolutionTreeFromBundle(bundle);
     return 0;
   }
   std::string path = dataPath;
@@ -359,9 +372,11 @@ int32_t RunLoadPM() {
   if (int32_t err = HostAtEnd()) return err;
 
   // The samples are always read from the data file, also when the command
-  // names one of its sibling tree files.
+  // names one of its sibling tree files.  A data file named with the
+  // extension in capitals keeps its name.
   o.dataPath = named;
   if (!CompanionFileName(&o.dataPath, kExtensionData)) return kErrNotDatFile;
+  if (IsDataFileName(named)) o.dataPath = named;
 
   const TreeRelease release;
   bool pulse = false;
