@@ -224,8 +224,10 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const PmTraceEntry* trace = FindPmTrace(g, s, w, t);
   if (root == nullptr || series == nullptr || sweep == nullptr || trace == nullptr) return 0;
   const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
+  // A sweep whose stimulation is missing still has its samples: it loads
+  // without stimulus waves, LockIn and stimulus lines in its note.
   const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
-  if (amp.amplifierState == nullptr || stim == nullptr) return 0;
+  if (amp.amplifierState == nullptr) return 0;
   const size_t width = SampleWidth(trace->trDataFormat);
   if (width == 0 || trace->trDataPoints < 0) return 0;
   const auto points = static_cast<size_t>(trace->trDataPoints);
@@ -279,7 +281,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
                         static_cast<long>(points)));
     }
 
-    if ((flags & kPulseLockIn) != 0 && stim->stLockInFlag != 0 &&
+    if ((flags & kPulseLockIn) != 0 && stim != nullptr && stim->stLockInFlag != 0 &&
         (trace->trDataKind & kTraceKindNoStimulus) == 0) {
       if (const PmChannelEntry* channel = LockInChannelOfTrace(sweep->stimNo, t)) {
         const int64_t perCycle = LockInPointsPerCycle(channel->chSineCycle, stim->stSampleInterval);

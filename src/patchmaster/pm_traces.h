@@ -45,9 +45,10 @@ struct PmTraceLoadRequest {
 std::string PmTraceWaveName(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
                             const PmTraceRecord& trace);
 
-// Loads the trace; returns the result bits (0 when a record is missing, the
-// sample format is unknown, or the data file cannot be opened or has a
-// wrong signature).
+// Loads the trace; returns the result bits (0 when a record of the trace is
+// missing, the sample format is unknown, or the data file cannot be opened
+// or has a wrong signature).  A sweep whose stimulation is missing loads
+// without stimulus waves, LockIn and stimulus lines in the note.
 uint32_t LoadPmTrace(const PmTraceLoadRequest& request);
 
 // The note of trace (g, s, w, t), appended to the note of its data wave;
