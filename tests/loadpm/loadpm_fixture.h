@@ -105,7 +105,7 @@ class LoadPmTest : public ::testing::Test {
   }
 
   // The alerts shown so far, as "title|text".
-  std::vector<std::string> Alerts() const {
+  std::vector<std::string> Alerts() {
     std::vector<std::string> out;
     for (const auto& e : wb_.interaction().events())
       if (e.kind == "alert") out.push_back(e.title + "|" + e.text);
