@@ -189,6 +189,7 @@ TEST_F(LoadPmTest, FilesThatCannotBeNamedOpenedOrRead) {
   test::WriteFileBytes(stem + ".pgf", test::StimulusTreeBytes(rec));
   EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf) << "neither 3 nor 4 levels";
   fs::rename(stem + ".keep", stem + ".pgf");
+  rec.pgf.levels = 4;
 
   fs::rename(stem + ".pul", stem + ".keep");
   EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPul);

@@ -208,6 +208,7 @@ TEST_F(LoadPmTest, SamplesBeyondTheEndOfTheFileAreZeros) {
   EXPECT_GT(PostedWithoutTiming().size(), plain.size()) << "a notice tells of the missing samples";
 
   // All of a trace beyond the end.
+  rec.groups[0].series[0].sweeps[0].traces[0].samples.clear();
   rec.groups[0].series[0].sweeps[0].traces[0].record.trDataOffset = 100000;
   ASSERT_EQ(Load("/O", WriteSiblings(rec)), 0);
   EXPECT_THAT(Values(kWave), ElementsAre(0, 0, 0, 0, 0));
