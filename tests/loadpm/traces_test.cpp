@@ -223,6 +223,18 @@ TEST_F(LoadPmTest, AnUnknownSampleFormatFailsTheTraceAndKeepsEarlierWaves) {
   EXPECT_TRUE(wb_.root().FindVariable("kwtPulseTime") != nullptr);
 }
 
+TEST_F(LoadPmTest, ASweepWithoutItsStimulationStillLoadsItsSamples) {
+  PmRecording rec = test::SmallPm(2);
+  rec.groups[0].series[0].sweeps[1].record.stimNo = 9;  // beyond the one stimulation
+  ASSERT_EQ(Load("/I/G", rec), 0);
+  EXPECT_THAT(Values("PMPulse_1_1_2_1_Imon"), ElementsAre(1, 2, 3));
+  EXPECT_THAT(WaveNames(), ElementsAre(kWave, "PMPulse_1_1_1_1_DA-0", "PMPulse_1_1_2_1_Imon"));
+  const std::string note = Wave("PMPulse_1_1_2_1_Imon")->note;
+  EXPECT_THAT(note, HasSubstr("Digital Out:\t\t0x0;\r"));
+  EXPECT_THAT(note, ::testing::Not(HasSubstr("Stimulation:")));
+  EXPECT_THAT(note, ::testing::EndsWith("Digital Out:\t\t0x0;\r"));
+}
+
 TEST_F(LoadPmTest, TracesWithoutStimulusBitGetNoStimulusWaves) {
   PmRecording rec = test::SmallPm();
   rec.groups[0].series[0].sweeps[0].traces[0].record.trDataKind |= kTraceKindNoStimulus;
