@@ -21,9 +21,10 @@ echo "== kwt info: the tree of the Pulse recording"
 # stimulus, series 2 (a 1 kHz sine) with the LockIn, cell 2 alone; then the
 # mean of the step sweeps with its spread, cell 2's sweeps on bands of their
 # own, and a thinned copy of a sine sweep.  Every graph and table becomes a
-# picture in $out/pictures.
+# picture in $out/pictures.  Then the PatchMaster bundle with its stimulus
+# waves, the LockIn of its sine series and a graph per trace.
 echo
-echo "== LoadPulse, AutoStats, PlotWaves and SlimWaves: the history"
+echo "== LoadPulse, AutoStats, PlotWaves, SlimWaves and LoadPM: the history"
 "$kwt" --prefs "$prefs" --save "$out/session.itx" --dump "$out/session" --plot "$out/pictures" \
   "LoadPulse/I/L/S/P/A=1/B=1 \"$out/pulse/cell.dat\"" \
   "LoadPulse/G/I/P/A=1/B=2 \"$out/pulse/cell.dat\"" \
@@ -32,7 +33,9 @@ echo "== LoadPulse, AutoStats, PlotWaves and SlimWaves: the history"
   'AutoStats/G/T/S/N=steps Pulse_1_1_1,Pulse_1_1_2,Pulse_1_1_3,Pulse_1_1_4,Pulse_1_1_5' \
   'PlotWaves/G/C/B Pulse_2_1_1,Pulse_2_1_2,Pulse_2_1_3,Pulse_2_1_4,Pulse_2_1_5' \
   'SlimWaves/A=10 Pulse_1_2_1' \
-  'print "Cm of sine cycle 100 (F):", Pulse_1_2_1_Cm[100]'
+  'print "Cm of sine cycle 100 (F):", Pulse_1_2_1_Cm[100]' \
+  "LoadPM/I/G/P \"$out/pulse/patch.dat\"" \
+  'print "PatchMaster LockIn, Cm of cycle 100 (F):", PMPulse_1_2_1_1_Imon_Cm[100]'
 
 echo
 echo "== Pictures ($out/pictures)"

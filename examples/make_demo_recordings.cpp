@@ -1,11 +1,14 @@
-// Writes the demo's Pulse recording: DIR/cell.dat with cell.pul and cell.pgf.
+// Writes the demo's recordings: the Pulse recording DIR/cell.dat with
+// cell.pul and cell.pgf, and the PatchMaster bundle DIR/patch.dat.
 //
 // Two cells recorded in whole-cell voltage clamp.  Cell 1 has a current-
 // voltage series (steps from -70 mV, with the leak trace and the voltage
 // monitor as second trace) and a sine series for the LockIn; cell 2 has the
 // same steps, stored as little-endian 32-bit reals.  The currents are those
 // of a simple cell (Rs 10 MOhm, Rm 500 MOhm, Cm 20 pF), so the LockIn of
-// the sine series finds about 20 pF.
+// the sine series finds about 20 pF.  The bundle holds the same cell once
+// more: a current-voltage series with current and voltage monitor, and a
+// sine series for the LockIn.
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -13,6 +16,7 @@
 #include <numbers>
 #include <vector>
 
+#include "tests/support/pm_writer.h"
 #include "tests/support/pulse_writer.h"
 
 namespace {
@@ -101,25 +105,38 @@ PulseStimulation& AddSine(PulseRecording& rec) {
 
 // The steady current of the cell under a sine of the command, and the
 // holding current, for the LockIn series.
-std::vector<double> SineCurrent(const PulseStimulation& sine) {
-  const double omega = 2.0 * std::numbers::pi / sine.record.sinePeriod;
+// `sine` tells for each segment (of `durations`) whether it is the sine.
+std::vector<double> SineCurrent(double period, double amplitude,
+                                const std::vector<double>& durations,
+                                const std::vector<bool>& sine) {
+  const double omega = 2.0 * std::numbers::pi / period;
   const std::complex<double> membrane(1.0 / kRm, omega * kCm);
   const std::complex<double> y = 1.0 / (kRs + 1.0 / membrane);
   const double hold = kHolding / (kRs + kRm);
   std::vector<double> samples;
-  for (const kwt::SegmentRecord& seg : sine.segments) {
-    const int n = static_cast<int>(seg.duration / kDt + 0.5);
+  for (size_t k = 0; k < durations.size(); ++k) {
+    const int n = static_cast<int>(durations[k] / kDt + 0.5);
     for (int i = 0; i < n; ++i) {
       double amps = hold;
-      if (seg.segmentClass == kwt::kSegmentSine) {
+      if (sine[k]) {
         const std::complex<double> v =
-            sine.record.sineAmplitude * std::exp(std::complex<double>(0.0, omega * i * kDt));
+            amplitude * std::exp(std::complex<double>(0.0, omega * i * kDt));
         amps += (y * v).imag();
       }
       samples.push_back(amps / kCurrentFactor);
     }
   }
   return samples;
+}
+
+std::vector<double> SineCurrent(const PulseStimulation& sine) {
+  std::vector<double> durations;
+  std::vector<bool> isSine;
+  for (const kwt::SegmentRecord& seg : sine.segments) {
+    durations.push_back(seg.duration);
+    isSine.push_back(seg.segmentClass == kwt::kSegmentSine);
+  }
+  return SineCurrent(sine.record.sinePeriod, sine.record.sineAmplitude, durations, isSine);
 }
 
 PulseSeries& AddStepSeries(kwt::test::PulseGroup& group, double time, int32_t format,
@@ -152,6 +169,86 @@ PulseSeries& AddStepSeries(kwt::test::PulseGroup& group, double time, int32_t fo
     SetText(sweep.record.label, "step");
   }
   return series;
+}
+
+// The PatchMaster bundle: one cell with a current-voltage series (three
+// sweeps, current and voltage monitor, the step from -100 mV up by 20 mV per
+// sweep) and a sine series for the LockIn, big-endian trees and samples.
+void WritePatchMasterBundle(const std::filesystem::path& path) {
+  using namespace kwt::test;
+  PmRecording rec;
+  SetPmByteOrder(rec, ByteOrder::kBig);
+  SetText(rec.root.roVersionName, "v2x90 demo");
+  rec.root.roStartTime = 1.0e9;
+
+  PmStimulation& iv = rec.AddStimulation("IV");
+  iv.record.stSampleInterval = kDt;
+  iv.record.stNumberSweeps = 3;
+  PmChannel& ivOut = iv.AddChannel(1, 0);
+  ivOut.record.chHolding = kHolding;
+  ivOut.AddSegment(kwt::kPmSegmentConstant, kHolding, 0.01)
+      .AddSegment(kwt::kPmSegmentConstant, -0.1, 0.05)
+      .AddSegment(kwt::kPmSegmentRamp, kHolding, 0.02);
+  ivOut.segments[1].segDeltaVIncrement = 0.02;
+  for (kwt::PmSegmentRecord& seg : ivOut.segments) seg.segStore = 1;
+
+  PmStimulation& sine = rec.AddStimulation("sine");
+  sine.record.stSampleInterval = kDt;
+  sine.record.stLockInFlag = 1;
+  PmChannel& sineOut = sine.AddChannel(1, 0);
+  sineOut.record.chHolding = kHolding;
+  sineOut.record.chSineCycle = 1e-3;
+  sineOut.record.chSineAmplitude = 0.01;
+  sineOut.record.chSkipCycles = 2;
+  sineOut.AddSegment(kwt::kPmSegmentConstant, kHolding, 0.02)
+      .AddSegment(kwt::kPmSegmentSine, kHolding, 0.2)
+      .AddSegment(kwt::kPmSegmentConstant, kHolding, 0.02);
+
+  PmGroup& cell = rec.AddGroup("cell 1");
+  PmSeries& steps = cell.AddSeries("IV");
+  SetText(steps.record.seComment, "steps");
+  steps.record.seAmplifierState.amplKind = 1;
+  steps.record.seAmplifierState.vHold = kHolding;
+  steps.record.seAmplifierState.gSeries = 1.0 / kRs;
+  for (int w = 1; w <= 3; ++w) {
+    const double level = -0.1 + 0.02 * (w - 1);
+    const Trace trace = Steps({kHolding, level, kHolding}, {0.01, 0.05, 0.02}, 1.0);
+    PmSweep& sweep = steps.AddSweep(1);
+    sweep.record.swTime = 1.0e9 + 60.0 + 2.0 * w;
+    sweep.record.swTemperature = 22.0;
+    for (int t = 0; t < 2; ++t) {
+      PmTrace& out = sweep.AddTrace(t == 0 ? "Imon" : "Vmon", t == 0 ? trace.current : trace.voltage);
+      out.record.trDataScaler = t == 0 ? kCurrentFactor : kVoltageFactor;
+      out.record.trXInterval = kDt;
+      out.record.trRecordingMode = kwt::kRecordingModeWholeCell;
+      out.record.trLinkDAChannel = 1;
+      out.record.trCSlow = kCm;
+      out.record.trGSeries = 1.0 / kRs;
+      SetText(out.record.trYUnit, t == 0 ? "A" : "V");
+      SetPmSampleLayout(out.record, kwt::kPmSampleInt16, ByteOrder::kBig);
+    }
+  }
+
+  PmSeries& lockIn = cell.AddSeries("sine");
+  SetText(lockIn.record.seComment, "sine 1 kHz");
+  lockIn.record.seAmplifierState.amplKind = 1;
+  lockIn.record.seAmplifierState.vHold = kHolding;
+  // A measured calibration of an ideal chain, as in the Pulse recording.
+  lockIn.record.seLockInParams.extCalValid = 1;
+  lockIn.record.seLockInParams.extAttenuation = 1.0;
+  PmSweep& sweep = lockIn.AddSweep(2);
+  sweep.record.swTime = 1.0e9 + 120.0;
+  PmTrace& current = sweep.AddTrace(
+      "Imon", SineCurrent(1e-3, 0.01, {0.02, 0.2, 0.02}, {false, true, false}));
+  current.record.trDataScaler = kCurrentFactor;
+  current.record.trXInterval = kDt;
+  current.record.trRecordingMode = kwt::kRecordingModeWholeCell;
+  current.record.trLinkDAChannel = 1;
+  current.record.trGSeries = 1.0 / kRs;
+  SetPmSampleLayout(current.record, kwt::kPmSampleInt16, ByteOrder::kBig);
+
+  WritePmBundle(rec, path);
+  std::printf("wrote %s\n", path.string().c_str());
 }
 
 }  // namespace
@@ -197,5 +294,6 @@ int main(int argc, char** argv) {
   const auto files = kwt::test::WritePulseRecording(rec, dir / "cell.dat");
   std::printf("wrote %s, %s and %s\n", files.data.string().c_str(), files.pul.string().c_str(),
               files.pgf.string().c_str());
+  WritePatchMasterBundle(dir / "patch.dat");
   return 0;
 }

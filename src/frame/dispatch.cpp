@@ -3,6 +3,7 @@
 #include "frame/errors.h"
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
+#include "patchmaster/load_pm.h"
 #include "pulse/load_pulse.h"
 #include "waveutils/wave_utils.h"
 #include "xchart/load_xchart.h"
@@ -21,7 +22,8 @@ OperationHandler OperationFor(int32_t index) {
       return &LoadPulse;
     case 4:
       return &LoadXChartOperation;
-    case 5:  // LoadPM
+    case 5:
+      return &LoadPM;
     default:
       return nullptr;
   }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "frame/errors.h"
+#include "host/flag_values.h"
 #include "host/host.h"
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
@@ -28,48 +29,12 @@ constexpr uint32_t kCursorTicks = 6;
 
 // ---- Parsing --------------------------------------------------------------------
 
-// A numeric value truncated toward zero to a 32-bit whole number; values
-// beyond the range are held at its ends, NaN is 0.
-int32_t TruncateToInt32(double value) {
-  if (std::isnan(value)) return 0;
-  const double t = std::trunc(value);
-  if (t <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-    return std::numeric_limits<int32_t>::min();
-  if (t >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-    return std::numeric_limits<int32_t>::max();
-  return static_cast<int32_t>(t);
-}
-
-// For the flags that need a value: "=" must come next (host error 11).
-int32_t TakeRequiredEquals() { return HostTakeSymbol() == '=' ? 0 : kHostErrExpectedEquals; }
-
-// For /N, /J and /K: true (and the "=" taken) when a value follows.
-bool TakeOptionalEquals() {
-  if (HostNextSymbol() != '=') return false;
-  HostTakeSymbol();
-  return true;
-}
-
 // A name read by the host's name reader; a value that cannot be read is a
 // failure without a text of its own.
 int32_t ReadNameValue(std::string* name) {
   const int32_t err = HostGetName(name);
   if (err == kHostErrNoMemory) return err;
   return err != 0 ? kErrNoText : 0;
-}
-
-// Splits a list of names at every ","; a trailing comma adds no empty name.
-std::vector<std::string> SplitNames(std::string_view text) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t comma = text.find(',', start);
-    const size_t end = comma == std::string_view::npos ? text.size() : comma;
-    names.emplace_back(text.substr(start, end - start));
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
-  }
-  return names;
 }
 
 // /J or /K: one name, or with "$" the names held by a string variable.

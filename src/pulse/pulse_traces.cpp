@@ -59,34 +59,37 @@ constexpr uint64_t ByteSwap(uint64_t v) { return __builtin_bswap64(v); }
 #endif
 
 template <class Stored, class Bits, bool kSwap>
-KWT_VECTORIZE void ConvertLoop(const uint8_t* in, size_t count, double factor, float* out) {
+KWT_VECTORIZE void ConvertLoop(const uint8_t* in, size_t count, double factor, double offset,
+                               float* out) {
   for (size_t i = 0; i < count; ++i) {
     Bits bits;
     std::memcpy(&bits, in + i * sizeof(Bits), sizeof(Bits));
     if constexpr (kSwap) bits = ByteSwap(bits);
-    out[i] = static_cast<float>(static_cast<double>(std::bit_cast<Stored>(bits)) * factor);
+    out[i] =
+        static_cast<float>(static_cast<double>(std::bit_cast<Stored>(bits)) * factor - offset);
   }
 }
 
 template <class Stored, class Bits>
-void ConvertIn(bool swap, const uint8_t* in, size_t count, double factor, float* out) {
+void ConvertIn(bool swap, const uint8_t* in, size_t count, double factor, double offset,
+               float* out) {
   if (swap)
-    ConvertLoop<Stored, Bits, true>(in, count, factor, out);
+    ConvertLoop<Stored, Bits, true>(in, count, factor, offset, out);
   else
-    ConvertLoop<Stored, Bits, false>(in, count, factor, out);
+    ConvertLoop<Stored, Bits, false>(in, count, factor, offset, out);
 }
 
 // Converts `count` samples; the caller has checked the format.
 void Convert(int32_t format, ByteOrder order, const uint8_t* in, size_t count, double factor,
-             float* out) {
+             double offset, float* out) {
   const ByteOrder native =
       std::endian::native == std::endian::big ? ByteOrder::kBig : ByteOrder::kLittle;
   const bool swap = order != native;
   switch (format) {
-    case kSampleInt16: ConvertIn<int16_t, uint16_t>(swap, in, count, factor, out); break;
-    case kSampleInt32: ConvertIn<int32_t, uint32_t>(swap, in, count, factor, out); break;
-    case kSampleReal32: ConvertIn<float, uint32_t>(swap, in, count, factor, out); break;
-    case kSampleReal64: ConvertIn<double, uint64_t>(swap, in, count, factor, out); break;
+    case kSampleInt16: ConvertIn<int16_t, uint16_t>(swap, in, count, factor, offset, out); break;
+    case kSampleInt32: ConvertIn<int32_t, uint32_t>(swap, in, count, factor, offset, out); break;
+    case kSampleReal32: ConvertIn<float, uint32_t>(swap, in, count, factor, offset, out); break;
+    case kSampleReal64: ConvertIn<double, uint64_t>(swap, in, count, factor, offset, out); break;
     default: break;
   }
 }
@@ -110,7 +113,7 @@ int64_t FillSamples(const TraceSamples& s, size_t width, double factor, std::spa
     if (s.source != nullptr && at >= 0)
       copied = s.source->ReadAt(static_cast<uint64_t>(at), block.first(count * width));
     const size_t whole = copied / width;
-    Convert(s.format, s.order, block.data(), whole, factor, out + done);
+    Convert(s.format, s.order, block.data(), whole, factor, 0.0, out + done);
     if (whole < count) {
       // Explicit zeros, not converted zero bytes: a factor of NaN or
       // infinity must not turn absent samples into NaN.
@@ -427,12 +430,12 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
 }  // namespace
 
 bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrder order,
-                         double factor, std::span<float> out) {
+                         double factor, std::span<float> out, double offset) {
   const int32_t width = SampleFormatWidth(format);
   if (width == 0) return false;
   const size_t count = bytes.size() / static_cast<size_t>(width);
   if (out.size() < count) return false;
-  Convert(format, order, bytes.data(), count, factor, out.data());
+  Convert(format, order, bytes.data(), count, factor, offset, out.data());
   return true;
 }
 

@@ -58,10 +58,11 @@ bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double fa
                    double xStep, std::string_view unit, bool overwrite, int64_t* missing = nullptr);
 
 // Converts bytes.size() / width samples of `format` stored in `order` into
-// out (which must hold that many): out[i] = sample i x factor.  False, with
-// nothing written, for an unknown format.
+// out (which must hold that many): out[i] = sample i x factor - offset,
+// computed in double and rounded once.  False, with nothing written, for an
+// unknown format.
 bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrder order,
-                         double factor, std::span<float> out);
+                         double factor, std::span<float> out, double offset = 0.0);
 
 // Appends `text` to the note of the wave `name` in the current data folder.
 // False when name or text is empty, the wave does not exist or the host

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "frame/errors.h"
+#include "host/flag_values.h"
 #include "waveutils/wave_paths.h"
 
 namespace kwt {
@@ -18,16 +19,6 @@ const char* FlagLetters(WaveUtilOperation operation) {
   }
   return "";
 }
-
-// For flags whose value is optional: takes the "=" when it comes next.
-bool TakeOptionalEquals() {
-  if (HostNextSymbol() != '=') return false;
-  HostTakeSymbol();
-  return true;
-}
-
-// For flags that need a value: the "=" must come next (host error 11).
-int32_t TakeRequiredEquals() { return HostTakeSymbol() == '=' ? 0 : kHostErrExpectedEquals; }
 
 // /X=wave: the x-wave and its full path.  A flag without "=" does nothing.
 int32_t ReadXWave(WaveUtilSettings& s) {

@@ -33,9 +33,10 @@ TEST(FrameMessages, EveryMessageLeavesTypeWordZeroAndStoresItsResult) {
     EXPECT_EQ(record.typeWord, 0);
   }
 
-  // A command whose operation is not in this build stores that code.
+  // A command whose operation index lies beyond the table stores the code
+  // of an operation that is not in this build.
   record.typeWord = 77;
-  EXPECT_EQ(wb.SendMessage(kMessageCommand, {0, 5}), kHostErrNotInThisBuild);
+  EXPECT_EQ(wb.SendMessage(kMessageCommand, {0, 6}), kHostErrNotInThisBuild);
   EXPECT_EQ(record.result, kHostErrNotInThisBuild);
   EXPECT_EQ(record.typeWord, 0);
 }

@@ -1,0 +1,479 @@
+#include "patchmaster/load_pm.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/errors.h"
+#include "host/flag_values.h"
+#include "host/host.h"
+#include "patchmaster/pm_bundle.h"
+#include "patchmaster/pm_relations.h"
+#include "patchmaster/pm_stimulus.h"
+#include "patchmaster/pm_traces.h"
+#include "patchmaster/pm_tree.h"
+#include "pulse/pulse_display.h"
+#include "pulse/pulse_traces.h"
+#include "pulse/pulse_tree.h"
+#include "support/byte_reader.h"
+#include "support/fixed_text.h"
+#include "support/format.h"
+
+namespace kwt {
+namespace {
+
+constexpr std::string_view kFlagLetters = "ABCDFGHIJKLNOPQRSTUVZ";
+constexpr std::string_view kDefaultBaseName = "PMPulse";
+constexpr std::string_view kAlertTitle = "KWT Error";
+
+// The gap between the stacked axes of a trace's graph.
+constexpr float kAxisGap = 0.06f;
+constexpr int32_t kModeLines = 1;
+constexpr int32_t kModeBars = 6;
+
+// The longest suffix a trace's waves get with /G ("_Gm").
+constexpr size_t kLockInSuffix = 3;
+
+// ---- Parsing --------------------------------------------------------------------
+
+// A name that may carry a data-folder path (which is ignored); a value that
+// cannot be read is a failure without a text of its own.
+int32_t ReadNameValue(std::string* name) {
+  FolderHandle folder = nullptr;
+  const int32_t err = HostGetFolderAndName(&folder, name, true);
+  if (err == kHostErrNoMemory) return err;
+  return err != 0 ? kErrNoText : 0;
+}
+
+// /J or /K: one name, or with "$" the names held by a string variable.
+int32_t ReadStimulationFlag(int32_t flag, LoadPMOptions& o) {
+  if (!TakeOptionalEquals()) return 0;
+  o.flags |= flag == 'J' ? kPulseInclude : kPulseExclude;
+  if (HostNextSymbol() != '$') return ReadNameValue(&o.stimName);
+  HostTakeSymbol();
+  FolderHandle folder = nullptr;
+  std::string variable;
+  if (int32_t err = HostGetFolderAndName(&folder, &variable, true)) return err;
+  FolderObject object;
+  if (int32_t err = HostGetFolderObject(folder != nullptr ? folder : HostCurrentFolder(), variable,
+                                        &object))
+    return err;
+  if (object.kind != kObjectString || object.text.empty()) return kHostErrExpectedStringVar;
+  o.stimList = SplitNames(object.text);
+  return 0;
+}
+
+int32_t ReadFlags(LoadPMOptions& o) {
+  for (;;) {
+    const int32_t flag = HostGetFlag(kFlagLetters);
+    if (flag == 0) return 0;
+    if (flag < 0) return kHostErrBadFlag;
+    switch (flag) {
+      case 'A': case 'B': case 'C': case 'D': case 'R': case 'H': case 'V': {
+        if (int32_t err = TakeRequiredEquals()) return err;
+        double value = 0.0;
+        if (int32_t err = HostGetNumber(&value)) return err;
+        switch (flag) {
+          case 'A': o.group = TruncateToInt32(value); break;
+          case 'B': o.series = TruncateToInt32(value); break;
+          case 'C': o.sweep = TruncateToInt32(value); break;
+          case 'D': o.trace = TruncateToInt32(value); break;
+          case 'R': o.count = TruncateToInt32(value); break;
+          case 'H': PulseLockInState().phaseShift = value; break;
+          default: PulseLockInState().vReversal = value; break;
+        }
+        break;
+      }
+      case 'N':
+        if (TakeOptionalEquals()) {
+          if (int32_t err = ReadNameValue(&o.baseName)) return err;
+        }
+        break;
+      case 'J':
+      case 'K':
+        if (int32_t err = ReadStimulationFlag(flag, o)) return err;
+        break;
+      case 'L': o.flags |= kPulseLeak; break;
+      case 'S': o.flags |= kPulseSecond; break;
+      case 'G': o.flags |= kPulseLockIn; break;
+      case 'F': o.flags |= kPulseFura; break;
+      case 'I': o.flags |= kPulseStimulus; break;
+      case 'T': o.flags |= kPulseSweepTime; break;
+      case 'O': o.flags |= kPulseOverwrite; break;
+      case 'P': o.flags |= kPulseDisplay; break;
+      case 'Q': o.flags |= kPulseQuiet; break;
+      case 'U': o.flags |= kPulseNoLoad; break;
+      case 'Z': o.flags |= kPmZeroOffset; break;
+      default: return kHostErrBadFlag;
+    }
+  }
+}
+
+// ---- Selection ----------------------------------------------------------------------
+
+// The name of a sweep's stimulation (at most 32 characters); empty when it
+// has none.
+std::string StimulationName(const PmSweepEntry* sweep) {
+  if (sweep == nullptr) return {};
+  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
+  return stim != nullptr ? std::string(FieldText(stim->stName)) : std::string();
+}
+
+// Adds the stimulation names of a series' sweeps to `names`, each once, in
+// the order of first appearance.  Sweeps without a stimulation add nothing.
+void CollectNames(int32_t g, int32_t s, std::vector<std::string>* names) {
+  const PmSeriesEntry* series = FindPmSeries(g, s);
+  if (series == nullptr) return;
+  for (int32_t w = 1; w <= series->childCount; ++w) {
+    const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+    if (sweep == nullptr || StimulationOfSweep(*sweep) == nullptr) continue;
+    std::string name = StimulationName(sweep);
+    if (std::find(names->begin(), names->end(), name) == names->end())
+      names->push_back(std::move(name));
+  }
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string joined;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += ',';
+    joined += names[i];
+  }
+  return joined;
+}
+
+int32_t SetInt(std::string_view name, int32_t value) {
+  return HostSetIntVariable(name, value, true);
+}
+
+// ---- Display --------------------------------------------------------------------------
+
+// One graph per loaded trace: the LockIn waves, the stimulus waves and the
+// data wave on stacked left axes, from the bottom up.
+void DisplayTrace(const std::string& name, uint32_t bits) {
+  const bool lockIn = (bits & kPmLockInMade) != 0;
+  const bool stimulus = (bits & kPmStimulusMade) != 0 && !StimWaveList().empty();
+  const int32_t axes = 1 + (lockIn ? 3 : 0) + ((bits & kPmStimulusMade) != 0 ? 1 : 0);
+  const float h = PulseAxisHeight(axes, kAxisGap);
+  HostExecute("Display;ModifyGraph margin(left)=60");
+  int32_t axis = 1;
+  if (lockIn) {
+    AppendTrace(1, h, kAxisGap, name, true, "_Gm", kModeLines);
+    AppendTrace(2, h, kAxisGap, name, true, "_Gs", kModeLines);
+    AppendTrace(3, h, kAxisGap, name, true, "_Cm", kModeLines);
+    axis = 4;
+  }
+  if (stimulus) {
+    const std::string list = StimWaveList();
+    for (size_t at = 0; at < list.size();) {
+      const size_t end = std::min(list.find(';', at), list.size());
+      AppendTrace(axis, h, kAxisGap, list.substr(at, end - at), true, "", kModeBars);
+      at = end + 1;
+    }
+    ++axis;
+    StimWaveList().clear();
+  }
+  AppendTrace(axis, h, kAxisGap, name, true, "", kModeLines);
+}
+
+// ---- The loading loop -----------------------------------------------------------------
+
+int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
+  const int64_t end = static_cast<int64_t>(first) + count - 1;
+  return static_cast<int32_t>(std::min<int64_t>(end, available));
+}
+
+// Whether the /J and /K rules admit a sweep.
+bool Admitted(const LoadPMOptions& o, const PmSweepEntry& sweep) {
+  const bool include = (o.flags & kPulseInclude) != 0;
+  const bool exclude = (o.flags & kPulseExclude) != 0;
+  if (!include && !exclude) return true;
+  const PmStimulationEntry* stim = StimulationOfSweep(sweep);
+  if (stim == nullptr) return false;
+  const std::string_view name = FieldText(stim->stName);
+  bool named = false;
+  if (!o.stimName.empty()) {
+    named = name == o.stimName;
+  } else {
+    for (const std::string& n : o.stimList) named = named || name == n;
+  }
+  return named ? include : exclude;
+}
+
+// Resumes window updates, resets the cursor and publishes the file's start
+// time however the loop ends.
+class LoopEnd {
+ public:
+  explicit LoopEnd(double startTime) : startTime_(startTime) { HostPauseUpdate(); }
+  ~LoopEnd() {
+    HostResumeUpdate();
+    HostCursor(kCursorArrow);
+    HostSetFloatVariable("kwtPulseTime", startTime_, true);
+  }
+  LoopEnd(const LoopEnd&) = delete;
+  LoopEnd& operator=(const LoopEnd&) = delete;
+
+ private:
+  double startTime_;
+};
+
+struct Walk {
+  const LoadPMOptions& o;
+  std::string fileName;
+};
+
+int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t) {
+  const LoadPMOptions& o = walk.o;
+  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+  if (sweep == nullptr || trace == nullptr) return kErrReadTrace;
+  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) return kErrNameTooLong;
+  const std::string name = PmTraceWaveName(o.baseName, g, s, w, t, *trace);
+  const bool lockIn = (o.flags & kPulseLockIn) != 0;
+  if (name.size() + (lockIn ? kLockInSuffix : 0) > static_cast<size_t>(kHostMaxNameLength)) {
+    HostAlert(kAlertTitle, Format("The wavename \"%s%s\" excceeds the Igor wavename lenght",
+                                  name.c_str(), lockIn ? "_Gm" : ""));
+    return 0;
+  }
+  HostCursor(kCursorSpinning);
+  if (!Admitted(o, *sweep)) return 0;
+  PmTraceLoadRequest request;
+  request.path = o.dataPath;
+  request.fileName = walk.fileName;
+  request.baseName = o.baseName;
+  request.group = g;
+  request.series = s;
+  request.sweep = w;
+  request.trace = t;
+  request.flags = o.flags;
+  request.report = (o.flags & kPulseQuiet) == 0;
+  const uint32_t bits = LoadPmTrace(request);
+  if (bits == 0) return kErrReadTrace;
+  if ((o.flags & kPulseDisplay) != 0) DisplayTrace(name, bits);
+  return 0;
+}
+
+// The ranges: everything below an unselected level; `count` numbers from
+// the deepest selected level on; each stopped at what the file holds.
+int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
+  const LoadPMOptions& o = walk.o;
+  const bool deeperThanGroup = o.series != 0 || o.sweep != 0 || o.trace != 0;
+  const int32_t groupFirst = o.group > 0 ? o.group : 1;
+  const int32_t groupLast = o.group == 0      ? root.groupCount
+                            : !deeperThanGroup ? RangeEnd(o.group, o.count, root.groupCount)
+                                               : std::min(o.group, root.groupCount);
+  for (int32_t g = groupFirst; g <= groupLast; ++g) {
+    const PmGroupEntry* group = FindPmGroup(g);
+    if (group == nullptr) return kErrReadGroup;
+    const bool deeperThanSeries = o.sweep != 0 || o.trace != 0;
+    const int32_t seriesFirst = o.series > 0 ? o.series : 1;
+    const int32_t seriesLast = o.series == 0       ? group->childCount
+                               : !deeperThanSeries ? RangeEnd(o.series, o.count, group->childCount)
+                                                   : std::min(o.series, group->childCount);
+    for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
+      const PmSeriesEntry* series = FindPmSeries(g, s);
+      if (series == nullptr) return kErrReadSeries;
+      const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
+      const int32_t sweepLast = o.sweep == 0   ? series->childCount
+                                : o.trace == 0 ? RangeEnd(o.sweep, o.count, series->childCount)
+                                               : std::min(o.sweep, series->childCount);
+      for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
+        const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+        if (sweep == nullptr) return kErrReadSweep;
+        const int32_t traceFirst = o.trace > 0 ? o.trace : 1;
+        const int32_t traceLast = o.trace == 0 ? sweep->childCount
+                                               : RangeEnd(o.trace, o.count, sweep->childCount);
+        for (int32_t t = traceFirst; t <= traceLast; ++t) {
+          if (int32_t err = LoadOne(walk, g, s, w, t)) return err;
+        }
+      }
+    }
+  }
+  return 0;
+}
+
+// Releases every tree the operation may have read, however it ends.
+struct TreeRelease {
+  ~TreeRelease() {
+    FreePulsedTree();
+    FreeStimulusTree();
+    FreeAmplifierTree();
+    FreeSolutionTree();
+    ReleasePulseAcquisitionTree();
+    ReleasePulseStimulusTree();
+  }
+};
+
+// True when the file name's extension is "dat" in any mix of cases.
+bool IsDataFileName(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos) return false;
+  const std::string_view ext = std::string_view(path).substr(dot + 1);
+  return ext.size() == 3 && (ext[0] | 0x20) == 'd' && (ext[1] | 0x20) == 'a' &&
+         (ext[2] | 0x20) == 't';
+}
+
+// Reads the trees of the recording whose data file is `dataPath`; *pulse
+// tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
+int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
+  *pulse = false;
+  DataFileKind kind = kDataFileRaw;
+  BundleItemMask mask = 0;
+  if (DetectDataFileKind(dataPath, &kind, &mask, false) != 0) return kErrCannotOpenDat;
+  if (kind == kDataFileBundle) {
+    // Read through the file itself, so that a bundle named "CELL.DAT" is
+    // read as one.
+    const FileSource bundle(dataPath);
+    if (!ReadStimulusTreeFromBundle(bundle)) return kErrCannotOpenPgf;
+    if (!ReadPulsedTreeFromBundle(bundle)) return kErrCannotOpenPul;
+    // The amplifier and solution trees only add to the notes.
+    ReadAmplifierTreeFromBundle(bundle);
+    ReadSolutionTreeFromBundle(bundle);
+    return 0;
+  }
+  std::string path = dataPath;
+  if (!CompanionFileName(&path, kExtensionStimulus)) return kErrPgfName;
+  StimulusTreeFormat format = StimulusTreeFormat::kUnknown;
+  if (!ReadStimulusTreeOfEitherFormat(path, &format)) return kErrCannotOpenPgf;
+  if (!CompanionFileName(&path, kExtensionPulsed)) return kErrPulName;
+  if (format == StimulusTreeFormat::kPulse) {
+    *pulse = true;
+    return ReadPulseAcquisitionTree(path) ? 0 : kErrCannotOpenPul;
+  }
+  if (!ReadPulsedTree(path)) return kErrCannotOpenPul;
+  std::string extra = dataPath;
+  if (CompanionFileName(&extra, kExtensionAmplifier)) ReadAmplifierTree(extra);
+  extra = dataPath;
+  if (CompanionFileName(&extra, kExtensionSolution)) ReadSolutionTree(extra);
+  return 0;
+}
+
+int32_t RunLoadPM() {
+  const auto start = std::chrono::steady_clock::now();
+  ResetPulseLockInSettings();
+  LoadPMOptions o;
+  if (int32_t err = ReadFlags(o)) return err;
+  NormalizePMOptions(&o);
+  const bool quiet = (o.flags & kPulseQuiet) != 0;
+
+  std::string named;
+  if (int32_t err = HostGetFileName(&named)) {
+    HostNotice("Error, no filename specified\r");
+    return err;
+  }
+  if (int32_t err = HostToNativePath(&named)) return err;
+  // A network path ("\\server\...") given with one backslash lost the other
+  // to the command line's escapes.
+  if (!named.empty() && named[0] == '\\' && (named.size() < 2 || named[1] != '\\'))
+    named.insert(named.begin(), '\\');
+  if (int32_t err = HostAtEnd()) return err;
+
+  // The samples are always read from the data file, also when the command
+  // names one of its sibling tree files.  A data file named with the
+  // extension in capitals keeps its name.
+  o.dataPath = named;
+  if (!CompanionFileName(&o.dataPath, kExtensionData)) return kErrNotDatFile;
+  if (IsDataFileName(named)) o.dataPath = named;
+
+  const TreeRelease release;
+  bool pulse = false;
+  if (int32_t err = ReadTrees(o.dataPath, &pulse)) return err;
+
+  int32_t result = 0;
+  if (pulse) {
+    if (int32_t err = PublishPulseSelection(o)) return err;
+    if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o);
+  } else {
+    if (int32_t err = PublishPMSelection(o)) return err;
+    if ((o.flags & kPulseNoLoad) == 0) result = RunPMLoad(o);
+  }
+
+  if (!quiet && result == 0) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    HostNotice(Format("Loading took %.2f seconds.\r", took.count()));
+  }
+  return result;
+}
+
+}  // namespace
+
+void NormalizePMOptions(LoadPMOptions* o) {
+  if (o->count < 1) o->count = 1;
+  if (o->group < 1) o->group = o->series = o->sweep = o->trace = 0;
+  if (o->series < 1) o->series = o->sweep = o->trace = 0;
+  if (o->sweep < 1) o->sweep = o->trace = 0;
+  if (o->trace < 1) o->trace = 0;
+  if (o->baseName.empty()) o->baseName = kDefaultBaseName;
+}
+
+int32_t PublishPMSelection(const LoadPMOptions& o) {
+  for (std::string_view name : {"kwtActGroup", "kwtActSeries", "kwtActSweep", "kwtActTrace",
+                                "kwtGroups", "kwtSeries", "kwtSweeps", "kwtTraces"})
+    if (int32_t err = SetInt(name, 0)) return err;
+  if (int32_t err = HostSetStringVariable("stimString", "", true)) return err;
+
+  const PmPulsedRoot* root = GetPulsedRoot();
+  if (root == nullptr) return 0;
+  // A selection the file does not hold publishes nothing beyond the zeros.
+  if (o.group == 0) {
+    if (root->groupCount == 0) return 0;
+    if (int32_t err = SetInt("kwtGroups", root->groupCount)) return err;
+    if (int32_t err = SetInt("kwtSeries", root->seriesCount)) return err;
+    if (int32_t err = SetInt("kwtSweeps", root->sweepCount)) return err;
+    return SetInt("kwtTraces", root->traceCount);
+  }
+  const PmGroupEntry* group = FindPmGroup(o.group);
+  if (group == nullptr) return 0;
+  std::vector<std::string> names;
+  if (o.series == 0) {
+    if (int32_t err = SetInt("kwtActGroup", o.group)) return err;
+    if (int32_t err = SetInt("kwtSeries", group->childCount)) return err;
+    for (int32_t s = 1; s <= group->childCount; ++s) CollectNames(o.group, s, &names);
+    return HostSetStringVariable("stimString", Joined(names), true);
+  }
+  const PmSeriesEntry* series = FindPmSeries(o.group, o.series);
+  if (series == nullptr) return 0;
+  if (o.sweep == 0) {
+    if (int32_t err = SetInt("kwtActGroup", o.group)) return err;
+    if (int32_t err = SetInt("kwtActSeries", o.series)) return err;
+    if (int32_t err = SetInt("kwtSweeps", series->childCount)) return err;
+    CollectNames(o.group, o.series, &names);
+    return HostSetStringVariable("stimString", Joined(names), true);
+  }
+  const PmSweepEntry* sweep = FindPmSweep(o.group, o.series, o.sweep);
+  if (sweep == nullptr) return 0;
+  if (o.trace == 0) {
+    if (int32_t err = SetInt("kwtActGroup", o.group)) return err;
+    if (int32_t err = SetInt("kwtActSeries", o.series)) return err;
+    if (int32_t err = SetInt("kwtActSweep", o.sweep)) return err;
+    if (int32_t err = SetInt("kwtTraces", sweep->childCount)) return err;
+    return HostSetStringVariable("stimString", StimulationName(sweep), true);
+  }
+  if (LookUpPmTrace(o.group, o.series, o.sweep, o.trace) == nullptr) return 0;
+  if (int32_t err = SetInt("kwtActGroup", o.group)) return err;
+  if (int32_t err = SetInt("kwtActSeries", o.series)) return err;
+  if (int32_t err = SetInt("kwtActSweep", o.sweep)) return err;
+  if (int32_t err = SetInt("kwtActTrace", o.trace)) return err;
+  return HostSetStringVariable("stimString", StimulationName(sweep), true);
+}
+
+int32_t RunPMLoad(const LoadPMOptions& o) {
+  const PmPulsedRoot* root = GetPulsedRoot();
+  if (root == nullptr || root->groupCount == 0) return kErrNoText;
+  const LoopEnd end(root->roStartTime);
+  const Walk walk{o, std::string(PathFileName(o.dataPath))};
+  return WalkTraces(walk, *root);
+}
+
+int32_t LoadPM() {
+  try {
+    return RunLoadPM();
+  } catch (const std::bad_alloc&) {
+    return kHostErrNoMemory;
+  }
+}
+
+}  // namespace kwt

@@ -1,0 +1,73 @@
+// The stimulus of a PatchMaster sweep: the order in which a protocol runs
+// its sweeps, the level and duration of each segment for one sweep, and the
+// stimulus waves rebuilt from them, one per output channel.
+//
+// Everything is looked up in the module-wide trees (pm_tree.h), which the
+// caller has read; numbers are 1-based.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "patchmaster/pm_records.h"
+#include "patchmaster/pm_tree.h"
+
+namespace kwt {
+
+// The position (1-based) in the protocol's run of the sweep numbered k of a
+// protocol of n sweeps, for increment mode `mode`: 0 to 4 and 5 to 9 name
+// the same five orders (as numbered, reversed, neighbours, neighbours
+// reversed, from both ends); any other mode runs the sweeps as numbered.
+int32_t SweepOrderIndex(int32_t k, int32_t n, int32_t mode);
+
+// The value of a segment field at sweep order index i: v for the first
+// sweep, changed by factor f and increment d as `mode` says (modes 5 to 9
+// add, the others multiply and add).
+double IncrementedValue(double v, double f, double d, int32_t mode, int32_t i);
+
+// What the level of a segment depends on besides the segment itself.
+struct PmSegmentContext {
+  const PmStimulationRecord* stimulation = nullptr;
+  const PmChannelEntry* channel = nullptr;  // the segment's channel, with its count
+  int32_t stimNo = 0;                       // the stimulation's number
+  int32_t channelNo = 0;                    // the channel's number
+  const PmTraceRecord* trace = nullptr;     // null: no holding level applies
+  const AmplifierState* amplifier = nullptr;
+};
+
+// The level of segment k at sweep order index i; 0 when it is missing.
+// A segment whose source is the holding level takes it from the last
+// segment (chHoldFromLast), from the channel (no amplifier) or from the
+// amplifier's vHold, with the sign of the recording mode.
+double SegmentLevel(int32_t k, int32_t i, const PmSegmentContext& context);
+
+// The duration in s of segment k at sweep order index i: segments before
+// the stimulation's start segment last 0, the start segment is cut by the
+// start time, so that the stimulus begins where recording begins.
+double SegmentDuration(int32_t k, int32_t i, const PmSegmentContext& context);
+
+// The name of the stimulus wave of channel c of sweep (g, s, w), for trace
+// t (whose amplifier's board picks the DA names): "%s_%ld_%ld_%ld_%ld_<out>"
+// of base, g, s, w and c, <out> a DA name, "Dig-out" or "DigO-<bit>".
+// Returns 0 with the name, or 1 with an empty name when the channel drives
+// no output or the name would be longer than 31 characters (then, with
+// `alert`, an alert says so).
+int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
+                               const PmChannelRecord& channel, int32_t g, int32_t s, int32_t w,
+                               int32_t t, int32_t c, bool alert);
+
+// Rebuilds the stimulus of sweep (g, s, w) as recorded with trace t: one
+// 32-bit real wave of the trace's point count per output channel, x from
+// x0 in steps of the sample interval, units "s" and "A" in current clamp
+// (else "V").  The names made are listed in StimWaveList().  True when
+// every output channel got its wave; false when a record is missing or a
+// wave cannot be named or made (the waves made so far stay).
+bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
+                         double x0, bool overwrite);
+
+// The names of the waves of the last stimulus build, each followed by ";".
+// Emptied at the start of every build; the graph takes it and empties it.
+std::string& StimWaveList();
+
+}  // namespace kwt

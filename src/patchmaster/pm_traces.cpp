@@ -1,0 +1,544 @@
+#include "patchmaster/pm_traces.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "host/host.h"
+#include "lockin/lockin.h"
+#include "patchmaster/pm_relations.h"
+#include "patchmaster/pm_stimulus.h"
+#include "pulse/load_pulse.h"
+#include "pulse/pulse_records.h"
+#include "pulse/pulse_traces.h"
+#include "support/byte_reader.h"
+#include "support/fixed_text.h"
+#include "support/format.h"
+#include "support/pulse_time.h"
+
+namespace kwt {
+namespace {
+
+constexpr std::string_view kAlertTitle = "KWT Error";
+constexpr std::string_view kNoLeakLockIn =
+    "LockIn does not support leak subtraction with PatchMaster Data";
+
+// Bytes converted at a time: large enough that a trace costs few system
+// calls, small enough that a load holds little beside its waves.
+constexpr size_t kBlockBytes = size_t{1} << 20;
+
+// Full-scale range of the 16-bit converter, in stored units.
+constexpr double kFullScaleBottom = -32768.0;
+constexpr double kFullScaleTop = 32767.0;
+
+// Bytes per sample of a trace's format; 0 for a format the module does not
+// know.
+size_t SampleWidth(uint8_t format) {
+  switch (format) {
+    case kPmSampleInt16: return 2;
+    case kPmSampleInt32:
+    case kPmSampleReal32: return 4;
+    case kPmSampleReal64: return 8;
+    default: return 0;
+  }
+}
+
+// The sample-format code of the shared converter for a trace's format.
+int32_t ConverterFormat(uint8_t format) {
+  switch (format) {
+    case kPmSampleInt32: return kSampleInt32;
+    case kPmSampleReal32: return kSampleReal32;
+    case kPmSampleReal64: return kSampleReal64;
+    default: return kSampleInt16;
+  }
+}
+
+// A file begins "DAT1", "DAT2", "DATA" or anything but a "D".
+bool SignatureAccepted(const ByteSource& file) {
+  uint8_t head[4] = {};
+  const size_t got = file.ReadAt(0, head);
+  if (got == 0 || head[0] != 'D') return true;
+  return got == 4 && head[1] == 'A' && head[2] == 'T' &&
+         (head[3] == '1' || head[3] == '2' || head[3] == 'A');
+}
+
+// Reads the trace's samples into out and converts them to value = sample x
+// scaler - zero.  The samples lie in blocks of trInterleaveSize bytes, one
+// every trInterleaveSkip bytes from trDataOffset on (one block when the
+// size is 0).  Returns the number of samples the file did not hold; they
+// are 0.
+int64_t ReadTraceSamples(const ByteSource& file, const PmTraceRecord& trace, ByteOrder order,
+                         double zero, std::span<float> out, std::span<uint8_t> buffer) {
+  const size_t width = SampleWidth(trace.trDataFormat);
+  const int32_t format = ConverterFormat(trace.trDataFormat);
+  const uint64_t total = static_cast<uint64_t>(out.size()) * width;
+  uint64_t block = trace.trInterleaveSize > 0 ? static_cast<uint64_t>(trace.trInterleaveSize)
+                                              : total;
+  // A skip shorter than its block would read bytes twice (or forever, at
+  // 0): such a trace is taken as stored in one piece.
+  uint64_t skip = trace.trInterleaveSkip > 0 ? static_cast<uint64_t>(trace.trInterleaveSkip) : 0;
+  if (skip < block) skip = block = total;
+
+  int64_t offset = trace.trDataOffset;
+  uint64_t read = 0;     // bytes of the trace read
+  size_t filled = 0;     // bytes waiting in the buffer
+  size_t converted = 0;  // samples written to out
+  const auto flush = [&]() {
+    const size_t whole = filled / width;
+    ConvertTraceSamples(buffer.first(whole * width), format, order, trace.trDataScaler,
+                        out.subspan(converted, whole), zero);
+    converted += whole;
+    const size_t rest = filled - whole * width;
+    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(whole * width), rest, buffer.begin());
+    filled = rest;
+  };
+  bool ended = offset < 0;
+  while (!ended && read < total) {
+    // One interleave block, in pieces that fit the buffer.
+    const uint64_t want = std::min(block, total - read);
+    for (uint64_t got = 0; got < want;) {
+      const size_t piece =
+          static_cast<size_t>(std::min<uint64_t>(want - got, buffer.size() - filled));
+      const size_t n = file.ReadAt(static_cast<uint64_t>(offset) + got,
+                                   buffer.subspan(filled, piece));
+      filled += n;
+      got += n;
+      read += n;
+      if (filled == buffer.size()) flush();
+      if (n < piece) {
+        ended = true;
+        break;
+      }
+    }
+    offset += static_cast<int64_t>(skip);
+  }
+  flush();
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(converted), out.end(), 0.0f);
+  return static_cast<int64_t>(out.size() - converted);
+}
+
+// A potential of the note in mV.  Below 1 mV in magnitude it shows as 0, so
+// that a holding of -1e-7 V does not print as "-0".
+double NoteMillivolts(double volts) { return std::fabs(volts) < 0.001 ? 0.0 : volts * 1000.0; }
+
+double Milliseconds(double seconds) { return (seconds - std::trunc(seconds)) * 1000.0; }
+
+// The class line of a segment in the note; empty for classes without one.
+const char* SegmentClassLine(uint8_t segmentClass) {
+  switch (segmentClass) {
+    case kPmSegmentConstant: return "Seg%d:\t\t\tConstant;\r";
+    case kPmSegmentRamp: return "Seg%d:\t\t\tRamp;\r";
+    case kPmSegmentContinuous: return "Seg%d:\t\t\tContinuous;\r";
+    case kPmSegmentSine: return "Seg%d:\t\t\tConstant Sine;\r";
+    case kPmSegmentSquare: return "Seg%d:\t\t\tSquareWave;\r";
+    default: return nullptr;
+  }
+}
+
+// The note's lines of one output channel: its stimulus wave, its leak
+// settings and its stored segments for this sweep.
+void AppendChannelLines(std::string& note, std::string_view base, int32_t g, int32_t s, int32_t w,
+                        int32_t t, int32_t c, const PmChannelEntry& channel,
+                        const PmSegmentContext& context, const PmSweepRecord& sweep,
+                        bool withStimNames) {
+  const PmStimulationRecord& stim = *context.stimulation;
+  std::string stimWave;
+  if (withStimNames && MakePmStimulusWaveName(&stimWave, base, channel, g, s, w, t, c, false) == 0)
+    AppendFormat(note, "StimWave:\t\t%s;\r", stimWave.c_str());
+  AppendFormat(note, "Channel:\t\t%ld;\r", static_cast<long>(c));
+  if (stim.stNumberLeaks != 0) {
+    AppendFormat(note, "Leak size:\t\t%g;\r", channel.chLeakSize);
+    AppendFormat(note, "Leak hold:\t\t%.0f mV;\r", NoteMillivolts(channel.chLeakHolding));
+  }
+  for (int32_t k = 1; k <= channel.childCount; ++k) {
+    const PmSegmentEntry* segment = FindPmSegment(context.stimNo, c, k);
+    if (segment == nullptr) break;
+    const int32_t iv =
+        SweepOrderIndex(sweep.swSweepNumber, stim.stNumberSweeps, segment->segVoltageIncMode);
+    const int32_t id =
+        SweepOrderIndex(sweep.swSweepNumber, stim.stNumberSweeps, segment->segDurationIncMode);
+    if (iv > stim.stNumberSweeps || id > stim.stNumberSweeps) break;
+    if (segment->segStore == 0) continue;
+    if (const char* line = SegmentClassLine(segment->segClass))
+      AppendFormat(note, line, static_cast<int>(k));
+    AppendFormat(note, "V%d:\t\t\t%.0f mV;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
+                 SegmentLevel(k, iv, context) * 1000.0, static_cast<int>(k),
+                 SegmentDuration(k, id, context) * 1000.0);
+  }
+}
+
+// The stimulus as the LockIn asks for it: the segments of one channel for
+// this sweep, each at its own sweep order index.
+class PmLockInStimulus final : public LockInStimulus {
+ public:
+  PmLockInStimulus(const PmSegmentContext& context, const PmSweepRecord& sweep)
+      : context_(context), sweep_(sweep) {}
+
+  int32_t SegmentCount() const override { return context_.channel->childCount; }
+  bool GetSegment(int32_t k, LockInSegment* segment) const override {
+    const PmSegmentEntry* record = FindPmSegment(context_.stimNo, context_.channelNo, k);
+    if (record == nullptr) return false;
+    const int32_t n = context_.stimulation->stNumberSweeps;
+    const int32_t iv = SweepOrderIndex(sweep_.swSweepNumber, n, record->segVoltageIncMode);
+    const int32_t id = SweepOrderIndex(sweep_.swSweepNumber, n, record->segDurationIncMode);
+    if (iv > n || id > n) return false;
+    segment->segmentClass = record->segClass;
+    segment->voltage = SegmentLevel(k, iv, context_);
+    segment->duration = SegmentDuration(k, id, context_);
+    return true;
+  }
+  int32_t ProtocolPosition() const override { return sweep_.swSweepNumber; }
+  int32_t ProtocolSweeps() const override { return context_.stimulation->stNumberSweeps; }
+
+ private:
+  PmSegmentContext context_;
+  const PmSweepRecord& sweep_;
+};
+
+std::span<double> DoubleSamples(WaveHandle wave) {
+  if (wave == nullptr || HostWaveType(wave) != kWaveFloat64) return {};
+  auto* data = static_cast<double*>(HostWaveData(wave));
+  const int64_t points = HostWavePoints(wave);
+  if (data == nullptr || points <= 0) return {};
+  return {data, static_cast<size_t>(points)};
+}
+
+std::span<const float> FloatSamples(WaveHandle wave) {
+  if (wave == nullptr || HostWaveType(wave) != kWaveFloat32) return {};
+  const auto* data = static_cast<const float*>(HostWaveData(wave));
+  const int64_t points = HostWavePoints(wave);
+  if (data == nullptr || points <= 0) return {};
+  return {data, static_cast<size_t>(points)};
+}
+
+uint32_t LoadTrace(const PmTraceLoadRequest& r) {
+  const int32_t g = r.group, s = r.series, w = r.sweep, t = r.trace;
+  const PmPulsedRoot* root = GetPulsedRoot();
+  const PmSeriesEntry* series = FindPmSeries(g, s);
+  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+  // Sets the sample byte-order switch for this trace.
+  const PmTraceEntry* trace = FindPmTrace(g, s, w, t);
+  if (root == nullptr || series == nullptr || sweep == nullptr || trace == nullptr) return 0;
+  const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
+  // A sweep whose stimulation is missing still has its samples: it loads
+  // without stimulus waves, LockIn and stimulus lines in its note.
+  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
+  if (amp.amplifierState == nullptr) return 0;
+  const size_t width = SampleWidth(trace->trDataFormat);
+  if (width == 0 || trace->trDataPoints < 0) return 0;
+  const auto points = static_cast<size_t>(trace->trDataPoints);
+  // The block is taken before any wave is made, so that running out of
+  // memory for it leaves nothing half made.
+  const size_t bufferBytes = std::max(width, std::min(kBlockBytes, points * width));
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[bufferBytes]);
+  if (!buffer) return 0;
+
+  const uint32_t flags = r.flags;
+  const bool overwrite = (flags & kPulseOverwrite) != 0;
+  const double x0 = (flags & kPulseSweepTime) != 0 ? sweep->swTime - root->roStartTime : 0.0;
+  const FileSource file(r.path);
+  if (!file.is_open() || !SignatureAccepted(file)) return 0;
+
+  const bool junk = r.baseName == kJunkBaseName;
+  const std::string name = junk ? std::string(kJunkBaseName)
+                                : PmTraceWaveName(r.baseName, g, s, w, t, *trace);
+  uint32_t bits = 0;
+  WaveHandle wave = nullptr;
+  if (HostMakeWave(&wave, name, static_cast<int64_t>(points), kWaveFloat32, overwrite) == 0 &&
+      wave != nullptr) {
+    auto* data = static_cast<float*>(HostWaveData(wave));
+    const double zero = (flags & kPmZeroOffset) != 0 ? trace->trZeroData : 0.0;
+    const ByteOrder order = PmDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle;
+    const int64_t missing =
+        data == nullptr ? 0
+                        : ReadTraceSamples(file, *trace, order, zero, std::span(data, points),
+                                           std::span(buffer.get(), bufferBytes));
+    const double step = trace->trXInterval;
+    const bool validStep = step != 0.0 && std::isfinite(step);
+    HostSetWaveScaling(wave, validStep ? std::optional(step) : std::nullopt,
+                       x0 + trace->trXStart, trace->trDataScaler * kFullScaleTop,
+                       trace->trDataScaler * kFullScaleBottom);
+    HostSetWaveUnits(wave, "s", FieldText(trace->trYUnit));
+
+    // Without memory for the note the wave is still worth having.
+    if (!junk) {
+      try {
+        BuildPmTraceNote(g, s, w, t, r.fileName, r.baseName, (flags & kPulseStimulus) != 0);
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    if (r.report) {
+      if (missing != 0)
+        HostNotice(Format("%s: %lld of %lld samples are not in the data file and were set to 0\r",
+                          name.c_str(), static_cast<long long>(missing),
+                          static_cast<long long>(points)));
+      HostSetStringVariable("kwtLastPulseWave", name, true);
+      HostNotice(Format("Raw Data \"%s\" loaded, %5ld samples\r", name.c_str(),
+                        static_cast<long>(points)));
+    }
+
+    if ((flags & kPulseLockIn) != 0 && stim != nullptr && stim->stLockInFlag != 0 &&
+        (trace->trDataKind & kTraceKindNoStimulus) == 0) {
+      if (const PmChannelEntry* channel = LockInChannelOfTrace(sweep->stimNo, t)) {
+        const int64_t perCycle = LockInPointsPerCycle(channel->chSineCycle, stim->stSampleInterval);
+        const int64_t nOut = perCycle > 0 ? static_cast<int64_t>(points) / perCycle : 0;
+        if (perCycle < 1) {
+          if (r.report)
+            HostNotice(Format(
+                "LockIn of \"%s\" left out: sine period %g s is below half the sample interval "
+                "%g s\r",
+                name.c_str(), channel->chSineCycle, stim->stSampleInterval));
+        } else if (ComputePmLockIn(g, s, w, t, *channel, name, nOut, x0, overwrite, r.report)) {
+          bits |= kPmLockInMade;
+          if (r.report)
+            HostNotice(Format("LockIn \"%s_Cm\", \"%s_Gs\", \"%s_Gm\" calculated, %5ld points\r",
+                              name.c_str(), name.c_str(), name.c_str(), static_cast<long>(nOut)));
+        }
+      }
+    }
+  }
+
+  if ((flags & kPulseStimulus) != 0 && !junk && (trace->trDataKind & kTraceKindNoStimulus) == 0 &&
+      MakePmStimulusWaves(r.baseName, g, s, w, t, x0, overwrite)) {
+    bits |= kPmStimulusMade;
+    if (r.report) {
+      const std::string& list = StimWaveList();
+      for (size_t at = 0; at < list.size();) {
+        const size_t end = std::min(list.find(';', at), list.size());
+        HostNotice(Format("Stimulus Template \"%s\" loaded\r", list.substr(at, end - at).c_str()));
+        at = end + 1;
+      }
+    }
+  }
+  return bits | kPmTraceLoaded;
+}
+
+}  // namespace
+
+std::string PmTraceWaveName(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
+                            const PmTraceRecord& trace) {
+  const std::string b(base);
+  const std::string label(FieldText(trace.trLabel));
+  return Format("%s_%ld_%ld_%ld_%ld_%s", b.c_str(), static_cast<long>(g), static_cast<long>(s),
+                static_cast<long>(w), static_cast<long>(t), label.c_str());
+}
+
+uint32_t LoadPmTrace(const PmTraceLoadRequest& request) {
+  // Memory that runs out for names or notices ends this trace, not the
+  // host: the waves made so far stay.
+  try {
+    return LoadTrace(request);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
+std::string PmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_view fileName,
+                        std::string_view base, bool withStimNames) {
+  const PmPulsedRoot* root = GetPulsedRoot();
+  const PmGroupEntry* group = FindPmGroup(g);
+  const PmSeriesEntry* series = FindPmSeries(g, s);
+  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+  const PmAmplifierSettings settings = AmplifierSettingsOfTrace(g, s, w, t);
+  if (root == nullptr || group == nullptr || series == nullptr || sweep == nullptr ||
+      trace == nullptr || settings.amplifierState == nullptr)
+    return {};
+  const AmplifierState& amp = *settings.amplifierState;
+  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
+
+  std::string note;
+  std::string when;
+  const std::string file(fileName);
+  const std::string version(FieldText(root->roVersionName));
+  double secs = FormatPulseTime(&when, sweep->swTime, false);
+  AppendFormat(note, "\rFilename:\t\t%s;\rVersion:   \t\tPM %s;\rSweep time:\t\t%s.%03.0f;\r",
+               file.c_str(), version.c_str(), when.c_str(), Milliseconds(secs));
+  FormatPulseTime(&when, sweep->swTimer, true);
+  AppendFormat(note, "Timer:\t\t\t%s.%03.0f;\r", when.c_str(), Milliseconds(sweep->swTimer));
+  AppendFormat(note,
+               "Group:\t\t\t%ld of %ld;\rSeries:\t\t\t%ld of %ld;\rSweep:   \t\t%ld of %ld;\r"
+               "Trace:\t\t\t%ld of %ld;\r",
+               static_cast<long>(g), static_cast<long>(root->groupCount), static_cast<long>(s),
+               static_cast<long>(group->childCount), static_cast<long>(w),
+               static_cast<long>(series->childCount), static_cast<long>(t),
+               static_cast<long>(sweep->childCount));
+  const std::string mode(RecordingModeName(trace->trRecordingMode));
+  AppendFormat(note, "Trace Count:\t\t%ld;\rMode:\t\t\t%s;\rBandwidth:\t\t%.0f Hz;\r",
+               static_cast<long>(trace->trTraceCount), mode.c_str(), trace->trBandwidth);
+
+  double holding = 0.0;
+  if (amp.amplKind != 0) {
+    holding = ReversesPotentialSign(trace->trRecordingMode) ? -amp.vHold : amp.vHold;
+  } else if (stim != nullptr) {
+    if (const PmChannelEntry* linked = HoldingChannelOfTrace(sweep->stimNo, *trace))
+      holding = linked->chHolding;
+  }
+  AppendFormat(note, "Holding:   \t\t%.0f mV;\r", NoteMillivolts(holding));
+  const std::string comment(FieldText(series->seComment));
+  AppendFormat(note, "Comment:\t\t%s;\rData points:\t\t%ld;\rCSlow:\t\t\t%.2f pF;\r",
+               comment.c_str(), static_cast<long>(trace->trDataPoints), trace->trCSlow * 1e12);
+  if (amp.gSeries == 0.0)
+    note += "RSeries:\t\tinf;\r";
+  else
+    AppendFormat(note, "RSeries:\t\t%.3f MOhm;\r", 1.0 / amp.gSeries * 1e-6);
+  AppendFormat(note, "RSValue:\t\t%.3f MOhm;\r",
+               (amp.rsOn != 0 ? amp.rsValue : trace->trRsValue) * 1e-6);
+  AppendFormat(note, "rsFraction:\t\t%g %c;\r", amp.rsFraction * 100.0, '%');
+  AppendFormat(note, "rsOn:\t\t\t%d;\r", static_cast<int>(amp.rsOn));
+  AppendFormat(note, "cFastAmp1:\t\t%.2f pF;\rcFastAmp2:\t\t%.2f pF;\r", amp.cFastAmp1 * 1e12,
+               amp.cFastAmp2 * 1e12);
+  AppendFormat(note, "LJ:\t\t\t%.3f mV;\rVOffset:   \t\t%.3f mV;\r", amp.vLiquidJunction * 1000.0,
+               amp.vOffset * 1000.0);
+  AppendFormat(note, "Gain:\t\t\t%g mv/pA;\rTemperature:\t\t%g C;\r",
+               3.125e-13 / trace->trDataScaler, sweep->swTemperature);
+  if (trace->trAverageCount > 1)
+    AppendFormat(note, "No. Aver.:\t\t%ld;\r", static_cast<long>(trace->trAverageCount));
+  if (trace->trIntSolution != 0) {
+    if (const SolutionEntry* sol = InternalSolutionOfTrace(*trace))
+      AppendFormat(note, "int. Solution:\t\t%s;\r", std::string(FieldText(sol->solName)).c_str());
+    else
+      AppendFormat(note, "int. Solution:\t\t%ld;\r", static_cast<long>(trace->trIntSolution));
+  }
+  if (trace->trExtSolution != 0) {
+    if (const SolutionEntry* sol = ExternalSolutionOfTrace(*trace))
+      AppendFormat(note, "ext. Solution:\t\t%s;\r", std::string(FieldText(sol->solName)).c_str());
+    else
+      AppendFormat(note, "ext. Solution:\t\t%ld;\r", static_cast<long>(trace->trExtSolution));
+  }
+  // The digital words are 16 bits wide and print as such.
+  AppendFormat(note, "Digital In:\t\t0x%X;\rDigital Out:\t\t0x%X;\r",
+               static_cast<unsigned>(static_cast<uint16_t>(sweep->swDigitalIn)),
+               static_cast<unsigned>(static_cast<uint16_t>(sweep->swDigitalOut)));
+  if (trace->trAmplIndex != 0)
+    AppendFormat(note, "Amplifier:\t\t%d;\r", static_cast<int>(trace->trAmplIndex));
+
+  if (stim != nullptr) {
+    AppendFormat(note, "Stimulation:\t\t%s;\rlinked Stim Chan.:\t%ld;\r",
+                 std::string(FieldText(stim->stName)).c_str(),
+                 static_cast<long>(trace->trLinkDAChannel));
+    if (stim->stNumberLeaks != 0) {
+      AppendFormat(note, "No. Leaks:\t\t%ld;\r", static_cast<long>(stim->stNumberLeaks));
+      if (stim->stLeakDelay < 1.0)
+        AppendFormat(note, "Leak delay:\t\t%.0f ms;\r", stim->stLeakDelay * 1000.0);
+      else
+        AppendFormat(note, "Leak delay:\t\t%.3f s;\r", stim->stLeakDelay);
+    }
+    for (int32_t c = 1; c <= stim->childCount; ++c) {
+      const PmChannelEntry* channel = FindPmChannel(sweep->stimNo, c);
+      if (channel == nullptr) break;
+      if (channel->chDacMode == 0) continue;
+      const PmSegmentContext context{stim, channel, sweep->stimNo, c, trace, &amp};
+      AppendChannelLines(note, base, g, s, w, t, c, *channel, context, *sweep, withStimNames);
+    }
+  }
+  return note;
+}
+
+int32_t BuildPmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_view fileName,
+                         std::string_view base, bool withStimNames) {
+  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+  if (trace == nullptr) return kHostErrNoSuchWave;
+  const std::string text = PmTraceNote(g, s, w, t, fileName, base, withStimNames);
+  const WaveHandle wave = HostFindWave(PmTraceWaveName(base, g, s, w, t, *trace));
+  if (wave == nullptr) return kHostErrNoSuchWave;
+  std::string note = HostGetWaveNote(wave);
+  note += text;
+  return HostSetWaveNote(wave, note);
+}
+
+bool ComputePmLockIn(int32_t g, int32_t s, int32_t w, int32_t t, const PmChannelEntry& channel,
+                     std::string_view waveName, int64_t nOut, double x0, bool overwrite,
+                     bool report) {
+  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+  if (sweep == nullptr || trace == nullptr) return false;
+  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
+  const PmAmplifierSettings settings = AmplifierSettingsOfTrace(g, s, w, t);
+  if (stim == nullptr || settings.amplifierState == nullptr) return false;
+
+  const std::string name(waveName);
+  const std::string names[3] = {name + "_Cm", name + "_Gs", name + "_Gm"};
+  WaveHandle waves[3] = {nullptr, nullptr, nullptr};
+  bool made = true;
+  for (int i = 0; i < 3; ++i) {
+    if (HostMakeWave(&waves[i], names[i], nOut, kWaveFloat64, overwrite) != 0 ||
+        waves[i] == nullptr) {
+      made = false;
+      waves[i] = nullptr;
+    }
+  }
+  // Waves that hold no result say so with NaN rather than with zeros that
+  // read as a measured 0 F.
+  const auto noResult = [&]() {
+    for (WaveHandle wave : waves)
+      for (double& v : DoubleSamples(wave)) SetNaN64(&v);
+  };
+  if (trace->trLeakCount != 0) {
+    HostAlert(kAlertTitle, kNoLeakLockIn);
+    noResult();
+    return false;
+  }
+  // Pointers into the waves are taken after all are made, since making a
+  // wave may move the samples of one it replaces.
+  const WaveHandle data = HostFindWave(name);
+  if (!made || data == nullptr) {
+    noResult();
+    return false;
+  }
+
+  // The sine's amplitude, skipped cycles, reversal potential and segments
+  // are those of the stimulus channel linked to the trace; its period is
+  // that of the channel the LockIn evaluates (the same one, as a rule).
+  const PmChannelEntry* linked = HoldingChannelOfTrace(sweep->stimNo, *trace);
+  if (linked == nullptr) linked = &channel;
+  const AmplifierState& amp = *settings.amplifierState;
+  const LockInParams& cal = *settings.lockInParams;
+
+  LockInInputs in;
+  in.path = LockInPath::kPatchMaster;
+  in.trace = FloatSamples(data);
+  in.sampleInterval = stim->stSampleInterval;
+  in.sinePeriod = channel.chSineCycle;
+  in.sineAmplitude = linked->chSineAmplitude;
+  in.skipCycles = linked->chSkipCycles;
+  in.recordVReversal = linked->chReversalPotential;
+  in.cSlow = trace->trCSlow;
+  in.gSeries = trace->trGSeries;
+  in.rsOn = amp.rsOn != 0;
+  in.rsFraction = amp.rsFraction;
+  in.compCorrection = amp.compCorrection != 0;
+  in.extCalValid = cal.extCalValid != 0;
+  in.extPhase = cal.extPhase;
+  in.extAttenuation = cal.extAttenuation;
+  in.phaseShift = PulseLockInState().phaseShift;
+  in.vReversal = PulseLockInState().vReversal;
+  in.report = report;
+  in.calibration.samplingRatio = 1.0;
+  in.calibration.stimFilterOn = amp.stimFilterOn != 0;
+  in.calibration.gainRange = amp.gainRange;
+  in.calibration.filter2Bandwidth = amp.filter2Bandwidth;
+  in.calibration.filter2Type = amp.filter2Type;
+  in.calibration.amplifierKind = amp.amplKind;
+  in.calibration.clampSpeed = amp.clampSpeed;
+  const PmSegmentContext context{stim, linked, sweep->stimNo, linked->number, trace, &amp};
+  const PmLockInStimulus stimulus(context, *sweep);
+  in.stimulus = &stimulus;
+  ComputeLockIn(in, {DoubleSamples(waves[0]), DoubleSamples(waves[1]), DoubleSamples(waves[2])});
+
+  HostSetWaveUnits(waves[0], "s", "F");
+  HostSetWaveUnits(waves[1], "s", "S");
+  HostSetWaveUnits(waves[2], "s", "S");
+  const double step = channel.chSineCycle;
+  for (WaveHandle wave : waves)
+    HostSetWaveScaling(wave, step != 0.0 && std::isfinite(step) ? std::optional(step)
+                                                                : std::nullopt,
+                       x0, std::nullopt, std::nullopt);
+  return true;
+}
+
+}  // namespace kwt

@@ -1,0 +1,294 @@
+// LoadPM's options: the selection variables, ranges, stimulation filters,
+// base names, /U and /Q, failures with their codes, and recordings of the
+// Pulse kind handed to the Pulse loading loop.
+#include <filesystem>
+
+#include "tests/loadpm/loadpm_fixture.h"
+
+namespace kwt {
+namespace {
+
+namespace fs = std::filesystem;
+using test::LoadPmTest;
+using test::PmRecording;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::MatchesRegex;
+
+// Group 1: series 1 with sweeps of stimulations A, B, A; series 2 with one
+// sweep of C.  Group 2: one series with one sweep of B.  Two traces each.
+PmRecording Selection() {
+  PmRecording rec;
+  for (const char* name : {"A", "B", "C"})
+    rec.AddStimulation(name).AddChannel(1).AddSegment(kPmSegmentConstant, 0, 1e-4);
+  auto sweep = [](test::PmSeries& s, int32_t stim) {
+    test::PmSweep& w = s.AddSweep(stim);
+    w.AddTrace("I", {1});
+    w.AddTrace("V", {2});
+  };
+  test::PmGroup& g1 = rec.AddGroup();
+  test::PmSeries& s11 = g1.AddSeries();
+  for (int32_t stim : {1, 2, 1}) sweep(s11, stim);
+  sweep(g1.AddSeries(), 3);
+  sweep(rec.AddGroup().AddSeries(), 2);
+  return rec;
+}
+
+TEST_F(LoadPmTest, SelectionVariablesForEachDepth) {
+  const std::string path = Write(Selection());
+  struct Case {
+    std::string flags;
+    std::vector<double> numbers;  // kwtActGroup .. kwtActTrace, kwtGroups .. kwtTraces
+    std::string stim;
+  };
+  const std::vector<Case> cases = {
+      {"", {0, 0, 0, 0, 2, 3, 5, 10}, ""},
+      {"/A=1", {1, 0, 0, 0, 0, 2, 0, 0}, "A,B,C"},
+      {"/A=1/B=1", {1, 1, 0, 0, 0, 0, 3, 0}, "A,B"},
+      {"/A=1/B=1/C=2", {1, 1, 2, 0, 0, 0, 0, 2}, "B"},
+      {"/A=1/B=1/C=3/D=2", {1, 1, 3, 2, 0, 0, 0, 0}, "A"},
+      {"/A=2", {2, 0, 0, 0, 0, 1, 0, 0}, "B"},
+  };
+  const char* names[] = {"kwtActGroup", "kwtActSeries", "kwtActSweep", "kwtActTrace",
+                         "kwtGroups",   "kwtSeries",    "kwtSweeps",   "kwtTraces"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flags);
+    ASSERT_EQ(Load("/U" + c.flags, path), 0);
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(Number(names[i]), c.numbers[i]) << names[i];
+    EXPECT_EQ(Text("stimString"), c.stim);
+  }
+  EXPECT_THAT(WaveNames(), IsEmpty()) << "/U loads nothing";
+}
+
+TEST_F(LoadPmTest, UAndQ) {
+  const std::string path = Write(test::SmallPm());
+  ASSERT_EQ(Load("/U", path), 0);
+  EXPECT_THAT(Posted(), MatchesRegex("Loading took [0-9]+\\.[0-9][0-9] seconds\\.\r"));
+  ASSERT_EQ(Load("/U/Q", path), 0);
+  ASSERT_EQ(Load("/Q/I", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_Imon", "PMPulse_1_1_1_1_DA-0"));
+  EXPECT_THAT(Posted(), MatchesRegex("Loading took [0-9]+\\.[0-9][0-9] seconds\\.\r"))
+      << "only the line of the first /U";
+  EXPECT_EQ(wb_.root().FindVariable("kwtLastPulseWave"), nullptr);
+  ASSERT_EQ(Load("/O", path), 0);
+  EXPECT_THAT(Posted(), HasSubstr("Raw Data \"PMPulse_1_1_1_1_Imon\" loaded,     3 samples\r"
+                                  "Loading took "));
+}
+
+// Three groups of three series, one sweep of one trace each.
+PmRecording Grid() {
+  PmRecording rec = test::SmallPm();
+  rec.groups.clear();
+  for (int g = 0; g < 3; ++g) {
+    test::PmGroup& group = rec.AddGroup();
+    for (int s = 0; s < 3; ++s) group.AddSeries().AddSweep().AddTrace("I", {1});
+  }
+  return rec;
+}
+
+std::vector<std::string> Names(std::initializer_list<const char*> numbers) {
+  std::vector<std::string> out;
+  for (const char* n : numbers) out.push_back(std::string("PMPulse_") + n + "_1_1_I");
+  return out;
+}
+
+TEST_F(LoadPmTest, RangesAtTheDeepestGivenLevel) {
+  const std::string path = Write(Grid());
+  ASSERT_EQ(Load("/A=2/R=3", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAreArray(Names({"2_1", "2_2", "2_3", "3_1", "3_2", "3_3"})));
+  KillAll();
+  ASSERT_EQ(Load("/A=2/B=1/R=3", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAreArray(Names({"2_1", "2_2", "2_3"})));
+  KillAll();
+  ASSERT_EQ(Load("/A=1/B=3/R=0", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAreArray(Names({"1_3"})));
+  KillAll();
+  ASSERT_EQ(Load("/A=0/B=5", path), 0);
+  EXPECT_EQ(WaveNames().size(), 9u) << "a group below 1 clears the deeper options";
+  KillAll();
+  ASSERT_EQ(Load("/A=7", path), 0) << "a selection beyond the file loads nothing";
+  EXPECT_THAT(WaveNames(), IsEmpty());
+
+  PmRecording traces = test::SmallPm();
+  for (const char* label : {"b", "c"})
+    traces.groups[0].series[0].sweeps[0].AddTrace(label, {1});
+  ASSERT_EQ(Load("/A=1/B=1/C=1/D=2/R=5", Write(traces, "t.dat")), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_2_b", "PMPulse_1_1_1_3_c"));
+}
+
+TEST_F(LoadPmTest, StimulationFilters) {
+  PmRecording rec = Selection();
+  const std::string path = Write(rec);
+  auto sweepsLoaded = [&]() {
+    std::vector<std::string> out;
+    for (const std::string& n : WaveNames())
+      if (n.back() == 'I') out.push_back(n.substr(8, 5));
+    KillAll();
+    return out;
+  };
+  ASSERT_EQ(Load("/J=B", path), 0);
+  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_2", "2_1_1"));
+  ASSERT_EQ(Load("/K=B", path), 0);
+  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_1", "1_1_3", "1_2_1"));
+  ASSERT_EQ(wb_.Run("String/G list = \"A,C\""), 0);
+  ASSERT_EQ(Load("/J=$list", path), 0);
+  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_1", "1_1_3", "1_2_1"));
+  ASSERT_EQ(Load("/K=$list", path), 0);
+  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_2", "2_1_1"));
+  // A blank after the comma belongs to the second name.
+  ASSERT_EQ(wb_.Run("String/G list = \"A, C\""), 0);
+  ASSERT_EQ(Load("/J=$list", path), 0);
+  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_1", "1_1_3"));
+  // Names compare exactly.
+  ASSERT_EQ(Load("/J=b", path), 0);
+  EXPECT_THAT(sweepsLoaded(), IsEmpty());
+  ASSERT_EQ(wb_.Run("Variable/G number = 3"), 0);
+  EXPECT_EQ(Load("/J=$number", path), 95);
+}
+
+TEST_F(LoadPmTest, BaseNamesThatLeaveNoRoomForTheWaveNames) {
+  const std::string path = Write(test::SmallPm(2));
+  // 31 characters pass the check of the base, but no wave name fits.
+  const std::string base31(31, 'b');
+  ASSERT_EQ(Load("/N=" + base31, path), 0);
+  EXPECT_THAT(WaveNames(), IsEmpty());
+  const std::string alert = "KWT Error|The wavename \"" + base31 + "_1_1_1_1_Imon\" excceeds the Igor "
+                            "wavename lenght";
+  EXPECT_THAT(Alerts(), ElementsAre(alert, ::testing::StartsWith("KWT Error|The wavename \"" +
+                                                                  base31 + "_1_1_2_1_Imon\"")));
+
+  // 18 characters make names of 31: they fit, unless /G must add "_Gm".
+  wb_.interaction().ClearEvents();
+  const std::string base18(18, 'c');
+  ASSERT_EQ(Load("/N=" + base18, path), 0);
+  EXPECT_EQ(WaveNames().size(), 2u);
+  EXPECT_THAT(Alerts(), IsEmpty());
+  ASSERT_EQ(Load("/O/G/A=1/B=1/C=1/N=" + base18, path), 0);
+  EXPECT_THAT(Alerts(), ElementsAre("KWT Error|The wavename \"" + base18 +
+                                    "_1_1_1_1_Imon_Gm\" excceeds the Igor wavename lenght"));
+
+  KillAll();
+  EXPECT_EQ(Load("/N=" + std::string(32, 'd'), path), kErrNameTooLong);
+  EXPECT_THAT(WaveNames(), IsEmpty());
+}
+
+TEST_F(LoadPmTest, FilesThatCannotBeNamedOpenedOrRead) {
+  const std::string stem = (dir_.path() / "cell").string();
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenDat) << "missing";
+  EXPECT_EQ(Load("", stem), kErrNotDatFile) << "no extension";
+
+  PmRecording rec = test::SmallPm();
+  WriteSiblings(rec);
+  fs::rename(stem + ".pgf", stem + ".keep");
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf);
+  test::WriteFileBytes(stem + ".pgf", {'e', 'e', 'r'});  // cut before its magic ends
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf);
+  rec.pgf.levels = 5;
+  test::WriteFileBytes(stem + ".pgf", test::StimulusTreeBytes(rec));
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf) << "neither 3 nor 4 levels";
+  fs::rename(stem + ".keep", stem + ".pgf");
+  rec.pgf.levels = 4;
+
+  fs::rename(stem + ".pul", stem + ".keep");
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPul);
+  test::WriteFileBytes(stem + ".pul", {'e', 'e'});
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPul);
+  fs::rename(stem + ".keep", stem + ".pul");
+
+  // Amplifier and solution trees are optional.
+  fs::remove(stem + ".amp");
+  fs::remove(stem + ".sol");
+  EXPECT_EQ(Load("", stem + ".dat"), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_Imon"));
+
+  // In a bundle: the stimulus tree's item cleared, the pulsed tree's magic
+  // broken.
+  std::vector<uint8_t> bundle = test::PmBundleBytes(rec);
+  std::vector<uint8_t> noStim = bundle;
+  for (size_t i = 0; i < 8; ++i) noStim[test::BundleItemEntryOffset(kBundleItemStimulus) + i] = 0;
+  test::WriteFileBytes(stem + "2.dat", noStim);
+  EXPECT_EQ(Load("", stem + "2.dat"), kErrCannotOpenPgf);
+  std::vector<uint8_t> badPul = bundle;
+  const size_t at = test::BundleItemEntryOffset(kBundleItemPulsed);
+  const size_t pul = bundle[at] | bundle[at + 1] << 8 | bundle[at + 2] << 16 |
+                     static_cast<size_t>(bundle[at + 3]) << 24;
+  badPul[pul] = 'X';
+  test::WriteFileBytes(stem + "3.dat", badPul);
+  EXPECT_EQ(Load("", stem + "3.dat"), kErrCannotOpenPul);
+  EXPECT_EQ(wb_.results().back().text, "Cannot open PUL file. Check, if this file exists");
+
+  EXPECT_EQ(GetPulsedRoot(), nullptr) << "no tree outlives the operation";
+  EXPECT_EQ(wb_.Run("LoadPM/A \"" + stem + ".dat\""), 11);
+}
+
+TEST_F(LoadPmTest, ATreeWithoutGroups) {
+  PmRecording rec = test::SmallPm();
+  rec.groups.clear();
+  const std::string path = Write(rec);
+  EXPECT_EQ(Load("", path), -1);
+  EXPECT_EQ(Number("kwtGroups"), 0);
+  EXPECT_EQ(Load("/U", path), 0);
+}
+
+// ---- Pulse recordings -------------------------------------------------------
+
+// A Pulse recording (3-level stimulus tree) through LoadPM loads as
+// LoadPulse loads it, with PMPulse as the default base name.
+TEST_F(LoadPmTest, PulseRecordingsLoadAsLoadPulseLoadsThem) {
+  test::PulseRecording rec;
+  rec.AddStimulation("IV").AddSegment(kSegmentConstant, -0.08, 3e-4);
+  rec.AddStimulation("ramp").AddSegment(kSegmentConstant, -0.02, 3e-4);
+  test::PulseSeries& series = rec.AddGroup("g").AddSeries();
+  series.AddSweep({1, 2, 3});
+  series.AddSweep({-4, 5, 6}).record.stimulation = 2;
+  rec.AddGroup().AddSeries().AddSweep({7, 8, 9});
+  rec.root.startTime = 500.0;
+  const std::string path = test::WritePulseRecording(rec, dir_.path() / "old.dat").data.string();
+
+  struct Snapshot {
+    std::vector<std::string> names, notes, units;
+    std::vector<std::vector<double>> values;
+    std::vector<double> numbers;
+    std::string stim;
+  };
+  const char* vars[] = {"kwtActGroup", "kwtActSeries", "kwtActSweep", "kwtGroups",
+                        "kwtSeries",   "kwtSweeps",    "kwtPulseTime"};
+  auto snapshot = [&]() {
+    Snapshot s;
+    for (const auto& w : wb_.root().waves) {
+      s.names.push_back(w->name);
+      s.notes.push_back(w->note);
+      s.units.push_back(w->dataUnits + "/" + w->dims[0].units);
+      s.values.push_back(Values(w->name));
+    }
+    for (const char* v : vars) s.numbers.push_back(Number(v));
+    s.stim = Text("stimString");
+    return s;
+  };
+  for (const char* flags : {"", "/A=1", "/A=1/B=1", "/A=1/B=1/C=2"}) {
+    SCOPED_TRACE(flags);
+    KillAll();
+    const size_t start = Posted().size();
+    ASSERT_EQ(wb_.Run(std::string("LoadPulse/N=PMPulse") + flags + " \"" + path + "\""), 0);
+    const Snapshot pulse = snapshot();
+    const std::string pulsePosted = PostedWithoutTiming(start);
+    KillAll();
+    const size_t middle = Posted().size();
+    ASSERT_EQ(Load(flags, path), 0);
+    const Snapshot pm = snapshot();
+    EXPECT_EQ(pm.names, pulse.names);
+    EXPECT_EQ(pm.notes, pulse.notes);
+    EXPECT_EQ(pm.units, pulse.units);
+    EXPECT_EQ(pm.values, pulse.values);
+    EXPECT_EQ(pm.numbers, pulse.numbers);
+    EXPECT_EQ(pm.stim, pulse.stim);
+    EXPECT_FALSE(pm.names.empty());
+    EXPECT_EQ(PostedWithoutTiming(middle), pulsePosted);
+  }
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_2"));
+}
+
+}  // namespace
+}  // namespace kwt

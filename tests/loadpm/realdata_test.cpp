@@ -1,0 +1,85 @@
+// The real recordings beside the project (KWT_REALDATA_DIR): LoadPM makes
+// one wave per trace that the independent reader listed in the .json beside
+// each file, with its values, x interval, x start and units.  Skipped when
+// the folder is not there.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "tests/loadpm/loadpm_fixture.h"
+
+namespace kwt {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class RealPmRecordings : public test::LoadPmTest, public ::testing::WithParamInterface<const char*> {
+};
+
+TEST_P(RealPmRecordings, EveryTraceAsTheIndependentReaderSawIt) {
+  const fs::path dir = KWT_REALDATA_DIR;
+  const fs::path data = dir / GetParam();
+  const fs::path reference = dir / (std::string(GetParam()) + ".json");
+  std::error_code ec;
+  if (!fs::exists(data, ec) || !fs::exists(reference, ec)) GTEST_SKIP() << "no " << data;
+  std::ifstream in(reference);
+  std::stringstream text;
+  text << in.rdbuf();
+  const json expected = json::parse(text.str());
+
+  ASSERT_EQ(wb_.Run("LoadPM/O \"" + data.string() + "\""), 0);
+  const json& traces = expected.at("traces");
+  ASSERT_EQ(traces.size(), expected.at("counts").at("traces").get<size_t>());
+  EXPECT_EQ(wb_.root().waves.size(), traces.size()) << "one wave per trace, nothing else";
+  EXPECT_EQ(Number("kwtTraces"), static_cast<double>(traces.size()));
+  for (const json& t : traces) {
+    const std::string name = "PMPulse_" + std::to_string(t.at("g").get<int>()) + "_" +
+                             std::to_string(t.at("s").get<int>()) + "_" +
+                             std::to_string(t.at("w").get<int>()) + "_" +
+                             std::to_string(t.at("t").get<int>()) + "_" +
+                             t.at("label").get<std::string>();
+    SCOPED_TRACE(name);
+    const HostWave* w = Wave(name);
+    ASSERT_NE(w, nullptr);
+    const int64_t n = t.at("points").get<int64_t>();
+    ASSERT_EQ(w->points, n);
+    EXPECT_EQ(w->dims[0].delta, t.at("x_interval").get<double>());
+    // The reference reader puts every trace at 0; the files hold the
+    // channel's sampling delay as the x start (0, 5 or 10 us), which the
+    // wave keeps.
+    ASSERT_EQ(t.at("x_start").get<double>(), 0.0);
+    EXPECT_GE(w->dims[0].offset, 0.0);
+    EXPECT_LT(w->dims[0].offset, w->dims[0].delta);
+    EXPECT_EQ(w->dims[0].units, "s");
+    EXPECT_EQ(w->dataUnits, t.at("y_unit").get<std::string>());
+    const json& first = t.at("first");
+    const json& last = t.at("last");
+    for (size_t i = 0; i < first.size(); ++i)
+      EXPECT_FLOAT_EQ(w->Value(static_cast<int64_t>(i)), first[i].get<double>()) << "first " << i;
+    for (size_t i = 0; i < last.size(); ++i)
+      EXPECT_FLOAT_EQ(w->Value(n - static_cast<int64_t>(last.size() - i)), last[i].get<double>())
+          << "last " << i;
+    double lo = INFINITY, hi = -INFINITY, sum = 0.0;
+    for (int64_t i = 0; i < n; ++i) {
+      const double v = w->Value(i);
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+      sum += v;
+    }
+    EXPECT_FLOAT_EQ(lo, t.at("min").get<double>());
+    EXPECT_FLOAT_EQ(hi, t.at("max").get<double>());
+    const double s = t.at("sum").get<double>();
+    EXPECT_NEAR(sum, s, std::abs(s) * 1e-5 + 1e-9);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RealPmRecordings,
+                         ::testing::Values("190604s1c2r1.dat", "190604s1c3r1.dat",
+                                           "190604s1c6r1.dat"));
+
+}  // namespace
+}  // namespace kwt
