@@ -1,38 +1,69 @@
 #include "workbench/objects.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace kwt {
 
 // ---- SampleBuffer ------------------------------------------------------------
 
-void SampleBuffer::Free::operator()(std::byte* p) const { std::free(p); }
+namespace {
+
+// Blocks from this size on are mapped rather than taken from the heap.
+constexpr size_t kMapBytes = size_t{1} << 20;
+constexpr size_t kPageBytes = 4096;
+constexpr size_t kHugePageBytes = size_t{2} << 20;
+
+}  // namespace
+
+void SampleBuffer::Free::operator()(std::byte* p) const {
+  if (mapped != 0)
+    munmap(p, mapped);
+  else
+    std::free(p);
+}
 
 SampleBuffer::SampleBuffer(size_t bytes) {
   if (bytes == 0) return;
-  void* p = std::calloc(bytes, 1);
-  if (p == nullptr) throw std::bad_alloc();
-  data_.reset(static_cast<std::byte*>(p));
+  if (bytes >= kMapBytes) {
+    // Mapped with room to spare and trimmed to start on a huge-page
+    // boundary, so that every whole huge page of the block can be one.
+    const size_t length = (bytes + kPageBytes - 1) / kPageBytes * kPageBytes;
+    void* p = mmap(nullptr, length + kHugePageBytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    auto* base = static_cast<std::byte*>(p);
+    const auto address = reinterpret_cast<uintptr_t>(base);
+    const size_t head = (kHugePageBytes - address % kHugePageBytes) % kHugePageBytes;
+    if (head != 0) munmap(base, head);
+    munmap(base + head + length, kHugePageBytes - head);
+#ifdef MADV_HUGEPAGE
+    // A hint only: without huge pages the block works all the same.
+    madvise(base + head, length, MADV_HUGEPAGE);
+#endif
+    data_ = std::unique_ptr<std::byte, Free>(base + head, Free(length));
+  } else {
+    void* p = std::calloc(bytes, 1);
+    if (p == nullptr) throw std::bad_alloc();
+    data_.reset(static_cast<std::byte*>(p));
+  }
   size_ = bytes;
 }
 
 void SampleBuffer::Resize(size_t bytes) {
   if (bytes == size_) return;
-  if (bytes == 0) {
-    data_.reset();
-    size_ = 0;
-    return;
-  }
-  void* p = std::realloc(data_.get(), bytes);
-  if (p == nullptr) throw std::bad_alloc();
-  data_.release();
-  data_.reset(static_cast<std::byte*>(p));
-  if (bytes > size_) std::memset(static_cast<std::byte*>(p) + size_, 0, bytes - size_);
-  size_ = bytes;
+  // A new block, zero-filled, with the leading bytes copied over; the old
+  // one stays untouched until the new one is there.
+  SampleBuffer bigger(bytes);
+  if (bytes != 0 && size_ != 0) std::memcpy(bigger.data(), data(), std::min(bytes, size_));
+  *this = std::move(bigger);
 }
 
 // ---- HostWave ---------------------------------------------------------------
