@@ -15,6 +15,9 @@ echo "== Sample recordings"
 echo
 echo "== kwt info: the tree of the Pulse recording"
 "$kwt" info "$out/pulse/cell.dat"
+echo
+echo "== kwt info: the tree of the PatchMaster bundle"
+"$kwt" info "$out/pulse/patch.dat"
 
 # ---- Loading, statistics, plots ----------------------------------------------
 # Series 1 of cell 1 (voltage steps with leak and voltage monitor) with its
