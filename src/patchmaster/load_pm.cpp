@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,21 +73,9 @@ int32_t ReadFlags(LoadPMOptions& o) {
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {
-      case 'A': case 'B': case 'C': case 'D': case 'R': case 'H': case 'V': {
-        if (int32_t err = TakeRequiredEquals()) return err;
-        double value = 0.0;
-        if (int32_t err = HostGetNumber(&value)) return err;
-        switch (flag) {
-          case 'A': o.group = TruncateToInt32(value); break;
-          case 'B': o.series = TruncateToInt32(value); break;
-          case 'C': o.sweep = TruncateToInt32(value); break;
-          case 'D': o.trace = TruncateToInt32(value); break;
-          case 'R': o.count = TruncateToInt32(value); break;
-          case 'H': PulseLockInState().phaseShift = value; break;
-          default: PulseLockInState().vReversal = value; break;
-        }
+      case 'A': case 'B': case 'C': case 'D': case 'R': case 'H': case 'V':
+        if (int32_t err = ReadSelectionFlag(flag, o, &o.trace)) return err;
         break;
-      }
       case 'N':
         if (TakeOptionalEquals()) {
           if (int32_t err = ReadNameValue(&o.baseName)) return err;
@@ -96,18 +85,10 @@ int32_t ReadFlags(LoadPMOptions& o) {
       case 'K':
         if (int32_t err = ReadStimulationFlag(flag, o)) return err;
         break;
-      case 'L': o.flags |= kPulseLeak; break;
-      case 'S': o.flags |= kPulseSecond; break;
-      case 'G': o.flags |= kPulseLockIn; break;
-      case 'F': o.flags |= kPulseFura; break;
-      case 'I': o.flags |= kPulseStimulus; break;
-      case 'T': o.flags |= kPulseSweepTime; break;
-      case 'O': o.flags |= kPulseOverwrite; break;
-      case 'P': o.flags |= kPulseDisplay; break;
-      case 'Q': o.flags |= kPulseQuiet; break;
-      case 'U': o.flags |= kPulseNoLoad; break;
       case 'Z': o.flags |= kPmZeroOffset; break;
-      default: return kHostErrBadFlag;
+      default:
+        if (!SetPlainLoadFlag(flag, &o.flags)) return kHostErrBadFlag;
+        break;
     }
   }
 }
@@ -181,26 +162,11 @@ void DisplayTrace(const std::string& name, uint32_t bits) {
 
 // ---- The loading loop -----------------------------------------------------------------
 
-int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
-  const int64_t end = static_cast<int64_t>(first) + count - 1;
-  return static_cast<int32_t>(std::min<int64_t>(end, available));
-}
-
-// Whether the /J and /K rules admit a sweep.
-bool Admitted(const LoadPMOptions& o, const PmSweepEntry& sweep) {
-  const bool include = (o.flags & kPulseInclude) != 0;
-  const bool exclude = (o.flags & kPulseExclude) != 0;
-  if (!include && !exclude) return true;
+// The name of a sweep's stimulation; none when the stimulation is missing.
+std::optional<std::string_view> StimulationNameOrNone(const PmSweepEntry& sweep) {
   const PmStimulationEntry* stim = StimulationOfSweep(sweep);
-  if (stim == nullptr) return false;
-  const std::string_view name = FieldText(stim->stName);
-  bool named = false;
-  if (!o.stimName.empty()) {
-    named = name == o.stimName;
-  } else {
-    for (const std::string& n : o.stimList) named = named || name == n;
-  }
-  return named ? include : exclude;
+  if (stim == nullptr) return std::nullopt;
+  return FieldText(stim->stName);
 }
 
 // Resumes window updates, resets the cursor and publishes the file's start
@@ -239,7 +205,7 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t) {
     return 0;
   }
   HostCursor(kCursorSpinning);
-  if (!Admitted(o, *sweep)) return 0;
+  if (!AdmitsStimulation(o, StimulationNameOrNone(*sweep))) return 0;
   PmTraceLoadRequest request;
   request.path = o.dataPath;
   request.fileName = walk.fileName;

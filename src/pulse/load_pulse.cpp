@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,20 +73,9 @@ int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
       case 'C':
       case 'R':
       case 'H':
-      case 'V': {
-        if (int32_t err = TakeRequiredEquals()) return err;
-        double value = 0.0;
-        if (int32_t err = HostGetNumber(&value)) return err;
-        switch (flag) {
-          case 'A': o.group = TruncateToInt32(value); break;
-          case 'B': o.series = TruncateToInt32(value); break;
-          case 'C': o.sweep = TruncateToInt32(value); break;
-          case 'R': o.count = TruncateToInt32(value); break;
-          case 'H': PulseLockInState().phaseShift = value; break;
-          default: PulseLockInState().vReversal = value; break;
-        }
+      case 'V':
+        if (int32_t err = ReadSelectionFlag(flag, o, nullptr)) return err;
         break;
-      }
       case 'N':
         if (TakeOptionalEquals()) {
           if (int32_t err = ReadNameValue(&o.baseName)) return err;
@@ -98,17 +88,9 @@ int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
         if (!echo.empty()) echoes->push_back(std::move(echo));
         break;
       }
-      case 'L': o.flags |= kPulseLeak; break;
-      case 'S': o.flags |= kPulseSecond; break;
-      case 'G': o.flags |= kPulseLockIn; break;
-      case 'F': o.flags |= kPulseFura; break;
-      case 'I': o.flags |= kPulseStimulus; break;
-      case 'T': o.flags |= kPulseSweepTime; break;
-      case 'O': o.flags |= kPulseOverwrite; break;
-      case 'P': o.flags |= kPulseDisplay; break;
-      case 'Q': o.flags |= kPulseQuiet; break;
-      case 'U': o.flags |= kPulseNoLoad; break;
-      default: return kHostErrBadFlag;
+      default:
+        if (!SetPlainLoadFlag(flag, &o.flags)) return kHostErrBadFlag;
+        break;
     }
   }
 }
@@ -148,31 +130,11 @@ std::string GroupStimulationNames(int32_t group, int32_t seriesCount) {
 
 // ---- The loading loop ---------------------------------------------------------------
 
-// The last number of a range from `first` on of `count` numbers, stopped
-// at the real number `available`; computed in 64 bits so that a large count
-// cannot wrap.
-int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
-  const int64_t end = static_cast<int64_t>(first) + count - 1;
-  return static_cast<int32_t>(std::min<int64_t>(end, available));
-}
-
-// Whether the /J and /K rules admit a sweep: a sweep whose stimulation is
-// named loads with /J, any other with /K.  A single name takes precedence
-// over a list; an empty list names nothing.
-bool Admitted(const PulseOptions& o, const PulseSweepEntry& sweep) {
-  const bool include = (o.flags & kPulseInclude) != 0;
-  const bool exclude = (o.flags & kPulseExclude) != 0;
-  if (!include && !exclude) return true;
+// The name of a sweep's stimulation; none when the stimulation is missing.
+std::optional<std::string_view> StimulationNameOrNone(const PulseSweepEntry& sweep) {
   const PulseStimulationEntry* stim = FindStimulation(sweep.stimulation);
-  if (stim == nullptr) return false;
-  const std::string_view name = FieldText(stim->stimName);
-  bool named = false;
-  if (!o.stimName.empty()) {
-    named = name == o.stimName;
-  } else {
-    for (const std::string& n : o.stimList) named = named || name == n;
-  }
-  return named ? include : exclude;
+  if (stim == nullptr) return std::nullopt;
+  return FieldText(stim->stimName);
 }
 
 // Resumes host updates and publishes the file's start time however the loop
@@ -214,7 +176,7 @@ int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* fi
   const size_t limit =
       (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
   if (name.size() > limit) return kErrNameTooLong;
-  if (Admitted(o, *sweep) &&
+  if (AdmitsStimulation(o, StimulationNameOrNone(*sweep)) &&
       !LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0))
     return kErrReadSweep;
   // Skipped sweeps too: their waves may be there from an earlier load.
@@ -315,6 +277,60 @@ int32_t RunLoadPulse() {
 }
 
 }  // namespace
+
+int32_t ReadSelectionFlag(int32_t flag, PulseOptions& o, int32_t* trace) {
+  if (int32_t err = TakeRequiredEquals()) return err;
+  double value = 0.0;
+  if (int32_t err = HostGetNumber(&value)) return err;
+  switch (flag) {
+    case 'A': o.group = TruncateToInt32(value); break;
+    case 'B': o.series = TruncateToInt32(value); break;
+    case 'C': o.sweep = TruncateToInt32(value); break;
+    case 'D':
+      if (trace != nullptr) *trace = TruncateToInt32(value);
+      break;
+    case 'R': o.count = TruncateToInt32(value); break;
+    case 'H': PulseLockInState().phaseShift = value; break;
+    default: PulseLockInState().vReversal = value; break;
+  }
+  return 0;
+}
+
+bool SetPlainLoadFlag(int32_t flag, uint32_t* flags) {
+  switch (flag) {
+    case 'L': *flags |= kPulseLeak; return true;
+    case 'S': *flags |= kPulseSecond; return true;
+    case 'G': *flags |= kPulseLockIn; return true;
+    case 'F': *flags |= kPulseFura; return true;
+    case 'I': *flags |= kPulseStimulus; return true;
+    case 'T': *flags |= kPulseSweepTime; return true;
+    case 'O': *flags |= kPulseOverwrite; return true;
+    case 'P': *flags |= kPulseDisplay; return true;
+    case 'Q': *flags |= kPulseQuiet; return true;
+    case 'U': *flags |= kPulseNoLoad; return true;
+    default: return false;
+  }
+}
+
+int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
+  // In 64 bits so that a large count cannot wrap.
+  const int64_t end = static_cast<int64_t>(first) + count - 1;
+  return static_cast<int32_t>(std::min<int64_t>(end, available));
+}
+
+bool AdmitsStimulation(const PulseOptions& o, std::optional<std::string_view> name) {
+  const bool include = (o.flags & kPulseInclude) != 0;
+  const bool exclude = (o.flags & kPulseExclude) != 0;
+  if (!include && !exclude) return true;
+  if (!name) return false;
+  bool named = false;
+  if (!o.stimName.empty()) {
+    named = *name == o.stimName;
+  } else {
+    for (const std::string& n : o.stimList) named = named || *name == n;
+  }
+  return named ? include : exclude;
+}
 
 void NormalizePulseOptions(PulseOptions* o) {
   if (o->count < 1) o->count = 1;

@@ -13,7 +13,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kwt {
@@ -80,5 +82,27 @@ int32_t PublishPulseSelection(const PulseOptions& options);
 // call.  Waves
 // loaded before an error stay.
 int32_t RunPulseLoad(const PulseOptions& options);
+
+// ---- Pieces the PatchMaster loader parses and walks with as well ----------
+
+// /A /B /C /D /R /H /V after their letter: reads "=" (host error 11 when it
+// is missing) and the number, truncated to a whole number for the
+// selection, into `options` (/D into *trace when given, /H and /V into the
+// LockIn settings).  Returns 0 or the host's code.
+int32_t ReadSelectionFlag(int32_t flag, PulseOptions& options, int32_t* trace);
+
+// Sets the bit of a flag without a value (/L /S /G /F /I /T /O /P /Q /U);
+// false for any other letter.
+bool SetPlainLoadFlag(int32_t flag, uint32_t* flags);
+
+// The last number of `count` numbers from `first` on, stopped at
+// `available`.
+int32_t RangeEnd(int32_t first, int32_t count, int32_t available);
+
+// Whether the /J and /K rules admit a sweep whose stimulation has `name`
+// (none: the stimulation is missing, which only the absence of both flags
+// admits).  A single name takes precedence over a list; an empty list names
+// nothing.
+bool AdmitsStimulation(const PulseOptions& options, std::optional<std::string_view> name);
 
 }  // namespace kwt
