@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "info.h"
+#include "info_text.h"
 #include "patchmaster/pm_bundle.h"
 #include "patchmaster/pm_records.h"
 #include "patchmaster/pm_relations.h"
@@ -27,7 +28,10 @@
 namespace kwt {
 namespace {
 
-using Json = nlohmann::ordered_json;
+using info::Count;
+using info::Json;
+using info::Quoted;
+using info::Utf8;
 
 // Asked before the Pulse reader: a bundle is told by its own signature,
 // and a sibling set by its four-level stimulus tree, whatever trees of the
@@ -47,15 +51,6 @@ struct TreeGuard {
     FreeSolutionTree();
   }
 };
-
-// A text field of the recording (Windows-1252) for the terminal, without
-// the blanks that pad it.
-template <size_t N>
-std::string Utf8(const char (&field)[N]) {
-  std::string_view text = FieldText(field);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return Cp1252ToUtf8(text);
-}
 
 const char* FormatName(uint8_t format) {
   switch (format) {
@@ -196,20 +191,6 @@ Json Describe(const Sources& src) {
   }
   doc["stimulations"] = stimulations;
   return doc;
-}
-
-// "1 sweep", "2 sweeps"; "series" is the same either way.
-std::string Count(const Json& n, const char* noun) {
-  const int count = n.get<int>();
-  std::string text = std::to_string(count) + " " + noun;
-  if (count != 1 && text.back() != 's') text += 's';
-  return text;
-}
-
-// A text name in quotes, or nothing when it is empty.
-std::string Quoted(const Json& text) {
-  const std::string s = text.get<std::string>();
-  return s.empty() ? std::string() : " \"" + s + "\"";
 }
 
 // A number as the shortest text that reads back to it; "?" for null.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "info.h"
+#include "info_text.h"
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_tree.h"
@@ -18,20 +19,14 @@
 namespace kwt {
 namespace {
 
-using Json = nlohmann::ordered_json;
+using info::Count;
+using info::Json;
+using info::Quoted;
+using info::Utf8;
 
 // Asked before readers of other formats: a Pulse recording is told by its
 // two sibling trees, which other formats do not have.
 constexpr int kOrder = 10;
-
-// A text field of the recording (Windows-1252) for the terminal, without
-// the blanks that pad it.
-template <size_t N>
-std::string Utf8(const char (&field)[N]) {
-  std::string_view text = FieldText(field);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return Cp1252ToUtf8(text);
-}
 
 std::string Trimmed(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -141,20 +136,6 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
   }
   doc["stimulations"] = stimulations;
   return doc;
-}
-
-// "1 sweep", "2 sweeps"; "series" is the same either way.
-std::string Count(const Json& n, const char* noun) {
-  const int count = n.get<int>();
-  std::string text = std::to_string(count) + " " + noun;
-  if (count != 1 && text.back() != 's') text += 's';
-  return text;
-}
-
-// A text name in quotes, or nothing when it is empty.
-std::string Quoted(const Json& text) {
-  const std::string s = text.get<std::string>();
-  return s.empty() ? std::string() : " \"" + s + "\"";
 }
 
 void PrintText(const Json& doc) {

@@ -326,16 +326,7 @@ int32_t RunLoadPM() {
   const bool quiet = (o.flags & kPulseQuiet) != 0;
 
   std::string named;
-  if (int32_t err = HostGetFileName(&named)) {
-    HostNotice("Error, no filename specified\r");
-    return err;
-  }
-  if (int32_t err = HostToNativePath(&named)) return err;
-  // A network path ("\\server\...") given with one backslash lost the other
-  // to the command line's escapes.
-  if (!named.empty() && named[0] == '\\' && (named.size() < 2 || named[1] != '\\'))
-    named.insert(named.begin(), '\\');
-  if (int32_t err = HostAtEnd()) return err;
+  if (int32_t err = ReadLoadFileName(&named)) return err;
 
   // The samples are always read from the data file, also when the command
   // names one of its sibling tree files.  A data file named with the

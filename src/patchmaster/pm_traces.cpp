@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/wave_spans.h"
 #include "lockin/lockin.h"
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_stimulus.h"
@@ -198,22 +199,6 @@ class PmLockInStimulus final : public LockInStimulus {
   PmSegmentContext context_;
   const PmSweepRecord& sweep_;
 };
-
-std::span<double> DoubleSamples(WaveHandle wave) {
-  if (wave == nullptr || HostWaveType(wave) != kWaveFloat64) return {};
-  auto* data = static_cast<double*>(HostWaveData(wave));
-  const int64_t points = HostWavePoints(wave);
-  if (data == nullptr || points <= 0) return {};
-  return {data, static_cast<size_t>(points)};
-}
-
-std::span<const float> FloatSamples(WaveHandle wave) {
-  if (wave == nullptr || HostWaveType(wave) != kWaveFloat32) return {};
-  const auto* data = static_cast<const float*>(HostWaveData(wave));
-  const int64_t points = HostWavePoints(wave);
-  if (data == nullptr || points <= 0) return {};
-  return {data, static_cast<size_t>(points)};
-}
 
 uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const int32_t g = r.group, s = r.series, w = r.sweep, t = r.trace;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "host/wave_spans.h"
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_traces.h"
 #include "support/fixed_text.h"
@@ -22,24 +23,6 @@ constexpr std::string_view kTestLeak = "test_leak";
 
 // The amplifier model whose stimulus-filter switch is stored at 249.
 constexpr std::string_view kModel862 = "862";
-
-// The 64-bit real samples of a wave as a span; empty when the wave is not
-// of that type.
-std::span<double> DoubleSamples(WaveHandle wave) {
-  if (wave == nullptr || HostWaveType(wave) != kWaveFloat64) return {};
-  auto* data = static_cast<double*>(HostWaveData(wave));
-  const int64_t points = HostWavePoints(wave);
-  if (data == nullptr || points <= 0) return {};
-  return {data, static_cast<size_t>(points)};
-}
-
-std::span<const float> FloatSamples(WaveHandle wave) {
-  if (wave == nullptr || HostWaveType(wave) != kWaveFloat32) return {};
-  const auto* data = static_cast<const float*>(HostWaveData(wave));
-  const int64_t points = HostWavePoints(wave);
-  if (data == nullptr || points <= 0) return {};
-  return {data, static_cast<size_t>(points)};
-}
 
 }  // namespace
 
