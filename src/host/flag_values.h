@@ -52,4 +52,20 @@ inline std::vector<std::string> SplitNames(std::string_view text) {
   return names;
 }
 
+// The file name that ends an operation's command line, in native form
+// ("Error, no filename specified" is posted when there is none), and the
+// end of the line.  Returns 0 or the host's code.
+inline int32_t ReadCommandFileName(std::string* path) {
+  if (int32_t err = HostGetFileName(path)) {
+    HostNotice("Error, no filename specified\r");
+    return err;
+  }
+  if (int32_t err = HostToNativePath(path)) return err;
+  // A network path ("\\server\...") given with one backslash lost the
+  // other to the command line's escapes.
+  if (!path->empty() && (*path)[0] == '\\' && (path->size() < 2 || (*path)[1] != '\\'))
+    path->insert(path->begin(), '\\');
+  return HostAtEnd();
+}
+
 }  // namespace kwt

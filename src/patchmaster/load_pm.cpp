@@ -326,7 +326,7 @@ int32_t RunLoadPM() {
   const bool quiet = (o.flags & kPulseQuiet) != 0;
 
   std::string named;
-  if (int32_t err = ReadLoadFileName(&named)) return err;
+  if (int32_t err = ReadCommandFileName(&named)) return err;
 
   // The samples are always read from the data file, also when the command
   // names one of its sibling tree files.  A data file named with the

@@ -240,7 +240,7 @@ int32_t RunLoadPulse() {
   if (!quiet)
     for (const std::string& echo : echoes) HostNotice(echo + "\r");
 
-  if (int32_t err = ReadLoadFileName(&o.dataPath)) return err;
+  if (int32_t err = ReadCommandFileName(&o.dataPath)) return err;
 
   // The trees are the module's for this call only; the guard releases them
   // on every way out, errors included.
@@ -267,19 +267,6 @@ int32_t RunLoadPulse() {
 }
 
 }  // namespace
-
-int32_t ReadLoadFileName(std::string* path) {
-  if (int32_t err = HostGetFileName(path)) {
-    HostNotice("Error, no filename specified\r");
-    return err;
-  }
-  if (int32_t err = HostToNativePath(path)) return err;
-  // A network path ("\\server\...") given with one backslash lost the other
-  // to the command line's escapes.
-  if (!path->empty() && (*path)[0] == '\\' && (path->size() < 2 || (*path)[1] != '\\'))
-    path->insert(path->begin(), '\\');
-  return HostAtEnd();
-}
 
 int32_t ReadSelectionFlag(int32_t flag, PulseOptions& o, int32_t* trace) {
   if (int32_t err = TakeRequiredEquals()) return err;

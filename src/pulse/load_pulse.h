@@ -85,11 +85,6 @@ int32_t RunPulseLoad(const PulseOptions& options);
 
 // ---- Pieces the PatchMaster loader parses and walks with as well ----------
 
-// The file name that ends the command line, in native form ("Error, no
-// filename specified" is posted when there is none), and the end of the
-// line.  Returns 0 or the host's code.
-int32_t ReadLoadFileName(std::string* path);
-
 // /A /B /C /D /R /H /V after their letter: reads "=" (host error 11 when it
 // is missing) and the number, truncated to a whole number for the
 // selection, into `options` (/D into *trace when given, /H and /V into the

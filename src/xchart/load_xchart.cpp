@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "frame/errors.h"
+#include "host/flag_values.h"
 #include "host/host.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -272,15 +273,7 @@ int32_t Run() {
 int32_t ParseLoadXChart(XChartOptions* options, std::string* path) {
   *options = XChartOptions{};
   if (int32_t err = ReadFlags(options)) return err;
-  if (int32_t err = HostGetFileName(path)) {
-    HostNotice("Error, no filename specified\r");
-    return err;
-  }
-  if (int32_t err = HostToNativePath(path)) return err;
-  // A network path keeps its two leading backslashes.
-  if (!path->empty() && (*path)[0] == '\\' && (path->size() < 2 || (*path)[1] != '\\'))
-    path->insert(path->begin(), '\\');
-  return HostAtEnd();
+  return ReadCommandFileName(path);
 }
 
 int32_t LoadXChart(const XChartOptions& options, const std::string& path) {
