@@ -17,7 +17,19 @@ namespace kwt {
 namespace {
 
 // Blocks from this size on are mapped rather than taken from the heap.
+// Under AddressSanitizer every block comes from the heap, so that a write
+// past the end of a wave is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kMapBytes = SIZE_MAX;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr size_t kMapBytes = SIZE_MAX;
+#else
 constexpr size_t kMapBytes = size_t{1} << 20;
+#endif
+#else
+constexpr size_t kMapBytes = size_t{1} << 20;
+#endif
 constexpr size_t kPageBytes = 4096;
 constexpr size_t kHugePageBytes = size_t{2} << 20;
 
