@@ -396,43 +396,43 @@ class Replayer {
     if (items[0].hasTarget || !items[0].value.items.empty())
       return Problem(*command_, "unknown error bar mode " + items[0].text);
     if (mode == "off") {
-      t->xErr = t->yErr = ErrorBarSpec();
+      t->xErr = t->yErr = ErrorBarSetting();
       return;
     }
-    std::vector<ErrorBarSpec*> specs;
-    if (mode == "x") specs = {&t->xErr};
-    else if (mode == "y") specs = {&t->yErr};
-    else if (mode == "xy") specs = {&t->xErr, &t->yErr};
+    std::vector<ErrorBarSetting*> settings;
+    if (mode == "x") settings = {&t->xErr};
+    else if (mode == "y") settings = {&t->yErr};
+    else if (mode == "xy") settings = {&t->xErr, &t->yErr};
     else return Problem(*command_, "unknown error bar mode " + items[0].key);
-    if (items.size() != specs.size() + 1)
-      return Problem(*command_, Format("needs %zu error-bar setting(s)", specs.size()));
-    ErrorBarSpec parsed[2];
-    for (size_t i = 0; i < specs.size(); ++i) {
-      if (!ReadErrorSpec(items[i + 1], t->wave, &parsed[i]))
+    if (items.size() != settings.size() + 1)
+      return Problem(*command_, Format("needs %zu error-bar setting(s)", settings.size()));
+    ErrorBarSetting parsed[2];
+    for (size_t i = 0; i < settings.size(); ++i) {
+      if (!ReadErrorBarSetting(items[i + 1], t->wave, &parsed[i]))
         return Problem(*command_, "bad error-bar setting " + items[i + 1].text);
     }
-    for (size_t i = 0; i < specs.size(); ++i) *specs[i] = parsed[i];
+    for (size_t i = 0; i < settings.size(); ++i) *settings[i] = parsed[i];
     t->errCapWidth = cap;
     t->errThick = thick;
   }
 
   // One error-bar setting; a wave that cannot be found fails the whole
   // setting, since bars of the wrong length would mislead.
-  bool ReadErrorSpec(const SettingItem& item, const HostWave* beside, ErrorBarSpec* bars) {
+  bool ReadErrorBarSetting(const SettingItem& item, const HostWave* beside, ErrorBarSetting* bars) {
     const std::string key = Lower(item.key);
     if (key == "sqrt") {
-      bars->kind = ErrorBarSpec::Kind::kSqrt;
+      bars->kind = ErrorBarSetting::Kind::kSqrt;
       return item.value.items.empty();
     }
     if (key == "const" || key == "pct") {
-      bars->kind = key == "const" ? ErrorBarSpec::Kind::kConst : ErrorBarSpec::Kind::kPercent;
+      bars->kind = key == "const" ? ErrorBarSetting::Kind::kConst : ErrorBarSetting::Kind::kPercent;
       return SettingNumber(item.value, &bars->value) && std::isfinite(bars->value) &&
              bars->value >= 0;
     }
     if (key != "wave" || item.value.kind != SettingValue::Kind::kParen ||
         item.value.items.size() != 2)
       return false;
-    bars->kind = ErrorBarSpec::Kind::kWave;
+    bars->kind = ErrorBarSetting::Kind::kWave;
     // An empty name leaves that side without bars.
     bars->plus = FindWaveNear(item.value.items[0], beside);
     bars->minus = FindWaveNear(item.value.items[1], beside);

@@ -70,7 +70,7 @@ struct GraphAxis {
   int mirror = 0;            // 1: a copy of the axis line on the opposite plot edge
 };
 
-struct ErrorBarSpec {
+struct ErrorBarSetting {
   enum class Kind { kNone, kWave, kConst, kPercent, kSqrt };
   Kind kind = Kind::kNone;
   HostWave* plus = nullptr;
@@ -92,7 +92,7 @@ struct GraphTraceModel {
   double msize = 0;          // marker size, points; 0 = automatic
   bool hidden = false;
   double xOffset = 0, yOffset = 0;  // offset(t)={x,y}, in data units
-  ErrorBarSpec xErr, yErr;
+  ErrorBarSetting xErr, yErr;
   double errCapWidth = -1;   // ErrorBars/T: cap width in points; -1 = automatic
   double errThick = 1;       // ErrorBars/L: bar line thickness in points
 };

@@ -272,8 +272,8 @@ class Painter {
     cairo_set_dash(cr_, nullptr, 0, 0);
     cairo_set_line_width(cr_, std::max(t.errThick * k_, 0.5));
     for (bool vertical : {true, false}) {
-      const ErrorBarSpec& bars = vertical ? t.yErr : t.xErr;
-      if (bars.kind == ErrorBarSpec::Kind::kNone) continue;
+      const ErrorBarSetting& bars = vertical ? t.yErr : t.xErr;
+      if (bars.kind == ErrorBarSetting::Kind::kNone) continue;
       const std::vector<ErrorSpan> spans = ErrorSpans(in, bars, vertical, mx, my, b);
       const double room = vertical ? b.right - b.left : b.bottom - b.top;
       // Caps only where the bars stand apart.

@@ -111,13 +111,13 @@ int64_t ColumnKey(double x, const DeviceBounds& b) {
 }
 
 // The bar length below and above the value at point i.
-bool ErrorAt(const ErrorBarSpec& bars, int64_t i, double v, double* minus, double* plus) {
+bool ErrorAt(const ErrorBarSetting& bars, int64_t i, double v, double* minus, double* plus) {
   switch (bars.kind) {
-    case ErrorBarSpec::Kind::kNone: return false;
-    case ErrorBarSpec::Kind::kConst: *minus = *plus = bars.value; return true;
-    case ErrorBarSpec::Kind::kPercent: *minus = *plus = std::fabs(v) * bars.value / 100; return true;
-    case ErrorBarSpec::Kind::kSqrt: *minus = *plus = std::sqrt(std::fabs(v)); return true;
-    case ErrorBarSpec::Kind::kWave: {
+    case ErrorBarSetting::Kind::kNone: return false;
+    case ErrorBarSetting::Kind::kConst: *minus = *plus = bars.value; return true;
+    case ErrorBarSetting::Kind::kPercent: *minus = *plus = std::fabs(v) * bars.value / 100; return true;
+    case ErrorBarSetting::Kind::kSqrt: *minus = *plus = std::sqrt(std::fabs(v)); return true;
+    case ErrorBarSetting::Kind::kWave: {
       // A point past the end of an error wave, or a NaN there, has no bar
       // on that side.
       *plus = bars.plus != nullptr ? bars.plus->Value(i) : 0;
@@ -174,10 +174,10 @@ ThinnedTrace ThinTrace(const TraceInput& in, AxisMap mx, AxisMap my, const Devic
   return out;
 }
 
-std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& bars, bool vertical,
+std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSetting& bars, bool vertical,
                                   AxisMap mx, AxisMap my, const DeviceBounds& b) {
   std::vector<ErrorSpan> spans;
-  if (in.y == nullptr || bars.kind == ErrorBarSpec::Kind::kNone) return spans;
+  if (in.y == nullptr || bars.kind == ErrorBarSetting::Kind::kNone) return spans;
   const double xlo = b.left - kReach, xhi = b.right + kReach;
   const double ylo = b.top - kReach, yhi = b.bottom + kReach;
   int64_t lastKey = 0;
@@ -218,11 +218,11 @@ std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& bars
 }
 
 // Only points whose x and y are both finite count, as only they are drawn.
-bool TraceExtent(const TraceInput& in, bool vertical, const ErrorBarSpec* errors, double* lo,
+bool TraceExtent(const TraceInput& in, bool vertical, const ErrorBarSetting* errors, double* lo,
                  double* hi) {
   if (in.y == nullptr) return false;
   double mn = INFINITY, mx = -INFINITY;
-  const bool withErrors = errors != nullptr && errors->kind != ErrorBarSpec::Kind::kNone;
+  const bool withErrors = errors != nullptr && errors->kind != ErrorBarSetting::Kind::kNone;
   ForEachPoint(in, [&](int64_t i, double x, double y) {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
     const double v = vertical ? y : x;

@@ -62,12 +62,12 @@ struct ErrorSpan {
 // The error bars of `in` for `bars`, vertical ones (y errors) or
 // horizontal ones (x errors).  Vertical bars of one device column are
 // merged into one span.
-std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSpec& bars, bool vertical,
+std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSetting& bars, bool vertical,
                                   AxisMap mx, AxisMap my, const DeviceBounds& bounds);
 
 // Finite data extremes of the trace along y (vertical) or x, with its
 // error bars when `withErrors`; false when it has no finite point.
-bool TraceExtent(const TraceInput& in, bool vertical, const ErrorBarSpec* errors, double* lo,
+bool TraceExtent(const TraceInput& in, bool vertical, const ErrorBarSetting* errors, double* lo,
                  double* hi);
 
 }  // namespace kwt

@@ -174,18 +174,18 @@ TEST(GraphModel, ErrorBarsFindTheirWavesBesideTheTrace) {
               "ErrorBars/T=0 m_mean XY,const=0.5,pct=10"});
   GraphModel m = Front(wb);
   EXPECT_TRUE(m.problems.empty()) << m.problems[0];
-  EXPECT_EQ(m.traces[0].xErr.kind, ErrorBarSpec::Kind::kConst);
+  EXPECT_EQ(m.traces[0].xErr.kind, ErrorBarSetting::Kind::kConst);
   EXPECT_EQ(m.traces[0].xErr.value, 0.5);
-  EXPECT_EQ(m.traces[0].yErr.kind, ErrorBarSpec::Kind::kPercent);
+  EXPECT_EQ(m.traces[0].yErr.kind, ErrorBarSetting::Kind::kPercent);
   EXPECT_EQ(m.traces[0].errCapWidth, 0);
 
   ASSERT_EQ(wb.Run("ErrorBars 'm_mean' Y,wave=('m_sdev',)"), 0);
   m = Front(wb);
-  EXPECT_EQ(m.traces[0].yErr.kind, ErrorBarSpec::Kind::kWave);
+  EXPECT_EQ(m.traces[0].yErr.kind, ErrorBarSetting::Kind::kWave);
   EXPECT_EQ(m.traces[0].yErr.plus, wb.ResolveWave("root:stats:m_sdev"));
   EXPECT_EQ(m.traces[0].yErr.minus, nullptr) << "an empty name: no bar below";
   ASSERT_EQ(wb.Run("ErrorBars m_mean OFF"), 0);
-  EXPECT_EQ(Front(wb).traces[0].yErr.kind, ErrorBarSpec::Kind::kNone);
+  EXPECT_EQ(Front(wb).traces[0].yErr.kind, ErrorBarSetting::Kind::kNone);
 }
 
 // The headline and legend that LoadXChart/P/H/L makes, and PlotWaves'

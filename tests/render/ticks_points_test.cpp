@@ -122,8 +122,8 @@ TEST(TracePoints, FarPointsAreClampedAndXWavesPaired) {
   ASSERT_TRUE(TraceExtent({y, x, 0, 0}, false, nullptr, &lo, &hi));
   EXPECT_EQ(lo, -7);
   EXPECT_EQ(hi, 1);
-  ErrorBarSpec e;
-  e.kind = ErrorBarSpec::Kind::kConst;
+  ErrorBarSetting e;
+  e.kind = ErrorBarSetting::Kind::kConst;
   e.value = 0.5;
   ASSERT_TRUE(TraceExtent({y, nullptr, 0, 0}, true, &e, &lo, &hi));
   EXPECT_EQ(lo, -0.5) << "error bars widen the extent";
@@ -132,8 +132,8 @@ TEST(TracePoints, FarPointsAreClampedAndXWavesPaired) {
 TEST(TracePoints, ErrorBarsOfOneColumnMerge) {
   Workbench wb;
   HostWave* y = Ramp(wb, "y", 4);
-  ErrorBarSpec e;
-  e.kind = ErrorBarSpec::Kind::kConst;
+  ErrorBarSetting e;
+  e.kind = ErrorBarSetting::Kind::kConst;
   e.value = 1;
   // Points 0 and 1 share device column 0, points 2 and 3 column 1.
   std::vector<ErrorSpan> s = ErrorSpans({y, nullptr, 0, 0}, e, true, {0, 0.5}, {0, 10}, {0, -100, 10, 100});
