@@ -36,28 +36,6 @@ constexpr size_t kBlockBytes = size_t{1} << 20;
 constexpr double kFullScaleBottom = -32768.0;
 constexpr double kFullScaleTop = 32767.0;
 
-// Bytes per sample of a trace's format; 0 for a format the module does not
-// know.
-size_t SampleWidth(uint8_t format) {
-  switch (format) {
-    case kPmSampleInt16: return 2;
-    case kPmSampleInt32:
-    case kPmSampleReal32: return 4;
-    case kPmSampleReal64: return 8;
-    default: return 0;
-  }
-}
-
-// The sample-format code of the shared converter for a trace's format.
-int32_t ConverterFormat(uint8_t format) {
-  switch (format) {
-    case kPmSampleInt32: return kSampleInt32;
-    case kPmSampleReal32: return kSampleReal32;
-    case kPmSampleReal64: return kSampleReal64;
-    default: return kSampleInt16;
-  }
-}
-
 // A file begins "DAT1", "DAT2", "DATA" or anything but a "D".
 bool SignatureAccepted(const ByteSource& file) {
   uint8_t head[4] = {};
@@ -65,61 +43,6 @@ bool SignatureAccepted(const ByteSource& file) {
   if (got == 0 || head[0] != 'D') return true;
   return got == 4 && head[1] == 'A' && head[2] == 'T' &&
          (head[3] == '1' || head[3] == '2' || head[3] == 'A');
-}
-
-// Reads the trace's samples into out and converts them to value = sample x
-// scaler - zero.  The samples lie in blocks of trInterleaveSize bytes, one
-// every trInterleaveSkip bytes from trDataOffset on (one block when the
-// size is 0).  Returns the number of samples the file did not hold; they
-// are 0.
-int64_t ReadTraceSamples(const ByteSource& file, const PmTraceRecord& trace, ByteOrder order,
-                         double zero, std::span<float> out, std::span<uint8_t> buffer) {
-  const size_t width = SampleWidth(trace.trDataFormat);
-  const int32_t format = ConverterFormat(trace.trDataFormat);
-  const uint64_t total = static_cast<uint64_t>(out.size()) * width;
-  uint64_t block = trace.trInterleaveSize > 0 ? static_cast<uint64_t>(trace.trInterleaveSize)
-                                              : total;
-  // A skip shorter than its block would read bytes twice (or forever, at
-  // 0): such a trace is taken as stored in one piece.
-  uint64_t skip = trace.trInterleaveSkip > 0 ? static_cast<uint64_t>(trace.trInterleaveSkip) : 0;
-  if (skip < block) skip = block = total;
-
-  int64_t offset = trace.trDataOffset;
-  uint64_t read = 0;     // bytes of the trace read
-  size_t filled = 0;     // bytes waiting in the buffer
-  size_t converted = 0;  // samples written to out
-  const auto flush = [&]() {
-    const size_t whole = filled / width;
-    ConvertTraceSamples(buffer.first(whole * width), format, order, trace.trDataScaler,
-                        out.subspan(converted, whole), zero);
-    converted += whole;
-    const size_t rest = filled - whole * width;
-    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(whole * width), rest, buffer.begin());
-    filled = rest;
-  };
-  bool ended = offset < 0;
-  while (!ended && read < total) {
-    // One interleave block, in pieces that fit the buffer.
-    const uint64_t want = std::min(block, total - read);
-    for (uint64_t got = 0; got < want;) {
-      const size_t piece =
-          static_cast<size_t>(std::min<uint64_t>(want - got, buffer.size() - filled));
-      const size_t n = file.ReadAt(static_cast<uint64_t>(offset) + got,
-                                   buffer.subspan(filled, piece));
-      filled += n;
-      got += n;
-      read += n;
-      if (filled == buffer.size()) flush();
-      if (n < piece) {
-        ended = true;
-        break;
-      }
-    }
-    offset += static_cast<int64_t>(skip);
-  }
-  flush();
-  std::fill(out.begin() + static_cast<std::ptrdiff_t>(converted), out.end(), 0.0f);
-  return static_cast<int64_t>(out.size() - converted);
 }
 
 // A potential of the note in mV.  Below 1 mV in magnitude it shows as 0, so
@@ -213,7 +136,8 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   // without stimulus waves, LockIn and stimulus lines in its note.
   const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
   if (amp.amplifierState == nullptr) return 0;
-  const size_t width = SampleWidth(trace->trDataFormat);
+  // The trace's format codes are the shared converter's.
+  const auto width = static_cast<size_t>(SampleFormatWidth(trace->trDataFormat));
   if (width == 0 || trace->trDataPoints < 0) return 0;
   const auto points = static_cast<size_t>(trace->trDataPoints);
   // The block is taken before any wave is made, so that running out of
@@ -238,10 +162,18 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
     auto* data = static_cast<float*>(HostWaveData(wave));
     const double zero = (flags & kPmZeroOffset) != 0 ? trace->trZeroData : 0.0;
     const ByteOrder order = PmDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle;
+    const TraceSamples samples{&file,
+                               trace->trDataOffset,
+                               trace->trDataPoints,
+                               trace->trDataFormat,
+                               order,
+                               trace->trInterleaveSize,
+                               trace->trInterleaveSkip};
     const int64_t missing =
         data == nullptr ? 0
-                        : ReadTraceSamples(file, *trace, order, zero, std::span(data, points),
-                                           std::span(buffer.get(), bufferBytes));
+                        : ReadTraceSamples(samples, trace->trDataScaler, zero,
+                                           std::span(buffer.get(), bufferBytes),
+                                           std::span(data, points));
     const double step = trace->trXInterval;
     const bool validStep = step != 0.0 && std::isfinite(step);
     HostSetWaveScaling(wave, validStep ? std::optional(step) : std::nullopt,
@@ -256,11 +188,8 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
       } catch (const std::bad_alloc&) {
       }
     }
+    NoticeMissingSamples(name, missing, static_cast<int64_t>(points), !r.report);
     if (r.report) {
-      if (missing != 0)
-        HostNotice(Format("%s: %lld of %lld samples are not in the data file and were set to 0\r",
-                          name.c_str(), static_cast<long long>(missing),
-                          static_cast<long long>(points)));
       HostSetStringVariable("kwtLastPulseWave", name, true);
       HostNotice(Format("Raw Data \"%s\" loaded, %5ld samples\r", name.c_str(),
                         static_cast<long>(points)));

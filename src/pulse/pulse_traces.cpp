@@ -94,38 +94,6 @@ void Convert(int32_t format, ByteOrder order, const uint8_t* in, size_t count, d
   }
 }
 
-// Fills out[0, points) from the source through `block`; returns the number
-// of samples the source did not hold.  A sample of which only some bytes
-// are in the file counts as missing.  Missing samples are 0: those in the
-// block where the file ends are written as 0, and the ones behind it are
-// left as the host made them (zero-filled), so that a count far beyond a
-// short file costs no memory beyond the wave itself.
-int64_t FillSamples(const TraceSamples& s, size_t width, double factor, std::span<uint8_t> block,
-                    float* out) {
-  const size_t perBlock = block.size() / width;
-  for (int64_t done = 0; done < s.points;) {
-    const size_t count =
-        static_cast<size_t>(std::min<int64_t>(s.points - done, static_cast<int64_t>(perBlock)));
-    // Offsets are formed in 64 bits from a 32-bit offset and count, so this
-    // cannot wrap; a negative one lies before the file.
-    const int64_t at = s.offset + done * static_cast<int64_t>(width);
-    size_t copied = 0;
-    if (s.source != nullptr && at >= 0)
-      copied = s.source->ReadAt(static_cast<uint64_t>(at), block.first(count * width));
-    const size_t whole = copied / width;
-    Convert(s.format, s.order, block.data(), whole, factor, 0.0, out + done);
-    if (whole < count) {
-      // Explicit zeros, not converted zero bytes: a factor of NaN or
-      // infinity must not turn absent samples into NaN.
-      std::fill(out + done + static_cast<int64_t>(whole), out + done + static_cast<int64_t>(count),
-                0.0f);
-      return s.points - done - static_cast<int64_t>(whole);
-    }
-    done += static_cast<int64_t>(count);
-  }
-  return 0;
-}
-
 // Makes a 32-bit real wave from stored samples.  Scaled traces get the
 // converter's full scale in their units; Fura traces, stored as reals, none.
 bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double factor,
@@ -149,7 +117,8 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
   auto* data = static_cast<float*>(HostWaveData(wave));
   if (data != nullptr) {
     const std::span<uint8_t> buffer(block.get(), blockBytes);
-    const int64_t absent = FillSamples(samples, w, factor, buffer, data);
+    const int64_t absent = ReadTraceSamples(samples, factor, 0.0, buffer,
+                                            std::span(data, static_cast<size_t>(samples.points)));
     if (missing != nullptr) *missing = absent;
   }
 
@@ -257,14 +226,6 @@ struct SweepLayout {
 
   TraceSamples At(int64_t offset) const { return {file, offset, points, format, order}; }
 };
-
-// Posts how many samples of a wave the data file did not hold.
-void NoticeMissing(std::string_view name, int64_t missing, int64_t points, bool quiet) {
-  if (missing == 0 || quiet) return;
-  const std::string n(name);
-  HostNotice(Format("%s: %lld of %lld samples are not in the data file and were set to 0\r",
-                    n.c_str(), static_cast<long long>(missing), static_cast<long long>(points)));
-}
 
 // The three Fura traces, back to back behind the sweep's other traces, as
 // stored 32-bit reals.  A trace that the file does not hold whole ends them.
@@ -378,7 +339,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
     int64_t missing = 0;
     if (MakeTraceWave(name, layout.At(layout.first), sweep->factor1, xOffset, dt,
                       FieldText(series->unit1), overwrite, &missing)) {
-      NoticeMissing(name, missing, layout.points, quiet);
+      NoticeMissingSamples(name, missing, layout.points, quiet);
       // Without memory for the note the waves are still worth having.
       try {
         AppendWaveNote(name, SweepNote(path, *root, *group, *series, *sweep, stim));
@@ -393,7 +354,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
         const std::string leakName = name + "_leak";
         if (MakeTraceWave(leakName, layout.At(layout.leak), sweep->factor1, xOffset, dt,
                           FieldText(stim->leakUnit), overwrite, &missing)) {
-          NoticeMissing(leakName, missing, layout.points, quiet);
+          NoticeMissingSamples(leakName, missing, layout.points, quiet);
           if (!quiet) HostNotice(Format("Leak Data %s loaded\r", leakName.c_str()));
         }
       }
@@ -407,7 +368,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
     int64_t missing = 0;
     if (MakeTraceWave(secondName, layout.At(layout.second), sweep->factor2, xOffset, dt,
                       FieldText(stim->secondUnit), overwrite, &missing)) {
-      NoticeMissing(secondName, missing, layout.points, quiet);
+      NoticeMissingSamples(secondName, missing, layout.points, quiet);
       // The second trace carries only where it came from; its sweep's
       // details are in the first trace's note.
       AppendWaveNote(secondName, "FILENAME:" + path + ";");
@@ -428,6 +389,69 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
 }
 
 }  // namespace
+
+int64_t ReadTraceSamples(const TraceSamples& s, double factor, double zero,
+                         std::span<uint8_t> buffer, std::span<float> out) {
+  const int32_t w = SampleFormatWidth(s.format);
+  if (w == 0 || s.points < 0 || buffer.size() < static_cast<size_t>(w)) return s.points;
+  const auto width = static_cast<size_t>(w);
+  const size_t points = std::min(out.size(), static_cast<size_t>(s.points));
+  const uint64_t total = static_cast<uint64_t>(points) * width;
+  uint64_t block = s.blockBytes > 0 ? static_cast<uint64_t>(s.blockBytes) : total;
+  // A skip shorter than its block would read bytes twice (or forever, at
+  // 0): such samples are taken as stored in one piece.
+  uint64_t skip = s.blockSkip > 0 ? static_cast<uint64_t>(s.blockSkip) : 0;
+  if (skip < block) skip = block = total;
+
+  int64_t offset = s.offset;
+  uint64_t read = 0;     // bytes of the trace read
+  size_t filled = 0;     // bytes waiting in the buffer
+  size_t converted = 0;  // samples written to out
+  // Converts the whole samples in the buffer; the bytes of a sample that
+  // is split between two blocks wait for the rest.
+  const auto flush = [&]() {
+    const size_t whole = filled / width;
+    Convert(s.format, s.order, buffer.data(), whole, factor, zero, out.data() + converted);
+    converted += whole;
+    const size_t rest = filled - whole * width;
+    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(whole * width), rest, buffer.begin());
+    filled = rest;
+  };
+  // An offset before the file places every sample outside it.
+  bool ended = s.source == nullptr || offset < 0;
+  while (!ended && read < total) {
+    // One block, in pieces that fit the buffer.
+    const uint64_t want = std::min(block, total - read);
+    for (uint64_t got = 0; got < want;) {
+      const size_t piece =
+          static_cast<size_t>(std::min<uint64_t>(want - got, buffer.size() - filled));
+      const size_t n =
+          s.source->ReadAt(static_cast<uint64_t>(offset) + got, buffer.subspan(filled, piece));
+      filled += n;
+      got += n;
+      read += n;
+      if (filled == buffer.size()) flush();
+      if (n < piece) {
+        ended = true;
+        break;
+      }
+    }
+    offset += static_cast<int64_t>(skip);
+  }
+  flush();
+  // What the source did not hold stays as the host made it: zero.  Absent
+  // samples are never converted, so a factor of NaN cannot turn them into
+  // NaN.
+  return s.points - static_cast<int64_t>(converted);
+}
+
+// Posts how many samples of a wave the data file did not hold.
+void NoticeMissingSamples(std::string_view name, int64_t missing, int64_t points, bool quiet) {
+  if (missing == 0 || quiet) return;
+  const std::string n(name);
+  HostNotice(Format("%s: %lld of %lld samples are not in the data file and were set to 0\r",
+                    n.c_str(), static_cast<long long>(missing), static_cast<long long>(points)));
+}
 
 bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrder order,
                          double factor, std::span<float> out, double offset) {

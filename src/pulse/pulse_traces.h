@@ -38,14 +38,30 @@ bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t 
 
 // Where the samples of one trace lie: `points` samples of `format`
 // (kSampleInt16 ... kSampleReal64) stored in `order` from byte `offset` of
-// `source` on.  A negative offset places every sample outside the source.
+// `source` on, in one piece or, interleaved with other traces, in blocks of
+// `blockBytes` bytes that begin `blockSkip` bytes apart.  A negative offset
+// places every sample outside the source.
 struct TraceSamples {
   const ByteSource* source = nullptr;
   int64_t offset = 0;
   int64_t points = 0;
   int32_t format = 0;
   ByteOrder order = ByteOrder::kBig;
+  int64_t blockBytes = 0;  // 0: in one piece
+  int64_t blockSkip = 0;   // below blockBytes: in one piece
 };
+
+// Reads the samples into out (which holds samples.points values, zero as
+// the host makes them) through `buffer` (at least one sample wide) and
+// converts them: out[i] = sample i x factor - zero.  Returns the number of
+// samples the source did not hold, from the first one missing on; they
+// stay zero.  A sample split between two blocks is put together.
+int64_t ReadTraceSamples(const TraceSamples& samples, double factor, double zero,
+                         std::span<uint8_t> buffer, std::span<float> out);
+
+// Posts, unless quiet, how many samples of a wave the data file did not
+// hold.
+void NoticeMissingSamples(std::string_view name, int64_t missing, int64_t points, bool quiet);
 
 // Makes the 32-bit real wave `name` with samples.points points, fills it
 // with sample x factor (integers are signed), and sets x step and x start,
