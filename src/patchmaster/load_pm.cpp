@@ -148,12 +148,8 @@ void DisplayTrace(const std::string& name, uint32_t bits) {
     axis = 4;
   }
   if (stimulus) {
-    const std::string list = StimWaveList();
-    for (size_t at = 0; at < list.size();) {
-      const size_t end = std::min(list.find(';', at), list.size());
-      AppendTrace(axis, h, kAxisGap, list.substr(at, end - at), true, "", kModeBars);
-      at = end + 1;
-    }
+    for (const std::string& stimWave : StimWaveNames())
+      AppendTrace(axis, h, kAxisGap, stimWave, true, "", kModeBars);
     ++axis;
     StimWaveList().clear();
   }

@@ -143,6 +143,20 @@ double SegmentDuration(int32_t k, int32_t i, const PmSegmentContext& c) {
   return d;
 }
 
+bool SegmentOfSweep(int32_t k, const PmSegmentContext& c, const PmSweepRecord& sweep,
+                    PmSweepSegment* segment) {
+  const PmSegmentEntry* record = FindPmSegment(c.stimNo, c.channelNo, k);
+  if (record == nullptr || c.stimulation == nullptr) return false;
+  const int32_t n = c.stimulation->stNumberSweeps;
+  const int32_t iv = SweepOrderIndex(sweep.swSweepNumber, n, record->segVoltageIncMode);
+  const int32_t id = SweepOrderIndex(sweep.swSweepNumber, n, record->segDurationIncMode);
+  if (iv > n || id > n) return false;
+  segment->record = record;
+  segment->level = SegmentLevel(k, iv, c);
+  segment->duration = SegmentDuration(k, id, c);
+  return true;
+}
+
 int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
                                const PmChannelRecord& channel, int32_t g, int32_t s, int32_t w,
                                int32_t t, int32_t c, bool alert) {
@@ -212,20 +226,13 @@ bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w,
     // A sample interval that is not a positive number places no segment.
     const bool timed = dt > 0.0 && std::isfinite(dt);
     double time = 0.0;
+    PmSweepSegment segment;
     for (int32_t k = 1; timed && k <= channel->childCount; ++k) {
-      const PmSegmentEntry* segment = FindPmSegment(sweep->stimNo, c, k);
-      if (segment == nullptr) break;
-      const int32_t iv =
-          SweepOrderIndex(sweep->swSweepNumber, stim->stNumberSweeps, segment->segVoltageIncMode);
-      if (iv > stim->stNumberSweeps) break;
-      const double level = SegmentLevel(k, iv, context);
-      const int32_t id =
-          SweepOrderIndex(sweep->swSweepNumber, stim->stNumberSweeps, segment->segDurationIncMode);
-      const double duration = SegmentDuration(k, id, context);
-      FillSegment(out, SamplePosition(time, dt), SamplePosition(duration, dt), *segment, *channel,
-                  dt, previous, level);
-      previous = level;
-      time += duration;
+      if (!SegmentOfSweep(k, context, *sweep, &segment)) break;
+      FillSegment(out, SamplePosition(time, dt), SamplePosition(segment.duration, dt),
+                  *segment.record, *channel, dt, previous, segment.level);
+      previous = segment.level;
+      time += segment.duration;
     }
     const std::optional<double> step = dt != 0.0 && std::isfinite(dt) ? std::optional(dt)
                                                                         : std::nullopt;
@@ -238,6 +245,17 @@ bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w,
 std::string& StimWaveList() {
   static std::string list;
   return list;
+}
+
+std::vector<std::string> StimWaveNames() {
+  std::vector<std::string> names;
+  const std::string& list = StimWaveList();
+  for (size_t at = 0; at < list.size();) {
+    const size_t end = std::min(list.find(';', at), list.size());
+    names.push_back(list.substr(at, end - at));
+    at = end + 1;
+  }
+  return names;
 }
 
 }  // namespace kwt

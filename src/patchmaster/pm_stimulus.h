@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "patchmaster/pm_records.h"
 #include "patchmaster/pm_tree.h"
@@ -47,6 +48,19 @@ double SegmentLevel(int32_t k, int32_t i, const PmSegmentContext& context);
 // start time, so that the stimulus begins where recording begins.
 double SegmentDuration(int32_t k, int32_t i, const PmSegmentContext& context);
 
+// Segment k of the context's channel as sweep `sweep` ran it: the record,
+// and the level and duration at their sweep order indices.
+struct PmSweepSegment {
+  const PmSegmentEntry* record = nullptr;
+  double level = 0.0;
+  double duration = 0.0;
+};
+
+// False when the segment is missing or one of its sweep order indices lies
+// beyond the protocol's sweeps: a walk over the segments ends there.
+bool SegmentOfSweep(int32_t k, const PmSegmentContext& context, const PmSweepRecord& sweep,
+                    PmSweepSegment* segment);
+
 // The name of the stimulus wave of channel c of sweep (g, s, w), for trace
 // t (whose amplifier's board picks the DA names): "%s_%ld_%ld_%ld_%ld_<out>"
 // of base, g, s, w and c, <out> a DA name, "Dig-out" or "DigO-<bit>".
@@ -69,5 +83,8 @@ bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w,
 // The names of the waves of the last stimulus build, each followed by ";".
 // Emptied at the start of every build; the graph takes it and empties it.
 std::string& StimWaveList();
+
+// The names of that list, in order.
+std::vector<std::string> StimWaveNames();
 
 }  // namespace kwt

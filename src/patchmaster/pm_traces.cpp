@@ -66,10 +66,11 @@ const char* SegmentClassLine(uint8_t segmentClass) {
 // The note's lines of one output channel: its stimulus wave, its leak
 // settings and its stored segments for this sweep.
 void AppendChannelLines(std::string& note, std::string_view base, int32_t g, int32_t s, int32_t w,
-                        int32_t t, int32_t c, const PmChannelEntry& channel,
-                        const PmSegmentContext& context, const PmSweepRecord& sweep,
+                        int32_t t, const PmSegmentContext& context, const PmSweepRecord& sweep,
                         bool withStimNames) {
   const PmStimulationRecord& stim = *context.stimulation;
+  const PmChannelEntry& channel = *context.channel;
+  const int32_t c = context.channelNo;
   std::string stimWave;
   if (withStimNames && MakePmStimulusWaveName(&stimWave, base, channel, g, s, w, t, c, false) == 0)
     AppendFormat(note, "StimWave:\t\t%s;\r", stimWave.c_str());
@@ -78,20 +79,14 @@ void AppendChannelLines(std::string& note, std::string_view base, int32_t g, int
     AppendFormat(note, "Leak size:\t\t%g;\r", channel.chLeakSize);
     AppendFormat(note, "Leak hold:\t\t%.0f mV;\r", NoteMillivolts(channel.chLeakHolding));
   }
+  PmSweepSegment segment;
   for (int32_t k = 1; k <= channel.childCount; ++k) {
-    const PmSegmentEntry* segment = FindPmSegment(context.stimNo, c, k);
-    if (segment == nullptr) break;
-    const int32_t iv =
-        SweepOrderIndex(sweep.swSweepNumber, stim.stNumberSweeps, segment->segVoltageIncMode);
-    const int32_t id =
-        SweepOrderIndex(sweep.swSweepNumber, stim.stNumberSweeps, segment->segDurationIncMode);
-    if (iv > stim.stNumberSweeps || id > stim.stNumberSweeps) break;
-    if (segment->segStore == 0) continue;
-    if (const char* line = SegmentClassLine(segment->segClass))
+    if (!SegmentOfSweep(k, context, sweep, &segment)) break;
+    if (segment.record->segStore == 0) continue;
+    if (const char* line = SegmentClassLine(segment.record->segClass))
       AppendFormat(note, line, static_cast<int>(k));
     AppendFormat(note, "V%d:\t\t\t%.0f mV;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
-                 SegmentLevel(k, iv, context) * 1000.0, static_cast<int>(k),
-                 SegmentDuration(k, id, context) * 1000.0);
+                 segment.level * 1000.0, static_cast<int>(k), segment.duration * 1000.0);
   }
 }
 
@@ -104,15 +99,11 @@ class PmLockInStimulus final : public LockInStimulus {
 
   int32_t SegmentCount() const override { return context_.channel->childCount; }
   bool GetSegment(int32_t k, LockInSegment* segment) const override {
-    const PmSegmentEntry* record = FindPmSegment(context_.stimNo, context_.channelNo, k);
-    if (record == nullptr) return false;
-    const int32_t n = context_.stimulation->stNumberSweeps;
-    const int32_t iv = SweepOrderIndex(sweep_.swSweepNumber, n, record->segVoltageIncMode);
-    const int32_t id = SweepOrderIndex(sweep_.swSweepNumber, n, record->segDurationIncMode);
-    if (iv > n || id > n) return false;
-    segment->segmentClass = record->segClass;
-    segment->voltage = SegmentLevel(k, iv, context_);
-    segment->duration = SegmentDuration(k, id, context_);
+    PmSweepSegment ran;
+    if (!SegmentOfSweep(k, context_, sweep_, &ran)) return false;
+    segment->segmentClass = ran.record->segClass;
+    segment->voltage = ran.level;
+    segment->duration = ran.duration;
     return true;
   }
   int32_t ProtocolPosition() const override { return sweep_.swSweepNumber; }
@@ -220,12 +211,8 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
       MakePmStimulusWaves(r.baseName, g, s, w, t, x0, overwrite)) {
     bits |= kPmStimulusMade;
     if (r.report) {
-      const std::string& list = StimWaveList();
-      for (size_t at = 0; at < list.size();) {
-        const size_t end = std::min(list.find(';', at), list.size());
-        HostNotice(Format("Stimulus Template \"%s\" loaded\r", list.substr(at, end - at).c_str()));
-        at = end + 1;
-      }
+      for (const std::string& stimWave : StimWaveNames())
+        HostNotice(Format("Stimulus Template \"%s\" loaded\r", stimWave.c_str()));
     }
   }
   return bits | kPmTraceLoaded;
@@ -347,7 +334,7 @@ std::string PmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_
       if (channel == nullptr) break;
       if (channel->chDacMode == 0) continue;
       const PmSegmentContext context{stim, channel, sweep->stimNo, c, trace, &amp};
-      AppendChannelLines(note, base, g, s, w, t, c, *channel, context, *sweep, withStimNames);
+      AppendChannelLines(note, base, g, s, w, t, context, *sweep, withStimNames);
     }
   }
   return note;
