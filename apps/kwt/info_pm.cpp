@@ -337,10 +337,7 @@ InfoAnswer PatchMasterInfo(const std::string& path, bool json) {
       TreeGuard guard;
       if (!ReadBundle(file, &src)) return InfoAnswer::kFailed;
       const Json doc = Describe(src);
-      if (json)
-        std::printf("%s\n", doc.dump(1).c_str());
-      else
-        PrintText(doc);
+      info::Show(doc, json, PrintText);
       return InfoAnswer::kShown;
     }
   }
@@ -381,10 +378,7 @@ InfoAnswer PatchMasterInfo(const std::string& path, bool json) {
   TreeGuard guard;
   if (!ReadSiblings(&src)) return InfoAnswer::kFailed;
   const Json doc = Describe(src);
-  if (json)
-    std::printf("%s\n", doc.dump(1).c_str());
-  else
-    PrintText(doc);
+  info::Show(doc, json, PrintText);
   return InfoAnswer::kShown;
 }
 

@@ -194,10 +194,7 @@ InfoAnswer PulseInfo(const std::string& path, bool json) {
   const Json doc = Describe(path, pul, pgf);
   ReleasePulseStimulusTree();
   ReleasePulseAcquisitionTree();
-  if (json)
-    std::printf("%s\n", doc.dump(1).c_str());
-  else
-    PrintText(doc);
+  info::Show(doc, json, PrintText);
   return InfoAnswer::kShown;
 }
 

@@ -2,6 +2,7 @@
 // counts and names of the text output.
 #pragma once
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -34,6 +35,16 @@ inline std::string Count(const Json& n, const char* noun) {
 inline std::string Quoted(const Json& text) {
   const std::string s = text.get<std::string>();
   return s.empty() ? std::string() : " \"" + s + "\"";
+}
+
+// Prints a recording's description as JSON or, through `printText`, as
+// text.
+template <class PrintText>
+void Show(const Json& doc, bool json, PrintText printText) {
+  if (json)
+    std::printf("%s\n", doc.dump(1).c_str());
+  else
+    printText(doc);
 }
 
 }  // namespace kwt::info
