@@ -45,12 +45,6 @@ bool SignatureAccepted(const ByteSource& file) {
          (head[3] == '1' || head[3] == '2' || head[3] == 'A');
 }
 
-// A potential of the note in mV.  Below 1 mV in magnitude it shows as 0, so
-// that a holding of -1e-7 V does not print as "-0".
-double NoteMillivolts(double volts) { return std::fabs(volts) < 0.001 ? 0.0 : volts * 1000.0; }
-
-double Milliseconds(double seconds) { return (seconds - std::trunc(seconds)) * 1000.0; }
-
 // The class line of a segment in the note; empty for classes without one.
 const char* SegmentClassLine(uint8_t segmentClass) {
   switch (segmentClass) {
@@ -258,9 +252,9 @@ std::string PmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_
   const std::string version(FieldText(root->roVersionName));
   double secs = FormatPulseTime(&when, sweep->swTime, false);
   AppendFormat(note, "\rFilename:\t\t%s;\rVersion:   \t\tPM %s;\rSweep time:\t\t%s.%03.0f;\r",
-               file.c_str(), version.c_str(), when.c_str(), Milliseconds(secs));
+               file.c_str(), version.c_str(), when.c_str(), MillisecondsOf(secs));
   FormatPulseTime(&when, sweep->swTimer, true);
-  AppendFormat(note, "Timer:\t\t\t%s.%03.0f;\r", when.c_str(), Milliseconds(sweep->swTimer));
+  AppendFormat(note, "Timer:\t\t\t%s.%03.0f;\r", when.c_str(), MillisecondsOf(sweep->swTimer));
   AppendFormat(note,
                "Group:\t\t\t%ld of %ld;\rSeries:\t\t\t%ld of %ld;\rSweep:   \t\t%ld of %ld;\r"
                "Trace:\t\t\t%ld of %ld;\r",

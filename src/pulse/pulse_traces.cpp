@@ -136,16 +136,10 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
 
 // ---- The sweep note -------------------------------------------------------------
 
-// A potential of the note in mV with the sign of the recording mode.  Below
-// 1 mV in magnitude it shows as 0, so that a holding of -1e-7 V does not
-// print as "-0".
+// A potential of the note in mV with the sign of the recording mode.
 double NoteMillivolts(double volts, uint8_t mode) {
-  if (std::fabs(volts) < 0.001) return 0.0;
-  return (ReversesPotentialSign(mode) ? -volts : volts) * 1000.0;
+  return kwt::NoteMillivolts(ReversesPotentialSign(mode) ? -volts : volts);
 }
-
-// The milliseconds of a time in seconds.
-double Milliseconds(double seconds) { return (seconds - std::trunc(seconds)) * 1000.0; }
 
 std::string SweepNote(std::string_view path, const PulseRootEntry& root,
                       const PulseGroupEntry& group, const PulseSeriesEntry& series,
@@ -156,9 +150,9 @@ std::string SweepNote(std::string_view path, const PulseRootEntry& root,
   const std::string version(FieldText(root.versionName));
   double t = FormatPulseTime(&when, sweep.sweepTime, false);
   AppendFormat(note, "\rFilename:\t%s;\rVersion:   \tPulse %s;\rSweep time:\t%s.%03.0f;\r",
-               file.c_str(), version.c_str(), when.c_str(), Milliseconds(t));
+               file.c_str(), version.c_str(), when.c_str(), MillisecondsOf(t));
   t = FormatPulseTime(&when, sweep.timer, true);
-  AppendFormat(note, "Timer:\t\t%s.%03.0f;\r", when.c_str(), Milliseconds(t));
+  AppendFormat(note, "Timer:\t\t%s.%03.0f;\r", when.c_str(), MillisecondsOf(t));
 
   const std::string mode(RecordingModeName(series.recordingMode));
   AppendFormat(

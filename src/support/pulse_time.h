@@ -3,6 +3,7 @@
 // times and texts for notes, variables and graph headlines.
 #pragma once
 
+#include <cmath>
 #include <ctime>
 #include <string>
 
@@ -25,6 +26,16 @@ std::time_t PulseCalendarTime(double seconds);
 // after that adjustment (the caller takes the milliseconds from them); the
 // text is at most 80 characters.
 double FormatPulseTime(std::string* text, double seconds, bool timeOnly);
+
+// The milliseconds of a time in seconds: its fraction x 1000, as the notes
+// print them behind the seconds.
+inline double MillisecondsOf(double seconds) { return (seconds - std::trunc(seconds)) * 1000.0; }
+
+// A potential in mV for a note; below 1 mV in magnitude it shows as 0, so
+// that a holding of -1e-7 V does not print as "-0".
+inline double NoteMillivolts(double volts) {
+  return std::fabs(volts) < 0.001 ? 0.0 : volts * 1000.0;
+}
 
 // strftime of a calendar time in local time, at most `limit` characters.
 std::string FormatLocalTime(std::time_t when, const char* format, size_t limit = 255);
