@@ -165,23 +165,6 @@ std::optional<std::string_view> StimulationNameOrNone(const PmSweepEntry& sweep)
   return FieldText(stim->stName);
 }
 
-// Resumes window updates, resets the cursor and publishes the file's start
-// time however the loop ends.
-class LoopEnd {
- public:
-  explicit LoopEnd(double startTime) : startTime_(startTime) { HostPauseUpdate(); }
-  ~LoopEnd() {
-    HostResumeUpdate();
-    HostCursor(kCursorArrow);
-    HostSetFloatVariable("kwtPulseTime", startTime_, true);
-  }
-  LoopEnd(const LoopEnd&) = delete;
-  LoopEnd& operator=(const LoopEnd&) = delete;
-
- private:
-  double startTime_;
-};
-
 struct Walk {
   const LoadPMOptions& o;
   std::string fileName;
@@ -416,7 +399,7 @@ int32_t PublishPMSelection(const LoadPMOptions& o) {
 int32_t RunPMLoad(const LoadPMOptions& o) {
   const PmPulsedRoot* root = GetPulsedRoot();
   if (root == nullptr || root->groupCount == 0) return kErrNoText;
-  const LoopEnd end(root->roStartTime);
+  const LoadLoopEnd end(root->roStartTime, true);
   const Walk walk{o, std::string(PathFileName(o.dataPath))};
   return WalkTraces(walk, *root);
 }

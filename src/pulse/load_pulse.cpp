@@ -137,22 +137,6 @@ std::optional<std::string_view> StimulationNameOrNone(const PulseSweepEntry& swe
   return FieldText(stim->stimName);
 }
 
-// Resumes host updates and publishes the file's start time however the loop
-// ends.
-class LoopEnd {
- public:
-  explicit LoopEnd(double startTime) : startTime_(startTime) { HostPauseUpdate(); }
-  ~LoopEnd() {
-    HostResumeUpdate();
-    HostSetFloatVariable("kwtPulseTime", startTime_, true);
-  }
-  LoopEnd(const LoopEnd&) = delete;
-  LoopEnd& operator=(const LoopEnd&) = delete;
-
- private:
-  double startTime_;
-};
-
 // Lets the busy cursor spin, at most every few ticks.
 void SpinCursor() {
   static uint32_t last = 0;
@@ -302,6 +286,17 @@ bool SetPlainLoadFlag(int32_t flag, uint32_t* flags) {
   }
 }
 
+LoadLoopEnd::LoadLoopEnd(double startTime, bool resetCursor)
+    : startTime_(startTime), resetCursor_(resetCursor) {
+  HostPauseUpdate();
+}
+
+LoadLoopEnd::~LoadLoopEnd() {
+  HostResumeUpdate();
+  if (resetCursor_) HostCursor(kCursorArrow);
+  HostSetFloatVariable("kwtPulseTime", startTime_, true);
+}
+
 int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
   // In 64 bits so that a large count cannot wrap.
   const int64_t end = static_cast<int64_t>(first) + count - 1;
@@ -380,7 +375,7 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
 int32_t RunPulseLoad(const PulseOptions& o) {
   const PulseRootEntry* root = GetRoot();
   if (root == nullptr) return kErrNoText;
-  const LoopEnd end(root->startTime);
+  const LoadLoopEnd end(root->startTime, false);
   // Every sweep reads the same data file; one that cannot be opened is
   // reported as such rather than as an empty load.
   if (!FileSource(o.dataPath).is_open()) return kErrCannotOpenDat;

@@ -95,6 +95,21 @@ int32_t ReadSelectionFlag(int32_t flag, PulseOptions& options, int32_t* trace);
 // false for any other letter.
 bool SetPlainLoadFlag(int32_t flag, uint32_t* flags);
 
+// Pauses window updates for a loading loop; when the loop ends, however it
+// ends, resumes them, resets the cursor (with `resetCursor`) and publishes
+// the file's start time in kwtPulseTime.
+class LoadLoopEnd {
+ public:
+  LoadLoopEnd(double startTime, bool resetCursor);
+  ~LoadLoopEnd();
+  LoadLoopEnd(const LoadLoopEnd&) = delete;
+  LoadLoopEnd& operator=(const LoadLoopEnd&) = delete;
+
+ private:
+  double startTime_;
+  bool resetCursor_;
+};
+
 // The last number of `count` numbers from `first` on, stopped at
 // `available`.
 int32_t RangeEnd(int32_t first, int32_t count, int32_t available);
