@@ -1,12 +1,9 @@
 #include "patchmaster/pm_traces.h"
 
-#include <algorithm>
 #include <cmath>
-#include <memory>
 #include <new>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "host/host.h"
 #include "host/wave_spans.h"
@@ -27,14 +24,6 @@ namespace {
 constexpr std::string_view kAlertTitle = "KWT Error";
 constexpr std::string_view kNoLeakLockIn =
     "LockIn does not support leak subtraction with PatchMaster Data";
-
-// Bytes converted at a time: large enough that a trace costs few system
-// calls, small enough that a load holds little beside its waves.
-constexpr size_t kBlockBytes = size_t{1} << 20;
-
-// Full-scale range of the 16-bit converter, in stored units.
-constexpr double kFullScaleBottom = -32768.0;
-constexpr double kFullScaleTop = 32767.0;
 
 // A file begins "DAT1", "DAT2", "DATA" or anything but a "D".
 bool SignatureAccepted(const ByteSource& file) {
@@ -122,14 +111,8 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
   if (amp.amplifierState == nullptr) return 0;
   // The trace's format codes are the shared converter's.
-  const auto width = static_cast<size_t>(SampleFormatWidth(trace->trDataFormat));
-  if (width == 0 || trace->trDataPoints < 0) return 0;
+  if (SampleFormatWidth(trace->trDataFormat) == 0 || trace->trDataPoints < 0) return 0;
   const auto points = static_cast<size_t>(trace->trDataPoints);
-  // The block is taken before any wave is made, so that running out of
-  // memory for it leaves nothing half made.
-  const size_t bufferBytes = std::max(width, std::min(kBlockBytes, points * width));
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[bufferBytes]);
-  if (!buffer) return 0;
 
   const uint32_t flags = r.flags;
   const bool overwrite = (flags & kPulseOverwrite) != 0;
@@ -141,31 +124,17 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const std::string name = junk ? std::string(kJunkBaseName)
                                 : PmTraceWaveName(r.baseName, g, s, w, t, *trace);
   uint32_t bits = 0;
-  WaveHandle wave = nullptr;
-  if (HostMakeWave(&wave, name, static_cast<int64_t>(points), kWaveFloat32, overwrite) == 0 &&
-      wave != nullptr) {
-    auto* data = static_cast<float*>(HostWaveData(wave));
-    const double zero = (flags & kPmZeroOffset) != 0 ? trace->trZeroData : 0.0;
-    const ByteOrder order = PmDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle;
-    const TraceSamples samples{&file,
-                               trace->trDataOffset,
-                               trace->trDataPoints,
-                               trace->trDataFormat,
-                               order,
-                               trace->trInterleaveSize,
-                               trace->trInterleaveSkip};
-    const int64_t missing =
-        data == nullptr ? 0
-                        : ReadTraceSamples(samples, trace->trDataScaler, zero,
-                                           std::span(buffer.get(), bufferBytes),
-                                           std::span(data, points));
-    const double step = trace->trXInterval;
-    const bool validStep = step != 0.0 && std::isfinite(step);
-    HostSetWaveScaling(wave, validStep ? std::optional(step) : std::nullopt,
-                       x0 + trace->trXStart, trace->trDataScaler * kFullScaleTop,
-                       trace->trDataScaler * kFullScaleBottom);
-    HostSetWaveUnits(wave, "s", FieldText(trace->trYUnit));
-
+  const TraceSamples samples{&file,
+                             trace->trDataOffset,
+                             trace->trDataPoints,
+                             trace->trDataFormat,
+                             PmDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle,
+                             trace->trInterleaveSize,
+                             trace->trInterleaveSkip};
+  const double zero = (flags & kPmZeroOffset) != 0 ? trace->trZeroData : 0.0;
+  int64_t missing = 0;
+  if (MakeTraceWave(name, samples, trace->trDataScaler, x0 + trace->trXStart, trace->trXInterval,
+                    FieldText(trace->trYUnit), overwrite, &missing, zero)) {
     // Without memory for the note the wave is still worth having.
     if (!junk) {
       try {

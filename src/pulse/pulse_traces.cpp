@@ -97,8 +97,8 @@ void Convert(int32_t format, ByteOrder order, const uint8_t* in, size_t count, d
 // Makes a 32-bit real wave from stored samples.  Scaled traces get the
 // converter's full scale in their units; Fura traces, stored as reals, none.
 bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double factor,
-                    bool fullScale, double xStart, double xStep, std::string_view unit,
-                    bool overwrite, int64_t* missing) {
+                    double zero, bool fullScale, double xStart, double xStep,
+                    std::string_view unit, bool overwrite, int64_t* missing) {
   if (missing != nullptr) *missing = 0;
   const int32_t width = SampleFormatWidth(samples.format);
   if (width == 0 || samples.points < 0) return false;
@@ -117,7 +117,7 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
   auto* data = static_cast<float*>(HostWaveData(wave));
   if (data != nullptr) {
     const std::span<uint8_t> buffer(block.get(), blockBytes);
-    const int64_t absent = ReadTraceSamples(samples, factor, 0.0, buffer,
+    const int64_t absent = ReadTraceSamples(samples, factor, zero, buffer,
                                             std::span(data, static_cast<size_t>(samples.points)));
     if (missing != nullptr) *missing = absent;
   }
@@ -233,8 +233,8 @@ void LoadFura(const std::string& name, const SweepLayout& layout, const PulseSer
     if (at < 0 || static_cast<uint64_t>(at + bytes) > layout.file->size()) break;
     const TraceSamples samples{layout.file, at, points, kSampleReal32, layout.order};
     const std::string fura = Format("%s_F%d", name.c_str(), i);
-    if (MakeSampleWave(fura, samples, 1.0, false, xOffset + stim.furaStart, stim.furaInterval, "V",
-                       true, nullptr))
+    if (MakeSampleWave(fura, samples, 1.0, 0.0, false, xOffset + stim.furaStart,
+                       stim.furaInterval, "V", true, nullptr))
       ++made;
     at += bytes;
   }
@@ -262,7 +262,7 @@ void LoadLockIn(const std::string& name, const SweepLayout& layout, const PulseS
   // The leak goes to the LockIn through a wave of its own, so that the
   // samples come converted and scaled exactly as the leak wave's would.
   if (sweep.hasLeak != 0)
-    MakeSampleWave(kTestLeak, layout.At(layout.leak), sweep.factor1, true, xOffset,
+    MakeSampleWave(kTestLeak, layout.At(layout.leak), sweep.factor1, 0.0, true, xOffset,
                    stim.sampleInterval, FieldText(stim.leakUnit), true, nullptr);
   // One point per whole cycle of the trace; a rest shorter than a cycle has
   // no point.
@@ -458,8 +458,10 @@ bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrd
 }
 
 bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor, double xStart,
-                   double xStep, std::string_view unit, bool overwrite, int64_t* missing) {
-  return MakeSampleWave(name, samples, factor, true, xStart, xStep, unit, overwrite, missing);
+                   double xStep, std::string_view unit, bool overwrite, int64_t* missing,
+                   double zero) {
+  return MakeSampleWave(name, samples, factor, zero, true, xStart, xStep, unit, overwrite,
+                        missing);
 }
 
 bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t group,

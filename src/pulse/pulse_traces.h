@@ -64,14 +64,15 @@ int64_t ReadTraceSamples(const TraceSamples& samples, double factor, double zero
 void NoticeMissingSamples(std::string_view name, int64_t missing, int64_t points, bool quiet);
 
 // Makes the 32-bit real wave `name` with samples.points points, fills it
-// with sample x factor (integers are signed), and sets x step and x start,
+// with sample x factor - zero (integers are signed), and sets x step and x start,
 // the data full scale (bottom factor x -32768, top factor x 32767) and the
 // units "s" and `unit`.  Samples the source does not hold are 0; *missing
 // (when given) receives their number.  False, with nothing made, when the
 // format is unknown, the count negative, or the host cannot make the wave
 // (it exists and `overwrite` is false, the name is not valid, no memory).
 bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor, double xStart,
-                   double xStep, std::string_view unit, bool overwrite, int64_t* missing = nullptr);
+                   double xStep, std::string_view unit, bool overwrite, int64_t* missing = nullptr,
+                   double zero = 0.0);
 
 // Converts bytes.size() / width samples of `format` stored in `order` into
 // out (which must hold that many): out[i] = sample i x factor - offset,
