@@ -11,6 +11,7 @@
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_stimulus.h"
 #include "pulse/load_pulse.h"
+#include "pulse/pulse_lockin.h"
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_traces.h"
 #include "support/byte_reader.h"
@@ -326,32 +327,17 @@ bool ComputePmLockIn(int32_t g, int32_t s, int32_t w, int32_t t, const PmChannel
   if (stim == nullptr || settings.amplifierState == nullptr) return false;
 
   const std::string name(waveName);
-  const std::string names[3] = {name + "_Cm", name + "_Gs", name + "_Gm"};
-  WaveHandle waves[3] = {nullptr, nullptr, nullptr};
-  bool made = true;
-  for (int i = 0; i < 3; ++i) {
-    if (HostMakeWave(&waves[i], names[i], nOut, kWaveFloat64, overwrite) != 0 ||
-        waves[i] == nullptr) {
-      made = false;
-      waves[i] = nullptr;
-    }
-  }
-  // Waves that hold no result say so with NaN rather than with zeros that
-  // read as a measured 0 F.
-  const auto noResult = [&]() {
-    for (WaveHandle wave : waves)
-      for (double& v : DoubleSamples(wave)) SetNaN64(&v);
-  };
+  const LockInWaves waves(name, nOut, overwrite);
   if (trace->trLeakCount != 0) {
     HostAlert(kAlertTitle, kNoLeakLockIn);
-    noResult();
+    waves.MarkNoResult();
     return false;
   }
   // Pointers into the waves are taken after all are made, since making a
   // wave may move the samples of one it replaces.
   const WaveHandle data = HostFindWave(name);
-  if (!made || data == nullptr) {
-    noResult();
+  if (!waves.made() || data == nullptr) {
+    waves.MarkNoResult();
     return false;
   }
 
@@ -392,16 +378,8 @@ bool ComputePmLockIn(int32_t g, int32_t s, int32_t w, int32_t t, const PmChannel
   const PmSegmentContext context{stim, linked, sweep->stimNo, linked->number, trace, &amp};
   const PmLockInStimulus stimulus(context, *sweep);
   in.stimulus = &stimulus;
-  ComputeLockIn(in, {DoubleSamples(waves[0]), DoubleSamples(waves[1]), DoubleSamples(waves[2])});
-
-  HostSetWaveUnits(waves[0], "s", "F");
-  HostSetWaveUnits(waves[1], "s", "S");
-  HostSetWaveUnits(waves[2], "s", "S");
-  const double step = channel.chSineCycle;
-  for (WaveHandle wave : waves)
-    HostSetWaveScaling(wave, step != 0.0 && std::isfinite(step) ? std::optional(step)
-                                                                : std::nullopt,
-                       x0, std::nullopt, std::nullopt);
+  ComputeLockIn(in, waves.Outputs());
+  waves.SetScaling(channel.chSineCycle, x0);
   return true;
 }
 

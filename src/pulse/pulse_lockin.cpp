@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "host/host.h"
@@ -117,6 +118,38 @@ int64_t PulseCycleSamples(const StimulationRecord& stim) {
   return LockInPointsPerCycle(stim.sinePeriod, stim.sampleInterval);
 }
 
+LockInWaves::LockInWaves(std::string_view name, int64_t points, bool overwrite) {
+  const std::string base(name);
+  const char* const suffixes[3] = {"_Cm", "_Gs", "_Gm"};
+  for (int i = 0; i < 3; ++i) {
+    if (HostMakeWave(&waves_[i], base + suffixes[i], points, kWaveFloat64, overwrite) != 0 ||
+        waves_[i] == nullptr) {
+      made_ = false;
+      waves_[i] = nullptr;
+    }
+  }
+}
+
+LockInOutputs LockInWaves::Outputs() const {
+  return {DoubleSamples(waves_[0]), DoubleSamples(waves_[1]), DoubleSamples(waves_[2])};
+}
+
+void LockInWaves::MarkNoResult() const {
+  for (WaveHandle wave : waves_)
+    for (double& v : DoubleSamples(wave)) SetNaN64(&v);
+}
+
+void LockInWaves::SetScaling(double sinePeriod, double xStart) const {
+  HostSetWaveUnits(waves_[0], "s", "F");
+  HostSetWaveUnits(waves_[1], "s", "S");
+  HostSetWaveUnits(waves_[2], "s", "S");
+  // The host refuses an x step of 0; the waves then keep their own.
+  const bool valid = sinePeriod != 0.0 && std::isfinite(sinePeriod);
+  for (WaveHandle wave : waves_)
+    HostSetWaveScaling(wave, valid ? std::optional(sinePeriod) : std::nullopt, xStart,
+                       std::nullopt, std::nullopt);
+}
+
 bool RunPulseLockIn(std::string_view waveName, const PulseStimulationEntry& stim,
                     const SeriesRecord& series, const SweepRecord& sweep, int64_t points,
                     double xOffset, bool overwrite, bool report) {
@@ -126,21 +159,9 @@ bool RunPulseLockIn(std::string_view waveName, const PulseStimulationEntry& stim
   if (HostFindWave(name) == nullptr) return false;
   if (sweep.hasLeak != 0 && HostFindWave(kTestLeak) == nullptr) return false;
 
-  const std::string names[3] = {name + "_Cm", name + "_Gs", name + "_Gm"};
-  WaveHandle waves[3] = {nullptr, nullptr, nullptr};
-  bool made = true;
-  for (int i = 0; i < 3; ++i) {
-    if (HostMakeWave(&waves[i], names[i], points, kWaveFloat64, overwrite) != 0 ||
-        waves[i] == nullptr) {
-      made = false;
-      waves[i] = nullptr;
-    }
-  }
-  if (!made) {
-    // The ones made hold no result: mark every point as "no value" rather
-    // than leave zeros that read as a measured 0 F.
-    for (WaveHandle wave : waves)
-      for (double& v : DoubleSamples(wave)) SetNaN64(&v);
+  const LockInWaves waves(name, points, overwrite);
+  if (!waves.made()) {
+    waves.MarkNoResult();
     return false;
   }
 
@@ -158,16 +179,9 @@ bool RunPulseLockIn(std::string_view waveName, const PulseStimulationEntry& stim
   in.report = report;
   const PulseLockInStimulus stimulus(sweep.stimulation, series, sweep);
   in.stimulus = &stimulus;
-  const LockInOutputs out{DoubleSamples(waves[0]), DoubleSamples(waves[1]),
-                          DoubleSamples(waves[2])};
   // The result code says why points hold NaN; the waves already show it.
-  ComputeLockIn(in, out);
-
-  HostSetWaveUnits(waves[0], "s", "F");
-  HostSetWaveUnits(waves[1], "s", "S");
-  HostSetWaveUnits(waves[2], "s", "S");
-  for (WaveHandle wave : waves)
-    HostSetWaveScaling(wave, stim.sinePeriod, xOffset, std::nullopt, std::nullopt);
+  ComputeLockIn(in, waves.Outputs());
+  waves.SetScaling(stim.sinePeriod, xOffset);
   return true;
 }
 
