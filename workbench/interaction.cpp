@@ -24,7 +24,9 @@ void Interaction::SetTerminal() { mode_ = Mode::kTerminal; }
 
 void Interaction::Alert(std::string_view title, std::string_view text) {
   events_.push_back({"alert", std::string(title), std::string(text), 0});
-  if (mode_ == Mode::kTerminal && isatty(STDERR_FILENO)) {
+  if (alertSink_) {
+    alertSink_(title, text);
+  } else if (mode_ == Mode::kTerminal && isatty(STDERR_FILENO)) {
     std::fprintf(stderr, "[%s] %s\n", HistoryToUtf8(title).c_str(), HistoryToUtf8(text).c_str());
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,11 @@ class Interaction {
   // Questions are asked on the terminal; without one the answer is yes.
   void SetTerminal();
   Mode mode() const { return mode_; }
+  // Called with every alert as it is shown (title and text in host bytes);
+  // without a sink, alerts go to a terminal's standard error.
+  void SetAlertSink(std::function<void(std::string_view, std::string_view)> sink) {
+    alertSink_ = std::move(sink);
+  }
 
   void Alert(std::string_view title, std::string_view text);
   int32_t AskYesNo(std::string_view title, std::string_view text);
@@ -45,6 +51,7 @@ class Interaction {
   std::deque<int32_t> scripted_;
   int32_t otherwise_ = 1;
   std::vector<Event> events_;
+  std::function<void(std::string_view, std::string_view)> alertSink_;
 };
 
 }  // namespace kwt

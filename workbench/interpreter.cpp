@@ -490,6 +490,7 @@ int32_t Workbench::CmdPrint(CommandCursor& c) {
   }
   if (!c.AtEnd()) return kHostErrExpectedEnd;
   PostHistory(line + "\r");
+  if (printSink_) printSink_(std::string_view(line).substr(std::min<size_t>(2, line.size())));
   return 0;
 }
 

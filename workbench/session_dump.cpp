@@ -179,8 +179,23 @@ void WriteNpy(std::ostream& out, const HostWave& w) {
 json SessionJson(Workbench& wb) {
   json doc;
   json results = json::array();
-  for (const auto& r : wb.results())
-    results.push_back({{"command", Text(r.command)}, {"code", r.code}, {"text", Text(r.text)}});
+  for (const auto& r : wb.results()) {
+    json entry = {{"command", Text(r.command)}, {"code", r.code}, {"text", Text(r.text)}};
+    if (!r.diagnosis.empty()) entry["diagnosis"] = Text(r.diagnosis);
+    if (!r.problems.empty()) {
+      json problems = json::array();
+      for (const Problem& p : r.problems) {
+        json problem = {{"kind", ProblemKindName(p.kind)}, {"text", Text(p.text)}};
+        if (p.kind == ProblemKind::kMissingSamples || p.missing != 0) {
+          problem["missing"] = p.missing;
+          problem["points"] = p.points;
+        }
+        problems.push_back(std::move(problem));
+      }
+      entry["problems"] = std::move(problems);
+    }
+    results.push_back(std::move(entry));
+  }
   doc["results"] = results;
   doc["history"] = Text(wb.history());
 

@@ -11,6 +11,16 @@
 
 namespace kwt {
 
+std::string_view ProblemKindName(ProblemKind kind) {
+  switch (kind) {
+    case ProblemKind::kNothingLoaded: return "nothing_loaded";
+    case ProblemKind::kMissingSamples: return "missing_samples";
+    case ProblemKind::kDamaged: return "damaged";
+    case ProblemKind::kDiagnosis: break;
+  }
+  return "diagnosis";
+}
+
 Workbench::Workbench() : Workbench(Options{}) {}
 
 Workbench::Workbench(Options options)
@@ -43,6 +53,7 @@ void Workbench::PostHistory(std::string_view text) {
 
 int32_t Workbench::Run(std::string_view line) {
   int32_t code = 0;
+  pending_.clear();
   try {
     // Lines typed at a terminal arrive as UTF-8; the host works in its code
     // page.
@@ -52,7 +63,13 @@ int32_t Workbench::Run(std::string_view line) {
   } catch (const std::bad_alloc&) {
     code = kHostErrNoMemory;
   }
-  results_.push_back({std::string(line), code, code == 0 ? std::string() : ErrorText(code)});
+  Result result{std::string(line), code, code == 0 ? std::string() : ErrorText(code), {}, {}};
+  for (Problem& p : pending_) {
+    if (p.kind != ProblemKind::kDiagnosis) result.problems.push_back(std::move(p));
+    else if (code != 0) result.diagnosis = std::move(p.text);
+  }
+  pending_.clear();
+  results_.push_back(std::move(result));
   RunQueuedLines();
   return code;
 }
@@ -155,6 +172,8 @@ void Workbench::Alert(std::string_view title, std::string_view text) {
 int32_t Workbench::AskYesNo(std::string_view title, std::string_view text) {
   return interaction_.AskYesNo(title, text);
 }
+
+void Workbench::Report(const Problem& problem) { pending_.push_back(problem); }
 
 void Workbench::ErrorAlert(std::string_view title, int32_t code) {
   interaction_.Alert(title, ErrorText(code));

@@ -27,6 +27,10 @@
 
 namespace kwt {
 
+// The name of a problem's kind in the session file: "nothing_loaded",
+// "missing_samples", "damaged" or "diagnosis".
+std::string_view ProblemKindName(ProblemKind kind);
+
 class Workbench final : public HostServices, public ExprContext {
  public:
   struct Options {
@@ -43,6 +47,11 @@ class Workbench final : public HostServices, public ExprContext {
     std::string command;
     int32_t code = 0;
     std::string text;  // the code's text, empty for 0
+    // Which check failed (the last diagnosis before a failure), and what
+    // the line's operations told beyond their codes (nothing loaded,
+    // missing samples, damaged items).
+    std::string diagnosis;
+    std::vector<Problem> problems;
   };
 
   Workbench();
@@ -93,6 +102,9 @@ class Workbench final : public HostServices, public ExprContext {
 
   // Called with every piece of text posted to the history.
   void SetHistorySink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+  // Called with what each print command prints (host bytes, no line end),
+  // besides the history.
+  void SetPrintSink(std::function<void(std::string_view)> sink) { printSink_ = std::move(sink); }
 
   // Path resolution shared by the commands and the services.
   HostFolder* ResolveFolder(const ParsedPath& path, bool includeLeaf, HostFolder* start = nullptr);
@@ -115,6 +127,7 @@ class Workbench final : public HostServices, public ExprContext {
   int32_t AskYesNo(std::string_view title, std::string_view text) override;
   void ErrorAlert(std::string_view title, int32_t code) override;
   void Beep() override;
+  void Report(const Problem& problem) override;
   int32_t MakeWave(WaveHandle* wave, std::string_view name, int64_t points, int32_t type,
                    bool overwrite) override;
   WaveHandle FindWave(std::string_view name) override;
@@ -225,8 +238,10 @@ class Workbench final : public HostServices, public ExprContext {
   HostFolder* current_ = nullptr;
   std::string history_;
   std::function<void(std::string_view)> sink_;
+  std::function<void(std::string_view)> printSink_;
   std::vector<std::string> commandLog_;
   std::vector<Result> results_;
+  std::vector<Problem> pending_;  // reported while the current line runs
   std::vector<Window> windows_;
   int graphCount_ = 0;
   int tableCount_ = 0;

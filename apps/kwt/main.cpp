@@ -29,6 +29,7 @@ struct Settings {
   std::string prefs;
   std::string answer;
   bool quiet = false;
+  bool allowPartial = false;  // missing samples and damaged items do not fail the run
   kwt::DialogScriptOptions dialog;
   std::vector<kwt::DialogAction> dialogActions;  // the actions of --dialog, in command-line order
 };
@@ -49,18 +50,105 @@ bool ReadScript(const std::string& path, std::vector<std::string>* lines) {
   return true;
 }
 
+// Tells the user on standard error what the session's commands did not do:
+// failures with the reader's diagnosis, alerts, loads that made nothing,
+// damaged items and, once at the end, the samples that were missing.
+class Reporter {
+ public:
+  explicit Reporter(bool allowPartial) : allowPartial_(allowPartial) {}
+
+  void Alert(std::string_view title, std::string_view text) {
+    std::fprintf(stderr, "kwt: %s: %s\n", OneLine(title).c_str(), OneLine(text).c_str());
+    // Notes inform; every other alert reports something that went wrong.
+    if (title != "KWT Note") failed_ = true;
+  }
+
+  // Reports the results that arrived since the last call.
+  void Results(const kwt::Workbench& wb) {
+    for (; seen_ < wb.results().size(); ++seen_) Result(wb.results()[seen_]);
+  }
+
+  // The one summary of missing samples; the exit status of the run.
+  int Finish() {
+    if (missingWaves_ > 0) {
+      std::fprintf(stderr,
+                   "kwt: %lld of %lld samples of %lld wave%s were not in the file%s and are 0 "
+                   "(first: %s)%s\n",
+                   static_cast<long long>(missing_), static_cast<long long>(points_),
+                   static_cast<long long>(missingWaves_), missingWaves_ == 1 ? "" : "s",
+                   missingWaves_ == 1 ? "" : "s", firstMissing_.c_str(),
+                   allowPartial_ ? "" : "; --allow-partial accepts this");
+    }
+    return failed_ || (partial_ && !allowPartial_) ? 1 : 0;
+  }
+
+ private:
+  static std::string OneLine(std::string_view text) {
+    std::string line = kwt::HistoryToUtf8(text);
+    while (!line.empty() && line.back() == '\n') line.pop_back();
+    for (char& c : line)
+      if (c == '\n') c = ' ';
+    return line;
+  }
+
+  void Result(const kwt::Workbench::Result& r) {
+    if (r.code != 0) {
+      failed_ = true;
+      std::string text = OneLine(r.text);
+      if (!r.diagnosis.empty()) text += (text.empty() ? "" : ": ") + OneLine(r.diagnosis);
+      std::fprintf(stderr, "kwt: error %d: %s\n", r.code, text.c_str());
+    }
+    for (const kwt::Problem& p : r.problems) {
+      switch (p.kind) {
+        case kwt::ProblemKind::kNothingLoaded:
+          failed_ = true;
+          std::fprintf(stderr, "kwt: %s\n", OneLine(p.text).c_str());
+          break;
+        case kwt::ProblemKind::kDamaged:
+          partial_ = true;
+          std::fprintf(stderr, "kwt: damaged: %s\n", OneLine(p.text).c_str());
+          break;
+        case kwt::ProblemKind::kMissingSamples:
+          partial_ = true;
+          if (missingWaves_++ == 0) firstMissing_ = OneLine(p.text);
+          missing_ += p.missing;
+          points_ += p.points;
+          break;
+        case kwt::ProblemKind::kDiagnosis:
+          break;
+      }
+    }
+  }
+
+  bool allowPartial_;
+  bool failed_ = false;
+  bool partial_ = false;
+  size_t seen_ = 0;
+  int64_t missing_ = 0, points_ = 0, missingWaves_ = 0;
+  std::string firstMissing_;
+};
+
 int RunSession(const Settings& s) {
   kwt::Workbench::Options options;
   options.prefsPath = s.prefs;
   options.showProgress = isatty(STDERR_FILENO) != 0;
   kwt::Workbench wb(options);
+  Reporter reporter(s.allowPartial);
   if (s.answer == "yes") wb.interaction().SetFixed(kwt::kAnswerYes);
   else if (s.answer == "no") wb.interaction().SetFixed(kwt::kAnswerNo);
   else if (isatty(STDIN_FILENO) && isatty(STDERR_FILENO)) wb.interaction().SetTerminal();
   else wb.interaction().SetFixed(kwt::kAnswerYes);
+  wb.interaction().SetAlertSink(
+      [&reporter](std::string_view title, std::string_view text) { reporter.Alert(title, text); });
   if (!s.quiet) {
     wb.SetHistorySink([](std::string_view text) {
       std::fputs(kwt::HistoryToUtf8(text).c_str(), stdout);
+      std::fflush(stdout);
+    });
+  } else {
+    // Quiet hides the echo of the history, not what print prints.
+    wb.SetPrintSink([](std::string_view text) {
+      std::printf("%s\n", kwt::HistoryToUtf8(text).c_str());
       std::fflush(stdout);
     });
   }
@@ -70,11 +158,16 @@ int RunSession(const Settings& s) {
     std::fprintf(stderr, "kwt: cannot read script %s\n", s.script.c_str());
     return 2;
   }
-  for (const std::string& line : lines) wb.Run(line);
+  for (const std::string& line : lines) {
+    wb.Run(line);
+    reporter.Results(wb);
+  }
   // A scripted dialog runs on what the command lines made.
   int dialogStatus = 0;
-  if (!s.dialog.dialog.empty())
+  if (!s.dialog.dialog.empty()) {
     dialogStatus = kwt::RunDialogScript(wb, s.dialog.dialog, s.dialogActions);
+    reporter.Results(wb);
+  }
 
   if (s.interactive) {
     std::string line;
@@ -84,21 +177,13 @@ int RunSession(const Settings& s) {
         std::fflush(stderr);
       }
       if (!std::getline(std::cin, line) || line == "quit" || line == "exit") break;
-      const int32_t code = wb.Run(line);
-      if (code != 0)
-        std::fprintf(stderr, "kwt: error %d: %s\n", code,
-                     kwt::HistoryToUtf8(kwt::Workbench::ErrorText(code)).c_str());
+      wb.Run(line);
+      reporter.Results(wb);
     }
   }
 
-  int status = dialogStatus;
-  for (const auto& r : wb.results()) {
-    if (r.code != 0) {
-      std::fprintf(stderr, "kwt: error %d: %s\n", r.code, kwt::HistoryToUtf8(r.text).c_str());
-      if (status == 0) status = 1;
-      break;
-    }
-  }
+  int status = reporter.Finish();
+  if (status == 0) status = dialogStatus;
   // What the session made is written even when a command failed, so that
   // nothing already loaded is lost.  Pictures come first: what they could
   // not draw is noted in the history that the dump keeps.
@@ -146,6 +231,8 @@ int main(int argc, char** argv) {
   app.add_option("--answer", s.answer, "answer to every yes/no question")
       ->check(CLI::IsMember({"yes", "no"}));
   app.add_flag("-q,--quiet", s.quiet, "do not echo the history to standard output");
+  app.add_flag("--allow-partial", s.allowPartial,
+               "exit 0 although samples were missing or damaged items were left out");
 
   CLI::App* info = app.add_subcommand("info", "the tree of a recording");
   std::string infoFile;

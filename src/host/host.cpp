@@ -97,6 +97,12 @@ void HostErrorAlert(std::string_view title, int32_t code) {
 void HostBeep() {
   Void([](HostServices& h) { h.Beep(); });
 }
+void HostReport(const Problem& problem) {
+  Void([&](HostServices& h) { h.Report(problem); });
+}
+void HostDiagnose(std::string_view text) {
+  HostReport({ProblemKind::kDiagnosis, std::string(text)});
+}
 
 int32_t HostMakeWave(WaveHandle* wave, std::string_view name, int64_t points,
                      int32_t type, bool overwrite) {

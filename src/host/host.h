@@ -86,6 +86,24 @@ struct FolderObject {
   std::string text;   // the value of a string variable
 };
 
+// What an operation tells its user beside its result code and the history.
+// The codes and history texts stay as they are; a host that shows its user
+// more (the workbench's terminal and session file) takes these as well, and
+// a host without such a channel ignores them.
+enum class ProblemKind : int32_t {
+  kNothingLoaded = 1,   // a load ended without a wave: what was asked, what there is
+  kMissingSamples = 2,  // a wave holds zeros where its file held no samples
+  kDamaged = 3,         // an item of a damaged recording was left out
+  kDiagnosis = 4,       // which check failed, for the failure that follows
+};
+
+struct Problem {
+  ProblemKind kind = ProblemKind::kDiagnosis;
+  std::string text;     // host bytes, one line without a line end
+  int64_t missing = 0;  // kMissingSamples, kDamaged: samples the file did not give
+  int64_t points = 0;   // kMissingSamples: the points of the wave
+};
+
 // The host's side of the seam.  The workbench implements it; tests may too.
 // Methods may throw; the forwarding functions below catch.
 class HostServices {
@@ -104,6 +122,7 @@ class HostServices {
   virtual int32_t AskYesNo(std::string_view title, std::string_view text) = 0;
   virtual void ErrorAlert(std::string_view title, int32_t code) = 0;
   virtual void Beep() = 0;
+  virtual void Report(const Problem& problem) { (void)problem; }
 
   // Waves.  New waves are made in the current data folder and zero-filled.
   virtual int32_t MakeWave(WaveHandle* wave, std::string_view name,
@@ -235,6 +254,10 @@ int32_t HostAskYesNo(std::string_view title, std::string_view text);
 void HostErrorAlert(std::string_view title, int32_t code);
 // The platform's warning beep.
 void HostBeep();
+// Tells the user of a problem (see ProblemKind); HostDiagnose says which
+// check failed, for the failure that the caller returns next.
+void HostReport(const Problem& problem);
+void HostDiagnose(std::string_view text);
 
 // ---- Waves ---------------------------------------------------------------
 

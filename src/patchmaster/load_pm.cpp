@@ -22,6 +22,7 @@
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
+#include "traces/load_report.h"
 
 namespace kwt {
 namespace {
@@ -184,7 +185,10 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t) {
     return 0;
   }
   HostCursor(kCursorSpinning);
-  if (!AdmitsStimulation(o, StimulationNameOrNone(*sweep))) return 0;
+  if (!AdmitsStimulation(o, StimulationNameOrNone(*sweep))) {
+    TallySweepFiltered();
+    return 0;
+  }
   PmTraceLoadRequest request;
   request.path = o.dataPath;
   request.fileName = walk.fileName;
@@ -238,6 +242,24 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
     }
   }
   return 0;
+}
+
+// The levels of the selection, as far as the recording holds them, for
+// the report of a load that made nothing.
+std::vector<SelectionLevel> SelectionLevels(const LoadPMOptions& o, const PmPulsedRoot& root) {
+  std::vector<SelectionLevel> levels{{"group", o.group, root.groupCount, "the recording"}};
+  const PmGroupEntry* group = o.group > 0 ? FindPmGroup(o.group) : nullptr;
+  if (group == nullptr) return levels;
+  levels.push_back({"series", o.series, group->childCount, Format("group %d", o.group)});
+  const PmSeriesEntry* series = o.series > 0 ? FindPmSeries(o.group, o.series) : nullptr;
+  if (series == nullptr) return levels;
+  levels.push_back({"sweep", o.sweep, series->childCount,
+                    Format("series %d of group %d", o.series, o.group)});
+  const PmSweepEntry* sweep = o.sweep > 0 ? FindPmSweep(o.group, o.series, o.sweep) : nullptr;
+  if (sweep == nullptr) return levels;
+  levels.push_back({"trace", o.trace, sweep->childCount,
+                    Format("sweep %d of series %d of group %d", o.sweep, o.series, o.group)});
+  return levels;
 }
 
 // Releases every tree the operation may have read, however it ends.
@@ -401,7 +423,10 @@ int32_t RunPMLoad(const LoadPMOptions& o) {
   if (root == nullptr || root->groupCount == 0) return kErrNoText;
   const LoadLoopEnd end(root->roStartTime, true);
   const Walk walk{o, std::string(PathFileName(o.dataPath))};
-  return WalkTraces(walk, *root);
+  ResetLoadTally();
+  const int32_t result = WalkTraces(walk, *root);
+  if (result == 0) ReportIfNothingLoaded("LoadPM", SelectionLevels(o, *root));
+  return result;
 }
 
 int32_t LoadPM() {

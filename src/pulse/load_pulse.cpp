@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "frame/errors.h"
 #include "host/flag_values.h"
@@ -17,6 +18,7 @@
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
+#include "traces/load_report.h"
 
 namespace kwt {
 namespace {
@@ -160,9 +162,11 @@ int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* fi
   const size_t limit =
       (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
   if (name.size() > limit) return kErrNameTooLong;
-  if (AdmitsStimulation(o, StimulationNameOrNone(*sweep)) &&
-      !LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0))
+  if (!AdmitsStimulation(o, StimulationNameOrNone(*sweep))) {
+    TallySweepFiltered();
+  } else if (!LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0)) {
     return kErrReadSweep;
+  }
   // Skipped sweeps too: their waves may be there from an earlier load.
   if ((o.flags & kPulseDisplay) != 0) {
     AppendSweep(name, o.flags, *first);
@@ -199,6 +203,20 @@ int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
     }
   }
   return 0;
+}
+
+// The levels of the selection, as far as the recording holds them, for
+// the report of a load that made nothing.
+std::vector<SelectionLevel> SelectionLevels(const PulseOptions& o, const PulseRootEntry& root) {
+  std::vector<SelectionLevel> levels{{"group", o.group, root.groupCount, "the recording"}};
+  const PulseGroupEntry* group = o.group > 0 ? FindGroup(o.group) : nullptr;
+  if (group == nullptr) return levels;
+  levels.push_back({"series", o.series, group->seriesCount, Format("group %d", o.group)});
+  const PulseSeriesEntry* series = o.series > 0 ? FindSeries(o.group, o.series) : nullptr;
+  if (series == nullptr) return levels;
+  levels.push_back({"sweep", o.sweep, series->sweepCount,
+                    Format("series %d of group %d", o.series, o.group)});
+  return levels;
 }
 
 // Releases both trees however the operation ends.
@@ -380,7 +398,10 @@ int32_t RunPulseLoad(const PulseOptions& o) {
   // reported as such rather than as an empty load.
   if (!FileSource(o.dataPath).is_open()) return kErrCannotOpenDat;
   if ((o.flags & kPulseDisplay) != 0) PrepareGraph();
-  return WalkSweeps(o, *root);
+  ResetLoadTally();
+  const int32_t result = WalkSweeps(o, *root);
+  if (result == 0) ReportIfNothingLoaded("LoadPulse", SelectionLevels(o, *root));
+  return result;
 }
 
 int32_t LoadPulse() {

@@ -18,6 +18,7 @@
 #include "support/fixed_text.h"
 #include "support/format.h"
 #include "support/pulse_time.h"
+#include "traces/load_report.h"
 
 namespace kwt {
 namespace {
@@ -111,9 +112,16 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[blockBytes]);
   if (!block) return false;
 
+  // A wave that exists is left alone without /O; the load says so if it
+  // ends up making nothing.
+  if (!overwrite && HostFindWave(name) != nullptr) {
+    TallyWaveExists(name);
+    return false;
+  }
   WaveHandle wave = nullptr;
   if (HostMakeWave(&wave, name, samples.points, kWaveFloat32, overwrite) != 0 || wave == nullptr)
     return false;
+  TallyWaveMade();
   auto* data = static_cast<float*>(HostWaveData(wave));
   if (data != nullptr) {
     const std::span<uint8_t> buffer(block.get(), blockBytes);
@@ -441,7 +449,11 @@ int64_t ReadTraceSamples(const TraceSamples& s, double factor, double zero,
 
 // Posts how many samples of a wave the data file did not hold.
 void NoticeMissingSamples(std::string_view name, int64_t missing, int64_t points, bool quiet) {
-  if (missing == 0 || quiet) return;
+  if (missing == 0) return;
+  // The history line is quiet under /Q; the host's user learns of the loss
+  // either way.
+  HostReport({ProblemKind::kMissingSamples, std::string(name), missing, points});
+  if (quiet) return;
   const std::string n(name);
   HostNotice(Format("%s: %lld of %lld samples are not in the data file and were set to 0\r",
                     n.c_str(), static_cast<long long>(missing), static_cast<long long>(points)));

@@ -59,8 +59,8 @@ struct TraceSamples {
 int64_t ReadTraceSamples(const TraceSamples& samples, double factor, double zero,
                          std::span<uint8_t> buffer, std::span<float> out);
 
-// Posts, unless quiet, how many samples of a wave the data file did not
-// hold.
+// Tells the host how many samples of a wave the data file did not hold,
+// and posts it to the history unless quiet.
 void NoticeMissingSamples(std::string_view name, int64_t missing, int64_t points, bool quiet);
 
 // Makes the 32-bit real wave `name` with samples.points points, fills it

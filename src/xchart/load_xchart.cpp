@@ -13,6 +13,7 @@
 #include "support/fixed_text.h"
 #include "support/format.h"
 #include "support/pulse_time.h"
+#include "traces/load_report.h"
 #include "xchart/xchart_data.h"
 #include "xchart/xchart_graph.h"
 #include "xchart/xchart_names.h"
@@ -145,12 +146,14 @@ class WaveMaker final : public XChartSampleVisitor {
         taken ? kHostErrNameInUse : HostMakeWave(&wave, name, points, kWaveFloat32, o_.overwrite);
     void* data = err == 0 && wave != nullptr ? HostWaveData(wave) : nullptr;
     if (err != 0 || wave == nullptr || (points > 0 && data == nullptr)) {
+      if (!taken && !o_.overwrite && HostFindWave(name) != nullptr) TallyWaveExists(name);
       HostBeep();
       HostNotice(Format("Unable to create wave %s (Number of Points %ld)\r", name.c_str(),
                         static_cast<long>(points)));
       return {Action::kStop, {}};
     }
     load_.made[p] = wave;
+    TallyWaveMade();
     return {Action::kRead,
             std::span<float>(static_cast<float*>(data), static_cast<size_t>(points))};
   }
@@ -193,17 +196,26 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   std::string treePath;
   if (!XChartSiblingPath(path, "tree", &treePath)) {
     HostNotice("Cannot read X-Chart Tree\r");
+    ReportNothingLoaded("LoadXChart", "no tree file can be named after " + path);
     return false;
   }
   const FileSource tree(treePath);
   if (!tree.is_open() || !ReadXChartHeader(tree, &load->header)) {
     HostNotice("Cannot read X-Chart Tree\r");
+    ReportNothingLoaded("LoadXChart", tree.is_open() ? treePath + " is not an X-Chart tree file"
+                                                     : treePath + " cannot be opened");
     return false;
   }
   // A group beyond the file, cut short, or with a negative point count has
   // nothing that could be loaded as its traces.
   if (!ReadXChartGroup(tree, load->header, o.group, &load->group) || load->group.points < 0) {
     HostNotice("Cannot read X-Chart Group\r");
+    ReportNothingLoaded(
+        "LoadXChart",
+        load->header.groupCount > 0 && o.group > load->header.groupCount
+            ? Format("group %d was asked for, but the recording has %s", o.group,
+                     CountOf(load->header.groupCount, "group").c_str())
+            : Format("the record of group %d is damaged or cut short", o.group));
     return false;
   }
 
@@ -238,8 +250,10 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   const FileSource data(dataPath);
   if (!data.is_open()) {
     HostNotice(DataFileMessage(dataPath));
+    ReportNothingLoaded("LoadXChart", dataPath + " cannot be opened");
     return false;
   }
+  ResetLoadTally();
   WaveMaker maker(o, *load);
   const XChartDataEnd end = ReadXChartSamples(data, load->group, load->traces, maker);
   bool ok = true;
@@ -258,6 +272,10 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
                                 XChartAscTime(load->time).c_str()));
   }
   if (!o.quiet) HostNotice(Format("Total Number of Waves loaded: %d\r", load->loaded));
+  if (end == XChartDataEnd::kInconsistent && CurrentLoadTally().made == 0)
+    ReportNothingLoaded("LoadXChart", "a trace that is not active is marked present in " + dataPath);
+  else
+    ReportIfNothingLoaded("LoadXChart", {});
   return ok;
 }
 

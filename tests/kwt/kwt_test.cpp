@@ -33,13 +33,14 @@ TEST(KwtProgram, DumpsWavesWithScalingAsJsonAndNpy) {
   EXPECT_EQ(py.out, "[1.0, nan, 3.0]\n");
 }
 
-TEST(KwtProgram, ExitStatusAndTheFirstFailure) {
+TEST(KwtProgram, ExitStatusAndEveryFailure) {
   TempDir dir;
   const std::string prefs = dir.File("p.bin");
   auto r = RunKwt({"-q", "--prefs", prefs, "Make/O/N=1 a", "Make a", "KillWaves nothere"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "") << "-q keeps the history off standard output";
-  EXPECT_EQ(r.err, "kwt: error 13: name already in use\n") << "only the first failure";
+  EXPECT_EQ(r.err, "kwt: error 13: name already in use\nkwt: error 3: no wave of that name\n")
+      << "each failure on a line of its own";
 
   r = RunKwt({"-q", "--prefs", prefs, "LoadPulse \"/nonexistent/cell.dat\""});
   EXPECT_EQ(r.status, 1);

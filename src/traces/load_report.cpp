@@ -1,0 +1,69 @@
+#include "traces/load_report.h"
+
+#include "host/host.h"
+#include "support/format.h"
+
+namespace kwt {
+
+LoadTally& CurrentLoadTally() {
+  static LoadTally tally;
+  return tally;
+}
+
+void ResetLoadTally() { CurrentLoadTally() = LoadTally{}; }
+
+void TallyWaveMade() { ++CurrentLoadTally().made; }
+
+void TallyWaveExists(std::string_view name) {
+  LoadTally& t = CurrentLoadTally();
+  if (t.existed++ == 0) t.firstExisting = std::string(name);
+}
+
+void TallySweepFiltered() { ++CurrentLoadTally().filtered; }
+
+std::string CountOf(int64_t count, std::string_view level) {
+  std::string text = Format("%lld ", static_cast<long long>(count));
+  text += level;
+  // "series" is its own plural.
+  if (count != 1 && level != "series") text += 's';
+  return text;
+}
+
+void ReportIfNothingLoaded(std::string_view operation, std::span<const SelectionLevel> levels) {
+  const LoadTally& t = CurrentLoadTally();
+  if (t.made > 0) return;
+  std::string why;
+  for (const SelectionLevel& l : levels) {
+    if (l.asked > l.available) {
+      why = Format("%.*s %d was asked for, but %s has %s", static_cast<int>(l.name.size()),
+                   l.name.data(), l.asked, l.where.c_str(), CountOf(l.available, l.name).c_str());
+      break;
+    }
+    if (l.available == 0) {
+      why = l.where + " has no " + std::string(l.name) + (l.name == "series" ? "" : "s");
+      break;
+    }
+  }
+  if (!why.empty()) {
+    // The selection itself is beyond the recording.
+  } else if (t.existed > 0) {
+    why = Format("%s exist%s already (the first is %s); /O would replace them",
+                 t.existed == 1 ? "its wave" : CountOf(t.existed, "wave").c_str(),
+                 t.existed == 1 ? "s" : "", t.firstExisting.c_str());
+    if (t.existed > 1) why.insert(0, "its ");
+  } else if (t.filtered > 0) {
+    why = "/J or /K passed over every sweep of the selection";
+  } else {
+    why = "the selection holds no traces that could be loaded";
+  }
+  ReportNothingLoaded(operation, why);
+}
+
+void ReportNothingLoaded(std::string_view operation, std::string_view why) {
+  std::string text(operation);
+  text += ": nothing was loaded: ";
+  text += why;
+  HostReport({ProblemKind::kNothingLoaded, std::move(text)});
+}
+
+}  // namespace kwt

@@ -1,0 +1,50 @@
+// What one load made and what it left alone, counted where its waves are
+// made, and the report of a load that made nothing: a scientist must never
+// take an empty load for a successful one.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kwt {
+
+// Module-wide, like the loaded trees: the host runs one operation at a
+// time, and each load starts with ResetLoadTally.
+struct LoadTally {
+  int64_t made = 0;       // waves made from the recording
+  int64_t existed = 0;    // waves left alone because they exist (no /O)
+  int64_t filtered = 0;   // sweeps (or traces) passed over by /J or /K
+  std::string firstExisting;
+};
+LoadTally& CurrentLoadTally();
+void ResetLoadTally();
+void TallyWaveMade();
+void TallyWaveExists(std::string_view name);
+void TallySweepFiltered();
+
+// One level of a load's selection: the number asked for (0: every one) and
+// how many the level holds where it was asked (`where`: "the recording",
+// "group 1", "series 2 of group 1", ...).
+struct SelectionLevel {
+  std::string_view name;  // "group", "series", "sweep", "trace"
+  int32_t asked = 0;
+  int32_t available = 0;
+  std::string where;
+};
+
+// When the load has made no wave, tells the host why (ProblemKind
+// kNothingLoaded): the first level asked beyond what it holds, the waves
+// that exist already without /O, the /J or /K filter, or an empty
+// selection.  `levels` run from the outermost down, as far as the
+// recording holds them.
+void ReportIfNothingLoaded(std::string_view operation, std::span<const SelectionLevel> levels);
+
+// Tells the host that the load made nothing, and why.
+void ReportNothingLoaded(std::string_view operation, std::string_view why);
+
+// "3 series", "1 sweep", "12 sweeps": a count of a level's items.
+std::string CountOf(int64_t count, std::string_view level);
+
+}  // namespace kwt
