@@ -66,7 +66,8 @@ int32_t Workbench::Run(std::string_view line) {
   Result result{std::string(line), code, code == 0 ? std::string() : ErrorText(code), {}, {}};
   for (Problem& p : pending_) {
     if (p.kind != ProblemKind::kDiagnosis) result.problems.push_back(std::move(p));
-    else if (code != 0) result.diagnosis = std::move(p.text);
+    else if (code != 0 && result.diagnosis.find(p.text) == std::string::npos)
+      result.diagnosis += (result.diagnosis.empty() ? "" : "; ") + p.text;
   }
   pending_.clear();
   results_.push_back(std::move(result));
@@ -127,7 +128,17 @@ int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   // Nested messages (a module command run by HostExecute while another
   // runs) keep the outer message's record intact.
   const HostRecord saved = record_;
+  const size_t reported = pending_.size();
   const int32_t result = SendMessage(kMessageCommand, {0, index});
+  // A failure that the module did not explain is placed in the command.
+  const bool explained =
+      std::any_of(pending_.begin() + static_cast<std::ptrdiff_t>(reported), pending_.end(),
+                  [](const Problem& p) { return p.kind == ProblemKind::kDiagnosis; });
+  cursor.SkipSpace();
+  if (result != 0 && !explained && !cursor.AtEnd())
+    Report({ProblemKind::kDiagnosis, "the command stopped at: " + std::string(cursor.Rest())});
+  else if (result == kHostErrInternal || (result == -1 && !explained))
+    Report({ProblemKind::kDiagnosis, "the operation gave no reason"});
   const int32_t typeWord = record_.typeWord;
   record_.message = saved.message;
   record_.items = saved.items;
@@ -569,18 +580,26 @@ int32_t Workbench::GetFlag(std::string_view letters) {
   // A flag is one letter; "/AB" or "/1" is not one the module knows.
   char letter = c->Peek();
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-  if (letter < 'A' || letter > 'Z') {
+  const auto notAFlag = [&]() {
+    size_t end = start + 1;
+    const std::string& text = c->text();
+    while (end < text.size() && text[end] != ' ' && text[end] != '/' && text[end] != '=') ++end;
+    Report({ProblemKind::kDiagnosis,
+            "\"" + text.substr(start, end - start) + "\" is not a flag (one letter after \"/\")"});
     c->set_pos(start);
     return -1;
-  }
+  };
+  if (letter < 'A' || letter > 'Z') return notAFlag();
   c->Take();
   const char next = c->Peek();
   if ((next >= 'A' && next <= 'Z') || (next >= 'a' && next <= 'z') || next == '_' ||
-      (next >= '0' && next <= '9')) {
-    c->set_pos(start);
-    return -1;
-  }
+      (next >= '0' && next <= '9'))
+    return notAFlag();
   if (letters.find(letter) == std::string_view::npos) {
+    std::string known;
+    for (char l : letters) known += std::string(known.empty() ? "/" : " /") + l;
+    Report({ProblemKind::kDiagnosis,
+            "unknown flag /" + std::string(1, letter) + " (the flags here are " + known + ")"});
     c->set_pos(start);
     return -1;
   }
@@ -696,7 +715,10 @@ int32_t Workbench::GetWave(WaveHandle* wave) {
     return 0;
   }
   HostWave* w = ResolveWave(path);
-  if (w == nullptr) return kHostErrNoSuchWave;
+  if (w == nullptr) {
+    Report({ProblemKind::kDiagnosis, "no wave named " + QuoteName(path.Leaf())});
+    return kHostErrNoSuchWave;
+  }
   *wave = w;
   return 0;
 }

@@ -47,7 +47,7 @@ class Workbench final : public HostServices, public ExprContext {
     std::string command;
     int32_t code = 0;
     std::string text;  // the code's text, empty for 0
-    // Which check failed (the last diagnosis before a failure), and what
+    // Which checks failed (the diagnoses of a failed line, in order), and what
     // the line's operations told beyond their codes (nothing loaded,
     // missing samples, damaged items).
     std::string diagnosis;

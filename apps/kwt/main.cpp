@@ -72,12 +72,11 @@ class Reporter {
   int Finish() {
     if (missingWaves_ > 0) {
       std::fprintf(stderr,
-                   "kwt: %lld of %lld samples of %lld wave%s were not in the file%s and are 0 "
-                   "(first: %s)%s\n",
+                   "kwt: %lld of %lld samples of %lld wave%s were not in the recording (first: "
+                   "%s)%s\n",
                    static_cast<long long>(missing_), static_cast<long long>(points_),
                    static_cast<long long>(missingWaves_), missingWaves_ == 1 ? "" : "s",
-                   missingWaves_ == 1 ? "" : "s", firstMissing_.c_str(),
-                   allowPartial_ ? "" : "; --allow-partial accepts this");
+                   firstMissing_.c_str(), allowPartial_ ? "" : "; --allow-partial accepts this");
     }
     return failed_ || (partial_ && !allowPartial_) ? 1 : 0;
   }
@@ -95,7 +94,7 @@ class Reporter {
     if (r.code != 0) {
       failed_ = true;
       std::string text = OneLine(r.text);
-      if (!r.diagnosis.empty()) text += (text.empty() ? "" : ": ") + OneLine(r.diagnosis);
+      if (!r.diagnosis.empty()) text += (text.empty() ? "" : "; ") + OneLine(r.diagnosis);
       std::fprintf(stderr, "kwt: error %d: %s\n", r.code, text.c_str());
     }
     for (const kwt::Problem& p : r.problems) {

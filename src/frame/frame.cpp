@@ -20,7 +20,11 @@ int32_t Guarded(F&& work) {
     return work();
   } catch (const std::bad_alloc&) {
     return kHostErrNoMemory;
+  } catch (const std::exception& e) {
+    HostDiagnose(std::string("an internal error: ") + e.what());
+    return kErrNoText;
   } catch (...) {
+    HostDiagnose("an internal error");
     return kErrNoText;
   }
 }

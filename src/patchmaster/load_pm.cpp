@@ -47,6 +47,7 @@ int32_t ReadNameValue(std::string* name) {
   FolderHandle folder = nullptr;
   const int32_t err = HostGetFolderAndName(&folder, name, true);
   if (err == kHostErrNoMemory) return err;
+  if (err != 0) HostDiagnose("a name must follow \"=\"");
   return err != 0 ? kErrNoText : 0;
 }
 
@@ -175,8 +176,16 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t) {
   const LoadPMOptions& o = walk.o;
   const PmSweepEntry* sweep = FindPmSweep(g, s, w);
   const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-  if (sweep == nullptr || trace == nullptr) return kErrReadTrace;
-  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) return kErrNameTooLong;
+  if (sweep == nullptr || trace == nullptr) {
+    HostDiagnose(Format("trace %d of sweep %d of series %d of group %d is not in the pulsed tree",
+                        t, w, s, g));
+    return kErrReadTrace;
+  }
+  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
+    HostDiagnose(Format("the base name \"%s\" has %zu characters", o.baseName.c_str(),
+                        o.baseName.size()));
+    return kErrNameTooLong;
+  }
   const std::string name = PmTraceWaveName(o.baseName, g, s, w, t, *trace);
   const bool lockIn = (o.flags & kPulseLockIn) != 0;
   if (name.size() + (lockIn ? kLockInSuffix : 0) > static_cast<size_t>(kHostMaxNameLength)) {
@@ -216,7 +225,10 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
                                                : std::min(o.group, root.groupCount);
   for (int32_t g = groupFirst; g <= groupLast; ++g) {
     const PmGroupEntry* group = FindPmGroup(g);
-    if (group == nullptr) return kErrReadGroup;
+    if (group == nullptr) {
+      HostDiagnose(Format("group %d is not in the pulsed tree", g));
+      return kErrReadGroup;
+    }
     const bool deeperThanSeries = o.sweep != 0 || o.trace != 0;
     const int32_t seriesFirst = o.series > 0 ? o.series : 1;
     const int32_t seriesLast = o.series == 0       ? group->childCount
@@ -224,14 +236,20 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
                                                    : std::min(o.series, group->childCount);
     for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
       const PmSeriesEntry* series = FindPmSeries(g, s);
-      if (series == nullptr) return kErrReadSeries;
+      if (series == nullptr) {
+        HostDiagnose(Format("series %d of group %d is not in the pulsed tree", s, g));
+        return kErrReadSeries;
+      }
       const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
       const int32_t sweepLast = o.sweep == 0   ? series->childCount
                                 : o.trace == 0 ? RangeEnd(o.sweep, o.count, series->childCount)
                                                : std::min(o.sweep, series->childCount);
       for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
         const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-        if (sweep == nullptr) return kErrReadSweep;
+        if (sweep == nullptr) {
+          HostDiagnose(Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
+          return kErrReadSweep;
+        }
         const int32_t traceFirst = o.trace > 0 ? o.trace : 1;
         const int32_t traceLast = o.trace == 0 ? sweep->childCount
                                                : RangeEnd(o.trace, o.count, sweep->childCount);
@@ -283,6 +301,14 @@ bool IsDataFileName(const std::string& path) {
          (ext[2] | 0x20) == 't';
 }
 
+// Why no file with `extension` can be named after `path`.
+std::string CompanionProblem(const std::string& path, const char* extension) {
+  if (PathFileName(path).find('.') == std::string_view::npos)
+    return Format("\"%s\" has no extension to replace with \".%s\"", path.c_str(), extension);
+  return Format("the path of the .%s file would be longer than %d characters", extension,
+                kHostMaxPathLength);
+}
+
 // Reads the trees of the recording whose data file is `dataPath`; *pulse
 // tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
 int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
@@ -302,10 +328,16 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
     return 0;
   }
   std::string path = dataPath;
-  if (!CompanionFileName(&path, kExtensionStimulus)) return kErrPgfName;
+  if (!CompanionFileName(&path, kExtensionStimulus)) {
+    HostDiagnose(CompanionProblem(dataPath, kExtensionStimulus));
+    return kErrPgfName;
+  }
   StimulusTreeFormat format = StimulusTreeFormat::kUnknown;
   if (!ReadStimulusTreeOfEitherFormat(path, &format)) return kErrCannotOpenPgf;
-  if (!CompanionFileName(&path, kExtensionPulsed)) return kErrPulName;
+  if (!CompanionFileName(&path, kExtensionPulsed)) {
+    HostDiagnose(CompanionProblem(dataPath, kExtensionPulsed));
+    return kErrPulName;
+  }
   if (format == StimulusTreeFormat::kPulse) {
     *pulse = true;
     return ReadPulseAcquisitionTree(path) ? 0 : kErrCannotOpenPul;
@@ -333,7 +365,10 @@ int32_t RunLoadPM() {
   // names one of its sibling tree files.  A data file named with the
   // extension in capitals keeps its name.
   o.dataPath = named;
-  if (!CompanionFileName(&o.dataPath, kExtensionData)) return kErrNotDatFile;
+  if (!CompanionFileName(&o.dataPath, kExtensionData)) {
+    HostDiagnose(CompanionProblem(named, kExtensionData));
+    return kErrNotDatFile;
+  }
   if (IsDataFileName(named)) o.dataPath = named;
 
   const TreeRelease release;
@@ -420,7 +455,10 @@ int32_t PublishPMSelection(const LoadPMOptions& o) {
 
 int32_t RunPMLoad(const LoadPMOptions& o) {
   const PmPulsedRoot* root = GetPulsedRoot();
-  if (root == nullptr || root->groupCount == 0) return kErrNoText;
+  if (root == nullptr || root->groupCount == 0) {
+    HostDiagnose("the pulsed tree holds no groups");
+    return kErrNoText;
+  }
   const LoadLoopEnd end(root->roStartTime, true);
   const Walk walk{o, std::string(PathFileName(o.dataPath))};
   ResetLoadTally();

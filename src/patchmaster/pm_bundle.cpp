@@ -47,6 +47,13 @@ bool KindFromSignature(const std::array<uint8_t, 4>& sig, DataFileKind* kind) {
   }
 }
 
+// Bytes as text for a message: what is not printable ASCII shows as "?".
+std::string PrintableText(std::span<const uint8_t> bytes) {
+  std::string text;
+  for (uint8_t b : bytes) text += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '?';
+  return text;
+}
+
 }  // namespace
 
 BundleHeader DecodeBundleHeader(std::span<const uint8_t> bytes) {
@@ -94,6 +101,7 @@ bool BundleItemExtent(const BundleHeader& header, size_t item, uint64_t fileSize
   return true;
 }
 
+
 int32_t DetectDataFileKind(const ByteSource& source, DataFileKind* kind, BundleItemMask* mask) {
   *kind = kDataFileRaw;
   *mask = 0;
@@ -131,10 +139,22 @@ int32_t DetectDataFileKind(const std::string& path, DataFileKind* kind, BundleIt
   const bool converted = HostToNativePath(&native) == 0;
   const FileSource file(converted ? native : std::string());
   if (!converted || !file.is_open()) {
+    HostDiagnose(path + " cannot be opened");
     if (!quiet) HostErrorAlert("KWT", kErrCannotOpenDat);
     return -1;
   }
-  return DetectDataFileKind(file, kind, mask);
+  const int32_t result = DetectDataFileKind(file, kind, mask);
+  if (result != 0) {
+    std::array<uint8_t, 4> head{};
+    file.ReadAt(0, head);
+    HostDiagnose(file.size() == 0 ? path + " is empty"
+                 : file.size() < kBundleHeaderSize && head[0] == 'D' && head[1] == 'A' &&
+                         head[2] == 'T' && head[3] == '2'
+                     ? path + " ends inside its bundle header"
+                     : path + " begins with \"" + PrintableText(head) +
+                           "\", which no data file does");
+  }
+  return result;
 }
 
 const BundleHeader& CurrentBundleHeader() { return gHeader; }

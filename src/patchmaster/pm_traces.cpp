@@ -105,21 +105,40 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const PmSweepEntry* sweep = FindPmSweep(g, s, w);
   // Sets the sample byte-order switch for this trace.
   const PmTraceEntry* trace = FindPmTrace(g, s, w, t);
-  if (root == nullptr || series == nullptr || sweep == nullptr || trace == nullptr) return 0;
+  if (root == nullptr || series == nullptr || sweep == nullptr || trace == nullptr) {
+    HostDiagnose(Format("trace %d of sweep %d of series %d of group %d is not in the pulsed tree",
+                        t, w, s, g));
+    return 0;
+  }
   const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
   // A sweep whose stimulation is missing still has its samples: it loads
   // without stimulus waves, LockIn and stimulus lines in its note.
   const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
-  if (amp.amplifierState == nullptr) return 0;
+  if (amp.amplifierState == nullptr) {
+    HostDiagnose(Format("trace %d of sweep %d of series %d of group %d has no amplifier state",
+                        t, w, s, g));
+    return 0;
+  }
   // The trace's format codes are the shared converter's.
-  if (SampleFormatWidth(trace->trDataFormat) == 0 || trace->trDataPoints < 0) return 0;
+  if (SampleFormatWidth(trace->trDataFormat) == 0 || trace->trDataPoints < 0) {
+    HostDiagnose(Format("trace %d of sweep %d of series %d of group %d has %s", t, w, s, g,
+                        trace->trDataPoints < 0
+                            ? Format("a negative point count (%d)", trace->trDataPoints).c_str()
+                            : Format("the unknown sample format %d",
+                                     static_cast<int>(trace->trDataFormat)).c_str()));
+    return 0;
+  }
   const auto points = static_cast<size_t>(trace->trDataPoints);
 
   const uint32_t flags = r.flags;
   const bool overwrite = (flags & kPulseOverwrite) != 0;
   const double x0 = (flags & kPulseSweepTime) != 0 ? sweep->swTime - root->roStartTime : 0.0;
   const FileSource file(r.path);
-  if (!file.is_open() || !SignatureAccepted(file)) return 0;
+  if (!file.is_open() || !SignatureAccepted(file)) {
+    HostDiagnose(file.is_open() ? r.path + " does not begin with the signature of a data file"
+                                : r.path + " cannot be opened");
+    return 0;
+  }
 
   const bool junk = r.baseName == kJunkBaseName;
   const std::string name = junk ? std::string(kJunkBaseName)

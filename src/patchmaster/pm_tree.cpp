@@ -9,6 +9,8 @@
 
 #include "host/host.h"
 #include "pulse/pulse_tree.h"
+#include "support/format.h"
+#include "support/layered_tree.h"
 
 namespace kwt {
 namespace {
@@ -162,17 +164,33 @@ class Builder final : public TreeSink {
 // first; the new one is built aside and becomes the module's only when it
 // was read whole.
 template <class TreeT, size_t N>
-bool ReadInto(const ByteSource& source, const std::array<size_t, N>& knownSizes, TreeT* global) {
+bool ReadInto(const ByteSource& source, const std::array<size_t, N>& knownSizes,
+              const char* subject, TreeT* global) {
   *global = TreeT{};
   try {
     TreeT tree;
     Builder<TreeT> builder(&tree);
-    if (!ReadLayeredTree(source, knownSizes, builder)) return false;
+    std::string why;
+    if (!ReadLayeredTree(source, knownSizes, builder, &why)) {
+      HostDiagnose(TreeProblem(subject, why));
+      return false;
+    }
     tree.loaded = true;
     *global = std::move(tree);
     return true;
   } catch (const std::bad_alloc&) {
+    HostDiagnose(std::string(subject) + " does not fit in memory");
     return false;
+  }
+}
+
+// The name of a bundle item's tree, for messages.
+const char* ItemTreeName(size_t item) {
+  switch (item) {
+    case kBundleItemPulsed: return "pulsed";
+    case kBundleItemStimulus: return "stimulus";
+    case kBundleItemAmplifier: return "amplifier";
+    default: return "solution";
   }
 }
 
@@ -194,6 +212,8 @@ bool ReadItem(const ByteSource& bundle, const BundleHeader& header, size_t item,
   uint64_t start = 0;
   uint64_t length = 0;
   if (!BundleItemExtent(header, item, bundle.size(), &start, &length)) {
+    HostDiagnose(Format("the bundle's item table places no %s tree inside the file",
+                        ItemTreeName(item)));
     release();
     return false;
   }
@@ -205,6 +225,7 @@ bool FromBundle(const ByteSource& bundle, size_t item, TreeReader read, TreeRele
   DataFileKind kind = kDataFileRaw;
   BundleItemMask mask = 0;
   if (DetectDataFileKind(bundle, &kind, &mask) != 0 || kind != kDataFileBundle) {
+    HostDiagnose("the file does not begin with a bundle's header");
     release();
     return false;
   }
@@ -217,6 +238,7 @@ bool FromPath(const std::string& path, size_t item, TreeReader read, TreeRelease
     DataFileKind kind = kDataFileRaw;
     BundleItemMask mask = 0;
     if (DetectDataFileKind(path, &kind, &mask, false) != 0 || kind != kDataFileBundle) {
+      HostDiagnose(path + " is not a bundle, so it holds no " + ItemTreeName(item) + " tree");
       release();
       return false;
     }
@@ -227,6 +249,7 @@ bool FromPath(const std::string& path, size_t item, TreeReader read, TreeRelease
     }
     const FileSource file(native);
     if (!file.is_open()) {
+      HostDiagnose(path + " cannot be opened");
       release();
       return false;
     }
@@ -234,6 +257,7 @@ bool FromPath(const std::string& path, size_t item, TreeReader read, TreeRelease
   }
   const FileSource file(path);
   if (!file.is_open() || file.size() == 0) {
+    HostDiagnose(path + (file.is_open() ? " is empty" : " cannot be opened"));
     release();
     return false;
   }
@@ -263,7 +287,7 @@ const Entry* TopLevel(bool loaded, int32_t n, const std::vector<Entry>& entries)
 
 bool ReadPulsedTree(const ByteSource& tree) {
   gDataSwap = false;
-  if (!ReadInto(tree, kPulsedSizes, &gPulsed)) return false;
+  if (!ReadInto(tree, kPulsedSizes, "the pulsed tree", &gPulsed)) return false;
   // The totals count every record of each level; they fit int32 because
   // the reader refuses levels of more than 2^31 - 1 records.
   gPulsed.root.groupCount = static_cast<int32_t>(gPulsed.Level<1>().size());
@@ -273,13 +297,17 @@ bool ReadPulsedTree(const ByteSource& tree) {
   return true;
 }
 
-bool ReadStimulusTree(const ByteSource& tree) { return ReadInto(tree, kStimulusSizes, &gStimulus); }
-
-bool ReadAmplifierTree(const ByteSource& tree) {
-  return ReadInto(tree, kAmplifierSizes, &gAmplifier);
+bool ReadStimulusTree(const ByteSource& tree) {
+  return ReadInto(tree, kStimulusSizes, "the stimulus tree", &gStimulus);
 }
 
-bool ReadSolutionTree(const ByteSource& tree) { return ReadInto(tree, kSolutionSizes, &gSolution); }
+bool ReadAmplifierTree(const ByteSource& tree) {
+  return ReadInto(tree, kAmplifierSizes, "the amplifier tree", &gAmplifier);
+}
+
+bool ReadSolutionTree(const ByteSource& tree) {
+  return ReadInto(tree, kSolutionSizes, "the solution tree", &gSolution);
+}
 
 bool ReadPulsedTreeFromBundle(const ByteSource& bundle) {
   return FromBundle(bundle, kBundleItemPulsed, ReadPulsedSource, FreePulsedTree);
@@ -323,6 +351,7 @@ bool ReadStimulusTreeOfEitherFormat(const std::string& path, StimulusTreeFormat*
   }
   ReleasePulseStimulusTree();
   FreeStimulusTree();
+  HostDiagnose(path + " holds no stimulus tree of a known kind");
   return false;
 }
 

@@ -37,6 +37,7 @@ constexpr uint32_t kCursorTicks = 6;
 int32_t ReadNameValue(std::string* name) {
   const int32_t err = HostGetName(name);
   if (err == kHostErrNoMemory) return err;
+  if (err != 0) HostDiagnose("a name must follow \"=\"");
   return err != 0 ? kErrNoText : 0;
 }
 
@@ -151,17 +152,29 @@ void SpinCursor() {
 // Loads (or passes over) one sweep and appends its waves to the graph.
 int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* first) {
   const PulseSweepEntry* sweep = FindSweep(g, s, w);
-  if (sweep == nullptr) return kErrReadSweep;
+  if (sweep == nullptr) {
+    HostDiagnose(Format("sweep %d of series %d of group %d is not in the acquisition tree", w, s, g));
+    return kErrReadSweep;
+  }
   SpinCursor();
   // Names are checked here, per sweep, because the longest numbers decide
   // whether a base name fits: "_1_1_9" may fit where "_1_1_10" does not.
-  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) return kErrNameTooLong;
+  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
+    HostDiagnose(Format("the base name \"%s\" has %zu characters", o.baseName.c_str(),
+                        o.baseName.size()));
+    return kErrNameTooLong;
+  }
   const std::string name = Format("%s_%ld_%ld_%ld", o.baseName.c_str(), static_cast<long>(g),
                                   static_cast<long>(s), static_cast<long>(w));
   // With /I the longest suffix, "_stim", must fit as well.
   const size_t limit =
       (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
-  if (name.size() > limit) return kErrNameTooLong;
+  if (name.size() > limit) {
+    HostDiagnose(Format("the wave name \"%s%s\" would have %zu characters", name.c_str(),
+                        (o.flags & kPulseStimulus) != 0 ? "_stim" : "",
+                        name.size() + ((o.flags & kPulseStimulus) != 0 ? 5 : 0)));
+    return kErrNameTooLong;
+  }
   if (!AdmitsStimulation(o, StimulationNameOrNone(*sweep))) {
     TallySweepFiltered();
   } else if (!LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0)) {
@@ -186,14 +199,20 @@ int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
                                 : std::min(o.group, root.groupCount);
   for (int32_t g = groupFirst; g <= groupLast; ++g) {
     const PulseGroupEntry* group = FindGroup(g);
-    if (group == nullptr) return kErrReadGroup;
+    if (group == nullptr) {
+      HostDiagnose(Format("group %d is not in the acquisition tree", g));
+      return kErrReadGroup;
+    }
     const int32_t seriesFirst = o.series > 0 ? o.series : 1;
     const int32_t seriesLast = o.series == 0  ? group->seriesCount
                                : o.sweep == 0 ? RangeEnd(o.series, o.count, group->seriesCount)
                                               : std::min(o.series, group->seriesCount);
     for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
       const PulseSeriesEntry* series = FindSeries(g, s);
-      if (series == nullptr) return kErrReadSeries;
+      if (series == nullptr) {
+        HostDiagnose(Format("series %d of group %d is not in the acquisition tree", s, g));
+        return kErrReadSeries;
+      }
       const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
       const int32_t sweepLast =
           o.sweep == 0 ? series->sweepCount : RangeEnd(o.sweep, o.count, series->sweepCount);
@@ -217,6 +236,23 @@ std::vector<SelectionLevel> SelectionLevels(const PulseOptions& o, const PulseRo
   levels.push_back({"sweep", o.sweep, series->sweepCount,
                     Format("series %d of group %d", o.series, o.group)});
   return levels;
+}
+
+// True when the data file begins with a bundle's signature: the file holds
+// its own trees, which LoadPM reads.
+bool IsBundle(const std::string& dataPath) {
+  const FileSource file(dataPath);
+  uint8_t head[4] = {};
+  return file.is_open() && file.ReadAt(0, head) == 4 && head[0] == 'D' && head[1] == 'A' &&
+         head[2] == 'T' && (head[3] == '1' || head[3] == '2');
+}
+
+// Why the name of a tree file cannot be formed from the data file's.
+std::string TreeNameProblem(const std::string& dataPath, const char* extension) {
+  if (PathFileName(dataPath).find('.') == std::string_view::npos)
+    return Format("\"%s\" has no extension to replace with \".%s\"", dataPath.c_str(), extension);
+  return Format("the path of the .%s file would be longer than %d characters", extension,
+                kHostMaxPathLength);
 }
 
 // Releases both trees however the operation ends.
@@ -250,9 +286,18 @@ int32_t RunLoadPulse() {
   // Both tree names come from the data file's name; the extension is not
   // checked, so "cell.DAT" and "cell.001" work alike.
   std::string treePath = o.dataPath;
-  if (!ReplaceExtension(treePath, "pgf", kHostMaxPathLength)) return kErrPgfName;
-  if (!ReadPulseStimulusTree(treePath)) return kErrCannotOpenPgf;
-  if (!ReplaceExtension(treePath, "pul", kHostMaxPathLength)) return kErrPulName;
+  if (!ReplaceExtension(treePath, "pgf", kHostMaxPathLength)) {
+    HostDiagnose(TreeNameProblem(o.dataPath, "pgf"));
+    return kErrPgfName;
+  }
+  if (!ReadPulseStimulusTree(treePath)) {
+    if (IsBundle(o.dataPath)) HostDiagnose("this is a PatchMaster bundle: use LoadPM");
+    return kErrCannotOpenPgf;
+  }
+  if (!ReplaceExtension(treePath, "pul", kHostMaxPathLength)) {
+    HostDiagnose(TreeNameProblem(o.dataPath, "pul"));
+    return kErrPulName;
+  }
   if (!ReadPulseAcquisitionTree(treePath)) return kErrCannotOpenPul;
 
   // The variables are published before loading so that /U (browse only)
@@ -392,11 +437,17 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
 
 int32_t RunPulseLoad(const PulseOptions& o) {
   const PulseRootEntry* root = GetRoot();
-  if (root == nullptr) return kErrNoText;
+  if (root == nullptr) {
+    HostDiagnose("the acquisition tree holds no groups");
+    return kErrNoText;
+  }
   const LoadLoopEnd end(root->startTime, false);
   // Every sweep reads the same data file; one that cannot be opened is
   // reported as such rather than as an empty load.
-  if (!FileSource(o.dataPath).is_open()) return kErrCannotOpenDat;
+  if (!FileSource(o.dataPath).is_open()) {
+    HostDiagnose(o.dataPath + " cannot be opened");
+    return kErrCannotOpenDat;
+  }
   if ((o.flags & kPulseDisplay) != 0) PrepareGraph();
   ResetLoadTally();
   const int32_t result = WalkSweeps(o, *root);

@@ -291,9 +291,16 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   const PulseSeriesEntry* series = FindSeries(g, s);
   // Sets the data-swap flag for this sweep's samples.
   const PulseSweepEntry* sweep = FindSweep(g, s, w);
-  if (root == nullptr || group == nullptr || series == nullptr || sweep == nullptr) return false;
+  if (root == nullptr || group == nullptr || series == nullptr || sweep == nullptr) {
+    HostDiagnose(Format("sweep %d of series %d of group %d is not in the acquisition tree", w, s,
+                        g));
+    return false;
+  }
   const PulseStimulationEntry* stim = FindStimulation(sweep->stimulation);
   if (stim == nullptr) {
+    HostDiagnose(Format("sweep %d of series %d of group %d names stimulation %d, which the "
+                        "stimulus tree does not hold",
+                        w, s, g, static_cast<int>(sweep->stimulation)));
     HostAlert(kAlertTitle, kNoStimulation);
     return false;
   }
@@ -308,17 +315,32 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   layout.points = PulseTracePoints(*sweep, *stim);
   // An unknown format has no width to step through the file by, and a
   // negative count sizes no wave: the sweep cannot be read at all.
-  if (width == 0 || layout.points < 0) return false;
+  if (width == 0 || layout.points < 0) {
+    HostDiagnose(width == 0 ? Format("sweep %d of series %d of group %d has the unknown sample "
+                                     "format %d",
+                                     w, s, g, static_cast<int>(layout.format))
+                            : Format("sweep %d of series %d of group %d has a negative point "
+                                     "count (%lld)",
+                                     w, s, g, static_cast<long long>(layout.points)));
+    return false;
+  }
   // With announce off the second trace takes the sweep's own name (the
   // preview loads it alone that way).
   const bool second = (flags & kPulseSecond) != 0 && sweep->hasSecondTrace != 0;
   const std::string secondName = announce ? name + "_2nd" : name;
-  if (second && secondName.size() > static_cast<size_t>(kHostMaxNameLength)) return false;
+  if (second && secondName.size() > static_cast<size_t>(kHostMaxNameLength)) {
+    HostDiagnose(Format("the wave name \"%s\" would have %zu characters", secondName.c_str(),
+                        secondName.size()));
+    return false;
+  }
 
   // Opened per sweep and closed when it is done, so a load never keeps the
   // data file open across host calls that might run other operations.
   const FileSource file(path);
-  if (!file.is_open()) return false;
+  if (!file.is_open()) {
+    HostDiagnose(path + " cannot be opened");
+    return false;
+  }
   // The traces lie back to back: first, leak, second, then the Fura block.
   // 64-bit arithmetic on a 32-bit offset and count cannot overflow.
   layout.traceBytes = layout.points * width;

@@ -1,11 +1,13 @@
 #include "pulse/pulse_tree.h"
 
 #include <array>
-#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "host/host.h"
+#include "support/format.h"
+#include "support/layered_tree.h"
 #include "support/tree_framing.h"
 
 namespace kwt {
@@ -41,192 +43,127 @@ AcquisitionTree gAcquisition;
 StimulusTree gStimulus;
 bool gDataSwap = false;
 
-// Reads the level count and the record sizes of a tree whose magic has been
-// checked; false unless the count is `levels` and every size is >= 0.
-template <size_t Levels>
-bool ReadTreeHeader(ByteReader& reader, std::array<int32_t, Levels>* sizes) {
-  int32_t levels = 0;
-  if (!reader.Seek(kTreeLevelCountOffset) || !reader.ReadI32(&levels)) return false;
-  // A tree with another number of levels stores its records at other
-  // places and in another nesting; reading it as this kind would give
-  // nonsense, so it is refused.
-  if (levels != static_cast<int32_t>(Levels)) return false;
-  for (int32_t& size : *sizes)
-    if (!reader.ReadI32(&size) || size < 0) return false;
-  return true;
-}
+// The acquisition tree as the layered-tree walker hands it over: root,
+// groups, series and sweeps, each linked to its parent by number.
+class AcquisitionSink final : public TreeSink {
+ public:
+  explicit AcquisitionSink(AcquisitionTree* tree) : tree_(tree) {}
 
-// Sums of the first pass must fit the int32 counts of the root entry.
-bool AddCount(int64_t* total, int32_t count) {
-  *total += count;
-  return *total <= std::numeric_limits<int32_t>::max();
-}
-
-// The acquisition tree: header, root, then two passes over the groups.  The
-// first counts (so that each array is allocated once, at its final size),
-// the second reads and links.  Any size or count the file cannot hold, or a
-// file that ends inside the tree, fails the read.
-bool ReadAcquisition(const ByteSource& source, AcquisitionTree* tree) {
-  const std::optional<ByteOrder> order = TreeByteOrder(source);
-  if (!order) return false;
-  ByteReader reader(source, *order);
-  std::array<int32_t, kAcquisitionLevels> sizes{};
-  if (!ReadTreeHeader(reader, &sizes)) return false;
-  const int32_t groupSize = sizes[1];
-  const int32_t seriesSize = sizes[2];
-  const int32_t sweepSize = sizes[3];
-
-  // One scratch buffer per level, at the size of its known fields: the
-  // bytes a stored record has beyond them are skipped, the bytes it lacks
-  // stay zero.
-  std::array<uint8_t, kRootRecordSize> rootBytes{};
-  std::array<uint8_t, kGroupRecordSize> groupBytes{};
-  std::array<uint8_t, kSeriesRecordSize> seriesBytes{};
-  std::array<uint8_t, kSweepRecordSize> sweepBytes{};
-
-  if (!ReadTreeRecord(reader, sizes[0], rootBytes)) return false;
-  DecodeRootRecord(rootBytes, *order, &tree->root);
-  int32_t groupCount = 0;
-  if (!ReadChildCount(reader, ChildBytes(groupSize), &groupCount)) return false;
-  const uint64_t firstGroup = reader.position();
-
-  // First pass: count the series and sweeps, skipping over the records.
-  // Every count is checked against the bytes that remain before it is
-  // used, so the totals are bounded by the file's size.
-  int64_t seriesTotal = 0;
-  int64_t sweepTotal = 0;
-  for (int32_t g = 0; g < groupCount; ++g) {
-    int32_t seriesCount = 0;
-    if (!reader.Skip(static_cast<uint64_t>(groupSize)) ||
-        !ReadChildCount(reader, ChildBytes(seriesSize), &seriesCount) ||
-        !AddCount(&seriesTotal, seriesCount))
-      return false;
-    for (int32_t s = 0; s < seriesCount; ++s) {
-      int32_t sweepCount = 0;
-      if (!reader.Skip(static_cast<uint64_t>(seriesSize)) ||
-          !ReadChildCount(reader, ChildBytes(sweepSize), &sweepCount) ||
-          !AddCount(&sweepTotal, sweepCount))
-        return false;
-      // The sweeps with their (zero) child counts, in one step; the count
-      // has been checked against the remaining bytes, so this fits.
-      if (!reader.Skip(ChildBytes(sweepSize) * static_cast<uint64_t>(sweepCount))) return false;
-    }
+  void Root(std::span<const uint8_t> known, ByteOrder order) override {
+    DecodeRootRecord(known, order, &tree_->root);
   }
 
-  tree->groups.assign(static_cast<size_t>(groupCount), PulseGroupEntry{});
-  tree->series.assign(static_cast<size_t>(seriesTotal), PulseSeriesEntry{});
-  tree->sweeps.assign(static_cast<size_t>(sweepTotal), PulseSweepEntry{});
-  tree->root.groupCount = groupCount;
-  tree->root.seriesCount = static_cast<int32_t>(seriesTotal);
-  tree->root.sweepCount = static_cast<int32_t>(sweepTotal);
+  void Reserve(std::span<const int32_t> counts) override {
+    tree_->groups.assign(static_cast<size_t>(counts[1]), PulseGroupEntry{});
+    tree_->series.assign(static_cast<size_t>(counts[2]), PulseSeriesEntry{});
+    tree_->sweeps.assign(static_cast<size_t>(counts[3]), PulseSweepEntry{});
+    tree_->root.groupCount = counts[1];
+    tree_->root.seriesCount = counts[2];
+    tree_->root.sweepCount = counts[3];
+  }
 
-  // Second pass: read and link the records.  The counts are read again and
-  // must stay within the totals of the first pass.
-  if (!reader.Seek(firstGroup)) return false;
-  int32_t nextSeries = 0;
-  int32_t nextSweep = 0;
-  for (int32_t g = 0; g < groupCount; ++g) {
-    PulseGroupEntry& group = tree->groups[static_cast<size_t>(g)];
-    int32_t seriesCount = 0;
-    if (!ReadTreeRecord(reader, groupSize, groupBytes) ||
-        !ReadChildCount(reader, ChildBytes(seriesSize), &seriesCount) ||
-        seriesCount > seriesTotal - nextSeries)
-      return false;
-    DecodeGroupRecord(groupBytes, *order, &group);
-    group.number = g + 1;
-    group.seriesCount = seriesCount;
-    group.firstSeries = seriesCount > 0 ? nextSeries : kNoEntry;
-    group.nextGroup = g + 1 < groupCount ? g + 1 : kNoEntry;
-
-    for (int32_t s = 0; s < seriesCount; ++s) {
-      const int32_t seriesIndex = nextSeries++;
-      PulseSeriesEntry& series = tree->series[static_cast<size_t>(seriesIndex)];
-      int32_t sweepCount = 0;
-      if (!ReadTreeRecord(reader, seriesSize, seriesBytes) ||
-          !ReadChildCount(reader, ChildBytes(sweepSize), &sweepCount) ||
-          sweepCount > sweepTotal - nextSweep)
-        return false;
-      DecodeSeriesRecord(seriesBytes, *order, &series);
-      series.group = g + 1;
-      series.number = s + 1;
-      series.sweepCount = sweepCount;
-      series.firstSweep = sweepCount > 0 ? nextSweep : kNoEntry;
-      series.nextSeries = s + 1 < seriesCount ? seriesIndex + 1 : kNoEntry;
-
-      for (int32_t w = 0; w < sweepCount; ++w) {
-        const int32_t sweepIndex = nextSweep++;
-        PulseSweepEntry& sweep = tree->sweeps[static_cast<size_t>(sweepIndex)];
-        // The child count of a sweep (the last level) is read over.
-        int32_t ignored = 0;
-        if (!ReadTreeRecord(reader, sweepSize, sweepBytes) || !reader.ReadI32(&ignored))
-          return false;
-        DecodeSweepRecord(sweepBytes, *order, &sweep);
-        sweep.group = g + 1;
-        sweep.series = s + 1;
-        sweep.number = w + 1;
-        sweep.nextSweep = w + 1 < sweepCount ? sweepIndex + 1 : kNoEntry;
+  // The walker hands over indices inside the reserved arrays, in file
+  // order, so the latest group and series are the parents of what follows.
+  void Record(size_t level, int32_t index, std::span<const uint8_t> known, ByteOrder order,
+              const TreeLinks& links) override {
+    const auto at = static_cast<size_t>(index);
+    switch (level) {
+      case 1: {
+        PulseGroupEntry& group = tree_->groups[at];
+        DecodeGroupRecord(known, order, &group);
+        group.number = group_ = links.number;
+        group.seriesCount = links.childCount;
+        group.firstSeries = links.firstChild;
+        group.nextGroup = links.nextSibling;
+        break;
+      }
+      case 2: {
+        PulseSeriesEntry& series = tree_->series[at];
+        DecodeSeriesRecord(known, order, &series);
+        series.group = group_;
+        series.number = series_ = links.number;
+        series.sweepCount = links.childCount;
+        series.firstSweep = links.firstChild;
+        series.nextSeries = links.nextSibling;
+        break;
+      }
+      default: {
+        PulseSweepEntry& sweep = tree_->sweeps[at];
+        DecodeSweepRecord(known, order, &sweep);
+        sweep.group = group_;
+        sweep.series = series_;
+        sweep.number = links.number;
+        sweep.nextSweep = links.nextSibling;
+        break;
       }
     }
   }
-  // Both passes must have seen the same tree.
-  return nextSeries == seriesTotal && nextSweep == sweepTotal;
-}
 
-// The stimulus tree in the same two passes: the first reads the
-// stimulations and their segment counts and skips the segments, the second
-// reads the segments into one array sized by the first pass's total.
-bool ReadStimulus(const ByteSource& source, StimulusTree* tree) {
-  const std::optional<ByteOrder> order = TreeByteOrder(source);
-  if (!order) return false;
-  ByteReader reader(source, *order);
-  std::array<int32_t, kStimulusLevels> sizes{};
-  if (!ReadTreeHeader(reader, &sizes)) return false;
-  const int32_t stimulationSize = sizes[1];
-  const int32_t segmentSize = sizes[2];
+ private:
+  AcquisitionTree* tree_;
+  int32_t group_ = 0;
+  int32_t series_ = 0;
+};
 
-  // The root keeps its first 74 bytes; a longer root is skipped over.
-  std::array<uint8_t, kPgfRootRecordSize> rootBytes{};
-  std::array<uint8_t, kStimulationRecordSize> stimulationBytes{};
-  std::array<uint8_t, kSegmentRecordSize> segmentBytes{};
+// The stimulus tree: root, stimulations and their segments.
+class StimulusSink final : public TreeSink {
+ public:
+  explicit StimulusSink(StimulusTree* tree) : tree_(tree) {}
 
-  if (!ReadTreeRecord(reader, sizes[0], rootBytes)) return false;
-  DecodePgfRootRecord(rootBytes, *order, &tree->root);
-  int32_t stimulationCount = 0;
-  if (!ReadChildCount(reader, ChildBytes(stimulationSize), &stimulationCount)) return false;
-  const uint64_t firstStimulation = reader.position();
-
-  // First pass: the stimulations and their segment counts; the segments are
-  // skipped.
-  tree->stimulations.assign(static_cast<size_t>(stimulationCount), PulseStimulationEntry{});
-  int64_t segmentTotal = 0;
-  for (PulseStimulationEntry& stimulation : tree->stimulations) {
-    int32_t segmentCount = 0;
-    if (!ReadTreeRecord(reader, stimulationSize, stimulationBytes) ||
-        !ReadChildCount(reader, ChildBytes(segmentSize), &segmentCount) ||
-        !AddCount(&segmentTotal, segmentCount) ||
-        !reader.Skip(ChildBytes(segmentSize) * static_cast<uint64_t>(segmentCount)))
-      return false;
-    DecodeStimulationRecord(stimulationBytes, *order, &stimulation);
-    stimulation.segmentCount = segmentCount;
+  void Root(std::span<const uint8_t> known, ByteOrder order) override {
+    DecodePgfRootRecord(known, order, &tree_->root);
   }
 
-  // Second pass: the segments, each stimulation's behind its record and
-  // count.
-  tree->segments.assign(static_cast<size_t>(segmentTotal), SegmentRecord{});
-  if (!reader.Seek(firstStimulation)) return false;
-  int32_t nextSegment = 0;
-  for (PulseStimulationEntry& stimulation : tree->stimulations) {
-    if (!reader.Skip(ChildBytes(stimulationSize))) return false;
-    stimulation.firstSegment = stimulation.segmentCount > 0 ? nextSegment : kNoEntry;
-    for (int32_t j = 0; j < stimulation.segmentCount; ++j) {
-      int32_t ignored = 0;
-      if (!ReadTreeRecord(reader, segmentSize, segmentBytes) || !reader.ReadI32(&ignored))
-        return false;
-      DecodeSegmentRecord(segmentBytes, *order, &tree->segments[static_cast<size_t>(nextSegment)]);
-      ++nextSegment;
+  void Reserve(std::span<const int32_t> counts) override {
+    tree_->stimulations.assign(static_cast<size_t>(counts[1]), PulseStimulationEntry{});
+    tree_->segments.assign(static_cast<size_t>(counts[2]), SegmentRecord{});
+  }
+
+  void Record(size_t level, int32_t index, std::span<const uint8_t> known, ByteOrder order,
+              const TreeLinks& links) override {
+    const auto at = static_cast<size_t>(index);
+    if (level == 1) {
+      PulseStimulationEntry& stimulation = tree_->stimulations[at];
+      DecodeStimulationRecord(known, order, &stimulation);
+      stimulation.segmentCount = links.childCount;
+      stimulation.firstSegment = links.firstChild;
+    } else {
+      DecodeSegmentRecord(known, order, &tree_->segments[at]);
     }
   }
-  return nextSegment == segmentTotal;
+
+ private:
+  StimulusTree* tree_;
+};
+
+// Record sizes the module knows, per level, root first.  A record stored
+// longer is cut to these; one stored shorter reads as zeros beyond.
+constexpr std::array<size_t, kAcquisitionLevels> kAcquisitionSizes = {
+    kRootRecordSize, kGroupRecordSize, kSeriesRecordSize, kSweepRecordSize};
+constexpr std::array<size_t, kStimulusLevels> kStimulusSizes = {
+    kPgfRootRecordSize, kStimulationRecordSize, kSegmentRecordSize};
+
+// Reads a tree into a fresh tree object that becomes `*global` only when
+// it was read whole, so that a failed read leaves nothing loaded.  Says
+// what stopped the read.
+template <class Tree, class Sink, size_t N>
+bool ReadInto(const ByteSource& source, const std::array<size_t, N>& sizes, const char* subject,
+              Tree* global) {
+  try {
+    Tree tree;
+    Sink sink(&tree);
+    std::string why;
+    if (!ReadLayeredTree(source, sizes, sink, &why)) {
+      HostDiagnose(TreeProblem(subject, why));
+      return false;
+    }
+    tree.loaded = true;
+    *global = std::move(tree);
+    return true;
+  } catch (const std::bad_alloc&) {
+    HostDiagnose(Format("%s does not fit in memory", subject));
+    return false;
+  }
 }
 
 // The level count of a tree file and its byte order; false when the source
@@ -258,23 +195,15 @@ bool ReplaceExtension(std::string& name, std::string_view extension, size_t capa
 
 bool ReadPulseStimulusTree(const ByteSource& source) {
   ReleasePulseStimulusTree();
-  // The tree is built aside and only becomes the module's on success, so a
-  // failed read leaves nothing loaded.
-  try {
-    StimulusTree tree;
-    if (!ReadStimulus(source, &tree)) return false;
-    tree.loaded = true;
-    gStimulus = std::move(tree);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  return ReadInto<StimulusTree, StimulusSink>(source, kStimulusSizes, "the stimulus tree",
+                                               &gStimulus);
 }
 
 bool ReadPulseStimulusTree(const std::string& path) {
   const FileSource file(path);
   if (!file.is_open()) {
     ReleasePulseStimulusTree();
+    HostDiagnose(path + " cannot be opened");
     return false;
   }
   return ReadPulseStimulusTree(file);
@@ -282,21 +211,15 @@ bool ReadPulseStimulusTree(const std::string& path) {
 
 bool ReadPulseAcquisitionTree(const ByteSource& source) {
   ReleasePulseAcquisitionTree();
-  try {
-    AcquisitionTree tree;
-    if (!ReadAcquisition(source, &tree)) return false;
-    tree.loaded = true;
-    gAcquisition = std::move(tree);
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  return ReadInto<AcquisitionTree, AcquisitionSink>(source, kAcquisitionSizes,
+                                                    "the acquisition tree", &gAcquisition);
 }
 
 bool ReadPulseAcquisitionTree(const std::string& path) {
   const FileSource file(path);
   if (!file.is_open()) {
     ReleasePulseAcquisitionTree();
+    HostDiagnose(path + " cannot be opened");
     return false;
   }
   return ReadPulseAcquisitionTree(file);

@@ -59,6 +59,10 @@ class ByteSource {
   // Returns the number of bytes actually copied.
   size_t ReadAt(uint64_t offset, std::span<uint8_t> out) const;
 
+  // Where byte 0 of the source lies in the file it comes from, for
+  // messages that name a position in the file.
+  virtual uint64_t origin() const { return 0; }
+
  protected:
   // Copies up to out.size() bytes at offset (< size()); returns the count.
   virtual size_t Fetch(uint64_t offset, std::span<uint8_t> out) const = 0;
@@ -81,6 +85,7 @@ class SliceSource final : public ByteSource {
  public:
   SliceSource(const ByteSource& base, uint64_t start, uint64_t length);
   uint64_t size() const override { return length_; }
+  uint64_t origin() const override { return base_.origin() + start_; }
 
  private:
   size_t Fetch(uint64_t offset, std::span<uint8_t> out) const override;
@@ -128,6 +133,7 @@ class ByteReader {
   ByteReader(const ByteSource& source, ByteOrder order) : source_(source), order_(order) {}
 
   ByteOrder order() const { return order_; }
+  const ByteSource& source() const { return source_; }
   void set_order(ByteOrder order) { order_ = order; }
   uint64_t position() const { return position_; }
   uint64_t size() const { return source_.size(); }

@@ -32,4 +32,10 @@ void AppendFormat(std::string& out, const char* fmt, ...) {
   va_end(args);
 }
 
+std::string Grouped(uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, 1, ',');
+  return digits;
+}
+
 }  // namespace kwt

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 
 namespace kwt {
@@ -15,5 +16,8 @@ std::string FormatV(const char* fmt, va_list args);
 // Appends the formatted text to `out`.
 void AppendFormat(std::string& out, const char* fmt, ...)
     __attribute__((format(printf, 2, 3)));
+
+// A count or byte position with thousands grouped by commas: "41,212".
+std::string Grouped(uint64_t value);
 
 }  // namespace kwt

@@ -19,6 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "support/byte_reader.h"
 
@@ -65,7 +67,15 @@ class TreeSink {
 // records; the sink may then have received part of the tree, so callers
 // build into a fresh sink and keep it only on success.  std::bad_alloc
 // thrown by the sink or for the scratch buffers passes to the caller.
+// `why` (when given) receives what stopped the read, in words for people,
+// with positions counted in the file the source comes from ("it ends at
+// byte 41,212, inside record 17 of level 2").
 bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSizes,
-                     TreeSink& sink);
+                     TreeSink& sink, std::string* why = nullptr);
+
+// What ReadLayeredTree said of the tree called `subject`, as one sentence:
+// ("the stimulus tree", "it ends at byte 9") gives "the stimulus tree ends
+// at byte 9".
+std::string TreeProblem(std::string_view subject, std::string_view why);
 
 }  // namespace kwt

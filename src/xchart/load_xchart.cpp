@@ -44,8 +44,10 @@ int32_t ReadNameFlag(std::string* out) {
   if (HostNextSymbol() == '=') HostTakeSymbol();
   FolderHandle folder = nullptr;
   std::string name;
-  if (int32_t err = HostGetFolderAndName(&folder, &name, true))
+  if (int32_t err = HostGetFolderAndName(&folder, &name, true)) {
+    if (err != kHostErrNoMemory) HostDiagnose("a name must follow the flag");
     return err == kHostErrNoMemory ? err : kErrNoText;
+  }
   *out = std::move(name);
   return 0;
 }

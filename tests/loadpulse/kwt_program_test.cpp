@@ -82,7 +82,8 @@ TEST(KwtLoadPulse, FailureCodeAndTextOnStandardError) {
   const auto r =
       RunKwt({"-q", "--prefs", dir.File("p.bin"), "LoadPulse \"" + files.data.string() + "\""});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists\n");
+  EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists; " +
+                       files.pul.string() + " cannot be opened\n");
 }
 
 // Two groups; the second sweep of the first series has a leak and a second
