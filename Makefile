@@ -22,13 +22,17 @@ asan-test: bootstrap
 	cmake --build --preset asan
 	ctest --preset asan
 
-demo: build
+# The demo builds only the kwt program and the writer of its recordings.
+demo: bootstrap
+	cmake --preset default
+	cmake --build --preset default --target kwt make_demo_recordings
 	examples/demo.sh build/default
 
 bench: build
 	bench/run.sh build/default
 
-fuzz: bootstrap
+fuzz:
+	@$(BOOTSTRAP) fuzz
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh build/fuzz

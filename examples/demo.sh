@@ -18,6 +18,9 @@ echo "== kwt info: the tree of the Pulse recording"
 echo
 echo "== kwt info: the tree of the PatchMaster bundle"
 "$kwt" info "$out/pulse/patch.dat"
+echo
+echo "== kwt info: the X-Chart recording"
+"$kwt" info "$out/pulse/chart.tree"
 
 # ---- Loading, statistics, plots ----------------------------------------------
 # Series 1 of cell 1 (voltage steps with leak and voltage monitor) with its
@@ -25,7 +28,8 @@ echo "== kwt info: the tree of the PatchMaster bundle"
 # mean of the step sweeps with its spread, cell 2's sweeps on bands of their
 # own, and a thinned copy of a sine sweep.  Every graph and table becomes a
 # picture in $out/pictures.  Then the PatchMaster bundle with its stimulus
-# waves, the LockIn of its sine series and a graph per trace.
+# waves, the LockIn of its sine series and a graph per trace, and the X-Chart
+# recording of the same cell at rest as a stacked chart.
 echo
 echo "== LoadPulse, AutoStats, PlotWaves, SlimWaves and LoadPM: the history"
 "$kwt" --prefs "$prefs" --save "$out/session.itx" --dump "$out/session" --plot "$out/pictures" \
@@ -38,7 +42,9 @@ echo "== LoadPulse, AutoStats, PlotWaves, SlimWaves and LoadPM: the history"
   'SlimWaves/A=10 Pulse_1_2_1' \
   'print "Cm of sine cycle 100 (F):", Pulse_1_2_1_Cm[100]' \
   "LoadPM/I/G/P \"$out/pulse/patch.dat\"" \
-  'print "PatchMaster LockIn, Cm of cycle 100 (F):", PMPulse_1_2_1_1_Imon_Cm[100]'
+  'print "PatchMaster LockIn, Cm of cycle 100 (F):", PMPulse_1_2_1_1_Imon_Cm[100]' \
+  "LoadXChart/G=1/P/H/L \"$out/pulse/chart.tree\"" \
+  'print "X-Chart, membrane potential at 17 s (V):", XC_Vm[170]'
 
 echo
 echo "== Pictures ($out/pictures)"

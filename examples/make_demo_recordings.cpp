@@ -1,5 +1,6 @@
 // Writes the demo's recordings: the Pulse recording DIR/cell.dat with
-// cell.pul and cell.pgf, and the PatchMaster bundle DIR/patch.dat.
+// cell.pul and cell.pgf, the PatchMaster bundle DIR/patch.dat and the
+// X-Chart recording DIR/chart.tree with chart.grp.
 //
 // Two cells recorded in whole-cell voltage clamp.  Cell 1 has a current-
 // voltage series (steps from -70 mV, with the leak trace and the voltage
@@ -8,7 +9,9 @@
 // of a simple cell (Rs 10 MOhm, Rm 500 MOhm, Cm 20 pF), so the LockIn of
 // the sine series finds about 20 pF.  The bundle holds the same cell once
 // more: a current-voltage series with current and voltage monitor, and a
-// sine series for the LockIn.
+// sine series for the LockIn.  The chart follows the same cell for a
+// minute at 10 Hz: its membrane potential with a slow drift and two
+// spontaneous depolarisations, and the holding current.
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -18,6 +21,7 @@
 
 #include "tests/support/pm_writer.h"
 #include "tests/support/pulse_writer.h"
+#include "tests/support/xchart_writer.h"
 
 namespace {
 
@@ -251,6 +255,39 @@ void WritePatchMasterBundle(const std::filesystem::path& path) {
   std::printf("wrote %s\n", path.string().c_str());
 }
 
+void WriteChart(const std::filesystem::path& path) {
+  kwt::test::XChartRecording rec;
+  SetText(rec.header.title, "cell 1 at rest");
+  kwt::test::XChartFixtureGroup& group = rec.AddGroup(1.0e9 + 900.0);
+  SetText(group.record.description[0], "membrane potential and holding current");
+  constexpr int kPoints = 600;  // 60 s at 10 Hz
+  std::vector<float> t(kPoints), vm(kPoints), ihold(kPoints);
+  for (int i = 0; i < kPoints; ++i) {
+    const double s = i * 0.1;
+    t[i] = static_cast<float>(s);
+    // Samples are stored in volts and amperes; the units' prefixes say how
+    // the chart shows them.  A resting potential drifting by 2 mV, with two
+    // events of 15 mV, and a holding current creeping from -35 pA.
+    double v = -0.070 + 0.002 * s / 60.0;
+    for (const double at : {17.0, 41.5})
+      if (s >= at) v += 0.015 * std::exp(-(s - at) / 1.5);
+    vm[i] = static_cast<float>(v);
+    ihold[i] = static_cast<float>((-35.0 - 0.5 * s / 60.0) * 1e-12);
+  }
+  // Style 6: drawn as lines.
+  group.SetTrace(0, "t", "s", 0, t);
+  kwt::XChartTrace& v = group.SetTrace(1, "Vm", "mV", 1, vm).record;
+  v.style = 6;
+  v.axisMin = -80.0;
+  v.axisMax = -40.0;
+  kwt::XChartTrace& i = group.SetTrace(2, "Ihold", "pA", 2, ihold).record;
+  i.style = 6;
+  i.axisMin = -50.0;
+  i.axisMax = 0.0;
+  const auto files = kwt::test::WriteXChartRecording(rec, path);
+  std::printf("wrote %s and %s\n", files.tree.string().c_str(), files.data.string().c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -295,5 +332,6 @@ int main(int argc, char** argv) {
   std::printf("wrote %s, %s and %s\n", files.data.string().c_str(), files.pul.string().c_str(),
               files.pgf.string().c_str());
   WritePatchMasterBundle(dir / "patch.dat");
+  WriteChart(dir / "chart.tree");
   return 0;
 }
