@@ -301,14 +301,6 @@ bool IsDataFileName(const std::string& path) {
          (ext[2] | 0x20) == 't';
 }
 
-// Why no file with `extension` can be named after `path`.
-std::string CompanionProblem(const std::string& path, const char* extension) {
-  if (PathFileName(path).find('.') == std::string_view::npos)
-    return Format("\"%s\" has no extension to replace with \".%s\"", path.c_str(), extension);
-  return Format("the path of the .%s file would be longer than %d characters", extension,
-                kHostMaxPathLength);
-}
-
 // Reads the trees of the recording whose data file is `dataPath`; *pulse
 // tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
 int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
@@ -329,13 +321,13 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
   }
   std::string path = dataPath;
   if (!CompanionFileName(&path, kExtensionStimulus)) {
-    HostDiagnose(CompanionProblem(dataPath, kExtensionStimulus));
+    HostDiagnose(CompanionNameProblem(dataPath, kExtensionStimulus));
     return kErrPgfName;
   }
   StimulusTreeFormat format = StimulusTreeFormat::kUnknown;
   if (!ReadStimulusTreeOfEitherFormat(path, &format)) return kErrCannotOpenPgf;
   if (!CompanionFileName(&path, kExtensionPulsed)) {
-    HostDiagnose(CompanionProblem(dataPath, kExtensionPulsed));
+    HostDiagnose(CompanionNameProblem(dataPath, kExtensionPulsed));
     return kErrPulName;
   }
   if (format == StimulusTreeFormat::kPulse) {
@@ -366,7 +358,7 @@ int32_t RunLoadPM() {
   // extension in capitals keeps its name.
   o.dataPath = named;
   if (!CompanionFileName(&o.dataPath, kExtensionData)) {
-    HostDiagnose(CompanionProblem(named, kExtensionData));
+    HostDiagnose(CompanionNameProblem(named, kExtensionData));
     return kErrNotDatFile;
   }
   if (IsDataFileName(named)) o.dataPath = named;

@@ -247,14 +247,6 @@ bool IsBundle(const std::string& dataPath) {
          head[2] == 'T' && (head[3] == '1' || head[3] == '2');
 }
 
-// Why the name of a tree file cannot be formed from the data file's.
-std::string TreeNameProblem(const std::string& dataPath, const char* extension) {
-  if (PathFileName(dataPath).find('.') == std::string_view::npos)
-    return Format("\"%s\" has no extension to replace with \".%s\"", dataPath.c_str(), extension);
-  return Format("the path of the .%s file would be longer than %d characters", extension,
-                kHostMaxPathLength);
-}
-
 // Releases both trees however the operation ends.
 struct TreeRelease {
   ~TreeRelease() {
@@ -287,7 +279,7 @@ int32_t RunLoadPulse() {
   // checked, so "cell.DAT" and "cell.001" work alike.
   std::string treePath = o.dataPath;
   if (!ReplaceExtension(treePath, "pgf", kHostMaxPathLength)) {
-    HostDiagnose(TreeNameProblem(o.dataPath, "pgf"));
+    HostDiagnose(CompanionNameProblem(o.dataPath, "pgf"));
     return kErrPgfName;
   }
   if (!ReadPulseStimulusTree(treePath)) {
@@ -295,7 +287,7 @@ int32_t RunLoadPulse() {
     return kErrCannotOpenPgf;
   }
   if (!ReplaceExtension(treePath, "pul", kHostMaxPathLength)) {
-    HostDiagnose(TreeNameProblem(o.dataPath, "pul"));
+    HostDiagnose(CompanionNameProblem(o.dataPath, "pul"));
     return kErrPulName;
   }
   if (!ReadPulseAcquisitionTree(treePath)) return kErrCannotOpenPul;

@@ -21,6 +21,16 @@ void TallyWaveExists(std::string_view name) {
 
 void TallySweepFiltered() { ++CurrentLoadTally().filtered; }
 
+std::string CompanionNameProblem(std::string_view path, std::string_view extension) {
+  const size_t slash = path.find_last_of("/\\");
+  const std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::string p(path), e(extension);
+  if (file.find('.') == std::string_view::npos)
+    return Format("\"%s\" has no extension to replace with \".%s\"", p.c_str(), e.c_str());
+  return Format("the path of the .%s file would be longer than %d characters", e.c_str(),
+                kHostMaxPathLength);
+}
+
 std::string CountOf(int64_t count, std::string_view level) {
   std::string text = Format("%lld ", static_cast<long long>(count));
   text += level;

@@ -44,6 +44,10 @@ void ReportIfNothingLoaded(std::string_view operation, std::span<const Selection
 // Tells the host that the load made nothing, and why.
 void ReportNothingLoaded(std::string_view operation, std::string_view why);
 
+// Why no file with `extension` can be named after `path`: it has no
+// extension to replace, or the name would be too long.
+std::string CompanionNameProblem(std::string_view path, std::string_view extension);
+
 // "3 series", "1 sweep", "12 sweeps": a count of a level's items.
 std::string CountOf(int64_t count, std::string_view level);
 
