@@ -13,6 +13,7 @@
 #include "workbench/encoding.h"
 #include "workbench/graph_layout.h"
 #include "workbench/objects.h"
+#include "workbench/render_error_bars.h"
 #include "workbench/trace_points.h"
 
 namespace kwt {
@@ -103,9 +104,16 @@ void DrawMarker(cairo_t* cr, int marker, double x, double y, double r, double li
 bool UsesMarkers(int mode) { return mode == 3 || mode == 4 || mode == 8; }
 
 // Paints in the order a reader's eye expects: backgrounds, grid, traces
-// (with their error bars), axes over the traces, drawn lines, then the
+// (each with its error band behind it and its error bars over it), axes over the traces, drawn lines, then the
 // annotations on top.
 class Painter {
+  // The error bars of one direction of a trace.
+  struct BarSet {
+    bool vertical = true;
+    std::vector<ErrorSpan> spans;
+    bool band = false;  // crowded: drawn as a band behind the line
+  };
+
  public:
   Painter(cairo_t* cr, const GraphModel& model, const GraphGeometry& g)
       : cr_(cr), m_(model), g_(g), l_(g.layout), k_(g.layout.scale) {}
@@ -176,6 +184,19 @@ class Painter {
     SetColour(cr_, t.rgb);
     cairo_set_line_width(cr_, std::max(lw, 0.1));
     SetDash(cr_, t.lstyle, std::max(k_, lw));
+    // Error bars that crowd each other become a band, which goes behind
+    // the line so that the line stays visible; bars that stand apart are
+    // drawn over it.
+    const double barWidth = std::max(t.errThick * k_, 0.5);
+    std::vector<BarSet> bars;
+    for (bool vertical : {true, false}) {
+      const ErrorBarSetting& setting = vertical ? t.yErr : t.xErr;
+      if (setting.kind == ErrorBarSetting::Kind::kNone) continue;
+      BarSet set{vertical, ErrorSpans(in, setting, vertical, mx, my, b), false};
+      set.band = ErrorBarsCrowd(set.spans, barWidth);
+      if (set.band) DrawErrorBand(cr_, set.spans, vertical, t.rgb, barWidth);
+      bars.push_back(std::move(set));
+    }
     const double base = std::clamp(my(0.0), b.top - 1, b.bottom + 1);
     int mode = t.mode;
     // Steps and bars of a thinned trace are finer than a pixel: its
@@ -245,7 +266,13 @@ class Painter {
       for (const auto& run : pts.runs)
         for (const DevicePoint& p : run) DrawMarker(cr_, t.marker, p.x, p.y, r, std::max(k_ * 0.75, 0.5));
     }
-    ErrorBars(t, in, mx, my, b);
+    // Caps only where the bars stand apart.
+    const double cap = (t.errCapWidth >= 0 ? t.errCapWidth : 5) * k_ / 2;
+    for (const BarSet& set : bars) {
+      if (set.band) continue;
+      DrawErrorBars(cr_, set.spans, set.vertical, t.rgb, barWidth, cap,
+                    set.vertical ? b.right - b.left : b.bottom - b.top);
+    }
     cairo_restore(cr_);
   }
 
@@ -261,44 +288,6 @@ class Painter {
       }
       cairo_move_to(cr_, run[0].x, run[0].y);
       for (size_t i = 1; i < run.size(); ++i) cairo_line_to(cr_, run[i].x, run[i].y);
-      cairo_stroke(cr_);
-    }
-  }
-
-  // Error bars in the trace's colour; the merged bars of a dense trace
-  // form a band without caps.
-  void ErrorBars(const GraphTraceModel& t, const TraceInput& in, AxisMap mx, AxisMap my,
-                 const DeviceBounds& b) {
-    cairo_set_dash(cr_, nullptr, 0, 0);
-    cairo_set_line_width(cr_, std::max(t.errThick * k_, 0.5));
-    for (bool vertical : {true, false}) {
-      const ErrorBarSetting& bars = vertical ? t.yErr : t.xErr;
-      if (bars.kind == ErrorBarSetting::Kind::kNone) continue;
-      const std::vector<ErrorSpan> spans = ErrorSpans(in, bars, vertical, mx, my, b);
-      const double room = vertical ? b.right - b.left : b.bottom - b.top;
-      // Caps only where the bars stand apart.
-      const double cap = (t.errCapWidth >= 0 ? t.errCapWidth : 5) * k_ / 2;
-      const bool caps = cap > 0 && spans.size() * (2 * cap + 2) < room;
-      for (const ErrorSpan& s : spans) {
-        if (vertical) {
-          cairo_move_to(cr_, s.at, s.from);
-          cairo_line_to(cr_, s.at, s.to);
-        } else {
-          cairo_move_to(cr_, s.from, s.at);
-          cairo_line_to(cr_, s.to, s.at);
-        }
-        if (caps && s.single) {
-          for (double end : {s.from, s.to}) {
-            if (vertical) {
-              cairo_move_to(cr_, s.at - cap, end);
-              cairo_line_to(cr_, s.at + cap, end);
-            } else {
-              cairo_move_to(cr_, end, s.at - cap);
-              cairo_line_to(cr_, end, s.at + cap);
-            }
-          }
-        }
-      }
       cairo_stroke(cr_);
     }
   }

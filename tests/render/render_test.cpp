@@ -180,6 +180,43 @@ TEST(RenderGraph, ErrorBarsSpanTheirWaves) {
   EXPECT_LE(line.bottom - line.top, 4);
 }
 
+// AutoStats over a long series: thousands of bars a pixel or two apart.
+// They become a lighter band (the envelope of the bar ends) behind the
+// mean, which keeps the trace's own colour on top; a gap in the mean is a
+// gap in the band.
+TEST(RenderGraph, DenseErrorBarsBecomeABandBehindTheMean) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/D/N=3000 m_mean, m_sdev", "m_mean = 0.5 * sin(p / 500)", "m_sdev = 0.4",
+              "Display 'm_mean'", "ErrorBars 'm_mean' Y,wave=('m_sdev','m_sdev')",
+              "SetAxis left -2,2", "ModifyGraph rgb(m_mean)=(0,0,65535)"});
+  HostWave* mean = wb.ResolveWave("m_mean");
+  for (int i = 1400; i < 1600; ++i) mean->SetValue(i, NAN);
+  const GraphImage img = DrawFront(wb);
+  const AxisLayout* left = img.layout.FindAxis("left");
+  const AxisLayout* bottom = img.layout.FindAxis("bottom");
+  for (int p : {200, 700, 1100, 2000, 2700}) {
+    SCOPED_TRACE(p);
+    const double m = 0.5 * std::sin(p / 500.0);
+    const int x = static_cast<int>(std::lround(bottom->ToDevice(p)));
+    // The line: one of the pixels at the mean is the trace's blue.
+    const int y = static_cast<int>(std::lround(left->ToDevice(m)));
+    EXPECT_GT(FindColour(img, kBlue, x, y - 1, x, y + 1, 40).count, 0);
+    // The band, halfway out to either bar end: lighter, still bluish.
+    for (double side : {-0.2, 0.2}) {
+      const test::Colour8 band =
+          test::PixelColour(img.At(x, static_cast<int>(std::lround(left->ToDevice(m + side)))));
+      EXPECT_EQ(band.b, 255);
+      EXPECT_GT(band.r, 120) << "lighter than the line";
+      EXPECT_LT(band.r, 235) << "but not the white ground";
+    }
+    // Past the bar ends: the ground.
+    const int outside = static_cast<int>(std::lround(left->ToDevice(m + 0.5)));
+    EXPECT_TRUE(test::Near(img.At(x, outside), {255, 255, 255}, 0));
+  }
+  const int gap = static_cast<int>(std::lround(bottom->ToDevice(1500)));
+  EXPECT_EQ(FindColour(img, kBlue, gap, 0, gap, -1, 200).count, 0) << "no band across the gap";
+}
+
 TEST(RenderGraph, NanLeavesAGapUnlessGapsAreOff) {
   Workbench wb;
   RunAll(wb, {"Make/O/N=1000 w = 0.5", "w[400] = NaN", "Display w", "SetAxis left 0,1",
