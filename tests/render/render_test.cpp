@@ -292,6 +292,38 @@ TEST(RenderGraph, LegendSymbolAndDrawnBaseline) {
   EXPECT_LT(row.count, width * 0.8) << "dashed, not solid";
 }
 
+// A legend that the command does not place goes where the data leave
+// room: here only the lower left is free.  A place the command gives is
+// kept, even over the data.
+TEST(RenderGraph, LegendGoesWhereTheDataLeaveRoom) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=400 hi, lo", "hi = 0.75 + 0.24 * sin(p * 1.3)",
+              "lo = 0.25 + 0.24 * sin(p * 1.7)", "Display hi, lo", "SetAxis left 0,1",
+              "ModifyGraph rgb(hi)=(0,65535,0),rgb(lo)=(0,0,65535)", "Legend/N=legend"});
+  HostWave* lo = wb.ResolveWave("lo");
+  for (int i = 0; i < 200; ++i) lo->SetValue(i, NAN);
+  GraphImage img = DrawFront(wb);
+  const double midX = (img.layout.plotLeft + img.layout.plotRight) / 2;
+  const double midY = (img.layout.plotTop + img.layout.plotBottom) / 2;
+  ASSERT_EQ(img.layout.annotations.size(), 1u);
+  const AnnotationBox& box = img.layout.annotations[0];
+  EXPECT_EQ(box.name, "legend");
+  EXPECT_LT(box.right, midX);
+  EXPECT_GT(box.top, midY);
+  EXPECT_GE(box.left, img.layout.plotLeft);
+  EXPECT_LE(box.bottom, img.layout.plotBottom);
+  // Green below the middle can only be the legend's symbol of hi.
+  EXPECT_GT(FindColour(img, kGreen, 0, static_cast<int>(midY), static_cast<int>(midX), -1).count, 5);
+
+  for (const char* placed : {"Legend/C/N=legend/A=RT", "Legend/C/N=legend/X=2/Y=3"}) {
+    RunAll(wb, {placed});
+    img = DrawFront(wb);
+    ASSERT_EQ(img.layout.annotations.size(), 1u);
+    EXPECT_GT(img.layout.annotations[0].left, midX) << placed;
+    EXPECT_LT(img.layout.annotations[0].bottom, midY) << placed;
+  }
+}
+
 TEST(RenderGraph, PngAndSvgPictures) {
   Workbench wb;
   RunAll(wb, {"Make/O/N=10 w = p", "Display w", "TextBox/A=LT \"\\f01Cell\\f00 A & <B>\\rmore\""});
