@@ -107,8 +107,8 @@ void DrawMarker(cairo_t* cr, int marker, double x, double y, double r, double li
 bool UsesMarkers(int mode) { return mode == 3 || mode == 4 || mode == 8; }
 
 // Paints in the order a reader's eye expects: backgrounds, grid, traces
-// (each with its error band behind it and its error bars over it), axes over the traces, drawn lines, then the
-// annotations on top.
+// (each with its error band behind it and its error bars over it), axes
+// over the traces, drawn lines, then the annotations on top.
 class Painter {
   // The error bars of one direction of a trace.
   struct BarSet {
@@ -121,8 +121,8 @@ class Painter {
   Painter(cairo_t* cr, const GraphModel& model, const GraphGeometry& g)
       : cr_(cr), m_(model), g_(g), l_(g.layout), k_(g.layout.scale) {
     // What the data cover is only needed to place a legend.
-    for (const GraphAnnotation& a : m_.annotations)
-      if (FindsItsPlace(a)) room_.emplace(l_.width, l_.height);
+    if (std::any_of(m_.annotations.begin(), m_.annotations.end(), FindsItsPlace))
+      room_.emplace(l_.width, l_.height);
   }
 
   std::vector<AnnotationBox> Paint() {

@@ -73,7 +73,8 @@ std::string PlainText(const std::string& hostText) {
 std::string NameAndWaves(const std::string& name, const std::vector<const HostWave*>& waves) {
   constexpr size_t kTitleWaves = 3;
   std::string out = Cp1252ToUtf8(name) + ":";
-  for (size_t i = 0; i < waves.size() && i < kTitleWaves; ++i) out += (i > 0 ? "," : "") + WaveText(waves[i]);
+  for (size_t i = 0; i < waves.size() && i < kTitleWaves; ++i)
+    out += (i > 0 ? "," : "") + WaveText(waves[i]);
   if (waves.size() > kTitleWaves) out += ",\xE2\x80\xA6";
   return out;
 }
@@ -162,8 +163,9 @@ IndexEntry TableIndexEntry(const Window& table) {
 std::string PictureIndexHtml(const std::vector<IndexEntry>& entries) {
   size_t tables = 0;
   for (const IndexEntry& e : entries) tables += e.table ? 1 : 0;
-  const std::string count = Format("%zu graph%s and %zu table%s", entries.size() - tables,
-                                   entries.size() - tables == 1 ? "" : "s", tables, tables == 1 ? "" : "s");
+  const size_t graphs = entries.size() - tables;
+  const std::string count = Format("%zu graph%s and %zu table%s", graphs, graphs == 1 ? "" : "s",
+                                   tables, tables == 1 ? "" : "s");
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n"

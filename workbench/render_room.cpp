@@ -117,7 +117,8 @@ void MarkTrace(RoomMap& room, const std::vector<std::vector<DevicePoint>>& runs,
         case 7:
           // The fill reaches from zero to the nearer of the two points.
           if (next != nullptr) {
-            room.MarkArea(p.x, base, next->x, std::fabs(p.y - base) < std::fabs(next->y - base) ? p.y : next->y);
+            const bool nearer = std::fabs(p.y - base) < std::fabs(next->y - base);
+            room.MarkArea(p.x, base, next->x, nearer ? p.y : next->y);
             room.MarkLine(p.x, p.y, next->x, next->y);
           }
           break;
@@ -134,7 +135,8 @@ void MarkTrace(RoomMap& room, const std::vector<std::vector<DevicePoint>>& runs,
 void MarkErrorSpans(RoomMap& room, const std::vector<ErrorSpan>& spans, bool vertical, bool band) {
   for (size_t i = 0; i < spans.size(); ++i) {
     const ErrorSpan& s = spans[i];
-    const ErrorSpan* next = band && i + 1 < spans.size() && !spans[i + 1].startsRun ? &spans[i + 1] : nullptr;
+    const bool joined = band && i + 1 < spans.size() && !spans[i + 1].startsRun;
+    const ErrorSpan* next = joined ? &spans[i + 1] : nullptr;
     // A band covers what lies between neighbouring spans as well.
     const double at1 = next != nullptr ? next->at : s.at;
     const double from = next != nullptr ? std::min(s.from, next->from) : s.from;
