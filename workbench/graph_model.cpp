@@ -523,8 +523,10 @@ class Replayer {
       return;
     }
     GraphAnnotation* a = FindAnnotation(name);
+    const bool placing = hasAnchor || hasX || hasY || hasExterior;
     if (a == nullptr) {
       opts.name = name;
+      opts.placed = placing;
       if (legend && !hasText) {
         // A legend without text lists the traces shown now.
         for (const GraphTraceModel& t : m_.traces) {
@@ -546,6 +548,7 @@ class Replayer {
         a->background = opts.background;
       }
       if (hasExterior) a->exterior = opts.exterior;
+      if (placing) a->placed = true;
     }
     if (hasText) a->text = text;
     lastAnnotation_ = a->name;

@@ -108,6 +108,9 @@ struct GraphAnnotation {
   bool transparent = false;
   Rgb background = {1, 1, 1, 1};
   bool exterior = false;   // /E: placed outside the plot area
+  // /A, /X, /Y or /E was given: the box stands where the command put it.
+  // A legend without any of them is put where it covers the least data.
+  bool placed = false;
 };
 
 // Coordinates of a drawn object along one direction.

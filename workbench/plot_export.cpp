@@ -8,7 +8,9 @@
 #include <fstream>
 
 #include "support/format.h"
+#include "workbench/encoding.h"
 #include "workbench/graph_model.h"
+#include "workbench/render_index.h"
 #include "workbench/table_csv.h"
 #include "workbench/workbench.h"
 
@@ -52,25 +54,35 @@ bool WritePlots(Workbench& wb, const std::string& dir, const RenderOptions& opti
     if (ok) *error = why;
     ok = false;
   };
-  // Back to front, so that the history reads in the order the windows
-  // were made.
+  // Back to front, so that the history and the index read in the order
+  // the windows were made.
+  std::vector<IndexEntry> index;
   const auto& windows = wb.windows();
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     const Window& w = *it;
     const std::string base = dir + "/" + w.name;
     std::string why;
     if (w.kind == Window::Kind::kTable) {
-      if (!WriteWhole(base + ".csv", TableCsv(w), &why)) fail(why);
+      index.push_back(TableIndexEntry(w));
+      if (!WriteWhole(base + ".csv", TableCsv(w), &why)) {
+        fail(why);
+        index.back().error = Cp1252ToUtf8(why);
+      }
       continue;
     }
     const GraphModel model = BuildGraphModel(w, wb);
     PostGraphProblems(model, wb);
+    index.push_back(GraphIndexEntry(w, model));
+    PictureSize(model, options, &index.back().width, &index.back().height);
     std::string svg, png;
-    if (!RenderGraphSvg(model, options, &svg, &why) || !WriteWhole(base + ".svg", svg, &why))
+    if ((!RenderGraphSvg(model, options, &svg, &why) || !WriteWhole(base + ".svg", svg, &why)) ||
+        (!RenderGraphPng(model, options, &png, &why) || !WriteWhole(base + ".png", png, &why))) {
       fail(w.name + ": " + why);
-    if (!RenderGraphPng(model, options, &png, &why) || !WriteWhole(base + ".png", png, &why))
-      fail(w.name + ": " + why);
+      index.back().error = Cp1252ToUtf8(why);
+    }
   }
+  std::string why;
+  if (!WriteWhole(dir + "/index.html", PictureIndexHtml(index), &why)) fail(why);
   return ok;
 }
 

@@ -8,11 +8,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "support/format.h"
 #include "workbench/encoding.h"
 #include "workbench/graph_layout.h"
 #include "workbench/objects.h"
+#include "workbench/render_error_bars.h"
+#include "workbench/render_room.h"
 #include "workbench/trace_points.h"
 
 namespace kwt {
@@ -20,6 +23,7 @@ namespace {
 
 constexpr int kMaxSide = 16384;
 constexpr double kGridGrey = 0.85;
+constexpr double kLegendInset = 3;  // points between a self-placed legend and the plot's edges
 
 // Dash patterns of the line styles, in points (scaled by the line size).
 const std::vector<double>& DashPattern(int style) {
@@ -103,14 +107,25 @@ void DrawMarker(cairo_t* cr, int marker, double x, double y, double r, double li
 bool UsesMarkers(int mode) { return mode == 3 || mode == 4 || mode == 8; }
 
 // Paints in the order a reader's eye expects: backgrounds, grid, traces
-// (with their error bars), axes over the traces, drawn lines, then the
-// annotations on top.
+// (each with its error band behind it and its error bars over it), axes
+// over the traces, drawn lines, then the annotations on top.
 class Painter {
+  // The error bars of one direction of a trace.
+  struct BarSet {
+    bool vertical = true;
+    std::vector<ErrorSpan> spans;
+    bool band = false;  // crowded: drawn as a band behind the line
+  };
+
  public:
   Painter(cairo_t* cr, const GraphModel& model, const GraphGeometry& g)
-      : cr_(cr), m_(model), g_(g), l_(g.layout), k_(g.layout.scale) {}
+      : cr_(cr), m_(model), g_(g), l_(g.layout), k_(g.layout.scale) {
+    // What the data cover is only needed to place a legend.
+    if (std::any_of(m_.annotations.begin(), m_.annotations.end(), FindsItsPlace))
+      room_.emplace(l_.width, l_.height);
+  }
 
-  void Paint() {
+  std::vector<AnnotationBox> Paint() {
     SetColour(cr_, m_.windowBackground);
     cairo_paint(cr_);
     SetColour(cr_, m_.plotBackground);
@@ -121,7 +136,7 @@ class Painter {
     for (const GraphTraceModel& t : m_.traces) Trace(t);
     for (size_t i = 0; i < g_.axes.size(); ++i) Axis(g_.axes[i], l_.axes[i]);
     for (const GraphLine& line : m_.lines) Line(line);
-    for (const GraphAnnotation& a : m_.annotations) Annotation(a);
+    return Annotations();
   }
 
  private:
@@ -176,6 +191,20 @@ class Painter {
     SetColour(cr_, t.rgb);
     cairo_set_line_width(cr_, std::max(lw, 0.1));
     SetDash(cr_, t.lstyle, std::max(k_, lw));
+    // Error bars that crowd each other become a band, which goes behind
+    // the line so that the line stays visible; bars that stand apart are
+    // drawn over it.
+    const double barWidth = std::max(t.errThick * k_, 0.5);
+    std::vector<BarSet> bars;
+    for (bool vertical : {true, false}) {
+      const ErrorBarSetting& setting = vertical ? t.yErr : t.xErr;
+      if (setting.kind == ErrorBarSetting::Kind::kNone) continue;
+      BarSet set{vertical, ErrorSpans(in, setting, vertical, mx, my, b), false};
+      set.band = ErrorBarsCrowd(set.spans, barWidth);
+      if (set.band) DrawErrorBand(cr_, set.spans, vertical, t.rgb, barWidth);
+      if (room_) MarkErrorSpans(*room_, set.spans, vertical, set.band);
+      bars.push_back(std::move(set));
+    }
     const double base = std::clamp(my(0.0), b.top - 1, b.bottom + 1);
     int mode = t.mode;
     // Steps and bars of a thinned trace are finer than a pixel: its
@@ -240,12 +269,20 @@ class Painter {
         Polylines(pts.runs, lw);
         break;
     }
+    const double markerRadius = (t.msize > 0 ? t.msize : 3) * k_;
+    if (room_) MarkTrace(*room_, pts.runs, mode, base, UsesMarkers(mode) ? markerRadius : lw);
     if (UsesMarkers(mode)) {
-      const double r = (t.msize > 0 ? t.msize : 3) * k_;
+      const double r = markerRadius;
       for (const auto& run : pts.runs)
         for (const DevicePoint& p : run) DrawMarker(cr_, t.marker, p.x, p.y, r, std::max(k_ * 0.75, 0.5));
     }
-    ErrorBars(t, in, mx, my, b);
+    // Caps only where the bars stand apart.
+    const double cap = (t.errCapWidth >= 0 ? t.errCapWidth : 5) * k_ / 2;
+    for (const BarSet& set : bars) {
+      if (set.band) continue;
+      DrawErrorBars(cr_, set.spans, set.vertical, t.rgb, barWidth, cap,
+                    set.vertical ? b.right - b.left : b.bottom - b.top);
+    }
     cairo_restore(cr_);
   }
 
@@ -261,44 +298,6 @@ class Painter {
       }
       cairo_move_to(cr_, run[0].x, run[0].y);
       for (size_t i = 1; i < run.size(); ++i) cairo_line_to(cr_, run[i].x, run[i].y);
-      cairo_stroke(cr_);
-    }
-  }
-
-  // Error bars in the trace's colour; the merged bars of a dense trace
-  // form a band without caps.
-  void ErrorBars(const GraphTraceModel& t, const TraceInput& in, AxisMap mx, AxisMap my,
-                 const DeviceBounds& b) {
-    cairo_set_dash(cr_, nullptr, 0, 0);
-    cairo_set_line_width(cr_, std::max(t.errThick * k_, 0.5));
-    for (bool vertical : {true, false}) {
-      const ErrorBarSetting& bars = vertical ? t.yErr : t.xErr;
-      if (bars.kind == ErrorBarSetting::Kind::kNone) continue;
-      const std::vector<ErrorSpan> spans = ErrorSpans(in, bars, vertical, mx, my, b);
-      const double room = vertical ? b.right - b.left : b.bottom - b.top;
-      // Caps only where the bars stand apart.
-      const double cap = (t.errCapWidth >= 0 ? t.errCapWidth : 5) * k_ / 2;
-      const bool caps = cap > 0 && spans.size() * (2 * cap + 2) < room;
-      for (const ErrorSpan& s : spans) {
-        if (vertical) {
-          cairo_move_to(cr_, s.at, s.from);
-          cairo_line_to(cr_, s.at, s.to);
-        } else {
-          cairo_move_to(cr_, s.from, s.at);
-          cairo_line_to(cr_, s.to, s.at);
-        }
-        if (caps && s.single) {
-          for (double end : {s.from, s.to}) {
-            if (vertical) {
-              cairo_move_to(cr_, s.at - cap, end);
-              cairo_line_to(cr_, s.at + cap, end);
-            } else {
-              cairo_move_to(cr_, end, s.at - cap);
-              cairo_line_to(cr_, end, s.at + cap);
-            }
-          }
-        }
-      }
       cairo_stroke(cr_);
     }
   }
@@ -388,6 +387,8 @@ class Painter {
     cairo_line_to(cr_, x1, y1);
     cairo_stroke(cr_);
     cairo_restore(cr_);
+    // A baseline is part of what a reader looks at: a legend avoids it too.
+    if (room_) room_->MarkLine(x0, y0, x1, y1);
   }
 
   // A trace's symbol for legends: a piece of its line in its colour, size
@@ -422,19 +423,16 @@ class Painter {
     };
   }
 
-  // A text box or legend with its frame and background.
-  void Annotation(const GraphAnnotation& a) {
-    TextStyle base;
-    TextBlock block(cr_, ParseRichText(Cp1252ToUtf8(a.text), base), k_);
-    if (block.empty()) return;
-    const double pad = 3 * k_;
-    const double w = block.width() + 2 * pad, h = block.height() + 2 * pad;
+  // A legend that no command placed finds its own place.
+  static bool FindsItsPlace(const GraphAnnotation& a) { return a.legend && !a.placed; }
+
+  // A box where its anchor and offsets put it: the box's anchor point sits
+  // on the plot area's anchor point; the offsets move it inward (to the
+  // right for a middle anchor, upward for a centre one).
+  void Anchored(const GraphAnnotation& a, double w, double h, double* xOut, double* yOut) const {
     const double pw = l_.plotRight - l_.plotLeft, ph = l_.plotBottom - l_.plotTop;
     const double dx = a.xOffset / 100 * pw, dy = a.yOffset / 100 * ph;
     double x = 0, y = 0;
-    // The box's anchor point sits on the plot area's anchor point; the
-    // offsets move it inward (to the right for a middle anchor, upward for
-    // a centre one).
     switch (a.anchor[0]) {
       case 'L': x = a.exterior ? l_.plotLeft - w - dx : l_.plotLeft + dx; break;
       case 'R': x = a.exterior ? l_.plotRight + dx : l_.plotRight - w - dx; break;
@@ -445,9 +443,54 @@ class Painter {
       case 'B': y = a.exterior ? l_.plotBottom + dy : l_.plotBottom - h - dy; break;
       default: y = (l_.plotTop + l_.plotBottom) / 2 - h / 2 - dy; break;
     }
-    // Whatever the offsets, the box stays in the picture.
-    x = std::clamp(x, 0.0, std::max(0.0, l_.width - w));
-    y = std::clamp(y, 0.0, std::max(0.0, l_.height - h));
+    *xOut = x;
+    *yOut = y;
+  }
+
+  // Text boxes and legends: the placed ones where their commands put them,
+  // then each legend that finds its own place where it covers the least
+  // (data and the boxes placed before it); drawn in the model's order.
+  std::vector<AnnotationBox> Annotations() {
+    struct Placed {
+      const GraphAnnotation* a;
+      TextBlock block;
+      double x = 0, y = 0, w = 0, h = 0;
+    };
+    const double pad = 3 * k_;
+    std::vector<Placed> boxes;
+    for (const GraphAnnotation& a : m_.annotations) {
+      TextBlock block(cr_, ParseRichText(Cp1252ToUtf8(a.text), TextStyle()), k_);
+      if (block.empty()) continue;
+      const double w = block.width() + 2 * pad, h = block.height() + 2 * pad;
+      boxes.push_back({&a, std::move(block), 0, 0, w, h});
+    }
+    for (bool own : {false, true}) {
+      for (Placed& p : boxes) {
+        if (FindsItsPlace(*p.a) != own) continue;
+        if (own) {
+          const RoomRequest request{l_.plotLeft, l_.plotTop, l_.plotRight, l_.plotBottom,
+                                    p.w,         p.h,        kLegendInset * k_};
+          PlaceInRoom(*room_, request, &p.x, &p.y);
+        } else {
+          Anchored(*p.a, p.w, p.h, &p.x, &p.y);
+        }
+        // Whatever the offsets, the box stays in the picture.
+        p.x = std::clamp(p.x, 0.0, std::max(0.0, l_.width - p.w));
+        p.y = std::clamp(p.y, 0.0, std::max(0.0, l_.height - p.h));
+        if (room_) room_->MarkBox(p.x, p.y, p.x + p.w, p.y + p.h);
+      }
+    }
+    std::vector<AnnotationBox> drawn;
+    for (const Placed& p : boxes) {
+      DrawAnnotation(*p.a, p.block, p.x, p.y, p.w, p.h, pad);
+      drawn.push_back({p.a->name, p.x, p.y, p.x + p.w, p.y + p.h});
+    }
+    return drawn;
+  }
+
+  // A text box or legend with its frame and background.
+  void DrawAnnotation(const GraphAnnotation& a, const TextBlock& block, double x, double y,
+                      double w, double h, double pad) {
     cairo_save(cr_);
     const double fw = std::max(0.75 * k_, 0.5);
     if (a.frame == 1) {
@@ -475,6 +518,7 @@ class Painter {
   const GraphGeometry& g_;
   const GraphLayout& l_;
   double k_;
+  std::optional<RoomMap> room_;  // what the data cover; only when a legend needs it
 };
 
 // Cairo's surfaces go up to 32767 pixels a side; pictures beyond 16384
@@ -489,8 +533,8 @@ bool CheckSize(int w, int h, std::string* error) {
 
 // Lays out and paints on a context; returns the layout.
 GraphLayout PaintOn(cairo_t* cr, const GraphModel& model, int w, int h) {
-  const GraphGeometry g = LayOutGraph(cr, model, w, h);
-  Painter(cr, model, g).Paint();
+  GraphGeometry g = LayOutGraph(cr, model, w, h);
+  g.layout.annotations = Painter(cr, model, g).Paint();
   return g.layout;
 }
 

@@ -38,11 +38,18 @@ struct AxisLayout {
   double ToDevice(double v) const { return start + (v - min) / (max - min) * (end - start); }
 };
 
+// Where a text box or legend was drawn (device pixels, frame included).
+struct AnnotationBox {
+  std::string name;
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+
 struct GraphLayout {
   int width = 0, height = 0;  // pixels
   double scale = 1;           // device pixels per point
   double plotLeft = 0, plotTop = 0, plotRight = 0, plotBottom = 0;
   std::vector<AxisLayout> axes;
+  std::vector<AnnotationBox> annotations;  // in the model's order; empty ones left out
 
   const AxisLayout* FindAxis(std::string_view name) const;
 };

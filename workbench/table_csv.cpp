@@ -70,11 +70,9 @@ struct Column {
   enum class Kind { kX, kValue, kImaginary, kText } kind = Kind::kValue;
 };
 
-}  // namespace
-
-// The columns are planned first (headers, which wave, how many rows), then
-// written row by row up to the longest wave.
-std::string TableCsv(const Window& table) {
+// The columns of a table: headers, which wave, how many rows; `rows` gets
+// the length of the longest wave.
+std::vector<Column> PlanColumns(const Window& table, int64_t* rowsOut) {
   std::vector<Column> columns;
   int64_t rows = 0;
   // Runs of columns with one x scaling share an x column.
@@ -103,6 +101,24 @@ std::string TableCsv(const Window& table) {
       columns.push_back({WithUnits(name, units), w, w->points, Column::Kind::kValue});
     }
   }
+  *rowsOut = rows;
+  return columns;
+}
+
+}  // namespace
+
+std::vector<std::string> TableCsvHeaders(const Window& table) {
+  int64_t rows = 0;
+  std::vector<std::string> headers;
+  for (const Column& c : PlanColumns(table, &rows)) headers.push_back(c.header);
+  return headers;
+}
+
+// The columns are planned first, then written row by row up to the longest
+// wave.
+std::string TableCsv(const Window& table) {
+  int64_t rows = 0;
+  const std::vector<Column> columns = PlanColumns(table, &rows);
   std::string out;
   for (size_t c = 0; c < columns.size(); ++c) {
     if (c > 0) out += ',';

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "workbench/windows.h"
 
@@ -18,5 +19,8 @@ namespace kwt {
 
 // The table's columns as CSV text.
 std::string TableCsv(const Window& table);
+
+// The headers of that CSV's columns, unquoted (UTF-8).
+std::vector<std::string> TableCsvHeaders(const Window& table);
 
 }  // namespace kwt

@@ -183,23 +183,26 @@ std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSetting& b
   int64_t lastKey = 0;
   int64_t lastRow = 0;
   bool have = false;
+  int64_t lastIndex = -2;  // the last point that had a bar (merged or kept)
   ForEachPoint(in, [&](int64_t i, double x, double y) {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
     double minus, plus;
     if (!ErrorAt(bars, i, vertical ? y : x, &minus, &plus)) return;
     const double px = Clamp(mx(x), xlo, xhi), py = Clamp(my(y), ylo, yhi);
+    const bool startsRun = i != lastIndex + 1;
     if (vertical) {
       const double a = Clamp(my(y - minus), ylo, yhi), c = Clamp(my(y + plus), ylo, yhi);
       const int64_t key = ColumnKey(px, b);
       if (key == kLeftOutside || key == kRightOutside) return;
-      if (have && key == lastKey) {
+      lastIndex = i;
+      if (have && key == lastKey && !startsRun) {
         ErrorSpan& s = spans.back();
         s.from = std::min({s.from, a, c});
         s.to = std::max({s.to, a, c});
         s.single = false;
         return;
       }
-      spans.push_back({px, std::min(a, c), std::max(a, c), true});
+      spans.push_back({px, std::min(a, c), std::max(a, c), true, startsRun});
       lastKey = key;
       have = true;
     } else {
@@ -207,8 +210,9 @@ std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSetting& b
       // Bars that start from the same device pixel draw over each other.
       const int64_t key = ColumnKey(px, b);
       const int64_t row = static_cast<int64_t>(std::floor(py));
-      if (have && key == lastKey && row == lastRow) return;
-      spans.push_back({py, std::min(a, c), std::max(a, c), true});
+      lastIndex = i;
+      if (have && key == lastKey && row == lastRow && !startsRun) return;
+      spans.push_back({py, std::min(a, c), std::max(a, c), true, startsRun});
       lastKey = key;
       lastRow = row;
       have = true;

@@ -57,11 +57,13 @@ struct ErrorSpan {
   double at = 0;        // device x of a vertical bar, device y of a horizontal one
   double from = 0, to = 0;
   bool single = true;   // one point: drawn with caps
+  bool startsRun = true;  // the point before it has no bar (or no value, or is off the plot)
 };
 
 // The error bars of `in` for `bars`, vertical ones (y errors) or
 // horizontal ones (x errors).  Vertical bars of one device column are
-// merged into one span.
+// merged into one span.  Spans of consecutive points form runs, so that a
+// band drawn through crowded bars stops where the bars stop.
 std::vector<ErrorSpan> ErrorSpans(const TraceInput& in, const ErrorBarSetting& bars, bool vertical,
                                   AxisMap mx, AxisMap my, const DeviceBounds& bounds);
 

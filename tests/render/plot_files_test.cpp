@@ -2,16 +2,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <expat.h>
+
 #include <filesystem>
+#include <map>
 
 #include "tests/render/picture.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
+#include "workbench/plot_export.h"
 #include "workbench/table_csv.h"
 
 namespace kwt {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using test::ReadFile;
 using test::RunAll;
@@ -44,7 +49,8 @@ TEST(KwtPlot, WritesEveryGraphAndTable) {
                          "Edit w", "Display w; AppendToGraph w"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("  Graph0: ModifyGraph frob(w)=2: unknown keyword frob; left out of the picture\n"));
-  for (const char* name : {"Graph0.png", "Graph0.svg", "Graph1.png", "Graph1.svg", "Table0.csv"})
+  for (const char* name :
+       {"Graph0.png", "Graph0.svg", "Graph1.png", "Graph1.svg", "Table0.csv", "index.html"})
     EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
   EXPECT_FALSE(std::filesystem::exists(out + "/Graph0.png.part"));
   const std::string png = ReadFile(out + "/Graph0.png");
@@ -53,6 +59,77 @@ TEST(KwtPlot, WritesEveryGraphAndTable) {
   EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x90\0\0\x01\x2c", 8)) << "400 x 300";
   EXPECT_THAT(ReadFile(out + "/Table0.csv"), ::testing::StartsWith("x,w\n0,0\n1,1\n"));
   EXPECT_THAT(ReadFile(out + "/Graph0.svg"), HasSubstr("<svg"));
+}
+
+// What a reader of index.html sees, read back with an XML parser (so that
+// a stray "<" or "&" fails the test): the texts of the elements of some
+// classes, in order, and the pictures and links.
+struct IndexView {
+  std::map<std::string, std::vector<std::string>> texts;  // class -> texts
+  std::vector<std::string> images, links;
+  std::string open;  // the class of the element being read
+  bool scripts = false;
+};
+
+IndexView ReadIndex(const std::string& html) {
+  IndexView view;
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, &view);
+  XML_SetElementHandler(
+      parser,
+      [](void* data, const XML_Char* name, const XML_Char** attrs) {
+        IndexView* v = static_cast<IndexView*>(data);
+        const std::string element = name;
+        if (element == "script") v->scripts = true;
+        for (int i = 0; attrs[i] != nullptr; i += 2) {
+          const std::string key = attrs[i];
+          if (key == "class") {
+            v->open = attrs[i + 1];
+            v->texts[v->open].emplace_back();
+          }
+          if (element == "img" && key == "src") v->images.push_back(attrs[i + 1]);
+          if (element == "a" && key == "href") v->links.push_back(attrs[i + 1]);
+        }
+      },
+      [](void* data, const XML_Char*) { static_cast<IndexView*>(data)->open.clear(); });
+  XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* s, int n) {
+    IndexView* v = static_cast<IndexView*>(data);
+    if (!v->open.empty()) v->texts[v->open].back().append(s, static_cast<size_t>(n));
+  });
+  const XML_Status status = XML_Parse(parser, html.data(), static_cast<int>(html.size()), 1);
+  EXPECT_EQ(status, XML_STATUS_OK) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                                   << XML_GetCurrentLineNumber(parser);
+  XML_ParserFree(parser);
+  return view;
+}
+
+// Every window in the order it was made, with its pictures or its CSV, its
+// title and its waves or columns; names and titles in the host's code page
+// arrive as UTF-8, with the characters of markup escaped.
+TEST(PictureIndex, ListsEveryWindowWithItsFilesTitleAndWaves) {
+  Workbench wb;
+  RunAll(wb, {"Make/O/N=5 'a<b>&c', '\xB5V', xs", "Display 'a<b>&c' vs xs",
+              "TextBox/N=head \"\\JC\\f01Cell \\\"3\\\" & <B> at 5 \xB0" "C\"",
+              "Edit 'a<b>&c', '\xB5V'", "Display '\xB5V'", "AppendToGraph 'a<b>&c'",
+              "ErrorBars '\xB5V' Y,wave=(xs,xs)"});
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(WritePlots(wb, dir.path().string(), {}, &error)) << error;
+  const IndexView view = ReadIndex(ReadFile(dir.File("index.html")));
+  EXPECT_THAT(view.texts.at("window"), ElementsAre("Graph0", "Table0", "Graph1"));
+  EXPECT_THAT(view.images, ElementsAre("Graph0.png", "Graph1.png"));
+  EXPECT_THAT(view.links, ElementsAre("Graph0.svg", "Table0.csv", "Graph1.svg"));
+  const std::string micro = "\xC2\xB5";
+  EXPECT_THAT(view.texts.at("title"),
+              ElementsAre("Cell \"3\" & <B> at 5 \xC2\xB0" "C", "Table0:a<b>&c," + micro + "V",
+                          "Graph1:" + micro + "V,a<b>&c"))
+      << "a text box titles its graph; others are titled by their waves";
+  EXPECT_THAT(view.texts.at("waves"),
+              ElementsAre("a<b>&c vs xs", micro + "V \xC2\xB1 xs, a<b>&c"));
+  EXPECT_THAT(view.texts.at("columns"), ElementsAre("x, a<b>&c, " + micro + "V"));
+  EXPECT_FALSE(view.scripts);
+  for (const char* file : {"Graph0.png", "Graph1.svg", "Table0.csv"})
+    EXPECT_TRUE(std::filesystem::exists(dir.File(file))) << file;
 }
 
 TEST(KwtPlot, BadSizesAndUnwritableFolders) {
