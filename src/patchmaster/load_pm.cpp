@@ -19,6 +19,7 @@
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
+#include "resources/operation_flags.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -27,7 +28,6 @@
 namespace kwt {
 namespace {
 
-constexpr std::string_view kFlagLetters = "ABCDFGHIJKLNOPQRSTUVZ";
 constexpr std::string_view kDefaultBaseName = "PMPulse";
 constexpr std::string_view kAlertTitle = "KWT Error";
 
@@ -70,7 +70,8 @@ int32_t ReadStimulationFlag(int32_t flag, LoadPMOptions& o) {
 
 int32_t ReadFlags(LoadPMOptions& o) {
   for (;;) {
-    const int32_t flag = HostGetFlag(kFlagLetters);
+    // The letters come from the table that the help shows.
+    const int32_t flag = HostGetFlag(resources::FlagLetters(resources::kOpLoadPM));
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {

@@ -15,6 +15,7 @@
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
+#include "resources/operation_flags.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -23,8 +24,6 @@
 namespace kwt {
 namespace {
 
-// The flag letters of the operation.
-constexpr std::string_view kFlagLetters = "ABCFGHIJKLNOPQRSTUV";
 constexpr std::string_view kDefaultBaseName = "Pulse";
 
 // The busy cursor spins at most this often (ticks of 1/60 s).
@@ -66,7 +65,8 @@ int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
   for (;;) {
     // The host's reader answers 0 when no flag follows (the file name
     // comes next) and a negative value for a letter outside the set.
-    const int32_t flag = HostGetFlag(kFlagLetters);
+    // The letters come from the table that the help shows.
+    const int32_t flag = HostGetFlag(resources::FlagLetters(resources::kOpLoadPulse));
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {

@@ -5,20 +5,11 @@
 
 #include "frame/errors.h"
 #include "host/flag_values.h"
+#include "resources/operation_flags.h"
 #include "waveutils/wave_paths.h"
 
 namespace kwt {
 namespace {
-
-// The flag letters the host's flag reader accepts for each operation.
-const char* FlagLetters(WaveUtilOperation operation) {
-  switch (operation) {
-    case WaveUtilOperation::kAutoStats: return "GTAWMNXS";
-    case WaveUtilOperation::kPlotWaves: return "GTCOBZILUX";
-    case WaveUtilOperation::kSlimWaves: return "GTAURNX";
-  }
-  return "";
-}
 
 // /X=wave: the x-wave and its full path.  A flag without "=" does nothing.
 int32_t ReadXWave(WaveUtilSettings& s) {
@@ -124,7 +115,9 @@ int32_t ReadSlimWavesFlag(int32_t flag, WaveUtilSettings& s) {
 // Reads flags until the host's flag reader gives none; a letter outside the
 // operation's set ends the command with host error 9.
 int32_t ReadFlags(WaveUtilOperation operation, WaveUtilSettings& s) {
-  const char* letters = FlagLetters(operation);
+  // The operation's position in the operation table picks its letters,
+  // from the table that the help shows.
+  const std::string_view letters = resources::FlagLetters(static_cast<int32_t>(operation));
   for (;;) {
     const int32_t flag = HostGetFlag(letters);
     if (flag == 0) return 0;

@@ -10,6 +10,7 @@
 #include "frame/errors.h"
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "resources/operation_flags.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
 #include "support/pulse_time.h"
@@ -22,8 +23,6 @@
 
 namespace kwt {
 namespace {
-
-constexpr const char* kFlagLetters = "GBSAQPOHLC";
 
 // ---- Parsing ------------------------------------------------------------------
 
@@ -52,7 +51,8 @@ int32_t ReadNameFlag(std::string* out) {
 
 int32_t ReadFlags(XChartOptions* o) {
   for (;;) {
-    const int32_t flag = HostGetFlag(kFlagLetters);
+    // The letters come from the table that the help shows.
+    const int32_t flag = HostGetFlag(resources::FlagLetters(resources::kOpLoadXChart));
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {
