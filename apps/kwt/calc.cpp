@@ -312,20 +312,26 @@ int RunCalc(const std::vector<std::string>& args) {
 void AddDialogOptions(CLI::App& app, DialogScriptOptions* o) {
   app.add_option("--dialog", o->dialog,
                  "after the commands, open the dialog of this menu item (its text or number) "
-                 "and run the actions below in command-line order");
-  o->setOption = app.add_option("--set", o->set, "ID=TEXT: type TEXT into field ID")
+                 "and run the actions below in command-line order")
+      ->type_name("NAME");
+  o->setOption = app.add_option("--set", o->set, "type TEXT into field ID")
+                     ->type_name("ID=TEXT")
                      ->expected(1)
                      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->chooseOption = app.add_option("--choose", o->choose, "ID=ITEM: choose an item (number or text)")
+  o->chooseOption = app.add_option("--choose", o->choose, "choose an item (number or text)")
+                        ->type_name("ID=ITEM")
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->toggleOption = app.add_option("--toggle", o->toggle, "ID: click check box ID")
+  o->toggleOption = app.add_option("--toggle", o->toggle, "click check box ID")
+                        ->type_name("ID")
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->checkOption = app.add_option("--check", o->check, "ID=0|1: set check box ID")
+  o->checkOption = app.add_option("--check", o->check, "set check box ID")
+                       ->type_name("ID=0|1")
                        ->expected(1)
                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->pressOption = app.add_option("--press", o->press, "ID: press button ID")
+  o->pressOption = app.add_option("--press", o->press, "press button ID")
+                       ->type_name("ID")
                        ->expected(1)
                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
