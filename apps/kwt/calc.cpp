@@ -317,15 +317,20 @@ int32_t ItemNamed(const std::vector<std::string>& items, std::string_view text) 
   return 0;
 }
 
-// The patcher's formula as the options choose it: the category of
-// --function (Geometry when not given), the quantity of --quantity (the
-// category's first when not given).
-int32_t PatcherFormulaOf(const std::vector<Given>& given) {
+// The patcher's category (from 0) that --function chooses; Geometry when
+// it is not given.
+int32_t PatcherCategoryOf(const std::vector<Given>& given) {
   std::vector<std::string> categories;
   for (const PatcherCategory& c : PatcherCategories()) categories.emplace_back(c.name);
   const Given* function = FindGiven(given, "function");
-  const int32_t categoryItem = function != nullptr ? ItemNamed(categories, function->text) : 0;
-  const int32_t category = categoryItem > 0 ? categoryItem - 1 : 0;
+  const int32_t item = function != nullptr ? ItemNamed(categories, function->text) : 0;
+  return item > 0 ? item - 1 : 0;
+}
+
+// The patcher's formula that --function and --quantity choose (the
+// category's first quantity when --quantity is not given).
+int32_t PatcherFormulaOf(const std::vector<Given>& given) {
+  const int32_t category = PatcherCategoryOf(given);
   const Given* quantity = FindGiven(given, "quantity");
   const int32_t item =
       quantity != nullptr ? ItemNamed(PatcherQuantityItems(category), quantity->text) : 1;
@@ -353,12 +358,7 @@ bool CheckChoices(const Calculator& calc, const std::vector<Given>& given, std::
     if (g.control->kind != ControlKind::kPopup) continue;
     std::vector<std::string> items;
     if (g.control->name == "quantity") {
-      // The quantities are those of the chosen function.
-      std::vector<std::string> categories;
-      for (const PatcherCategory& c : PatcherCategories()) categories.emplace_back(c.name);
-      const Given* function = FindGiven(given, "function");
-      const int32_t category = function != nullptr ? ItemNamed(categories, function->text) : 1;
-      items = PatcherQuantityItems(category > 0 ? category - 1 : 0);
+      items = PatcherQuantityItems(PatcherCategoryOf(given));  // those of the chosen function
     } else if (const ControlState* state = opened.Find(g.control->id)) {
       items = state->items;
     }
@@ -376,7 +376,8 @@ bool CheckChoices(const Calculator& calc, const std::vector<Given>& given, std::
 
 // The number fields.
 bool CheckNumbers(const Calculator& calc, const std::vector<Given>& given, std::string* error) {
-  const int32_t formula = calc.dialogId == resources::kPatcherDialogId ? PatcherFormulaOf(given) : -1;
+  const bool patcher = calc.dialogId == resources::kPatcherDialogId;
+  const int32_t formula = patcher ? PatcherFormulaOf(given) : -1;
   for (const Given& g : given) {
     if (g.control->kind != ControlKind::kEdit) continue;
     if (formula >= 0) {
@@ -468,10 +469,10 @@ std::string ReasonFor(const Calculator& calc, std::string_view alert,
   PatcherValues v{};
   for (int i = 0; i < 3; ++i) {
     const Given* g = FindGiven(given, "p" + std::to_string(i + 1));
-    double p = plain ? std::numeric_limits<double>::quiet_NaN() : 0.0;
-    if (g != nullptr && !(plain ? ReadPlainNumber(g->text, &p) : ParsePrefixedNumber(g->text, &p)))
-      p = plain ? std::numeric_limits<double>::quiet_NaN() : 0.0;
-    v.parameters[i] = p;
+    double p = 0.0;
+    const bool read =
+        g != nullptr && (plain ? ReadPlainNumber(g->text, &p) : ParsePrefixedNumber(g->text, &p));
+    v.parameters[i] = read ? p : plain ? std::numeric_limits<double>::quiet_NaN() : 0.0;
   }
   std::string why;
   CalculatePatcherFormula(formula, &v, &why);

@@ -249,7 +249,8 @@ int main(int argc, char** argv) {
       ->type_name("FILE.itx");
   app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave")
       ->type_name("DIR");
-  app.add_option("--plot", s.plot, "write each graph as DIR/<window>.svg and .png, each table as .csv")
+  app.add_option("--plot", s.plot,
+                 "write each graph as DIR/<window>.svg and .png, each table as .csv")
       ->type_name("DIR");
   app.add_option_function<std::string>(
          "--plot-size",

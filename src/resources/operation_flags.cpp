@@ -72,7 +72,8 @@ constexpr FlagHelp kLoadPMFlags[] = {
 
 constexpr FlagHelp kLoadXChartFlags[] = {
     {'G', V::kNumber, "n", "group to load, from 1 (default 1)"},
-    {'B', V::kNameAfterOptionalEquals, "name", "base name (default XC) of the waves <base>_<trace>"},
+    {'B', V::kNameAfterOptionalEquals, "name",
+     "base name (default XC) of the waves <base>_<trace>"},
     {'S', V::kNameAfterOptionalEquals, "name", "suffix of the wave names: <base>_<trace>_<suffix>"},
     {'A', V::kNone, "", "load every active trace, not only the displayed ones"},
     {'O', V::kNone, "", kOverwrite},
@@ -110,7 +111,8 @@ constexpr FlagHelp kPlotWavesFlags[] = {
 constexpr FlagHelp kSlimWavesFlags[] = {
     {'A', V::kNumber, "factor", "average each run of factor points"},
     {'U', V::kNumber, "factor", "keep every factor-th point (the default, factor 2)"},
-    {'R', V::kOptionalWave, "wave", "keep points where the reference is not NaN (/R: the last one)"},
+    {'R', V::kOptionalWave, "wave",
+     "keep points where the reference is not NaN (/R: the last one)"},
     {'N', V::kName, "base", "base added to the output names (default slim)"},
     {'G', V::kNone, "", "accepted; SlimWaves makes no graph"},
     {'T', V::kNone, "", "accepted; SlimWaves makes no table"},

@@ -140,7 +140,8 @@ TEST(KwtCalc, MessagesWithTheirReasons) {
   EXPECT_EQ(o.err, "kwt: KWT Note: Calculation was not possible. (it needs [K]i and [K]o, "
                    "neither negative)\n");
   o = Kwt("calc buffer --total-ion 1m --free-ion 1u --kd 1u");
-  EXPECT_NE(o.err.find("must be specified. (give --total-ion and --total-buffer, "), std::string::npos)
+  EXPECT_NE(o.err.find("must be specified. (give --total-ion and --total-buffer, "),
+            std::string::npos)
       << o.err;
   // The junction calculator says so in the history text, not in a box.
   o = Kwt("calc ljp --ion1 Na --pip1 100 --bath1 100");

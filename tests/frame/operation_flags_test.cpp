@@ -57,7 +57,8 @@ TEST_P(OperationFlags, ParserAcceptsExactlyTheFlagsOfItsHelp) {
     if (help == nullptr) continue;
     // A flag that needs its "=" says so, and with a value of its kind the
     // line reads on as if the flag were not there.
-    EXPECT_EQ(bare == kHostErrExpectedEquals, help->value == FlagValue::kNumber) << op_.name << flag;
+    EXPECT_EQ(bare == kHostErrExpectedEquals, help->value == FlagValue::kNumber)
+        << op_.name << flag;
     EXPECT_EQ(Run(flag + ValueFor(help->value)), plain) << op_.name << flag;
   }
 }
