@@ -28,6 +28,8 @@
 namespace kwt {
 namespace {
 
+// The flag letters of the operation, from the table that its help shows.
+const std::string_view kFlagLetters = resources::FlagLetters(resources::kOpLoadPM);
 constexpr std::string_view kDefaultBaseName = "PMPulse";
 constexpr std::string_view kAlertTitle = "KWT Error";
 
@@ -70,8 +72,7 @@ int32_t ReadStimulationFlag(int32_t flag, LoadPMOptions& o) {
 
 int32_t ReadFlags(LoadPMOptions& o) {
   for (;;) {
-    // The letters come from the table that the help shows.
-    const int32_t flag = HostGetFlag(resources::FlagLetters(resources::kOpLoadPM));
+    const int32_t flag = HostGetFlag(kFlagLetters);
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {

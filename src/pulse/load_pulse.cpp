@@ -24,6 +24,8 @@
 namespace kwt {
 namespace {
 
+// The flag letters of the operation, from the table that its help shows.
+const std::string_view kFlagLetters = resources::FlagLetters(resources::kOpLoadPulse);
 constexpr std::string_view kDefaultBaseName = "Pulse";
 
 // The busy cursor spins at most this often (ticks of 1/60 s).
@@ -65,8 +67,7 @@ int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
   for (;;) {
     // The host's reader answers 0 when no flag follows (the file name
     // comes next) and a negative value for a letter outside the set.
-    // The letters come from the table that the help shows.
-    const int32_t flag = HostGetFlag(resources::FlagLetters(resources::kOpLoadPulse));
+    const int32_t flag = HostGetFlag(kFlagLetters);
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {

@@ -119,10 +119,11 @@ constexpr FlagHelp kSlimWavesFlags[] = {
     {'X', V::kWave, "wave", "accepted; SlimWaves uses no x wave"},
 };
 
-// The letters of a table, in its order, for the host's flag reader.
+// The letters of a table, in its order, for the host's flag reader, and a
+// NUL behind them.
 template <size_t N>
-constexpr std::array<char, N> LettersOf(const FlagHelp (&flags)[N]) {
-  std::array<char, N> letters{};
+constexpr std::array<char, N + 1> LettersOf(const FlagHelp (&flags)[N]) {
+  std::array<char, N + 1> letters{};
   for (size_t i = 0; i < N; ++i) letters[i] = flags[i].letter;
   return letters;
 }
@@ -136,7 +137,7 @@ constexpr auto kLoadPMLetters = LettersOf(kLoadPMFlags);
 
 template <size_t N>
 constexpr std::string_view View(const std::array<char, N>& letters) {
-  return {letters.data(), N};
+  return {letters.data(), N - 1};
 }
 
 // In kOperations order.
@@ -190,7 +191,7 @@ const OperationHelp* FindOperationHelp(std::string_view name) {
 
 std::string_view FlagLetters(int32_t index) {
   const OperationHelp* op = OperationHelpAt(index);
-  return op != nullptr ? op->letters : std::string_view();
+  return op != nullptr ? op->letters : std::string_view("");
 }
 
 std::string FlagUsage(const FlagHelp& flag) {

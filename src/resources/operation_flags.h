@@ -59,7 +59,8 @@ const OperationHelp* OperationHelpAt(int32_t index);
 const OperationHelp* FindOperationHelp(std::string_view name);
 
 // The flag letters operation `index` accepts, for the host's flag reader;
-// empty outside the table.
+// empty outside the table.  A NUL follows the letters, so data() is also a
+// C string.
 std::string_view FlagLetters(int32_t index);
 
 // How a flag is written: "/P", "/A=g", "/R[=wave]", "/B[=]name".

@@ -11,6 +11,13 @@
 namespace kwt {
 namespace {
 
+// The flag letters the host's flag reader accepts for each operation, from
+// the table that the operation's help shows (the operation's value is its
+// index in the operation table).
+const char* FlagLetters(WaveUtilOperation operation) {
+  return resources::FlagLetters(static_cast<int32_t>(operation)).data();
+}
+
 // /X=wave: the x-wave and its full path.  A flag without "=" does nothing.
 int32_t ReadXWave(WaveUtilSettings& s) {
   if (!TakeOptionalEquals()) return 0;
@@ -115,9 +122,7 @@ int32_t ReadSlimWavesFlag(int32_t flag, WaveUtilSettings& s) {
 // Reads flags until the host's flag reader gives none; a letter outside the
 // operation's set ends the command with host error 9.
 int32_t ReadFlags(WaveUtilOperation operation, WaveUtilSettings& s) {
-  // The operation's position in the operation table picks its letters,
-  // from the table that the help shows.
-  const std::string_view letters = resources::FlagLetters(static_cast<int32_t>(operation));
+  const char* letters = FlagLetters(operation);
   for (;;) {
     const int32_t flag = HostGetFlag(letters);
     if (flag == 0) return 0;

@@ -24,6 +24,9 @@
 namespace kwt {
 namespace {
 
+// The flag letters of the operation, from the table that its help shows.
+const std::string_view kFlagLetters = resources::FlagLetters(resources::kOpLoadXChart);
+
 // ---- Parsing ------------------------------------------------------------------
 
 // /G=n: the fraction is cut off; values below 1 (and NaN) load group 1,
@@ -51,8 +54,7 @@ int32_t ReadNameFlag(std::string* out) {
 
 int32_t ReadFlags(XChartOptions* o) {
   for (;;) {
-    // The letters come from the table that the help shows.
-    const int32_t flag = HostGetFlag(resources::FlagLetters(resources::kOpLoadXChart));
+    const int32_t flag = HostGetFlag(kFlagLetters);
     if (flag == 0) return 0;
     if (flag < 0) return kHostErrBadFlag;
     switch (flag) {
