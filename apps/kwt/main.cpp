@@ -238,7 +238,6 @@ constexpr const char* kExamples =
 int main(int argc, char** argv) {
   CLI::App app{"kwt: run KWT command lines in one workbench session", "kwt"};
   app.set_version_flag("--version", "kwt 0.1");
-  app.footer(kExamples);
   Settings s;
   app.add_option("COMMAND", s.commands, "command lines to run, in order ('help' lists them)")
       ->type_name("LINE");
@@ -282,6 +281,8 @@ int main(int argc, char** argv) {
   CLI::App* help = app.add_subcommand("help", "the operations and commands; 'help NAME' for one");
   std::string helpTopic;
   help->add_option("NAME", helpTopic, "an operation (its flags) or a command")->type_name("");
+  // Set after the subcommands, which would take it over.
+  app.footer(kExamples);
 
   // Without anything to do, kwt says how it is used; that is bad usage.
   if (argc <= 1) {
