@@ -1,13 +1,15 @@
 // The workbench's command language: dispatch of a command and the commands
 // that users and tests type (Make, Variable, String, wave assignment,
 // SetScale, Note, KillWaves, NewDataFolder, SetDataFolder, print,
-// LoadWave/T, Redimension).  Window commands are in window_commands.cpp.
+// LoadWave/T, Redimension, help).  Window commands are in window_commands.cpp.
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <span>
 
+#include "resources/operation_flags.h"
 #include "resources/resources.h"
 #include "support/format.h"
 #include "workbench/itx.h"
@@ -27,6 +29,43 @@ std::string FormatNumber(double v) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
   return Format("%.*g", 6, v);
+}
+
+// One of the workbench's own commands: its name, how it is written, what it
+// does (one line) and what runs it.  The dispatch and `help` read the same
+// table, so a command cannot run without a help line.
+struct OwnCommand {
+  std::string_view name;
+  std::string_view usage;
+  std::string_view help;
+  int32_t (*run)(Workbench& wb, CommandCursor& c, const std::string& command);
+};
+
+// The text of `help` (no topic: every operation and command, one line
+// each) or `help NAME`; lines end in "\r".  False when nothing has that name.
+bool HelpText(std::string_view topic, std::span<const OwnCommand> own, std::string* text) {
+  if (topic.empty()) {
+    *text = "Operations of the module (help NAME or NAME/? lists the flags):\r";
+    for (int32_t i = 0; i < resources::kOperationCount; ++i) {
+      const resources::OperationHelp& op = *resources::OperationHelpAt(i);
+      AppendFormat(*text, "  %-14s %s\r", std::string(op.name).c_str(),
+                   std::string(op.summary).c_str());
+    }
+    *text += "Commands of the workbench (help NAME shows how each is written):\r";
+    for (const OwnCommand& o : own)
+      AppendFormat(*text, "  %-14s %s\r", std::string(o.name).c_str(), std::string(o.help).c_str());
+    return true;
+  }
+  if (const resources::OperationHelp* op = resources::FindOperationHelp(topic)) {
+    *text = resources::OperationHelpText(*op);
+    return true;
+  }
+  for (const OwnCommand& o : own) {
+    if (!SameName(o.name, topic)) continue;
+    *text = std::string(o.usage) + "\r  " + std::string(o.help) + "\r";
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -61,40 +100,124 @@ int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
 }
 
 int32_t Workbench::RunCommand(const std::string& command) {
+  using W = Workbench;
+  using C = CommandCursor;
+  using S = const std::string&;
+  // The workbench's own commands.  `help` and the assignment are dispatched
+  // below; they stand here for their help lines.
+  static constexpr OwnCommand kOwnCommands[] = {
+      {"Make", "Make[/O][/D|/S|/I|/W|/B][/U][/C][/T][/N=n] name[, name] [= {v0, v1, ...} | = expr]",
+       "make waves (float, 128 points unless /N; /D double, /T text)",
+       [](W& w, C& c, S) { return w.CmdMake(c); }},
+      {"Variable", "Variable[/G] name [= expr][, name [= expr]]", "make a numeric variable",
+       [](W& w, C& c, S) { return w.CmdVariable(c, false); }},
+      {"String", "String[/G] name [= \"text\"][, ...]", "make a string variable",
+       [](W& w, C& c, S) { return w.CmdVariable(c, true); }},
+      {"=", "wave = expr | wave = {v0, v1, ...} | wave[i] = v | variable = expr",
+       "assign values to a wave (p, x: each point) or a variable", nullptr},
+      {"SetScale", "SetScale[/P|/I] x|y|d first, second[, \"units\"], wave[, wave]",
+       "x or y scaling (/P start and delta), or d: data range, units",
+       [](W& w, C& c, S) { return w.CmdSetScale(c); }},
+      {"Note", "Note[/K][/NOCR] wave[, \"text\"]",
+       "add a line to a wave's note (/K clears it first)",
+       [](W& w, C& c, S) { return w.CmdNote(c); }},
+      {"KillWaves", "KillWaves[/A][/Z] wave[, wave]",
+       "delete waves (/A all of the current folder, /Z if present)",
+       [](W& w, C& c, S) { return w.CmdKillWaves(c); }},
+      {"KillVariables", "KillVariables[/Z] name[, name]", "delete numeric variables",
+       [](W& w, C& c, S) { return w.CmdKillVariables(c); }},
+      {"KillStrings", "KillStrings[/Z] name[, name]", "delete string variables",
+       [](W& w, C& c, S) { return w.CmdKillVariables(c); }},
+      {"NewDataFolder", "NewDataFolder[/O][/S] path",
+       "make a data folder (/S and make it the current one)",
+       [](W& w, C& c, S) { return w.CmdNewDataFolder(c); }},
+      {"SetDataFolder", "SetDataFolder path", "make a data folder the current one",
+       [](W& w, C& c, S) { return w.CmdSetDataFolder(c); }},
+      {"print", "print expr | \"text\" | stringVar[, ...]", "print numbers and texts",
+       [](W& w, C& c, S) { return w.CmdPrint(c); }},
+      {"LoadWave", "LoadWave/T[/O] \"file.itx\" | $var",
+       "load the waves and variables of an Igor text file",
+       [](W& w, C& c, S) { return w.CmdLoadWave(c); }},
+      {"Redimension", "Redimension[/N=n][/D|/S|/I|/W|/B] wave[, wave]",
+       "change the number of points or the number type of waves",
+       [](W& w, C& c, S) { return w.CmdRedimension(c); }},
+      {"Display", "Display[/W=(left,top,right,bottom)][/L=axis|/R=axis] wave[, wave] [vs xwave]",
+       "show waves in a new graph", [](W& w, C& c, S cmd) { return w.CmdDisplay(c, cmd); }},
+      {"AppendToGraph", "AppendToGraph[/L=axis|/R=axis][/B=axis|/T=axis] wave[, wave] [vs xwave]",
+       "add waves to the top graph", [](W& w, C& c, S cmd) { return w.CmdAppendToGraph(c, cmd); }},
+      {"ModifyGraph", "ModifyGraph setting(trace or axis)=value[, ...]",
+       "change traces and axes of the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"SetAxis", "SetAxis[/A] axis low, high", "the range of an axis of the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"ErrorBars", "ErrorBars trace Y,wave=(plus, minus)",
+       "error bars on a trace of the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"Legend", "Legend[/N=name]", "a legend in the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"TextBox", "TextBox[/N=name] \"text\"", "a text box in the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"AppendText", "AppendText/N=name \"text\"", "a line more in a text box of the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"Label", "Label axis \"text\"", "the label of an axis of the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"SetDrawEnv", "SetDrawEnv setting=value[, ...]",
+       "how the next line in the top graph is drawn",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"DrawLine", "DrawLine x0, y0, x1, y1", "a line in the top graph",
+       [](W& w, C&, S cmd) { return w.CmdGraphSetting(cmd); }},
+      {"Edit", "Edit wave[, wave]", "show waves in a new table",
+       [](W& w, C& c, S cmd) { return w.CmdEdit(c, cmd); }},
+      {"AppendToTable", "AppendToTable wave[, wave]", "add waves to the top table",
+       [](W& w, C& c, S cmd) { return w.CmdAppendToTable(c, cmd); }},
+      {"Append", "Append wave[, wave] [vs xwave]", "add waves to the top graph or table",
+       [](W& w, C& c, S cmd) { return w.CmdAppend(c, cmd); }},
+      {"PauseUpdate", "PauseUpdate", "accepted; windows are drawn only when written out",
+       [](W&, C&, S) { return 0; }},
+      {"ResumeUpdate", "ResumeUpdate", "accepted; windows are drawn only when written out",
+       [](W&, C&, S) { return 0; }},
+      {"DoUpdate", "DoUpdate", "accepted; windows are drawn only when written out",
+       [](W&, C&, S) { return 0; }},
+      {"Silent", "Silent n", "accepted; does nothing", [](W&, C&, S) { return 0; }},
+      {"help", "help [NAME]", "list all, or show how one is written (NAME/? for flags)", nullptr},
+  };
+
+  // The help goes to the history and, as print's output does, to the print
+  // sink, so that a quiet session shows it as well.
+  const auto showHelp = [this](std::string_view topic) {
+    std::string text;
+    if (!HelpText(topic, kOwnCommands, &text)) {
+      PostHistory("  help: no operation or command named " + std::string(topic) + "\r");
+      return kHostErrUnknownCommand;
+    }
+    PostHistory(text);
+    for (size_t start = 0, end; printSink_ && start < text.size(); start = end + 1) {
+      end = text.find('\r', start);
+      printSink_(std::string_view(text).substr(start, end - start));
+    }
+    return 0;
+  };
+
   CommandCursor c(command);
   const std::string word = c.ReadIdentifier();
   const std::string lower = Lower(word);
 
-  // The module's operations.
+  // The module's operations; "NAME/?" shows an operation's flags instead.
   for (size_t i = 0; i < std::size(resources::kOperations); ++i) {
-    if (!word.empty() && SameName(word, resources::kOperations[i]))
-      return RunModuleOperation(static_cast<int32_t>(i), c);
+    if (word.empty() || !SameName(word, resources::kOperations[i])) continue;
+    const size_t afterName = c.pos();
+    if (c.TryChar('/') && c.TryChar('?') && c.AtEnd()) return showHelp(word);
+    c.set_pos(afterName);
+    return RunModuleOperation(static_cast<int32_t>(i), c);
   }
-
-  if (lower == "make") return CmdMake(c);
-  if (lower == "variable") return CmdVariable(c, false);
-  if (lower == "string") return CmdVariable(c, true);
-  if (lower == "setscale") return CmdSetScale(c);
-  if (lower == "note") return CmdNote(c);
-  if (lower == "killwaves") return CmdKillWaves(c);
-  if (lower == "killvariables" || lower == "killstrings") return CmdKillVariables(c);
-  if (lower == "newdatafolder") return CmdNewDataFolder(c);
-  if (lower == "setdatafolder") return CmdSetDataFolder(c);
-  if (lower == "print") return CmdPrint(c);
-  if (lower == "loadwave") return CmdLoadWave(c);
-  if (lower == "redimension") return CmdRedimension(c);
-  if (lower == "display") return CmdDisplay(c, command);
-  if (lower == "appendtograph") return CmdAppendToGraph(c, command);
-  if (lower == "edit") return CmdEdit(c, command);
-  if (lower == "appendtotable") return CmdAppendToTable(c, command);
-  if (lower == "append") return CmdAppend(c, command);
-  if (lower == "modifygraph" || lower == "setaxis" || lower == "errorbars" || lower == "legend" ||
-      lower == "textbox" || lower == "appendtext" || lower == "label" || lower == "setdrawenv" ||
-      lower == "drawline")
-    return CmdGraphSetting(command);
-  if (lower == "pauseupdate" || lower == "resumeupdate" || lower == "doupdate" ||
-      lower == "silent")
-    return 0;
+  if (lower == "help") {
+    c.SkipSpace();
+    std::string_view topic = c.Rest();
+    while (!topic.empty() && (topic.back() == ' ' || topic.back() == '\t')) topic.remove_suffix(1);
+    return showHelp(topic);
+  }
+  for (const OwnCommand& own : kOwnCommands)
+    if (own.run != nullptr && SameName(word, own.name)) return own.run(*this, c, command);
 
   // An assignment to a wave or variable: "w = ...", "w[3] = ...",
   // "root:data:w = ...", "'my wave' = ...".

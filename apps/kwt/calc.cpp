@@ -1,9 +1,14 @@
 #include "calc.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <string_view>
 
+#include "calculators/junction_potential.h"
 #include "calculators/patcher.h"
+#include "calculators/prefixed_number.h"
 #include "resources/dialogs.h"
 #include "resources/resources.h"
 #include "workbench/encoding.h"
@@ -33,7 +38,9 @@ constexpr Calculator kCalculators[] = {
      "liquid junction potential between pipette and bath (Henderson)"},
 };
 
-constexpr int32_t kCalculate = 1;
+// To History calculates, shows the results and posts the history text, all
+// in one press; a Calculate before it would only round the fields that To
+// History then reads back.
 constexpr int32_t kToHistory = 3;
 
 const Calculator* FindCalculator(std::string_view name) {
@@ -54,12 +61,16 @@ bool ParseInt(std::string_view text, int32_t* value) {
   return true;
 }
 
+// The words a check box option takes.
+bool IsOn(std::string_view v) { return v == "on" || v == "yes" || v == "1" || v == "true"; }
+bool IsOff(std::string_view v) { return v == "off" || v == "no" || v == "0" || v == "false"; }
+
 void PrintUsage() {
   std::printf(
       "Usage: kwt calc NAME [--FIELD VALUE ...]\n"
-      "Fills the calculator's fields, presses Calculate and To History, and prints\n"
-      "the history text.  Fields not given keep the dialog's defaults; stored\n"
-      "settings are neither read nor changed.\n\n"
+      "Checks the values, fills the calculator's fields, presses To History and\n"
+      "prints the history text.  Fields not given keep the dialog's defaults;\n"
+      "stored settings are neither read nor changed.\n\n"
       "Calculators:\n");
   for (const Calculator& c : kCalculators)
     std::printf("  %-8s %s\n", std::string(c.name).c_str(), std::string(c.summary).c_str());
@@ -130,7 +141,8 @@ void PrintFields(const Calculator& calc) {
   const DialogRecord opened = OpenedState(calc);
   std::printf("kwt calc %s: %s\n%s\n\n", std::string(calc.name).c_str(),
               Cp1252ToUtf8(desc.title).c_str(), std::string(calc.summary).c_str());
-  std::printf("Fields (molar fields take SI prefixes: 1m = 1e-3, 10u or 10\xC2\xB5 = 1e-5):\n");
+  std::printf("Fields (molar fields take SI prefixes: 1m = 1e-3, 10u or 10\xC2\xB5 = 1e-5;\n"
+              "M is the prefix mega, so one molar is written 1):\n");
   std::vector<std::string> outputs;
   for (const ControlDesc& c : desc.controls) {
     if (c.name.empty()) continue;
@@ -162,20 +174,352 @@ void PrintFields(const Calculator& calc) {
   if (calc.dialogId == resources::kPatcherDialogId) PrintPatcherFormulas();
 }
 
-// Prints the alerts of a run once each, in order; returns how many there were.
-size_t PrintAlerts(const DialogRecord& run) {
-  std::vector<std::pair<std::string, std::string>> shown;
+// ---- The options, checked before the dialog runs ------------------------------
+
+// One --FIELD VALUE of the command line.
+struct Given {
+  const ControlDesc* control;
+  std::string option;  // "--kd"
+  std::string value;   // as typed (UTF-8)
+  std::string text;    // as the field gets it (the host's bytes)
+};
+
+const Given* FindGiven(const std::vector<Given>& given, std::string_view field) {
+  const Given* found = nullptr;
+  for (const Given& g : given)
+    if (g.control->name == field) found = &g;  // the last one counts, as in the dialog
+  return found;
+}
+
+// What a number may be, as its quantity requires.
+enum class Range : uint8_t {
+  kAny,
+  kNonNegative,
+  kPositive,
+  kConcentration,  // molar, from 0 to 100 M
+  kDissociation,   // molar, above 0 and at most 100 M
+  kPercent,        // above 0, at most 100
+  kIterations,     // a whole number from 10 to 1e9
+  kPHScale,        // from 0 to 14
+  kCelsius,        // above absolute zero
+};
+
+struct NumberRule {
+  bool prefixed;  // engineering notation; otherwise a plain number
+  Range range;
+  std::string what;  // the quantity, for messages
+};
+
+// The number fields of the buffer, free calcium and junction calculators,
+// by their names without a row number.
+struct FieldRule {
+  int32_t dialogId;
+  std::string_view stem;
+  bool prefixed;
+  Range range;
+  std::string_view what;
+};
+
+constexpr int32_t kBufferId = resources::kBufferCapacityDialogId;
+constexpr int32_t kFreeCaId = resources::kFreeCaMgDialogId;
+constexpr int32_t kJunctionId = resources::kJunctionPotentialDialogId;
+constexpr FieldRule kFieldRules[] = {
+    {kBufferId, "total-ion", true, Range::kConcentration, "the total ion concentration"},
+    {kBufferId, "free-ion", true, Range::kConcentration, "the free ion concentration"},
+    {kBufferId, "total-buffer", true, Range::kConcentration, "the total buffer concentration"},
+    {kBufferId, "free-buffer", true, Range::kConcentration, "the free buffer concentration"},
+    {kBufferId, "kd", true, Range::kDissociation, "the dissociation constant"},
+    {kFreeCaId, "total", true, Range::kConcentration, "the buffer's total concentration"},
+    {kFreeCaId, "total-ca", true, Range::kConcentration, "total calcium"},
+    {kFreeCaId, "total-mg", true, Range::kConcentration, "total magnesium"},
+    {kFreeCaId, "convergence", true, Range::kPercent, "the convergence criterion"},
+    {kFreeCaId, "iterations", false, Range::kIterations, "the number of iterations"},
+    {kFreeCaId, "ph", false, Range::kPHScale, "the pH"},
+    {kFreeCaId, "correction", true, Range::kPHScale, "the pH correction"},
+    {kJunctionId, "pip", false, Range::kNonNegative, "the pipette concentration"},
+    {kJunctionId, "bath", false, Range::kNonNegative, "the bath concentration"},
+    {kJunctionId, "z", false, Range::kAny, "the valence"},
+    {kJunctionId, "u", false, Range::kPositive, "the mobility"},
+    {kJunctionId, "temperature", false, Range::kCelsius, "the temperature"},
+};
+
+// A field name without its row number: "total3" is "total".
+std::string_view Stem(std::string_view name) {
+  while (!name.empty() && name.back() >= '0' && name.back() <= '9') name.remove_suffix(1);
+  return name;
+}
+
+// The row number at the end of a field name; 0 when there is none.
+int32_t RowOf(std::string_view name) {
+  int32_t row = 0;
+  ParseInt(name.substr(Stem(name).size()), &row);
+  return row;
+}
+
+// A plain number that fills the whole text (the field itself would read
+// "1m" as 1 and drop the rest).
+bool ReadPlainNumber(const std::string& text, double* value) {
+  if (!ParsePlainNumber(text, value)) return false;
+  char* end = nullptr;
+  std::strtod(text.c_str() + text.find_first_not_of(" \t"), &end);
+  while (*end == ' ' || *end == '\t') ++end;
+  return *end == '\0';
+}
+
+// Why `v` does not fit `range`; empty when it fits.
+std::string OutOfRange(Range range, double v) {
+  switch (range) {
+    case Range::kAny: return {};
+    case Range::kNonNegative: return v >= 0 ? "" : "must not be negative";
+    case Range::kPositive: return v > 0 ? "" : "must be above 0";
+    case Range::kConcentration: return v >= 0 && v <= 100 ? "" : "must be from 0 to 100 M";
+    case Range::kDissociation: return v > 0 && v <= 100 ? "" : "must be above 0 and at most 100 M";
+    case Range::kPercent: return v > 0 && v <= 100 ? "" : "must be above 0 and at most 100 (%)";
+    case Range::kIterations:
+      return v >= 10 && v <= 1e9 && v == std::trunc(v) ? ""
+                                                        : "must be a whole number from 10 to 1e9";
+    case Range::kPHScale: return v >= 0 && v <= 14 ? "" : "must be from 0 to 14";
+    case Range::kCelsius: return v > -273.15 ? "" : "must be above absolute zero (-273.15 deg. C)";
+  }
+  return {};
+}
+
+// Checks one number; false with the message.  An empty value leaves the
+// field empty, as a user may in the dialog.
+bool CheckNumber(const Given& g, const NumberRule& rule, std::string* error) {
+  if (g.text.empty()) return true;
+  double v = 0.0;
+  const bool read = rule.prefixed ? ParsePrefixedNumber(g.text, &v) : ReadPlainNumber(g.text, &v);
+  const std::string head = g.option + " " + g.value + ": ";
+  if (!read) {
+    *error = head + (rule.prefixed ? "not a number (write 1.5m, 10u or 2k: a prefix letter, no "
+                                     "exponent)"
+                                   : "not a plain number (such as 7.2 or 150, no prefix letter)");
+    return false;
+  }
+  const std::string why = OutOfRange(rule.range, v);
+  if (why.empty()) return true;
+  *error = head + rule.what + " " + why;
+  // "1M" reads as one mega: the unit molar cannot be typed after the number.
+  const bool molar = rule.range == Range::kConcentration || rule.range == Range::kDissociation;
+  if (molar && v > 100 && g.text.find('M') != std::string::npos)
+    *error += " (M after a number is the prefix mega: write one molar as 1)";
+  return false;
+}
+
+// The item of a popup that `text` names, as the dialog driver chooses it:
+// the exact text first, then one that differs only in case; 0 when none.
+int32_t ItemNamed(const std::vector<std::string>& items, std::string_view text) {
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i] == text) return static_cast<int32_t>(i + 1);
+  for (size_t i = 0; i < items.size(); ++i)
+    if (SameName(items[i], text)) return static_cast<int32_t>(i + 1);
+  return 0;
+}
+
+// The patcher's category (from 0) that --function chooses; Geometry when
+// it is not given.
+int32_t PatcherCategoryOf(const std::vector<Given>& given) {
+  std::vector<std::string> categories;
+  for (const PatcherCategory& c : PatcherCategories()) categories.emplace_back(c.name);
+  const Given* function = FindGiven(given, "function");
+  const int32_t item = function != nullptr ? ItemNamed(categories, function->text) : 0;
+  return item > 0 ? item - 1 : 0;
+}
+
+// The patcher's formula that --function and --quantity choose (the
+// category's first quantity when --quantity is not given).
+int32_t PatcherFormulaOf(const std::vector<Given>& given) {
+  const int32_t category = PatcherCategoryOf(given);
+  const Given* quantity = FindGiven(given, "quantity");
+  const int32_t item =
+      quantity != nullptr ? ItemNamed(PatcherQuantityItems(category), quantity->text) : 1;
+  return PatcherFormulaAt(category, item > 0 ? item : 1);
+}
+
+// A parameter of the patcher's formula: what it is, and which values make
+// sense for it.
+NumberRule PatcherRule(int32_t formula, int parameter) {
+  const PatcherFormula& f = *FindPatcherFormula(formula);
+  const std::string name(f.parameters[parameter]), unit(f.units[parameter]);
+  Range range = Range::kNonNegative;  // resistances, conductances, volumes, weights
+  if (formula <= 3) range = Range::kPositive;  // a cell's size
+  else if (name == "Voltage" || name == "Current" || name == "V membr.") range = Range::kAny;
+  else if (formula >= 18 && formula <= 25) range = Range::kPositive;  // ion concentrations
+  else if (unit == "M") range = Range::kConcentration;
+  return {!PatcherUsesPlainNumbers(formula), range,
+          Cp1252ToUtf8(name + (unit.empty() ? "" : " (" + unit + ")"))};
+}
+
+// The popups: an item the list has, and not a separator.
+bool CheckChoices(const Calculator& calc, const std::vector<Given>& given, std::string* error) {
+  const DialogRecord opened = OpenedState(calc);
+  for (const Given& g : given) {
+    if (g.control->kind != ControlKind::kPopup) continue;
+    std::vector<std::string> items;
+    if (g.control->name == "quantity") {
+      items = PatcherQuantityItems(PatcherCategoryOf(given));  // those of the chosen function
+    } else if (const ControlState* state = opened.Find(g.control->id)) {
+      items = state->items;
+    }
+    const int32_t item = ItemNamed(items, g.text);
+    if (item > 0 && items[item - 1] != "-") continue;
+    std::vector<std::string> names;
+    for (const std::string& i : items)
+      if (i != "-") names.push_back(i);
+    *error = g.option + " " + g.value + ": no " + std::string(Stem(g.control->name)) +
+             " of that name; one of:\n  " + Joined(names, 2);
+    return false;
+  }
+  return true;
+}
+
+// The number fields.
+bool CheckNumbers(const Calculator& calc, const std::vector<Given>& given, std::string* error) {
+  const bool patcher = calc.dialogId == resources::kPatcherDialogId;
+  const int32_t formula = patcher ? PatcherFormulaOf(given) : -1;
+  for (const Given& g : given) {
+    if (g.control->kind != ControlKind::kEdit) continue;
+    if (formula >= 0) {
+      // p1 to p3 mean what the formula makes of them.
+      const int parameter = RowOf(g.control->name) - 1;
+      const PatcherFormula& f = *FindPatcherFormula(formula);
+      if (f.parameters[parameter].empty()) {
+        *error = g.option + ": " + std::string(f.result) + " takes no parameter " +
+                 std::to_string(parameter + 1);
+        return false;
+      }
+      if (!CheckNumber(g, PatcherRule(formula, parameter), error)) return false;
+      continue;
+    }
+    for (const FieldRule& r : kFieldRules) {
+      if (r.dialogId != calc.dialogId || r.stem != Stem(g.control->name)) continue;
+      if (!CheckNumber(g, {r.prefixed, r.range, std::string(r.what)}, error)) return false;
+    }
+  }
+  return true;
+}
+
+// Values of a row that the calculator would leave out without a word: a
+// buffer without its total and a total without its buffer; junction values
+// in a row that takes no part.
+bool CheckRows(const Calculator& calc, const std::vector<Given>& given, std::string* error) {
+  const auto chosen = [&](const std::string& field) {
+    const Given* g = FindGiven(given, field);
+    return g != nullptr && !SameName(g->text, "_none_");
+  };
+  if (calc.dialogId == kFreeCaId) {
+    for (int row = 1; row <= 6; ++row) {
+      const std::string n = std::to_string(row);
+      const Given* total = FindGiven(given, "total" + n);
+      if (chosen("buffer" + n) && total == nullptr) {
+        *error = "--buffer" + n + " needs --total" + n + ", the buffer's total concentration";
+        return false;
+      }
+      double v = 0.0;
+      if (total != nullptr && !chosen("buffer" + n) && ParsePrefixedNumber(total->text, &v) &&
+          v > 0) {
+        *error = "--total" + n + " needs --buffer" + n + ", the buffer of that row";
+        return false;
+      }
+    }
+  }
+  if (calc.dialogId == kJunctionId) {
+    for (const Given& g : given) {
+      const std::string stem(Stem(g.control->name));
+      if (stem != "pip" && stem != "bath" && stem != "z" && stem != "u" && stem != "include")
+        continue;
+      const std::string n = std::to_string(RowOf(g.control->name));
+      const Given* include = FindGiven(given, "include" + n);
+      if (RowOf(g.control->name) <= kTableRows) {
+        // A table row takes part with its ion (choosing one checks the row);
+        // a row switched off may keep its values.
+        if (chosen("ion" + n) || (stem == "include" && !IsOn(g.value))) continue;
+        *error = g.option + " needs --ion" + n + ": row " + n + " takes part only with an ion";
+        return false;
+      }
+      if (include == nullptr) {
+        *error = g.option + " needs --include" + n + " on: the custom row takes part only then";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// ---- After the run -----------------------------------------------------------------
+
+// What the calculator's message leaves unsaid: why it could not calculate,
+// from the values it was given.  Empty when there is nothing to add.
+std::string ReasonFor(const Calculator& calc, std::string_view alert,
+                      const std::vector<Given>& given) {
+  if (calc.dialogId == kBufferId) {
+    if (alert == "Two values (free or total concentration) must be specified.")
+      return "give --total-ion and --total-buffer, --free-ion and --total-buffer, "
+             "--total-ion and --free-buffer, or --free-ion and --free-buffer";
+    if (alert == "Calculation was not possible") return "the values give no finite result";
+    return {};
+  }
+  if (calc.dialogId != resources::kPatcherDialogId || alert != "Calculation was not possible.")
+    return {};
+  // The values as the dialog read them: a plain field that does not read is
+  // missing, a prefixed one 0.
+  const int32_t formula = PatcherFormulaOf(given);
+  const bool plain = PatcherUsesPlainNumbers(formula);
+  PatcherValues v{};
+  for (int i = 0; i < 3; ++i) {
+    const Given* g = FindGiven(given, "p" + std::to_string(i + 1));
+    double p = 0.0;
+    const bool read =
+        g != nullptr && (plain ? ReadPlainNumber(g->text, &p) : ParsePrefixedNumber(g->text, &p));
+    v.parameters[i] = read ? p : plain ? std::numeric_limits<double>::quiet_NaN() : 0.0;
+  }
+  std::string why;
+  CalculatePatcherFormula(formula, &v, &why);
+  return Cp1252ToUtf8(why);
+}
+
+// The junction potential as the dialog computed it from its final fields;
+// true when there was one, else *why says why not.
+bool JunctionPossible(const DialogRecord& run, std::string* why) {
+  const auto plain = [&](int32_t control) {
+    double v = 0.0;
+    return ParsePlainNumber(run.Text(control), &v) ? v : 0.0;
+  };
+  JunctionInput in;
+  for (int r = 0; r < kJunctionRows; ++r) {
+    JunctionRow& row = in.rows[r];
+    const ControlState* check = run.Find(9 + r);
+    row.included = check != nullptr && check->checked;
+    if (const ControlState* popup = run.Find(19 + r); r < kTableRows && popup != nullptr)
+      row.selection = popup->selection;
+    row.pipette = plain(29 + r);
+    row.bath = plain(39 + r);
+    row.valence = plain(49 + r);
+    row.mobility = plain(59 + r);
+  }
+  double t = 0.0;
+  if (ParsePlainNumber(run.Text(81), &t)) in.temperature = t;
+  JunctionResult result;
+  if (CalculateJunctionPotential(in, &result)) return true;
+  *why = std::string(result.whyNot);
+  return false;
+}
+
+// Prints the alerts of a run with what they leave unsaid; returns how many
+// there were.
+size_t PrintAlerts(const Calculator& calc, const DialogRecord& run,
+                   const std::vector<Given>& given) {
+  size_t count = 0;
   for (const auto& e : run.events) {
     if (e.kind != "alert") continue;
-    const std::pair<std::string, std::string> alert{e.title, e.text};
-    bool seen = false;
-    for (const auto& s : shown) seen = seen || s == alert;
-    if (seen) continue;
-    shown.push_back(alert);
-    std::fprintf(stderr, "kwt: %s: %s\n", HistoryToUtf8(e.title).c_str(),
-                 HistoryToUtf8(e.text).c_str());
+    ++count;
+    std::string line = "kwt: " + HistoryToUtf8(e.title) + ": " + HistoryToUtf8(e.text);
+    const std::string reason = ReasonFor(calc, e.text, given);
+    if (!reason.empty()) line += " (" + reason + ")";
+    std::fprintf(stderr, "%s\n", line.c_str());
   }
-  return shown.size();
+  return count;
 }
 
 // Actions the dialog refused; true when there were any.
@@ -217,21 +561,21 @@ int RunCalc(const std::vector<std::string>& args) {
     return 2;
   }
   const DialogDesc& desc = *resources::FindDialog(calc->dialogId);
+  const auto usage = [&](const std::string& message) {
+    std::fprintf(stderr, "kwt: calc %s: %s\n", args[0].c_str(), message.c_str());
+    return 2;
+  };
 
-  // Field values by name; the actions are ordered by kind below.  "--name
-  // value" and "--name=value" both work.
-  std::vector<DialogAction> choices, checks, texts;
+  // Field values by name: "--name value" and "--name=value" both work.
+  std::vector<Given> given;
   for (size_t i = 1; i < args.size(); ++i) {
     std::string word = args[i];
     if (word == "--help" || word == "-h") {
       PrintFields(*calc);
       return 0;
     }
-    if (word.rfind("--", 0) != 0 || word.size() < 3) {
-      std::fprintf(stderr, "kwt: calc %s: expected --FIELD VALUE, got \"%s\"\n",
-                   args[0].c_str(), word.c_str());
-      return 2;
-    }
+    if (word.rfind("--", 0) != 0 || word.size() < 3)
+      return usage("expected --FIELD VALUE, got \"" + word + "\"");
     std::string value;
     const size_t equals = word.find('=');
     if (equals != std::string::npos) {
@@ -240,55 +584,42 @@ int RunCalc(const std::vector<std::string>& args) {
     } else if (i + 1 < args.size()) {
       value = args[++i];
     } else {
-      std::fprintf(stderr, "kwt: calc %s: %s needs a value\n", args[0].c_str(), word.c_str());
-      return 2;
+      return usage(word + " needs a value");
     }
     const std::string field = word.substr(2);
     const ControlDesc* control = nullptr;
     for (const ControlDesc& c : desc.controls)
       if (c.name == field) control = &c;
-    if (control == nullptr) {
-      std::fprintf(stderr, "kwt: calc %s: no field \"%s\" (try 'kwt calc %s --help')\n",
-                   args[0].c_str(), field.c_str(), args[0].c_str());
-      return 2;
-    }
-    if ((control->flags & kControlReadOnly) != 0) {
-      std::fprintf(stderr, "kwt: calc %s: \"%s\" is computed, not given\n", args[0].c_str(),
-                   field.c_str());
-      return 2;
-    }
+    if (control == nullptr)
+      return usage("no field \"" + field + "\" (try 'kwt calc " + args[0] + " --help')");
+    if ((control->flags & kControlReadOnly) != 0)
+      return usage("\"" + field + "\" is computed, not given");
+    if (control->kind == ControlKind::kCheckBox && !IsOn(value) && !IsOff(value))
+      return usage(word + " takes on or off");
     // Shell input is UTF-8; the dialog holds the host's bytes.
-    const std::string text = Utf8ToCp1252(value);
-    switch (control->kind) {
-      case ControlKind::kPopup:
-        choices.push_back(DialogAction::ChooseText(control->id, text));
-        break;
-      case ControlKind::kCheckBox: {
-        const bool on = value == "on" || value == "yes" || value == "1" || value == "true";
-        const bool off = value == "off" || value == "no" || value == "0" || value == "false";
-        if (!on && !off) {
-          std::fprintf(stderr, "kwt: calc %s: %s takes on or off\n", args[0].c_str(),
-                       word.c_str());
-          return 2;
-        }
-        checks.push_back(DialogAction::Check(control->id, on));
-        break;
-      }
-      default:
-        texts.push_back(DialogAction::SetText(control->id, text));
-        break;
-    }
+    given.push_back({control, word, value, Utf8ToCp1252(value)});
   }
+  // What the calculator would misread, refuse with a box or drop without a
+  // word is said here, with the option it comes from.
+  std::string error;
+  if (!CheckChoices(*calc, given, &error) || !CheckNumbers(*calc, given, &error) ||
+      !CheckRows(*calc, given, &error))
+    return usage(error);
+
   // Choosing an item may fill or clear other fields (a buffer's constants,
   // an ion's valence, a quantity's parameters), so the choices come first,
   // in the dialog's order, then the check boxes, then the typed values.
   std::vector<DialogAction> actions;
   for (const ControlDesc& c : desc.controls)
-    for (const DialogAction& a : choices)
-      if (a.control == c.id) actions.push_back(a);
-  actions.insert(actions.end(), checks.begin(), checks.end());
-  actions.insert(actions.end(), texts.begin(), texts.end());
-  actions.push_back(DialogAction::Press(kCalculate));
+    for (const Given& g : given)
+      if (g.control == &c && c.kind == ControlKind::kPopup)
+        actions.push_back(DialogAction::ChooseText(c.id, g.text));
+  for (const Given& g : given)
+    if (g.control->kind == ControlKind::kCheckBox)
+      actions.push_back(DialogAction::Check(g.control->id, IsOn(g.value)));
+  for (const Given& g : given)
+    if (g.control->kind != ControlKind::kPopup && g.control->kind != ControlKind::kCheckBox)
+      actions.push_back(DialogAction::SetText(g.control->id, g.text));
   actions.push_back(DialogAction::Press(kToHistory));
 
   // The dialog starts from its defaults, not from the user's stored
@@ -305,27 +636,42 @@ int RunCalc(const std::vector<std::string>& args) {
     return 1;
   }
   std::fputs(HistoryToUtf8(run->history).c_str(), stdout);
+  std::fflush(stdout);  // the text first, then what is wrong with it
   if (PrintProblems(*run)) return 2;
-  return PrintAlerts(*run) > 0 ? 1 : 0;
+  int status = PrintAlerts(*calc, *run, given) > 0 ? 1 : 0;
+  // With the history text the junction calculator says "not possible"
+  // there instead of in a box.
+  std::string why;
+  if (calc->dialogId == kJunctionId && !JunctionPossible(*run, &why)) {
+    std::fprintf(stderr, "kwt: calc %s: no junction potential: %s\n", args[0].c_str(), why.c_str());
+    status = 1;
+  }
+  return status;
 }
 
 void AddDialogOptions(CLI::App& app, DialogScriptOptions* o) {
   app.add_option("--dialog", o->dialog,
                  "after the commands, open the dialog of this menu item (its text or number) "
-                 "and run the actions below in command-line order");
-  o->setOption = app.add_option("--set", o->set, "ID=TEXT: type TEXT into field ID")
+                 "and run the actions below in command-line order")
+      ->type_name("NAME");
+  o->setOption = app.add_option("--set", o->set, "type TEXT into field ID")
+                     ->type_name("ID=TEXT")
                      ->expected(1)
                      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->chooseOption = app.add_option("--choose", o->choose, "ID=ITEM: choose an item (number or text)")
+  o->chooseOption = app.add_option("--choose", o->choose, "choose an item (number or text)")
+                        ->type_name("ID=ITEM")
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->toggleOption = app.add_option("--toggle", o->toggle, "ID: click check box ID")
+  o->toggleOption = app.add_option("--toggle", o->toggle, "click check box ID")
+                        ->type_name("ID")
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->checkOption = app.add_option("--check", o->check, "ID=0|1: set check box ID")
+  o->checkOption = app.add_option("--check", o->check, "set check box ID")
+                       ->type_name("ID=0|1")
                        ->expected(1)
                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->pressOption = app.add_option("--press", o->press, "ID: press button ID")
+  o->pressOption = app.add_option("--press", o->press, "press button ID")
+                       ->type_name("ID")
                        ->expected(1)
                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }

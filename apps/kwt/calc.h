@@ -11,10 +11,13 @@ namespace kwt {
 
 class Workbench;
 
-// kwt calc NAME --FIELD VALUE ...: fills the calculator's fields by name,
-// presses Calculate and To History and prints the history text (UTF-8).
-// `args` are the words after "calc".  Returns the exit status: 0, 1 when
-// the calculator showed a message (printed on stderr), 2 for bad usage.
+// kwt calc NAME --FIELD VALUE ...: checks each value (its number format,
+// the range its quantity allows, the names a list offers), fills the
+// calculator's fields by name, presses To History and prints the history
+// text (UTF-8).  `args` are the words after "calc".  Returns the exit
+// status: 0; 1 when the calculator showed a message or found no result
+// (printed on stderr with the reason it can tell); 2 for bad usage, with
+// the option that is wrong.
 int RunCalc(const std::vector<std::string>& args);
 
 // The options of a scripted dialog run: --dialog NAME with --set ID=TEXT,

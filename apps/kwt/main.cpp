@@ -206,18 +206,50 @@ int RunSession(const Settings& s) {
   return status;
 }
 
+// kwt help [NAME]: the workbench's own help, printed as a session's print
+// command prints.  Returns the exit status: 0, or 2 for a name that is
+// neither an operation nor a command.
+int RunHelp(const std::string& topic) {
+  kwt::Workbench::Options options;
+  options.memoryPrefs = true;
+  kwt::Workbench wb(options);
+  wb.SetPrintSink([](std::string_view line) {
+    std::printf("%s\n", kwt::HistoryToUtf8(line).c_str());
+  });
+  if (wb.ExecuteLine("help " + kwt::Utf8ToCp1252(topic)) == 0) return 0;
+  std::fprintf(stderr, "kwt: help: no operation or command named \"%s\" ('kwt help' lists them)\n",
+               topic.c_str());
+  return 2;
+}
+
+// What kwt alone and kwt --help end with.
+constexpr const char* kExamples =
+    "Examples:\n"
+    "  kwt info cell.dat                               the tree of a recording\n"
+    "  kwt --dump out 'LoadPM/A=1/B=2/G \"cell.dat\"'    group 1, series 2, lock-in\n"
+    "  kwt --plot pics 'LoadPulse/A=1/P \"cell.dat\"'    its graph as SVG and PNG\n"
+    "  kwt calc buffer --total-ion 1m --total-buffer 10m --kd 1u\n"
+    "  kwt --dialog 'Buffer Capacity' --set 9=1m --set 10=10m --set 14=1u --press 3\n"
+    "  kwt help LoadPM                                 the flags of an operation\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"kwt: run KWT command lines in one workbench session"};
+  CLI::App app{"kwt: run KWT command lines in one workbench session", "kwt"};
   app.set_version_flag("--version", "kwt 0.1");
   Settings s;
-  app.add_option("COMMAND", s.commands, "command lines to run, in order");
-  app.add_option("-s,--script", s.script, "run command lines from FILE ('-' = standard input)");
+  app.add_option("COMMAND", s.commands, "command lines to run, in order ('help' lists them)")
+      ->type_name("LINE");
+  app.add_option("-s,--script", s.script, "run command lines from FILE ('-' = standard input)")
+      ->type_name("FILE");
   app.add_flag("-i,--interactive", s.interactive, "then read command lines from the terminal");
-  app.add_option("-o,--save", s.save, "save every wave and variable as an Igor text file");
-  app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave");
-  app.add_option("--plot", s.plot, "write each graph as DIR/<window>.svg and .png, each table as .csv");
+  app.add_option("-o,--save", s.save, "save every wave and variable as an Igor text file")
+      ->type_name("FILE.itx");
+  app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave")
+      ->type_name("DIR");
+  app.add_option("--plot", s.plot,
+                 "write each graph as DIR/<window>.svg and .png, each table as .csv")
+      ->type_name("DIR");
   app.add_option_function<std::string>(
          "--plot-size",
          [&s](const std::string& v) {
@@ -226,9 +258,10 @@ int main(int argc, char** argv) {
          },
          "picture size in pixels for --plot (default: each window's own)")
       ->type_name("WxH");
-  app.add_option("--prefs", s.prefs, "where the stored preferences live");
+  app.add_option("--prefs", s.prefs, "where the stored preferences live")->type_name("FILE");
   app.add_option("--answer", s.answer, "answer to every yes/no question")
-      ->check(CLI::IsMember({"yes", "no"}));
+      ->check(CLI::IsMember({"yes", "no"}).description(""))
+      ->type_name("yes|no");
   app.add_flag("-q,--quiet", s.quiet, "do not echo the history to standard output");
   app.add_flag("--allow-partial", s.allowPartial,
                "exit 0 although samples were missing or damaged items were left out");
@@ -236,7 +269,7 @@ int main(int argc, char** argv) {
   CLI::App* info = app.add_subcommand("info", "the tree of a recording");
   std::string infoFile;
   bool infoJson = false;
-  info->add_option("FILE", infoFile, "the recording")->required();
+  info->add_option("FILE", infoFile, "the recording")->required()->type_name("");
   info->add_flag("--json", infoJson, "as JSON");
 
   kwt::AddDialogOptions(app, &s.dialog);
@@ -244,7 +277,17 @@ int main(int argc, char** argv) {
   CLI::App* calc = app.add_subcommand("calc", "one calculator: fill, calculate, print the history text");
   calc->prefix_command();
   calc->set_help_flag();
+  CLI::App* help = app.add_subcommand("help", "the operations and commands; 'help NAME' for one");
+  std::string helpTopic;
+  help->add_option("NAME", helpTopic, "an operation (its flags) or a command")->type_name("");
+  // Set after the subcommands, which would take it over.
+  app.footer(kExamples);
 
+  // Without anything to do, kwt says how it is used; that is bad usage.
+  if (argc <= 1) {
+    std::fputs(app.help().c_str(), stderr);
+    return 2;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -253,6 +296,7 @@ int main(int argc, char** argv) {
   }
   if (info->parsed()) return kwt::RunInfo(infoFile, infoJson);
   if (calc->parsed()) return kwt::RunCalc(calc->remaining());
+  if (help->parsed()) return RunHelp(helpTopic);
   std::string dialogError;
   if (!kwt::DialogActionsFromCommandLine(app, s.dialog, &s.dialogActions, &dialogError)) {
     std::fprintf(stderr, "kwt: %s\n", dialogError.c_str());

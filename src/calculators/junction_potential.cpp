@@ -105,6 +105,14 @@ bool CalculateJunctionPotential(const JunctionInput& in, JunctionResult* out) {
     // included.
     r.potential = 0.0;
     r.temperatureChanged = false;
+    if (r.rowsUsed == 0) r.whyNot = "no row with an ion is included";
+    else if (sb == 0.0) r.whyNot = "the bath holds none of the ions";
+    else if (sp == 0.0) r.whyNot = "the pipette holds none of the ions";
+    else if (d2 == 0.0) r.whyNot = "pipette and bath do not differ: sum of (bath - pip) u z^2 is 0";
+    else if (sp / sb < 0.0) r.whyNot = "a concentration or a mobility is negative";
+    else if (r.temperature + kZeroCelsius <= 0.0)
+      r.whyNot = "the temperature is not above absolute zero";
+    else r.whyNot = "the values give no finite potential";
   }
   *out = r;
   return r.possible;

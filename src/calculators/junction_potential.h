@@ -55,6 +55,8 @@ struct JunctionResult {
   double temperature = 0.0;           // degrees C, as used
   bool temperatureChanged = false;    // the default was taken; it goes back into its field
   int rowsUsed = 0;
+  // Why there is no potential, for the user; empty when there is one.
+  std::string_view whyNot;
 };
 
 // Computes the potential.  Returns whether one exists: at least one row

@@ -87,12 +87,25 @@ double CapacitanceOf(double volume) {
          kCapacitancePerSurface;
 }
 
-bool Geometry(int32_t formula, PatcherValues* v) {
+// The parameter names of a formula joined for a reason text: "A, B or C".
+std::string Names(const PatcherFormula& f, std::string_view last) {
+  std::string names;
+  for (int i = 0; i < 3 && !f.parameters[i].empty(); ++i) {
+    if (i > 0) names += i + 1 < 3 && !f.parameters[i + 1].empty() ? ", " : std::string(last);
+    names += f.parameters[i];
+  }
+  return names;
+}
+
+bool Geometry(int32_t formula, PatcherValues* v, std::string* why) {
   const GeometryFormula& g = kGeometry[formula];
   double q[4] = {kNaN, kNaN, kNaN, kNaN};
   for (int i = 0; i < 3; ++i) q[g.parameters[i]] = v->parameters[i];
   q[g.result] = kNaN;
-  if (std::isnan(q[0]) && std::isnan(q[1]) && std::isnan(q[2]) && std::isnan(q[3])) return false;
+  if (std::isnan(q[0]) && std::isnan(q[1]) && std::isnan(q[2]) && std::isnan(q[3])) {
+    *why = "it needs " + Names(kFormulas[formula], " or ");
+    return false;
+  }
   double& d = q[kDiameter];
   double& a = q[kSurface];
   double& vol = q[kVolume];
@@ -119,7 +132,10 @@ bool Geometry(int32_t formula, PatcherValues* v) {
   d = std::sqrt(a * kSquaredDiameterPerSurface);
   a = c / kCapacitancePerSurface;
   c = CapacitanceOf(vol);
-  if (std::isinf(q[g.result])) return false;
+  if (std::isinf(q[g.result])) {
+    *why = "the result is infinite";
+    return false;
+  }
   for (int i = 0; i < 3; ++i) v->parameters[i] = q[g.parameters[i]];
   v->result = q[g.result];
   return true;
@@ -127,7 +143,7 @@ bool Geometry(int32_t formula, PatcherValues* v) {
 
 // Each Ohm's-law formula prefers one pair of parameters and falls back on
 // another; the parameter it did not use is completed where it can be.
-bool OhmsLaw(int32_t formula, PatcherValues* v) {
+bool OhmsLaw(int32_t formula, PatcherValues* v, std::string* why) {
   double* p = v->parameters;
   double r;
   switch (formula) {
@@ -139,6 +155,7 @@ bool OhmsLaw(int32_t formula, PatcherValues* v) {
         r = p[1] / p[0];
         p[2] = 1.0 / p[0];
       } else {
+        *why = "it needs Resistance or Conductance above 0";
         return false;
       }
       break;
@@ -161,6 +178,8 @@ bool OhmsLaw(int32_t formula, PatcherValues* v) {
         p[0] = kNaN;
         p[1] = kNaN;
       } else {
+        *why = std::string("it needs Voltage and Current above 0, or ") +
+               (formula == 6 ? "Conductance" : "Resistance") + " above 0";
         return false;
       }
       break;
@@ -174,37 +193,53 @@ bool OhmsLaw(int32_t formula, PatcherValues* v) {
 // RT/F at 25 degrees C, in mV.
 constexpr double kRtOverF = 8.31451 * 298.15 / 96485.309 * 1000.0;
 
-bool Reversal(int32_t formula, PatcherValues* v) {
+bool Reversal(int32_t formula, PatcherValues* v, std::string* why) {
   double* p = v->parameters;
-  if (!(p[0] >= 0) || !(p[1] >= 0)) return false;  // also NaN: missing
+  const std::string inside(kFormulas[formula].parameters[0]);
+  const std::string outside(kFormulas[formula].parameters[1]);
+  if (!(p[0] >= 0) || !(p[1] >= 0)) {  // also NaN: missing
+    *why = "it needs " + inside + " and " + outside + ", neither negative";
+    return false;
+  }
   const int32_t ion = (formula - 18) % 4;           // Na, K, Ca, Cl
   const double z = ion == 2 ? 2.0 : ion == 3 ? -1.0 : 1.0;
   const double e = kRtOverF / z * std::log(p[1] / p[0]);
   // A zero concentration on either side has no potential.
-  if (!std::isfinite(e)) return false;
+  if (!std::isfinite(e)) {
+    *why = inside + " and " + outside + " must be above 0";
+    return false;
+  }
   if (formula < 22) {
     v->result = e;
     p[2] = kNaN;
   } else {
     // EMF: membrane potential minus reversal potential; without the
     // membrane potential there is nothing to give.
-    if (std::isnan(p[2])) return false;
+    if (std::isnan(p[2])) {
+      *why = "it needs V membr.";
+      return false;
+    }
     v->result = p[2] - e;
   }
   return true;
 }
 
 // Dilution (c1 V1 = c2 V2) and weighing (m = V c M).
-bool Solutions(int32_t formula, PatcherValues* v) {
+bool Solutions(int32_t formula, PatcherValues* v, std::string* why) {
   const double* p = v->parameters;
+  const PatcherFormula& f = kFormulas[formula];
+  const auto notZero = [&](std::string names) {
+    *why = names + " must not be 0";
+    return false;
+  };
   switch (formula) {
     case 26:
-      if (p[0] == 0) return false;
+      if (p[0] == 0) return notZero(std::string(f.parameters[0]));
       v->result = p[2] * p[1] / p[0];
       return true;
     case 27:
     case 28:
-      if (p[2] == 0) return false;
+      if (p[2] == 0) return notZero(std::string(f.parameters[2]));
       v->result = p[1] * p[0] / p[2];
       return true;
     case 29:
@@ -212,7 +247,8 @@ bool Solutions(int32_t formula, PatcherValues* v) {
       return true;
     case 30:
     case 31:
-      if (p[1] == 0 || p[2] == 0) return false;
+      if (p[1] == 0 || p[2] == 0)
+        return notZero(std::string(f.parameters[1]) + " and " + std::string(f.parameters[2]));
       v->result = p[0] / p[1] / p[2];
       return true;
     default:
@@ -264,16 +300,26 @@ bool PatcherUsesPlainNumbers(int32_t formula) {
   return (formula >= 0 && formula <= 3) || (formula >= 18 && formula <= 25);
 }
 
-bool CalculatePatcherFormula(int32_t formula, PatcherValues* values) {
+bool CalculatePatcherFormula(int32_t formula, PatcherValues* values, std::string* whyNot) {
   PatcherValues v = *values;
   v.result = kNaN;
   bool ok = false;
-  if (formula >= 0 && formula <= 3) ok = Geometry(formula, &v);
-  else if (formula >= 4 && formula <= 7) ok = OhmsLaw(formula, &v);
-  else if (formula >= 18 && formula <= 25) ok = Reversal(formula, &v);
-  else if (formula >= 26 && formula <= 31) ok = Solutions(formula, &v);
+  std::string why;
+  if (formula >= 0 && formula <= 3) ok = Geometry(formula, &v, &why);
+  else if (formula >= 4 && formula <= 7) ok = OhmsLaw(formula, &v, &why);
+  else if (formula >= 18 && formula <= 25) ok = Reversal(formula, &v, &why);
+  else if (formula >= 26 && formula <= 31) ok = Solutions(formula, &v, &why);
   // The whole-cell quantities (8 to 17) have no formula.
-  if (!ok || std::isinf(v.result)) return false;
+  else if (formula >= 8 && formula <= 17)
+    why = "there is no formula for " + std::string(kFormulas[formula].result);
+  if (ok && std::isinf(v.result)) {
+    ok = false;
+    why = "the result is infinite";
+  }
+  if (!ok) {
+    if (whyNot != nullptr) *whyNot = std::move(why);
+    return false;
+  }
   *values = v;
   return true;
 }

@@ -55,8 +55,10 @@ struct PatcherValues {
 
 // Computes formula `formula` on values->parameters; returns false when it
 // cannot (a missing or zero value it divides by, any whole-cell quantity,
-// an infinite result), leaving *values unchanged.
-bool CalculatePatcherFormula(int32_t formula, PatcherValues* values);
+// an infinite result), leaving *values unchanged and, when `whyNot` is
+// given, saying why in terms of the formula's parameters.
+bool CalculatePatcherFormula(int32_t formula, PatcherValues* values,
+                             std::string* whyNot = nullptr);
 
 // The history text: "Patcher's Calculator\r", then parameters 1 to 3 and
 // the result, leaving out NaN values, each line ending in "\r".

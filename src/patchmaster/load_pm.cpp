@@ -19,6 +19,7 @@
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
+#include "resources/operation_flags.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -27,7 +28,8 @@
 namespace kwt {
 namespace {
 
-constexpr std::string_view kFlagLetters = "ABCDFGHIJKLNOPQRSTUVZ";
+// The flag letters of the operation, from the table that its help shows.
+const std::string_view kFlagLetters = resources::FlagLetters(resources::kOpLoadPM);
 constexpr std::string_view kDefaultBaseName = "PMPulse";
 constexpr std::string_view kAlertTitle = "KWT Error";
 

@@ -15,6 +15,7 @@
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
+#include "resources/operation_flags.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -23,8 +24,8 @@
 namespace kwt {
 namespace {
 
-// The flag letters of the operation.
-constexpr std::string_view kFlagLetters = "ABCFGHIJKLNOPQRSTUV";
+// The flag letters of the operation, from the table that its help shows.
+const std::string_view kFlagLetters = resources::FlagLetters(resources::kOpLoadPulse);
 constexpr std::string_view kDefaultBaseName = "Pulse";
 
 // The busy cursor spins at most this often (ticks of 1/60 s).

@@ -5,19 +5,17 @@
 
 #include "frame/errors.h"
 #include "host/flag_values.h"
+#include "resources/operation_flags.h"
 #include "waveutils/wave_paths.h"
 
 namespace kwt {
 namespace {
 
-// The flag letters the host's flag reader accepts for each operation.
+// The flag letters the host's flag reader accepts for each operation, from
+// the table that the operation's help shows (the operation's value is its
+// index in the operation table).
 const char* FlagLetters(WaveUtilOperation operation) {
-  switch (operation) {
-    case WaveUtilOperation::kAutoStats: return "GTAWMNXS";
-    case WaveUtilOperation::kPlotWaves: return "GTCOBZILUX";
-    case WaveUtilOperation::kSlimWaves: return "GTAURNX";
-  }
-  return "";
+  return resources::FlagLetters(static_cast<int32_t>(operation)).data();
 }
 
 // /X=wave: the x-wave and its full path.  A flag without "=" does nothing.

@@ -10,6 +10,7 @@
 #include "frame/errors.h"
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "resources/operation_flags.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
 #include "support/pulse_time.h"
@@ -23,7 +24,8 @@
 namespace kwt {
 namespace {
 
-constexpr const char* kFlagLetters = "GBSAQPOHLC";
+// The flag letters of the operation, from the table that its help shows.
+const std::string_view kFlagLetters = resources::FlagLetters(resources::kOpLoadXChart);
 
 // ---- Parsing ------------------------------------------------------------------
 

@@ -37,9 +37,12 @@ JunctionResult Compute(const JunctionInput& in) {
   return r;
 }
 
-bool Possible(const JunctionInput& in) {
+// Why there is no potential; empty when there is one.
+std::string WhyNot(const JunctionInput& in) {
   JunctionResult r;
-  return CalculateJunctionPotential(in, &r);
+  const bool possible = CalculateJunctionPotential(in, &r);
+  EXPECT_EQ(possible, r.whyNot.empty());
+  return std::string(r.whyNot);
 }
 
 TEST(IonTable, Entries) {
@@ -141,14 +144,14 @@ TEST(JunctionPotential, TemperatureScalesThePotential) {
   EXPECT_EQ(at20.temperature, 20.0);
   EXPECT_NEAR(at37 / at20.potential, 310.15 / 293.15, 1e-12);
   in.temperature = -300.0;  // below absolute zero
-  EXPECT_FALSE(Possible(in));
+  EXPECT_EQ(WhyNot(in), "the temperature is not above absolute zero");
 }
 
 TEST(JunctionPotential, NotPossible) {
   JunctionInput in;
   in.temperature = 20.0;
   // No row in use; a row without its check box; a table row without an ion.
-  EXPECT_FALSE(Possible(in));
+  EXPECT_EQ(WhyNot(in), "no row with an ion is included");
   SetIon(&in, 0, "Na", 50, 0);
   SetIon(&in, 1, "K", 0, 50);
   SetIon(&in, 2, "Cl", 50, 50);
@@ -161,11 +164,15 @@ TEST(JunctionPotential, NotPossible) {
   JunctionInput same;
   SetIon(&same, 0, "Na", 100, 100);
   SetIon(&same, 1, "Cl", 100, 100);
-  EXPECT_FALSE(Possible(same));
+  EXPECT_EQ(WhyNot(same), "pipette and bath do not differ: sum of (bath - pip) u z^2 is 0");
+  JunctionInput noBath;
+  SetIon(&noBath, 0, "Na", 100, 0);
+  EXPECT_EQ(WhyNot(noBath), "the bath holds none of the ions");
   // Nothing in the pipette: the ratio is 0 and has no logarithm.
   JunctionInput empty;
   SetIon(&empty, 0, "Na", 0, 100);
   SetIon(&empty, 1, "Cl", 0, 100);
+  EXPECT_EQ(WhyNot(empty), "the pipette holds none of the ions");
   JunctionResult r;
   EXPECT_FALSE(CalculateJunctionPotential(empty, &r));
   EXPECT_FALSE(r.temperatureChanged);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 namespace kwt {
 namespace {
@@ -17,9 +18,12 @@ PatcherValues Compute(int32_t formula, PatcherValues v) {
   return v;
 }
 
-void ExpectFails(int32_t formula, PatcherValues v) {
+// The formula fails with the reason `why` and leaves the values alone.
+void ExpectFails(int32_t formula, PatcherValues v, const std::string& why) {
   const PatcherValues before = v;
-  EXPECT_FALSE(CalculatePatcherFormula(formula, &v)) << "formula " << formula;
+  std::string reason;
+  EXPECT_FALSE(CalculatePatcherFormula(formula, &v, &reason)) << "formula " << formula;
+  EXPECT_EQ(reason, why) << "formula " << formula;
   for (int i = 0; i < 3; ++i)
     EXPECT_TRUE(std::isnan(before.parameters[i]) ? std::isnan(v.parameters[i])
                                                  : v.parameters[i] == before.parameters[i]);
@@ -84,9 +88,9 @@ TEST(PatcherGeometry, OtherQuantities) {
   // A negative surface counts by its size.
   v = Compute(2, Values(kMissing, kMissing, -1000.0));
   EXPECT_NEAR(v.result, 2973.540, 1e-3);
-  ExpectFails(1, Values(kMissing, kMissing, kMissing));
+  ExpectFails(1, Values(kMissing, kMissing, kMissing), "it needs Capacitance, Volume or Diameter");
   // A diameter whose volume overflows has no finite result.
-  ExpectFails(3, Values(1e150, kMissing, kMissing));
+  ExpectFails(3, Values(1e150, kMissing, kMissing), "the result is infinite");
 }
 
 TEST(PatcherOhmsLaw, Formulas) {
@@ -98,7 +102,7 @@ TEST(PatcherOhmsLaw, Formulas) {
   v = Compute(4, Values(2e-9, 4e-12, 0.0));
   EXPECT_DOUBLE_EQ(v.result, 2e-3);
   EXPECT_DOUBLE_EQ(v.parameters[2], 5e8);
-  ExpectFails(4, Values(0.0, 1e-12, 0.0));
+  ExpectFails(4, Values(0.0, 1e-12, 0.0), "it needs Resistance or Conductance above 0");
   // Current with V = 0.05 and neither G nor R: 0, and R becomes 1/0.
   v = Compute(5, Values(0.05, 0.0, 0.0));
   EXPECT_EQ(v.result, 0.0);
@@ -110,13 +114,16 @@ TEST(PatcherOhmsLaw, Formulas) {
   v = Compute(6, Values(0.0, 0.0, 2e-9));
   EXPECT_DOUBLE_EQ(v.result, 5e8);
   EXPECT_TRUE(std::isnan(v.parameters[0]) && std::isnan(v.parameters[1]));
-  ExpectFails(6, Values(-0.1, 1e-9, 0.0));
+  // Negative voltage and current make no resistance here.
+  ExpectFails(6, Values(-0.1, -1e-9, 0.0),
+              "it needs Voltage and Current above 0, or Conductance above 0");
   v = Compute(7, Values(0.1, 1e-9, 0.0));
   EXPECT_DOUBLE_EQ(v.result, 1e-8);
   EXPECT_DOUBLE_EQ(v.parameters[2], 1e8);
   v = Compute(7, Values(0.0, 0.0, 1e8));
   EXPECT_DOUBLE_EQ(v.result, 1e-8);
-  ExpectFails(7, Values(0.0, 0.0, 0.0));
+  ExpectFails(7, Values(0.0, 0.0, 0.0),
+              "it needs Voltage and Current above 0, or Resistance above 0");
 }
 
 TEST(PatcherOhmsLaw, HistoryWithPrefixes) {
@@ -137,7 +144,11 @@ TEST(PatcherOhmsLaw, HistoryWithPrefixes) {
 }
 
 TEST(PatcherWholeCell, NeverComputes) {
-  for (int32_t f = 8; f <= 17; ++f) ExpectFails(f, Values(1.0, 2.0, 3.0));
+  ExpectFails(8, Values(1.0, 2.0, 3.0), "there is no formula for R Series");
+  for (int32_t f = 9; f <= 17; ++f) {
+    PatcherValues v = Values(1.0, 2.0, 3.0);
+    EXPECT_FALSE(CalculatePatcherFormula(f, &v)) << f;
+  }
 }
 
 TEST(PatcherReversal, NernstPotentials) {
@@ -160,13 +171,13 @@ TEST(PatcherReversal, NernstPotentials) {
 }
 
 TEST(PatcherReversal, Failures) {
-  ExpectFails(19, Values(-1.0, 5.0, kMissing));
-  ExpectFails(19, Values(140.0, kMissing, kMissing));
+  ExpectFails(19, Values(-1.0, 5.0, kMissing), "it needs [K]i and [K]o, neither negative");
+  ExpectFails(19, Values(140.0, kMissing, kMissing), "it needs [K]i and [K]o, neither negative");
   // A zero concentration has no potential; an EMF needs the membrane
   // potential.
-  ExpectFails(19, Values(0.0, 5.0, kMissing));
-  ExpectFails(19, Values(140.0, 0.0, kMissing));
-  ExpectFails(23, Values(140.0, 5.0, kMissing));
+  ExpectFails(19, Values(0.0, 5.0, kMissing), "[K]i and [K]o must be above 0");
+  ExpectFails(19, Values(140.0, 0.0, kMissing), "[K]i and [K]o must be above 0");
+  ExpectFails(23, Values(140.0, 5.0, kMissing), "it needs V membr.");
 }
 
 TEST(PatcherSolutions, Formulas) {
@@ -178,10 +189,10 @@ TEST(PatcherSolutions, Formulas) {
   EXPECT_NEAR(Compute(29, Values(0.1, 0.15, 58.44)).result, 0.8766, 1e-12);
   EXPECT_NEAR(Compute(30, Values(0.8766, 0.15, 58.44)).result, 0.1, 1e-12);
   EXPECT_NEAR(Compute(31, Values(0.8766, 0.1, 58.44)).result, 0.15, 1e-12);
-  ExpectFails(26, Values(0.0, 1.0, 1.0));
-  ExpectFails(27, Values(1.0, 1.0, 0.0));
-  ExpectFails(30, Values(1.0, 0.0, 1.0));
-  ExpectFails(31, Values(1.0, 1.0, 0.0));
+  ExpectFails(26, Values(0.0, 1.0, 1.0), "Stock Conc. must not be 0");
+  ExpectFails(27, Values(1.0, 1.0, 0.0), "Final Conc. must not be 0");
+  ExpectFails(30, Values(1.0, 0.0, 1.0), "Concentr. and mol. Weight must not be 0");
+  ExpectFails(31, Values(1.0, 1.0, 0.0), "Volume and mol. Weight must not be 0");
   const PatcherValues v = Compute(26, Values(1.0, 10e-3, 50e-3));
   EXPECT_EQ(PatcherHistory(26, v),
             "Patcher's Calculator\r"

@@ -11,6 +11,7 @@ namespace kwt {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using test::ReadFile;
 using test::RunKwt;
 using test::TempDir;
@@ -77,6 +78,34 @@ TEST(KwtProgram, SavedFilesLoadIntoANewSession) {
   r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--save", dir.File("f.itx"), "Make/O/N=1 kept", "bad"});
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(ReadFile(dir.File("f.itx")), HasSubstr("kept"));
+}
+
+TEST(KwtProgram, UsageAndHelpInsideTheTool) {
+  auto r = RunKwt({});
+  EXPECT_EQ(r.status, 2) << "nothing to do is bad usage";
+  EXPECT_THAT(r.err, HasSubstr("Usage: kwt"));
+  EXPECT_THAT(r.err, HasSubstr("Examples:"));
+  r = RunKwt({"--help"});
+  EXPECT_EQ(r.status, 0);
+  for (const char* text : {"--script FILE", "--dump DIR", "--plot-size WxH", "--answer yes|no",
+                           "--set ID=TEXT", "  kwt calc buffer "})
+    EXPECT_THAT(r.out, HasSubstr(text));
+  EXPECT_THAT(r.out, Not(HasSubstr(" TEXT  "))) << "every value has a name of its own";
+
+  r = RunKwt({"help"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("\n  LoadPM "));
+  EXPECT_THAT(r.out, HasSubstr("\n  KillWaves "));
+  const auto help = RunKwt({"help", "LoadPM"});
+  EXPECT_EQ(help.status, 0) << help.err;
+  EXPECT_THAT(help.out, HasSubstr("\n  /Z             subtract the trace's zero offset"));
+  // Typed in a session, quiet or not, the operation shows the same lines.
+  r = RunKwt({"-q", "LoadPM/?"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, help.out);
+  r = RunKwt({"help", "LoadPMX"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_THAT(r.err, HasSubstr("no operation or command named \"LoadPMX\""));
 }
 
 }  // namespace
