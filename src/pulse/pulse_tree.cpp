@@ -25,6 +25,7 @@ struct AcquisitionTree {
   std::vector<PulseGroupEntry> groups;
   std::vector<PulseSeriesEntry> series;
   std::vector<PulseSweepEntry> sweeps;
+  TreeSpan span;  // where the records ended in the file
 };
 
 struct StimulusTree {
@@ -32,6 +33,7 @@ struct StimulusTree {
   PgfRootRecord root;
   std::vector<PulseStimulationEntry> stimulations;
   std::vector<SegmentRecord> segments;
+  TreeSpan span;
 };
 
 // The module-wide trees and the data-swap flag.  The host calls the module
@@ -169,6 +171,7 @@ bool ReadAcquisition(const ByteSource& source, AcquisitionTree* tree) {
     }
   }
   // Both passes must have seen the same tree.
+  tree->span = {reader.position(), source.size()};
   return nextSeries == seriesTotal && nextSweep == sweepTotal;
 }
 
@@ -209,6 +212,9 @@ bool ReadStimulus(const ByteSource& source, StimulusTree* tree) {
     DecodeStimulationRecord(stimulationBytes, *order, &stimulation);
     stimulation.segmentCount = segmentCount;
   }
+
+  // The first pass has walked the whole tree, segments included.
+  tree->span = {reader.position(), source.size()};
 
   // Second pass: the segments, each stimulation's behind its record and
   // count.
@@ -348,6 +354,10 @@ const PulseSweepEntry* FindSweep(int32_t group, int32_t series, int32_t sweep) {
 }
 
 bool PulseDataSwap() { return gDataSwap; }
+
+TreeSpan PulseAcquisitionTreeSpan() { return gAcquisition.span; }
+
+TreeSpan PulseStimulusTreeSpan() { return gStimulus.span; }
 
 const PgfRootRecord* GetStimulusRoot() { return gStimulus.loaded ? &gStimulus.root : nullptr; }
 

@@ -93,7 +93,7 @@ bool ReadLevel(Walk& walk, size_t level, int32_t count) {
 }  // namespace
 
 bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSizes,
-                     TreeSink& sink) {
+                     TreeSink& sink, TreeSpan* span) {
   const size_t levels = knownSizes.size();
   if (levels == 0 || levels > kMaxTreeLevels) return false;
   const std::optional<ByteOrder> order = TreeByteOrder(source);
@@ -122,7 +122,9 @@ bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSize
   int32_t rootChildren = 0;
   if (levels == 1) {
     // A root alone: its child count is read over like any last level's.
-    return reader.ReadI32(&rootChildren);
+    if (!reader.ReadI32(&rootChildren)) return false;
+    if (span != nullptr) *span = {reader.position(), source.size()};
+    return true;
   }
   if (!ReadChildCount(reader, walk.ChildBytesAt(1), &rootChildren)) return false;
   const uint64_t firstChild = reader.position();
@@ -140,6 +142,7 @@ bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSize
   // Both passes must have seen the same tree.
   for (size_t level = 1; level < levels; ++level)
     if (walk.next[level] != walk.totals[level]) return false;
+  if (span != nullptr) *span = {reader.position(), source.size()};
   return true;
 }
 
