@@ -8,6 +8,7 @@
 #include "host/host.h"
 #include "host/wave_spans.h"
 #include "lockin/lockin.h"
+#include "patchmaster/pm_damage.h"
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_stimulus.h"
 #include "pulse/load_pulse.h"
@@ -120,12 +121,16 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const double x0 = (flags & kPulseSweepTime) != 0 ? sweep->swTime - root->roStartTime : 0.0;
   const FileSource file(r.path);
   if (!file.is_open() || !SignatureAccepted(file)) return 0;
+  // Samples are read from the data alone: bytes behind it (a bundle's
+  // trees) are no samples, and a trace that reaches into them has missing
+  // samples like one cut short by the end of the file.
+  const SliceSource data(file, 0, PmSampleBoundsOf(file).end);
 
   const bool junk = r.baseName == kJunkBaseName;
   const std::string name = junk ? std::string(kJunkBaseName)
                                 : PmTraceWaveName(r.baseName, g, s, w, t, *trace);
   uint32_t bits = 0;
-  const TraceSamples samples{&file,
+  const TraceSamples samples{&data,
                              trace->trDataOffset,
                              trace->trDataPoints,
                              trace->trDataFormat,
