@@ -158,8 +158,9 @@ class WaveMaker final : public XChartSampleVisitor {
             std::span<float>(static_cast<float*>(data), static_cast<size_t>(points))};
   }
 
-  void Placed(int32_t position, bool complete) override {
+  void PlacedSamples(int32_t position, int64_t read, int64_t points) override {
     const size_t p = static_cast<size_t>(position);
+    const bool complete = read == points;
     const XChartTrace& t = load_.traces[p];
     WaveHandle wave = load_.made[p];
     const UnitPrefix prefix = SplitUnitPrefix(FieldText(t.unit));
@@ -177,8 +178,16 @@ class WaveMaker final : public XChartSampleVisitor {
     }
     // A trace cut short by the end of the file keeps what was read (the
     // rest is NaN) but is not reported as loaded; the caller reports the
-    // file.
-    if (!complete) return;
+    // file, and the host learns how many samples are missing.
+    if (!complete) {
+      const std::string& name = load_.names[p];
+      HostReport({ProblemKind::kMissingSamples, name, points - read, points});
+      if (!o_.quiet)
+        HostNotice(Format("%s: %lld of %lld samples are not in the data file and are NaN\r",
+                          name.c_str(), static_cast<long long>(points - read),
+                          static_cast<long long>(points)));
+      return;
+    }
     if (!message.empty()) HostNotice(message + "\r");
     ++load_.loaded;
   }
@@ -255,13 +264,21 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   }
   ResetLoadTally();
   WaveMaker maker(o, *load);
-  const XChartDataEnd end = ReadXChartSamples(data, load->group, load->traces, maker);
+  int32_t at = -1;
+  const XChartDataEnd end = ReadXChartSamples(data, load->group, load->traces, maker, &at);
   bool ok = true;
   if (end == XChartDataEnd::kShort) {
     HostNotice(DataFileMessage(dataPath));
     ok = false;
   } else if (end == XChartDataEnd::kInconsistent) {
     HostNotice("Cannot read X-Chart Traces\r");
+    // The flag names a trace the tree does not have: where its samples end
+    // cannot be known, so the traces behind it are lost with it.
+    const std::string file = dataPath.substr(dataPath.find_last_of("/\\") + 1);
+    ReportDamagedItem("LoadXChart", file, Format("group %d from trace %d on", o.group, at),
+                      "it is marked present in the data file but is not active in the tree, so "
+                      "where its samples end cannot be known",
+                      o.quiet);
     ok = false;
   }
 
