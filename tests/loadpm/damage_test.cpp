@@ -31,8 +31,9 @@ PmRecording Cell(ByteOrder order) {
     test::PmSeries& series = group.AddSeries();
     for (int w = 1; w <= 12; ++w) {
       test::PmSweep& sweep = series.AddSweep();
-      sweep.AddTrace("Imon", {100.0 * s + w, -w, 7});
-      sweep.AddTrace("Vmon", {w, 0, -100.0 * s});
+      const double x = w;
+      sweep.AddTrace("Imon", {100.0 * s + x, -x, 7});
+      sweep.AddTrace("Vmon", {x, 0, -100.0 * s});
     }
   }
   test::SetPmByteOrder(rec, order);
@@ -91,7 +92,9 @@ class PmDamage : public test::LoadPmTest {
       for (const auto& [name, values] : Snapshot()) {
         const auto known = clean.find(name);
         EXPECT_NE(known, clean.end()) << name << " is no wave of the recording";
-        if (known != clean.end()) EXPECT_EQ(values, known->second) << name;
+        if (known != clean.end()) {
+          EXPECT_EQ(values, known->second) << name;
+        }
       }
       if (!WaveNames().empty()) ++partial;
     }

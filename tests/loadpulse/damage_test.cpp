@@ -26,7 +26,7 @@ PulseRecording Cell(ByteOrder order) {
   test::PulseGroup& group = rec.AddGroup("cell");
   for (int s = 1; s <= 3; ++s) {
     test::PulseSeries& series = group.AddSeries();
-    for (int w = 1; w <= 12; ++w) series.AddSweep({100.0 * s + w, -w, 7});
+    for (double w = 1; w <= 12; ++w) series.AddSweep({100.0 * s + w, -w, 7});
   }
   return rec;
 }
