@@ -64,14 +64,22 @@ void AppendChannelLines(std::string& note, std::string_view base, int32_t g, int
     AppendFormat(note, "Leak size:\t\t%g;\r", channel.chLeakSize);
     AppendFormat(note, "Leak hold:\t\t%.0f mV;\r", NoteMillivolts(channel.chLeakHolding));
   }
+  const bool current = context.trace != nullptr && context.amplifier != nullptr &&
+                       IsCurrentStimulus(StimulusUnitsOf(*context.trace, *context.amplifier));
   PmSweepSegment segment;
   for (int32_t k = 1; k <= channel.childCount; ++k) {
     if (!SegmentOfSweep(k, context, sweep, &segment)) break;
     if (segment.record->segStore == 0) continue;
     if (const char* line = SegmentClassLine(segment.record->segClass))
       AppendFormat(note, line, static_cast<int>(k));
-    AppendFormat(note, "V%d:\t\t\t%.0f mV;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
-                 segment.level * 1000.0, static_cast<int>(k), segment.duration * 1000.0);
+    // A current stimulus shows its levels in pA, where mV would show a
+    // current of nanoamperes as 0.
+    if (current)
+      AppendFormat(note, "V%d:\t\t\t%.0f pA;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
+                   segment.level * 1e12, static_cast<int>(k), segment.duration * 1000.0);
+    else
+      AppendFormat(note, "V%d:\t\t\t%.0f mV;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
+                   segment.level * 1000.0, static_cast<int>(k), segment.duration * 1000.0);
   }
 }
 
