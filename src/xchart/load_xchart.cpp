@@ -291,6 +291,11 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   if (!o.quiet) HostNotice(Format("Total Number of Waves loaded: %d\r", load->loaded));
   if (end == XChartDataEnd::kInconsistent && CurrentLoadTally().made == 0)
     ReportNothingLoaded("LoadXChart", "a trace that is not active is marked present in " + dataPath);
+  else if (end == XChartDataEnd::kShort && at < 0)
+    // Its sample offset, or the file's end, leaves no trace of the group in
+    // the file.
+    ReportNothingLoaded("LoadXChart",
+                        Format("%s ends before the samples of group %d", dataPath.c_str(), o.group));
   else
     ReportIfNothingLoaded("LoadXChart", {});
   return ok;

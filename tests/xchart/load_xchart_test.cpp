@@ -257,6 +257,16 @@ TEST_F(LoadXChart, DamagedGroupsAndTables) {
   EXPECT_EQ(Load("", Write(rec, "negative.tree")), 0);
   EXPECT_EQ(Posted(), "Cannot read X-Chart Group\r");
 
+  // Samples placed behind the end of the data file: nothing to load, and
+  // the report says why.
+  rec = Cell();
+  rec.groups[0].placeData = false;
+  rec.groups[0].record.points = 4;
+  rec.groups[0].record.sampleOffset = 1 << 20;
+  EXPECT_EQ(Load("/Q", Write(rec, "beyond.tree")), 0);
+  EXPECT_THAT(wb_.results().back().problems.at(0).text, HasSubstr("beyond.grp ends before the "
+                                                                  "samples of group 1"));
+
   // A present flag for an inactive trace: what follows cannot be placed.
   rec = Cell();
   rec.groups[0].traces[3].record.active = 0;
