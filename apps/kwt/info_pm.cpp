@@ -252,13 +252,15 @@ void PrintHead(const Json& doc) {
   std::printf("%s, %s, %s, %s, %s\n", Count(c["groups"], "group").c_str(),
               Count(c["series"], "series").c_str(), Count(c["sweeps"], "sweep").c_str(),
               Count(c["traces"], "trace").c_str(), Count(c["stimulations"], "stimulation").c_str());
-  for (const Json& why : doc["damage"]) std::printf("damaged: %s\n", why.get<std::string>().c_str());
+  for (const Json& why : doc["damage"])
+    std::printf("damaged: %s\n", why.get<std::string>().c_str());
 }
 
 // A sweep's stimulation as the text shows it: its name, or its number when
 // the stimulus tree has none of that number.
 std::string StimulationText(const Json& sweep) {
-  if (sweep["stimulation_found"].get<bool>()) return "\"" + sweep["stimulation"].get<std::string>() + "\"";
+  if (sweep["stimulation_found"].get<bool>())
+    return "\"" + sweep["stimulation"].get<std::string>() + "\"";
   return std::to_string(sweep["stim_no"].get<int>()) + " missing";
 }
 

@@ -166,7 +166,8 @@ void PrintHead(const Json& doc) {
   std::printf("%s, %s, %s, %s\n", Count(c["groups"], "group").c_str(),
               Count(c["series"], "series").c_str(), Count(c["sweeps"], "sweep").c_str(),
               Count(c["stimulations"], "stimulation").c_str());
-  for (const Json& why : doc["damage"]) std::printf("damaged: %s\n", why.get<std::string>().c_str());
+  for (const Json& why : doc["damage"])
+    std::printf("damaged: %s\n", why.get<std::string>().c_str());
 }
 
 // "series 1: 2 sweeps, stimulation "IV", Whole Cell, comment "steps"".

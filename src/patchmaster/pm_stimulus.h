@@ -43,11 +43,11 @@ struct PmSegmentContext {
 // which the amplifier's current-clamp gain turns into the injected current;
 // its holding level is then the amplifier's holding current.
 enum class StimulusUnits : uint8_t {
-  kVolts,          // not current clamp: volts as stored
-  kAmperes,        // current clamp without amplifier: amperes as stored
+  kVolts,             // not current clamp: volts as stored
+  kAmperes,           // current clamp without amplifier: amperes as stored
   kAmplifiedAmperes,  // current clamp: stored volts x the current-clamp gain
-  kStimulusVolts,  // current clamp with a gain this module does not know:
-                   // the stimulus input's volts as stored, holding 0
+  kStimulusVolts,     // current clamp with a gain this module does not know:
+                      // the stimulus input's volts as stored, holding 0
 };
 StimulusUnits StimulusUnitsOf(const PmTraceRecord& trace, const AmplifierState& amplifier);
 
@@ -95,9 +95,9 @@ int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
 // Rebuilds the stimulus of sweep (g, s, w) as recorded with trace t: one
 // 32-bit real wave of the trace's point count per output channel, x from
 // x0 in steps of the sample interval, units "s" and "A" for a current
-// stimulus (else "V").  The names made are listed in StimWaveList().  True when
-// every output channel got its wave; false when a record is missing or a
-// wave cannot be named or made (the waves made so far stay).
+// stimulus (else "V").  The names made are listed in StimWaveList().  True
+// when every output channel got its wave; false when a record is missing or
+// a wave cannot be named or made (the waves made so far stay).
 bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
                          double x0, bool overwrite);
 

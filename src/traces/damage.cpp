@@ -25,7 +25,8 @@ std::string TreeSpanDamage(const TreeSpan& span) {
   return Format(
       "its records end at byte %llu of its %llu, so its counts contradict its length; "
       "what lies behind its last record was not read",
-      static_cast<unsigned long long>(span.recordsEnd), static_cast<unsigned long long>(span.bytes));
+      static_cast<unsigned long long>(span.recordsEnd),
+      static_cast<unsigned long long>(span.bytes));
 }
 
 std::string ItemName(int32_t group, int32_t series, int32_t sweep, int32_t trace) {

@@ -294,8 +294,8 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   else if (end == XChartDataEnd::kShort && at < 0)
     // Its sample offset, or the file's end, leaves no trace of the group in
     // the file.
-    ReportNothingLoaded("LoadXChart",
-                        Format("%s ends before the samples of group %d", dataPath.c_str(), o.group));
+    ReportNothingLoaded("LoadXChart", Format("%s ends before the samples of group %d",
+                                            dataPath.c_str(), o.group));
   else
     ReportIfNothingLoaded("LoadXChart", {});
   return ok;
