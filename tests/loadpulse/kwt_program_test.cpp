@@ -85,6 +85,23 @@ TEST(KwtLoadPulse, FailureCodeAndTextOnStandardError) {
   EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists\n");
 }
 
+// A damaged sweep left out makes the run partial: exit 1 with the report on
+// standard error, unless --allow-partial.
+TEST(KwtLoadPulse, DamagedSweepsMakeThePartialRunFail) {
+  TempDir dir;
+  PulseRecording rec = EveryFormat(ByteOrder::kBig);
+  rec.groups[0].series[0].sweeps[1].record.factor1 = 0.0;
+  const auto files = test::WritePulseRecording(rec, dir.path() / "cell.dat");
+  const std::string load = "LoadPulse/Q \"" + files.data.string() + "\"";
+  auto r = RunKwt({"-q", "--prefs", dir.File("p.bin"), load});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "kwt: damaged: LoadPulse: cell.dat: group 1, series 1, sweep 2 was left out: its "
+            "factor 0 is no scale factor\n");
+  r = RunKwt({"-q", "--allow-partial", "--prefs", dir.File("p.bin"), load});
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
 // Two groups; the second sweep of the first series has a leak and a second
 // trace; the second series' first sweep names a stimulation that is missing.
 PulseRecording Described() {
