@@ -20,7 +20,8 @@ InfoRegistration::InfoRegistration(int order, InfoReader reader) {
   Readers().emplace_back(order, reader);
 }
 
-int RunInfo(const std::string& path, bool json) {
+int RunInfo(const std::string& path, bool json, bool full) {
+  const InfoOptions options{json, full};
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     std::fprintf(stderr, "kwt: info: cannot open %s\n", path.c_str());
@@ -30,7 +31,7 @@ int RunInfo(const std::string& path, bool json) {
   std::stable_sort(readers.begin(), readers.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& [order, reader] : readers) {
-    switch (reader(path, json)) {
+    switch (reader(path, options)) {
       case InfoAnswer::kNotMine: continue;
       case InfoAnswer::kShown: return 0;
       case InfoAnswer::kFailed: return 1;

@@ -1,5 +1,11 @@
 // kwt info: the tree of a recording, as text or JSON.
 //
+// The text is for people: by default a summary (groups and series with
+// their sweep counts, trace labels, sampling, stimulation and duration),
+// with --full every sweep and trace.  JSON always holds everything.  Items
+// of a damaged recording that a load would leave out are marked "damaged"
+// in both.
+//
 // Each recording format adds a reader in its own info_<format>.cpp with a
 // static InfoRegistration; RunInfo asks them in turn.
 #pragma once
@@ -15,7 +21,12 @@ enum class InfoAnswer {
   kFailed,   // of this format, but damaged: a message went to standard error
 };
 
-using InfoReader = InfoAnswer (*)(const std::string& path, bool json);
+struct InfoOptions {
+  bool json = false;  // JSON instead of text
+  bool full = false;  // text: every sweep and trace, not the summary
+};
+
+using InfoReader = InfoAnswer (*)(const std::string& path, const InfoOptions& options);
 
 struct InfoRegistration {
   // Lower `order` is asked first.
@@ -24,6 +35,6 @@ struct InfoRegistration {
 
 // Prints the tree of the recording at `path`; returns the exit status
 // (0, or 1 with a message on stderr when no reader takes the file).
-int RunInfo(const std::string& path, bool json);
+int RunInfo(const std::string& path, bool json, bool full = false);
 
 }  // namespace kwt

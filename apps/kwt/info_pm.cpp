@@ -1,9 +1,10 @@
 // kwt info for PatchMaster recordings: one bundle file ("DAT2") that holds
 // the samples and the trees, or a data file beside its sibling trees (.pul
 // pulsed tree of five levels, .pgf stimulus tree of four, optional .amp and
-// .sol).  Shows the groups, their series, the sweeps with the name of their
-// stimulation, the traces with their sample layout, and the counts; as text
-// or as JSON.
+// .sol).  The summary shows each series with its sweeps, stimulations,
+// trace labels, sampling and duration; --full each sweep with the name of
+// its stimulation and each trace with its sample layout; JSON all of it.
+// Sweeps and traces a load would leave out as damaged are marked.
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -16,20 +17,26 @@
 #include "info.h"
 #include "info_text.h"
 #include "patchmaster/pm_bundle.h"
+#include "patchmaster/pm_damage.h"
 #include "patchmaster/pm_records.h"
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_tree.h"
+#include "pulse/pulse_records.h"
 #include "pulse/pulse_tree.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/pulse_time.h"
+#include "traces/damage.h"
 #include "workbench/encoding.h"
 
 namespace kwt {
 namespace {
 
 using info::Count;
+using info::Distinct;
 using info::Json;
+using info::MarkDamage;
+using info::NumberText;
 using info::Quoted;
 using info::Utf8;
 
@@ -92,6 +99,7 @@ struct Sources {
   bool dataRefused = false;  // it opened, but its signature names no kind
   DataFileKind dataKind = kDataFileRaw;
   ByteOrder treeOrder = ByteOrder::kLittle;  // of the pulsed tree
+  PmSampleBounds bounds;     // where the data file holds samples
 };
 
 // The series of a group, the sweeps of a series, the traces of a sweep:
@@ -108,32 +116,52 @@ void ForEachChild(const Parent& parent, std::span<const Child> children, Visit v
   }
 }
 
-Json DescribeTrace(const PmTraceEntry& t) {
-  return {{"trace", t.number},
-          {"label", Utf8(t.trLabel)},
-          {"points", t.trDataPoints},
-          {"format", FormatName(t.trDataFormat)},
-          {"byte_order", OrderName(TraceSampleOrder(t))},
-          {"x_interval", Number(t.trXInterval)},
-          {"x_start", Number(t.trXStart)},
-          {"unit", Utf8(t.trYUnit)},
-          {"scaler", Number(t.trDataScaler)},
-          {"zero_data", Number(t.trZeroData)},
-          {"data_offset", t.trDataOffset}};
+std::string ModeText(uint8_t mode) {
+  std::string text(RecordingModeName(mode));
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
 }
 
-Json DescribeSweep(const PmSweepEntry& w) {
+// What a load needs to tell damaged items: where the samples lie, whether
+// the series has samples, whether the recording has traces.
+struct DamageContext {
+  const PmSampleBounds& bounds;
+  bool seriesHasSamples = false;
+  int32_t recordingTraces = 0;
+};
+
+Json DescribeTrace(const PmTraceEntry& t, const DamageContext& context) {
+  Json trace = {{"trace", t.number},
+                {"label", Utf8(t.trLabel)},
+                {"points", t.trDataPoints},
+                {"format", FormatName(t.trDataFormat)},
+                {"byte_order", OrderName(TraceSampleOrder(t))},
+                {"x_interval", Number(t.trXInterval)},
+                {"x_start", Number(t.trXStart)},
+                {"unit", Utf8(t.trYUnit)},
+                {"mode", ModeText(t.trRecordingMode)},
+                {"scaler", Number(t.trDataScaler)},
+                {"zero_data", Number(t.trZeroData)},
+                {"data_offset", t.trDataOffset}};
+  MarkDamage(trace, PmTraceDamage(t, context.bounds, context.seriesHasSamples));
+  return trace;
+}
+
+Json DescribeSweep(const PmSweepEntry& w, const DamageContext& context) {
   const PmStimulationEntry* stim = StimulationOfSweep(w);
   Json traces = Json::array();
-  ForEachChild(w, PmTraces(), [&](const PmTraceEntry& t) { traces.push_back(DescribeTrace(t)); });
-  return {{"sweep", w.number},
-          {"label", Utf8(w.swLabel)},
-          {"stimulation", stim != nullptr ? Utf8(stim->stName) : std::string()},
-          {"stim_no", w.stimNo},
-          {"stimulation_found", stim != nullptr},
-          {"time", Number(w.swTime)},
-          {"trace_count", w.childCount},
-          {"traces", traces}};
+  ForEachChild(w, PmTraces(),
+               [&](const PmTraceEntry& t) { traces.push_back(DescribeTrace(t, context)); });
+  Json sweep = {{"sweep", w.number},
+                {"label", Utf8(w.swLabel)},
+                {"stimulation", stim != nullptr ? Utf8(stim->stName) : std::string()},
+                {"stim_no", w.stimNo},
+                {"stimulation_found", stim != nullptr},
+                {"time", Number(w.swTime)},
+                {"trace_count", w.childCount},
+                {"traces", traces}};
+  MarkDamage(sweep, PmSweepDamage(w, context.recordingTraces));
+  return sweep;
 }
 
 // The whole recording as JSON; the text form is printed from it.
@@ -161,12 +189,22 @@ Json Describe(const Sources& src) {
                    {"stimulations", PmStimulationCount()},
                    {"amplifier_series", AmpSeriesCount()},
                    {"solutions", SolutionCount()}};
+  // The trees whose records end before their bytes do.
+  Json damage = Json::array();
+  const std::string pulsed = TreeSpanDamage(PulsedTreeSpan());
+  if (!pulsed.empty()) damage.push_back("the pulsed tree: " + pulsed);
+  const std::string stimulus = TreeSpanDamage(PmStimulusTreeSpan());
+  if (!stimulus.empty()) damage.push_back("the stimulus tree: " + stimulus);
+  doc["damage"] = damage;
   Json groups = Json::array();
   for (const PmGroupEntry& g : PmGroups()) {
     Json series = Json::array();
     ForEachChild(g, PmSeriesEntries(), [&](const PmSeriesEntry& s) {
       Json sweeps = Json::array();
-      ForEachChild(s, PmSweeps(), [&](const PmSweepEntry& w) { sweeps.push_back(DescribeSweep(w)); });
+      const DamageContext context{src.bounds, PmSeriesHasSamples(g.number, s.number),
+                                  root->traceCount};
+      ForEachChild(s, PmSweeps(),
+                   [&](const PmSweepEntry& w) { sweeps.push_back(DescribeSweep(w, context)); });
       series.push_back({{"series", s.number},
                         {"label", Utf8(s.seLabel)},
                         {"comment", Utf8(s.seComment)},
@@ -193,20 +231,9 @@ Json Describe(const Sources& src) {
   return doc;
 }
 
-// A number as the shortest text that reads back to it; "?" for null.
-std::string NumberText(const Json& value) {
-  if (value.is_null()) return "?";
-  const double x = value.get<double>();
-  char text[32];
-  for (int digits = 1; digits < 17; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits, x);
-    if (std::strtod(text, nullptr) == x) return text;
-  }
-  std::snprintf(text, sizeof text, "%.17g", x);
-  return text;
-}
-
-void PrintText(const Json& doc) {
+// The lines every text form begins with: file, arrangement, version and
+// counts, and the trees that are damaged.
+void PrintHead(const Json& doc) {
   std::printf("PatchMaster recording %s\n", doc["file"].get<std::string>().c_str());
   if (doc["arrangement"] == "bundle") {
     std::printf("bundle, trees %s-endian\n", doc["tree_byte_order"].get<std::string>().c_str());
@@ -225,6 +252,20 @@ void PrintText(const Json& doc) {
   std::printf("%s, %s, %s, %s, %s\n", Count(c["groups"], "group").c_str(),
               Count(c["series"], "series").c_str(), Count(c["sweeps"], "sweep").c_str(),
               Count(c["traces"], "trace").c_str(), Count(c["stimulations"], "stimulation").c_str());
+  for (const Json& why : doc["damage"])
+    std::printf("damaged: %s\n", why.get<std::string>().c_str());
+}
+
+// A sweep's stimulation as the text shows it: its name, or its number when
+// the stimulus tree has none of that number.
+std::string StimulationText(const Json& sweep) {
+  if (sweep["stimulation_found"].get<bool>())
+    return "\"" + sweep["stimulation"].get<std::string>() + "\"";
+  return std::to_string(sweep["stim_no"].get<int>()) + " missing";
+}
+
+void PrintFull(const Json& doc) {
+  PrintHead(doc);
   for (const Json& g : doc["groups"]) {
     std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
                 Count(g["series_count"], "series").c_str());
@@ -232,16 +273,17 @@ void PrintText(const Json& doc) {
       std::printf("  series %d%s: %s\n", s["series"].get<int>(), Quoted(s["label"]).c_str(),
                   Count(s["sweep_count"], "sweep").c_str());
       for (const Json& w : s["sweeps"]) {
-        // A sweep whose stimulation number names none in the stimulus tree
-        // shows that number.
-        const std::string stim = w["stimulation_found"].get<bool>()
-                                     ? "stimulation" + Quoted(w["stimulation"])
-                                     : "stimulation " + std::to_string(w["stim_no"].get<int>()) +
-                                           " missing";
-        std::printf("    sweep %d%s: %s, %s\n", w["sweep"].get<int>(), Quoted(w["label"]).c_str(),
-                    stim.c_str(),
-                    Count(w["trace_count"], "trace").c_str());
+        const std::string damage =
+            w["damaged"].get<bool>() ? ", damaged: " + w["damage"].get<std::string>() : "";
+        std::printf("    sweep %d%s: stimulation %s, %s%s\n", w["sweep"].get<int>(),
+                    Quoted(w["label"]).c_str(), StimulationText(w).c_str(),
+                    Count(w["trace_count"], "trace").c_str(), damage.c_str());
         for (const Json& t : w["traces"]) {
+          if (t["damaged"].get<bool>()) {
+            std::printf("      trace %d%s: damaged: %s\n", t["trace"].get<int>(),
+                        Quoted(t["label"]).c_str(), t["damage"].get<std::string>().c_str());
+            continue;
+          }
           const std::string unit = t["unit"].get<std::string>();
           std::printf("      trace %d%s: %s, %s %s-endian, x interval %s s%s\n",
                       t["trace"].get<int>(), Quoted(t["label"]).c_str(),
@@ -252,6 +294,67 @@ void PrintText(const Json& doc) {
         }
       }
     }
+  }
+}
+
+// One series in a few lines: its sweeps with their stimulations and modes,
+// the labels of its traces, their sampling and duration, and what of it is
+// damaged.  Damaged items add nothing to the rest.
+void PrintSeriesSummary(const Json& s) {
+  std::vector<std::string> stimulations, modes, labels, units, damaged;
+  std::vector<double> intervals, points, seconds;
+  for (const Json& w : s["sweeps"]) {
+    const std::string sweep = "sweep " + std::to_string(w["sweep"].get<int>());
+    if (w["damaged"].get<bool>()) {
+      damaged.push_back(sweep + ": " + w["damage"].get<std::string>());
+      continue;
+    }
+    stimulations.push_back(StimulationText(w));
+    for (const Json& t : w["traces"]) {
+      if (t["damaged"].get<bool>()) {
+        damaged.push_back(sweep + ", trace " + std::to_string(t["trace"].get<int>()) + ": " +
+                          t["damage"].get<std::string>());
+        continue;
+      }
+      modes.push_back(t["mode"].get<std::string>());
+      labels.push_back(t["label"].get<std::string>());
+      if (!t["unit"].get<std::string>().empty()) units.push_back(t["unit"].get<std::string>());
+      const double dt = t["x_interval"].get<double>();
+      const double n = t["points"].get<double>();
+      intervals.push_back(dt);
+      points.push_back(n);
+      seconds.push_back(n * dt);
+    }
+  }
+  stimulations = Distinct(stimulations);
+  modes = Distinct(modes);
+  std::string line = Count(s["sweep_count"], "sweep");
+  if (!stimulations.empty())
+    line += (stimulations.size() == 1 ? ", stimulation " : ", stimulations ") +
+            info::Joined(stimulations);
+  if (!modes.empty()) line += ", " + info::Joined(modes);
+  std::printf("  series %d%s: %s\n", s["series"].get<int>(), Quoted(s["label"]).c_str(),
+              line.c_str());
+  labels = Distinct(labels);
+  units = Distinct(units);
+  if (!labels.empty()) {
+    std::printf("    %s: %s%s\n", Count(Json(labels.size()), "trace").c_str(),
+                info::Joined(labels).c_str(),
+                units.empty() ? "" : (" (" + info::Joined(units) + ")").c_str());
+    std::vector<std::string> sampling;
+    for (double dt : Distinct(intervals)) sampling.push_back(info::SamplingText(dt));
+    std::printf("    sampled %s, %s points, %s s per sweep\n", info::Joined(sampling).c_str(),
+                info::RangeText(points, "%.0f").c_str(), info::RangeText(seconds, "%g").c_str());
+  }
+  for (const std::string& d : damaged) std::printf("    damaged: %s\n", d.c_str());
+}
+
+void PrintSummary(const Json& doc) {
+  PrintHead(doc);
+  for (const Json& g : doc["groups"]) {
+    std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
+                Count(g["series_count"], "series").c_str());
+    for (const Json& s : g["series"]) PrintSeriesSummary(s);
   }
 }
 
@@ -276,6 +379,7 @@ bool ReadBundle(const FileSource& file, Sources* src) {
     return Fail(src->data, "the PatchMaster bundle header cannot be read");
   src->haveData = true;
   src->dataKind = kind;
+  src->bounds = PmSampleBoundsOf(file);
   uint64_t start = 0;
   uint64_t length = 0;
   if (BundleItemExtent(CurrentBundleHeader(), kBundleItemPulsed, file.size(), &start, &length))
@@ -327,7 +431,7 @@ bool IsTreeName(const std::string& path, const Sources& src) {
   return path == src.pul || path == src.pgf || path == src.amp || path == src.sol;
 }
 
-InfoAnswer PatchMasterInfo(const std::string& path, bool json) {
+InfoAnswer PatchMasterInfo(const std::string& path, const InfoOptions& options) {
   Sources src;
   src.data = path;
   {
@@ -337,7 +441,7 @@ InfoAnswer PatchMasterInfo(const std::string& path, bool json) {
       TreeGuard guard;
       if (!ReadBundle(file, &src)) return InfoAnswer::kFailed;
       const Json doc = Describe(src);
-      info::Show(doc, json, PrintText);
+      info::Show(doc, options, PrintSummary, PrintFull);
       return InfoAnswer::kShown;
     }
   }
@@ -373,20 +477,21 @@ InfoAnswer PatchMasterInfo(const std::string& path, bool json) {
       src.haveData = DetectDataFileKind(data, &kind, &mask) == 0;
       src.dataRefused = !src.haveData;
       src.dataKind = kind;
+      src.bounds = PmSampleBoundsOf(data);
     }
   }
   TreeGuard guard;
   if (!ReadSiblings(&src)) return InfoAnswer::kFailed;
   const Json doc = Describe(src);
-  info::Show(doc, json, PrintText);
+  info::Show(doc, options, PrintSummary, PrintFull);
   return InfoAnswer::kShown;
 }
 
 // The reader reports a damaged file rather than throwing out of kwt: the
 // only exception the description can raise is running out of memory.
-InfoAnswer SafePatchMasterInfo(const std::string& path, bool json) {
+InfoAnswer SafePatchMasterInfo(const std::string& path, const InfoOptions& options) {
   try {
-    return PatchMasterInfo(path, json);
+    return PatchMasterInfo(path, options);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "kwt: info: %s: out of memory\n", path.c_str());
     return InfoAnswer::kFailed;

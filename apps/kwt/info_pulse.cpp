@@ -1,7 +1,9 @@
 // kwt info for Pulse recordings: a data file beside its .pul acquisition
-// tree and .pgf stimulus tree.  Shows the groups, their series (with the
-// stimulation of the first sweep), the sweeps with their traces and sample
-// layout, and the counts; as text or as JSON.
+// tree and .pgf stimulus tree.  The summary shows each series (with the
+// stimulation of its first sweep) and its traces, sampling and duration;
+// --full each sweep with its traces and sample layout; JSON all of it.
+// Sweeps a load would leave out as damaged are marked.
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -9,11 +11,13 @@
 
 #include "info.h"
 #include "info_text.h"
+#include "pulse/pulse_damage.h"
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_tree.h"
 #include "support/fixed_text.h"
 #include "support/pulse_time.h"
+#include "traces/damage.h"
 #include "workbench/encoding.h"
 
 namespace kwt {
@@ -21,6 +25,7 @@ namespace {
 
 using info::Count;
 using info::Json;
+using info::MarkDamage;
 using info::Quoted;
 using info::Utf8;
 
@@ -58,6 +63,10 @@ Json Traces(const SweepRecord& sweep) {
   return traces;
 }
 
+// A number for the JSON document: NaN and infinities, which JSON cannot
+// hold, become null.
+Json Number(double value) { return std::isfinite(value) ? Json(value) : Json(); }
+
 std::string TimeText(double seconds) {
   std::string text;
   FormatPulseTime(&text, seconds, false);
@@ -74,12 +83,19 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
   doc["pgf"] = pgf;
   doc["tree_byte_order"] = ProbePulKind(pul) >= 4 ? "big" : "little";
   doc["version"] = root != nullptr ? Utf8(root->versionName) : "";
-  doc["start_time"] = root != nullptr ? root->startTime : 0.0;
+  doc["start_time"] = root != nullptr ? Number(root->startTime) : Json(0.0);
   doc["start"] = root != nullptr ? TimeText(root->startTime) : "";
   doc["counts"] = {{"groups", root != nullptr ? root->groupCount : 0},
                    {"series", root != nullptr ? root->seriesCount : 0},
                    {"sweeps", root != nullptr ? root->sweepCount : 0},
                    {"stimulations", StimulationCount()}};
+  // The trees whose records end before their files do.
+  Json damage = Json::array();
+  const std::string acquisition = TreeSpanDamage(PulseAcquisitionTreeSpan());
+  if (!acquisition.empty()) damage.push_back("the acquisition tree: " + acquisition);
+  const std::string stimulus = TreeSpanDamage(PulseStimulusTreeSpan());
+  if (!stimulus.empty()) damage.push_back("the stimulus tree: " + stimulus);
+  doc["damage"] = damage;
   // Lookups rather than the arrays: they answer none for a count that a
   // damaged tree overstates, and the walk stops there.
   Json groups = Json::array();
@@ -92,21 +108,25 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
       const PulseSeriesEntry* se = FindSeries(g, s);
       if (se == nullptr) break;
       Json sweeps = Json::array();
+      const bool seriesHasSamples = PulseSeriesHasSamples(g, s);
       for (int32_t w = 1; w <= se->sweepCount; ++w) {
         const PulseSweepEntry* sweep = FindSweep(g, s, w);
         if (sweep == nullptr) break;
         // Points as the loader counts them: the stimulation may give the
         // count instead of the sweep.
         const PulseStimulationEntry* stim = FindStimulation(sweep->stimulation);
-        sweeps.push_back(
-            {{"sweep", w},
-             {"label", Utf8(sweep->label)},
-             {"stimulation", StimulationName(sweep->stimulation)},
-             {"points", stim != nullptr ? PulseTracePoints(*sweep, *stim) : sweep->dataPoints},
-             {"format", FormatName(SweepSampleFormat(*sweep))},
-             {"byte_order", SweepSampleOrder(*sweep) == ByteOrder::kBig ? "big" : "little"},
-             {"traces", Traces(*sweep)},
-             {"time", sweep->sweepTime}});
+        Json entry = {
+            {"sweep", w},
+            {"label", Utf8(sweep->label)},
+            {"stimulation", StimulationName(sweep->stimulation)},
+            {"points", stim != nullptr ? PulseTracePoints(*sweep, *stim) : sweep->dataPoints},
+            {"x_interval", stim != nullptr ? Number(stim->sampleInterval) : Json()},
+            {"format", FormatName(SweepSampleFormat(*sweep))},
+            {"byte_order", SweepSampleOrder(*sweep) == ByteOrder::kBig ? "big" : "little"},
+            {"traces", Traces(*sweep)},
+            {"time", Number(sweep->sweepTime)}};
+        MarkDamage(entry, PulseSweepDamage(*sweep, stim, seriesHasSamples));
+        sweeps.push_back(std::move(entry));
       }
       const PulseSweepEntry* first = FindSweep(g, s, 1);
       series.push_back(
@@ -131,14 +151,14 @@ Json Describe(const std::string& path, const std::string& pul, const std::string
     stimulations.push_back({{"stimulation", i},
                             {"name", Utf8(stim->stimName)},
                             {"segments", stim->segmentCount},
-                            {"sample_interval", stim->sampleInterval},
+                            {"sample_interval", Number(stim->sampleInterval)},
                             {"protocol_sweeps", stim->protocolSweeps}});
   }
   doc["stimulations"] = stimulations;
   return doc;
 }
 
-void PrintText(const Json& doc) {
+void PrintHead(const Json& doc) {
   std::printf("Pulse recording %s\n", doc["file"].get<std::string>().c_str());
   std::printf("version %s, started %s\n", doc["version"].get<std::string>().c_str(),
               doc["start"].get<std::string>().c_str());
@@ -146,16 +166,32 @@ void PrintText(const Json& doc) {
   std::printf("%s, %s, %s, %s\n", Count(c["groups"], "group").c_str(),
               Count(c["series"], "series").c_str(), Count(c["sweeps"], "sweep").c_str(),
               Count(c["stimulations"], "stimulation").c_str());
+  for (const Json& why : doc["damage"])
+    std::printf("damaged: %s\n", why.get<std::string>().c_str());
+}
+
+// "series 1: 2 sweeps, stimulation "IV", Whole Cell, comment "steps"".
+void PrintSeriesLine(const Json& s) {
+  const std::string comment = Quoted(s["comment"]);
+  const std::string commentText = comment.empty() ? "" : ", comment" + comment;
+  std::printf("  series %d: %s, stimulation%s, %s%s\n", s["series"].get<int>(),
+              Count(s["sweep_count"], "sweep").c_str(), Quoted(s["stimulation"]).c_str(),
+              s["mode"].get<std::string>().c_str(), commentText.c_str());
+}
+
+void PrintFull(const Json& doc) {
+  PrintHead(doc);
   for (const Json& g : doc["groups"]) {
     std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
                 Count(g["series_count"], "series").c_str());
     for (const Json& s : g["series"]) {
-      const std::string comment = Quoted(s["comment"]);
-      const std::string commentText = comment.empty() ? "" : ", comment" + comment;
-      std::printf("  series %d: %s, stimulation%s, %s%s\n", s["series"].get<int>(),
-                  Count(s["sweep_count"], "sweep").c_str(), Quoted(s["stimulation"]).c_str(),
-                  s["mode"].get<std::string>().c_str(), commentText.c_str());
+      PrintSeriesLine(s);
       for (const Json& w : s["sweeps"]) {
+        if (w["damaged"].get<bool>()) {
+          std::printf("    sweep %d%s: damaged: %s\n", w["sweep"].get<int>(),
+                      Quoted(w["label"]).c_str(), w["damage"].get<std::string>().c_str());
+          continue;
+        }
         std::string traces;
         for (const Json& t : w["traces"])
           traces += (traces.empty() ? "" : ", ") + t.get<std::string>();
@@ -168,7 +204,47 @@ void PrintText(const Json& doc) {
   }
 }
 
-InfoAnswer PulseInfo(const std::string& path, bool json) {
+// A series in a few lines: the traces its sweeps store, their sampling and
+// duration, and its damaged sweeps.
+void PrintSeriesSummary(const Json& s) {
+  PrintSeriesLine(s);
+  std::vector<std::string> traces, damaged;
+  std::vector<double> intervals, points, seconds;
+  for (const Json& w : s["sweeps"]) {
+    if (w["damaged"].get<bool>()) {
+      damaged.push_back("sweep " + std::to_string(w["sweep"].get<int>()) + ": " +
+                        w["damage"].get<std::string>());
+      continue;
+    }
+    for (const Json& t : w["traces"]) traces.push_back(t.get<std::string>());
+    if (w["x_interval"].is_null()) continue;
+    const double dt = w["x_interval"].get<double>();
+    const double n = w["points"].get<double>();
+    intervals.push_back(dt);
+    points.push_back(n);
+    seconds.push_back(n * dt);
+  }
+  if (!traces.empty())
+    std::printf("    traces: %s\n", info::Joined(info::Distinct(traces)).c_str());
+  if (!intervals.empty()) {
+    std::vector<std::string> sampling;
+    for (double dt : info::Distinct(intervals)) sampling.push_back(info::SamplingText(dt));
+    std::printf("    sampled %s, %s points, %s s per sweep\n", info::Joined(sampling).c_str(),
+                info::RangeText(points, "%.0f").c_str(), info::RangeText(seconds, "%g").c_str());
+  }
+  for (const std::string& d : damaged) std::printf("    damaged: %s\n", d.c_str());
+}
+
+void PrintSummary(const Json& doc) {
+  PrintHead(doc);
+  for (const Json& g : doc["groups"]) {
+    std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
+                Count(g["series_count"], "series").c_str());
+    for (const Json& s : g["series"]) PrintSeriesSummary(s);
+  }
+}
+
+InfoAnswer PulseInfo(const std::string& path, const InfoOptions& options) {
   // The trees are named like the given file; a data file, a .pul or a
   // .pgf name all lead to the same recording.
   std::string pul = path;
@@ -194,7 +270,7 @@ InfoAnswer PulseInfo(const std::string& path, bool json) {
   const Json doc = Describe(path, pul, pgf);
   ReleasePulseStimulusTree();
   ReleasePulseAcquisitionTree();
-  info::Show(doc, json, PrintText);
+  info::Show(doc, options, PrintSummary, PrintFull);
   return InfoAnswer::kShown;
 }
 

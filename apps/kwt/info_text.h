@@ -1,12 +1,17 @@
-// Pieces the info readers share: recording texts for the terminal, and the
-// counts and names of the text output.
+// Pieces the info readers share: recording texts for the terminal, the
+// counts, numbers and lists of the text output, the damage marks of the
+// JSON, and the choice between JSON, summary and full text.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "info.h"
 #include "support/fixed_text.h"
 #include "workbench/encoding.h"
 
@@ -37,14 +42,75 @@ inline std::string Quoted(const Json& text) {
   return s.empty() ? std::string() : " \"" + s + "\"";
 }
 
-// Prints a recording's description as JSON or, through `printText`, as
-// text.
-template <class PrintText>
-void Show(const Json& doc, bool json, PrintText printText) {
-  if (json)
+// A number as the shortest text that reads back to it; "?" for null.
+inline std::string NumberText(const Json& value) {
+  if (value.is_null()) return "?";
+  const double x = value.get<double>();
+  char text[32];
+  for (int digits = 1; digits < 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, x);
+    if (std::strtod(text, nullptr) == x) return text;
+  }
+  std::snprintf(text, sizeof text, "%.17g", x);
+  return text;
+}
+
+// "every 4e-05 s (25 kHz)": a sampling interval and its rate.
+inline std::string SamplingText(double interval) {
+  char rate[48] = "";
+  if (interval > 0.0) {
+    const double hz = 1.0 / interval;
+    if (hz >= 1000.0)
+      std::snprintf(rate, sizeof rate, " (%g kHz)", hz / 1000.0);
+    else
+      std::snprintf(rate, sizeof rate, " (%g Hz)", hz);
+  }
+  return "every " + NumberText(interval) + " s" + rate;
+}
+
+// The values of a list, each once, in the order they first appear.
+template <class T>
+std::vector<T> Distinct(const std::vector<T>& values) {
+  std::vector<T> once;
+  for (const T& v : values)
+    if (std::find(once.begin(), once.end(), v) == once.end()) once.push_back(v);
+  return once;
+}
+
+// "a" or "a to b" (smallest and largest) of numbers, as `format` prints them.
+inline std::string RangeText(const std::vector<double>& values, const char* format) {
+  if (values.empty()) return "?";
+  const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+  char a[48], b[48];
+  std::snprintf(a, sizeof a, format, *lo);
+  std::snprintf(b, sizeof b, format, *hi);
+  return *lo == *hi ? std::string(a) : std::string(a) + " to " + b;
+}
+
+// Texts joined by ", ".
+inline std::string Joined(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& t : texts) joined += (joined.empty() ? "" : ", ") + t;
+  return joined;
+}
+
+// The damage of an item for its JSON description: "damaged" always, and
+// "damage" (why) when it is damaged.
+inline void MarkDamage(Json& item, const std::string& why) {
+  item["damaged"] = !why.empty();
+  if (!why.empty()) item["damage"] = why;
+}
+
+// Prints a recording's description as JSON or as text: the summary, or
+// with --full every sweep and trace.
+template <class PrintSummary, class PrintFull>
+void Show(const Json& doc, const InfoOptions& options, PrintSummary summary, PrintFull full) {
+  if (options.json)
     std::printf("%s\n", doc.dump(1).c_str());
+  else if (options.full)
+    full(doc);
   else
-    printText(doc);
+    summary(doc);
 }
 
 }  // namespace kwt::info

@@ -1,5 +1,7 @@
 // kwt info for X-Chart tree files (".tree"): the header, then each group
-// with its start time, point count, description lines and traces.
+// with its start time (in the date style of the other recordings), point
+// count, description lines and traces.  A group that a load cannot read is
+// marked damaged.  The text is short already: --full shows the same.
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -8,6 +10,7 @@
 #include "info.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
+#include "support/pulse_time.h"
 #include "workbench/encoding.h"
 #include "xchart/xchart_data.h"
 #include "xchart/xchart_records.h"
@@ -29,6 +32,22 @@ bool HasTreeExtension(const std::string& path) {
 }
 
 std::string Utf8(std::string_view text) { return Cp1252ToUtf8(text); }
+
+// A group's start time as the other recordings' info shows theirs; none for
+// a time no calendar text can show.
+std::string TimeText(double seconds) {
+  if (!XChartTimeInRange(seconds)) return {};
+  std::string text;
+  FormatPulseTime(&text, seconds, false);
+  return text;
+}
+
+// Why a load cannot read a group: "" when it can.
+std::string GroupDamage(bool readable, const XChartGroup& group) {
+  if (!readable) return "its record is cut short";
+  if (group.points < 0) return "its point count " + std::to_string(group.points) + " is negative";
+  return {};
+}
 
 const char* OrderName(ByteOrder order) { return order == ByteOrder::kBig ? "big" : "little"; }
 
@@ -63,14 +82,16 @@ void PrintText(const std::string& path, const ByteSource& tree, const XChartHead
   for (int32_t g = 1; g <= groups; ++g) {
     bool ok = false;
     const GroupInfo info = ReadGroupInfo(tree, h, g, &ok);
-    if (!ok) {
-      std::printf("Group %d: cannot be read\n", g);
-      break;
+    const std::string damage = GroupDamage(ok, info.record);
+    if (!damage.empty()) {
+      std::printf("Group %d: damaged: %s\n", g, damage.c_str());
+      if (!ok) break;
+      continue;
     }
     const XChartGroup& r = info.record;
-    const std::string time =
-        XChartTimeInRange(r.time) ? XChartAscTime(r.time) : std::string("(no valid time)");
-    std::printf("Group %d: %s, %d points, %s-endian samples at %d\n", g, time.c_str(), r.points,
+    const std::string time = TimeText(r.time);
+    std::printf("Group %d: %s, %d points, %s-endian samples at %d\n", g,
+                time.empty() ? "(no valid time)" : time.c_str(), r.points,
                 OrderName(XChartSampleOrder(r)), r.sampleOffset);
     for (const auto& line : r.description)
       if (!FieldText(line).empty()) std::printf("  %s\n", Utf8(FieldText(line)).c_str());
@@ -108,9 +129,12 @@ void PrintJson(const std::string& path, const ByteSource& tree, const XChartHead
     const XChartGroup& r = info.record;
     nlohmann::ordered_json group;
     group["group"] = g;
+    const std::string damage = GroupDamage(ok, r);
+    group["damaged"] = !damage.empty();
+    if (!damage.empty()) group["damage"] = damage;
     if (XChartTimeInRange(r.time)) {
       group["time"] = r.time;
-      group["time_text"] = XChartAscTime(r.time);
+      group["time_text"] = TimeText(r.time);
     } else {
       group["time"] = nullptr;
       group["time_text"] = nullptr;
@@ -147,7 +171,7 @@ void PrintJson(const std::string& path, const ByteSource& tree, const XChartHead
   std::printf("%s\n", doc.dump(2, ' ', false, replace).c_str());
 }
 
-InfoAnswer ShowXChart(const std::string& path, bool json) {
+InfoAnswer ShowXChart(const std::string& path, const InfoOptions& options) {
   if (!HasTreeExtension(path)) return InfoAnswer::kNotMine;
   const FileSource tree(path);
   XChartHeader header;
@@ -156,7 +180,7 @@ InfoAnswer ShowXChart(const std::string& path, bool json) {
     return InfoAnswer::kFailed;
   }
   const int32_t groups = XChartGroupsInFile(tree, header);
-  if (json) PrintJson(path, tree, header, groups);
+  if (options.json) PrintJson(path, tree, header, groups);
   else PrintText(path, tree, header, groups);
   return InfoAnswer::kShown;
 }

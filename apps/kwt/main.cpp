@@ -271,6 +271,8 @@ int main(int argc, char** argv) {
   bool infoJson = false;
   info->add_option("FILE", infoFile, "the recording")->required()->type_name("");
   info->add_flag("--json", infoJson, "as JSON");
+  bool infoFull = false;
+  info->add_flag("--full", infoFull, "every sweep and trace, not the summary");
 
   kwt::AddDialogOptions(app, &s.dialog);
   // kwt calc takes --FIELD VALUE pairs of its own (and its own --help).
@@ -294,7 +296,7 @@ int main(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? 0 : 2;
   }
-  if (info->parsed()) return kwt::RunInfo(infoFile, infoJson);
+  if (info->parsed()) return kwt::RunInfo(infoFile, infoJson, infoFull);
   if (calc->parsed()) return kwt::RunCalc(calc->remaining());
   if (help->parsed()) return RunHelp(helpTopic);
   std::string dialogError;

@@ -12,6 +12,7 @@
 #include "host/flag_values.h"
 #include "host/host.h"
 #include "patchmaster/pm_bundle.h"
+#include "patchmaster/pm_damage.h"
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_stimulus.h"
 #include "patchmaster/pm_traces.h"
@@ -23,6 +24,7 @@
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
+#include "traces/damage.h"
 #include "traces/load_report.h"
 
 namespace kwt {
@@ -172,9 +174,20 @@ std::optional<std::string_view> StimulationNameOrNone(const PmSweepEntry& sweep)
 struct Walk {
   const LoadPMOptions& o;
   std::string fileName;
+  PmSampleBounds bounds;  // where the data file holds samples
+  bool quiet = false;
 };
 
-int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t) {
+// Leaves a damaged item out with its report; true when it was damaged.
+bool LeftOutAsDamaged(const Walk& walk, const std::string& why, int32_t g, int32_t s, int32_t w,
+                      int32_t t) {
+  if (why.empty()) return false;
+  ReportDamagedItem("LoadPM", walk.fileName, ItemName(g, s, w, t), why, walk.quiet);
+  return true;
+}
+
+int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
+                bool seriesHasSamples) {
   const LoadPMOptions& o = walk.o;
   const PmSweepEntry* sweep = FindPmSweep(g, s, w);
   const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
@@ -183,6 +196,9 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t) {
                         t, w, s, g));
     return kErrReadTrace;
   }
+  // Before its label makes a name: a damaged record's label is no name.
+  if (LeftOutAsDamaged(walk, PmTraceDamage(*trace, walk.bounds, seriesHasSamples), g, s, w, t))
+    return 0;
   if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
     HostDiagnose(Format("the base name \"%s\" has %zu characters", o.baseName.c_str(),
                         o.baseName.size()));
@@ -242,6 +258,7 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
         HostDiagnose(Format("series %d of group %d is not in the pulsed tree", s, g));
         return kErrReadSeries;
       }
+      const bool seriesHasSamples = PmSeriesHasSamples(g, s);
       const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
       const int32_t sweepLast = o.sweep == 0   ? series->childCount
                                 : o.trace == 0 ? RangeEnd(o.sweep, o.count, series->childCount)
@@ -252,11 +269,12 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
           HostDiagnose(Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
           return kErrReadSweep;
         }
+        if (LeftOutAsDamaged(walk, PmSweepDamage(*sweep, root.traceCount), g, s, w, 0)) continue;
         const int32_t traceFirst = o.trace > 0 ? o.trace : 1;
         const int32_t traceLast = o.trace == 0 ? sweep->childCount
                                                : RangeEnd(o.trace, o.count, sweep->childCount);
         for (int32_t t = traceFirst; t <= traceLast; ++t) {
-          if (int32_t err = LoadOne(walk, g, s, w, t)) return err;
+          if (int32_t err = LoadOne(walk, g, s, w, t, seriesHasSamples)) return err;
         }
       }
     }
@@ -372,7 +390,7 @@ int32_t RunLoadPM() {
   int32_t result = 0;
   if (pulse) {
     if (int32_t err = PublishPulseSelection(o)) return err;
-    if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o);
+    if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o, "LoadPM");
   } else {
     if (int32_t err = PublishPMSelection(o)) return err;
     if ((o.flags & kPulseNoLoad) == 0) result = RunPMLoad(o);
@@ -449,13 +467,29 @@ int32_t PublishPMSelection(const LoadPMOptions& o) {
 
 int32_t RunPMLoad(const LoadPMOptions& o) {
   const PmPulsedRoot* root = GetPulsedRoot();
-  if (root == nullptr || root->groupCount == 0) {
+  if (root == nullptr) {
+    HostDiagnose("no pulsed tree is loaded");
+    return kErrNoText;
+  }
+  Walk walk{o, std::string(PathFileName(o.dataPath))};
+  walk.quiet = (o.flags & kPulseQuiet) != 0;
+  ResetLoadTally();
+  // A tree whose records end early loads what was read; the user learns
+  // that the rest is missing (also when a damaged count leaves no group).
+  const std::string pulsed = TreeSpanDamage(PulsedTreeSpan());
+  if (!pulsed.empty()) ReportDamagedTree("LoadPM", walk.fileName, "pulsed", pulsed, walk.quiet);
+  const std::string stimulus = TreeSpanDamage(PmStimulusTreeSpan());
+  if (!stimulus.empty())
+    ReportDamagedTree("LoadPM", walk.fileName, "stimulus", stimulus, walk.quiet);
+  if (root->groupCount == 0) {
     HostDiagnose("the pulsed tree holds no groups");
     return kErrNoText;
   }
   const LoadLoopEnd end(root->roStartTime, true);
-  const Walk walk{o, std::string(PathFileName(o.dataPath))};
-  ResetLoadTally();
+  {
+    const FileSource data(o.dataPath);
+    if (data.is_open()) walk.bounds = PmSampleBoundsOf(data);
+  }
   const int32_t result = WalkTraces(walk, *root);
   if (result == 0) ReportIfNothingLoaded("LoadPM", SelectionLevels(o, *root));
   return result;

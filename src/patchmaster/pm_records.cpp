@@ -22,10 +22,12 @@ constexpr RecordField<AmplifierState> kAmplifierFields[] = {
     Field<&A::cFastAmp1>(56),        Field<&A::cFastAmp2>(64),
     Field<&A::gSeries>(88),          Field<&A::vHold>(112),
     Field<&A::vOffset>(128),         Field<&A::vLiquidJunction>(136),
-    Field<&A::amplKind>(232),        Field<&A::aDBoard>(234),
-    Field<&A::clampSpeed>(238),      Field<&A::filter2Type>(239),
-    Field<&A::rsOn>(240),            Field<&A::compCorrection>(241),
-    Field<&A::gainRange>(281),       Field<&A::stimFilterOn>(282),
+    Field<&A::ccIHold>(144),         Field<&A::amplKind>(232),
+    Field<&A::aDBoard>(234),         Field<&A::clampSpeed>(238),
+    Field<&A::filter2Type>(239),     Field<&A::rsOn>(240),
+    Field<&A::compCorrection>(241),  Field<&A::ccRange>(242),
+    Field<&A::ccGain>(243),          Field<&A::gainRange>(281),
+    Field<&A::stimFilterOn>(282),
 };
 
 constexpr RecordField<PmRootRecord> kRootFields[] = {

@@ -51,17 +51,24 @@ struct AmplifierState {
   double vHold = 0.0;             // 112: holding potential, V
   double vOffset = 0.0;           // 128: pipette offset, V
   double vLiquidJunction = 0.0;   // 136: liquid junction potential, V
+  double ccIHold = 0.0;           // 144: holding current in current clamp, A
   uint8_t amplKind = 0;           // 232: 0 = no amplifier (holding from the stimulus)
   uint8_t aDBoard = 0;            // 234: interface board kind
   uint8_t clampSpeed = 0;         // 238: clamp speed index
   uint8_t filter2Type = 0;        // 239
   uint8_t rsOn = 0;               // 240: series-resistance compensation on
   uint8_t compCorrection = 0;     // 241: compensation correction on
+  uint8_t ccRange = 0;            // 242: current-clamp range index
+  uint8_t ccGain = 0;             // 243: current-clamp gain index (kCcGain...)
   uint8_t gainRange = 0;          // 281: gain range index
   uint8_t stimFilterOn = 0;       // 282: stimulus filter on
 
   bool operator==(const AmplifierState&) const = default;
 };
+
+// Current-clamp gains by index (ccGain): the amperes the amplifier injects
+// per volt of its stimulus input (0.1, 1 and 10 pA/mV).
+inline constexpr double kCcGain[] = {1e-10, 1e-9, 1e-8};
 
 inline constexpr size_t kLockInParamsSize = 96;
 inline constexpr size_t kAmplifierStateSize = 400;

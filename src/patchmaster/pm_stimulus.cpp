@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "host/host.h"
@@ -39,9 +40,16 @@ std::string DaName(uint8_t board, int16_t dac) {
 }
 
 // The holding level of a channel for a trace: the channel's own when no
-// amplifier is there, else the amplifier's, with the sign of the mode.
+// amplifier is there, else the amplifier's: its holding current in current
+// clamp, its holding potential with the sign of the mode otherwise.
 double HoldingLevel(const PmChannelRecord& channel, const PmTraceRecord& trace,
                     const AmplifierState& amplifier) {
+  switch (StimulusUnitsOf(trace, amplifier)) {
+    case StimulusUnits::kAmperes: return channel.chHolding;
+    case StimulusUnits::kAmplifiedAmperes: return amplifier.ccIHold;
+    case StimulusUnits::kStimulusVolts: return 0.0;
+    case StimulusUnits::kVolts: break;
+  }
   if (amplifier.amplKind == 0) return channel.chHolding;
   return ReversesPotentialSign(trace.trRecordingMode) ? -amplifier.vHold : amplifier.vHold;
 }
@@ -54,9 +62,11 @@ int64_t SamplePosition(double x, double dt) {
   return v >= 9.0e18 ? std::numeric_limits<int64_t>::max() / 2 : static_cast<int64_t>(v);
 }
 
-// Writes one segment into the wave's samples [a, a + n) (cut at the end).
+// Writes one segment into the wave's samples [a, a + n) (cut at the end);
+// `amplitude` is the channel's sine amplitude in the wave's units.
 void FillSegment(std::span<float> out, int64_t a, int64_t n, const PmSegmentRecord& segment,
-                 const PmChannelRecord& channel, double dt, double previous, double level) {
+                 const PmChannelRecord& channel, double dt, double previous, double level,
+                 double amplitude) {
   const auto size = static_cast<int64_t>(out.size());
   if (a < 0 || n <= 0 || a >= size) return;
   const int64_t end = std::min(size, a + n);
@@ -79,16 +89,15 @@ void FillSegment(std::span<float> out, int64_t a, int64_t n, const PmSegmentReco
       if (q < 1) break;
       for (int64_t j = 0; a + j < end; ++j)
         out[static_cast<size_t>(a + j)] = static_cast<float>(
-            std::sin(static_cast<double>(j % q) * kTwoPi / static_cast<double>(q)) *
-                channel.chSineAmplitude +
+            std::sin(static_cast<double>(j % q) * kTwoPi / static_cast<double>(q)) * amplitude +
             level);
       break;
     }
     case kPmSegmentSquare: {
       const int64_t q = period();
       if (q < 1) break;
-      const auto high = static_cast<float>(level + channel.chSineAmplitude);
-      const auto low = static_cast<float>(level - channel.chSineAmplitude);
+      const auto high = static_cast<float>(level + amplitude);
+      const auto low = static_cast<float>(level - amplitude);
       for (int64_t j = 0; a + j < end; ++j)
         out[static_cast<size_t>(a + j)] = j % q < q / 2 ? high : low;
       break;
@@ -99,6 +108,22 @@ void FillSegment(std::span<float> out, int64_t a, int64_t n, const PmSegmentReco
 }
 
 }  // namespace
+
+StimulusUnits StimulusUnitsOf(const PmTraceRecord& trace, const AmplifierState& amplifier) {
+  if (trace.trRecordingMode != kRecordingModeCClamp) return StimulusUnits::kVolts;
+  if (amplifier.amplKind == 0) return StimulusUnits::kAmperes;
+  return amplifier.ccGain < std::size(kCcGain) ? StimulusUnits::kAmplifiedAmperes
+                                                : StimulusUnits::kStimulusVolts;
+}
+
+double StimulusScale(const PmTraceRecord& trace, const AmplifierState& amplifier) {
+  if (StimulusUnitsOf(trace, amplifier) != StimulusUnits::kAmplifiedAmperes) return 1.0;
+  return kCcGain[amplifier.ccGain];
+}
+
+bool IsCurrentStimulus(StimulusUnits units) {
+  return units == StimulusUnits::kAmperes || units == StimulusUnits::kAmplifiedAmperes;
+}
 
 int32_t SweepOrderIndex(int32_t k, int32_t n, int32_t mode) {
   // Modes 5 to 9 run the sweeps in the orders of 0 to 4; they differ only
@@ -115,10 +140,14 @@ double IncrementedValue(double v, double f, double d, int32_t mode, int32_t i) {
 double SegmentLevel(int32_t k, int32_t i, const PmSegmentContext& c) {
   const PmSegmentEntry* segment = FindPmSegment(c.stimNo, c.channelNo, k);
   if (segment == nullptr) return 0.0;
+  // Stored levels and increments scale alike, so the level scales as a
+  // whole; a holding level is in the wave's units already.
+  const double scale =
+      c.trace != nullptr && c.amplifier != nullptr ? StimulusScale(*c.trace, *c.amplifier) : 1.0;
   const bool changes = !(segment->segDeltaVFactor == 1.0 && segment->segDeltaVIncrement == 0.0);
   if (changes && segment->segVoltageSource != kSourceHolding)
-    return IncrementedValue(segment->segVoltage, segment->segDeltaVFactor,
-                            segment->segDeltaVIncrement, segment->segVoltageIncMode, i);
+    return scale * IncrementedValue(segment->segVoltage, segment->segDeltaVFactor,
+                                    segment->segDeltaVIncrement, segment->segVoltageIncMode, i);
   if (c.trace != nullptr && c.channel != nullptr && c.amplifier != nullptr &&
       segment->segVoltageSource == kSourceHolding) {
     // The last segment's own level never holds from the last, so this
@@ -127,7 +156,7 @@ double SegmentLevel(int32_t k, int32_t i, const PmSegmentContext& c) {
       return SegmentLevel(c.channel->childCount, 1, c);
     return HoldingLevel(*c.channel, *c.trace, *c.amplifier);
   }
-  return segment->segVoltage;
+  return scale * segment->segVoltage;
 }
 
 double SegmentDuration(int32_t k, int32_t i, const PmSegmentContext& c) {
@@ -205,7 +234,8 @@ bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w,
   StimWaveList().clear();
   const int64_t points = std::max<int32_t>(trace->trDataPoints, 0);
   const double dt = stim->stSampleInterval;
-  const bool currentClamp = trace->trRecordingMode == kRecordingModeCClamp;
+  const StimulusUnits units = StimulusUnitsOf(*trace, *amp.amplifierState);
+  const double scale = StimulusScale(*trace, *amp.amplifierState);
 
   for (int32_t c = 1; c <= stim->childCount; ++c) {
     const PmChannelEntry* channel = FindPmChannel(sweep->stimNo, c);
@@ -230,14 +260,15 @@ bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w,
     for (int32_t k = 1; timed && k <= channel->childCount; ++k) {
       if (!SegmentOfSweep(k, context, *sweep, &segment)) break;
       FillSegment(out, SamplePosition(time, dt), SamplePosition(segment.duration, dt),
-                  *segment.record, *channel, dt, previous, segment.level);
+                  *segment.record, *channel, dt, previous, segment.level,
+                  scale * channel->chSineAmplitude);
       previous = segment.level;
       time += segment.duration;
     }
     const std::optional<double> step = dt != 0.0 && std::isfinite(dt) ? std::optional(dt)
                                                                         : std::nullopt;
     HostSetWaveScaling(wave, step, x0, 0.0, 0.0);
-    HostSetWaveUnits(wave, "s", currentClamp ? "A" : "V");
+    HostSetWaveUnits(wave, "s", IsCurrentStimulus(units) ? "A" : "V");
   }
   return true;
 }

@@ -37,10 +37,31 @@ struct PmSegmentContext {
   const AmplifierState* amplifier = nullptr;
 };
 
-// The level of segment k at sweep order index i; 0 when it is missing.
-// A segment whose source is the holding level takes it from the last
-// segment (chHoldFromLast), from the channel (no amplifier) or from the
-// amplifier's vHold, with the sign of the recording mode.
+// What the stored levels of a channel stand for, for a trace recorded in
+// its recording mode with its amplifier.  In current clamp the levels of a
+// channel driven through an amplifier are the volts of its stimulus input,
+// which the amplifier's current-clamp gain turns into the injected current;
+// its holding level is then the amplifier's holding current.
+enum class StimulusUnits : uint8_t {
+  kVolts,             // not current clamp: volts as stored
+  kAmperes,           // current clamp without amplifier: amperes as stored
+  kAmplifiedAmperes,  // current clamp: stored volts x the current-clamp gain
+  kStimulusVolts,     // current clamp with a gain this module does not know:
+                      // the stimulus input's volts as stored, holding 0
+};
+StimulusUnits StimulusUnitsOf(const PmTraceRecord& trace, const AmplifierState& amplifier);
+
+// The wave units per stored unit of a channel's levels and amplitudes.
+double StimulusScale(const PmTraceRecord& trace, const AmplifierState& amplifier);
+
+// True when the stimulus is a current (its waves' unit is "A").
+bool IsCurrentStimulus(StimulusUnits units);
+
+// The level of segment k at sweep order index i, in the stimulus wave's
+// units (StimulusUnitsOf); 0 when it is missing.  A segment whose source is
+// the holding level takes it from the last segment (chHoldFromLast), from
+// the channel (no amplifier) or from the amplifier: its vHold with the sign
+// of the recording mode, or in current clamp its holding current.
 double SegmentLevel(int32_t k, int32_t i, const PmSegmentContext& context);
 
 // The duration in s of segment k at sweep order index i: segments before
@@ -73,10 +94,10 @@ int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
 
 // Rebuilds the stimulus of sweep (g, s, w) as recorded with trace t: one
 // 32-bit real wave of the trace's point count per output channel, x from
-// x0 in steps of the sample interval, units "s" and "A" in current clamp
-// (else "V").  The names made are listed in StimWaveList().  True when
-// every output channel got its wave; false when a record is missing or a
-// wave cannot be named or made (the waves made so far stay).
+// x0 in steps of the sample interval, units "s" and "A" for a current
+// stimulus (else "V").  The names made are listed in StimWaveList().  True
+// when every output channel got its wave; false when a record is missing or
+// a wave cannot be named or made (the waves made so far stay).
 bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
                          double x0, bool overwrite);
 

@@ -8,6 +8,7 @@
 #include "host/host.h"
 #include "host/wave_spans.h"
 #include "lockin/lockin.h"
+#include "patchmaster/pm_damage.h"
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_stimulus.h"
 #include "pulse/load_pulse.h"
@@ -63,14 +64,22 @@ void AppendChannelLines(std::string& note, std::string_view base, int32_t g, int
     AppendFormat(note, "Leak size:\t\t%g;\r", channel.chLeakSize);
     AppendFormat(note, "Leak hold:\t\t%.0f mV;\r", NoteMillivolts(channel.chLeakHolding));
   }
+  const bool current = context.trace != nullptr && context.amplifier != nullptr &&
+                       IsCurrentStimulus(StimulusUnitsOf(*context.trace, *context.amplifier));
   PmSweepSegment segment;
   for (int32_t k = 1; k <= channel.childCount; ++k) {
     if (!SegmentOfSweep(k, context, sweep, &segment)) break;
     if (segment.record->segStore == 0) continue;
     if (const char* line = SegmentClassLine(segment.record->segClass))
       AppendFormat(note, line, static_cast<int>(k));
-    AppendFormat(note, "V%d:\t\t\t%.0f mV;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
-                 segment.level * 1000.0, static_cast<int>(k), segment.duration * 1000.0);
+    // A current stimulus shows its levels in pA, where mV would show a
+    // current of nanoamperes as 0.
+    if (current)
+      AppendFormat(note, "V%d:\t\t\t%.0f pA;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
+                   segment.level * 1e12, static_cast<int>(k), segment.duration * 1000.0);
+    else
+      AppendFormat(note, "V%d:\t\t\t%.0f mV;\rD%d:\t\t\t%.2f ms;\r", static_cast<int>(k),
+                   segment.level * 1000.0, static_cast<int>(k), segment.duration * 1000.0);
   }
 }
 
@@ -139,12 +148,16 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
                                 : r.path + " cannot be opened");
     return 0;
   }
+  // Samples are read from the data alone: bytes behind it (a bundle's
+  // trees) are no samples, and a trace that reaches into them has missing
+  // samples like one cut short by the end of the file.
+  const SliceSource data(file, 0, PmSampleBoundsOf(file).end);
 
   const bool junk = r.baseName == kJunkBaseName;
   const std::string name = junk ? std::string(kJunkBaseName)
                                 : PmTraceWaveName(r.baseName, g, s, w, t, *trace);
   uint32_t bits = 0;
-  const TraceSamples samples{&file,
+  const TraceSamples samples{&data,
                              trace->trDataOffset,
                              trace->trDataPoints,
                              trace->trDataFormat,

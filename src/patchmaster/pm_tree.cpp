@@ -73,6 +73,7 @@ struct Tree {
   bool loaded = false;
   RootRecord root;
   std::tuple<std::vector<PmEntry<Records>>...> levels;
+  TreeSpan span;  // where the records ended in the tree's bytes
 
   // The entries of level L (1 = the root's children).
   template <size_t L>
@@ -171,7 +172,7 @@ bool ReadInto(const ByteSource& source, const std::array<size_t, N>& knownSizes,
     TreeT tree;
     Builder<TreeT> builder(&tree);
     std::string why;
-    if (!ReadLayeredTree(source, knownSizes, builder, &why)) {
+    if (!ReadLayeredTree(source, knownSizes, builder, &tree.span, &why)) {
       HostDiagnose(TreeProblem(subject, why));
       return false;
     }
@@ -392,6 +393,8 @@ const PmTraceEntry* FindPmTrace(int32_t group, int32_t series, int32_t sweep, in
 
 bool PmDataSwap() { return gDataSwap; }
 
+TreeSpan PulsedTreeSpan() { return gPulsed.span; }
+
 std::span<const PmGroupEntry> PmGroups() { return gPulsed.Level<1>(); }
 std::span<const PmSeriesEntry> PmSeriesEntries() { return gPulsed.Level<2>(); }
 std::span<const PmSweepEntry> PmSweeps() { return gPulsed.Level<3>(); }
@@ -402,6 +405,8 @@ std::span<const PmTraceEntry> PmTraces() { return gPulsed.Level<4>(); }
 const PmStimRootRecord* GetPmStimulusRoot() {
   return gStimulus.loaded ? &gStimulus.root : nullptr;
 }
+
+TreeSpan PmStimulusTreeSpan() { return gStimulus.span; }
 
 int32_t PmStimulationCount() { return static_cast<int32_t>(gStimulus.Level<1>().size()); }
 

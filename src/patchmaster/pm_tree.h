@@ -122,6 +122,10 @@ const PmTraceEntry* LookUpPmTrace(int32_t group, int32_t series, int32_t sweep, 
 // The sample byte-order switch: true when the samples of the trace last
 // found by FindPmTrace are stored big-endian and must be byte-reversed.
 bool PmDataSwap();
+// Where the records of the loaded pulsed tree end in its bytes (all zero
+// when none is loaded).  Records that end before the bytes do tell of a
+// damaged tree: the records behind its end were never read.
+TreeSpan PulsedTreeSpan();
 
 // Every entry of a level in file order, for walks along the links (the
 // link indices point into these arrays).  Empty when nothing is loaded.
@@ -134,6 +138,8 @@ std::span<const PmTraceEntry> PmTraces();
 
 // The root; none when no stimulus tree is loaded.
 const PmStimRootRecord* GetPmStimulusRoot();
+// The same for the loaded stimulus tree.
+TreeSpan PmStimulusTreeSpan();
 int32_t PmStimulationCount();
 // Stimulation n (1-based position under the root), its channel c, and the
 // channel's segment k.

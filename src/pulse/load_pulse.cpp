@@ -12,6 +12,7 @@
 #include "frame/errors.h"
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "pulse/pulse_damage.h"
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
@@ -19,6 +20,7 @@
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
+#include "traces/damage.h"
 #include "traces/load_report.h"
 
 namespace kwt {
@@ -151,13 +153,22 @@ void SpinCursor() {
 }
 
 // Loads (or passes over) one sweep and appends its waves to the graph.
-int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* first) {
+// A damaged sweep is left out with its report, and not shown.
+int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, int32_t s, int32_t w,
+                bool seriesHasSamples, bool* first) {
   const PulseSweepEntry* sweep = FindSweep(g, s, w);
   if (sweep == nullptr) {
     HostDiagnose(Format("sweep %d of series %d of group %d is not in the acquisition tree", w, s, g));
     return kErrReadSweep;
   }
   SpinCursor();
+  const std::string damage =
+      PulseSweepDamage(*sweep, FindStimulation(sweep->stimulation), seriesHasSamples);
+  if (!damage.empty()) {
+    ReportDamagedItem(operation, PathFileName(o.dataPath), ItemName(g, s, w), damage,
+                      (o.flags & kPulseQuiet) != 0);
+    return 0;
+  }
   // Names are checked here, per sweep, because the longest numbers decide
   // whether a base name fits: "_1_1_9" may fit where "_1_1_10" does not.
   if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
@@ -191,7 +202,7 @@ int32_t LoadOne(const PulseOptions& o, int32_t g, int32_t s, int32_t w, bool* fi
 
 // The ranges: everything below an unselected level; `count` numbers from
 // the innermost selected level on; each stopped at what the file holds.
-int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
+int32_t WalkSweeps(const PulseOptions& o, std::string_view operation, const PulseRootEntry& root) {
   bool first = true;
   const int32_t groupFirst = o.group > 0 ? o.group : 1;
   const int32_t groupLast = o.group == 0 ? root.groupCount
@@ -214,11 +225,12 @@ int32_t WalkSweeps(const PulseOptions& o, const PulseRootEntry& root) {
         HostDiagnose(Format("series %d of group %d is not in the acquisition tree", s, g));
         return kErrReadSeries;
       }
+      const bool seriesHasSamples = PulseSeriesHasSamples(g, s);
       const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
       const int32_t sweepLast =
           o.sweep == 0 ? series->sweepCount : RangeEnd(o.sweep, o.count, series->sweepCount);
       for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
-        if (int32_t err = LoadOne(o, g, s, w, &first)) return err;
+        if (int32_t err = LoadOne(o, operation, g, s, w, seriesHasSamples, &first)) return err;
       }
     }
   }
@@ -428,7 +440,21 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
   return HostSetStringVariable("stimString", StimulationNameOf(sweep), true);
 }
 
-int32_t RunPulseLoad(const PulseOptions& o) {
+// Tells of trees whose records end before their files do; what was read
+// of them still loads.
+void ReportDamagedTrees(const PulseOptions& o, std::string_view operation) {
+  const bool quiet = (o.flags & kPulseQuiet) != 0;
+  const std::string_view file = PathFileName(o.dataPath);
+  const std::string acquisition = TreeSpanDamage(PulseAcquisitionTreeSpan());
+  if (!acquisition.empty()) ReportDamagedTree(operation, file, "acquisition", acquisition, quiet);
+  const std::string stimulus = TreeSpanDamage(PulseStimulusTreeSpan());
+  if (!stimulus.empty()) ReportDamagedTree(operation, file, "stimulus", stimulus, quiet);
+}
+
+int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
+  ResetLoadTally();
+  // Before the root is asked for: a damaged count of groups leaves none.
+  ReportDamagedTrees(o, operation);
   const PulseRootEntry* root = GetRoot();
   if (root == nullptr) {
     HostDiagnose("the acquisition tree holds no groups");
@@ -442,9 +468,8 @@ int32_t RunPulseLoad(const PulseOptions& o) {
     return kErrCannotOpenDat;
   }
   if ((o.flags & kPulseDisplay) != 0) PrepareGraph();
-  ResetLoadTally();
-  const int32_t result = WalkSweeps(o, *root);
-  if (result == 0) ReportIfNothingLoaded("LoadPulse", SelectionLevels(o, *root));
+  const int32_t result = WalkSweeps(o, operation, *root);
+  if (result == 0) ReportIfNothingLoaded(operation, SelectionLevels(o, *root));
   return result;
 }
 

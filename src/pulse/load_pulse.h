@@ -80,8 +80,9 @@ int32_t PublishPulseSelection(const PulseOptions& options);
 // 10037 or 10038 when a group, series or sweep in range cannot be looked up,
 // 10038 also when a sweep cannot be loaded; or the code of a failed host
 // call.  Waves
-// loaded before an error stay.
-int32_t RunPulseLoad(const PulseOptions& options);
+// loaded before an error stay.  Reports name `operation`, the operation the
+// user ran.
+int32_t RunPulseLoad(const PulseOptions& options, std::string_view operation = "LoadPulse");
 
 // ---- Pieces the PatchMaster loader parses and walks with as well ----------
 

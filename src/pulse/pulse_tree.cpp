@@ -27,6 +27,7 @@ struct AcquisitionTree {
   std::vector<PulseGroupEntry> groups;
   std::vector<PulseSeriesEntry> series;
   std::vector<PulseSweepEntry> sweeps;
+  TreeSpan span;  // where the records ended in the file
 };
 
 struct StimulusTree {
@@ -34,6 +35,7 @@ struct StimulusTree {
   PgfRootRecord root;
   std::vector<PulseStimulationEntry> stimulations;
   std::vector<SegmentRecord> segments;
+  TreeSpan span;
 };
 
 // The module-wide trees and the data-swap flag.  The host calls the module
@@ -153,7 +155,7 @@ bool ReadInto(const ByteSource& source, const std::array<size_t, N>& sizes, cons
     Tree tree;
     Sink sink(&tree);
     std::string why;
-    if (!ReadLayeredTree(source, sizes, sink, &why)) {
+    if (!ReadLayeredTree(source, sizes, sink, &tree.span, &why)) {
       HostDiagnose(TreeProblem(subject, why));
       return false;
     }
@@ -271,6 +273,10 @@ const PulseSweepEntry* FindSweep(int32_t group, int32_t series, int32_t sweep) {
 }
 
 bool PulseDataSwap() { return gDataSwap; }
+
+TreeSpan PulseAcquisitionTreeSpan() { return gAcquisition.span; }
+
+TreeSpan PulseStimulusTreeSpan() { return gStimulus.span; }
 
 const PgfRootRecord* GetStimulusRoot() { return gStimulus.loaded ? &gStimulus.root : nullptr; }
 

@@ -23,6 +23,7 @@
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_stimulus.h"
 #include "support/byte_reader.h"
+#include "support/layered_tree.h"
 
 namespace kwt {
 
@@ -112,6 +113,12 @@ const PulseSweepEntry* FindSweep(int32_t group, int32_t series, int32_t sweep);
 // The data-swap flag: true when the samples of the sweep last found by
 // FindSweep are stored big-endian and must be byte-reversed.
 bool PulseDataSwap();
+
+// Where the records of the loaded acquisition and stimulus trees end in
+// their files (all zero when none is loaded); records that end before the
+// file does tell of a damaged tree (support/layered_tree.h).
+TreeSpan PulseAcquisitionTreeSpan();
+TreeSpan PulseStimulusTreeSpan();
 
 // ---- Lookups into the stimulus tree ---------------------------------------
 

@@ -156,7 +156,7 @@ bool ReadLevel(Walk& walk, size_t level, int32_t count) {
 }  // namespace
 
 bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSizes,
-                     TreeSink& sink, std::string* why) {
+                     TreeSink& sink, TreeSpan* span, std::string* why) {
   if (why != nullptr) why->clear();
   const size_t levels = knownSizes.size();
   if (levels == 0 || levels > kMaxTreeLevels) return false;
@@ -196,8 +196,10 @@ bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSize
   int32_t rootChildren = 0;
   if (levels == 1) {
     // A root alone: its child count is read over like any last level's.
-    if (reader.ReadI32(&rootChildren)) return true;
-    return walk.Fail(Format("it ends at byte %s, after its root", walk.At().c_str()));
+    if (!reader.ReadI32(&rootChildren))
+      return walk.Fail(Format("it ends at byte %s, after its root", walk.At().c_str()));
+    if (span != nullptr) *span = {reader.position(), source.size()};
+    return true;
   }
   if (!ReadCount(walk, 0, 1, &rootChildren)) return false;
   const uint64_t firstChild = reader.position();
@@ -216,6 +218,7 @@ bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSize
   for (size_t level = 1; level < levels; ++level)
     if (walk.next[level] != walk.totals[level])
       return walk.Fail(Format("level %zu holds fewer records on a second reading", level));
+  if (span != nullptr) *span = {reader.position(), source.size()};
   return true;
 }
 

@@ -58,9 +58,23 @@ class TreeSink {
                       ByteOrder order, const TreeLinks& links) = 0;
 };
 
+// Where the records of a tree read end, and how many bytes the tree's file
+// (or bundle item) holds.  A sound tree ends exactly at its last byte; one
+// whose records end earlier has counts that its length contradicts (a
+// child count lost to damage ends the walk early), and what follows its
+// last record was never read.
+struct TreeSpan {
+  uint64_t recordsEnd = 0;
+  uint64_t bytes = 0;
+
+  bool EndsEarly() const { return recordsEnd < bytes; }
+  bool operator==(const TreeSpan&) const = default;
+};
+
 // Reads the tree at offset 0 of `source`.  knownSizes holds one known
 // record size per level, root first; the tree must have exactly that many
-// levels (1 to kMaxTreeLevels).  Returns true when the whole tree was read.
+// levels (1 to kMaxTreeLevels).  Returns true when the whole tree was read,
+// with *span (when given) telling where its records ended.
 // False when the magic is missing, the level count differs, a stored size
 // is negative, a child count is one the remaining bytes cannot hold, the
 // source ends inside the tree, or a level holds more than 2^31 - 1
@@ -71,7 +85,7 @@ class TreeSink {
 // with positions counted in the file the source comes from ("it ends at
 // byte 41,212, inside record 17 of level 2").
 bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSizes,
-                     TreeSink& sink, std::string* why = nullptr);
+                     TreeSink& sink, TreeSpan* span = nullptr, std::string* why = nullptr);
 
 // What ReadLayeredTree said of the tree called `subject`, as one sentence:
 // ("the stimulus tree", "it ends at byte 9") gives "the stimulus tree ends

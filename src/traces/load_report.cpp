@@ -31,6 +31,33 @@ std::string CompanionNameProblem(std::string_view path, std::string_view extensi
                 kHostMaxPathLength);
 }
 
+namespace {
+
+// The history line says what is damaged; the problem's text, which the
+// host shows as damage already, says what was done about it.
+void ReportDamage(std::string_view where, std::string_view notice, std::string_view problem,
+                  std::string_view why, bool quiet) {
+  if (!quiet) HostNotice(std::string(where) + std::string(notice) + std::string(why) + "\r");
+  HostReport({ProblemKind::kDamaged, std::string(where) + std::string(problem) + std::string(why)});
+}
+
+}  // namespace
+
+void ReportDamagedItem(std::string_view operation, std::string_view file, std::string_view item,
+                       std::string_view why, bool quiet) {
+  ++CurrentLoadTally().damaged;
+  std::string where(operation);
+  where.append(": ").append(file).append(": ").append(item);
+  ReportDamage(where, " is damaged and was left out: ", " was left out: ", why, quiet);
+}
+
+void ReportDamagedTree(std::string_view operation, std::string_view file, std::string_view tree,
+                       std::string_view why, bool quiet) {
+  std::string where(operation);
+  where.append(": ").append(file).append(": the ").append(tree).append(" tree");
+  ReportDamage(where, " is damaged: ", ": ", why, quiet);
+}
+
 std::string CountOf(int64_t count, std::string_view level) {
   std::string text = Format("%lld ", static_cast<long long>(count));
   text += level;
@@ -63,6 +90,9 @@ void ReportIfNothingLoaded(std::string_view operation, std::span<const Selection
     if (t.existed > 1) why.insert(0, "its ");
   } else if (t.filtered > 0) {
     why = "/J or /K passed over every sweep of the selection";
+  } else if (t.damaged > 0) {
+    why = Format("%s of the selection %s damaged and left out", CountOf(t.damaged, "item").c_str(),
+                 t.damaged == 1 ? "is" : "are");
   } else {
     why = "the selection holds no traces that could be loaded";
   }

@@ -16,6 +16,7 @@ struct LoadTally {
   int64_t made = 0;       // waves made from the recording
   int64_t existed = 0;    // waves left alone because they exist (no /O)
   int64_t filtered = 0;   // sweeps (or traces) passed over by /J or /K
+  int64_t damaged = 0;    // items of a damaged recording left out
   std::string firstExisting;
 };
 LoadTally& CurrentLoadTally();
@@ -23,6 +24,21 @@ void ResetLoadTally();
 void TallyWaveMade();
 void TallyWaveExists(std::string_view name);
 void TallySweepFiltered();
+
+// Tells the host that an item of a damaged recording was left out
+// (ProblemKind::kDamaged: "<operation>: <file>: <item> was left out:
+// <why>") and, unless quiet, posts "<operation>: <file>: <item> is damaged
+// and was left out: <why>" to the history.  Counts the item for the report
+// of a load that made nothing.
+void ReportDamagedItem(std::string_view operation, std::string_view file, std::string_view item,
+                       std::string_view why, bool quiet);
+
+// The same for a tree whose records end before its bytes do ("<operation>:
+// <file>: the <tree> tree: <why>"; in the history "... the <tree> tree is
+// damaged: <why>").  What was read of it still loads; its items answer
+// their own checks.
+void ReportDamagedTree(std::string_view operation, std::string_view file, std::string_view tree,
+                       std::string_view why, bool quiet);
 
 // One level of a load's selection: the number asked for (0: every one) and
 // how many the level holds where it was asked (`where`: "the recording",
@@ -36,8 +52,8 @@ struct SelectionLevel {
 
 // When the load has made no wave, tells the host why (ProblemKind
 // kNothingLoaded): the first level asked beyond what it holds, the waves
-// that exist already without /O, the /J or /K filter, or an empty
-// selection.  `levels` run from the outermost down, as far as the
+// that exist already without /O, the /J or /K filter, the damaged items
+// left out, or an empty selection.  `levels` run from the outermost down, as far as the
 // recording holds them.
 void ReportIfNothingLoaded(std::string_view operation, std::span<const SelectionLevel> levels);
 

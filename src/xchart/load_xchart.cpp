@@ -162,8 +162,9 @@ class WaveMaker final : public XChartSampleVisitor {
             std::span<float>(static_cast<float*>(data), static_cast<size_t>(points))};
   }
 
-  void Placed(int32_t position, bool complete) override {
+  void PlacedSamples(int32_t position, int64_t read, int64_t points) override {
     const size_t p = static_cast<size_t>(position);
+    const bool complete = read == points;
     const XChartTrace& t = load_.traces[p];
     WaveHandle wave = load_.made[p];
     const UnitPrefix prefix = SplitUnitPrefix(FieldText(t.unit));
@@ -181,8 +182,16 @@ class WaveMaker final : public XChartSampleVisitor {
     }
     // A trace cut short by the end of the file keeps what was read (the
     // rest is NaN) but is not reported as loaded; the caller reports the
-    // file.
-    if (!complete) return;
+    // file, and the host learns how many samples are missing.
+    if (!complete) {
+      const std::string& name = load_.names[p];
+      HostReport({ProblemKind::kMissingSamples, name, points - read, points});
+      if (!o_.quiet)
+        HostNotice(Format("%s: %lld of %lld samples are not in the data file and are NaN\r",
+                          name.c_str(), static_cast<long long>(points - read),
+                          static_cast<long long>(points)));
+      return;
+    }
     if (!message.empty()) HostNotice(message + "\r");
     ++load_.loaded;
   }
@@ -259,13 +268,21 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   }
   ResetLoadTally();
   WaveMaker maker(o, *load);
-  const XChartDataEnd end = ReadXChartSamples(data, load->group, load->traces, maker);
+  int32_t at = -1;
+  const XChartDataEnd end = ReadXChartSamples(data, load->group, load->traces, maker, &at);
   bool ok = true;
   if (end == XChartDataEnd::kShort) {
     HostNotice(DataFileMessage(dataPath));
     ok = false;
   } else if (end == XChartDataEnd::kInconsistent) {
     HostNotice("Cannot read X-Chart Traces\r");
+    // The flag names a trace the tree does not have: where its samples end
+    // cannot be known, so the traces behind it are lost with it.
+    const std::string file = dataPath.substr(dataPath.find_last_of("/\\") + 1);
+    ReportDamagedItem("LoadXChart", file, Format("group %d from trace %d on", o.group, at),
+                      "it is marked present in the data file but is not active in the tree, so "
+                      "where its samples end cannot be known",
+                      o.quiet);
     ok = false;
   }
 
@@ -278,6 +295,11 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   if (!o.quiet) HostNotice(Format("Total Number of Waves loaded: %d\r", load->loaded));
   if (end == XChartDataEnd::kInconsistent && CurrentLoadTally().made == 0)
     ReportNothingLoaded("LoadXChart", "a trace that is not active is marked present in " + dataPath);
+  else if (end == XChartDataEnd::kShort && at < 0)
+    // Its sample offset, or the file's end, leaves no trace of the group in
+    // the file.
+    ReportNothingLoaded("LoadXChart", Format("%s ends before the samples of group %d",
+                                            dataPath.c_str(), o.group));
   else
     ReportIfNothingLoaded("LoadXChart", {});
   return ok;

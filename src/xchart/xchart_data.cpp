@@ -54,7 +54,11 @@ ByteOrder XChartSampleOrder(const XChartGroup& group) {
 }
 
 XChartDataEnd ReadXChartSamples(const ByteSource& data, const XChartGroup& group,
-                                const XChartTraceTable& traces, XChartSampleVisitor& visitor) {
+                                const XChartTraceTable& traces, XChartSampleVisitor& visitor,
+                                int32_t* at) {
+  int32_t ignored = 0;
+  int32_t& where = at != nullptr ? *at : ignored;
+  where = -1;
   if (group.points < 0 || group.sampleOffset < 0) return XChartDataEnd::kShort;
   const uint64_t size = data.size();
   const uint64_t traceBytes = static_cast<uint64_t>(group.points) * kSampleBytes;
@@ -66,6 +70,7 @@ XChartDataEnd ReadXChartSamples(const ByteSource& data, const XChartGroup& group
   const ByteOrder order = XChartSampleOrder(group);
 
   for (int32_t position = 0; position < kXChartTraces; ++position) {
+    where = position;
     if (pos >= size) return XChartDataEnd::kShort;
     std::array<uint8_t, 1> flag{};
     data.ReadAt(pos, flag);
@@ -84,18 +89,20 @@ XChartDataEnd ReadXChartSamples(const ByteSource& data, const XChartGroup& group
       if (placement.samples.size() != static_cast<size_t>(group.points))
         return XChartDataEnd::kStopped;
       const size_t read = ReadSamples(data, pos, order, placement.samples);
+      const auto points = static_cast<int64_t>(placement.samples.size());
       if (read < placement.samples.size()) {
         std::fill(placement.samples.begin() + static_cast<std::ptrdiff_t>(read),
                   placement.samples.end(), std::numeric_limits<float>::quiet_NaN());
-        visitor.Placed(position, false);
+        visitor.PlacedSamples(position, static_cast<int64_t>(read), points);
         return XChartDataEnd::kShort;
       }
-      visitor.Placed(position, true);
+      visitor.PlacedSamples(position, points, points);
     } else if (size - pos < traceBytes) {
       return XChartDataEnd::kShort;
     }
     pos += traceBytes;
   }
+  where = -1;
   return XChartDataEnd::kComplete;
 }
 

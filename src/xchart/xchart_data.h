@@ -44,9 +44,18 @@ class XChartSampleVisitor {
   // A present trace at table position `position` (0..16): read its samples
   // into the span, skip them, or end the walk before them.
   virtual Placement Place(int32_t position) = 0;
+  // After a kRead: `read` of the group's `points` samples came from the
+  // file; when the file ended inside them, those not read are NaN.  The
+  // default tells Placed whether all came.
+  virtual void PlacedSamples(int32_t position, int64_t read, int64_t points) {
+    Placed(position, read == points);
+  }
   // After a kRead: `complete` is false when the file ended inside the
-  // samples; those not read are NaN.
-  virtual void Placed(int32_t position, bool complete) = 0;
+  // samples.
+  virtual void Placed(int32_t position, bool complete) {
+    (void)position;
+    (void)complete;
+  }
 };
 
 // Walks the flags and samples of `group` in `data`.  The samples of a trace
@@ -54,8 +63,12 @@ class XChartSampleVisitor {
 // turned into NaN.  Before anything is placed the walk checks that the
 // sample offset lies in the file and that the file holds a flag and one
 // trace's samples behind it, so no placement is ever larger than the file.
+// *at (when given) receives the table position at which a walk that did not
+// complete ended: the trace cut short, the one stopped before, or the one
+// whose present flag contradicts the tree (-1 when it ended before any).
 XChartDataEnd ReadXChartSamples(const ByteSource& data, const XChartGroup& group,
-                                const XChartTraceTable& traces, XChartSampleVisitor& visitor);
+                                const XChartTraceTable& traces, XChartSampleVisitor& visitor,
+                                int32_t* at = nullptr);
 
 // The order of the group's samples: little-endian when sampleOrder is 1.
 ByteOrder XChartSampleOrder(const XChartGroup& group);

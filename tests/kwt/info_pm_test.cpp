@@ -1,9 +1,11 @@
 // kwt info on PatchMaster recordings (bundles and sibling sets, both byte
-// orders), on damaged ones, and on the real recordings beside their
-// reference descriptions.
+// orders): the summary, --full and JSON, the marks of damaged items, files
+// it cannot read, and the real recordings beside their reference
+// descriptions.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -19,6 +21,7 @@ namespace kwt {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using test::PmRecording;
 using test::RunKwt;
 using test::TempDir;
@@ -57,35 +60,45 @@ PmRecording Cell(ByteOrder order) {
   return rec;
 }
 
-std::string Expected(const std::string& path, const std::string& arrangementLine) {
+std::string Head(const std::string& path, const std::string& arrangementLine) {
   return "PatchMaster recording " + path + "\n" + arrangementLine +
          "\n"
          "version v2x90.5, started Tue Jan 02 1990 01:01:01\n"
-         "2 groups, 2 series, 3 sweeps, 4 traces, 2 stimulations\n"
-         "group 1 \"cell 1\": 2 series\n"
-         "  series 1 \"IV\": 2 sweeps\n"
-         "    sweep 1 \"first\": stimulation \"IV\", 2 traces\n"
-         "      trace 1 \"Imon-1\": 3 points, int16 little-endian, x interval 0.0001 s, unit A\n"
-         "      trace 2 \"Vmon-1\": 3 points, real32 big-endian, x interval 2e-05 s, unit V\n"
-         "    sweep 2: stimulation \"ramp\", 1 trace\n"
-         "      trace 1 \"Imon-1\": 1 point, int16 little-endian, x interval 0.0001 s, unit A\n"
-         "  series 2 \"lost\": 1 sweep\n"
-         "    sweep 1: stimulation 9 missing, 1 trace\n"
-         "      trace 1 \"Imon-1\": 0 points, int16 little-endian, x interval 0.0001 s, unit A\n"
-         "group 2 \"empty\": 0 series\n";
+         "2 groups, 2 series, 3 sweeps, 4 traces, 2 stimulations\n";
 }
 
-TEST_F(PmInfo, BundleAndSiblingsAsText) {
+TEST_F(PmInfo, SummaryByDefaultEveryTraceWithFull) {
   const auto bundle = test::WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
   auto r = RunKwt({"info", bundle.data.string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, Expected(bundle.data.string(), "bundle, trees little-endian"));
+  EXPECT_EQ(r.out, Head(bundle.data.string(), "bundle, trees little-endian") +
+                       "group 1 \"cell 1\": 2 series\n"
+                       "  series 1 \"IV\": 2 sweeps, stimulations \"IV\", \"ramp\", In Out\n"
+                       "    2 traces: Imon-1, Vmon-1 (A, V)\n"
+                       "    sampled every 0.0001 s (10 kHz), every 2e-05 s (50 kHz), 1 to 3 points, "
+                       "6e-05 to 0.0003 s per sweep\n"
+                       "  series 2 \"lost\": 1 sweep, stimulation 9 missing, In Out\n"
+                       "    1 trace: Imon-1 (A)\n"
+                       "    sampled every 0.0001 s (10 kHz), 0 points, 0 s per sweep\n"
+                       "group 2 \"empty\": 0 series\n");
 
   const auto sib = test::WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "s.dat");
-  r = RunKwt({"info", sib.data.string()});
+  r = RunKwt({"info", sib.data.string(), "--full"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, Expected(sib.data.string(), "data file DAT1, trees " + sib.pul.string() +
-                                                   " and " + sib.pgf.string() + ", big-endian"));
+  EXPECT_EQ(r.out,
+            Head(sib.data.string(), "data file DAT1, trees " + sib.pul.string() + " and " +
+                                        sib.pgf.string() + ", big-endian") +
+                "group 1 \"cell 1\": 2 series\n"
+                "  series 1 \"IV\": 2 sweeps\n"
+                "    sweep 1 \"first\": stimulation \"IV\", 2 traces\n"
+                "      trace 1 \"Imon-1\": 3 points, int16 little-endian, x interval 0.0001 s, unit A\n"
+                "      trace 2 \"Vmon-1\": 3 points, real32 big-endian, x interval 2e-05 s, unit V\n"
+                "    sweep 2: stimulation \"ramp\", 1 trace\n"
+                "      trace 1 \"Imon-1\": 1 point, int16 little-endian, x interval 0.0001 s, unit A\n"
+                "  series 2 \"lost\": 1 sweep\n"
+                "    sweep 1: stimulation 9 missing, 1 trace\n"
+                "      trace 1 \"Imon-1\": 0 points, int16 little-endian, x interval 0.0001 s, unit A\n"
+                "group 2 \"empty\": 0 series\n");
   // Each tree's name leads to the same recording, shown under the data file.
   for (const fs::path& tree : {sib.pul, sib.pgf, sib.amp, sib.sol}) {
     r = RunKwt({"info", tree.string()});
@@ -107,59 +120,57 @@ TEST_F(PmInfo, JsonForBothArrangementsAndByteOrders) {
       const auto r = RunKwt({"info", files.data.string(), "--json"});
       ASSERT_EQ(r.status, 0) << r.err;
       const auto doc = nlohmann::json::parse(r.out);
-      EXPECT_EQ(doc["format"], "PatchMaster");
       EXPECT_EQ(doc["arrangement"], bundled ? "bundle" : "siblings");
       EXPECT_EQ(doc["data_kind"], bundled ? "DAT2" : "DATA");
       EXPECT_EQ(doc["tree_byte_order"], order == ByteOrder::kBig ? "big" : "little");
-      EXPECT_EQ(doc["version"], "v2x90.5");
       EXPECT_EQ(doc["start_time"], 90061.0);
-      EXPECT_EQ(doc["counts"],
-                nlohmann::json::parse(R"({"groups": 2, "series": 2, "sweeps": 3, "traces": 4,
-                                          "stimulations": 2, "amplifier_series": 0,
-                                          "solutions": 0})"));
-      const auto& g1 = doc["groups"][0];
-      EXPECT_EQ(g1["text"], "slice 3");
-      EXPECT_EQ(g1["series"][0]["comment"], "steps");
-      const auto& w1 = g1["series"][0]["sweeps"][0];
-      EXPECT_EQ(w1["stimulation"], "IV");
-      EXPECT_EQ(g1["series"][0]["sweeps"][1]["stimulation"], "ramp");
-      const auto& lost = g1["series"][1]["sweeps"][0];
-      EXPECT_EQ(lost["stimulation"], "");
-      EXPECT_EQ(lost["stim_no"], 9);
-      EXPECT_EQ(lost["stimulation_found"], false);
+      EXPECT_EQ(doc["damage"], nlohmann::json::array());
+      const auto& w1 = doc["groups"][0]["series"][0]["sweeps"][0];
+      EXPECT_EQ(w1["damaged"], false);
       const auto& v = w1["traces"][1];
-      EXPECT_EQ(v["label"], "Vmon-1");
-      EXPECT_EQ(v["points"], 3);
       EXPECT_EQ(v["format"], "real32");
       EXPECT_EQ(v["byte_order"], "big");
       EXPECT_EQ(v["x_interval"], 2e-5);
-      EXPECT_EQ(v["unit"], "V");
-      EXPECT_EQ(v["scaler"], 1.0);
+      EXPECT_EQ(v["damaged"], false);
       EXPECT_GT(v["data_offset"].get<int>(), w1["traces"][0]["data_offset"].get<int>());
-      EXPECT_EQ(doc["groups"][1]["series"].size(), 0u);
-      EXPECT_EQ(doc["stimulations"][1]["name"], "ramp");
-      EXPECT_EQ(doc["stimulations"][1]["channels"], 1);
+      EXPECT_EQ(doc["groups"][0]["series"][1]["sweeps"][0]["stimulation_found"], false);
     }
   }
 }
 
-TEST_F(PmInfo, OptionalTreesAreCounted) {
+// What a load would leave out as damaged is marked in every form.
+TEST_F(PmInfo, DamagedItemsAreMarked) {
+  PmRecording rec = Cell(ByteOrder::kLittle);
+  rec.groups[0].series[0].sweeps[0].traces[1].record.trXInterval = 1.13e-314;
+  rec.groups[0].series[0].sweeps[1].traces.clear();
+  const auto files = test::WritePmBundle(rec, dir_.path() / "d.dat");
+  auto r = RunKwt({"info", files.data.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("  series 1 \"IV\": 2 sweeps, stimulation \"IV\", In Out\n"
+                               "    1 trace: Imon-1 (A)\n"
+                               "    sampled every 0.0001 s (10 kHz), 3 points, 0.0003 s per sweep\n"
+                               "    damaged: sweep 1, trace 2: its x interval 1.13e-314 s is no "
+                               "sampling interval\n"
+                               "    damaged: sweep 2: it holds no traces, where the recording's "
+                               "sweeps hold traces\n"));
+  r = RunKwt({"info", files.data.string(), "--full"});
+  EXPECT_THAT(r.out, HasSubstr("      trace 2 \"Vmon-1\": damaged: its x interval 1.13e-314 s is "
+                               "no sampling interval\n"));
+  const auto doc = nlohmann::json::parse(RunKwt({"info", files.data.string(), "--json"}).out);
+  const auto& sweeps = doc["groups"][0]["series"][0]["sweeps"];
+  EXPECT_EQ(sweeps[0]["traces"][1]["damaged"], true);
+  EXPECT_EQ(sweeps[0]["traces"][1]["damage"], "its x interval 1.13e-314 s is no sampling interval");
+  EXPECT_EQ(sweeps[1]["damaged"], true);
+}
+
+// The amplifier and solution trees are optional.
+TEST_F(PmInfo, OptionalTreesMayBeMissing) {
   PmRecording rec = Cell(ByteOrder::kBig);
-  rec.AddAmpSeries().AddState();
-  rec.AddSolution("ACSF");
-  rec.AddSolution("K-gluconate");
-  const auto files = test::WritePmBundle(rec, dir_.path() / "b.dat");
-  auto doc = nlohmann::json::parse(RunKwt({"info", files.data.string(), "--json"}).out);
-  EXPECT_EQ(doc["counts"]["amplifier_series"], 1);
-  EXPECT_EQ(doc["counts"]["solutions"], 2);
-  // Without them the recording is still shown.
   rec.writeAmplifier = rec.writeSolution = false;
   const auto sib = test::WritePmSiblings(rec, dir_.path() / "s.dat");
   const auto r = RunKwt({"info", sib.data.string(), "--json"});
   ASSERT_EQ(r.status, 0) << r.err;
-  doc = nlohmann::json::parse(r.out);
-  EXPECT_EQ(doc["counts"]["solutions"], 0);
-  EXPECT_EQ(doc["counts"]["traces"], 4);
+  EXPECT_EQ(nlohmann::json::parse(r.out)["counts"]["traces"], 4);
 }
 
 // The Pulse reader keeps its recordings; the PatchMaster reader takes
@@ -208,13 +219,6 @@ TEST_F(PmInfo, DamagedBundlesFailWithAMessage) {
   r = run({good.begin(), good.begin() + static_cast<std::ptrdiff_t>(stimStart + 30)});
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("the stimulus tree of the PatchMaster bundle cannot be read"));
-
-  // A signature and zeros: no items at all.
-  bytes.assign(300, 0);
-  bytes[0] = 'D', bytes[1] = 'A', bytes[2] = 'T', bytes[3] = '2';
-  r = run(bytes);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("the pulsed tree of the PatchMaster bundle cannot be read"));
 }
 
 TEST_F(PmInfo, DamagedOrMismatchedSiblingsFailWithAMessage) {
@@ -245,8 +249,10 @@ TEST_F(PmInfo, DamagedOrMismatchedSiblingsFailWithAMessage) {
                                " cannot be read"));
 }
 
-// The real recordings: counts and every trace's label and layout as the
-// reference description beside each file gives them.
+// The real recordings: a summary of a few lines, and in the JSON the
+// counts and every trace's label and layout as the reference description
+// beside each file gives them.  A copy with a block of zeros in its pulsed
+// tree is marked damaged.
 TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
   const fs::path folder = KWT_REALDATA_DIR;
   std::vector<fs::path> recordings;
@@ -257,21 +263,26 @@ TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
   if (recordings.empty()) GTEST_SKIP() << "no real recordings in " << folder;
   for (const fs::path& path : recordings) {
     SCOPED_TRACE(path.string());
+    const auto summary = RunKwt({"info", path.string()});
+    ASSERT_EQ(summary.status, 0) << summary.err;
+    EXPECT_LT(std::count(summary.out.begin(), summary.out.end(), '\n'), 20);
+    EXPECT_THAT(summary.out, HasSubstr("sampled every 4e-05 s (25 kHz)"));
+    EXPECT_THAT(summary.out, Not(HasSubstr("damaged")));
+
     const auto ref = nlohmann::json::parse(test::ReadFile(path.string() + ".json"));
     const auto r = RunKwt({"info", path.string(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto doc = nlohmann::json::parse(r.out);
-    EXPECT_EQ(doc["arrangement"], "bundle");
     for (const char* level : {"groups", "series", "sweeps", "traces"})
       EXPECT_EQ(doc["counts"][level], ref["counts"][level]) << level;
-    // The traces in tree order, each with its position.
+    // The traces in tree order, each with its sweep.
     std::vector<nlohmann::json> traces;
     for (const auto& g : doc["groups"])
       for (const auto& s : g["series"])
         for (const auto& w : s["sweeps"]) {
           EXPECT_FALSE(w["stimulation"].get<std::string>().empty());
           for (auto t : w["traces"]) {
-            t["g"] = g["group"], t["s"] = s["series"], t["w"] = w["sweep"];
+            t["w"] = w["sweep"];
             traces.push_back(t);
           }
         }
@@ -280,18 +291,25 @@ TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
       const auto& got = traces[i];
       const auto& want = ref["traces"][i];
       SCOPED_TRACE(want.dump());
-      EXPECT_EQ(got["g"], want["g"]);
-      EXPECT_EQ(got["s"], want["s"]);
       EXPECT_EQ(got["w"], want["w"]);
-      EXPECT_EQ(got["trace"], want["t"]);
       EXPECT_EQ(got["label"], want["label"]);
       EXPECT_EQ(got["points"], want["points"]);
-      EXPECT_EQ(got["unit"], want["y_unit"]);
       EXPECT_DOUBLE_EQ(got["x_interval"].get<double>(), want["x_interval"].get<double>());
-      EXPECT_DOUBLE_EQ(got["scaler"].get<double>(), want["data_scaler"].get<double>());
-      EXPECT_EQ(got["format"], "int16");
-      EXPECT_EQ(want["data_format"], 0);
+      EXPECT_EQ(got["damaged"], false);
     }
+
+    // The same recording with 4 KiB of zeros 28 KiB into its pulsed tree.
+    const std::string text = test::ReadFile(path.string());
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    const auto pulsed = static_cast<size_t>(
+        LoadI32(bytes, test::BundleItemEntryOffset(kBundleItemPulsed), ByteOrder::kLittle));
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(pulsed + 28 * 1024), 4096, 0);
+    const std::string copy = dir_.File("copy.dat");
+    test::WriteFileBytes(copy, bytes);
+    const auto damaged = RunKwt({"info", copy});
+    ASSERT_EQ(damaged.status, 0) << damaged.err;
+    EXPECT_THAT(damaged.out, HasSubstr("damaged: the pulsed tree: its records end at byte"));
+    EXPECT_THAT(damaged.out, HasSubstr("    damaged: sweep "));
   }
 }
 

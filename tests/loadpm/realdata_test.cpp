@@ -77,6 +77,29 @@ TEST_P(RealPmRecordings, EveryTraceAsTheIndependentReaderSawIt) {
   }
 }
 
+// The recordings are current clamp (C-Clamp, amplifier in its current-clamp
+// mode with gain index 1): the 2 ms steps that their channel stores as 2.0
+// are 2 nA from a holding current of 15 pA, as the voltage responses of the
+// stimulated cell demand (an electrode drop of tens of mV through its
+// 32 MOhm series resistance, a plateau near +74 mV during 60 ms).
+TEST_P(RealPmRecordings, CurrentClampStimulusInAmperes) {
+  const fs::path data = fs::path(KWT_REALDATA_DIR) / GetParam();
+  std::error_code ec;
+  if (!fs::exists(data, ec)) GTEST_SKIP() << "no " << data;
+  ASSERT_EQ(wb_.Run("LoadPM/I/A=1/B=1/C=1/D=1 \"" + data.string() + "\""), 0);
+  // The one wave beside the trace's; its DA name differs between files.
+  ASSERT_EQ(wb_.root().waves.size(), 2u);
+  const HostWave* stim = wb_.root().waves[1].get();
+  EXPECT_EQ(stim->name.rfind("PMPulse_1_1_1_1_", 0), 0u) << stim->name;
+  EXPECT_EQ(stim->dataUnits, "A");
+  EXPECT_FLOAT_EQ(stim->Value(0), 1.5e-11f) << "the amplifier's holding current";
+  EXPECT_FLOAT_EQ(stim->Value(5000), 2e-9f) << "the step at 200 ms";
+  EXPECT_FLOAT_EQ(stim->Value(5049), 2e-9f);
+  EXPECT_FLOAT_EQ(stim->Value(5050), 1.5e-11f);
+  const std::string note = Wave("PMPulse_1_1_1_1_Vmon-1")->note;
+  EXPECT_NE(note.find("V2:\t\t\t2000 pA;\r"), std::string::npos) << note;
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, RealPmRecordings,
                          ::testing::Values("190604s1c2r1.dat", "190604s1c3r1.dat",
                                            "190604s1c6r1.dat"));

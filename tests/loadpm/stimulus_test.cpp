@@ -3,6 +3,7 @@
 // refusal of leak-subtracted traces.
 #include <cmath>
 
+#include "support/format.h"
 #include "tests/loadpm/loadpm_fixture.h"
 
 namespace kwt {
@@ -120,6 +121,55 @@ TEST_F(LoadPmTest, StimulusUnitsAndXStart) {
     ASSERT_EQ(Load("/O/I", Write(rec)), 0);
     EXPECT_EQ(Wave(kStim)->dataUnits, "V") << int{mode};
     EXPECT_EQ(Wave(kStim)->dims[0].offset, 0.0);
+  }
+}
+
+// In current clamp through an amplifier the stored levels are the volts of
+// its stimulus input: its current-clamp gain makes them amperes, and its
+// holding current is the holding level.
+TEST_F(LoadPmTest, CurrentClampStimulusThroughTheAmplifiersGain) {
+  struct Case {
+    uint8_t gain;
+    double ampsPerVolt;  // 0: a gain the module does not know
+  };
+  for (const Case c : {Case{0, 1e-10}, Case{1, 1e-9}, Case{2, 1e-8}, Case{7, 0.0}}) {
+    SCOPED_TRACE(::testing::Message() << "gain index " << int{c.gain});
+    PmRecording rec = Stimulated(8);
+    PmChannel& ch = Channel(rec);
+    ch.record.chSineCycle = 2 * kDt;
+    ch.record.chSineAmplitude = 0.5;
+    ch.AddSegment(kPmSegmentConstant, 0.0, 2 * kDt)
+        .AddSegment(kPmSegmentConstant, 2.0, 2 * kDt)
+        .AddSegment(kPmSegmentSquare, 1.0, 2 * kDt)
+        .AddSegment(kPmSegmentConstant, 0.0, 2 * kDt);
+    ch.segments[0].segVoltageSource = 1;  // the holding level
+    ch.segments[3].segVoltageSource = 1;
+    AmplifierState& amp = rec.AddAmpSeries().AddState().amplifierState;
+    amp.amplKind = 1;
+    amp.vHold = -0.06;
+    amp.ccIHold = 1.5e-11;
+    amp.ccGain = c.gain;
+    PmTraceRecord& t = rec.groups[0].series[0].sweeps[0].traces[0].record;
+    t.trAmplIndex = 1;
+    t.trRecordingMode = 4;  // current clamp
+    ASSERT_EQ(Load("/O/I", rec), 0);
+    const HostWave* w = Wave(kStim);
+    ASSERT_NE(w, nullptr);
+    const std::string note = Wave(kWave)->note;
+    if (c.ampsPerVolt == 0.0) {
+      // The stimulus input's volts, as stored, rather than a current of
+      // unknown size.
+      EXPECT_EQ(w->dataUnits, "V");
+      EXPECT_THAT(Values(kStim), ElementsAre(0, 0, 2, 2, 1.5, 0.5, 0, 0));
+      EXPECT_THAT(note, HasSubstr("V2:\t\t\t2000 mV;\r"));
+      continue;
+    }
+    const double g = c.ampsPerVolt;
+    EXPECT_EQ(w->dataUnits, "A");
+    EXPECT_THAT(Values(kStim), ElementsAre(F(1.5e-11), F(1.5e-11), F(2 * g), F(2 * g), F(1.5 * g),
+                                           F(0.5 * g), F(1.5e-11), F(1.5e-11)));
+    EXPECT_THAT(note, HasSubstr("V1:\t\t\t15 pA;\rD1:"));
+    EXPECT_THAT(note, HasSubstr(Format("V2:\t\t\t%.0f pA;\r", 2 * g * 1e12)));
   }
 }
 

@@ -215,7 +215,9 @@ TEST_F(LoadPmTest, SamplesBeyondTheEndOfTheFileAreZeros) {
 }
 
 TEST_F(LoadPmTest, AnUnknownSampleFormatFailsTheTraceAndKeepsEarlierWaves) {
-  PmRecording rec = test::SmallPm(2);
+  // Three sweeps, so that the second one's samples lie inside the data: the
+  // writer stores none for a format it does not know.
+  PmRecording rec = test::SmallPm(3);
   rec.groups[0].series[0].sweeps[1].traces[0].record.trDataFormat = 7;
   EXPECT_EQ(Load("", rec), kErrReadTrace);
   EXPECT_THAT(WaveNames(), ElementsAre(kWave));

@@ -52,12 +52,15 @@ void Amplifier(ByteWriter& w, size_t at, const AmplifierState& r) {
   w.StoreF64(at + 112, r.vHold);
   w.StoreF64(at + 128, r.vOffset);
   w.StoreF64(at + 136, r.vLiquidJunction);
+  w.StoreF64(at + 144, r.ccIHold);
   w.StoreU8(at + 232, r.amplKind);
   w.StoreU8(at + 234, r.aDBoard);
   w.StoreU8(at + 238, r.clampSpeed);
   w.StoreU8(at + 239, r.filter2Type);
   w.StoreU8(at + 240, r.rsOn);
   w.StoreU8(at + 241, r.compCorrection);
+  w.StoreU8(at + 242, r.ccRange);
+  w.StoreU8(at + 243, r.ccGain);
   w.StoreU8(at + 281, r.gainRange);
   w.StoreU8(at + 282, r.stimFilterOn);
 }

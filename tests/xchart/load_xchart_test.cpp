@@ -257,6 +257,16 @@ TEST_F(LoadXChart, DamagedGroupsAndTables) {
   EXPECT_EQ(Load("", Write(rec, "negative.tree")), 0);
   EXPECT_EQ(Posted(), "Cannot read X-Chart Group\r");
 
+  // Samples placed behind the end of the data file: nothing to load, and
+  // the report says why.
+  rec = Cell();
+  rec.groups[0].placeData = false;
+  rec.groups[0].record.points = 4;
+  rec.groups[0].record.sampleOffset = 1 << 20;
+  EXPECT_EQ(Load("/Q", Write(rec, "beyond.tree")), 0);
+  EXPECT_THAT(wb_.results().back().problems.at(0).text, HasSubstr("beyond.grp ends before the "
+                                                                  "samples of group 1"));
+
   // A present flag for an inactive trace: what follows cannot be placed.
   rec = Cell();
   rec.groups[0].traces[3].record.active = 0;
@@ -267,8 +277,12 @@ TEST_F(LoadXChart, DamagedGroupsAndTables) {
             "Wave XC_Vm1 loaded from \"Vm-1\"\r"
             "Wave XC_I loaded from \"I\", AutoZero: 12.5\r"
             "Cannot read X-Chart Traces\r"
+            "LoadXChart: flags.grp: group 1 from trace 3 on is damaged and was left out: it is "
+            "marked present in the data file but is not active in the tree, so where its samples "
+            "end cannot be known\r"
             "Total Number of Waves loaded: 3\r");
   EXPECT_EQ(NewBeeps(), 1);
+  EXPECT_EQ(wb_.results().back().problems.at(0).kind, ProblemKind::kDamaged);
 }
 
 TEST_F(LoadXChart, ADataFileCutInsideATraceLoadsNaNForWhatIsMissing) {
@@ -282,10 +296,18 @@ TEST_F(LoadXChart, ADataFileCutInsideATraceLoadsNaNForWhatIsMissing) {
             "Wave XC_t loaded from \"t\"\r"
             "Wave XC_Vm1 loaded from \"Vm-1\"\r"
             "Wave XC_I loaded from \"I\", AutoZero: 12.5\r"
+            "XC_Ca: 3 of 4 samples are not in the data file and are NaN\r"
             "Cannot read the file: " + dir_.File("cell.grp") +
                 "\r be sure it is in the same path as the .tree file\r"
                 "Total Number of Waves loaded: 3\r");
   EXPECT_TRUE(SameSamples(Values("XC_Ca"), {0.1f, kNaN, kNaN, kNaN}));
+  // The host learns of the loss through its problem channel.
+  const auto& problems = wb_.results().back().problems;
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, ProblemKind::kMissingSamples);
+  EXPECT_EQ(problems[0].text, "XC_Ca");
+  EXPECT_EQ(problems[0].missing, 3);
+  EXPECT_EQ(problems[0].points, 4);
   EXPECT_EQ(Wave("XC_Ca")->dataUnits, "M");
   EXPECT_TRUE(wb_.windows().empty());
   EXPECT_EQ(NewBeeps(), 1);

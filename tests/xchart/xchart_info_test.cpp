@@ -27,7 +27,7 @@ TEST_F(XChartInfo, ListsGroupsWithTitlesTimesAndTraces) {
             "Title: Slice 4.chart\n"
             "Tree: little-endian, record sizes 1732, 1138, 88\n"
             "Groups: 2\n"
-            "Group 1: Thu Sep  9 01:46:40 2021, 4 points, big-endian samples at 0\n"
+            "Group 1: Thu Sep 09 2021 01:46:40, 4 points, big-endian samples at 0\n"
             "  bath 2 mM Ca\n"
             "  cell 7\n"
             "  trace  0: t [s], not displayed\n"
@@ -37,7 +37,7 @@ TEST_F(XChartInfo, ListsGroupsWithTitlesTimesAndTraces) {
             "  trace  4:  [V], slot 1\n"
             "  trace  5: Ca [\xC2\xB5M], slot 3\n"
             "  4 of 6 traces shown\n"
-            "Group 2: Mon Nov 29 21:33:09 1993, 2 points, little-endian samples at 113\n"
+            "Group 2: Mon Nov 29 1993 21:33:09, 2 points, little-endian samples at 113\n"
             "  trace  0: t [s], not displayed\n"
             "  trace  1: Vm-1 [mV], slot 1\n"
             "  1 of 2 traces shown\n");
@@ -54,7 +54,8 @@ TEST_F(XChartInfo, JsonCarriesTheSameTree) {
   ASSERT_EQ(doc["groups"].size(), 2u);
   const auto& g1 = doc["groups"][0];
   EXPECT_EQ(g1["time"], 1.0e9);
-  EXPECT_EQ(g1["time_text"], "Thu Sep  9 01:46:40 2021");
+  EXPECT_EQ(g1["time_text"], "Thu Sep 09 2021 01:46:40") << "the date style of every recording";
+  EXPECT_EQ(g1["damaged"], false);
   EXPECT_EQ(g1["points"], 4);
   ASSERT_EQ(g1["traces"].size(), 6u);
   EXPECT_EQ(g1["traces"][5]["unit"], "\xC2\xB5M");
@@ -70,7 +71,15 @@ TEST_F(XChartInfo, DamagedAndForeignFiles) {
   std::filesystem::resize_file(path, 1756 + 2706 + 100);
   auto r = test::RunKwt({"info", path});
   EXPECT_EQ(r.status, 0);
-  EXPECT_THAT(r.out, HasSubstr("Group 2: cannot be read\n"));
+  EXPECT_THAT(r.out, HasSubstr("Group 2: damaged: its record is cut short\n"));
+
+  // A group a load cannot read is marked; the groups behind it are shown.
+  rec = Cell();
+  rec.groups[0].placeData = false;
+  rec.groups[0].record.points = -4;
+  r = test::RunKwt({"info", Write(rec, "negative.tree")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_THAT(r.out, HasSubstr("Group 1: damaged: its point count -4 is negative\nGroup 2: "));
 
   ASSERT_TRUE(test::WriteFile(dir_.File("bad.tree"), "Tree but nothing more"));
   r = test::RunKwt({"info", dir_.File("bad.tree")});

@@ -1,0 +1,233 @@
+// Damaged PatchMaster recordings: traces and sweeps that no recording holds
+// are left out with a report, samples come only from the data item, and a
+// block of zeros in the pulsed tree never loads as data (generated bundles
+// in both byte orders, and copies of the real recordings).
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <map>
+
+#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/loadpulse/load_fixture.h"
+
+namespace kwt {
+namespace {
+
+using test::PmRecording;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+namespace fs = std::filesystem;
+
+// Three series of twelve sweeps of two traces, every trace with samples of
+// its own.
+PmRecording Cell(ByteOrder order) {
+  PmRecording rec;
+  rec.AddStimulation("steps").AddChannel(1).AddSegment(kPmSegmentConstant, -0.07, 3e-4);
+  test::PmGroup& group = rec.AddGroup("cell");
+  for (int s = 1; s <= 3; ++s) {
+    test::PmSeries& series = group.AddSeries();
+    for (int w = 1; w <= 12; ++w) {
+      test::PmSweep& sweep = series.AddSweep();
+      const double x = w;
+      sweep.AddTrace("Imon", {100.0 * s + x, -x, 7});
+      sweep.AddTrace("Vmon", {x, 0, -100.0 * s});
+    }
+  }
+  test::SetPmByteOrder(rec, order);
+  return rec;
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class PmDamage : public test::LoadPmTest {
+ protected:
+  std::vector<std::string> Problems(ProblemKind kind) const {
+    std::vector<std::string> texts;
+    for (const Problem& p : wb_.results().back().problems)
+      if (p.kind == kind) texts.push_back(p.text);
+    return texts;
+  }
+
+  // The waves of the root folder with their values.
+  std::map<std::string, std::vector<double>> Snapshot() {
+    std::map<std::string, std::vector<double>> waves;
+    for (const std::string& name : WaveNames()) waves[name] = Values(name);
+    return waves;
+  }
+
+  // Zeroes each 4 KiB block of the pulsed tree of `bundle` in turn (every
+  // `step` bytes) and loads the copy: each load either fails as a whole
+  // (10032) or reports damage and makes only waves that the undamaged
+  // recording makes, with the same values.  Returns the loads that made
+  // some waves.
+  int ZeroBlocksOfThePulsedTree(const fs::path& bundle, size_t step) {
+    const std::vector<uint8_t> good = ReadBytes(bundle);
+    EXPECT_EQ(Load("/Q", bundle.string()), 0);
+    const auto clean = Snapshot();
+    // The header's own byte order (its byte 52) gives the item table's.
+    const ByteOrder order = good.at(52) == 0 ? ByteOrder::kBig : ByteOrder::kLittle;
+    const auto item = test::BundleItemEntryOffset(kBundleItemPulsed);
+    const auto start = static_cast<size_t>(LoadI32(good, item, order));
+    const auto length = static_cast<size_t>(LoadI32(good, item + 4, order));
+    const std::string copy = dir_.File("copy.dat");
+    int partial = 0;
+    for (size_t at = start; at + 4096 <= start + length; at += step) {
+      SCOPED_TRACE(::testing::Message() << "zeros at " << at - start << " of the pulsed tree");
+      std::vector<uint8_t> bytes = good;
+      std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), 4096, uint8_t{0});
+      test::WriteFileBytes(copy, bytes);
+      KillAll();
+      const int32_t code = Load("/Q", copy);
+      if (code != 0) {
+        EXPECT_EQ(code, kErrCannotOpenPul) << "a count the bytes cannot hold fails the tree";
+        continue;
+      }
+      EXPECT_FALSE(Problems(ProblemKind::kDamaged).empty());
+      for (const auto& [name, values] : Snapshot()) {
+        const auto known = clean.find(name);
+        EXPECT_NE(known, clean.end()) << name << " is no wave of the recording";
+        if (known != clean.end()) {
+          EXPECT_EQ(values, known->second) << name;
+        }
+      }
+      if (!WaveNames().empty()) ++partial;
+    }
+    return partial;
+  }
+};
+
+class PmDamageInBothOrders : public PmDamage, public ::testing::WithParamInterface<ByteOrder> {};
+
+TEST_P(PmDamageInBothOrders, ATraceThatNoRecordingHoldsIsLeftOut) {
+  struct Case {
+    std::function<void(test::PmTrace&)> damage;
+    const char* why;
+  };
+  const std::vector<Case> cases = {
+      {[](test::PmTrace& t) { t.record.trXInterval = 1.13e-314; },
+       "its x interval 1.13e-314 s is no sampling interval"},
+      {[](test::PmTrace& t) { t.record.trXInterval = 0.0; }, "its x interval 0 s is no sampling interval"},
+      {[](test::PmTrace& t) { t.record.trDataScaler = 0.0; }, "its data scaler 0 is no scale factor"},
+      {[](test::PmTrace& t) { t.record.trXStart = std::numeric_limits<double>::quiet_NaN(); },
+       "its x start nan is no number"},
+      {[](test::PmTrace& t) { t.samples.clear(); },
+       "it holds no samples, where its series holds samples"},
+      {[](test::PmTrace& t) {
+         t.placeData = false;
+         t.samples.clear();
+         t.record.trDataOffset = 8;
+         t.record.trDataPoints = -3;
+       },
+       "its point count -3 is negative"},
+      {[](test::PmTrace& t) {
+         t.placeData = false;
+         t.samples.clear();
+         t.record.trDataOffset = 8;
+         t.record.trDataPoints = 3;
+       },
+       "its samples at byte 8 lie outside the data (bytes 256 to 682)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    PmRecording rec = Cell(GetParam());
+    c.damage(rec.groups[0].series[0].sweeps[1].traces[1]);
+    ASSERT_EQ(Load("/A=1/B=1/C=1/R=3", rec), 0);
+    EXPECT_THAT(Problems(ProblemKind::kDamaged),
+                ElementsAre(std::string("LoadPM: cell.dat: group 1, series 1, sweep 2, trace 2 was "
+                                        "left out: ") +
+                            c.why));
+    EXPECT_THAT(PostedWithoutTiming(),
+                HasSubstr(std::string("LoadPM: cell.dat: group 1, series 1, sweep 2, trace 2 is "
+                                      "damaged and was left out: ") +
+                          c.why + "\r"));
+    EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_Imon", "PMPulse_1_1_1_2_Vmon",
+                                         "PMPulse_1_1_2_1_Imon", "PMPulse_1_1_3_1_Imon",
+                                         "PMPulse_1_1_3_2_Vmon"));
+    KillAll();
+  }
+
+  // A sweep whose trace count was lost.
+  PmRecording rec = Cell(GetParam());
+  rec.groups[0].series[1].sweeps[4].traces.clear();
+  ASSERT_EQ(Load("/Q/A=1/B=2", rec), 0);
+  EXPECT_THAT(Problems(ProblemKind::kDamaged),
+              ElementsAre("LoadPM: cell.dat: group 1, series 2, sweep 5 was left out: it holds no "
+                          "traces, where the recording's sweeps hold traces"));
+  EXPECT_EQ(WaveNames().size(), 22u);
+}
+
+// Samples end with the data item: a trace that reaches beyond it into the
+// trees has missing samples, not the trees' bytes.
+TEST_P(PmDamageInBothOrders, SamplesComeOnlyFromTheDataItem) {
+  PmRecording rec = Cell(GetParam());
+  test::LayOutPmData(rec, kBundleHeaderSize);
+  test::PmTrace& last = rec.groups[0].series[2].sweeps[11].traces[1];
+  last.placeData = false;
+  last.record.trDataPoints = 10;
+  ASSERT_EQ(Load("/A=1/B=3/C=12/D=2", rec), 0);
+  EXPECT_THAT(Values("PMPulse_1_3_12_2_Vmon"), ElementsAre(12, 0, -300, 0, 0, 0, 0, 0, 0, 0));
+  const auto& problems = wb_.results().back().problems;
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].kind, ProblemKind::kMissingSamples);
+  EXPECT_EQ(problems[0].missing, 7);
+  EXPECT_EQ(problems[0].points, 10);
+}
+
+// Samples the sibling data file does not hold are missing; a trace placed
+// before the file is damaged.
+TEST_P(PmDamageInBothOrders, ANegativeOffsetInADataFileIsDamage) {
+  PmRecording rec = Cell(GetParam());
+  test::PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
+  trace.placeData = false;
+  trace.record.trDataOffset = -2;
+  trace.record.trDataPoints = 3;
+  ASSERT_EQ(Load("/A=1/B=1/C=1", WriteSiblings(rec)), 0);
+  EXPECT_THAT(Problems(ProblemKind::kDamaged),
+              ElementsAre(HasSubstr("trace 1 was left out: its data offset -2 is negative")));
+}
+
+TEST_P(PmDamageInBothOrders, ZeroedBlocksOfTheGeneratedPulsedTreeAreFlaggedNotLoaded) {
+  const fs::path path = test::WritePmBundle(Cell(GetParam()), dir_.path() / "cell.dat").data;
+  EXPECT_GT(ZeroBlocksOfThePulsedTree(path, 2048), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothOrders, PmDamageInBothOrders,
+                         ::testing::Values(ByteOrder::kBig, ByteOrder::kLittle));
+
+// A copy of each real recording, damaged as the user's were.
+TEST_F(PmDamage, ZeroedBlocksOfTheRealPulsedTreesAreFlaggedNotLoaded) {
+  std::vector<fs::path> recordings;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(KWT_REALDATA_DIR, ec))
+    if (entry.path().extension() == ".dat") recordings.push_back(entry.path());
+  if (recordings.empty()) GTEST_SKIP() << "no real recordings in " << KWT_REALDATA_DIR;
+  for (const fs::path& real : recordings) {
+    SCOPED_TRACE(real.string());
+    const fs::path copy = dir_.path() / real.filename();
+    fs::copy_file(real, copy, fs::copy_options::overwrite_existing);
+    KillAll();
+    EXPECT_GT(ZeroBlocksOfThePulsedTree(copy, 12 * 1024), 0);
+  }
+}
+
+// A recording of the Pulse kind read through LoadPM is checked alike, and
+// reported under the operation the user ran.
+TEST_F(PmDamage, PulseRecordingsThroughLoadPm) {
+  test::PulseRecording pulse = test::SmallRecording(2);
+  pulse.groups[0].series[0].sweeps[1].record.factor1 = 0.0;
+  const test::PulseFiles files = test::WritePulseRecording(pulse, dir_.path() / "p.dat");
+  ASSERT_EQ(Load("/Q", files.data.string()), 0);
+  EXPECT_THAT(Problems(ProblemKind::kDamaged),
+              ElementsAre("LoadPM: p.dat: group 1, series 1, sweep 2 was left out: its factor 0 is "
+                          "no scale factor"));
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1"));
+}
+
+}  // namespace
+}  // namespace kwt

@@ -1,0 +1,152 @@
+// Damaged Pulse recordings: a sweep whose record holds what no recording
+// can is left out with a report, and a block of zeros in the acquisition
+// tree never loads as data.
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+
+#include "tests/loadpulse/load_fixture.h"
+
+namespace kwt {
+namespace {
+
+using test::PulseRecording;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// Three series of twelve sweeps, every sweep with samples of its own.
+PulseRecording Cell(ByteOrder order) {
+  PulseRecording rec;
+  rec.pulOrder = rec.pgfOrder = order;
+  rec.AddStimulation("one");
+  rec.AddStimulation("two");
+  test::PulseGroup& group = rec.AddGroup("cell");
+  for (int s = 1; s <= 3; ++s) {
+    test::PulseSeries& series = group.AddSeries();
+    for (double w = 1; w <= 12; ++w) series.AddSweep({100.0 * s + w, -w, 7});
+  }
+  return rec;
+}
+
+class PulseDamage : public test::LoadPulseTest, public ::testing::WithParamInterface<ByteOrder> {
+ protected:
+  // The damage reports of the last command.
+  std::vector<std::string> Damaged() const {
+    std::vector<std::string> texts;
+    for (const Problem& p : wb_.results().back().problems)
+      if (p.kind == ProblemKind::kDamaged) texts.push_back(p.text);
+    return texts;
+  }
+};
+
+TEST_P(PulseDamage, ASweepThatNoRecordingHoldsIsLeftOut) {
+  struct Case {
+    std::function<void(PulseRecording&)> damage;
+    const char* why;
+  };
+  const auto second = [](PulseRecording& r) -> SweepRecord& {
+    return r.groups[0].series[0].sweeps[1].record;
+  };
+  const std::vector<Case> cases = {
+      {[&](PulseRecording& r) { second(r).factor1 = 0.0; }, "its factor 0 is no scale factor"},
+      {[&](PulseRecording& r) { second(r).factor1 = 5e-320; },
+       "its factor 4.99994e-320 is no scale factor"},
+      {[&](PulseRecording& r) {
+         second(r).stimulation = 2;
+         r.stimulations[1].record.sampleInterval = 1.13e-314;
+       },
+       "its sample interval 1.13e-314 s is no sampling interval"},
+      {[&](PulseRecording& r) { r.stimulations[0].record.sampleInterval = 7200.0; }, nullptr},
+      {[&](PulseRecording& r) {
+         r.groups[0].series[0].sweeps[1].placeData = false;
+         second(r).dataOffset = 0;
+         second(r).dataPoints = 0;
+       },
+       "it holds no samples, where its series holds samples"},
+      {[&](PulseRecording& r) {
+         r.groups[0].series[0].sweeps[1].placeData = false;
+         second(r).dataPoints = -1;
+       },
+       "its point count -1 is negative"},
+      {[&](PulseRecording& r) {
+         r.groups[0].series[0].sweeps[1].placeData = false;
+         second(r).dataOffset = -6;
+         second(r).dataPoints = 3;
+       },
+       "its data offset -6 is negative"},
+  };
+  for (const Case& c : cases) {
+    PulseRecording rec = Cell(GetParam());
+    c.damage(rec);
+    ASSERT_EQ(Load("/O/A=1/B=1/C=1/R=3", rec), 0);
+    if (c.why == nullptr) {
+      // Every sweep of the stimulation goes: an hour per sample is none.
+      EXPECT_EQ(Damaged().size(), 3u);
+      continue;
+    }
+    SCOPED_TRACE(c.why);
+    EXPECT_THAT(Damaged(), ElementsAre(std::string("LoadPulse: cell.dat: group 1, series 1, sweep 2 "
+                                                   "was left out: ") +
+                                       c.why));
+    EXPECT_THAT(Posted(), HasSubstr(std::string("LoadPulse: cell.dat: group 1, series 1, sweep 2 is "
+                                                "damaged and was left out: ") +
+                                    c.why + "\r"));
+    EXPECT_THAT(Values("Pulse_1_1_3"), ElementsAre(103, -3, 7)) << "the sweeps around it load";
+    EXPECT_EQ(Wave("Pulse_1_1_2"), nullptr);
+    ASSERT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+  }
+  // /Q keeps the history quiet, not the report.
+  PulseRecording rec = Cell(GetParam());
+  second(rec).factor1 = 0.0;
+  const size_t before = Posted().size();
+  ASSERT_EQ(Load("/Q/A=1/B=1/C=2", rec), 0);
+  EXPECT_EQ(Damaged().size(), 1u);
+  EXPECT_EQ(Posted().size(), before);
+  EXPECT_THAT(wb_.results().back().problems.back().text, HasSubstr("1 item of the selection is damaged"))
+      << "a load that made nothing says why";
+}
+
+// Every 4 KiB block of the acquisition tree zeroed in turn: what loads is
+// what the undamaged recording holds, and the rest is reported.
+TEST_P(PulseDamage, ZeroedBlocksOfTheAcquisitionTreeAreFlaggedNotLoaded) {
+  const test::PulseFiles files = test::WritePulseRecording(Cell(GetParam()), dir_.path() / "c.dat");
+  ASSERT_EQ(Load("", files.data.string()), 0);
+  std::map<std::string, std::vector<double>> clean;
+  for (const std::string& name : WaveNames()) clean[name] = Values(name);
+  ASSERT_EQ(clean.size(), 36u);
+  std::ifstream in(files.pul, std::ios::binary);
+  const std::vector<uint8_t> pul((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_GT(pul.size(), 2 * 4096u);
+
+  int partial = 0;
+  for (size_t at = 1024; at + 4096 <= pul.size(); at += 1024) {
+    SCOPED_TRACE(at);
+    std::vector<uint8_t> damaged = pul;
+    std::fill(damaged.begin() + static_cast<std::ptrdiff_t>(at),
+              damaged.begin() + static_cast<std::ptrdiff_t>(at + 4096), uint8_t{0});
+    test::WriteFileBytes(files.pul, damaged);
+    ASSERT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+    const int32_t code = Load("", files.data.string());
+    if (code != 0) {
+      // A count that the bytes cannot hold fails the tree as a whole.
+      EXPECT_EQ(code, kErrCannotOpenPul);
+      continue;
+    }
+    EXPECT_FALSE(Damaged().empty());
+    for (const std::string& name : WaveNames()) {
+      ASSERT_EQ(clean.count(name), 1u) << name;
+      EXPECT_EQ(Values(name), clean[name]) << name;
+    }
+    if (!WaveNames().empty()) ++partial;
+  }
+  EXPECT_GT(partial, 0) << "some damaged copies still load their sound sweeps";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothOrders, PulseDamage,
+                         ::testing::Values(ByteOrder::kBig, ByteOrder::kLittle));
+
+}  // namespace
+}  // namespace kwt
