@@ -5,10 +5,11 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
+#include <span>
 
 #include "resources/resources.h"
+#include "support/byte_reader.h"
 #include "support/format.h"
 #include "workbench/itx.h"
 #include "workbench/workbench.h"
@@ -512,10 +513,19 @@ int32_t Workbench::CmdLoadWave(CommandCursor& c) {
     return kHostErrExpectedString;
   }
   if (!c.AtEnd()) return kHostErrExpectedEnd;
-  ToNativePath(&path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return kHostErrFileOpen;
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (int32_t e = ToNativePath(&path)) return e;
+  // Only a regular file: its size bounds the read, where /dev/zero would
+  // never end and a FIFO would wait for a writer.
+  const FileSource file(path, FileSource::PathKind::kNative);
+  if (!file.is_open()) {
+    Diagnose(path + ": " + file.failure());
+    return kHostErrFileOpen;
+  }
+  std::string text(static_cast<size_t>(file.size()), '\0');
+  if (file.ReadAt(0, {reinterpret_cast<uint8_t*>(text.data()), text.size()}) != text.size()) {
+    Diagnose(path + ": the file could not be read to its end");
+    return kHostErrFileOpen;
+  }
   return LoadItx(*this, text, overwrite);
 }
 

@@ -56,8 +56,8 @@ int32_t Workbench::Run(std::string_view line) {
   pending_.clear();
   try {
     // Lines typed at a terminal arrive as UTF-8; the host works in its code
-    // page.
-    const std::string text = Utf8ToCp1252(line);
+    // page, except for lines that it cannot hold (encoding.h).
+    const std::string text = Utf8ToHost(line);
     PostHistory("\x95" + text + "\r");
     code = ExecuteLine(text);
   } catch (const std::bad_alloc&) {
@@ -723,13 +723,20 @@ int32_t Workbench::SavePrefs(std::span<const uint8_t> record) {
 }
 
 int32_t Workbench::ToNativePath(std::string* path) {
+  // The limit is the host's: it counts the bytes the module holds.
+  if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
   // Paths may be written with "\" separators; this platform uses "/".
   std::replace(path->begin(), path->end(), '\\', '/');
-  if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
+  // File names are UTF-8 here; host text is Windows-1252 or, for a line
+  // typed with characters beyond it, UTF-8 (encoding.h).  A path the module
+  // derives (a sibling file's extension) keeps the bytes of the path it
+  // came from and so converts the same way.
+  *path = HostToUtf8(*path);
   return 0;
 }
 
 int32_t Workbench::FromNativePath(std::string* path) {
+  *path = Utf8ToHost(*path);
   if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
   return 0;
 }

@@ -116,6 +116,9 @@ class Workbench final : public HostServices, public ExprContext {
 
   // Posts text to the history.
   void PostHistory(std::string_view text);
+  // Says which check failed, for the failure the current line returns next
+  // (as the module's HostDiagnose does).
+  void Diagnose(std::string text) { pending_.push_back({ProblemKind::kDiagnosis, std::move(text)}); }
 
   // ---- HostServices ----
   int32_t Version() override { return 800; }

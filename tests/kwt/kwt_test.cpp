@@ -1,7 +1,9 @@
 // The kwt program as a scientist runs it from a shell.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "tests/support/process.h"
@@ -77,6 +79,45 @@ TEST(KwtProgram, SavedFilesLoadIntoANewSession) {
   r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--save", dir.File("f.itx"), "Make/O/N=1 kept", "bad"});
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(ReadFile(dir.File("f.itx")), HasSubstr("kept"));
+}
+
+TEST(KwtProgram, FileOptionsTakeFoldersInAnyLanguage) {
+  for (const char* name : {"r_\xc3\xa9", "g_\xce\xb1", "c_\xe6\x95\xb0\xe6\x8d\xae"}) {
+    TempDir dir;
+    const std::string folder = dir.File(name);
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(test::WriteFile(folder + "/s.txt", "Make/O/N=2 w = {1, 2}\nDisplay w\n"));
+    auto r = RunKwt({"-q", "--prefs", folder + "/p.bin", "-s", folder + "/s.txt", "--save",
+                     folder + "/s.itx", "--dump", folder + "/dump", "--plot", folder + "/plot",
+                     "--dialog", "Buffer Capacity", "--press", "2"});
+    ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    for (const char* made : {"/p.bin", "/dump/session.json", "/plot/Graph0.svg"})
+      EXPECT_TRUE(std::filesystem::exists(folder + made)) << name << made;
+    r = RunKwt({"-q", "--prefs", folder + "/p.bin", "LoadWave/T \"" + folder + "/s.itx\"",
+                "print w[1]"});
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    EXPECT_EQ(r.out, "2\n") << name;
+  }
+}
+
+TEST(KwtProgram, SpecialFilesAreRefusedNotRead) {
+  TempDir dir;
+  const std::string fifo = dir.File("cell.dat");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    const auto r = RunKwt({"info", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr(path + ": not a regular file (a "));
+  }
+  const std::string prefs = dir.File("p.bin");
+  auto r = RunKwt({"-q", "--prefs", prefs, "LoadPM \"" + fifo + "\""});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("kwt: error 10033: Cannot open DAT file. Check, if you have the "
+                               "rights for this file: " + fifo + ": not a regular file (a FIFO)\n"));
+  r = RunKwt({"-q", "--prefs", prefs, "LoadWave/T \"/dev/zero\""});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "kwt: error 17: cannot open the file: /dev/zero: not a regular file (a "
+                   "character device)\n");
 }
 
 }  // namespace
