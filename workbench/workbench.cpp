@@ -10,6 +10,10 @@
 #include "workbench/encoding.h"
 
 namespace kwt {
+namespace {
+// The title of the workbench's alerts about the stored preferences.
+constexpr std::string_view kPrefsAlertTitle = "KWT Preferences";
+}  // namespace
 
 std::string_view ProblemKindName(ProblemKind kind) {
   switch (kind) {
@@ -710,7 +714,19 @@ int32_t Workbench::AtEnd() {
 // ---- State ---------------------------------------------------------------------------
 
 int32_t Workbench::GetPrefs(std::vector<uint8_t>* record) {
-  *record = memoryPrefs_ ? memoryRecord_ : prefs_.Load();
+  if (memoryPrefs_) {
+    *record = memoryRecord_;
+    return 0;
+  }
+  std::string error;
+  if (!prefs_.Load(record, &error)) {
+    // Said once: every dialog reads the settings as it opens.
+    if (!prefsLoadReported_)
+      interaction_.Alert(kPrefsAlertTitle, "cannot read the stored settings from " +
+                                               Utf8ToHost(prefs_.path()) + ": " + error);
+    prefsLoadReported_ = true;
+    return kHostErrFileOpen;
+  }
   return 0;
 }
 
@@ -719,7 +735,14 @@ int32_t Workbench::SavePrefs(std::span<const uint8_t> record) {
     memoryRecord_.assign(record.begin(), record.end());
     return 0;
   }
-  return prefs_.Save(record) ? 0 : kHostErrFileOpen;
+  std::string error;
+  if (!prefs_.Save(record, &error)) {
+    // An alert, so that a settings change that was lost is never silent.
+    interaction_.Alert(kPrefsAlertTitle, "the settings could not be stored in " +
+                                             Utf8ToHost(prefs_.path()) + ": " + error);
+    return kHostErrFileOpen;
+  }
+  return 0;
 }
 
 int32_t Workbench::ToNativePath(std::string* path) {

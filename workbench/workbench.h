@@ -259,6 +259,7 @@ class Workbench final : public HostServices, public ExprContext {
   Progress progress_;
   uint64_t maxWaveBytes_ = 0;
   bool memoryPrefs_ = false;
+  bool prefsLoadReported_ = false;
   std::vector<uint8_t> memoryRecord_;
   ScriptedDialogs dialogs_;
   HostRecord record_;
