@@ -61,6 +61,16 @@ int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
   return 0;
 }
 
+int32_t Workbench::CheckPointCount(double v) {
+  if (!(v >= 0)) {
+    Diagnose("a number of points is 0 or more");
+    return kHostErrBadValue;
+  }
+  // Beyond 64-bit counts no memory could hold the wave anyway.
+  if (v >= 9.0e18) return kHostErrNoMemory;
+  return 0;
+}
+
 int32_t Workbench::RunCommand(const std::string& command) {
   CommandCursor c(command);
   const std::string word = c.ReadIdentifier();
@@ -137,12 +147,16 @@ int32_t Workbench::CmdMake(CommandCursor& c) {
       double v;
       if (int32_t e = ReadNumber(vc, &v)) return e;
       if (!vc.AtEnd()) return kHostErrSyntax;
+      // Each value is checked before it becomes an integer.
       if (f.name == "n") {
-        if (!(v >= 0)) return kHostErrBadValue;
-        // Beyond 64-bit counts no memory could hold the wave anyway.
-        if (v >= 9.0e18) return kHostErrNoMemory;
+        if (int32_t e = CheckPointCount(v)) return e;
         points = static_cast<int64_t>(v);
       } else {
+        if (!(v >= 0 && v <= 0xFFFF) || v != std::trunc(v) ||
+            !HostWave::ValidType(static_cast<int32_t>(v))) {
+          Diagnose("/Y=" + f.value + ": no number type has that code");
+          return kHostErrBadValue;
+        }
         type = static_cast<int32_t>(v);
       }
     } else {
@@ -540,8 +554,7 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
       CommandCursor vc(f.value);
       double v;
       if (int32_t e = ReadNumber(vc, &v)) return e;
-      if (!(v >= 0)) return kHostErrBadValue;
-      if (v >= 9.0e18) return kHostErrNoMemory;
+      if (int32_t e = CheckPointCount(v)) return e;
       points = static_cast<int64_t>(v);
     } else if (f.name == "d") type = kWaveFloat64;
     else if (f.name == "s") type = kWaveFloat32;

@@ -118,7 +118,9 @@ class Workbench final : public HostServices, public ExprContext {
   void PostHistory(std::string_view text);
   // Says which check failed, for the failure the current line returns next
   // (as the module's HostDiagnose does).
-  void Diagnose(std::string text) { pending_.push_back({ProblemKind::kDiagnosis, std::move(text)}); }
+  void Diagnose(std::string text) override {
+    pending_.push_back({ProblemKind::kDiagnosis, std::move(text)});
+  }
 
   // ---- HostServices ----
   int32_t Version() override { return 800; }
@@ -235,6 +237,9 @@ class Workbench final : public HostServices, public ExprContext {
 
   // Reading values on the command line.
   int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);
+  // 0, or kHostErrBadValue / kHostErrNoMemory for a count no wave can have.
+  int32_t CheckPointCount(double value);
+
   int32_t ReadStringExpr(CommandCursor& c, std::string* value);
 
   std::unique_ptr<HostFolder> root_;
