@@ -36,31 +36,6 @@ int32_t Workbench::ReadNumber(CommandCursor& c, double* value, bool flagValue) {
   return EvaluateNumber(c, *this, flagValue, value);
 }
 
-int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
-  std::string out;
-  for (;;) {
-    c.SkipSpace();
-    std::string piece;
-    if (c.Peek() == '"') {
-      if (!c.ReadQuotedString(&piece)) return kHostErrSyntax;
-    } else {
-      ParsedPath path;
-      const size_t start = c.pos();
-      if (!c.ReadPath(&path)) return kHostErrExpectedString;
-      Variable* v = ResolveVariable(path);
-      if (v == nullptr || !v->isString) {
-        c.set_pos(start);
-        return kHostErrExpectedString;
-      }
-      piece = v->text;
-    }
-    out += piece;
-    if (!c.TryChar('+')) break;
-  }
-  *value = std::move(out);
-  return 0;
-}
-
 int32_t Workbench::CheckPointCount(double v) {
   if (!(v >= 0)) {
     Diagnose("a number of points is 0 or more");
@@ -340,6 +315,7 @@ int32_t Workbench::CmdSetScale(CommandCursor& c) {
   }
   std::vector<HostWave*> waves;
   do {
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
@@ -408,8 +384,11 @@ int32_t Workbench::CmdKillWaves(CommandCursor& c) {
     }
     return c.AtEnd() ? 0 : kHostErrExpectedEnd;
   }
+  // A list that names no wave kills none.
+  if (int32_t e = ExpandWaveList(c, false)) return e;
   if (c.AtEnd()) return 0;
   do {
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
@@ -564,6 +543,7 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
     else return kHostErrBadFlag;
   }
   do {
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);

@@ -603,6 +603,11 @@ int32_t Workbench::NextSymbol() {
   CommandCursor* c = TopCursor();
   if (c == nullptr) return 0;
   c->SkipSpace();
+  // An operation asks for the next symbol where a list may begin with "$":
+  // "$" and a string expression stands for the names it lists, as in a
+  // wave list; "$" and a string variable stays the operation's to read.
+  // A "$" that names nothing readable is left for the operation to refuse.
+  if (c->Peek() == '$') ExpandWaveList(*c, true);
   return IsSymbolChar(c->Peek()) ? c->Peek() : 0;
 }
 
@@ -690,6 +695,10 @@ int32_t Workbench::GetWave(WaveHandle* wave) {
   *wave = nullptr;
   const size_t start = c->pos();
   c->TryChar(',');
+  // "$" and a string expression: the names it lists, read one by one.  A
+  // "$" and a string variable ends the references: it is the operation's
+  // own form of a list.
+  if (int32_t e = ExpandWaveList(*c, true)) return e;
   if (!c->AtNameStart()) {
     c->set_pos(start);
     return 0;

@@ -257,6 +257,11 @@ TEST(Expressions, NestingIsBoundedAndLongChainsAreNot) {
     EXPECT_EQ(HostGetNumber(&v), kHostErrSyntax);
     return 0;
   });
+  // String functions nest as deep as numbers.
+  std::string list = "\"*\"";
+  for (int i = 0; i < 300; ++i) list = "WaveList(" + list + ", \";\", \"\")";
+  EXPECT_EQ(wb.Run("String/G s = " + list), kHostErrSyntax);
+
   // A long sum or product is no nesting: it is computed in a loop.
   std::string sum = "1";
   for (int i = 0; i < 100000; ++i) sum += i % 2 == 0 ? "+2" : "-1*1";
