@@ -15,6 +15,8 @@ const kwt::test::SeedRegistration kCommandLine([](std::vector<kwt::test::Seed>& 
       "Note/K w0, \"a\\rb\\t\\\"c\\\"\"; Note/NOCR w0, \"more\"",
       "Display w0 vs w0; ModifyGraph rgb(w0)=(1,2,3); Edit w0; Append w0",
       "String/G t = \"a\" + s; KillWaves/Z w0; KillVariables v",
+      "Make/O/N=3 'a-1'; Make/O b; AutoStats/N=m $WaveList(\"*\", \",\", \"\"); Edit $\"a-1;b\"",
+      "String/G l = WaveList(\"w*\", \";\", \"WIN:\") + s; print l; KillWaves/Z $l",
   };
   int i = 0;
   for (const char* line : lines)

@@ -40,6 +40,11 @@ class CommandCursor {
   char Peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
   char PeekAt(size_t k) const { return pos_ + k < text_.size() ? text_[pos_ + k] : '\0'; }
   char Take() { return pos_ < text_.size() ? text_[pos_++] : '\0'; }
+  // Puts `with` in place of the text [begin, end) and moves to `begin`.
+  void Replace(size_t begin, size_t end, std::string_view with) {
+    text_.replace(begin, end - begin, with);
+    pos_ = begin;
+  }
   // Takes c (after blanks) when it comes next.
   bool TryChar(char c);
   // Takes the word (case-insensitive, after blanks) when it comes next and

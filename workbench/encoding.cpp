@@ -25,17 +25,68 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// The length of the well-formed UTF-8 sequence of two to four bytes that
+// starts at text[i], or 0.  Overlong forms, surrogates and code points
+// beyond U+10FFFF are not well-formed, which keeps most runs of
+// Windows-1252 letters from passing for UTF-8.
+size_t Utf8SequenceAt(std::string_view text, size_t i) {
+  const auto at = [&](size_t k) {
+    return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
+  };
+  const unsigned lead = at(0);
+  // The second byte's range depends on the lead; later ones are 80..BF.
+  unsigned low = 0x80, high = 0xBF;
+  size_t len;
+  if (lead >= 0xC2 && lead <= 0xDF) len = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) len = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4) len = 4;
+  else return 0;
+  if (lead == 0xE0) low = 0xA0;
+  else if (lead == 0xED) high = 0x9F;
+  else if (lead == 0xF0) low = 0x90;
+  else if (lead == 0xF4) high = 0x8F;
+  if (at(1) < low || at(1) > high) return 0;
+  for (size_t k = 2; k < len; ++k)
+    if (at(k) < 0x80 || at(k) > 0xBF) return 0;
+  return len;
+}
+
+void AppendCp1252(std::string& out, unsigned char u) {
+  if (u < 0x80) out += static_cast<char>(u);
+  else if (u < 0xA0) AppendUtf8(out, kHigh[u - 0x80]);
+  else AppendUtf8(out, u);
+}
+
 }  // namespace
+
+std::string HostToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t len = Utf8SequenceAt(text, i);
+    if (len > 0) {
+      out.append(text.substr(i, len));
+      i += len;
+    } else {
+      AppendCp1252(out, static_cast<unsigned char>(text[i++]));
+    }
+  }
+  return out;
+}
+
+std::string Utf8ToHost(std::string_view text) {
+  std::string bytes = Utf8ToCp1252(text);
+  if (bytes == text) return bytes;
+  // "Ã©" typed becomes C3 A9, which reads back as "é": such a line stays
+  // in UTF-8, where it reads back as typed.
+  if (HostToUtf8(bytes) != text) return std::string(text);
+  return bytes;
+}
 
 std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x80) out += c;
-    else if (u < 0xA0) AppendUtf8(out, kHigh[u - 0x80]);
-    else AppendUtf8(out, u);
-  }
+  for (char c : text) AppendCp1252(out, static_cast<unsigned char>(c));
   return out;
 }
 
@@ -80,7 +131,7 @@ std::string Utf8ToCp1252(std::string_view text) {
 }
 
 std::string HistoryToUtf8(std::string_view text) {
-  const std::string utf8 = Cp1252ToUtf8(text);
+  const std::string utf8 = HostToUtf8(text);
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size(); ++i) {

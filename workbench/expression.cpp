@@ -10,10 +10,17 @@
 
 namespace kwt {
 
+// Operators of one precedence level that follow each other ("a + b - c")
+// make one chain node, evaluated in a loop from the left, rather than a
+// node per operator: a long sum then costs no depth, and the depth of the
+// tree (which evaluation and destruction walk recursively) only grows with
+// nesting, which the parser bounds.
 struct Expression::Node {
-  enum Kind { kConst, kP, kX, kWavePoint, kNeg, kNot, kBinary, kCall } kind = kConst;
+  enum Kind { kConst, kP, kX, kWavePoint, kNeg, kNot, kChain, kPower, kCall } kind = kConst;
   double value = 0.0;
-  char op = 0;            // binary: + - * / ^ < > l(<=) g(>=) e(==) n(!=) & |
+  // kChain: ops[i] joins the value so far and args[i + 1]:
+  // + - * / < > l(<=) g(>=) e(==) n(!=) & |
+  std::string ops;
   std::string function;   // kCall
   HostWave* wave = nullptr;
   std::vector<std::unique_ptr<Node>> args;
@@ -95,12 +102,18 @@ class Parser {
     n->kind = k;
     return n;
   }
-  NodeP Binary(char op, NodeP a, NodeP b) {
-    auto n = Make(Expression::Node::kBinary);
-    n->op = op;
-    n->args.push_back(std::move(a));
-    n->args.push_back(std::move(b));
-    return n;
+  // Adds "op b" to the chain that `a` starts (a chain node of its own
+  // when `a` is not one of this level yet).
+  NodeP Chain(char op, NodeP a, NodeP b, bool* started) {
+    if (!*started) {
+      auto n = Make(Expression::Node::kChain);
+      n->args.push_back(std::move(a));
+      a = std::move(n);
+      *started = true;
+    }
+    a->ops += op;
+    a->args.push_back(std::move(b));
+    return a;
   }
   void Fail(int32_t e) {
     if (err_ == 0) err_ = e;
@@ -123,26 +136,29 @@ class Parser {
 
   NodeP Or() {
     NodeP a = And();
+    bool chained = false;
     while (a && PeekOp("||")) {
       TakeOp("||");
       NodeP b = And();
       if (!b) return nullptr;
-      a = Binary('|', std::move(a), std::move(b));
+      a = Chain('|', std::move(a), std::move(b), &chained);
     }
     return a;
   }
   NodeP And() {
     NodeP a = Compare();
+    bool chained = false;
     while (a && PeekOp("&&")) {
       TakeOp("&&");
       NodeP b = Compare();
       if (!b) return nullptr;
-      a = Binary('&', std::move(a), std::move(b));
+      a = Chain('&', std::move(a), std::move(b), &chained);
     }
     return a;
   }
   NodeP Compare() {
     NodeP a = Add();
+    bool chained = false;
     for (;;) {
       if (!a) return nullptr;
       char op = 0;
@@ -157,11 +173,12 @@ class Parser {
       TakeOp(tok);
       NodeP b = Add();
       if (!b) return nullptr;
-      a = Binary(op, std::move(a), std::move(b));
+      a = Chain(op, std::move(a), std::move(b), &chained);
     }
   }
   NodeP Add() {
     NodeP a = Mul();
+    bool chained = false;
     for (;;) {
       if (!a) return nullptr;
       char op = 0;
@@ -171,11 +188,12 @@ class Parser {
       TakeOp(std::string_view(&op, 1));
       NodeP b = Mul();
       if (!b) return nullptr;
-      a = Binary(op, std::move(a), std::move(b));
+      a = Chain(op, std::move(a), std::move(b), &chained);
     }
   }
   NodeP Mul() {
     NodeP a = Unary();
+    bool chained = false;
     for (;;) {
       if (!a) return nullptr;
       char op = 0;
@@ -185,10 +203,26 @@ class Parser {
       TakeOp(std::string_view(&op, 1));
       NodeP b = Unary();
       if (!b) return nullptr;
-      a = Binary(op, std::move(a), std::move(b));
+      a = Chain(op, std::move(a), std::move(b), &chained);
     }
   }
+  // Every level of nesting (parentheses, function arguments, wave indices,
+  // signs, exponents) passes through here, so this is where its depth is
+  // bounded: a line of thousands of "(" must fail, not exhaust the stack.
   NodeP Unary() {
+    if (nesting_ >= kMaxExpressionNesting) {
+      if (err_ == 0)
+        ctx_.Diagnose("expressions nest at most " + std::to_string(kMaxExpressionNesting) +
+                      " levels deep");
+      Fail(kHostErrSyntax);
+      return nullptr;
+    }
+    ++nesting_;
+    NodeP n = UnaryBody();
+    --nesting_;
+    return n;
+  }
+  NodeP UnaryBody() {
     c_.SkipSpace();
     if (c_.Peek() == '-') {
       c_.Take();
@@ -215,7 +249,10 @@ class Parser {
       TakeOp("^");
       NodeP e = Unary();
       if (!e) return nullptr;
-      return Binary('^', std::move(base), std::move(e));
+      auto n = Make(Expression::Node::kPower);
+      n->args.push_back(std::move(base));
+      n->args.push_back(std::move(e));
+      return n;
     }
     return base;
   }
@@ -337,9 +374,28 @@ class Parser {
   CommandCursor& c_;
   ExprContext& ctx_;
   const ExprOptions& o_;
-  int depth_ = 0;
+  int depth_ = 0;    // parentheses and brackets open (flag values end at "/" outside them)
+  int nesting_ = 0;  // levels of Unary under way
   int32_t err_ = 0;
 };
+
+double Apply(char op, double a, double b) {
+  switch (op) {
+    case '+': return a + b;
+    case '-': return a - b;
+    case '*': return a * b;
+    case '/': return a / b;
+    case '<': return a < b;
+    case '>': return a > b;
+    case 'l': return a <= b;
+    case 'g': return a >= b;
+    case 'e': return a == b;
+    case 'n': return a != b;
+    case '&': return (a != 0.0) && (b != 0.0);
+    case '|': return (a != 0.0) || (b != 0.0);
+    default: return std::numeric_limits<double>::quiet_NaN();
+  }
+}
 
 }  // namespace
 
@@ -351,11 +407,12 @@ double Expression::Node::Eval(const ExprPoint& pt) const {
     case kWavePoint: {
       const double i = args[0]->Eval(pt);
       if (std::isnan(i)) return std::numeric_limits<double>::quiet_NaN();
-      // Indices are rounded and clipped to the wave, as the host does.
-      int64_t k = static_cast<int64_t>(std::llround(i));
       if (wave->points <= 0) return std::numeric_limits<double>::quiet_NaN();
-      if (k < 0) k = 0;
-      if (k >= wave->points) k = wave->points - 1;
+      // Indices are rounded and clipped to the wave, as the host does;
+      // clipped first, so that only a number within the wave is rounded to
+      // an integer.
+      const double last = static_cast<double>(wave->points - 1);
+      const int64_t k = i <= 0 ? 0 : i >= last ? wave->points - 1 : std::llround(i);
       return wave->Value(k);
     }
     case kNeg: return -args[0]->Eval(pt);
@@ -365,25 +422,12 @@ double Expression::Node::Eval(const ExprPoint& pt) const {
       for (const auto& n : args) a.push_back(n->Eval(pt));
       return Call(function, a);
     }
-    case kBinary: {
-      const double a = args[0]->Eval(pt), b = args[1]->Eval(pt);
-      switch (op) {
-        case '+': return a + b;
-        case '-': return a - b;
-        case '*': return a * b;
-        case '/': return a / b;
-        case '^': return std::pow(a, b);
-        case '<': return a < b;
-        case '>': return a > b;
-        case 'l': return a <= b;
-        case 'g': return a >= b;
-        case 'e': return a == b;
-        case 'n': return a != b;
-        case '&': return (a != 0.0) && (b != 0.0);
-        case '|': return (a != 0.0) || (b != 0.0);
-        default: return std::numeric_limits<double>::quiet_NaN();
-      }
+    case kChain: {
+      double v = args[0]->Eval(pt);
+      for (size_t i = 0; i < ops.size(); ++i) v = Apply(ops[i], v, args[i + 1]->Eval(pt));
+      return v;
     }
+    case kPower: return std::pow(args[0]->Eval(pt), args[1]->Eval(pt));
   }
   return std::numeric_limits<double>::quiet_NaN();
 }

@@ -16,10 +16,17 @@ namespace kwt {
 
 struct HostWave;
 
+// How deep parentheses, function calls, wave indices, signs and exponents
+// may nest in one expression (and string functions in a string
+// expression); deeper lines fail with a syntax error.
+inline constexpr int kMaxExpressionNesting = 256;
+
 // What the parser asks the session while it reads an expression.
 class ExprContext {
  public:
   virtual ~ExprContext() = default;
+  // Says which check failed, for the failure the parser returns next.
+  virtual void Diagnose(std::string text) { (void)text; }
   // The value of a numeric variable; false when there is none.
   virtual bool NumericVariable(const ParsedPath& path, double* value) = 0;
   // The wave of that path, or null.

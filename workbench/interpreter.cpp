@@ -5,12 +5,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <span>
 
 #include "resources/operation_flags.h"
 #include "resources/resources.h"
+#include "support/byte_reader.h"
 #include "support/format.h"
 #include "workbench/itx.h"
 #include "workbench/workbench.h"
@@ -74,28 +74,13 @@ int32_t Workbench::ReadNumber(CommandCursor& c, double* value, bool flagValue) {
   return EvaluateNumber(c, *this, flagValue, value);
 }
 
-int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
-  std::string out;
-  for (;;) {
-    c.SkipSpace();
-    std::string piece;
-    if (c.Peek() == '"') {
-      if (!c.ReadQuotedString(&piece)) return kHostErrSyntax;
-    } else {
-      ParsedPath path;
-      const size_t start = c.pos();
-      if (!c.ReadPath(&path)) return kHostErrExpectedString;
-      Variable* v = ResolveVariable(path);
-      if (v == nullptr || !v->isString) {
-        c.set_pos(start);
-        return kHostErrExpectedString;
-      }
-      piece = v->text;
-    }
-    out += piece;
-    if (!c.TryChar('+')) break;
+int32_t Workbench::CheckPointCount(double v) {
+  if (!(v >= 0)) {
+    Diagnose("a number of points is 0 or more");
+    return kHostErrBadValue;
   }
-  *value = std::move(out);
+  // Beyond 64-bit counts no memory could hold the wave anyway.
+  if (v >= 9.0e18) return kHostErrNoMemory;
   return 0;
 }
 
@@ -259,12 +244,16 @@ int32_t Workbench::CmdMake(CommandCursor& c) {
       double v;
       if (int32_t e = ReadNumber(vc, &v)) return e;
       if (!vc.AtEnd()) return kHostErrSyntax;
+      // Each value is checked before it becomes an integer.
       if (f.name == "n") {
-        if (!(v >= 0)) return kHostErrBadValue;
-        // Beyond 64-bit counts no memory could hold the wave anyway.
-        if (v >= 9.0e18) return kHostErrNoMemory;
+        if (int32_t e = CheckPointCount(v)) return e;
         points = static_cast<int64_t>(v);
       } else {
+        if (!(v >= 0 && v <= 0xFFFF) || v != std::trunc(v) ||
+            !HostWave::ValidType(static_cast<int32_t>(v))) {
+          Diagnose("/Y=" + f.value + ": no number type has that code");
+          return kHostErrBadValue;
+        }
         type = static_cast<int32_t>(v);
       }
     } else {
@@ -448,6 +437,7 @@ int32_t Workbench::CmdSetScale(CommandCursor& c) {
   }
   std::vector<HostWave*> waves;
   do {
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
@@ -516,8 +506,11 @@ int32_t Workbench::CmdKillWaves(CommandCursor& c) {
     }
     return c.AtEnd() ? 0 : kHostErrExpectedEnd;
   }
+  // A list that names no wave kills none.
+  if (int32_t e = ExpandWaveList(c, false)) return e;
   if (c.AtEnd()) return 0;
   do {
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
@@ -635,10 +628,19 @@ int32_t Workbench::CmdLoadWave(CommandCursor& c) {
     return kHostErrExpectedString;
   }
   if (!c.AtEnd()) return kHostErrExpectedEnd;
-  ToNativePath(&path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return kHostErrFileOpen;
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (int32_t e = ToNativePath(&path)) return e;
+  // Only a regular file: its size bounds the read, where /dev/zero would
+  // never end and a FIFO would wait for a writer.
+  const FileSource file(path, FileSource::PathKind::kNative);
+  if (!file.is_open()) {
+    Diagnose(path + ": " + file.failure());
+    return kHostErrFileOpen;
+  }
+  std::string text(static_cast<size_t>(file.size()), '\0');
+  if (file.ReadAt(0, {reinterpret_cast<uint8_t*>(text.data()), text.size()}) != text.size()) {
+    Diagnose(path + ": the file could not be read to its end");
+    return kHostErrFileOpen;
+  }
   return LoadItx(*this, text, overwrite);
 }
 
@@ -653,8 +655,7 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
       CommandCursor vc(f.value);
       double v;
       if (int32_t e = ReadNumber(vc, &v)) return e;
-      if (!(v >= 0)) return kHostErrBadValue;
-      if (v >= 9.0e18) return kHostErrNoMemory;
+      if (int32_t e = CheckPointCount(v)) return e;
       points = static_cast<int64_t>(v);
     } else if (f.name == "d") type = kWaveFloat64;
     else if (f.name == "s") type = kWaveFloat32;
@@ -664,6 +665,7 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
     else return kHostErrBadFlag;
   }
   do {
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);

@@ -33,7 +33,7 @@ std::string FileName(std::string_view name) {
     if (c == '/' || c == '%' || u < 0x20 || (out.empty() && c == '.')) out += Format("%%%02X", u);
     else out += c;
   }
-  return Cp1252ToUtf8(out);
+  return HostToUtf8(out);
 }
 
 std::string FolderDir(const HostFolder& f) {
@@ -142,7 +142,7 @@ void WriteNpy(std::ostream& out, const HostWave& w) {
   size_t width = 1;
   if (w.type == kWaveText) {
     for (const auto& t : w.texts) {
-      texts.push_back(CodePoints(Cp1252ToUtf8(t)));
+      texts.push_back(CodePoints(HostToUtf8(t)));
       width = std::max(width, texts.back().size());
     }
   }

@@ -82,16 +82,16 @@ std::vector<Column> PlanColumns(const Window& table, int64_t* rowsOut) {
   for (size_t i = 0; i < table.columns.size(); ++i) {
     const HostWave* w = table.columns[i];
     rows = std::max(rows, w->points);
-    const std::string name = Cp1252ToUtf8(w->name);
+    const std::string name = HostToUtf8(w->name);
     if (i == 0 || !SameScaling(table.columns[i - 1], w)) {
       const std::string x = runs == 1 ? "x" : "x of " + name;
       // The x column runs as far as the longest wave of its run.
       int64_t points = 0;
       for (size_t j = i; j < table.columns.size() && SameScaling(w, table.columns[j]); ++j)
         points = std::max(points, table.columns[j]->points);
-      columns.push_back({WithUnits(x, Cp1252ToUtf8(w->dims[0].units)), w, points, Column::Kind::kX});
+      columns.push_back({WithUnits(x, HostToUtf8(w->dims[0].units)), w, points, Column::Kind::kX});
     }
-    const std::string units = Cp1252ToUtf8(w->dataUnits);
+    const std::string units = HostToUtf8(w->dataUnits);
     if (w->type == kWaveText) {
       columns.push_back({name, w, w->points, Column::Kind::kText});
     } else if ((w->type & kWaveComplex) != 0) {
@@ -136,7 +136,7 @@ std::string TableCsv(const Window& table) {
           break;
         case Column::Kind::kText:
           out += Field(r < static_cast<int64_t>(col.wave->texts.size())
-                           ? Cp1252ToUtf8(col.wave->texts[static_cast<size_t>(r)])
+                           ? HostToUtf8(col.wave->texts[static_cast<size_t>(r)])
                            : "");
           break;
         default:

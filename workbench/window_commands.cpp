@@ -49,11 +49,13 @@ void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const A
   graph.traces.push_back(std::move(t));
 }
 
-// Reads "w1, w2 'w 3' root:x:w4 [vs xw]".  Waves may be separated by
-// commas or blanks.
+// Reads "w1, w2 'w 3' root:x:w4 $list [vs xw]".  Waves may be separated by
+// commas or blanks; "$" and a string expression stand for the names it
+// lists.
 int32_t Workbench::ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave) {
   for (;;) {
     c.TryChar(',');
+    if (int32_t e = ExpandWaveList(c, false)) return e;
     if (!c.AtNameStart()) break;
     const size_t start = c.pos();
     if (xWave != nullptr && c.TryWord("vs")) {

@@ -10,6 +10,10 @@
 #include "workbench/encoding.h"
 
 namespace kwt {
+namespace {
+// The title of the workbench's alerts about the stored preferences.
+constexpr std::string_view kPrefsAlertTitle = "KWT Preferences";
+}  // namespace
 
 std::string_view ProblemKindName(ProblemKind kind) {
   switch (kind) {
@@ -56,8 +60,8 @@ int32_t Workbench::Run(std::string_view line) {
   pending_.clear();
   try {
     // Lines typed at a terminal arrive as UTF-8; the host works in its code
-    // page.
-    const std::string text = Utf8ToCp1252(line);
+    // page, except for lines that it cannot hold (encoding.h).
+    const std::string text = Utf8ToHost(line);
     PostHistory("\x95" + text + "\r");
     code = ExecuteLine(text);
   } catch (const std::bad_alloc&) {
@@ -618,6 +622,11 @@ int32_t Workbench::NextSymbol() {
   CommandCursor* c = TopCursor();
   if (c == nullptr) return 0;
   c->SkipSpace();
+  // An operation asks for the next symbol where a list may begin with "$":
+  // "$" and a string expression stands for the names it lists, as in a
+  // wave list; "$" and a string variable stays the operation's to read.
+  // A "$" that names nothing readable is left for the operation to refuse.
+  if (c->Peek() == '$') ExpandWaveList(*c, true);
   return IsSymbolChar(c->Peek()) ? c->Peek() : 0;
 }
 
@@ -705,6 +714,10 @@ int32_t Workbench::GetWave(WaveHandle* wave) {
   *wave = nullptr;
   const size_t start = c->pos();
   c->TryChar(',');
+  // "$" and a string expression: the names it lists, read one by one.  A
+  // "$" and a string variable ends the references: it is the operation's
+  // own form of a list.
+  if (int32_t e = ExpandWaveList(*c, true)) return e;
   if (!c->AtNameStart()) {
     c->set_pos(start);
     return 0;
@@ -732,7 +745,19 @@ int32_t Workbench::AtEnd() {
 // ---- State ---------------------------------------------------------------------------
 
 int32_t Workbench::GetPrefs(std::vector<uint8_t>* record) {
-  *record = memoryPrefs_ ? memoryRecord_ : prefs_.Load();
+  if (memoryPrefs_) {
+    *record = memoryRecord_;
+    return 0;
+  }
+  std::string error;
+  if (!prefs_.Load(record, &error)) {
+    // Said once: every dialog reads the settings as it opens.
+    if (!prefsLoadReported_)
+      interaction_.Alert(kPrefsAlertTitle, "cannot read the stored settings from " +
+                                               Utf8ToHost(prefs_.path()) + ": " + error);
+    prefsLoadReported_ = true;
+    return kHostErrFileOpen;
+  }
   return 0;
 }
 
@@ -741,17 +766,31 @@ int32_t Workbench::SavePrefs(std::span<const uint8_t> record) {
     memoryRecord_.assign(record.begin(), record.end());
     return 0;
   }
-  return prefs_.Save(record) ? 0 : kHostErrFileOpen;
+  std::string error;
+  if (!prefs_.Save(record, &error)) {
+    // An alert, so that a settings change that was lost is never silent.
+    interaction_.Alert(kPrefsAlertTitle, "the settings could not be stored in " +
+                                             Utf8ToHost(prefs_.path()) + ": " + error);
+    return kHostErrFileOpen;
+  }
+  return 0;
 }
 
 int32_t Workbench::ToNativePath(std::string* path) {
+  // The limit is the host's: it counts the bytes the module holds.
+  if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
   // Paths may be written with "\" separators; this platform uses "/".
   std::replace(path->begin(), path->end(), '\\', '/');
-  if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
+  // File names are UTF-8 here; host text is Windows-1252 or, for a line
+  // typed with characters beyond it, UTF-8 (encoding.h).  A path the module
+  // derives (a sibling file's extension) keeps the bytes of the path it
+  // came from and so converts the same way.
+  *path = HostToUtf8(*path);
   return 0;
 }
 
 int32_t Workbench::FromNativePath(std::string* path) {
+  *path = Utf8ToHost(*path);
   if (path->size() > static_cast<size_t>(kHostMaxPathLength)) return kHostErrPathTooLong;
   return 0;
 }

@@ -116,6 +116,11 @@ class Workbench final : public HostServices, public ExprContext {
 
   // Posts text to the history.
   void PostHistory(std::string_view text);
+  // Says which check failed, for the failure the current line returns next
+  // (as the module's HostDiagnose does).
+  void Diagnose(std::string text) override {
+    pending_.push_back({ProblemKind::kDiagnosis, std::move(text)});
+  }
 
   // ---- HostServices ----
   int32_t Version() override { return 800; }
@@ -232,7 +237,22 @@ class Workbench final : public HostServices, public ExprContext {
 
   // Reading values on the command line.
   int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);
+  // 0, or kHostErrBadValue / kHostErrNoMemory for a count no wave can have.
+  int32_t CheckPointCount(double value);
+
+  // String expressions (string_expressions.cpp): "text", string variables
+  // and the string functions, joined by "+".
   int32_t ReadStringExpr(CommandCursor& c, std::string* value);
+  // `name(...)` at the cursor, just after the name: WaveList(match,
+  // separator, options).  kHostErrExpectedString when `name` is no string
+  // function (so that the caller may read a number instead).
+  int32_t CallStringFunction(const std::string& name, CommandCursor& c, std::string* value);
+  // Where a wave list is read: "$" and a string expression at the cursor
+  // is replaced on the line by the names the string lists (separated by ","
+  // or ";"), each quoted where its name needs it.  With `keepVariables`,
+  // "$" and a plain string-variable name stay for the reader: the module's
+  // wave utilities read such a list themselves.
+  int32_t ExpandWaveList(CommandCursor& c, bool keepVariables);
 
   std::unique_ptr<HostFolder> root_;
   HostFolder* current_ = nullptr;
@@ -256,6 +276,8 @@ class Workbench final : public HostServices, public ExprContext {
   Progress progress_;
   uint64_t maxWaveBytes_ = 0;
   bool memoryPrefs_ = false;
+  bool prefsLoadReported_ = false;
+  int stringNesting_ = 0;  // string expressions under way (function arguments)
   std::vector<uint8_t> memoryRecord_;
   ScriptedDialogs dialogs_;
   HostRecord record_;

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <utility>
 #include <vector>
+
+#include "support/byte_reader.h"
 
 namespace kwt {
 namespace {
@@ -22,10 +23,15 @@ InfoRegistration::InfoRegistration(int order, InfoReader reader) {
 
 int RunInfo(const std::string& path, bool json, bool full) {
   const InfoOptions options{json, full};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "kwt: info: cannot open %s\n", path.c_str());
-    return 1;
+  {
+    // Only a regular file is read: a FIFO would block the readers and a
+    // device such as /dev/zero would never end.  The readers open the file
+    // again, by the same rule.
+    const FileSource file(path, FileSource::PathKind::kNative);
+    if (!file.is_open()) {
+      std::fprintf(stderr, "kwt: info: cannot open %s: %s\n", path.c_str(), file.failure().c_str());
+      return 1;
+    }
   }
   auto readers = Readers();
   std::stable_sort(readers.begin(), readers.end(),

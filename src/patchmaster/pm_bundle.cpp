@@ -139,7 +139,7 @@ int32_t DetectDataFileKind(const std::string& path, DataFileKind* kind, BundleIt
   const bool converted = HostToNativePath(&native) == 0;
   const FileSource file(converted ? native : std::string());
   if (!converted || !file.is_open()) {
-    HostDiagnose(path + " cannot be opened");
+    file.DiagnoseFailure(path);
     if (!quiet) HostErrorAlert("KWT", kErrCannotOpenDat);
     return -1;
   }

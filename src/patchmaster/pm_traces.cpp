@@ -144,8 +144,8 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const double x0 = (flags & kPulseSweepTime) != 0 ? sweep->swTime - root->roStartTime : 0.0;
   const FileSource file(r.path);
   if (!file.is_open() || !SignatureAccepted(file)) {
-    HostDiagnose(file.is_open() ? r.path + " does not begin with the signature of a data file"
-                                : r.path + " cannot be opened");
+    if (file.is_open()) HostDiagnose(r.path + " does not begin with the signature of a data file");
+    else file.DiagnoseFailure(r.path);
     return 0;
   }
   // Samples are read from the data alone: bytes behind it (a bundle's

@@ -250,7 +250,7 @@ bool FromPath(const std::string& path, size_t item, TreeReader read, TreeRelease
     }
     const FileSource file(native);
     if (!file.is_open()) {
-      HostDiagnose(path + " cannot be opened");
+      file.DiagnoseFailure(path);
       release();
       return false;
     }
@@ -258,7 +258,8 @@ bool FromPath(const std::string& path, size_t item, TreeReader read, TreeRelease
   }
   const FileSource file(path);
   if (!file.is_open() || file.size() == 0) {
-    HostDiagnose(path + (file.is_open() ? " is empty" : " cannot be opened"));
+    if (file.is_open()) HostDiagnose(path + " is empty");
+    else file.DiagnoseFailure(path);
     release();
     return false;
   }
@@ -352,7 +353,9 @@ bool ReadStimulusTreeOfEitherFormat(const std::string& path, StimulusTreeFormat*
   }
   ReleasePulseStimulusTree();
   FreeStimulusTree();
-  HostDiagnose(path + " holds no stimulus tree of a known kind");
+  const FileSource file(path);
+  if (file.is_open()) HostDiagnose(path + " holds no stimulus tree of a known kind");
+  else file.DiagnoseFailure(path);
   return false;
 }
 

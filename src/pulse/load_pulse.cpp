@@ -463,8 +463,8 @@ int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
   const LoadLoopEnd end(root->startTime, false);
   // Every sweep reads the same data file; one that cannot be opened is
   // reported as such rather than as an empty load.
-  if (!FileSource(o.dataPath).is_open()) {
-    HostDiagnose(o.dataPath + " cannot be opened");
+  if (const FileSource data(o.dataPath); !data.is_open()) {
+    data.DiagnoseFailure(o.dataPath);
     return kErrCannotOpenDat;
   }
   if ((o.flags & kPulseDisplay) != 0) PrepareGraph();

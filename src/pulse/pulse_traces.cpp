@@ -338,7 +338,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   // data file open across host calls that might run other operations.
   const FileSource file(path);
   if (!file.is_open()) {
-    HostDiagnose(path + " cannot be opened");
+    file.DiagnoseFailure(path);
     return false;
   }
   // The traces lie back to back: first, leak, second, then the Fura block.

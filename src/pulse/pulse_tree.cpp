@@ -205,7 +205,7 @@ bool ReadPulseStimulusTree(const std::string& path) {
   const FileSource file(path);
   if (!file.is_open()) {
     ReleasePulseStimulusTree();
-    HostDiagnose(path + " cannot be opened");
+    file.DiagnoseFailure(path);
     return false;
   }
   return ReadPulseStimulusTree(file);
@@ -221,7 +221,7 @@ bool ReadPulseAcquisitionTree(const std::string& path) {
   const FileSource file(path);
   if (!file.is_open()) {
     ReleasePulseAcquisitionTree();
-    HostDiagnose(path + " cannot be opened");
+    file.DiagnoseFailure(path);
     return false;
   }
   return ReadPulseAcquisitionTree(file);

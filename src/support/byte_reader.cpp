@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include "host/host.h"
+
 namespace kwt {
 namespace {
 
@@ -120,20 +122,75 @@ size_t SliceSource::Fetch(uint64_t offset, std::span<uint8_t> out) const {
   return base_.ReadAt(start_ + offset, out);
 }
 
-FileSource::FileSource(const std::string& path) {
-  // Read-only and binary (POSIX knows no text mode); O_CLOEXEC keeps the
-  // descriptor out of programs the host may start.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
+const char* SpecialFileKind(uint32_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a special file";
+}
+
+int OpenRegularFile(const std::string& path, uint64_t* size, std::string* why, bool* special) {
+  *size = 0;
+  why->clear();
+  if (special != nullptr) *special = false;
+  // O_NONBLOCK lets the open of a FIFO return at once; O_NOCTTY keeps a
+  // terminal from becoming the program's own; O_CLOEXEC keeps the
+  // descriptor out of programs the host may start.  Read-only and binary
+  // (POSIX knows no text mode).
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return -1;
+  }
   struct stat info {};
-  // A folder opens as well but cannot be read; a size that cannot be had
-  // leaves nothing to check reads against.  Both count as not open.
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+  if (::fstat(fd, &info) != 0) {
+    *why = std::strerror(errno);
     ::close(fd);
+    return -1;
+  }
+  // Only a regular file has a size that bounds every read: a device such
+  // as /dev/zero never ends, a FIFO blocks, and a folder cannot be read.
+  if (!S_ISREG(info.st_mode)) {
+    *why = std::string("not a regular file (") + SpecialFileKind(info.st_mode) + ")";
+    if (special != nullptr) *special = true;
+    ::close(fd);
+    return -1;
+  }
+  if (info.st_size < 0) {
+    *why = "the file has no size";
+    ::close(fd);
+    return -1;
+  }
+  // Reads from here on may wait for the disk as usual.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  *size = static_cast<uint64_t>(info.st_size);
+  return fd;
+}
+
+FileSource::FileSource(const std::string& path, PathKind kind) {
+  std::string native = path;
+  // Without a host there is nothing to convert with: such a program names
+  // its files natively.
+  const bool hosted = kind == PathKind::kHost && HostAttachedRecord() != nullptr &&
+                      HostAttachedRecord()->host != nullptr;
+  if (hosted && HostToNativePath(&native) != 0) {
+    // A path the host cannot convert names no file this module could open.
+    failure_ = "the path cannot be converted to a file name";
     return;
   }
-  fd_ = fd;
-  size_ = static_cast<uint64_t>(info.st_size);
+  bool special = false;
+  fd_ = OpenRegularFile(native, &size_, &failure_, &special);
+  if (special && hosted) {
+    HostDiagnose(path + ": " + failure_);
+    diagnosed_ = true;
+  }
+}
+
+void FileSource::DiagnoseFailure(const std::string& path) const {
+  if (!is_open() && !diagnosed_) HostDiagnose(path + ": " + failure_);
 }
 
 FileSource::~FileSource() {

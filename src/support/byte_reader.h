@@ -94,22 +94,53 @@ class SliceSource final : public ByteSource {
   uint64_t length_ = 0;
 };
 
+// What a file that is not a regular one is, from its mode bits (st_mode):
+// "a FIFO", "a character device", "a block device", "a folder", "a socket"
+// or "a special file".
+const char* SpecialFileKind(uint32_t mode);
+
+// Opens `path` (a native path) read-only when it names a regular file.
+// The open itself never waits: a FIFO without a writer would hold a
+// blocking open forever, so the file is opened without blocking and its
+// kind is checked on the descriptor (no other file can take the name's
+// place between a check and the open).  Returns the descriptor, which the
+// caller closes, and the file's size; or -1 with *why telling what went
+// wrong: "not a regular file (a FIFO)" and the like, or the system's text
+// for the error ("No such file or directory"), and *special (when given)
+// set for a file that exists but is not a regular one.
+int OpenRegularFile(const std::string& path, uint64_t* size, std::string* why,
+                    bool* special = nullptr);
+
 // A regular file opened read-only in binary mode, read by position.  The
 // file is closed when the source is destroyed.  Small reads are served from
 // a read-ahead window so that walking a tree record by record costs one
 // system call per window rather than one per field.
 class FileSource final : public ByteSource {
  public:
-  // Opens `path` (a native path).  is_open() tells whether that worked; a
-  // file whose size cannot be had, or that is not a regular file, is not
-  // open.
-  explicit FileSource(const std::string& path);
+  // Where a path comes from.  The module's paths are the host's: they come
+  // from its command line and are converted with HostToNativePath before
+  // the open (without a host, as in a program that reads recordings on its
+  // own, they are taken as they stand).  The host's own files have native
+  // paths.
+  enum class PathKind : uint8_t { kHost, kNative };
+
+  // Opens `path`.  is_open() tells whether that worked; anything but a
+  // regular file whose size can be had is not open (see OpenRegularFile).
+  // A host path that names something other than a regular file is also
+  // reported to the host (HostDiagnose), since the module's own code for
+  // the failure ("Cannot open DAT file") cannot say so.
+  explicit FileSource(const std::string& path, PathKind kind = PathKind::kHost);
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
 
   bool is_open() const { return fd_ >= 0; }
   uint64_t size() const override { return size_; }
+  // Why the file is not open; empty when it is.
+  const std::string& failure() const { return failure_; }
+  // Tells the host why `path` is not open ("cell.pul: No such file or
+  // directory"), unless the open has told it already.
+  void DiagnoseFailure(const std::string& path) const;
 
  private:
   size_t Fetch(uint64_t offset, std::span<uint8_t> out) const override;
@@ -119,6 +150,8 @@ class FileSource final : public ByteSource {
 
   int fd_ = -1;
   uint64_t size_ = 0;
+  std::string failure_;
+  bool diagnosed_ = false;
   mutable std::unique_ptr<uint8_t[]> window_;
   mutable uint64_t windowStart_ = 0;
   mutable size_t windowLength_ = 0;

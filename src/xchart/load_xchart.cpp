@@ -216,7 +216,8 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   if (!tree.is_open() || !ReadXChartHeader(tree, &load->header)) {
     HostNotice("Cannot read X-Chart Tree\r");
     ReportNothingLoaded("LoadXChart", tree.is_open() ? treePath + " is not an X-Chart tree file"
-                                                     : treePath + " cannot be opened");
+                                                     : treePath + " cannot be opened: " +
+                                                           tree.failure());
     return false;
   }
   // A group beyond the file, cut short, or with a negative point count has
@@ -263,7 +264,7 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   const FileSource data(dataPath);
   if (!data.is_open()) {
     HostNotice(DataFileMessage(dataPath));
-    ReportNothingLoaded("LoadXChart", dataPath + " cannot be opened");
+    ReportNothingLoaded("LoadXChart", dataPath + " cannot be opened: " + data.failure());
     return false;
   }
   ResetLoadTally();

@@ -1,7 +1,9 @@
 // The kwt program as a scientist runs it from a shell.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "tests/support/process.h"
@@ -106,6 +108,56 @@ TEST(KwtProgram, UsageAndHelpInsideTheTool) {
   r = RunKwt({"help", "LoadPMX"});
   EXPECT_EQ(r.status, 2);
   EXPECT_THAT(r.err, HasSubstr("no operation or command named \"LoadPMX\""));
+}
+
+TEST(KwtProgram, FileOptionsTakeFoldersInAnyLanguage) {
+  for (const char* name : {"r_\xc3\xa9", "g_\xce\xb1", "c_\xe6\x95\xb0\xe6\x8d\xae"}) {
+    TempDir dir;
+    const std::string folder = dir.File(name);
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(test::WriteFile(folder + "/s.txt", "Make/O/N=2 w = {1, 2}\nDisplay w\n"));
+    auto r = RunKwt({"-q", "--prefs", folder + "/p.bin", "-s", folder + "/s.txt", "--save",
+                     folder + "/s.itx", "--dump", folder + "/dump", "--plot", folder + "/plot",
+                     "--dialog", "Buffer Capacity", "--press", "2"});
+    ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    for (const char* made : {"/p.bin", "/dump/session.json", "/plot/Graph0.svg"})
+      EXPECT_TRUE(std::filesystem::exists(folder + made)) << name << made;
+    r = RunKwt({"-q", "--prefs", folder + "/p.bin", "LoadWave/T \"" + folder + "/s.itx\"",
+                "print w[1]"});
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    EXPECT_EQ(r.out, "2\n") << name;
+  }
+}
+
+TEST(KwtProgram, SpecialFilesAreRefusedNotRead) {
+  TempDir dir;
+  const std::string fifo = dir.File("cell.dat");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    const auto r = RunKwt({"info", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr(path + ": not a regular file (a "));
+  }
+  const std::string prefs = dir.File("p.bin");
+  auto r = RunKwt({"-q", "--prefs", prefs, "LoadPM \"" + fifo + "\""});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("kwt: error 10033: Cannot open DAT file. Check, if you have the "
+                               "rights for this file; " + fifo + ": not a regular file (a FIFO)\n"));
+}
+
+TEST(KwtProgram, SettingsThatCannotBeStoredFailTheRun) {
+  TempDir dir;
+  const std::string prefs = dir.File("p.bin");
+  // Exit stores the calculator's settings.
+  const std::vector<std::string> store = {"-q", "--prefs", prefs, "--dialog", "Buffer Capacity",
+                                          "--press", "2"};
+  auto r = RunKwt(store);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(::chmod(prefs.c_str(), 0444), 0);
+  r = RunKwt(store);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("kwt: KWT Preferences: the settings could not be stored in " +
+                               prefs + ": the file is read-only\n"));
 }
 
 }  // namespace

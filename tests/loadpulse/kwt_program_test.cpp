@@ -83,7 +83,7 @@ TEST(KwtLoadPulse, FailureCodeAndTextOnStandardError) {
       RunKwt({"-q", "--prefs", dir.File("p.bin"), "LoadPulse \"" + files.data.string() + "\""});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists; " +
-                       files.pul.string() + " cannot be opened\n");
+                       files.pul.string() + ": No such file or directory\n");
 }
 
 // A damaged sweep left out makes the run partial: exit 1 with the report on

@@ -1,8 +1,7 @@
-// What the workbench writes: Igor text files (and reading them back), the
-// session dump, and the stored preferences.
+// What the workbench writes: Igor text files (and reading them back) and
+// the session dump.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,7 +12,6 @@
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 #include "workbench/itx.h"
-#include "workbench/prefs_store.h"
 #include "workbench/session_dump.h"
 #include "workbench/workbench.h"
 
@@ -167,71 +165,6 @@ TEST(SessionDump, JsonAndNpyFilesDescribeTheSession) {
        dir.File("root/w.npy"), dir.File("root/a%2Fb/k.npy")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "float32 [1.0, nan, 3.0] int32 [1, 2]\n");
-}
-
-TEST(Prefs, RecordsSurviveAndDamagedFilesAreIgnored) {
-  TempDir dir;
-  const std::string path = dir.File("conf/kwt/prefs.bin");
-  PrefsStore store(path);
-  EXPECT_TRUE(store.Load().empty()) << "nothing stored yet";
-  const std::vector<uint8_t> record = {8, 0, 3, 0, 1, 0, 1, 1, 0, 0, 's', 'w'};
-  ASSERT_TRUE(store.Save(record));
-  EXPECT_EQ(store.Load(), record);
-  const std::string good = ReadFile(path);
-
-  // Every single-byte change and every truncation makes the file unusable.
-  for (size_t i = 0; i < good.size(); ++i) {
-    std::string bad = good;
-    bad[i] = static_cast<char>(bad[i] ^ 0x5A);
-    ASSERT_TRUE(WriteFile(path, bad));
-    EXPECT_TRUE(store.Load().empty()) << "byte " << i;
-  }
-  for (size_t n = 0; n < good.size(); ++n) {
-    ASSERT_TRUE(WriteFile(path, good.substr(0, n)));
-    EXPECT_TRUE(store.Load().empty()) << "length " << n;
-  }
-  ASSERT_TRUE(WriteFile(path, good + "x"));
-  EXPECT_TRUE(store.Load().empty()) << "a longer file";
-
-  // The next save replaces the damaged file whole and leaves no temporary
-  // file behind.
-  const std::vector<uint8_t> second(2328, 7);
-  ASSERT_TRUE(store.Save(second));
-  EXPECT_EQ(store.Load(), second);
-  size_t files = 0;
-  for (const auto& e : std::filesystem::directory_iterator(dir.File("conf/kwt"))) {
-    (void)e;
-    ++files;
-  }
-  EXPECT_EQ(files, 1u);
-}
-
-TEST(Prefs, AFailedSaveLeavesTheStoredRecordAlone) {
-  TempDir dir;
-  const std::string path = dir.File("prefs.bin");
-  PrefsStore store(path);
-  ASSERT_TRUE(store.Save(std::vector<uint8_t>{1, 2, 3}));
-  // A folder where the temporary file must go makes the write fail.
-  ASSERT_EQ(::mkdir((path + ".tmp." + std::to_string(::getpid())).c_str(), 0700), 0);
-  EXPECT_FALSE(store.Save(std::vector<uint8_t>{9, 9}));
-  EXPECT_EQ(store.Load(), (std::vector<uint8_t>{1, 2, 3}));
-}
-
-TEST(Prefs, TheModuleReachesThemThroughTheHost) {
-  TempDir dir;
-  Workbench::Options o;
-  o.prefsPath = dir.File("p.bin");
-  {
-    Workbench wb(o);
-    std::vector<uint8_t> r;
-    EXPECT_EQ(HostGetPrefs(&r), 0);
-    EXPECT_TRUE(r.empty());
-    EXPECT_EQ(HostSavePrefs(std::vector<uint8_t>{4, 5}), 0);
-  }
-  Workbench again(o);
-  std::vector<uint8_t> r;
-  EXPECT_EQ(HostGetPrefs(&r), 0);
-  EXPECT_EQ(r, (std::vector<uint8_t>{4, 5}));
 }
 
 }  // namespace

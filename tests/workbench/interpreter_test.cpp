@@ -51,6 +51,16 @@ TEST(Make, TypesSizesAndOverwrite) {
   EXPECT_EQ(wb.Run("Make/N=2 'liberal: no'"), kHostErrBadName);
   EXPECT_EQ(wb.Run("Make/X w2"), kHostErrBadFlag);
   EXPECT_EQ(wb.Run("Make/O/N=(2^62) huge"), kHostErrNoMemory) << "no allocation is attempted";
+  // Flag values are checked before they become integers.
+  ASSERT_EQ(wb.Run("Make/O/Y=4 y"), 0);
+  EXPECT_EQ(wb.ResolveWave("y")->type, kWaveFloat64);
+  for (const char* value : {"22222222222", "-1", "2.5", "NaN", "6", "1e300"}) {
+    EXPECT_EQ(wb.Run(std::string("Make/O/Y=") + value + " y"), kHostErrBadValue) << value;
+    EXPECT_EQ(wb.results().back().diagnosis,
+              std::string("/Y=") + value + ": no number type has that code");
+  }
+  EXPECT_EQ(wb.Run("Make/O/N=(-1) y"), kHostErrBadValue);
+  EXPECT_EQ(wb.Run("Redimension/N=(NaN) y"), kHostErrBadValue);
 }
 
 TEST(Make, TheHostsSizeLimitFailsAsOutOfMemory) {
@@ -211,12 +221,6 @@ TEST(Commands, HostExecuteAndCommandLinesAreLogged) {
   EXPECT_THAT(wb.windows()[0].commands, ElementsAre("Display", "ModifyGraph margin(left)=60"));
   EXPECT_EQ(SetScrapData("clip"), 0);
   EXPECT_EQ(wb.clipboard(), "clip");
-}
-
-TEST(Commands, TypedUtf8BecomesTheHostsCodePage) {
-  Workbench wb;
-  ASSERT_EQ(wb.Run("String/G s = \"5 \xc2\xb5M, 20 \xc2\xba\""), 0);
-  EXPECT_EQ(wb.root().FindVariable("s")->text, "5 \xb5M, 20 \xba");
 }
 
 }  // namespace

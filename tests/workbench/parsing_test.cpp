@@ -236,5 +236,40 @@ TEST(Expressions, PrecedenceFunctionsAndValues) {
   EXPECT_EQ(wb.Run("Variable/G r = nosuchfn(1)"), kHostErrUnknownCommand);
 }
 
+TEST(Expressions, NestingIsBoundedAndLongChainsAreNot) {
+  Workbench wb;
+  const auto nested = [](size_t n) { return std::string(n, '(') + "1" + std::string(n, ')'); };
+  // The whole expression is one level, each parenthesis one more.
+  EXPECT_EQ(wb.Run("print " + nested(kMaxExpressionNesting - 1)), 0);
+  std::string power = "1";
+  for (int i = 0; i < 50000; ++i) power = "2^" + power;
+  for (const std::string& deep : {nested(kMaxExpressionNesting), nested(50000),
+                                  std::string(50000, '-') + "1", power,
+                                  std::string(50000, '!') + "1", "abs(" + nested(50000) + ")"}) {
+    EXPECT_EQ(wb.Run("print " + deep), kHostErrSyntax) << deep.substr(0, 20);
+    EXPECT_EQ(wb.results().back().diagnosis, "expressions nest at most 256 levels deep");
+  }
+  // The same through the module's parsing service.
+  wb.ParseWith("/A=" + nested(50000), [&] {
+    double v;
+    HostGetFlag("A");
+    HostTakeSymbol();
+    EXPECT_EQ(HostGetNumber(&v), kHostErrSyntax);
+    return 0;
+  });
+  // String functions nest as deep as numbers.
+  std::string list = "\"*\"";
+  for (int i = 0; i < 300; ++i) list = "WaveList(" + list + ", \";\", \"\")";
+  EXPECT_EQ(wb.Run("String/G s = " + list), kHostErrSyntax);
+
+  // A long sum or product is no nesting: it is computed in a loop.
+  std::string sum = "1";
+  for (int i = 0; i < 100000; ++i) sum += i % 2 == 0 ? "+2" : "-1*1";
+  ASSERT_EQ(wb.Run("Variable/G n = " + sum), 0);
+  EXPECT_EQ(wb.root().FindVariable("n")->number, 50001);
+  ASSERT_EQ(wb.Run("Variable/G n = 8 / 2 / 2 - 1 - 1 < 1 < 2"), 0);
+  EXPECT_EQ(wb.root().FindVariable("n")->number, 1) << "left to right: ((8/2)/2)-1-1 = 0";
+}
+
 }  // namespace
 }  // namespace kwt

@@ -1,0 +1,126 @@
+// Files in folders with names in any language.  A typed line whose
+// characters all exist in the host's code page becomes Windows-1252 bytes
+// (é, µ), one with others stays UTF-8 (α, 数据); either way every file the
+// loaders open, derive or name must be the one on disk, and what they write
+// into notes must read right in the session file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "tests/support/pm_writer.h"
+#include "tests/support/pulse_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/xchart_writer.h"
+#include "workbench/encoding.h"
+#include "workbench/itx.h"
+#include "workbench/session_dump.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using ::testing::HasSubstr;
+
+class ForeignPaths : public ::testing::TestWithParam<const char*> {
+ protected:
+  ForeignPaths() : wb_(Workbench::Options{.memoryPrefs = true}) {
+    folder_ = dir_.path() / GetParam();
+    std::filesystem::create_directory(folder_);
+  }
+  // The native path of a file named after the folder, with `extension`.
+  std::string File(const std::string& extension) const {
+    return (folder_ / (std::string(GetParam()) + extension)).string();
+  }
+  std::string Note(const char* wave) {
+    HostWave* w = wb_.root().FindWave(wave);
+    return w != nullptr ? HostToUtf8(w->note) : "<no wave " + std::string(wave) + ">";
+  }
+
+  test::TempDir dir_;
+  std::filesystem::path folder_;
+  Workbench wb_;
+};
+
+TEST_P(ForeignPaths, EveryLoaderOpensItsFilesAndTheirSiblings) {
+  test::PulseRecording pulse;
+  pulse.AddStimulation("stim");
+  pulse.AddGroup("g").AddSeries().AddSweep({1, 2, 3});
+  test::WritePulseRecording(pulse, File(".dat"));
+  ASSERT_EQ(wb_.Run("LoadPulse/Q \"" + File(".dat") + "\""), 0);
+  EXPECT_THAT(Note("Pulse_1_1_1"), HasSubstr(std::string(GetParam()) + ".dat;"));
+
+  // A bundle, and a data file beside its tree files.
+  test::PmRecording pm;
+  pm.AddStimulation("stim").AddChannel(1).AddSegment(kPmSegmentConstant, -0.07, 3e-4);
+  pm.AddGroup("g").AddSeries().AddSweep().AddTrace("Imon", {1, 2, 3});
+  test::WritePmBundle(pm, File("_b.dat"));
+  ASSERT_EQ(wb_.Run("LoadPM/Q/N=b \"" + File("_b.dat") + "\""), 0);
+  EXPECT_THAT(Note("b_1_1_1_1_Imon"), HasSubstr(std::string(GetParam()) + "_b.dat;"));
+  test::WritePmSiblings(pm, File("_s.dat"));
+  ASSERT_EQ(wb_.Run("LoadPM/Q/N=s \"" + File("_s.dat") + "\""), 0);
+  EXPECT_NE(wb_.root().FindWave("s_1_1_1_1_Imon"), nullptr);
+
+  // The tree file names its data file.
+  test::XChartRecording chart;
+  auto& group = chart.AddGroup();
+  group.SetTrace(0, "t", "s", 0, {0, 1});
+  group.SetTrace(1, "Vm", "mV", 1, {-70, -60});
+  test::WriteXChartRecording(chart, File(".tree"));
+  ASSERT_EQ(wb_.Run("LoadXChart/Q \"" + File(".tree") + "\""), 0);
+  EXPECT_NE(wb_.root().FindWave("XC_Vm"), nullptr);
+  EXPECT_TRUE(wb_.results().back().problems.empty());
+
+  // The session file shows the notes and the typed lines as they were.
+  const nlohmann::json doc = SessionJson(wb_);
+  bool noteFound = false;
+  for (const auto& w : doc["waves"])
+    if (w["path"] == "root:Pulse_1_1_1")
+      noteFound = w["note"].get<std::string>().find(std::string(GetParam()) + ".dat;") !=
+                  std::string::npos;
+  EXPECT_TRUE(noteFound);
+  EXPECT_EQ(doc["results"][0]["command"], "LoadPulse/Q \"" + File(".dat") + "\"");
+  EXPECT_THAT(doc["history"].get<std::string>(), HasSubstr("\xe2\x80\xa2LoadPulse/Q \"" + File(".dat")));
+}
+
+TEST_P(ForeignPaths, IgorTextFilesLoadFromThere) {
+  ASSERT_EQ(wb_.Run("Make/O/N=2 w = {4, 5}"), 0);
+  ASSERT_TRUE(test::WriteFile(File(".itx"), SaveItx(wb_)));
+  Workbench other(Workbench::Options{.memoryPrefs = true});
+  ASSERT_EQ(other.Run("LoadWave/T \"" + File(".itx") + "\""), 0);
+  ASSERT_NE(other.root().FindWave("w"), nullptr);
+  EXPECT_EQ(other.root().FindWave("w")->Value(1), 5);
+  // The same path from a string variable set by an earlier line.
+  ASSERT_EQ(other.Run("String/G p = \"" + File(".itx") + "\""), 0);
+  EXPECT_EQ(other.Run("LoadWave/T/O $p"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ForeignPaths,
+                         ::testing::Values("r_\xc3\xa9", "u_\xc2\xb5", "g_\xce\xb1",
+                                           "c_\xe6\x95\xb0\xe6\x8d\xae"),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+TEST(HostText, TypedLinesReadBackAsTyped) {
+  // Lines the code page holds become its bytes; others stay UTF-8, also
+  // when their code-page bytes would read as another UTF-8 character.
+  const struct {
+    const char* typed;
+    const char* host;
+  } cases[] = {
+      {"5 \xc2\xb5M, 20 \xc2\xba", "5 \xb5M, 20 \xba"},
+      {"\xce\xb1 = 1 \xc2\xb5M", "\xce\xb1 = 1 \xc2\xb5M"},
+      {"\xc3\x83\xc2\xa9", "\xc3\x83\xc2\xa9"},  // "Ã©" is not "é"
+      {"plain", "plain"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Utf8ToHost(c.typed), c.host) << c.typed;
+    EXPECT_EQ(HostToUtf8(Utf8ToHost(c.typed)), c.typed);
+  }
+  // Host text that mixes both (a module note around a typed path).
+  EXPECT_EQ(HostToUtf8("20 \xba in \xce\xb1/x \x80"), "20 \xc2\xba in \xce\xb1/x \xe2\x82\xac");
+  EXPECT_EQ(HostToUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xe2\x82\xac") << "no surrogates";
+}
+
+}  // namespace
+}  // namespace kwt
