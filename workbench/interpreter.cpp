@@ -271,7 +271,7 @@ int32_t Workbench::CmdMake(CommandCursor& c) {
     const std::string name = path.Leaf();
     if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
     HostFolder* folder = ResolveFolder(path, false);
-    if (folder == nullptr) return kHostErrNoSuchFolder;
+    if (folder == nullptr) return NotFound(kHostErrNoSuchFolder, path);
     HostFolder* const saved = current_;
     current_ = folder;
     WaveHandle wave = nullptr;
@@ -295,7 +295,7 @@ int32_t Workbench::CmdAssign(CommandCursor& c) {
   if (wave == nullptr) {
     // A variable assignment.
     Variable* v = ResolveVariable(path);
-    if (v == nullptr) return kHostErrNoSuchWave;
+    if (v == nullptr) return NotFound(kHostErrNoSuchWave, path);
     if (!c.TryChar('=')) return kHostErrExpectedEquals;
     if (v->isString) {
       std::string s;
@@ -441,7 +441,7 @@ int32_t Workbench::CmdSetScale(CommandCursor& c) {
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
-    if (w == nullptr) return kHostErrNoSuchWave;
+    if (w == nullptr) return NotFound(kHostErrNoSuchWave, path);
     waves.push_back(w);
   } while (c.TryChar(','));
   if (!c.AtEnd()) return kHostErrExpectedEnd;
@@ -476,7 +476,7 @@ int32_t Workbench::CmdNote(CommandCursor& c) {
   ParsedPath path;
   if (!c.ReadPath(&path)) return kHostErrExpectedWave;
   HostWave* w = ResolveWave(path);
-  if (w == nullptr) return kHostErrNoSuchWave;
+  if (w == nullptr) return NotFound(kHostErrNoSuchWave, path);
   std::string text;
   bool hasText = false;
   if (c.TryChar(',')) {
@@ -516,7 +516,7 @@ int32_t Workbench::CmdKillWaves(CommandCursor& c) {
     HostWave* w = ResolveWave(path);
     if (w == nullptr) {
       if (quiet) continue;
-      return kHostErrNoSuchWave;
+      return NotFound(kHostErrNoSuchWave, path);
     }
     const int32_t e = KillWave(w);
     if (e != 0 && !quiet) return e;
@@ -558,7 +558,7 @@ int32_t Workbench::CmdNewDataFolder(CommandCursor& c) {
   if (!c.ReadPath(&path) || path.trailingColon || path.parts.empty()) return kHostErrExpectedName;
   if (!c.AtEnd()) return kHostErrExpectedEnd;
   HostFolder* parent = ResolveFolder(path, false);
-  if (parent == nullptr) return kHostErrNoSuchFolder;
+  if (parent == nullptr) return NotFound(kHostErrNoSuchFolder, path);
   const std::string name = path.Leaf();
   if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
   if (!IsValidName(name)) return kHostErrBadName;
@@ -582,7 +582,7 @@ int32_t Workbench::CmdSetDataFolder(CommandCursor& c) {
   if (!c.ReadPath(&path)) return kHostErrExpectedName;
   if (!c.AtEnd()) return kHostErrExpectedEnd;
   HostFolder* f = ResolveFolder(path, true);
-  if (f == nullptr) return kHostErrNoSuchFolder;
+  if (f == nullptr) return NotFound(kHostErrNoSuchFolder, path);
   current_ = f;
   return 0;
 }
@@ -669,7 +669,7 @@ int32_t Workbench::CmdRedimension(CommandCursor& c) {
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
-    if (w == nullptr) return kHostErrNoSuchWave;
+    if (w == nullptr) return NotFound(kHostErrNoSuchWave, path);
     if (int32_t e = Redimension(w, type.value_or(w->type), points.value_or(w->points))) return e;
   } while (c.TryChar(','));
   return c.AtEnd() ? 0 : kHostErrExpectedEnd;

@@ -62,7 +62,7 @@ int32_t Workbench::ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves,
       ParsedPath xp;
       if (!c.ReadPath(&xp)) return kHostErrExpectedWave;
       HostWave* x = ResolveWave(xp);
-      if (x == nullptr) return kHostErrNoSuchWave;
+      if (x == nullptr) return NotFound(kHostErrNoSuchWave, xp);
       *xWave = x;
       break;
     }
@@ -70,7 +70,7 @@ int32_t Workbench::ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves,
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
     HostWave* w = ResolveWave(path);
-    if (w == nullptr) return kHostErrNoSuchWave;
+    if (w == nullptr) return NotFound(kHostErrNoSuchWave, path);
     waves->push_back(w);
   }
   return c.AtEnd() ? 0 : kHostErrExpectedEnd;

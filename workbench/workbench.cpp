@@ -708,6 +708,22 @@ int32_t Workbench::GetFileName(std::string* path) {
   return kHostErrExpectedString;
 }
 
+int32_t Workbench::NotFound(int32_t code, const ParsedPath& path) {
+  std::string text;
+  for (int i = 0; i < path.upLevels; ++i) text += ":";
+  if (path.relative && path.upLevels == 0) text += ":";
+  for (size_t i = 0; i < path.parts.size(); ++i) {
+    if (i > 0) text += ":";
+    text += QuoteName(path.parts[i]);
+  }
+  if (path.trailingColon) text += ":";
+  const char* what = code == kHostErrNoSuchWave       ? "no wave named "
+                     : code == kHostErrNoSuchVariable ? "no variable named "
+                                                      : "no data folder for ";
+  Report({ProblemKind::kDiagnosis, what + text});
+  return code;
+}
+
 int32_t Workbench::GetWave(WaveHandle* wave) {
   CommandCursor* c = TopCursor();
   if (c == nullptr) return kHostErrInternal;
@@ -728,10 +744,7 @@ int32_t Workbench::GetWave(WaveHandle* wave) {
     return 0;
   }
   HostWave* w = ResolveWave(path);
-  if (w == nullptr) {
-    Report({ProblemKind::kDiagnosis, "no wave named " + QuoteName(path.Leaf())});
-    return kHostErrNoSuchWave;
-  }
+  if (w == nullptr) return NotFound(kHostErrNoSuchWave, path);
   *wave = w;
   return 0;
 }

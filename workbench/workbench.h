@@ -235,6 +235,10 @@ class Workbench final : public HostServices, public ExprContext {
   };
   void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes);
 
+  // Says that the object `path` names does not exist ("no wave named
+  // 'w'") and returns `code` (kHostErrNoSuchWave, ...Folder, ...Variable).
+  int32_t NotFound(int32_t code, const ParsedPath& path);
+
   // Reading values on the command line.
   int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);
   // 0, or kHostErrBadValue / kHostErrNoMemory for a count no wave can have.

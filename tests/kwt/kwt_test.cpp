@@ -42,7 +42,8 @@ TEST(KwtProgram, ExitStatusAndEveryFailure) {
   auto r = RunKwt({"-q", "--prefs", prefs, "Make/O/N=1 a", "Make a", "KillWaves nothere"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "") << "-q keeps the history off standard output";
-  EXPECT_EQ(r.err, "kwt: error 13: name already in use\nkwt: error 3: no wave of that name\n")
+  EXPECT_EQ(r.err, "kwt: error 13: name already in use\nkwt: error 3: no wave of that name; "
+                   "no wave named nothere\n")
       << "each failure on a line of its own";
 
   r = RunKwt({"-q", "--prefs", prefs, "LoadPulse \"/nonexistent/cell.dat\""});
