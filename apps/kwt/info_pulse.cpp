@@ -16,6 +16,7 @@
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_tree.h"
 #include "support/fixed_text.h"
+#include "support/paths.h"
 #include "support/pulse_time.h"
 #include "traces/damage.h"
 #include "workbench/encoding.h"

@@ -6,6 +6,7 @@
 #include "host/host.h"
 #include "pulse/pulse_tree.h"
 #include "support/fixed_text.h"
+#include "support/paths.h"
 
 namespace kwt {
 namespace {

@@ -20,6 +20,7 @@
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
+#include "support/paths.h"
 #include "traces/damage.h"
 #include "traces/load_report.h"
 

@@ -17,6 +17,7 @@
 #include "pulse/pulse_tree.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
+#include "support/paths.h"
 #include "support/pulse_time.h"
 #include "traces/load_report.h"
 
@@ -518,11 +519,6 @@ bool AppendWaveNote(std::string_view name, std::string_view text) {
   std::string note = HostGetWaveNote(wave);
   note.append(text);
   return HostSetWaveNote(wave, note) == 0;
-}
-
-std::string_view PathFileName(std::string_view path) {
-  const size_t separator = path.find_last_of("/\\");
-  return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
 PulseLockInSettings& PulseLockInState() {

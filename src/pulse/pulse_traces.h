@@ -86,9 +86,6 @@ bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrd
 // refuses the note.
 bool AppendWaveNote(std::string_view name, std::string_view text);
 
-// The file-name part of a path: the text behind its last "/" or "\".
-std::string_view PathFileName(std::string_view path);
-
 // The LockIn values that the loading operations set for their sweeps:
 // the extra phase shift of /H in degrees (0 unless given) and the reversal
 // potential of /V in volts (NaN unless given: the stimulation's own value is

@@ -182,19 +182,6 @@ bool ProbeLevels(const ByteSource& source, ByteOrder* order, int32_t* levels) {
 
 }  // namespace
 
-bool ReplaceExtension(std::string& name, std::string_view extension, size_t capacity) {
-  if (name.empty() || extension.empty()) return false;
-  const size_t dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  // A dot in a folder name ("run.1/cell") is no extension of the file.
-  const size_t separator = name.find_last_of("/\\");
-  if (separator != std::string::npos && dot < separator) return false;
-  if (dot + extension.size() >= capacity) return false;
-  name.resize(dot + 1);
-  name.append(extension);
-  return true;
-}
-
 bool ReadPulseStimulusTree(const ByteSource& source) {
   ReleasePulseStimulusTree();
   return ReadInto<StimulusTree, StimulusSink>(source, kStimulusSizes, "the stimulus tree",

@@ -68,15 +68,6 @@ struct PulseStimulationEntry : StimulationRecord {
   int32_t firstSegment = kNoEntry;  // index of its first segment
 };
 
-// ---- File names -------------------------------------------------------------
-
-// Replaces the text after the last "." of the file name in `name` by
-// `extension` (given without the dot), in place.  False, with `name`
-// unchanged, when name or extension is empty, the last component of the
-// path has no ".", or the dot's offset plus the extension's length reaches
-// `capacity` (the result would be longer than capacity characters).
-bool ReplaceExtension(std::string& name, std::string_view extension, size_t capacity);
-
 // ---- Reading ----------------------------------------------------------------
 
 // Reads the .pgf file at `path` (a native path) into the stimulus tree,

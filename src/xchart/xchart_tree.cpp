@@ -5,6 +5,7 @@
 
 #include "host/host_codes.h"
 #include "pulse/pulse_tree.h"
+#include "support/paths.h"
 #include "support/tree_framing.h"
 
 namespace kwt {

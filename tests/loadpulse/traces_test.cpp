@@ -7,6 +7,7 @@
 
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_traces.h"
+#include "support/paths.h"
 #include "tests/loadpulse/load_fixture.h"
 
 namespace kwt {

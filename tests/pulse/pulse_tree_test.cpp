@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pulse/pulse_tree.h"
+#include "support/paths.h"
 #include "tests/support/byte_writer.h"
 #include "tests/support/pulse_writer.h"
 #include "tests/support/temp_dir.h"
