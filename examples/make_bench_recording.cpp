@@ -14,6 +14,7 @@
 
 #include "tests/support/byte_writer.h"
 #include "tests/support/pulse_writer.h"
+#include "traces/trace_samples.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "tests/support/pm_writer.h"
 #include "tests/support/pulse_writer.h"
 #include "tests/support/xchart_writer.h"
+#include "traces/trace_samples.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_tree.h"
 #include "support/byte_reader.h"
+#include "traces/trace_samples.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "pulse/pulse_stimulus.h"
 #include "tests/support/pulse_writer.h"
 #include "tests/support/seeds.h"
+#include "traces/trace_samples.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 #include "support/fixed_text.h"
 #include "support/pulse_time.h"
 #include "traces/damage.h"
+#include "traces/recording_mode.h"
 #include "workbench/encoding.h"
 
 namespace kwt {

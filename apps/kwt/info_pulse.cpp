@@ -19,6 +19,8 @@
 #include "support/paths.h"
 #include "support/pulse_time.h"
 #include "traces/damage.h"
+#include "traces/recording_mode.h"
+#include "traces/trace_samples.h"
 #include "workbench/encoding.h"
 
 namespace kwt {

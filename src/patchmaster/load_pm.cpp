@@ -17,8 +17,7 @@
 #include "patchmaster/pm_stimulus.h"
 #include "patchmaster/pm_traces.h"
 #include "patchmaster/pm_tree.h"
-#include "pulse/pulse_display.h"
-#include "pulse/pulse_traces.h"
+#include "pulse/load_pulse.h"
 #include "pulse/pulse_tree.h"
 #include "resources/operation_flags.h"
 #include "support/byte_reader.h"
@@ -26,7 +25,10 @@
 #include "support/format.h"
 #include "support/paths.h"
 #include "traces/damage.h"
+#include "traces/load_options.h"
 #include "traces/load_report.h"
+#include "traces/lockin_waves.h"
+#include "traces/stacked_axes.h"
 
 namespace kwt {
 namespace {
@@ -59,7 +61,7 @@ int32_t ReadNameValue(std::string* name) {
 // /J or /K: one name, or with "$" the names held by a string variable.
 int32_t ReadStimulationFlag(int32_t flag, LoadPMOptions& o) {
   if (!TakeOptionalEquals()) return 0;
-  o.flags |= flag == 'J' ? kPulseInclude : kPulseExclude;
+  o.flags |= flag == 'J' ? kLoadInclude : kLoadExclude;
   if (HostNextSymbol() != '$') return ReadNameValue(&o.stimName);
   HostTakeSymbol();
   FolderHandle folder = nullptr;
@@ -145,22 +147,22 @@ void DisplayTrace(const std::string& name, uint32_t bits) {
   const bool lockIn = (bits & kPmLockInMade) != 0;
   const bool stimulus = (bits & kPmStimulusMade) != 0 && !StimWaveList().empty();
   const int32_t axes = 1 + (lockIn ? 3 : 0) + ((bits & kPmStimulusMade) != 0 ? 1 : 0);
-  const float h = PulseAxisHeight(axes, kAxisGap);
-  HostExecute("Display;ModifyGraph margin(left)=60");
+  const float h = StackedAxisHeight(axes, kAxisGap);
+  OpenStackedGraph();
   int32_t axis = 1;
   if (lockIn) {
-    AppendTrace(1, h, kAxisGap, name, true, "_Gm", kModeLines);
-    AppendTrace(2, h, kAxisGap, name, true, "_Gs", kModeLines);
-    AppendTrace(3, h, kAxisGap, name, true, "_Cm", kModeLines);
+    AppendToStackedAxis(1, h, kAxisGap, name, true, "_Gm", kModeLines);
+    AppendToStackedAxis(2, h, kAxisGap, name, true, "_Gs", kModeLines);
+    AppendToStackedAxis(3, h, kAxisGap, name, true, "_Cm", kModeLines);
     axis = 4;
   }
   if (stimulus) {
     for (const std::string& stimWave : StimWaveNames())
-      AppendTrace(axis, h, kAxisGap, stimWave, true, "", kModeBars);
+      AppendToStackedAxis(axis, h, kAxisGap, stimWave, true, "", kModeBars);
     ++axis;
     StimWaveList().clear();
   }
-  AppendTrace(axis, h, kAxisGap, name, true, "", kModeLines);
+  AppendToStackedAxis(axis, h, kAxisGap, name, true, "", kModeLines);
 }
 
 // ---- The loading loop -----------------------------------------------------------------
@@ -206,7 +208,7 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
     return kErrNameTooLong;
   }
   const std::string name = PmTraceWaveName(o.baseName, g, s, w, t, *trace);
-  const bool lockIn = (o.flags & kPulseLockIn) != 0;
+  const bool lockIn = (o.flags & kLoadLockIn) != 0;
   if (name.size() + (lockIn ? kLockInSuffix : 0) > static_cast<size_t>(kHostMaxNameLength)) {
     HostAlert(kAlertTitle, Format("The wavename \"%s%s\" excceeds the Igor wavename lenght",
                                   name.c_str(), lockIn ? "_Gm" : ""));
@@ -226,10 +228,10 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
   request.sweep = w;
   request.trace = t;
   request.flags = o.flags;
-  request.report = (o.flags & kPulseQuiet) == 0;
+  request.report = (o.flags & kLoadQuiet) == 0;
   const uint32_t bits = LoadPmTrace(request);
   if (bits == 0) return kErrReadTrace;
-  if ((o.flags & kPulseDisplay) != 0) DisplayTrace(name, bits);
+  if ((o.flags & kLoadDisplay) != 0) DisplayTrace(name, bits);
   return 0;
 }
 
@@ -365,11 +367,11 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
 
 int32_t RunLoadPM() {
   const auto start = std::chrono::steady_clock::now();
-  ResetPulseLockInSettings();
+  ResetLockInSettings();
   LoadPMOptions o;
   if (int32_t err = ReadFlags(o)) return err;
   NormalizePMOptions(&o);
-  const bool quiet = (o.flags & kPulseQuiet) != 0;
+  const bool quiet = (o.flags & kLoadQuiet) != 0;
 
   std::string named;
   if (int32_t err = ReadCommandFileName(&named)) return err;
@@ -391,10 +393,10 @@ int32_t RunLoadPM() {
   int32_t result = 0;
   if (pulse) {
     if (int32_t err = PublishPulseSelection(o)) return err;
-    if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o, "LoadPM");
+    if ((o.flags & kLoadNoLoad) == 0) result = RunPulseLoad(o, "LoadPM");
   } else {
     if (int32_t err = PublishPMSelection(o)) return err;
-    if ((o.flags & kPulseNoLoad) == 0) result = RunPMLoad(o);
+    if ((o.flags & kLoadNoLoad) == 0) result = RunPMLoad(o);
   }
 
   if (!quiet && result == 0) {
@@ -473,7 +475,7 @@ int32_t RunPMLoad(const LoadPMOptions& o) {
     return kErrNoText;
   }
   Walk walk{o, std::string(PathFileName(o.dataPath))};
-  walk.quiet = (o.flags & kPulseQuiet) != 0;
+  walk.quiet = (o.flags & kLoadQuiet) != 0;
   ResetLoadTally();
   // A tree whose records end early loads what was read; the user learns
   // that the rest is missing (also when a damaged count leaves no group).

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "pulse/load_pulse.h"
+#include "traces/load_options.h"
 
 namespace kwt {
 

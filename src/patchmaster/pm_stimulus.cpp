@@ -7,9 +7,9 @@
 
 #include "host/host.h"
 #include "patchmaster/pm_relations.h"
-#include "pulse/pulse_records.h"
 #include "pulse/pulse_stimulus.h"
 #include "support/format.h"
+#include "traces/recording_mode.h"
 
 namespace kwt {
 namespace {

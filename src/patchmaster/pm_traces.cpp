@@ -6,15 +6,16 @@
 #include <span>
 
 #include "host/host.h"
-#include "host/wave_spans.h"
+#include "traces/load_options.h"
+#include "traces/lockin_waves.h"
+#include "traces/recording_mode.h"
+#include "traces/trace_samples.h"
+#include "traces/trace_wave.h"
+#include "traces/wave_spans.h"
 #include "lockin/lockin.h"
 #include "patchmaster/pm_damage.h"
 #include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_stimulus.h"
-#include "pulse/load_pulse.h"
-#include "pulse/pulse_lockin.h"
-#include "pulse/pulse_records.h"
-#include "pulse/pulse_traces.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -140,8 +141,8 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const auto points = static_cast<size_t>(trace->trDataPoints);
 
   const uint32_t flags = r.flags;
-  const bool overwrite = (flags & kPulseOverwrite) != 0;
-  const double x0 = (flags & kPulseSweepTime) != 0 ? sweep->swTime - root->roStartTime : 0.0;
+  const bool overwrite = (flags & kLoadOverwrite) != 0;
+  const double x0 = (flags & kLoadSweepTime) != 0 ? sweep->swTime - root->roStartTime : 0.0;
   const FileSource file(r.path);
   if (!file.is_open() || !SignatureAccepted(file)) {
     if (file.is_open()) HostDiagnose(r.path + " does not begin with the signature of a data file");
@@ -171,7 +172,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
     // Without memory for the note the wave is still worth having.
     if (!junk) {
       try {
-        BuildPmTraceNote(g, s, w, t, r.fileName, r.baseName, (flags & kPulseStimulus) != 0);
+        BuildPmTraceNote(g, s, w, t, r.fileName, r.baseName, (flags & kLoadStimulus) != 0);
       } catch (const std::bad_alloc&) {
       }
     }
@@ -182,7 +183,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
                         static_cast<long>(points)));
     }
 
-    if ((flags & kPulseLockIn) != 0 && stim != nullptr && stim->stLockInFlag != 0 &&
+    if ((flags & kLoadLockIn) != 0 && stim != nullptr && stim->stLockInFlag != 0 &&
         (trace->trDataKind & kTraceKindNoStimulus) == 0) {
       if (const PmChannelEntry* channel = LockInChannelOfTrace(sweep->stimNo, t)) {
         const int64_t perCycle = LockInPointsPerCycle(channel->chSineCycle, stim->stSampleInterval);
@@ -203,7 +204,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
     }
   }
 
-  if ((flags & kPulseStimulus) != 0 && !junk && (trace->trDataKind & kTraceKindNoStimulus) == 0 &&
+  if ((flags & kLoadStimulus) != 0 && !junk && (trace->trDataKind & kTraceKindNoStimulus) == 0 &&
       MakePmStimulusWaves(r.baseName, g, s, w, t, x0, overwrite)) {
     bits |= kPmStimulusMade;
     if (r.report) {
@@ -397,8 +398,8 @@ bool ComputePmLockIn(int32_t g, int32_t s, int32_t w, int32_t t, const PmChannel
   in.extCalValid = cal.extCalValid != 0;
   in.extPhase = cal.extPhase;
   in.extAttenuation = cal.extAttenuation;
-  in.phaseShift = PulseLockInState().phaseShift;
-  in.vReversal = PulseLockInState().vReversal;
+  in.phaseShift = LockInState().phaseShift;
+  in.vReversal = LockInState().vReversal;
   in.report = report;
   in.calibration.samplingRatio = 1.0;
   in.calibration.stimFilterOn = amp.stimFilterOn != 0;

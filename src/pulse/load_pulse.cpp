@@ -22,7 +22,10 @@
 #include "support/format.h"
 #include "support/paths.h"
 #include "traces/damage.h"
+#include "traces/load_options.h"
 #include "traces/load_report.h"
+#include "traces/lockin_waves.h"
+#include "traces/stacked_axes.h"
 
 namespace kwt {
 namespace {
@@ -49,7 +52,7 @@ int32_t ReadNameValue(std::string* name) {
 // *echo receives a single name, which the operation echoes to the history.
 int32_t ReadStimulationFlag(int32_t flag, PulseOptions& o, std::string* echo) {
   if (!TakeOptionalEquals()) return 0;
-  o.flags |= flag == 'J' ? kPulseInclude : kPulseExclude;
+  o.flags |= flag == 'J' ? kLoadInclude : kLoadExclude;
   // "$" names a string variable that holds the names; the file browser
   // passes its selection this way.
   if (HostNextSymbol() == '$') {
@@ -167,7 +170,7 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
       PulseSweepDamage(*sweep, FindStimulation(sweep->stimulation), seriesHasSamples);
   if (!damage.empty()) {
     ReportDamagedItem(operation, PathFileName(o.dataPath), ItemName(g, s, w), damage,
-                      (o.flags & kPulseQuiet) != 0);
+                      (o.flags & kLoadQuiet) != 0);
     return 0;
   }
   // Names are checked here, per sweep, because the longest numbers decide
@@ -181,20 +184,20 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
                                   static_cast<long>(s), static_cast<long>(w));
   // With /I the longest suffix, "_stim", must fit as well.
   const size_t limit =
-      (o.flags & kPulseStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
+      (o.flags & kLoadStimulus) != 0 ? kHostMaxNameLength - 5 : kHostMaxNameLength;
   if (name.size() > limit) {
     HostDiagnose(Format("the wave name \"%s%s\" would have %zu characters", name.c_str(),
-                        (o.flags & kPulseStimulus) != 0 ? "_stim" : "",
-                        name.size() + ((o.flags & kPulseStimulus) != 0 ? 5 : 0)));
+                        (o.flags & kLoadStimulus) != 0 ? "_stim" : "",
+                        name.size() + ((o.flags & kLoadStimulus) != 0 ? 5 : 0)));
     return kErrNameTooLong;
   }
   if (!AdmitsStimulation(o, StimulationNameOrNone(*sweep))) {
     TallySweepFiltered();
-  } else if (!LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kPulseQuiet) == 0)) {
+  } else if (!LoadPulseSweep(o.dataPath, name, g, s, w, o.flags, (o.flags & kLoadQuiet) == 0)) {
     return kErrReadSweep;
   }
   // Skipped sweeps too: their waves may be there from an earlier load.
-  if ((o.flags & kPulseDisplay) != 0) {
+  if ((o.flags & kLoadDisplay) != 0) {
     AppendSweep(name, o.flags, *first);
     *first = false;
   }
@@ -273,12 +276,12 @@ int32_t SetZero(std::string_view name) { return HostSetIntVariable(name, 0, true
 
 int32_t RunLoadPulse() {
   const auto start = std::chrono::steady_clock::now();
-  ResetPulseLockInSettings();
+  ResetLockInSettings();
   PulseOptions o;
   std::vector<std::string> echoes;
   if (int32_t err = ReadFlags(o, &echoes)) return err;
   NormalizePulseOptions(&o);
-  const bool quiet = (o.flags & kPulseQuiet) != 0;
+  const bool quiet = (o.flags & kLoadQuiet) != 0;
   // The names given to /J and /K are echoed once the flags are read, so
   // that /Q anywhere on the line keeps them out of the history.
   if (!quiet)
@@ -310,7 +313,7 @@ int32_t RunLoadPulse() {
   // and a load that fails midway leave them describing the file.
   if (int32_t err = PublishPulseSelection(o)) return err;
   int32_t result = 0;
-  if ((o.flags & kPulseNoLoad) == 0) result = RunPulseLoad(o);
+  if ((o.flags & kLoadNoLoad) == 0) result = RunPulseLoad(o);
 
   if (!quiet) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -320,71 +323,6 @@ int32_t RunLoadPulse() {
 }
 
 }  // namespace
-
-int32_t ReadSelectionFlag(int32_t flag, PulseOptions& o, int32_t* trace) {
-  if (int32_t err = TakeRequiredEquals()) return err;
-  double value = 0.0;
-  if (int32_t err = HostGetNumber(&value)) return err;
-  switch (flag) {
-    case 'A': o.group = TruncateToInt32(value); break;
-    case 'B': o.series = TruncateToInt32(value); break;
-    case 'C': o.sweep = TruncateToInt32(value); break;
-    case 'D':
-      if (trace != nullptr) *trace = TruncateToInt32(value);
-      break;
-    case 'R': o.count = TruncateToInt32(value); break;
-    case 'H': PulseLockInState().phaseShift = value; break;
-    default: PulseLockInState().vReversal = value; break;
-  }
-  return 0;
-}
-
-bool SetPlainLoadFlag(int32_t flag, uint32_t* flags) {
-  switch (flag) {
-    case 'L': *flags |= kPulseLeak; return true;
-    case 'S': *flags |= kPulseSecond; return true;
-    case 'G': *flags |= kPulseLockIn; return true;
-    case 'F': *flags |= kPulseFura; return true;
-    case 'I': *flags |= kPulseStimulus; return true;
-    case 'T': *flags |= kPulseSweepTime; return true;
-    case 'O': *flags |= kPulseOverwrite; return true;
-    case 'P': *flags |= kPulseDisplay; return true;
-    case 'Q': *flags |= kPulseQuiet; return true;
-    case 'U': *flags |= kPulseNoLoad; return true;
-    default: return false;
-  }
-}
-
-LoadLoopEnd::LoadLoopEnd(double startTime, bool resetCursor)
-    : startTime_(startTime), resetCursor_(resetCursor) {
-  HostPauseUpdate();
-}
-
-LoadLoopEnd::~LoadLoopEnd() {
-  HostResumeUpdate();
-  if (resetCursor_) HostCursor(kCursorArrow);
-  HostSetFloatVariable("kwtPulseTime", startTime_, true);
-}
-
-int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
-  // In 64 bits so that a large count cannot wrap.
-  const int64_t end = static_cast<int64_t>(first) + count - 1;
-  return static_cast<int32_t>(std::min<int64_t>(end, available));
-}
-
-bool AdmitsStimulation(const PulseOptions& o, std::optional<std::string_view> name) {
-  const bool include = (o.flags & kPulseInclude) != 0;
-  const bool exclude = (o.flags & kPulseExclude) != 0;
-  if (!include && !exclude) return true;
-  if (!name) return false;
-  bool named = false;
-  if (!o.stimName.empty()) {
-    named = *name == o.stimName;
-  } else {
-    for (const std::string& n : o.stimList) named = named || *name == n;
-  }
-  return named ? include : exclude;
-}
 
 void NormalizePulseOptions(PulseOptions* o) {
   if (o->count < 1) o->count = 1;
@@ -444,7 +382,7 @@ int32_t PublishPulseSelection(const PulseOptions& o) {
 // Tells of trees whose records end before their files do; what was read
 // of them still loads.
 void ReportDamagedTrees(const PulseOptions& o, std::string_view operation) {
-  const bool quiet = (o.flags & kPulseQuiet) != 0;
+  const bool quiet = (o.flags & kLoadQuiet) != 0;
   const std::string_view file = PathFileName(o.dataPath);
   const std::string acquisition = TreeSpanDamage(PulseAcquisitionTreeSpan());
   if (!acquisition.empty()) ReportDamagedTree(operation, file, "acquisition", acquisition, quiet);
@@ -468,7 +406,7 @@ int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
     data.DiagnoseFailure(o.dataPath);
     return kErrCannotOpenDat;
   }
-  if ((o.flags & kPulseDisplay) != 0) PrepareGraph();
+  if ((o.flags & kLoadDisplay) != 0) OpenStackedGraph();
   const int32_t result = WalkSweeps(o, operation, *root);
   if (result == 0) ReportIfNothingLoaded(operation, SelectionLevels(o, *root));
   return result;

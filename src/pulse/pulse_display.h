@@ -18,20 +18,6 @@ namespace kwt {
 // The gap between stacked axes, as a fraction of the plot height.
 inline constexpr float kPulseAxisGap = 0.02f;
 
-// Opens the graph: "Display;ModifyGraph margin(left)=60".
-void PrepareGraph();
-
-// The height of one of `axes` stacked axes: (1 - (axes - 1) x gap) / axes,
-// in 32-bit reals as the axis commands print it.
-float PulseAxisHeight(int32_t axes, float gap = kPulseAxisGap);
-
-// Appends the wave "%s%s" (name, suffix), when it exists, to axis l<n>:
-// "AppendToGraph/L=l%d '%s%s'"; with `first` also sets the axis range
-// ((h + gap) x (n - 1) to that + h) and position; `mode` above 1 draws the
-// trace in that graph mode.
-void AppendTrace(int32_t axis, float height, float gap, std::string_view name, bool first,
-                 std::string_view suffix, int32_t mode);
-
 // Appends the waves of one sweep (wave name `name`) along the axis order for
 // the display bits of `flags`; `first` is true for the first sweep of a load
 // only, which alone sets the axis ranges.

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "host/host.h"
-#include "host/wave_spans.h"
+#include "traces/lockin_waves.h"
+#include "traces/wave_spans.h"
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_traces.h"
 #include "support/fixed_text.h"
@@ -97,8 +98,8 @@ LockInInputs PulseLockInInputs(const StimulationRecord& stim, const SeriesRecord
   in.extCalValid = series.extCalibrationValid != 0;
   in.extPhase = series.extPhase;
   in.extAttenuation = series.extAttenuation;
-  in.phaseShift = PulseLockInState().phaseShift;
-  in.vReversal = PulseLockInState().vReversal;
+  in.phaseShift = LockInState().phaseShift;
+  in.vReversal = LockInState().vReversal;
 
   LockInCalibrationInputs& cal = in.calibration;
   cal.samplingRatio = PulseSamplingRatio(stim);
@@ -116,38 +117,6 @@ LockInInputs PulseLockInInputs(const StimulationRecord& stim, const SeriesRecord
 
 int64_t PulseCycleSamples(const StimulationRecord& stim) {
   return LockInPointsPerCycle(stim.sinePeriod, stim.sampleInterval);
-}
-
-LockInWaves::LockInWaves(std::string_view name, int64_t points, bool overwrite) {
-  const std::string base(name);
-  const char* const suffixes[3] = {"_Cm", "_Gs", "_Gm"};
-  for (int i = 0; i < 3; ++i) {
-    if (HostMakeWave(&waves_[i], base + suffixes[i], points, kWaveFloat64, overwrite) != 0 ||
-        waves_[i] == nullptr) {
-      made_ = false;
-      waves_[i] = nullptr;
-    }
-  }
-}
-
-LockInOutputs LockInWaves::Outputs() const {
-  return {DoubleSamples(waves_[0]), DoubleSamples(waves_[1]), DoubleSamples(waves_[2])};
-}
-
-void LockInWaves::MarkNoResult() const {
-  for (WaveHandle wave : waves_)
-    for (double& v : DoubleSamples(wave)) SetNaN64(&v);
-}
-
-void LockInWaves::SetScaling(double sinePeriod, double xStart) const {
-  HostSetWaveUnits(waves_[0], "s", "F");
-  HostSetWaveUnits(waves_[1], "s", "S");
-  HostSetWaveUnits(waves_[2], "s", "S");
-  // The host refuses an x step of 0; the waves then keep their own.
-  const bool valid = sinePeriod != 0.0 && std::isfinite(sinePeriod);
-  for (WaveHandle wave : waves_)
-    HostSetWaveScaling(wave, valid ? std::optional(sinePeriod) : std::nullopt, xStart,
-                       std::nullopt, std::nullopt);
 }
 
 bool RunPulseLockIn(std::string_view waveName, const PulseStimulationEntry& stim,

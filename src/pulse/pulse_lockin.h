@@ -50,27 +50,6 @@ LockInInputs PulseLockInInputs(const StimulationRecord& stimulation, const Serie
 // rounded; 0 when it cannot be formed (a period under half a sample).
 int64_t PulseCycleSamples(const StimulationRecord& stimulation);
 
-// The three result waves of a LockIn run for the data wave `name`:
-// "<name>_Cm", "<name>_Gs" and "<name>_Gm", 64-bit reals of `points` each.
-class LockInWaves {
- public:
-  // Makes the three; made() is false when one of them could not be made.
-  LockInWaves(std::string_view name, int64_t points, bool overwrite);
-  bool made() const { return made_; }
-  // The arrays the LockIn fills; take them after every wave is made.
-  LockInOutputs Outputs() const;
-  // Marks every point of the waves made as holding no result (NaN), so
-  // that none reads as a measured 0 F.
-  void MarkNoResult() const;
-  // Units "s" and "F" (Cm), "s" and "S" (Gs, Gm); one point per sine period
-  // from x start on.
-  void SetScaling(double sinePeriod, double xStart) const;
-
- private:
-  WaveHandle waves_[3] = {nullptr, nullptr, nullptr};
-  bool made_ = true;
-};
-
 // Makes "%s_Cm", "%s_Gs" and "%s_Gm" (64-bit reals, `points` each) for the
 // first trace's wave `waveName` and fills them by the LockIn, with the leak
 // trace from the wave "test_leak" when the sweep has one; then sets their

@@ -1,5 +1,7 @@
 #include "pulse/pulse_records.h"
 
+#include "traces/trace_samples.h"
+
 namespace kwt {
 namespace {
 
@@ -169,12 +171,6 @@ static_assert(KnownSize(std::span<const RecordField<SeriesRecord>>(kSeriesFields
 static_assert(KnownSize(std::span<const RecordField<SweepRecord>>(kSweepFields)) ==
               kSweepRecordSize);
 
-// Names of the recording modes 0 to 8, each padded to 10 characters.
-constexpr std::string_view kRecordingModeNames[] = {
-    "In Out    ", "On Cell   ", "Out Out   ", "Whole Cell", "C-Clamp   ",
-    "V-Clamp   ", "No Rec    ", "Test Int  ", "Test Ext  ",
-};
-
 }  // namespace
 
 std::span<const RecordField<RootRecord>> RootRecordFields() { return kRootFields; }
@@ -195,17 +191,6 @@ void DecodeSweepRecord(std::span<const uint8_t> bytes, ByteOrder order, SweepRec
   DecodeFields(SweepRecordFields(), bytes, order, out);
 }
 
-std::string_view RecordingModeName(uint8_t mode) {
-  // Modes above 8 have no name of their own; the note still gets a
-  // 10-character entry so that its columns stay aligned.
-  if (mode >= std::size(kRecordingModeNames)) return "Mode ?    ";
-  return kRecordingModeNames[mode];
-}
-
-bool ReversesPotentialSign(uint8_t mode) {
-  return mode == kRecordingModeInOut || mode == kRecordingModeOnCell;
-}
-
 double SignedHolding(const SeriesRecord& series) {
   return ReversesPotentialSign(series.recordingMode) ? -series.holding : series.holding;
 }
@@ -217,22 +202,6 @@ int32_t SweepSampleFormat(const SweepRecord& sweep) {
   const auto bits = static_cast<uint16_t>(sweep.kindBits);
   const auto both = static_cast<uint16_t>(kSweepKindFormatBit0 | kSweepKindFormatBit3);
   return (bits & both) == both ? sweep.sampleFormat : kSampleInt16;
-}
-
-int32_t SampleFormatWidth(int32_t format) {
-  // 0 marks a format this module cannot read; the trace loader refuses
-  // such a sweep instead of guessing a width.
-  switch (format) {
-    case kSampleInt16:
-      return 2;
-    case kSampleInt32:
-    case kSampleReal32:
-      return 4;
-    case kSampleReal64:
-      return 8;
-    default:
-      return 0;
-  }
 }
 
 ByteOrder SweepSampleOrder(const SweepRecord& sweep) {

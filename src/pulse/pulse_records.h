@@ -20,6 +20,8 @@
 
 #include "support/byte_reader.h"
 #include "support/record_decoder.h"
+#include "traces/recording_mode.h"
+#include "traces/trace_samples.h"
 
 namespace kwt {
 
@@ -202,19 +204,6 @@ void DecodeGroupRecord(std::span<const uint8_t> bytes, ByteOrder order, GroupRec
 void DecodeSeriesRecord(std::span<const uint8_t> bytes, ByteOrder order, SeriesRecord* out);
 void DecodeSweepRecord(std::span<const uint8_t> bytes, ByteOrder order, SweepRecord* out);
 
-// ---- Recording modes ----------------------------------------------------
-
-inline constexpr uint8_t kRecordingModeInOut = 0;
-inline constexpr uint8_t kRecordingModeOnCell = 1;
-inline constexpr uint8_t kRecordingModeWholeCell = 3;
-inline constexpr uint8_t kRecordingModeCClamp = 4;
-
-// The name of a recording mode, padded with blanks to 10 characters
-// ("Whole Cell", "On Cell   ", ...); "Mode ?    " for indices above 8.
-std::string_view RecordingModeName(uint8_t mode);
-// True in the modes (0 In Out, 1 On Cell) whose potentials are stored with
-// the opposite sign: holding and leak holding are shown and used reversed.
-bool ReversesPotentialSign(uint8_t mode);
 // The series' holding potential with the sign of its recording mode applied.
 double SignedHolding(const SeriesRecord& series);
 
@@ -224,16 +213,9 @@ inline constexpr int16_t kSweepKindFormatBit0 = 0x1;  // with bit 3: sampleForma
 inline constexpr int16_t kSweepKindFormatBit3 = 0x8;
 inline constexpr int16_t kSweepKindLittleEndian = 0x10;  // samples stored little-endian
 
-inline constexpr int32_t kSampleInt16 = 0;
-inline constexpr int32_t kSampleInt32 = 1;
-inline constexpr int32_t kSampleReal32 = 2;
-inline constexpr int32_t kSampleReal64 = 3;
-
 // The sample format of the sweep's traces: its sampleFormat when kind bits
 // 0 and 3 are both set, else kSampleInt16.  May be an unknown value (>= 4).
 int32_t SweepSampleFormat(const SweepRecord& sweep);
-// Bytes per sample of a format: 2, 4, 4 or 8; 0 for an unknown format.
-int32_t SampleFormatWidth(int32_t format);
 // The byte order of the sweep's samples in the data file (kind bit 4).
 ByteOrder SweepSampleOrder(const SweepRecord& sweep);
 

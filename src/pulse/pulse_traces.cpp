@@ -19,15 +19,13 @@
 #include "support/format.h"
 #include "support/paths.h"
 #include "support/pulse_time.h"
+#include "traces/load_options.h"
 #include "traces/load_report.h"
+#include "traces/trace_samples.h"
+#include "traces/trace_wave.h"
 
 namespace kwt {
 namespace {
-
-// Bytes of the data file read at a time.  A multiple of every sample width,
-// large enough that a trace costs few system calls, small enough that a
-// load holds little beside its waves.
-constexpr size_t kBlockBytes = size_t{1} << 20;
 
 // The wave that carries the leak trace to the LockIn for the time of one
 // sweep.
@@ -36,112 +34,6 @@ constexpr std::string_view kTestLeak = "test_leak";
 // Alert of a sweep that names no stimulation.
 constexpr std::string_view kAlertTitle = "KWT Error";
 constexpr std::string_view kNoStimulation = "no stimulation specified in sweep record";
-
-// Full-scale range of the 16-bit converter, in stored units.
-constexpr double kFullScaleBottom = -32768.0;
-constexpr double kFullScaleTop = 32767.0;
-
-// ---- Sample conversion --------------------------------------------------------
-
-constexpr uint16_t ByteSwap(uint16_t v) { return __builtin_bswap16(v); }
-constexpr uint32_t ByteSwap(uint32_t v) { return __builtin_bswap32(v); }
-constexpr uint64_t ByteSwap(uint64_t v) { return __builtin_bswap64(v); }
-
-// One loop per stored type and byte order: `Bits` is the unsigned word of
-// the stored width, `Stored` the type its bits stand for.  The bytes are
-// copied into the word (no pointer to a misaligned number is formed), put
-// into the machine's order and reinterpreted with bit_cast, which is
-// defined for every pattern.
-#if defined(__GNUC__) && !defined(__clang__)
-// GCC vectorizes these loops only with its full cost model, which -O2 does
-// not use; clang vectorizes them at -O2 as it stands.
-#define KWT_VECTORIZE __attribute__((optimize("tree-vectorize", "vect-cost-model=dynamic")))
-#else
-#define KWT_VECTORIZE
-#endif
-
-template <class Stored, class Bits, bool kSwap>
-KWT_VECTORIZE void ConvertLoop(const uint8_t* in, size_t count, double factor, double offset,
-                               float* out) {
-  for (size_t i = 0; i < count; ++i) {
-    Bits bits;
-    std::memcpy(&bits, in + i * sizeof(Bits), sizeof(Bits));
-    if constexpr (kSwap) bits = ByteSwap(bits);
-    out[i] =
-        static_cast<float>(static_cast<double>(std::bit_cast<Stored>(bits)) * factor - offset);
-  }
-}
-
-template <class Stored, class Bits>
-void ConvertIn(bool swap, const uint8_t* in, size_t count, double factor, double offset,
-               float* out) {
-  if (swap)
-    ConvertLoop<Stored, Bits, true>(in, count, factor, offset, out);
-  else
-    ConvertLoop<Stored, Bits, false>(in, count, factor, offset, out);
-}
-
-// Converts `count` samples; the caller has checked the format.
-void Convert(int32_t format, ByteOrder order, const uint8_t* in, size_t count, double factor,
-             double offset, float* out) {
-  const ByteOrder native =
-      std::endian::native == std::endian::big ? ByteOrder::kBig : ByteOrder::kLittle;
-  const bool swap = order != native;
-  switch (format) {
-    case kSampleInt16: ConvertIn<int16_t, uint16_t>(swap, in, count, factor, offset, out); break;
-    case kSampleInt32: ConvertIn<int32_t, uint32_t>(swap, in, count, factor, offset, out); break;
-    case kSampleReal32: ConvertIn<float, uint32_t>(swap, in, count, factor, offset, out); break;
-    case kSampleReal64: ConvertIn<double, uint64_t>(swap, in, count, factor, offset, out); break;
-    default: break;
-  }
-}
-
-// Makes a 32-bit real wave from stored samples.  Scaled traces get the
-// converter's full scale in their units; Fura traces, stored as reals, none.
-bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double factor,
-                    double zero, bool fullScale, double xStart, double xStep,
-                    std::string_view unit, bool overwrite, int64_t* missing) {
-  if (missing != nullptr) *missing = 0;
-  const int32_t width = SampleFormatWidth(samples.format);
-  if (width == 0 || samples.points < 0) return false;
-  const auto w = static_cast<size_t>(width);
-  // The block is taken before the wave is made, so that running out of
-  // memory for it leaves no empty wave behind.
-  const uint64_t traceBytes = static_cast<uint64_t>(samples.points) * w;
-  const size_t blockBytes =
-      static_cast<size_t>(std::max<uint64_t>(w, std::min<uint64_t>(kBlockBytes, traceBytes)));
-  std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[blockBytes]);
-  if (!block) return false;
-
-  // A wave that exists is left alone without /O; the load says so if it
-  // ends up making nothing.
-  if (!overwrite && HostFindWave(name) != nullptr) {
-    TallyWaveExists(name);
-    return false;
-  }
-  WaveHandle wave = nullptr;
-  if (HostMakeWave(&wave, name, samples.points, kWaveFloat32, overwrite) != 0 || wave == nullptr)
-    return false;
-  TallyWaveMade();
-  auto* data = static_cast<float*>(HostWaveData(wave));
-  if (data != nullptr) {
-    const std::span<uint8_t> buffer(block.get(), blockBytes);
-    const int64_t absent = ReadTraceSamples(samples, factor, zero, buffer,
-                                            std::span(data, static_cast<size_t>(samples.points)));
-    if (missing != nullptr) *missing = absent;
-  }
-
-  // The host refuses an x step of 0; the wave then keeps its own.
-  const bool validStep = xStep != 0.0 && std::isfinite(xStep);
-  const std::optional<double> step = validStep ? std::optional<double>(xStep) : std::nullopt;
-  if (fullScale) {
-    HostSetWaveScaling(wave, step, xStart, factor * kFullScaleTop, factor * kFullScaleBottom);
-  } else {
-    HostSetWaveScaling(wave, step, xStart, std::nullopt, std::nullopt);
-  }
-  HostSetWaveUnits(wave, "s", unit);
-  return true;
-}
 
 // ---- The sweep note -------------------------------------------------------------
 
@@ -276,7 +168,7 @@ void LoadLockIn(const std::string& name, const SweepLayout& layout, const PulseS
   // One point per whole cycle of the trace; a rest shorter than a cycle has
   // no point.
   const int64_t points = layout.points / cycle;
-  if (RunPulseLockIn(name, stim, series, sweep, points, xOffset, (flags & kPulseOverwrite) != 0,
+  if (RunPulseLockIn(name, stim, series, sweep, points, xOffset, (flags & kLoadOverwrite) != 0,
                      !quiet) &&
       !quiet) {
     HostNotice(Format("LockIn %s_Cm, %s_Gs, %s_Gm calculated, %5ld points\r", name.c_str(),
@@ -307,8 +199,8 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   }
   // Notices need both: the preview loads without announce, and /Q keeps a
   // load quiet whoever calls.
-  const bool quiet = !announce || (flags & kPulseQuiet) != 0;
-  const bool overwrite = (flags & kPulseOverwrite) != 0;
+  const bool quiet = !announce || (flags & kLoadQuiet) != 0;
+  const bool overwrite = (flags & kLoadOverwrite) != 0;
 
   SweepLayout layout;
   layout.format = SweepSampleFormat(*sweep);
@@ -327,7 +219,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   }
   // With announce off the second trace takes the sweep's own name (the
   // preview loads it alone that way).
-  const bool second = (flags & kPulseSecond) != 0 && sweep->hasSecondTrace != 0;
+  const bool second = (flags & kLoadSecond) != 0 && sweep->hasSecondTrace != 0;
   const std::string secondName = announce ? name + "_2nd" : name;
   if (second && secondName.size() > static_cast<size_t>(kHostMaxNameLength)) {
     HostDiagnose(Format("the wave name \"%s\" would have %zu characters", secondName.c_str(),
@@ -354,13 +246,13 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
   layout.second = layout.first + layout.traceBytes * (sweep->hasLeak != 0 ? 2 : 1);
   layout.fura = layout.second + (sweep->hasSecondTrace != 0 ? layout.traceBytes : 0);
 
-  const double xOffset = (flags & kPulseSweepTime) != 0 ? sweep->sweepTime - root->startTime : 0.0;
+  const double xOffset = (flags & kLoadSweepTime) != 0 ? sweep->sweepTime - root->startTime : 0.0;
   const double dt = stim->sampleInterval;
   // The LockIn needs the first trace even when the caller did not ask for
   // it (the preview may load the second trace alone).
-  const bool lockIn = (flags & kPulseLockIn) != 0 && HasLockInSegment(sweep->stimulation);
+  const bool lockIn = (flags & kLoadLockIn) != 0 && HasLockInSegment(sweep->stimulation);
 
-  if ((flags & kPulseFirstTrace) != 0 || lockIn) {
+  if ((flags & kLoadFirstTrace) != 0 || lockIn) {
     int64_t missing = 0;
     if (MakeTraceWave(name, layout.At(layout.first), sweep->factor1, xOffset, dt,
                       FieldText(series->unit1), overwrite, &missing)) {
@@ -375,7 +267,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
         HostNotice(Format("Raw Data %s loaded, %5ld samples\r", name.c_str(),
                           static_cast<long>(layout.points)));
       }
-      if ((flags & kPulseLeak) != 0 && sweep->hasLeak != 0) {
+      if ((flags & kLoadLeak) != 0 && sweep->hasLeak != 0) {
         const std::string leakName = name + "_leak";
         if (MakeTraceWave(leakName, layout.At(layout.leak), sweep->factor1, xOffset, dt,
                           FieldText(stim->leakUnit), overwrite, &missing)) {
@@ -401,10 +293,10 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
     }
   }
 
-  if ((flags & kPulseFura) != 0 && stim->hasFura != 0)
+  if ((flags & kLoadFura) != 0 && stim->hasFura != 0)
     LoadFura(name, layout, *series, *stim, xOffset, quiet);
 
-  if ((flags & kPulseStimulus) != 0) {
+  if ((flags & kLoadStimulus) != 0) {
     const std::string stimName = name + "_stim";
     if (BuildStimTemplate(stimName, *series, *sweep, sweep->stimulation, xOffset, overwrite) &&
         !quiet)
@@ -414,90 +306,6 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
 }
 
 }  // namespace
-
-int64_t ReadTraceSamples(const TraceSamples& s, double factor, double zero,
-                         std::span<uint8_t> buffer, std::span<float> out) {
-  const int32_t w = SampleFormatWidth(s.format);
-  if (w == 0 || s.points < 0 || buffer.size() < static_cast<size_t>(w)) return s.points;
-  const auto width = static_cast<size_t>(w);
-  const size_t points = std::min(out.size(), static_cast<size_t>(s.points));
-  const uint64_t total = static_cast<uint64_t>(points) * width;
-  uint64_t block = s.blockBytes > 0 ? static_cast<uint64_t>(s.blockBytes) : total;
-  // A skip shorter than its block would read bytes twice (or forever, at
-  // 0): such samples are taken as stored in one piece.
-  uint64_t skip = s.blockSkip > 0 ? static_cast<uint64_t>(s.blockSkip) : 0;
-  if (skip < block) skip = block = total;
-
-  int64_t offset = s.offset;
-  uint64_t read = 0;     // bytes of the trace read
-  size_t filled = 0;     // bytes waiting in the buffer
-  size_t converted = 0;  // samples written to out
-  // Converts the whole samples in the buffer; the bytes of a sample that
-  // is split between two blocks wait for the rest.
-  const auto flush = [&]() {
-    const size_t whole = filled / width;
-    Convert(s.format, s.order, buffer.data(), whole, factor, zero, out.data() + converted);
-    converted += whole;
-    const size_t rest = filled - whole * width;
-    std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(whole * width), rest, buffer.begin());
-    filled = rest;
-  };
-  // An offset before the file places every sample outside it.
-  bool ended = s.source == nullptr || offset < 0;
-  while (!ended && read < total) {
-    // One block, in pieces that fit the buffer.
-    const uint64_t want = std::min(block, total - read);
-    for (uint64_t got = 0; got < want;) {
-      const size_t piece =
-          static_cast<size_t>(std::min<uint64_t>(want - got, buffer.size() - filled));
-      const size_t n =
-          s.source->ReadAt(static_cast<uint64_t>(offset) + got, buffer.subspan(filled, piece));
-      filled += n;
-      got += n;
-      read += n;
-      if (filled == buffer.size()) flush();
-      if (n < piece) {
-        ended = true;
-        break;
-      }
-    }
-    offset += static_cast<int64_t>(skip);
-  }
-  flush();
-  // What the source did not hold stays as the host made it: zero.  Absent
-  // samples are never converted, so a factor of NaN cannot turn them into
-  // NaN.
-  return s.points - static_cast<int64_t>(converted);
-}
-
-// Posts how many samples of a wave the data file did not hold.
-void NoticeMissingSamples(std::string_view name, int64_t missing, int64_t points, bool quiet) {
-  if (missing == 0) return;
-  // The history line is quiet under /Q; the host's user learns of the loss
-  // either way.
-  HostReport({ProblemKind::kMissingSamples, std::string(name), missing, points});
-  if (quiet) return;
-  const std::string n(name);
-  HostNotice(Format("%s: %lld of %lld samples are not in the data file and were set to 0\r",
-                    n.c_str(), static_cast<long long>(missing), static_cast<long long>(points)));
-}
-
-bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrder order,
-                         double factor, std::span<float> out, double offset) {
-  const int32_t width = SampleFormatWidth(format);
-  if (width == 0) return false;
-  const size_t count = bytes.size() / static_cast<size_t>(width);
-  if (out.size() < count) return false;
-  Convert(format, order, bytes.data(), count, factor, offset, out.data());
-  return true;
-}
-
-bool MakeTraceWave(std::string_view name, const TraceSamples& samples, double factor, double xStart,
-                   double xStep, std::string_view unit, bool overwrite, int64_t* missing,
-                   double zero) {
-  return MakeSampleWave(name, samples, factor, zero, true, xStart, xStep, unit, overwrite,
-                        missing);
-}
 
 bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t group,
                     int32_t series, int32_t sweep, uint32_t flags, bool announce) {
@@ -510,25 +318,5 @@ bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t 
   }
 }
 
-bool AppendWaveNote(std::string_view name, std::string_view text) {
-  // An empty text would leave the note as it is and still report success;
-  // callers take false as "nothing was noted".
-  if (name.empty() || text.empty()) return false;
-  const WaveHandle wave = HostFindWave(name);
-  if (wave == nullptr) return false;
-  std::string note = HostGetWaveNote(wave);
-  note.append(text);
-  return HostSetWaveNote(wave, note) == 0;
-}
-
-PulseLockInSettings& PulseLockInState() {
-  // Module-wide because the sweep loader's callers (LoadPulse, the other
-  // acquisition program's loader) set them from their own flags; the host
-  // runs one operation at a time.
-  static PulseLockInSettings settings;
-  return settings;
-}
-
-void ResetPulseLockInSettings() { PulseLockInState() = PulseLockInSettings{}; }
 
 }  // namespace kwt

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "host/host_codes.h"
-#include "pulse/pulse_tree.h"
 #include "support/paths.h"
 #include "support/tree_framing.h"
 

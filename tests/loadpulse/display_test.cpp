@@ -2,6 +2,7 @@
 // graph the workbench builds from them.
 #include "pulse/pulse_display.h"
 #include "tests/loadpulse/load_fixture.h"
+#include "traces/stacked_axes.h"
 
 namespace kwt {
 namespace {
@@ -98,8 +99,8 @@ TEST_F(LoadPulseTest, LiberalBaseNamesAreQuoted) {
 }
 
 TEST(PulseDisplay, AxisHeightsAsThirtyTwoBitReals) {
-  EXPECT_EQ(PulseAxisHeight(1), 1.0f);
-  EXPECT_EQ(PulseAxisHeight(3), 0.32f);
+  EXPECT_EQ(StackedAxisHeight(1, kPulseAxisGap), 1.0f);
+  EXPECT_EQ(StackedAxisHeight(3, kPulseAxisGap), 0.32f);
 }
 
 }  // namespace

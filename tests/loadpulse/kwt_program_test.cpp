@@ -11,6 +11,7 @@
 #include "tests/support/process.h"
 #include "tests/support/pulse_writer.h"
 #include "tests/support/temp_dir.h"
+#include "traces/trace_samples.h"
 
 namespace kwt {
 namespace {

@@ -7,6 +7,8 @@
 #include "pulse/pulse_lockin.h"
 #include "pulse/pulse_traces.h"
 #include "tests/loadpulse/load_fixture.h"
+#include "traces/lockin_waves.h"
+#include "traces/trace_samples.h"
 
 namespace kwt {
 namespace {
@@ -187,8 +189,8 @@ TEST(PulseLockInSide, InputsThatAreEasyToTakeFromTheWrongPlace) {
   series.stimFilterOn = 1;
   SweepRecord sweep;
   sweep.hasLeak = 1;  // the first trace is leak-subtracted
-  ResetPulseLockInSettings();
-  PulseLockInState().phaseShift = 7.0;
+  ResetLockInSettings();
+  LockInState().phaseShift = 7.0;
 
   LockInInputs in = PulseLockInInputs(stim, series, sweep);
   EXPECT_EQ(in.rsFraction, 0.5);
@@ -202,7 +204,7 @@ TEST(PulseLockInSide, InputsThatAreEasyToTakeFromTheWrongPlace) {
   EXPECT_FALSE(PulseLockInInputs(stim, series, sweep).calibration.stimFilterOn);
   series.stimFilterOn862 = 1;
   EXPECT_TRUE(PulseLockInInputs(stim, series, sweep).calibration.stimFilterOn);
-  ResetPulseLockInSettings();
+  ResetLockInSettings();
 }
 
 }  // namespace

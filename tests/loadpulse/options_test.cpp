@@ -6,6 +6,7 @@
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_traces.h"
 #include "tests/loadpulse/load_fixture.h"
+#include "traces/lockin_waves.h"
 
 namespace kwt {
 namespace {
@@ -244,11 +245,11 @@ TEST_F(LoadPulseTest, QuietPostsNothingAtAll) {
 
 TEST_F(LoadPulseTest, LockInValuesAreResetByEveryCall) {
   ASSERT_EQ(Load("/U/H=12.5/V=-0.08", test::SmallRecording()), 0);
-  EXPECT_EQ(PulseLockInState().phaseShift, 12.5);
-  EXPECT_EQ(PulseLockInState().vReversal, -0.08);
+  EXPECT_EQ(LockInState().phaseShift, 12.5);
+  EXPECT_EQ(LockInState().vReversal, -0.08);
   ASSERT_EQ(Load("/U", test::SmallRecording()), 0);
-  EXPECT_EQ(PulseLockInState().phaseShift, 0.0);
-  EXPECT_TRUE(std::isnan(PulseLockInState().vReversal));
+  EXPECT_EQ(LockInState().phaseShift, 0.0);
+  EXPECT_TRUE(std::isnan(LockInState().vReversal));
 }
 
 }  // namespace

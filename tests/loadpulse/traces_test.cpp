@@ -9,6 +9,9 @@
 #include "pulse/pulse_traces.h"
 #include "support/paths.h"
 #include "tests/loadpulse/load_fixture.h"
+#include "traces/load_options.h"
+#include "traces/trace_samples.h"
+#include "traces/trace_wave.h"
 
 namespace kwt {
 namespace {
@@ -250,12 +253,12 @@ TEST_F(LoadPulseTest, WithoutAnnounceTheSecondTraceTakesTheSweepsName) {
   PulseRecording rec = ThreeTraces(kSampleInt16, ByteOrder::kLittle);
   const std::string path = Write(rec);
   ASSERT_TRUE(test::LoadPulseTrees(rec));
-  const uint32_t flags = kPulseFirstTrace | kPulseSecond;
+  const uint32_t flags = kLoadFirstTrace | kLoadSecond;
   // Without /O the first trace's wave stays and the second is not loaded.
   EXPECT_TRUE(LoadPulseSweep(path, "preview", 1, 1, 1, flags, false));
   EXPECT_THAT(Values("preview"), ElementsAre(2, 4));
   // With /O the second trace replaces it.
-  EXPECT_TRUE(LoadPulseSweep(path, "preview", 1, 1, 1, flags | kPulseOverwrite, false));
+  EXPECT_TRUE(LoadPulseSweep(path, "preview", 1, 1, 1, flags | kLoadOverwrite, false));
   EXPECT_THAT(Values("preview"), ElementsAre(50, 60));
   EXPECT_EQ(Wave("preview_2nd"), nullptr);
   EXPECT_EQ(Posted(), "") << "no notices without announce";

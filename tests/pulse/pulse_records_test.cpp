@@ -10,6 +10,7 @@
 #include "pulse/pulse_stimulus.h"
 #include "tests/support/byte_writer.h"
 #include "tests/support/pulse_writer.h"
+#include "traces/trace_samples.h"
 
 namespace kwt {
 namespace {
