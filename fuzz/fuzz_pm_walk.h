@@ -79,9 +79,10 @@ inline void WalkPulsedTree() {
         const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
         if (stim != nullptr) sum += stim->childCount;
         for (int32_t t = 0; t <= sweep->childCount + 1; ++t) {
-          const PmTraceEntry* trace = FindPmTrace(g, s, w, t);
+          const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
           if (trace == nullptr) continue;
-          sum += trace->trDataOffset + trace->trDataScaler + PmDataSwap() +
+          sum += trace->trDataOffset + trace->trDataScaler +
+                 (TraceSampleOrder(*trace) == ByteOrder::kBig) +
                  FieldText(trace->trLabel).size();
           const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
           if (amp.amplifierState != nullptr)

@@ -32,6 +32,26 @@ PmAmplifierSettings AmplifierSettingsOfTrace(int32_t group, int32_t series, int3
   return settings;
 }
 
+bool ResolvePmTrace(int32_t g, int32_t s, int32_t w, int32_t t, PmTraceContext* c) {
+  *c = PmTraceContext{};
+  c->g = g;
+  c->s = s;
+  c->w = w;
+  c->t = t;
+  c->root = GetPulsedRoot();
+  c->group = FindPmGroup(g);
+  c->series = FindPmSeries(g, s);
+  c->sweep = FindPmSweep(g, s, w);
+  c->trace = LookUpPmTrace(g, s, w, t);
+  if (c->root == nullptr || c->group == nullptr || c->series == nullptr || c->sweep == nullptr ||
+      c->trace == nullptr)
+    return false;
+  c->amplifier = AmplifierSettingsOfTrace(g, s, w, t);
+  c->stimulation = StimulationOfSweep(*c->sweep);
+  c->sampleOrder = TraceSampleOrder(*c->trace);
+  return true;
+}
+
 const SolutionEntry* InternalSolutionOfTrace(const PmTraceRecord& trace) {
   return FindSolution(trace.trIntSolution);
 }

@@ -34,6 +34,25 @@ struct PmAmplifierSettings {
 PmAmplifierSettings AmplifierSettingsOfTrace(int32_t group, int32_t series, int32_t sweep,
                                              int32_t trace);
 
+// Everything a trace is loaded with, looked up once: its numbers, its
+// records in the pulsed tree, the amplifier settings that apply to it, its
+// sweep's stimulation (none when the sweep names none) and the byte order of
+// its samples.  The pointers stay valid while the trees stay loaded.
+struct PmTraceContext {
+  int32_t g = 0, s = 0, w = 0, t = 0;
+  const PmPulsedRoot* root = nullptr;
+  const PmGroupEntry* group = nullptr;
+  const PmSeriesEntry* series = nullptr;
+  const PmSweepEntry* sweep = nullptr;
+  const PmTraceEntry* trace = nullptr;
+  PmAmplifierSettings amplifier;
+  const PmStimulationEntry* stimulation = nullptr;
+  ByteOrder sampleOrder = ByteOrder::kLittle;
+};
+
+// Resolves trace (g, s, w, t); false when one of its records is missing.
+bool ResolvePmTrace(int32_t g, int32_t s, int32_t w, int32_t t, PmTraceContext* context);
+
 // The solutions that trIntSolution and trExtSolution name: the solution at
 // that position in the solution tree; none for 0 or a number beyond it (the
 // note then shows the number).

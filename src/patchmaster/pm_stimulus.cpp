@@ -187,9 +187,10 @@ bool SegmentOfSweep(int32_t k, const PmSegmentContext& c, const PmSweepRecord& s
 }
 
 int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
-                               const PmChannelRecord& channel, int32_t g, int32_t s, int32_t w,
-                               int32_t t, int32_t c, bool alert) {
+                               const PmChannelRecord& channel, const PmTraceContext& trace,
+                               int32_t c, bool alert) {
   name->clear();
+  const int32_t g = trace.g, s = trace.s, w = trace.w;
   const std::string b(base);
   const std::string prefix = Format("%s_%ld_%ld_%ld_%ld", b.c_str(), static_cast<long>(g),
                                     static_cast<long>(s), static_cast<long>(w),
@@ -197,8 +198,8 @@ int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
   std::string candidate;
   switch (channel.chDacMode) {
     case kDacAnalog: {
-      const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
-      const uint8_t board = amp.amplifierState != nullptr ? amp.amplifierState->aDBoard : 0;
+      const AmplifierState* amp = trace.amplifier.amplifierState;
+      const uint8_t board = amp != nullptr ? amp->aDBoard : 0;
       candidate = prefix + "_" + DaName(board, channel.chDacChannel);
       break;
     }
@@ -223,14 +224,14 @@ int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
   return 0;
 }
 
-bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
-                         double x0, bool overwrite) {
-  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-  if (sweep == nullptr || trace == nullptr) return false;
-  const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
-  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
-  if (amp.amplifierState == nullptr || stim == nullptr) return false;
+bool MakePmStimulusWaves(std::string_view base, const PmTraceContext& context, double x0,
+                         bool overwrite) {
+  const PmSweepEntry* sweep = context.sweep;
+  const PmTraceEntry* trace = context.trace;
+  const PmAmplifierSettings& amp = context.amplifier;
+  const PmStimulationEntry* stim = context.stimulation;
+  if (sweep == nullptr || trace == nullptr || amp.amplifierState == nullptr || stim == nullptr)
+    return false;
   StimWaveList().clear();
   const int64_t points = std::max<int32_t>(trace->trDataPoints, 0);
   const double dt = stim->stSampleInterval;
@@ -244,7 +245,7 @@ bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w,
     double previous = HoldingLevel(*channel, *trace, *amp.amplifierState);
 
     std::string name;
-    if (MakePmStimulusWaveName(&name, base, *channel, g, s, w, t, c, true) != 0) return false;
+    if (MakePmStimulusWaveName(&name, base, *channel, context, c, true) != 0) return false;
     WaveHandle wave = nullptr;
     if (HostMakeWave(&wave, name, points, kWaveFloat32, overwrite) != 0 || wave == nullptr)
       return false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "patchmaster/pm_records.h"
+#include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_tree.h"
 
 namespace kwt {
@@ -82,24 +83,24 @@ struct PmSweepSegment {
 bool SegmentOfSweep(int32_t k, const PmSegmentContext& context, const PmSweepRecord& sweep,
                     PmSweepSegment* segment);
 
-// The name of the stimulus wave of channel c of sweep (g, s, w), for trace
-// t (whose amplifier's board picks the DA names): "%s_%ld_%ld_%ld_%ld_<out>"
+// The name of the stimulus wave of channel c of the trace's sweep (g, s, w;
+// the trace's amplifier board picks the DA names): "%s_%ld_%ld_%ld_%ld_<out>"
 // of base, g, s, w and c, <out> a DA name, "Dig-out" or "DigO-<bit>".
 // Returns 0 with the name, or 1 with an empty name when the channel drives
 // no output or the name would be longer than 31 characters (then, with
 // `alert`, an alert says so).
 int32_t MakePmStimulusWaveName(std::string* name, std::string_view base,
-                               const PmChannelRecord& channel, int32_t g, int32_t s, int32_t w,
-                               int32_t t, int32_t c, bool alert);
+                               const PmChannelRecord& channel, const PmTraceContext& trace,
+                               int32_t c, bool alert);
 
-// Rebuilds the stimulus of sweep (g, s, w) as recorded with trace t: one
+// Rebuilds the stimulus of the trace's sweep as recorded with it: one
 // 32-bit real wave of the trace's point count per output channel, x from
 // x0 in steps of the sample interval, units "s" and "A" for a current
 // stimulus (else "V").  The names made are listed in StimWaveList().  True
 // when every output channel got its wave; false when a record is missing or
 // a wave cannot be named or made (the waves made so far stay).
-bool MakePmStimulusWaves(std::string_view base, int32_t g, int32_t s, int32_t w, int32_t t,
-                         double x0, bool overwrite);
+bool MakePmStimulusWaves(std::string_view base, const PmTraceContext& trace, double x0,
+                         bool overwrite);
 
 // The names of the waves of the last stimulus build, each followed by ";".
 // Emptied at the start of every build; the graph takes it and empties it.

@@ -51,14 +51,14 @@ const char* SegmentClassLine(uint8_t segmentClass) {
 
 // The note's lines of one output channel: its stimulus wave, its leak
 // settings and its stored segments for this sweep.
-void AppendChannelLines(std::string& note, std::string_view base, int32_t g, int32_t s, int32_t w,
-                        int32_t t, const PmSegmentContext& context, const PmSweepRecord& sweep,
-                        bool withStimNames) {
+void AppendChannelLines(std::string& note, std::string_view base, const PmTraceContext& ctx,
+                        const PmSegmentContext& context, bool withStimNames) {
+  const PmSweepRecord& sweep = *ctx.sweep;
   const PmStimulationRecord& stim = *context.stimulation;
   const PmChannelEntry& channel = *context.channel;
   const int32_t c = context.channelNo;
   std::string stimWave;
-  if (withStimNames && MakePmStimulusWaveName(&stimWave, base, channel, g, s, w, t, c, false) == 0)
+  if (withStimNames && MakePmStimulusWaveName(&stimWave, base, channel, ctx, c, false) == 0)
     AppendFormat(note, "StimWave:\t\t%s;\r", stimWave.c_str());
   AppendFormat(note, "Channel:\t\t%ld;\r", static_cast<long>(c));
   if (stim.stNumberLeaks != 0) {
@@ -110,20 +110,19 @@ class PmLockInStimulus final : public LockInStimulus {
 
 uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   const int32_t g = r.group, s = r.series, w = r.sweep, t = r.trace;
-  const PmPulsedRoot* root = GetPulsedRoot();
-  const PmSeriesEntry* series = FindPmSeries(g, s);
-  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-  // Sets the sample byte-order switch for this trace.
-  const PmTraceEntry* trace = FindPmTrace(g, s, w, t);
-  if (root == nullptr || series == nullptr || sweep == nullptr || trace == nullptr) {
+  PmTraceContext ctx;
+  if (!ResolvePmTrace(g, s, w, t, &ctx)) {
     HostDiagnose(Format("trace %d of sweep %d of series %d of group %d is not in the pulsed tree",
                         t, w, s, g));
     return 0;
   }
-  const PmAmplifierSettings amp = AmplifierSettingsOfTrace(g, s, w, t);
+  const PmPulsedRoot* root = ctx.root;
+  const PmSweepEntry* sweep = ctx.sweep;
+  const PmTraceEntry* trace = ctx.trace;
+  const PmAmplifierSettings& amp = ctx.amplifier;
   // A sweep whose stimulation is missing still has its samples: it loads
   // without stimulus waves, LockIn and stimulus lines in its note.
-  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
+  const PmStimulationEntry* stim = ctx.stimulation;
   if (amp.amplifierState == nullptr) {
     HostDiagnose(Format("trace %d of sweep %d of series %d of group %d has no amplifier state",
                         t, w, s, g));
@@ -162,7 +161,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
                              trace->trDataOffset,
                              trace->trDataPoints,
                              trace->trDataFormat,
-                             PmDataSwap() ? ByteOrder::kBig : ByteOrder::kLittle,
+                             ctx.sampleOrder,
                              trace->trInterleaveSize,
                              trace->trInterleaveSkip};
   const double zero = (flags & kPmZeroOffset) != 0 ? trace->trZeroData : 0.0;
@@ -172,7 +171,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
     // Without memory for the note the wave is still worth having.
     if (!junk) {
       try {
-        BuildPmTraceNote(g, s, w, t, r.fileName, r.baseName, (flags & kLoadStimulus) != 0);
+        BuildPmTraceNote(ctx, r.fileName, r.baseName, (flags & kLoadStimulus) != 0);
       } catch (const std::bad_alloc&) {
       }
     }
@@ -194,7 +193,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
                 "LockIn of \"%s\" left out: sine period %g s is below half the sample interval "
                 "%g s\r",
                 name.c_str(), channel->chSineCycle, stim->stSampleInterval));
-        } else if (ComputePmLockIn(g, s, w, t, *channel, name, nOut, x0, overwrite, r.report)) {
+        } else if (ComputePmLockIn(ctx, *channel, name, nOut, x0, overwrite, r.report)) {
           bits |= kPmLockInMade;
           if (r.report)
             HostNotice(Format("LockIn \"%s_Cm\", \"%s_Gs\", \"%s_Gm\" calculated, %5ld points\r",
@@ -205,7 +204,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
   }
 
   if ((flags & kLoadStimulus) != 0 && !junk && (trace->trDataKind & kTraceKindNoStimulus) == 0 &&
-      MakePmStimulusWaves(r.baseName, g, s, w, t, x0, overwrite)) {
+      MakePmStimulusWaves(r.baseName, ctx, x0, overwrite)) {
     bits |= kPmStimulusMade;
     if (r.report) {
       for (const std::string& stimWave : StimWaveNames())
@@ -235,19 +234,17 @@ uint32_t LoadPmTrace(const PmTraceLoadRequest& request) {
   }
 }
 
-std::string PmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_view fileName,
+std::string PmTraceNote(const PmTraceContext& ctx, std::string_view fileName,
                         std::string_view base, bool withStimNames) {
-  const PmPulsedRoot* root = GetPulsedRoot();
-  const PmGroupEntry* group = FindPmGroup(g);
-  const PmSeriesEntry* series = FindPmSeries(g, s);
-  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-  const PmAmplifierSettings settings = AmplifierSettingsOfTrace(g, s, w, t);
-  if (root == nullptr || group == nullptr || series == nullptr || sweep == nullptr ||
-      trace == nullptr || settings.amplifierState == nullptr)
-    return {};
-  const AmplifierState& amp = *settings.amplifierState;
-  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
+  if (ctx.amplifier.amplifierState == nullptr) return {};
+  const int32_t g = ctx.g, s = ctx.s, w = ctx.w, t = ctx.t;
+  const PmPulsedRoot* root = ctx.root;
+  const PmGroupEntry* group = ctx.group;
+  const PmSeriesEntry* series = ctx.series;
+  const PmSweepEntry* sweep = ctx.sweep;
+  const PmTraceEntry* trace = ctx.trace;
+  const AmplifierState& amp = *ctx.amplifier.amplifierState;
+  const PmStimulationEntry* stim = ctx.stimulation;
 
   std::string note;
   std::string when;
@@ -331,32 +328,30 @@ std::string PmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_
       if (channel == nullptr) break;
       if (channel->chDacMode == 0) continue;
       const PmSegmentContext context{stim, channel, sweep->stimNo, c, trace, &amp};
-      AppendChannelLines(note, base, g, s, w, t, context, *sweep, withStimNames);
+      AppendChannelLines(note, base, ctx, context, withStimNames);
     }
   }
   return note;
 }
 
-int32_t BuildPmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_view fileName,
+int32_t BuildPmTraceNote(const PmTraceContext& ctx, std::string_view fileName,
                          std::string_view base, bool withStimNames) {
-  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-  if (trace == nullptr) return kHostErrNoSuchWave;
-  const std::string text = PmTraceNote(g, s, w, t, fileName, base, withStimNames);
-  const WaveHandle wave = HostFindWave(PmTraceWaveName(base, g, s, w, t, *trace));
+  const std::string text = PmTraceNote(ctx, fileName, base, withStimNames);
+  const WaveHandle wave =
+      HostFindWave(PmTraceWaveName(base, ctx.g, ctx.s, ctx.w, ctx.t, *ctx.trace));
   if (wave == nullptr) return kHostErrNoSuchWave;
   std::string note = HostGetWaveNote(wave);
   note += text;
   return HostSetWaveNote(wave, note);
 }
 
-bool ComputePmLockIn(int32_t g, int32_t s, int32_t w, int32_t t, const PmChannelEntry& channel,
+bool ComputePmLockIn(const PmTraceContext& ctx, const PmChannelEntry& channel,
                      std::string_view waveName, int64_t nOut, double x0, bool overwrite,
                      bool report) {
-  const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-  const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-  if (sweep == nullptr || trace == nullptr) return false;
-  const PmStimulationEntry* stim = StimulationOfSweep(*sweep);
-  const PmAmplifierSettings settings = AmplifierSettingsOfTrace(g, s, w, t);
+  const PmSweepEntry* sweep = ctx.sweep;
+  const PmTraceEntry* trace = ctx.trace;
+  const PmStimulationEntry* stim = ctx.stimulation;
+  const PmAmplifierSettings& settings = ctx.amplifier;
   if (stim == nullptr || settings.amplifierState == nullptr) return false;
 
   const std::string name(waveName);

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "patchmaster/pm_relations.h"
 #include "patchmaster/pm_tree.h"
 
 namespace kwt {
@@ -51,23 +52,22 @@ std::string PmTraceWaveName(std::string_view base, int32_t g, int32_t s, int32_t
 // without stimulus waves, LockIn and stimulus lines in the note.
 uint32_t LoadPmTrace(const PmTraceLoadRequest& request);
 
-// The note of trace (g, s, w, t), appended to the note of its data wave;
-// with `withStimNames` it lists the stimulus waves' names.  Returns 0, or
-// the host's code when the note cannot be stored (-1 when the wave is
-// missing).
-int32_t BuildPmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_view fileName,
+// The note of a trace, appended to the note of its data wave; with
+// `withStimNames` it lists the stimulus waves' names.  Returns 0, or the
+// host's code when the note cannot be stored (3 when the wave is missing).
+int32_t BuildPmTraceNote(const PmTraceContext& trace, std::string_view fileName,
                          std::string_view base, bool withStimNames);
 
 // The text of that note.
-std::string PmTraceNote(int32_t g, int32_t s, int32_t w, int32_t t, std::string_view fileName,
+std::string PmTraceNote(const PmTraceContext& trace, std::string_view fileName,
                         std::string_view base, bool withStimNames);
 
 // Makes "<wave>_Cm", "<wave>_Gs" and "<wave>_Gm" (64-bit reals, nOut points)
-// for the data wave `waveName` of trace (g, s, w, t) and runs the LockIn on
+// for the data wave `waveName` of the trace and runs the LockIn on
 // the data wave's samples with the sine of `channel`.  A leak-subtracted
 // trace is refused with an alert (the waves made then hold NaN).  Returns
 // true when the LockIn ran.
-bool ComputePmLockIn(int32_t g, int32_t s, int32_t w, int32_t t, const PmChannelEntry& channel,
+bool ComputePmLockIn(const PmTraceContext& trace, const PmChannelEntry& channel,
                      std::string_view waveName, int64_t nOut, double x0, bool overwrite,
                      bool report);
 

@@ -102,13 +102,12 @@ static_assert(kStimulusSizes.size() == StimulusTree::kLevels);
 static_assert(kAmplifierSizes.size() == AmplifierTree::kLevels);
 static_assert(kSolutionSizes.size() == SolutionTree::kLevels);
 
-// The module-wide trees and the sample byte-order switch.  The host calls
-// the module on one thread, one message at a time.
+// The module-wide trees.  The host calls the module on one thread, one
+// message at a time.
 PulsedTree gPulsed;
 StimulusTree gStimulus;
 AmplifierTree gAmplifier;
 SolutionTree gSolution;
-bool gDataSwap = false;
 
 // Fills a tree from the reader's callbacks: decodes each record into the
 // entry of its level and index, and stores its links beside it.
@@ -288,7 +287,6 @@ const Entry* TopLevel(bool loaded, int32_t n, const std::vector<Entry>& entries)
 // ---- Reading ----------------------------------------------------------------
 
 bool ReadPulsedTree(const ByteSource& tree) {
-  gDataSwap = false;
   if (!ReadInto(tree, kPulsedSizes, "the pulsed tree", &gPulsed)) return false;
   // The totals count every record of each level; they fit int32 because
   // the reader refuses levels of more than 2^31 - 1 records.
@@ -362,7 +360,6 @@ bool ReadStimulusTreeOfEitherFormat(const std::string& path, StimulusTreeFormat*
 void FreePulsedTree() {
   // Assigning an empty tree gives the arrays' memory back.
   gPulsed = PulsedTree{};
-  gDataSwap = false;
 }
 void FreeStimulusTree() { gStimulus = StimulusTree{}; }
 void FreeAmplifierTree() { gAmplifier = AmplifierTree{}; }
@@ -387,14 +384,6 @@ const PmSweepEntry* FindPmSweep(int32_t group, int32_t series, int32_t sweep) {
 const PmTraceEntry* LookUpPmTrace(int32_t group, int32_t series, int32_t sweep, int32_t trace) {
   return ChildOf(FindPmSweep(group, series, sweep), trace, gPulsed.Level<4>());
 }
-
-const PmTraceEntry* FindPmTrace(int32_t group, int32_t series, int32_t sweep, int32_t trace) {
-  const PmTraceEntry* found = LookUpPmTrace(group, series, sweep, trace);
-  if (found != nullptr) gDataSwap = TraceSampleOrder(*found) == ByteOrder::kBig;
-  return found;
-}
-
-bool PmDataSwap() { return gDataSwap; }
 
 TreeSpan PulsedTreeSpan() { return gPulsed.span; }
 

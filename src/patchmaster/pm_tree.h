@@ -114,14 +114,9 @@ const PmPulsedRoot* GetPulsedRoot();
 const PmGroupEntry* FindPmGroup(int32_t group);
 const PmSeriesEntry* FindPmSeries(int32_t group, int32_t series);
 const PmSweepEntry* FindPmSweep(int32_t group, int32_t series, int32_t sweep);
-// Trace t of sweep (g, s, w).  A trace found sets the sample byte-order
-// switch from its trDataKind; none leaves the switch as it was.
-const PmTraceEntry* FindPmTrace(int32_t group, int32_t series, int32_t sweep, int32_t trace);
-// The same lookup without touching the switch.
+// Trace t of sweep (g, s, w).  The byte order of its samples is its own
+// (TraceSampleOrder), kept with the trace's context (pm_relations.h).
 const PmTraceEntry* LookUpPmTrace(int32_t group, int32_t series, int32_t sweep, int32_t trace);
-// The sample byte-order switch: true when the samples of the trace last
-// found by FindPmTrace are stored big-endian and must be byte-reversed.
-bool PmDataSwap();
 // Where the records of the loaded pulsed tree end in its bytes (all zero
 // when none is loaded).  Records that end before the bytes do tell of a
 // damaged tree: the records behind its end were never read.

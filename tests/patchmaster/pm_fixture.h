@@ -185,7 +185,7 @@ inline PmSnapshot TakeSnapshot() {
         const PmSweepEntry* sweep = FindPmSweep(g, i, w);
         s.sweeps.push_back(*sweep);
         s.childCounts.push_back(sweep->childCount);
-        for (int t = 1; t <= sweep->childCount; ++t) s.traces.push_back(*FindPmTrace(g, i, w, t));
+        for (int t = 1; t <= sweep->childCount; ++t) s.traces.push_back(*LookUpPmTrace(g, i, w, t));
       }
     }
   }

