@@ -49,7 +49,7 @@ void BM_ComputeLockIn(benchmark::State& state) {
   const size_t nOut = kPoints / static_cast<size_t>(perCycle);
   std::vector<double> cm(nOut), gs(nOut), gm(nOut);
   for (auto _ : state) {
-    const int32_t code = kwt::ComputeLockIn(in, kwt::LockInOutputs{cm, gs, gm});
+    const kwt::LockInStatus code = kwt::ComputeLockIn(in, kwt::LockInOutputs{cm, gs, gm});
     benchmark::DoNotOptimize(code);
     benchmark::DoNotOptimize(cm.data());
     benchmark::ClobberMemory();

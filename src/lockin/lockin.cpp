@@ -92,7 +92,7 @@ class Run {
     }
   }
 
-  int32_t Execute(LockInResult* result);
+  LockInStatus Execute(LockInResult* result);
 
   // NaN from the cursor to the end of the outputs.
   void FillRest() {
@@ -255,7 +255,7 @@ bool Run::EvaluateSegment(const LockInSegment& seg, int64_t start, int64_t lengt
   return true;
 }
 
-int32_t Run::Execute(LockInResult* result) {
+LockInStatus Run::Execute(LockInResult* result) {
   gS_ = in_.gSeries < kMinSeriesConductance ? kMinSeriesConductance : in_.gSeries;
 
   LockInCalibration cal;
@@ -266,14 +266,14 @@ int32_t Run::Execute(LockInResult* result) {
   } else if (EstimateLockInCalibration(in_.path, in_.sinePeriod, in_.sampleInterval,
                                        in_.calibration, in_.report, &cal) != 0) {
     FillRest();
-    return kLockInNoCalibration;
+    return LockInStatus::kNoCalibration;
   }
 
   n_ = LockInPointsPerCycle(in_.sinePeriod, in_.sampleInterval);
   if (n_ < kMinPointsPerCycle) {
     FillRest();
     if (in_.report) ReportLockInPeriodTooShort(in_.sinePeriod, in_.sampleInterval, n_);
-    return kLockInPeriodTooShort;
+    return LockInStatus::kPeriodTooShort;
   }
   // The correlation measures the admittance at the frequency whose period is
   // the N samples of one cycle: the stimulus repeats every N samples, and
@@ -318,7 +318,7 @@ int32_t Run::Execute(LockInResult* result) {
       FillRest();
       if (result != nullptr) *result = summary_;
       if (in_.report) ReportLockInSegmentTooShort(k, skip_ + 1);
-      return kLockInSegmentTooShort;
+      return LockInStatus::kSegmentTooShort;
     }
   }
   FillRest();
@@ -334,7 +334,7 @@ int32_t Run::Execute(LockInResult* result) {
   }
   if (result != nullptr) *result = summary_;
   if (in_.report) ReportLockInResult(summary_);
-  return kLockInOk;
+  return LockInStatus::kOk;
 }
 
 }  // namespace
@@ -352,10 +352,10 @@ int64_t LockInPointsPerCycle(double sinePeriod, double sampleInterval) {
   return static_cast<int64_t>(v);
 }
 
-int32_t ComputeLockIn(const LockInInputs& inputs, const LockInOutputs& outputs,
-                      LockInResult* result) {
+LockInStatus ComputeLockIn(const LockInInputs& inputs, const LockInOutputs& outputs,
+                           LockInResult* result) {
   if (result != nullptr) *result = LockInResult{};
-  if (inputs.leakSubtracted && inputs.leak.empty()) return kLockInNoLeakTrace;
+  if (inputs.leakSubtracted && inputs.leak.empty()) return LockInStatus::kNoLeakTrace;
   Run run(inputs, outputs);
   try {
     return run.Execute(result);
@@ -363,7 +363,7 @@ int32_t ComputeLockIn(const LockInInputs& inputs, const LockInOutputs& outputs,
     // Only the reference table allocates; without it nothing can be
     // measured, so the remaining points get no value.
     run.FillRest();
-    return kLockInFailed;
+    return LockInStatus::kFailed;
   }
 }
 

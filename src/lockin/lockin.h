@@ -26,19 +26,21 @@
 
 namespace kwt {
 
-// Result codes of ComputeLockIn.
-inline constexpr int32_t kLockInOk = 0;
-// The trace is leak-subtracted and no leak trace came with it.
-inline constexpr int32_t kLockInNoLeakTrace = 1;
-// A failure without a text of its own (no memory for the reference table).
-inline constexpr int32_t kLockInFailed = -1;
-// No calibration available (the estimate always succeeds, so not returned).
-inline constexpr int32_t kLockInNoCalibration = -3;
-// A sine segment holds fewer than skipCycles + 1 cycles.
-inline constexpr int32_t kLockInSegmentTooShort = -4;
-// The sine period gives fewer than 3 samples per cycle, or sinePeriod or
-// sampleInterval is not a positive number.
-inline constexpr int32_t kLockInPeriodTooShort = -5;
+// How a run of ComputeLockIn ended.
+enum class LockInStatus : int32_t {
+  kOk = 0,
+  // The trace is leak-subtracted and no leak trace came with it.
+  kNoLeakTrace = 1,
+  // A failure without a text of its own (no memory for the reference table).
+  kFailed = -1,
+  // No calibration available (the estimate always succeeds, so not returned).
+  kNoCalibration = -3,
+  // A sine segment holds fewer than skipCycles + 1 cycles.
+  kSegmentTooShort = -4,
+  // The sine period gives fewer than 3 samples per cycle, or sinePeriod or
+  // sampleInterval is not a positive number.
+  kPeriodTooShort = -5,
+};
 
 // One segment of the sweep's stimulus as this sweep ran it.
 struct LockInSegment {
@@ -122,14 +124,15 @@ struct LockInOutputs {
 int64_t LockInPointsPerCycle(double sinePeriod, double sampleInterval);
 
 // Runs the lock-in over the trace and fills the outputs.  Points that belong
-// to no evaluated cycle hold NaN.  Returns kLockInOk, kLockInNoLeakTrace
-// (nothing written), kLockInSegmentTooShort or kLockInPeriodTooShort (the
-// outputs then hold what was computed before and NaN after), or
-// kLockInFailed.  With inputs.report, posts the calibration and the result
-// (or why there is none).  `result`, when given, receives the summary.
+// to no evaluated cycle hold NaN.  Returns kOk, kNoLeakTrace (nothing
+// written), kSegmentTooShort or kPeriodTooShort (the outputs then hold what
+// was computed before and NaN after), or kFailed.  With inputs.report,
+// posts the calibration and the result (or why there is none).  `result`,
+// when given, receives the summary.
 // Nothing is kept between runs; the trace and the outputs must stay in
 // place during the call.
-int32_t ComputeLockIn(const LockInInputs& inputs, const LockInOutputs& outputs,
-                      LockInResult* result = nullptr);
+[[nodiscard]] LockInStatus ComputeLockIn(const LockInInputs& inputs,
+                                         const LockInOutputs& outputs,
+                                         LockInResult* result = nullptr);
 
 }  // namespace kwt

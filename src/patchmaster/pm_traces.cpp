@@ -406,7 +406,10 @@ bool ComputePmLockIn(const PmTraceContext& ctx, const PmChannelEntry& channel,
   const PmSegmentContext context{stim, linked, sweep->stimNo, linked->number, trace, &amp};
   const PmLockInStimulus stimulus(context, *sweep);
   in.stimulus = &stimulus;
-  ComputeLockIn(in, waves.Outputs());
+  // A run that stopped part way has posted why (with report) and left NaN
+  // in the points it did not compute, so the waves show it as they stand;
+  // one that wrote nothing leaves them marked as holding no result.
+  if (ComputeLockIn(in, waves.Outputs()) == LockInStatus::kNoLeakTrace) waves.MarkNoResult();
   waves.SetScaling(channel.chSineCycle, x0);
   return true;
 }

@@ -148,8 +148,10 @@ bool RunPulseLockIn(std::string_view waveName, const PulseStimulationEntry& stim
   in.report = report;
   const PulseLockInStimulus stimulus(sweep.stimulation, series, sweep);
   in.stimulus = &stimulus;
-  // The result code says why points hold NaN; the waves already show it.
-  ComputeLockIn(in, waves.Outputs());
+  // A run that stopped part way has posted why (with report) and left NaN
+  // in the points it did not compute, so the waves show it as they stand;
+  // one that wrote nothing leaves them marked as holding no result.
+  if (ComputeLockIn(in, waves.Outputs()) == LockInStatus::kNoLeakTrace) waves.MarkNoResult();
   waves.SetScaling(stim.sinePeriod, xOffset);
   return true;
 }

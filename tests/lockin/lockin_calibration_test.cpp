@@ -168,14 +168,14 @@ TEST(LockInEstimate, ComputeUsesTheEstimateWithoutExternalCalibration) {
     in.stimulus = &stim;
     in.calibration = path == LockInPath::kPulse ? PulseFull(2999.0) : PmFull(4, 2);
     std::vector<double> cm(7), gs(7), gm(7);
-    ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), kLockInOk);
+    ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), LockInStatus::kOk);
 
     const LockInCalibration est = Estimate(path, in.calibration);
     in.extCalValid = true;
     in.extPhase = est.phase;
     in.extAttenuation = est.attenuation;
     std::vector<double> cm2(7), gs2(7), gm2(7);
-    ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm2, gs2, gm2}), kLockInOk);
+    ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm2, gs2, gm2}), LockInStatus::kOk);
     for (size_t i = 3; i < 7; ++i) {
       EXPECT_EQ(cm[i], cm2[i]);
       EXPECT_EQ(gs[i], gs2[i]);

@@ -76,14 +76,14 @@ TEST(LockInPoints, AStimulusWithoutSineGivesNaNEverywhere) {
   Sweep sweep({Constant(3), Constant(4.5)});
   Outputs out(7);
   LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NNNNNNN");
   EXPECT_EQ(result.segments, 0);
 
   // No stimulus at all reads the same way.
   sweep.in.stimulus = nullptr;
   Outputs none(3);
-  EXPECT_EQ(ComputeLockIn(sweep.in, none.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, none.Spans()), LockInStatus::kOk);
   EXPECT_EQ(none.Pattern(), "NNN");
 }
 
@@ -92,7 +92,7 @@ TEST(LockInPoints, OneNaNPerWholeCycleAndOneForAShortConstantSegment) {
   // cycle and its two evaluated cycles.
   Sweep sweep({Constant(0.4), Constant(2.7), Sine(3)});
   Outputs out(7);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NNNNvvN");
 }
 
@@ -100,7 +100,7 @@ TEST(LockInPoints, SkippedCyclesAndASegmentTooShortForThem) {
   Sweep exact({Sine(3)});
   exact.in.skipCycles = 2;
   Outputs out(3);
-  EXPECT_EQ(ComputeLockIn(exact.in, out.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(exact.in, out.Spans()), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NNv");
 
   // A second sine segment of 2 cycles cannot spare 2 and evaluate one: the
@@ -109,14 +109,14 @@ TEST(LockInPoints, SkippedCyclesAndASegmentTooShortForThem) {
   tooShort.in.skipCycles = 2;
   Outputs cut(8);
   LockInResult result;
-  EXPECT_EQ(ComputeLockIn(tooShort.in, cut.Spans(), &result), kLockInSegmentTooShort);
+  EXPECT_EQ(ComputeLockIn(tooShort.in, cut.Spans(), &result), LockInStatus::kSegmentTooShort);
   EXPECT_EQ(cut.Pattern(), "NNvNNNNN");
   EXPECT_EQ(result.segments, 1);
 
   Sweep twoCycles({Sine(2)});
   twoCycles.in.skipCycles = 2;
   Outputs none(2);
-  EXPECT_EQ(ComputeLockIn(twoCycles.in, none.Spans()), kLockInSegmentTooShort);
+  EXPECT_EQ(ComputeLockIn(twoCycles.in, none.Spans()), LockInStatus::kSegmentTooShort);
   EXPECT_EQ(none.Pattern(), "NN");
 }
 
@@ -126,7 +126,7 @@ TEST(LockInPoints, NeverWritesAtOrBeyondNOut) {
   std::vector<double> cm(12, kSentinel), gs(12, kSentinel), gm(12, kSentinel);
   LockInOutputs spans{std::span(cm).first(4), std::span(gs).first(4), std::span(gm).first(4)};
   LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, spans, &result), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, spans, &result), LockInStatus::kOk);
   EXPECT_TRUE(std::isnan(cm[0]) && std::isnan(cm[1]) && std::isnan(cm[2]));
   EXPECT_LT(Relative(cm[3], sweep.cell.cm), 1e-5);
   for (size_t i = 4; i < 12; ++i) {
@@ -140,7 +140,7 @@ TEST(LockInPoints, NeverWritesAtOrBeyondNOut) {
 
   // nOut is the smallest of the three; a longer span keeps its tail.
   std::vector<double> a(5, kSentinel), b(3, kSentinel), c(5, kSentinel);
-  EXPECT_EQ(ComputeLockIn(sweep.in, LockInOutputs{a, b, c}), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, LockInOutputs{a, b, c}), LockInStatus::kOk);
   EXPECT_EQ(a[3], kSentinel);
   EXPECT_EQ(c[4], kSentinel);
 }
@@ -149,7 +149,7 @@ TEST(LockInPoints, LeakSubtractedWithoutLeakDoesNothing) {
   Sweep sweep({Sine(4)});
   sweep.in.leakSubtracted = true;
   Outputs out(4);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), kLockInNoLeakTrace);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kNoLeakTrace);
   EXPECT_EQ(out.Pattern(), "ssss");
 }
 
@@ -158,7 +158,7 @@ TEST(LockInPoints, CyclesBeyondTheRecordedSamplesAreNotEvaluated) {
   Sweep sweep({Sine(8)}, LockInPath::kPulse, 500);
   Outputs out(8);
   LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NvvvvNNN");
   EXPECT_LT(Relative(result.meanCm, sweep.cell.cm), 1e-5);
 
@@ -167,7 +167,7 @@ TEST(LockInPoints, CyclesBeyondTheRecordedSamplesAreNotEvaluated) {
   sweep.in.leakSubtracted = true;
   sweep.in.leak = leak;
   Outputs shortLeak(8);
-  EXPECT_EQ(ComputeLockIn(sweep.in, shortLeak.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, shortLeak.Spans()), LockInStatus::kOk);
   EXPECT_EQ(shortLeak.Pattern(), "NvNNNNNN");
 }
 
@@ -177,7 +177,7 @@ TEST(LockInPoints, ASegmentWithNoCycleInTheTraceAddsNoResult) {
   Sweep sweep({Sine(6), Sine(4, -0.04)}, LockInPath::kPulse, 600);
   Outputs out(10);
   LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NvvvvvNNNN");
   EXPECT_EQ(result.segments, 1);
   EXPECT_LT(Relative(result.meanGm, sweep.cell.gm), 1e-5);
@@ -189,13 +189,13 @@ TEST(LockInPoints, SweepsBeyondTheProtocolHaveNoSegments) {
   LockInSegmentList last({{0, -0.07, kPeriod}, {kPulseSineClass, -0.02, 4 * kPeriod}}, 5, 5);
   sweep.in.stimulus = &last;
   Outputs in(5);
-  EXPECT_EQ(ComputeLockIn(sweep.in, in.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, in.Spans()), LockInStatus::kOk);
   EXPECT_EQ(in.Pattern(), "NNvvv");
 
   LockInSegmentList beyond({{0, -0.07, kPeriod}, {kPulseSineClass, -0.02, 4 * kPeriod}}, 6, 5);
   sweep.in.stimulus = &beyond;
   Outputs out(5);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NNNNN");
 }
 
@@ -206,13 +206,13 @@ TEST(LockInPoints, SegmentClassesArePerPath) {
   Sweep pulse({Sine(6)});
   pulse.in.stimulus = &classes;
   Outputs p(6);
-  EXPECT_EQ(ComputeLockIn(pulse.in, p.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(pulse.in, p.Spans()), LockInStatus::kOk);
   EXPECT_EQ(p.Pattern(), "NNNNvv");
 
   Sweep pm({Sine(6)}, LockInPath::kPatchMaster);
   pm.in.stimulus = &classes;
   Outputs q(6);
-  EXPECT_EQ(ComputeLockIn(pm.in, q.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(pm.in, q.Spans()), LockInStatus::kOk);
   EXPECT_EQ(q.Pattern(), "Nvv" "Nvv");
 }
 
@@ -220,7 +220,7 @@ TEST(LockInPoints, NegativeSkipCountSkipsNothing) {
   Sweep sweep({Constant(1), Sine(3)});
   sweep.in.skipCycles = -3;
   Outputs out(4);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
   // The first sine cycle still holds the step's transient, so only the
   // pattern is checked: nothing is read from before the segment.
   EXPECT_EQ(out.Pattern(), "Nvvv");
@@ -232,13 +232,13 @@ TEST(LockInPoints, TooFewPointsPerCycleIsRefused) {
                     std::numeric_limits<double>::quiet_NaN()}) {
     sweep.in.sampleInterval = dt;
     Outputs out(4);
-    EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), kLockInPeriodTooShort) << dt;
+    EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kPeriodTooShort) << dt;
     EXPECT_EQ(out.Pattern(), "NNNN") << dt;
   }
   // Three points per cycle are enough.
   sweep.in.sampleInterval = kPeriod / 3.0;
   Outputs three(4);
-  EXPECT_EQ(ComputeLockIn(sweep.in, three.Spans()), kLockInOk);
+  EXPECT_EQ(ComputeLockIn(sweep.in, three.Spans()), LockInStatus::kOk);
   EXPECT_EQ(LockInPointsPerCycle(kPeriod, kPeriod / 2.6), 3);
   EXPECT_EQ(LockInPointsPerCycle(kPeriod, kPeriod / 2.4), 2);
 }
@@ -251,13 +251,13 @@ TEST(LockInSquare, FundamentalScalingAndPhase) {
   for (LockInPath path : {LockInPath::kPulse, LockInPath::kPatchMaster}) {
     Sweep sine({Sine(5)}, path);
     LockInResult r;
-    ASSERT_EQ(ComputeLockIn(sine.in, Outputs(5).Spans(), &r), kLockInOk);
+    ASSERT_EQ(ComputeLockIn(sine.in, Outputs(5).Spans(), &r), LockInStatus::kOk);
 
     const LockInSegmentList squareStim = ToLockInStimulus({Sine(5)}, path, true);
     sine.in.stimulus = &squareStim;
     Outputs sq(5);
     LockInResult s;
-    ASSERT_EQ(ComputeLockIn(sine.in, sq.Spans(), &s), kLockInOk);
+    ASSERT_EQ(ComputeLockIn(sine.in, sq.Spans(), &s), LockInStatus::kOk);
     EXPECT_EQ(sq.Pattern(), "Nvvvv");
 
     const double n = 100.0;
@@ -275,7 +275,7 @@ TEST(LockInSegments, MeansOverEvaluatedSegments) {
   Sweep sweep({Sine(4, -0.02), Constant(2), Sine(4, -0.05)});
   Outputs out(10);
   LockInResult result;
-  ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
   EXPECT_EQ(out.Pattern(), "NvvvNNNvvv");
   EXPECT_EQ(result.segments, 2);
   const double b = sweep.cell.gs * sweep.cell.gm / (sweep.cell.gs + sweep.cell.gm);
@@ -336,16 +336,16 @@ TEST(LockInRobustness, RandomInputsStayInBounds) {
     std::vector<double> cm(nOut + 2, kSentinel), gs(nOut + 2, kSentinel), gm(nOut + 2, kSentinel);
     LockInOutputs out{std::span(cm).first(nOut), std::span(gs).first(nOut),
                       std::span(gm).first(nOut)};
-    const int32_t code = ComputeLockIn(in, out);
-    EXPECT_TRUE(code == kLockInOk || code == kLockInNoLeakTrace ||
-                code == kLockInSegmentTooShort || code == kLockInPeriodTooShort)
-        << "round " << round << " code " << code;
+    const LockInStatus code = ComputeLockIn(in, out);
+    EXPECT_TRUE(code == LockInStatus::kOk || code == LockInStatus::kNoLeakTrace ||
+                code == LockInStatus::kSegmentTooShort || code == LockInStatus::kPeriodTooShort)
+        << "round " << round << " code " << static_cast<int32_t>(code);
     for (size_t i = nOut; i < nOut + 2; ++i) {
       ASSERT_EQ(cm[i], kSentinel) << "round " << round;
       ASSERT_EQ(gs[i], kSentinel) << "round " << round;
       ASSERT_EQ(gm[i], kSentinel) << "round " << round;
     }
-    if (code != kLockInNoLeakTrace) {
+    if (code != LockInStatus::kNoLeakTrace) {
       // Every point of the outputs was written by the run.
       for (size_t i = 0; i < nOut; ++i) ASSERT_NE(cm[i], kSentinel) << "round " << round;
     }

@@ -82,7 +82,7 @@ TEST_P(IdealCell, RecoversEveryCycleOfAStepIntoTheSine) {
   Outputs out(nOut);
   LockInResult result;
   ASSERT_EQ(ComputeLockIn(IdealInputs(GetParam(), trace, stim), out.Spans(), &result),
-            kLockInOk);
+            LockInStatus::kOk);
 
   for (size_t i = 0; i < nOut; ++i) {
     // 5 cycles of the first constant segment, 1 skipped sine cycle, 19
@@ -119,7 +119,7 @@ TEST_P(IdealCell, RecoversCellWithFiveHundredPointsPerCycle) {
   Outputs out(points / 500);
   ASSERT_EQ(out.cm.size(), 12u);
   ASSERT_EQ(ComputeLockIn(IdealInputs(GetParam(), trace, stim, kPeriod, dt), out.Spans()),
-            kLockInOk);
+            LockInStatus::kOk);
   ExpectCell(out, cell, 3, 12);
 }
 
@@ -134,7 +134,7 @@ TEST_P(IdealCell, StoredPeriodOffTheSampleGrid) {
   const LockInSegmentList stim = ToLockInStimulus(segs, GetParam());
   Outputs out(20);
   ASSERT_EQ(ComputeLockIn(IdealInputs(GetParam(), trace, stim, 1.0 / 1200.0), out.Spans()),
-            kLockInOk);
+            LockInStatus::kOk);
   ExpectCell(out, cell, 1, 20);
 }
 
@@ -154,7 +154,7 @@ TEST_P(IdealCell, OnTheReversalPotentialReportsTheTwoElementCell) {
   in.recordVReversal = -0.02;
   Outputs out(points / 100);
   LockInResult result;
-  ASSERT_EQ(ComputeLockIn(in, out.Spans(), &result), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, out.Spans(), &result), LockInStatus::kOk);
 
   const double w = 2.0 * std::numbers::pi / kPeriod;
   const double rm = 1.0 / cell.gm;
@@ -185,21 +185,21 @@ TEST_P(IdealCell, UsesTheReversalPotentialTheUserGives) {
   in.recordVReversal = 0.5;  // what the file says; wrong for this cell
 
   Outputs fileValue(10);
-  ASSERT_EQ(ComputeLockIn(in, fileValue.Spans()), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, fileValue.Spans()), LockInStatus::kOk);
   // With the file's value the DC current is divided by the wrong driving
   // force: b' = b (V - Vrev) / (V - 0.5).
   EXPECT_GT(Relative(fileValue.gm[5], cell.gm), 0.5);
 
   in.vReversal = -0.05;
   Outputs userValue(10);
-  ASSERT_EQ(ComputeLockIn(in, userValue.Spans()), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, userValue.Spans()), LockInStatus::kOk);
   ExpectCell(userValue, cell, 1, 10);
 
   // NaN (the default) takes the stimulus' own value.
   in.vReversal = std::numeric_limits<double>::quiet_NaN();
   in.recordVReversal = -0.05;
   Outputs recordValue(10);
-  ASSERT_EQ(ComputeLockIn(in, recordValue.Spans()), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, recordValue.Spans()), LockInStatus::kOk);
   EXPECT_LT(Relative(recordValue.gm[5], cell.gm), kTolerance);
 }
 
@@ -223,7 +223,7 @@ TEST_P(IdealCell, CalibrationPhaseAndAttenuationUndoTheChain) {
   in.phaseShift = -5.0;
   in.extAttenuation = 0.8;
   Outputs out(10);
-  ASSERT_EQ(ComputeLockIn(in, out.Spans()), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, out.Spans()), LockInStatus::kOk);
   ExpectCell(out, cell, 1, 10);
 }
 
@@ -257,7 +257,7 @@ TEST_P(IdealCell, CompensationCorrectionRestoresTheCell) {
   in.compCorrection = true;
   Outputs out(20);
   LockInResult result;
-  ASSERT_EQ(ComputeLockIn(in, out.Spans(), &result), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, out.Spans(), &result), LockInStatus::kOk);
   ExpectCell(out, cell, 0, 20);
   EXPECT_LT(Relative(result.meanCm, cell.cm), kTolerance);
   EXPECT_LT(Relative(result.meanGs, cell.gs), kTolerance);
@@ -266,7 +266,7 @@ TEST_P(IdealCell, CompensationCorrectionRestoresTheCell) {
   // the current, far from the cell.
   in.compCorrection = false;
   Outputs raw(20);
-  ASSERT_EQ(ComputeLockIn(in, raw.Spans()), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, raw.Spans()), LockInStatus::kOk);
   EXPECT_GT(Relative(raw.cm[5], cell.cm), 0.5) << raw.cm[5];
 }
 
@@ -288,7 +288,7 @@ TEST_P(IdealCell, AddsTheLeakBack) {
   in.leakSubtracted = true;
   in.leak = leak;
   Outputs out(points / 100);
-  ASSERT_EQ(ComputeLockIn(in, out.Spans()), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, out.Spans()), LockInStatus::kOk);
   ExpectCell(out, cell, 4, out.cm.size());
 }
 

@@ -98,7 +98,7 @@ TEST_F(LockInReport, WholeRunOfAnIdealCell) {
   const LockInSegmentList stim = ToLockInStimulus(
       {{false, -0.07, 0.003}, {true, -0.02, 0.006}}, LockInPath::kPulse);
   std::vector<double> cm(9), gs(9), gm(9);
-  ASSERT_EQ(ComputeLockIn(ReportInputs(trace, stim), LockInOutputs{cm, gs, gm}), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(ReportInputs(trace, stim), LockInOutputs{cm, gs, gm}), LockInStatus::kOk);
   EXPECT_EQ(Posted(),
             "\r LockIn External Calibration:\r"
             "Ext. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r"
@@ -119,7 +119,7 @@ TEST_F(LockInReport, WholeRunOnTheReversalPotential) {
   in.path = LockInPath::kPatchMaster;
   in.recordVReversal = -0.02;
   std::vector<double> cm(9), gs(9), gm(9);
-  ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), LockInStatus::kOk);
   EXPECT_EQ(Posted(),
             "\r LockIn External Calibration:\r"
             "Ext. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r"
@@ -132,7 +132,7 @@ TEST_F(LockInReport, RunsWithoutAResultSaySo) {
   const std::vector<float> trace(600, 0.0f);
   const LockInSegmentList constant({{0, -0.07, 0.006}});
   std::vector<double> cm(6), gs(6), gm(6);
-  ASSERT_EQ(ComputeLockIn(ReportInputs(trace, constant), LockInOutputs{cm, gs, gm}), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(ReportInputs(trace, constant), LockInOutputs{cm, gs, gm}), LockInStatus::kOk);
   const std::string cal =
       "\r LockIn External Calibration:\rExt. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r";
   EXPECT_EQ(Posted(), cal +
@@ -142,14 +142,14 @@ TEST_F(LockInReport, RunsWithoutAResultSaySo) {
   size_t before = wb_.history().size();
   const LockInSegmentList shortSine({{kPulseSineClass, -0.02, 0.0015}});
   ASSERT_EQ(ComputeLockIn(ReportInputs(trace, shortSine), LockInOutputs{cm, gs, gm}),
-            kLockInSegmentTooShort);
+            LockInStatus::kSegmentTooShort);
   EXPECT_EQ(wb_.history().substr(before),
             cal + "\r LockIn Result:\rSine segment 1 is shorter than 2 cycles: LockIn stopped.\r\r");
 
   before = wb_.history().size();
   LockInInputs coarse = ReportInputs(trace, shortSine);
   coarse.sampleInterval = 5e-4;
-  ASSERT_EQ(ComputeLockIn(coarse, LockInOutputs{cm, gs, gm}), kLockInPeriodTooShort);
+  ASSERT_EQ(ComputeLockIn(coarse, LockInOutputs{cm, gs, gm}), LockInStatus::kPeriodTooShort);
   EXPECT_EQ(wb_.history().substr(before),
             cal + "\r LockIn Result:\rSine period 0.001 s at 0.0005 s per sample gives 2 points "
                   "per cycle, fewer than 3: no LockIn.\r\r");
@@ -163,7 +163,7 @@ TEST_F(LockInReport, NothingIsPostedWithoutReport) {
   in.report = false;
   in.extCalValid = false;  // the estimate stays silent too
   std::vector<double> cm(9), gs(9), gm(9);
-  ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), kLockInOk);
+  ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), LockInStatus::kOk);
   EXPECT_EQ(Posted(), "");
 }
 
