@@ -1,6 +1,6 @@
 #include "workbench/command_line.h"
 
-#include "host/host_codes.h"
+#include "host/result_codes.h"
 
 namespace kwt {
 namespace {

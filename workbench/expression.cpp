@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "host/host_codes.h"
+#include "host/result_codes.h"
 #include "workbench/objects.h"
 
 namespace kwt {

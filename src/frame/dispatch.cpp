@@ -1,32 +1,46 @@
 // The table of operations and menu actions built into this version.
+#include <iterator>
+#include <string_view>
+
 #include "calculators/calculators.h"
-#include "frame/errors.h"
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
+#include "host/result_codes.h"
 #include "patchmaster/load_pm.h"
 #include "pulse/load_pulse.h"
+#include "resources/resources.h"
 #include "waveutils/wave_utils.h"
 #include "xchart/load_xchart.h"
 
 namespace kwt {
+namespace {
+
+// The operations the module adds to the command language, each with the
+// function that runs it.  The position is the index a command message
+// carries; the names are those the resources register with the host.
+struct Operation {
+  std::string_view name;
+  OperationHandler handler;
+};
+
+constexpr Operation kOperationTable[] = {
+    {"AutoStats", &AutoStats},   {"PlotWaves", &PlotWaves},   {"SlimWaves", &SlimWaves},
+    {"LoadPulse", &LoadPulse},   {"LoadXChart", &LoadXChart}, {"LoadPM", &LoadPM},
+};
+
+constexpr bool TableFollowsTheResources() {
+  if (std::size(kOperationTable) != std::size(resources::kOperations)) return false;
+  for (size_t i = 0; i < std::size(kOperationTable); ++i)
+    if (kOperationTable[i].name != resources::kOperations[i]) return false;
+  return true;
+}
+static_assert(TableFollowsTheResources(), "the operation table follows the registered names");
+
+}  // namespace
 
 OperationHandler OperationFor(int32_t index) {
-  switch (index) {
-    case 0:
-      return &AutoStatsOperation;
-    case 1:
-      return &PlotWavesOperation;
-    case 2:
-      return &SlimWavesOperation;
-    case 3:
-      return &LoadPulse;
-    case 4:
-      return &LoadXChartOperation;
-    case 5:
-      return &LoadPM;
-    default:
-      return nullptr;
-  }
+  if (index < 0 || static_cast<size_t>(index) >= std::size(kOperationTable)) return nullptr;
+  return kOperationTable[index].handler;
 }
 
 bool IsMenuActionItem(int32_t item) {

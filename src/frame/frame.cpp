@@ -3,8 +3,8 @@
 
 #include <new>
 
-#include "frame/errors.h"
 #include "frame/menu_actions.h"
+#include "host/result_codes.h"
 #include "waveutils/wave_util_settings.h"
 
 namespace kwt {

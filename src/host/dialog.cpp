@@ -5,6 +5,7 @@
 #include <new>
 
 #include "host/host.h"
+#include "host/result_codes.h"
 
 namespace kwt {
 namespace {
@@ -42,7 +43,7 @@ class GuardedHandler final : public DialogHandler {
     } catch (const std::bad_alloc&) {
       failure_ = kHostErrNoMemory;
     } catch (...) {
-      failure_ = -1;
+      failure_ = kErrNoText;
     }
     DialogEnd(dialog, failure_);
   }

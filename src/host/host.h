@@ -8,9 +8,9 @@
 // what the host implementation throws and turns it into a result code
 // (std::bad_alloc becomes kHostErrNoMemory, anything else kHostErrInternal).
 //
-// Result codes: 0 is success; a positive number below 10000 is a host error
-// code that callers pass up unchanged (see host_codes.h); 10001..10040 are the
-// module's own errors (frame/errors.h); -1 is a failure without a text.
+// Result codes (result_codes.h): 0 is success; a positive number below
+// 10000 is a host error code that callers pass up unchanged; 10001..10040
+// are the module's own errors; -1 is a failure without a text.
 //
 // Texts crossing the seam are byte strings in the host's code page
 // (Windows-1252): history lines end in "\r", and bytes such as 0xBA (the
@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/host_codes.h"
+#include "host/result_codes.h"
 
 namespace kwt {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/errors.h"
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "host/result_codes.h"
 #include "patchmaster/pm_bundle.h"
 #include "patchmaster/pm_damage.h"
 #include "patchmaster/pm_relations.h"
@@ -365,12 +365,12 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
   return 0;
 }
 
-int32_t RunLoadPM() {
+int32_t ReadAndLoad() {
   const auto start = std::chrono::steady_clock::now();
   ResetLockInSettings();
   LoadPMOptions o;
   if (int32_t err = ReadFlags(o)) return err;
-  NormalizePMOptions(&o);
+  NormalizePmOptions(&o);
   const bool quiet = (o.flags & kLoadQuiet) != 0;
 
   std::string named;
@@ -395,8 +395,8 @@ int32_t RunLoadPM() {
     if (int32_t err = PublishPulseSelection(o)) return err;
     if ((o.flags & kLoadNoLoad) == 0) result = RunPulseLoad(o, "LoadPM");
   } else {
-    if (int32_t err = PublishPMSelection(o)) return err;
-    if ((o.flags & kLoadNoLoad) == 0) result = RunPMLoad(o);
+    if (int32_t err = PublishPmSelection(o)) return err;
+    if ((o.flags & kLoadNoLoad) == 0) result = RunPmLoad(o);
   }
 
   if (!quiet && result == 0) {
@@ -408,7 +408,7 @@ int32_t RunLoadPM() {
 
 }  // namespace
 
-void NormalizePMOptions(LoadPMOptions* o) {
+void NormalizePmOptions(LoadPMOptions* o) {
   if (o->count < 1) o->count = 1;
   if (o->group < 1) o->group = o->series = o->sweep = o->trace = 0;
   if (o->series < 1) o->series = o->sweep = o->trace = 0;
@@ -417,7 +417,7 @@ void NormalizePMOptions(LoadPMOptions* o) {
   if (o->baseName.empty()) o->baseName = kDefaultBaseName;
 }
 
-int32_t PublishPMSelection(const LoadPMOptions& o) {
+int32_t PublishPmSelection(const LoadPMOptions& o) {
   for (std::string_view name : {"kwtActGroup", "kwtActSeries", "kwtActSweep", "kwtActTrace",
                                 "kwtGroups", "kwtSeries", "kwtSweeps", "kwtTraces"})
     if (int32_t err = SetInt(name, 0)) return err;
@@ -468,7 +468,7 @@ int32_t PublishPMSelection(const LoadPMOptions& o) {
   return HostSetStringVariable("stimString", StimulationName(sweep), true);
 }
 
-int32_t RunPMLoad(const LoadPMOptions& o) {
+int32_t RunPmLoad(const LoadPMOptions& o) {
   const PmPulsedRoot* root = GetPulsedRoot();
   if (root == nullptr) {
     HostDiagnose("no pulsed tree is loaded");
@@ -498,12 +498,6 @@ int32_t RunPMLoad(const LoadPMOptions& o) {
   return result;
 }
 
-int32_t LoadPM() {
-  try {
-    return RunLoadPM();
-  } catch (const std::bad_alloc&) {
-    return kHostErrNoMemory;
-  }
-}
+int32_t LoadPM() { return ReadAndLoad(); }
 
 }  // namespace kwt

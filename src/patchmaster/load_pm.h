@@ -29,7 +29,7 @@ struct LoadPMOptions : PulseOptions {
 // becomes 1; a group below 1 clears group, series, sweep and trace; a series
 // below 1 clears series, sweep and trace; a sweep below 1 clears sweep and
 // trace; a trace below 1 becomes 0; an empty base name becomes "PMPulse".
-void NormalizePMOptions(LoadPMOptions* options);
+void NormalizePmOptions(LoadPMOptions* options);
 
 // The operation (index 5): returns 0 or a result code: 9, 11, -1, 95, 1
 // (parsing), a host code (file name, end of line, host variables), 10029 ..
@@ -39,12 +39,12 @@ int32_t LoadPM();
 // Sets the selection variables for normalised `options` from the loaded
 // PatchMaster trees: kwtActGroup ... kwtTraces (first all 0) and stimString
 // (first "").  Returns 0 or the code of a host call that failed.
-int32_t PublishPMSelection(const LoadPMOptions& options);
+int32_t PublishPmSelection(const LoadPMOptions& options);
 
 // The loading loop over the loaded trees; `dataPath` holds the samples.
 // Returns 0; -1 when the file holds no group; 10035 when the base name is
 // too long; 10036 .. 10039 when a record in range is missing or a trace
 // cannot be loaded.  Sets kwtPulseTime at the end, also after an error.
-int32_t RunPMLoad(const LoadPMOptions& options);
+int32_t RunPmLoad(const LoadPMOptions& options);
 
 }  // namespace kwt

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "frame/errors.h"
 #include "host/host.h"
+#include "host/result_codes.h"
 #include "pulse/pulse_tree.h"
 #include "support/fixed_text.h"
 #include "support/paths.h"
@@ -107,22 +107,22 @@ int32_t DetectDataFileKind(const ByteSource& source, DataFileKind* kind, BundleI
   *kind = kDataFileRaw;
   *mask = 0;
   gHeader = BundleHeader{};
-  if (source.size() == 0) return -1;
+  if (source.size() == 0) return kErrNoText;
 
   // A file shorter than four bytes reads as its bytes and zeros: it cannot
   // carry the full signature and counts as raw data unless it begins "DAT".
   std::array<uint8_t, 4> signature{};
   source.ReadAt(0, signature);
   DataFileKind found = kDataFileRaw;
-  if (!KindFromSignature(signature, &found)) return -1;
+  if (!KindFromSignature(signature, &found)) return kErrNoText;
 
   if (found == kDataFileBundle) {
     // The item table is the last part of the header; a bundle cut inside
     // its header has no trustworthy table, so it is refused rather than
     // read with zeros for the missing items.
-    if (source.size() < kBundleHeaderSize) return -1;
+    if (source.size() < kBundleHeaderSize) return kErrNoText;
     std::array<uint8_t, kBundleHeaderSize> bytes{};
-    if (source.ReadAt(0, bytes) != bytes.size()) return -1;
+    if (source.ReadAt(0, bytes) != bytes.size()) return kErrNoText;
     gHeader = DecodeBundleHeader(bytes);
     *mask = ItemMask(gHeader);
   }
@@ -142,7 +142,7 @@ int32_t DetectDataFileKind(const std::string& path, DataFileKind* kind, BundleIt
   if (!converted || !file.is_open()) {
     file.DiagnoseFailure(path);
     if (!quiet) HostErrorAlert("KWT", kErrCannotOpenDat);
-    return -1;
+    return kErrNoText;
   }
   const int32_t result = DetectDataFileKind(file, kind, mask);
   if (result != 0) {

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/errors.h"
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "host/result_codes.h"
 #include "pulse/pulse_damage.h"
 #include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
@@ -274,7 +274,7 @@ struct TreeRelease {
 
 int32_t SetZero(std::string_view name) { return HostSetIntVariable(name, 0, true); }
 
-int32_t RunLoadPulse() {
+int32_t ReadAndLoad() {
   const auto start = std::chrono::steady_clock::now();
   ResetLockInSettings();
   PulseOptions o;
@@ -412,12 +412,6 @@ int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
   return result;
 }
 
-int32_t LoadPulse() {
-  try {
-    return RunLoadPulse();
-  } catch (const std::bad_alloc&) {
-    return kHostErrNoMemory;
-  }
-}
+int32_t LoadPulse() { return ReadAndLoad(); }
 
 }  // namespace kwt

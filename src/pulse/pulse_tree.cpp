@@ -163,6 +163,8 @@ bool ReadInto(const ByteSource& source, const std::array<size_t, N>& sizes, cons
     *global = std::move(tree);
     return true;
   } catch (const std::bad_alloc&) {
+    // A tree too large for memory is one that cannot be read: the load
+    // answers with its code for the file, and the diagnosis says why.
     HostDiagnose(Format("%s does not fit in memory", subject));
     return false;
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "support/format.h"
 #include "waveutils/wave_paths.h"
 #include "waveutils/wave_util_support.h"
@@ -213,7 +213,7 @@ std::string QuotedOutputList(const std::string (&names)[kOutputCount], int count
 
 }  // namespace
 
-int32_t AutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
+int32_t RunAutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
   if (waves.empty()) return kHostErrExpectedWave;
 
   // Every check that can refuse the command runs before anything is made.

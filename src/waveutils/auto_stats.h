@@ -19,6 +19,6 @@ namespace kwt {
 // 10004 when the outputs cannot be made or every input is empty, or the
 // host's code from killing "_min"/"_max" or copying the scaling.  The
 // outputs belong to the host; nothing stays locked.
-int32_t AutoStats(const WaveUtilSettings& settings, std::span<const WaveHandle> waves);
+int32_t RunAutoStats(const WaveUtilSettings& settings, std::span<const WaveHandle> waves);
 
 }  // namespace kwt

@@ -179,7 +179,7 @@ int32_t DrawGraph(const WaveUtilSettings& s, std::span<const WaveHandle> waves, 
 
 }  // namespace
 
-int32_t PlotWaves(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
+int32_t RunPlotWaves(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
   if (waves.empty()) return kHostErrExpectedWave;
   if (int32_t err = CheckRealFloatWaves(waves)) return err;
 

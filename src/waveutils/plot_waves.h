@@ -18,6 +18,6 @@ namespace kwt {
 // cannot be collected or every wave is empty, the code of the host's
 // folder services, or kHostErrCommandTooLong.  Every check runs before a
 // window is made.
-int32_t PlotWaves(const WaveUtilSettings& settings, std::span<const WaveHandle> waves);
+int32_t RunPlotWaves(const WaveUtilSettings& settings, std::span<const WaveHandle> waves);
 
 }  // namespace kwt

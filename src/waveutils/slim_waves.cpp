@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "waveutils/wave_paths.h"
 #include "waveutils/wave_util_support.h"
 
@@ -232,10 +232,13 @@ int32_t SlimByReference(const WaveUtilSettings& s, std::span<const WaveHandle> w
 
 }  // namespace
 
-int32_t SlimWaves(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
+int32_t RunSlimWaves(const WaveUtilSettings& s, std::span<const WaveHandle> waves) {
   if (waves.empty()) return kHostErrExpectedWave;
   // The watch cursor while the waves are thinned, the arrow afterwards.
   BusyCursor busy;
+  // Memory that runs out ends the thinning here, not at the frame: the
+  // waves thinned so far stay, and each mode answers with its own code
+  // (the reference mode with the module's out-of-memory error).
   if (s.slimMode == SlimMode::kReference) {
     try {
       return SlimByReference(s, waves);

@@ -22,6 +22,6 @@ namespace kwt {
 // when no reference wave was ever named, 10016 when it cannot be found or
 // holds no value, 10017 for inputs of mixed types, 10014 for lack of
 // memory.  Every check runs before the first output is made.
-int32_t SlimWaves(const WaveUtilSettings& settings, std::span<const WaveHandle> waves);
+int32_t RunSlimWaves(const WaveUtilSettings& settings, std::span<const WaveHandle> waves);
 
 }  // namespace kwt

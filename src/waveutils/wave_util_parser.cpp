@@ -3,8 +3,8 @@
 #include <new>
 #include <string>
 
-#include "frame/errors.h"
 #include "host/flag_values.h"
+#include "host/result_codes.h"
 #include "resources/operation_flags.h"
 #include "waveutils/wave_paths.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 
 namespace kwt {
 

@@ -16,23 +16,20 @@ namespace {
 using Work = int32_t (*)(const WaveUtilSettings&, std::span<const WaveHandle>);
 
 // Parses, then works on the list; the list lives for this call only.  An
-// allocation that fails anywhere below ends the command with host error 1
-// (locks and pauses are released by their guards on the way out).
+// allocation that fails anywhere below ends the command at the frame's
+// boundary with host error 1 (locks and pauses are released by their guards
+// on the way out).
 int32_t Run(WaveUtilOperation operation, Work work) {
-  try {
-    WaveUtilSettings& settings = WaveUtilState();
-    std::vector<WaveHandle> waves;
-    if (int32_t err = ParseWaveUtilCommand(operation, settings, &waves)) return err;
-    return work(settings, waves);
-  } catch (const std::bad_alloc&) {
-    return kHostErrNoMemory;
-  }
+  WaveUtilSettings& settings = WaveUtilState();
+  std::vector<WaveHandle> waves;
+  if (int32_t err = ParseWaveUtilCommand(operation, settings, &waves)) return err;
+  return work(settings, waves);
 }
 
 }  // namespace
 
-int32_t AutoStatsOperation() { return Run(WaveUtilOperation::kAutoStats, &AutoStats); }
-int32_t PlotWavesOperation() { return Run(WaveUtilOperation::kPlotWaves, &PlotWaves); }
-int32_t SlimWavesOperation() { return Run(WaveUtilOperation::kSlimWaves, &SlimWaves); }
+int32_t AutoStats() { return Run(WaveUtilOperation::kAutoStats, &RunAutoStats); }
+int32_t PlotWaves() { return Run(WaveUtilOperation::kPlotWaves, &RunPlotWaves); }
+int32_t SlimWaves() { return Run(WaveUtilOperation::kSlimWaves, &RunSlimWaves); }
 
 }  // namespace kwt

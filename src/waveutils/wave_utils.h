@@ -8,10 +8,10 @@
 namespace kwt {
 
 // AutoStats (index 0): 0 or the code of the parser or of AutoStats.
-int32_t AutoStatsOperation();
+int32_t AutoStats();
 // PlotWaves (index 1): 0 or the code of the parser or of PlotWaves.
-int32_t PlotWavesOperation();
+int32_t PlotWaves();
 // SlimWaves (index 2): 0 or the code of the parser or of SlimWaves.
-int32_t SlimWavesOperation();
+int32_t SlimWaves();
 
 }  // namespace kwt

@@ -7,9 +7,9 @@
 #include <span>
 #include <string_view>
 
-#include "frame/errors.h"
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "host/result_codes.h"
 #include "resources/operation_flags.h"
 #include "support/fixed_text.h"
 #include "support/format.h"
@@ -306,13 +306,6 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   return ok;
 }
 
-int32_t Run() {
-  XChartOptions options;
-  std::string path;
-  if (int32_t err = ParseLoadXChart(&options, &path)) return err;
-  return LoadXChart(options, path);
-}
-
 }  // namespace
 
 int32_t ParseLoadXChart(XChartOptions* options, std::string* path) {
@@ -321,7 +314,7 @@ int32_t ParseLoadXChart(XChartOptions* options, std::string* path) {
   return ReadCommandFileName(path);
 }
 
-int32_t LoadXChart(const XChartOptions& options, const std::string& path) {
+int32_t RunXChartLoad(const XChartOptions& options, const std::string& path) {
   XChartLoad load;
   int32_t code = 0;
   if (!LoadFiles(options, path, &load, &code)) {
@@ -346,12 +339,11 @@ int32_t LoadXChart(const XChartOptions& options, const std::string& path) {
   return 0;
 }
 
-int32_t LoadXChartOperation() {
-  try {
-    return Run();
-  } catch (const std::bad_alloc&) {
-    return kHostErrNoMemory;
-  }
+int32_t LoadXChart() {
+  XChartOptions options;
+  std::string path;
+  if (int32_t err = ParseLoadXChart(&options, &path)) return err;
+  return RunXChartLoad(options, path);
 }
 
 }  // namespace kwt

@@ -35,7 +35,7 @@ struct XChartOptions {
 // for an unknown flag, 11 for /G without "=", -1 for a bad name after /B or
 // /S, 10035 when a wave name would be longer than 31 characters, 1 when
 // memory runs out, or a code of the host's parsing services.
-int32_t LoadXChartOperation();
+int32_t LoadXChart();
 
 // Reads the flags, the file name (converted to the native form) and the end
 // of the command into *options and *path.  Returns 0 or the codes above;
@@ -45,6 +45,6 @@ int32_t ParseLoadXChart(XChartOptions* options, std::string* path);
 // Loads the group `options.group` of the recording at `path` (native) and
 // draws the graph when asked and the files could be read.  Returns 0 or
 // 10035.
-int32_t LoadXChart(const XChartOptions& options, const std::string& path);
+int32_t RunXChartLoad(const XChartOptions& options, const std::string& path);
 
 }  // namespace kwt

@@ -3,7 +3,7 @@
 #include <array>
 #include <limits>
 
-#include "host/host_codes.h"
+#include "host/result_codes.h"
 #include "support/paths.h"
 #include "support/tree_framing.h"
 

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "resources/resources.h"
 #include "workbench/dialog_driver.h"
 #include "workbench/workbench.h"

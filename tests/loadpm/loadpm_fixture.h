@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "patchmaster/pm_tree.h"
 #include "pulse/pulse_tree.h"
 #include "tests/support/loader_session.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "pulse/pulse_tree.h"
 #include "tests/support/loader_session.h"
 #include "tests/support/pulse_writer.h"

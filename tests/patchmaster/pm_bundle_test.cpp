@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "patchmaster/pm_bundle.h"
 #include "tests/patchmaster/pm_fixture.h"
 #include "tests/support/byte_writer.h"

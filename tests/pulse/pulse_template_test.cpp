@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/host_codes.h"
+#include "host/result_codes.h"
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_tree.h"
 #include "tests/support/pulse_writer.h"

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "tests/waveutils/wave_fixture.h"
 
 namespace kwt::test {

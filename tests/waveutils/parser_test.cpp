@@ -3,7 +3,7 @@
 // and the path texts it forms.
 #include <string>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "tests/waveutils/wave_fixture.h"
 #include "waveutils/wave_paths.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "tests/waveutils/wave_fixture.h"
 
 namespace kwt::test {

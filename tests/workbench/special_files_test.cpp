@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "tests/support/pm_writer.h"
 #include "tests/support/pulse_writer.h"
 #include "tests/support/temp_dir.h"

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "frame/errors.h"
+#include "host/result_codes.h"
 #include "tests/xchart/xchart_fixture.h"
 #include "xchart/xchart_names.h"
 
