@@ -285,22 +285,17 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
   return 0;
 }
 
-// The levels of the selection, as far as the recording holds them, for
-// the report of a load that made nothing.
-std::vector<SelectionLevel> SelectionLevels(const LoadPMOptions& o, const PmPulsedRoot& root) {
-  std::vector<SelectionLevel> levels{{"group", o.group, root.groupCount, "the recording"}};
+// What the selection meets in the recording, for the report of a load that
+// made nothing.
+SelectionCounts CountsOf(const LoadPMOptions& o, const PmPulsedRoot& root) {
+  SelectionCounts counts{root.groupCount};
   const PmGroupEntry* group = o.group > 0 ? FindPmGroup(o.group) : nullptr;
-  if (group == nullptr) return levels;
-  levels.push_back({"series", o.series, group->childCount, Format("group %d", o.group)});
+  if (group != nullptr) counts.series = group->childCount;
   const PmSeriesEntry* series = o.series > 0 ? FindPmSeries(o.group, o.series) : nullptr;
-  if (series == nullptr) return levels;
-  levels.push_back({"sweep", o.sweep, series->childCount,
-                    Format("series %d of group %d", o.series, o.group)});
+  if (series != nullptr) counts.sweeps = series->childCount;
   const PmSweepEntry* sweep = o.sweep > 0 ? FindPmSweep(o.group, o.series, o.sweep) : nullptr;
-  if (sweep == nullptr) return levels;
-  levels.push_back({"trace", o.trace, sweep->childCount,
-                    Format("sweep %d of series %d of group %d", o.sweep, o.series, o.group)});
-  return levels;
+  if (sweep != nullptr) counts.traces = sweep->childCount;
+  return counts;
 }
 
 // Releases every tree the operation may have read, however it ends.
@@ -494,7 +489,8 @@ int32_t RunPmLoad(const LoadPMOptions& o) {
     if (data.is_open()) walk.bounds = PmSampleBoundsOf(data);
   }
   const int32_t result = WalkTraces(walk, *root);
-  if (result == 0) ReportIfNothingLoaded("LoadPM", SelectionLevels(o, *root));
+  if (result == 0)
+    ReportIfNothingLoaded("LoadPM", SelectionLevels(o, o.trace, CountsOf(o, *root)));
   return result;
 }
 

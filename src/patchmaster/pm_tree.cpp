@@ -167,23 +167,10 @@ template <class TreeT, size_t N>
 bool ReadInto(const ByteSource& source, const std::array<size_t, N>& knownSizes,
               const char* subject, TreeT* global) {
   *global = TreeT{};
-  try {
-    TreeT tree;
-    Builder<TreeT> builder(&tree);
-    std::string why;
-    if (!ReadLayeredTree(source, knownSizes, builder, &tree.span, &why)) {
-      HostDiagnose(TreeProblem(subject, why));
-      return false;
-    }
-    tree.loaded = true;
-    *global = std::move(tree);
-    return true;
-  } catch (const std::bad_alloc&) {
-    // A tree too large for memory is one that cannot be read: the load
-    // answers with its code for the file, and the diagnosis says why.
-    HostDiagnose(std::string(subject) + " does not fit in memory");
-    return false;
-  }
+  std::string why;
+  if (ReadTreeInto<Builder<TreeT>>(source, knownSizes, global, &why)) return true;
+  HostDiagnose(TreeProblem(subject, why));
+  return false;
 }
 
 // The name of a bundle item's tree, for messages.

@@ -241,18 +241,15 @@ int32_t WalkSweeps(const PulseOptions& o, std::string_view operation, const Puls
   return 0;
 }
 
-// The levels of the selection, as far as the recording holds them, for
-// the report of a load that made nothing.
-std::vector<SelectionLevel> SelectionLevels(const PulseOptions& o, const PulseRootEntry& root) {
-  std::vector<SelectionLevel> levels{{"group", o.group, root.groupCount, "the recording"}};
+// What the selection meets in the recording, for the report of a load that
+// made nothing.
+SelectionCounts CountsOf(const PulseOptions& o, const PulseRootEntry& root) {
+  SelectionCounts counts{root.groupCount};
   const PulseGroupEntry* group = o.group > 0 ? FindGroup(o.group) : nullptr;
-  if (group == nullptr) return levels;
-  levels.push_back({"series", o.series, group->seriesCount, Format("group %d", o.group)});
+  if (group != nullptr) counts.series = group->seriesCount;
   const PulseSeriesEntry* series = o.series > 0 ? FindSeries(o.group, o.series) : nullptr;
-  if (series == nullptr) return levels;
-  levels.push_back({"sweep", o.sweep, series->sweepCount,
-                    Format("series %d of group %d", o.series, o.group)});
-  return levels;
+  if (series != nullptr) counts.sweeps = series->sweepCount;
+  return counts;
 }
 
 // True when the data file begins with a bundle's signature: the file holds
@@ -408,7 +405,7 @@ int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
   }
   if ((o.flags & kLoadDisplay) != 0) OpenStackedGraph();
   const int32_t result = WalkSweeps(o, operation, *root);
-  if (result == 0) ReportIfNothingLoaded(operation, SelectionLevels(o, *root));
+  if (result == 0) ReportIfNothingLoaded(operation, SelectionLevels(o, 0, CountsOf(o, *root)));
   return result;
 }
 

@@ -145,29 +145,14 @@ constexpr std::array<size_t, kAcquisitionLevels> kAcquisitionSizes = {
 constexpr std::array<size_t, kStimulusLevels> kStimulusSizes = {
     kPgfRootRecordSize, kStimulationRecordSize, kSegmentRecordSize};
 
-// Reads a tree into a fresh tree object that becomes `*global` only when
-// it was read whole, so that a failed read leaves nothing loaded.  Says
-// what stopped the read.
-template <class Tree, class Sink, size_t N>
+// Reads a tree into *global, or says what stopped the read.
+template <class Sink, class Tree, size_t N>
 bool ReadInto(const ByteSource& source, const std::array<size_t, N>& sizes, const char* subject,
               Tree* global) {
-  try {
-    Tree tree;
-    Sink sink(&tree);
-    std::string why;
-    if (!ReadLayeredTree(source, sizes, sink, &tree.span, &why)) {
-      HostDiagnose(TreeProblem(subject, why));
-      return false;
-    }
-    tree.loaded = true;
-    *global = std::move(tree);
-    return true;
-  } catch (const std::bad_alloc&) {
-    // A tree too large for memory is one that cannot be read: the load
-    // answers with its code for the file, and the diagnosis says why.
-    HostDiagnose(Format("%s does not fit in memory", subject));
-    return false;
-  }
+  std::string why;
+  if (ReadTreeInto<Sink>(source, sizes, global, &why)) return true;
+  HostDiagnose(TreeProblem(subject, why));
+  return false;
 }
 
 // The level count of a tree file and its byte order; false when the source
@@ -186,7 +171,7 @@ bool ProbeLevels(const ByteSource& source, ByteOrder* order, int32_t* levels) {
 
 bool ReadPulseStimulusTree(const ByteSource& source) {
   ReleasePulseStimulusTree();
-  return ReadInto<StimulusTree, StimulusSink>(source, kStimulusSizes, "the stimulus tree",
+  return ReadInto<StimulusSink>(source, kStimulusSizes, "the stimulus tree",
                                                &gStimulus);
 }
 
@@ -202,7 +187,7 @@ bool ReadPulseStimulusTree(const std::string& path) {
 
 bool ReadPulseAcquisitionTree(const ByteSource& source) {
   ReleasePulseAcquisitionTree();
-  return ReadInto<AcquisitionTree, AcquisitionSink>(source, kAcquisitionSizes,
+  return ReadInto<AcquisitionSink>(source, kAcquisitionSizes,
                                                     "the acquisition tree", &gAcquisition);
 }
 

@@ -17,7 +17,10 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <new>
+#include <utility>
 #include <span>
 #include <string>
 #include <string_view>
@@ -86,6 +89,27 @@ struct TreeSpan {
 // byte 41,212, inside record 17 of level 2").
 bool ReadLayeredTree(const ByteSource& source, std::span<const size_t> knownSizes,
                      TreeSink& sink, TreeSpan* span = nullptr, std::string* why = nullptr);
+
+// Reads a tree into a fresh `Tree` (through a `Sink` made on it) and moves
+// it into *global only when the whole tree was read, so that a failed read
+// leaves nothing loaded.  The tree keeps where its records ended (its
+// `span`).  On failure *why says what stopped the read, memory included.
+template <class Sink, class Tree, size_t N>
+bool ReadTreeInto(const ByteSource& source, const std::array<size_t, N>& knownSizes,
+                  Tree* global, std::string* why) {
+  try {
+    Tree tree;
+    Sink sink(&tree);
+    if (!ReadLayeredTree(source, knownSizes, sink, &tree.span, why)) return false;
+    tree.loaded = true;
+    *global = std::move(tree);
+    return true;
+  } catch (const std::bad_alloc&) {
+    // A tree too large for memory is one that cannot be read.
+    *why = "it does not fit in memory";
+    return false;
+  }
+}
 
 // What ReadLayeredTree said of the tree called `subject`, as one sentence:
 // ("the stimulus tree", "it ends at byte 9") gives "the stimulus tree ends

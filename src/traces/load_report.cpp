@@ -66,6 +66,20 @@ std::string CountOf(int64_t count, std::string_view level) {
   return text;
 }
 
+std::vector<SelectionLevel> SelectionLevels(const PulseOptions& o, int32_t trace,
+                                            const SelectionCounts& counts) {
+  std::vector<SelectionLevel> levels{{"group", o.group, counts.groups, "the recording"}};
+  if (counts.series < 0) return levels;
+  levels.push_back({"series", o.series, counts.series, Format("group %d", o.group)});
+  if (counts.sweeps < 0) return levels;
+  levels.push_back(
+      {"sweep", o.sweep, counts.sweeps, Format("series %d of group %d", o.series, o.group)});
+  if (counts.traces < 0) return levels;
+  levels.push_back({"trace", trace, counts.traces,
+                    Format("sweep %d of series %d of group %d", o.sweep, o.series, o.group)});
+  return levels;
+}
+
 void ReportIfNothingLoaded(std::string_view operation, std::span<const SelectionLevel> levels) {
   const LoadTally& t = CurrentLoadTally();
   if (t.made > 0) return;

@@ -7,6 +7,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "traces/load_options.h"
 
 namespace kwt {
 
@@ -49,6 +52,18 @@ struct SelectionLevel {
   int32_t available = 0;
   std::string where;
 };
+
+// How many items a selection meets on each level: the recording's groups,
+// the asked group's series, the asked series' sweeps and the asked sweep's
+// traces; -1 where the level's parent is not asked for or not there.
+struct SelectionCounts {
+  int32_t groups = 0, series = -1, sweeps = -1, traces = -1;
+};
+
+// The levels of a selection (group, series and sweep of `options`, and
+// `trace`), as far as the recording holds them.
+std::vector<SelectionLevel> SelectionLevels(const PulseOptions& options, int32_t trace,
+                                            const SelectionCounts& counts);
 
 // When the load has made no wave, tells the host why (ProblemKind
 // kNothingLoaded): the first level asked beyond what it holds, the waves
