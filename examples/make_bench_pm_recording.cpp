@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/byte_writer.h"
-#include "tests/support/pm_writer.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pm_writer.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <vector>
 
-#include "tests/support/byte_writer.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pulse_writer.h"
 #include "traces/trace_samples.h"
 
 namespace {

@@ -19,9 +19,9 @@
 #include <numbers>
 #include <vector>
 
-#include "tests/support/pm_writer.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/xchart_writer.h"
 #include "traces/trace_samples.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/pulse_writer.h"
 #include "workbench/workbench.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/pulse_writer.h"
 #include "workbench/workbench.h"
 
 namespace {

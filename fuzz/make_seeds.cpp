@@ -1,11 +1,11 @@
 // Writes the seed corpus of every fuzz target: DIR/<target>/<seed>.  The
-// seeds come from the recording writers of tests/support, registered by
+// seeds come from the recording writers of tests/testkit, registered by
 // the seeds_*.cpp files linked into this program.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
-#include "tests/support/seeds.h"
+#include "tests/testkit/seeds.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/seeds.h"
+#include "tests/testkit/seeds.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "patchmaster/pm_records.h"
-#include "tests/support/pm_writer.h"
-#include "tests/support/seeds.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/seeds.h"
 
 namespace {
 

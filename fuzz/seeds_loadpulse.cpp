@@ -7,8 +7,8 @@
 
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_stimulus.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/seeds.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/seeds.h"
 #include "traces/trace_samples.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // stored record sizes equal to, smaller and larger than the known ones.
 #include <string>
 
-#include "tests/support/pm_writer.h"
-#include "tests/support/seeds.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/seeds.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "pulse/pulse_stimulus.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/seeds.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/seeds.h"
 #include "traces/trace_samples.h"
 
 namespace {

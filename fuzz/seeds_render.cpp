@@ -1,6 +1,6 @@
 // Seeds for the graph settings: the command lines that the loaders and the
 // wave utilities send.
-#include "tests/support/seeds.h"
+#include "tests/testkit/seeds.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Seeds for the wave utilities: one byte for the operation, then its
 // parameters as typed after the operation's name.
-#include "tests/support/seeds.h"
+#include "tests/testkit/seeds.h"
 
 namespace {
 

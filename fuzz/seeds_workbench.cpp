@@ -1,5 +1,5 @@
 // Seeds for the workbench's command line and Igor text files.
-#include "tests/support/seeds.h"
+#include "tests/testkit/seeds.h"
 #include "workbench/itx.h"
 #include "workbench/workbench.h"
 

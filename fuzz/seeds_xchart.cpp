@@ -4,9 +4,9 @@
 // behind the 12 bytes that stand for its group and trace table.
 #include <string>
 
-#include "tests/support/pulse_writer.h"
-#include "tests/support/seeds.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/seeds.h"
+#include "tests/testkit/xchart_writer.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/pm_writer.h"
-#include "tests/support/process.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/process.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
 
 namespace kwt {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/process.h"
+#include "tests/testkit/temp_dir.h"
 
 namespace kwt {
 namespace {

@@ -8,8 +8,8 @@
 #include "host/result_codes.h"
 #include "patchmaster/pm_bundle.h"
 #include "tests/patchmaster/pm_fixture.h"
-#include "tests/support/byte_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

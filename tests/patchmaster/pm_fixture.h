@@ -8,7 +8,7 @@
 
 #include "patchmaster/pm_tree.h"
 #include "pulse/pulse_tree.h"
-#include "tests/support/pm_writer.h"
+#include "tests/testkit/pm_writer.h"
 
 namespace kwt::test {
 

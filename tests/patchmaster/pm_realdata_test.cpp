@@ -14,7 +14,7 @@
 
 #include "patchmaster/pm_relations.h"
 #include "tests/patchmaster/pm_fixture.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

@@ -8,7 +8,7 @@
 
 #include "patchmaster/pm_records.h"
 #include "tests/patchmaster/pm_fixture.h"
-#include "tests/support/pm_writer.h"
+#include "tests/testkit/pm_writer.h"
 
 namespace kwt {
 namespace {

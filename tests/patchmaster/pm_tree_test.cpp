@@ -11,9 +11,9 @@
 #include "patchmaster/pm_tree.h"
 #include "pulse/pulse_tree.h"
 #include "tests/patchmaster/pm_fixture.h"
-#include "tests/support/byte_writer.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

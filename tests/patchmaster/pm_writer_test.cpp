@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/patchmaster/pm_fixture.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/temp_dir.h"
 
 namespace kwt {
 namespace {

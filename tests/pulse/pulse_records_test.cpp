@@ -8,8 +8,8 @@
 
 #include "pulse/pulse_records.h"
 #include "pulse/pulse_stimulus.h"
-#include "tests/support/byte_writer.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pulse_writer.h"
 #include "traces/trace_samples.h"
 
 namespace kwt {

@@ -7,7 +7,7 @@
 
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_tree.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/pulse_writer.h"
 
 namespace kwt {
 namespace {

@@ -7,8 +7,8 @@
 #include "host/result_codes.h"
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_tree.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

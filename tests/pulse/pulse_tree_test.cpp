@@ -7,9 +7,9 @@
 
 #include "pulse/pulse_tree.h"
 #include "support/paths.h"
-#include "tests/support/byte_writer.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
 
 namespace kwt {
 namespace {

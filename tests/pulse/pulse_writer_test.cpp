@@ -6,7 +6,7 @@
 
 #include "pulse/pulse_records.h"
 #include "support/byte_reader.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/pulse_writer.h"
 #include "traces/trace_samples.h"
 
 namespace kwt {

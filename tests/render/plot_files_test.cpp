@@ -8,8 +8,8 @@
 #include <map>
 
 #include "tests/render/picture.h"
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/process.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/plot_export.h"
 #include "workbench/table_csv.h"
 

@@ -9,8 +9,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "tests/support/process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/process.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/itx.h"
 #include "workbench/session_dump.h"
 #include "workbench/workbench.h"

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "tests/support/pm_writer.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
+#include "tests/testkit/xchart_writer.h"
 #include "workbench/encoding.h"
 #include "workbench/itx.h"
 #include "workbench/session_dump.h"

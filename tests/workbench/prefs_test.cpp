@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/prefs_store.h"
 #include "workbench/workbench.h"
 

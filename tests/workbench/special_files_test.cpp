@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "host/result_codes.h"
-#include "tests/support/pm_writer.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
+#include "tests/testkit/xchart_writer.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

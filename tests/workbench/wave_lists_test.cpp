@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "patchmaster/pm_tree.h"
-#include "tests/support/pm_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/pm_writer.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

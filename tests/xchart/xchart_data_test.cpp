@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "support/byte_reader.h"
-#include "tests/support/byte_writer.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/xchart_writer.h"
 #include "xchart/xchart_data.h"
 
 namespace kwt {

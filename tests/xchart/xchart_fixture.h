@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
+#include "tests/testkit/xchart_writer.h"
 #include "workbench/workbench.h"
 
 namespace kwt::test {

@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/process.h"
+#include "tests/testkit/process.h"
 #include "tests/xchart/xchart_fixture.h"
 
 namespace kwt {

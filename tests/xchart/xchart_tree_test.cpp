@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "support/byte_reader.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/xchart_writer.h"
 #include "xchart/xchart_records.h"
 #include "xchart/xchart_tree.h"
 

@@ -1,9 +1,9 @@
-#include "tests/support/pm_writer.h"
+#include "tests/testkit/pm_writer.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "tests/support/byte_writer.h"
+#include "tests/testkit/byte_writer.h"
 
 namespace kwt::test {
 namespace {

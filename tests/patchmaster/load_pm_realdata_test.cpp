@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/pulse_writer.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "pulse/pulse_tree.h"
-#include "tests/support/byte_writer.h"
+#include "tests/testkit/byte_writer.h"
 
 namespace kwt::test {
 namespace {

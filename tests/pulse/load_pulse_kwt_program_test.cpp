@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "pulse/pulse_records.h"
-#include "tests/loadpulse/load_fixture.h"
-#include "tests/support/process.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/pulse/load_fixture.h"
+#include "tests/testkit/process.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
 #include "traces/trace_samples.h"
 
 namespace kwt {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "pulse/pulse_tree.h"
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 
 namespace kwt {
 namespace {

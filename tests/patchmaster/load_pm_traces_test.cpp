@@ -3,7 +3,7 @@
 // zero offset, x scaling, units, full scale, and data files that end early.
 #include <filesystem>
 
-#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt {
 namespace {

@@ -1,7 +1,7 @@
 // LoadPulse/P: the command lines that build the stacked graph, and the
 // graph the workbench builds from them.
 #include "pulse/pulse_display.h"
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 #include "traces/stacked_axes.h"
 
 namespace kwt {

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <map>
 
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 
 namespace kwt {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/seeds.h"
+#include "tests/testkit/seeds.h"
 
 namespace kwt::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "pulse/pulse_lockin.h"
 #include "pulse/pulse_traces.h"
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 #include "traces/lockin_waves.h"
 #include "traces/trace_samples.h"
 

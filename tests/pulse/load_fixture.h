@@ -7,8 +7,8 @@
 
 #include "host/result_codes.h"
 #include "pulse/pulse_tree.h"
-#include "tests/support/loader_session.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/loader_session.h"
+#include "tests/testkit/pulse_writer.h"
 
 namespace kwt::test {
 

@@ -1,5 +1,5 @@
 // The note of a sweep's first-trace wave, byte for byte.
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 
 namespace kwt {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_traces.h"
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 #include "traces/lockin_waves.h"
 
 namespace kwt {

@@ -9,8 +9,8 @@
 #include "host/result_codes.h"
 #include "patchmaster/pm_tree.h"
 #include "pulse/pulse_tree.h"
-#include "tests/support/loader_session.h"
-#include "tests/support/pm_writer.h"
+#include "tests/testkit/loader_session.h"
+#include "tests/testkit/pm_writer.h"
 
 namespace kwt::test {
 

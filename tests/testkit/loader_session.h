@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
 namespace kwt::test {

@@ -1,5 +1,5 @@
 // The note of a trace's wave, byte for byte, and its optional lines.
-#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt {
 namespace {

@@ -8,7 +8,7 @@
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_traces.h"
 #include "support/paths.h"
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/pulse/load_fixture.h"
 #include "traces/load_options.h"
 #include "traces/trace_samples.h"
 #include "traces/trace_wave.h"

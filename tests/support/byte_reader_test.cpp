@@ -10,9 +10,9 @@
 #include "support/fixed_text.h"
 #include "support/record_decoder.h"
 #include "support/tree_framing.h"
-#include "tests/support/byte_writer.h"
-#include "tests/support/pulse_writer.h"
-#include "tests/support/temp_dir.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pulse_writer.h"
+#include "tests/testkit/temp_dir.h"
 
 namespace kwt {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "support/format.h"
-#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt {
 namespace {

@@ -3,7 +3,7 @@
 // Pulse kind handed to the Pulse loading loop.
 #include <filesystem>
 
-#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/process.h"
+#include "tests/testkit/process.h"
 
 #include <fcntl.h>
 #include <poll.h>

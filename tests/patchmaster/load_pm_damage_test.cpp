@@ -10,8 +10,8 @@
 #include <limits>
 #include <map>
 
-#include "tests/loadpm/loadpm_fixture.h"
-#include "tests/loadpulse/load_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
+#include "tests/pulse/load_fixture.h"
 
 namespace kwt {
 namespace {

@@ -1,11 +1,11 @@
-#include "tests/support/xchart_writer.h"
+#include "tests/testkit/xchart_writer.h"
 
 #include <algorithm>
 #include <bit>
 #include <string_view>
 
-#include "tests/support/byte_writer.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/byte_writer.h"
+#include "tests/testkit/pulse_writer.h"
 
 namespace kwt::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/byte_writer.h"
+#include "tests/testkit/byte_writer.h"
 
 #include <algorithm>
 #include <bit>

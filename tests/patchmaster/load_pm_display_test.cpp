@@ -2,7 +2,7 @@
 // on stacked left axes, as command lines.
 #include <cmath>
 
-#include "tests/loadpm/loadpm_fixture.h"
+#include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt {
 namespace {

@@ -34,7 +34,7 @@
 #include "patchmaster/pm_bundle.h"
 #include "patchmaster/pm_records.h"
 #include "support/byte_reader.h"
-#include "tests/support/pulse_writer.h"
+#include "tests/testkit/pulse_writer.h"
 
 namespace kwt::test {
 
