@@ -7,7 +7,7 @@
 
 #include "frame/frame.h"
 #include "resources/resources.h"
-#include "workbench/encoding.h"
+#include "workbench/host/encoding.h"
 
 namespace kwt {
 namespace {

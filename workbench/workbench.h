@@ -16,14 +16,14 @@
 #include <vector>
 
 #include "host/host.h"
-#include "workbench/command_line.h"
-#include "workbench/dialog_driver.h"
-#include "workbench/expression.h"
-#include "workbench/interaction.h"
-#include "workbench/objects.h"
-#include "workbench/prefs_store.h"
-#include "workbench/progress.h"
-#include "workbench/windows.h"
+#include "workbench/dialogs/dialog_driver.h"
+#include "workbench/host/interaction.h"
+#include "workbench/host/objects.h"
+#include "workbench/host/prefs_store.h"
+#include "workbench/host/progress.h"
+#include "workbench/host/windows.h"
+#include "workbench/language/command_line.h"
+#include "workbench/language/expression.h"
 
 namespace kwt {
 

@@ -18,7 +18,7 @@
 #include "support/fixed_text.h"
 #include "support/pulse_time.h"
 #include "traces/damage.h"
-#include "workbench/encoding.h"
+#include "workbench/host/encoding.h"
 
 namespace kwt {
 namespace {
