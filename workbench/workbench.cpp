@@ -28,14 +28,11 @@ std::string_view ProblemKindName(ProblemKind kind) {
 Workbench::Workbench() : Workbench(Options{}) {}
 
 Workbench::Workbench(Options options)
-    : root_(std::make_unique<HostFolder>()),
-      prefs_(std::move(options.prefsPath)),
+    : prefs_(std::move(options.prefsPath)),
       progress_(options.showProgress),
       maxWaveBytes_(options.maxWaveBytes),
       memoryPrefs_(options.memoryPrefs),
       dialogs_(*this) {
-  root_->name = "root";
-  current_ = root_.get();
   record_.host = this;
   HostRegisterDialogServices(&dialogs_);
   // Load the module the way the host does: hand over the record once.
@@ -48,16 +45,11 @@ Workbench::~Workbench() {
   HostAttach(nullptr);
 }
 
-void Workbench::PostHistory(std::string_view text) {
-  history_.append(text);
-  if (sink_) sink_(text);
-}
-
 // ---- Running command lines ---------------------------------------------------
 
 int32_t Workbench::Run(std::string_view line) {
   int32_t code = 0;
-  pending_.clear();
+  TakeProblems();  // what was reported outside a line belongs to none
   try {
     // Lines typed at a terminal arrive as UTF-8; the host works in its code
     // page, except for lines that it cannot hold (encoding.h).
@@ -68,19 +60,18 @@ int32_t Workbench::Run(std::string_view line) {
     code = kHostErrNoMemory;
   }
   Result result{std::string(line), code, code == 0 ? std::string() : ErrorText(code), {}, {}};
-  for (Problem& p : pending_) {
+  for (Problem& p : TakeProblems()) {
     if (p.kind != ProblemKind::kDiagnosis) result.problems.push_back(std::move(p));
     else if (code != 0 && result.diagnosis.find(p.text) == std::string::npos)
       result.diagnosis += (result.diagnosis.empty() ? "" : "; ") + p.text;
   }
-  pending_.clear();
-  results_.push_back(std::move(result));
+  AddResult(std::move(result));
   RunQueuedLines();
   return code;
 }
 
 int32_t Workbench::Execute(std::string_view line) {
-  commandLog_.emplace_back(line);
+  LogCommand(line);
   return ExecuteLine(line);
 }
 
@@ -132,12 +123,10 @@ int32_t Workbench::RunModuleOperation(int32_t index, CommandCursor& cursor) {
   // Nested messages (a module command run by HostExecute while another
   // runs) keep the outer message's record intact.
   const HostRecord saved = record_;
-  const size_t reported = pending_.size();
+  const size_t reported = problemCount();
   const int32_t result = SendMessage(kMessageCommand, {0, index});
   // A failure that the module did not explain is placed in the command.
-  const bool explained =
-      std::any_of(pending_.begin() + static_cast<std::ptrdiff_t>(reported), pending_.end(),
-                  [](const Problem& p) { return p.kind == ProblemKind::kDiagnosis; });
+  const bool explained = DiagnosedSince(reported);
   cursor.SkipSpace();
   if (result != 0 && !explained && !cursor.AtEnd())
     Report({ProblemKind::kDiagnosis, "the command stopped at: " + std::string(cursor.Rest())});
@@ -165,18 +154,18 @@ CommandCursor* Workbench::TopCursor() { return cursors_.empty() ? nullptr : curs
 // ---- Output services -----------------------------------------------------------
 
 int32_t Workbench::PutCommandLine(std::string_view command, int32_t mode) {
-  commandLog_.emplace_back(command);
+  LogCommand(command);
   if (mode == kCommandLineRun) {
     queued_.emplace_back(command);
     RunQueuedLines();
   } else {
-    commandLine_ = std::string(command);
+    SetCommandLine(command);
   }
   return 0;
 }
 
 int32_t Workbench::SetScrapData(std::string_view text) {
-  clipboard_ = std::string(text);
+  SetClipboard(text);
   return 0;
 }
 
@@ -188,7 +177,7 @@ int32_t Workbench::AskYesNo(std::string_view title, std::string_view text) {
   return interaction_.AskYesNo(title, text);
 }
 
-void Workbench::Report(const Problem& problem) { pending_.push_back(problem); }
+void Workbench::Report(const Problem& problem) { Session::Report(problem); }
 
 void Workbench::ErrorAlert(std::string_view title, int32_t code) {
   interaction_.Alert(title, ErrorText(code));
@@ -206,8 +195,8 @@ int32_t Workbench::MakeWave(WaveHandle* out, std::string_view name, int64_t poin
   if (!HostWave::ValidType(type)) return kHostErrWrongType;
   if (points < 0) return kHostErrBadValue;
   if (!WaveFits(type, points)) return kHostErrNoMemory;
-  HostWave* wave = current_->FindWave(name);
-  if (wave == nullptr && current_->NameInUse(name)) return kHostErrNameInUse;
+  HostWave* wave = current().FindWave(name);
+  if (wave == nullptr && current().NameInUse(name)) return kHostErrNameInUse;
   if (wave != nullptr) {
     if (!overwrite) return kHostErrNameInUse;
     if (wave->lockCount > 0) return kHostErrWaveInUse;
@@ -224,13 +213,13 @@ int32_t Workbench::MakeWave(WaveHandle* out, std::string_view name, int64_t poin
   } else {
     auto made = std::make_unique<HostWave>();
     made->name = std::string(name);
-    made->folder = current_;
+    made->folder = &current();
     made->type = type;
     made->points = points;
     if (type == kWaveText) made->texts.resize(static_cast<size_t>(points));
     else made->samples = SampleBuffer(static_cast<size_t>(points) * HostWave::ElementSize(type));
     wave = made.get();
-    current_->waves.push_back(std::move(made));
+    current().waves.push_back(std::move(made));
   }
   if (out != nullptr) *out = wave;
   return 0;
@@ -245,18 +234,18 @@ bool Workbench::WaveFits(int32_t type, int64_t points) const {
 
 WaveHandle Workbench::FindWave(std::string_view name) {
   if (name.find(':') != std::string_view::npos) return ResolveWave(name);
-  return current_->FindWave(name);
+  return current().FindWave(name);
 }
 
 WaveHandle Workbench::FetchWaveInFolder(FolderHandle folder, std::string_view name) {
-  if (folder == nullptr) folder = current_;
+  if (folder == nullptr) folder = &current();
   return folder->FindWave(name);
 }
 
 int32_t Workbench::KillWave(WaveHandle wave) {
   if (wave == nullptr) return kHostErrExpectedWave;
   if (wave->lockCount > 0) return kHostErrWaveInUse;
-  for (const Window& w : windows_)
+  for (const Window& w : windows())
     if (w.Shows(wave)) return kHostErrWaveInUse;
   auto& waves = wave->folder->waves;
   waves.erase(std::remove_if(waves.begin(), waves.end(),
@@ -339,33 +328,7 @@ int32_t Workbench::SetWaveNote(WaveHandle wave, std::string_view note) {
 
 int32_t Workbench::WaveList(std::string* list, std::string_view match,
                             std::string_view separator, std::string_view options) {
-  list->clear();
-  std::vector<HostWave*> candidates;
-  if (options.substr(0, 4) == "WIN:") {
-    const std::string_view name = options.substr(4);
-    const Window* win = nullptr;
-    for (const Window& w : windows_) {
-      if (name.empty() || SameName(w.name, name)) {
-        win = &w;
-        break;
-      }
-    }
-    if (win != nullptr) {
-      for (const GraphTrace& t : win->traces)
-        if (std::find(candidates.begin(), candidates.end(), t.wave) == candidates.end())
-          candidates.push_back(t.wave);
-      for (HostWave* c : win->columns)
-        if (std::find(candidates.begin(), candidates.end(), c) == candidates.end())
-          candidates.push_back(c);
-    }
-  } else {
-    for (const auto& w : current_->waves) candidates.push_back(w.get());
-  }
-  for (HostWave* w : candidates) {
-    if (!MatchesPattern(w->name, match)) continue;
-    list->append(w->name);
-    list->append(separator);
-  }
+  *list = ListWaves(match, separator, options);
   return 0;
 }
 
@@ -376,7 +339,7 @@ int32_t Workbench::WindowList(std::string* list, std::string_view match,
   int kinds = 3;
   if (options == "WIN:1") kinds = 1;
   else if (options == "WIN:2") kinds = 2;
-  for (const Window& w : windows_) {
+  for (const Window& w : windows()) {
     const int bit = w.kind == Window::Kind::kGraph ? 1 : 2;
     if ((kinds & bit) == 0 || !MatchesPattern(w.name, match)) continue;
     list->append(w.name);
@@ -396,30 +359,30 @@ int32_t Workbench::LockWave(WaveHandle wave, bool lock) {
 
 int32_t Workbench::SetNumericVariable(std::string_view name, double value, bool) {
   if (!IsValidName(name)) return name.size() > 31 ? kHostErrNameTooLong : kHostErrBadName;
-  if (Variable* v = current_->FindVariable(name)) {
+  if (Variable* v = current().FindVariable(name)) {
     if (v->isString) return kHostErrWrongType;
     v->number = value;
     return 0;
   }
-  if (current_->NameInUse(name)) return kHostErrNameInUse;
-  current_->variables.push_back({std::string(name), false, value, {}});
+  if (current().NameInUse(name)) return kHostErrNameInUse;
+  current().variables.push_back({std::string(name), false, value, {}});
   return 0;
 }
 
 int32_t Workbench::SetStringVariable(std::string_view name, std::string_view value, bool) {
   if (!IsValidName(name)) return name.size() > 31 ? kHostErrNameTooLong : kHostErrBadName;
-  if (Variable* v = current_->FindVariable(name)) {
+  if (Variable* v = current().FindVariable(name)) {
     if (!v->isString) return kHostErrWrongType;
     v->text = std::string(value);
     return 0;
   }
-  if (current_->NameInUse(name)) return kHostErrNameInUse;
-  current_->variables.push_back({std::string(name), true, 0.0, std::string(value)});
+  if (current().NameInUse(name)) return kHostErrNameInUse;
+  current().variables.push_back({std::string(name), true, 0.0, std::string(value)});
   return 0;
 }
 
 int32_t Workbench::CreateVariable(std::string_view name, int32_t kind, int32_t) {
-  if (Variable* v = current_->FindVariable(name))
+  if (Variable* v = current().FindVariable(name))
     return v->isString == (kind == kObjectString) ? 0 : kHostErrWrongType;
   return kind == kObjectString ? SetStringVariable(name, "", true)
                                : SetNumericVariable(name, 0.0, true);
@@ -432,7 +395,7 @@ int32_t Workbench::FetchStringVariable(std::string_view name, std::string* value
     ParsedPath path;
     if (c.ReadPath(&path)) v = ResolveVariable(path);
   } else {
-    v = current_->FindVariable(name);
+    v = current().FindVariable(name);
   }
   if (v == nullptr || !v->isString) return kHostErrExpectedStringVar;
   *value = v->text;
@@ -441,7 +404,7 @@ int32_t Workbench::FetchStringVariable(std::string_view name, std::string* value
 
 int32_t Workbench::GetFolderObject(FolderHandle folder, std::string_view name,
                                    FolderObject* object) {
-  if (folder == nullptr) folder = current_;
+  if (folder == nullptr) folder = &current();
   *object = FolderObject{};
   if (HostWave* w = folder->FindWave(name)) {
     object->kind = kObjectWave;
@@ -506,70 +469,11 @@ int32_t Workbench::GetFolderContents(FolderHandle folder, std::vector<FolderHand
   return 0;
 }
 
-// ---- Path resolution --------------------------------------------------------------
-
-HostFolder* Workbench::ResolveFolder(const ParsedPath& path, bool includeLeaf, HostFolder* start) {
-  HostFolder* f = start != nullptr ? start : current_;
-  size_t first = 0;
-  if (path.absolute) {
-    f = root_.get();
-    first = 1;
-  } else if (!path.relative && !path.parts.empty() && path.parts.size() == 1 &&
-             SameName(path.parts[0], "root") && !path.lastQuoted && includeLeaf) {
-    // "root" alone, where a folder is asked for.
-    return root_.get();
-  }
-  for (int i = 0; i < path.upLevels; ++i) {
-    if (f->parent == nullptr) return nullptr;
-    f = f->parent;
-  }
-  // The leaf names the object itself unless the path ends in ":" or the
-  // caller wants the folder it names.
-  size_t end = path.parts.size();
-  if (!path.trailingColon && !includeLeaf && end > 0) --end;
-  for (size_t i = first; i < end; ++i) {
-    f = f->FindFolder(path.parts[i]);
-    if (f == nullptr) return nullptr;
-  }
-  return f;
-}
-
-HostWave* Workbench::ResolveWave(const ParsedPath& path) {
-  if (path.trailingColon || path.parts.empty()) return nullptr;
-  if (path.absolute && path.parts.size() == 1) return nullptr;
-  HostFolder* f = ResolveFolder(path, false);
-  return f != nullptr ? f->FindWave(path.parts.back()) : nullptr;
-}
-
-HostWave* Workbench::ResolveWave(std::string_view text) {
-  CommandCursor c{std::string(text)};
-  ParsedPath path;
-  if (!c.ReadPath(&path) || !c.AtEnd()) return nullptr;
-  return ResolveWave(path);
-}
-
-Variable* Workbench::ResolveVariable(const ParsedPath& path) {
-  if (path.trailingColon || path.parts.empty()) return nullptr;
-  if (path.absolute && path.parts.size() == 1) return nullptr;
-  HostFolder* f = ResolveFolder(path, false);
-  return f != nullptr ? f->FindVariable(path.parts.back()) : nullptr;
-}
-
 bool Workbench::NumericVariable(const ParsedPath& path, double* value) {
   Variable* v = ResolveVariable(path);
   if (v == nullptr || v->isString) return false;
   *value = v->number;
   return true;
-}
-
-std::vector<HostWave*> Workbench::AllWaves() const {
-  std::vector<HostWave*> out;
-  std::function<void(const HostFolder&)> walk = [&](const HostFolder& f) {
-    for (const auto& w : f.waves) out.push_back(w.get());
-    for (const auto& sub : f.folders) walk(*sub);
-  };
-  walk(*root_);
-  return out;
 }
 
 // ---- Parsing services -------------------------------------------------------------
@@ -708,22 +612,6 @@ int32_t Workbench::GetFileName(std::string* path) {
   return kHostErrExpectedString;
 }
 
-int32_t Workbench::NotFound(int32_t code, const ParsedPath& path) {
-  std::string text;
-  for (int i = 0; i < path.upLevels; ++i) text += ":";
-  if (path.relative && path.upLevels == 0) text += ":";
-  for (size_t i = 0; i < path.parts.size(); ++i) {
-    if (i > 0) text += ":";
-    text += QuoteName(path.parts[i]);
-  }
-  if (path.trailingColon) text += ":";
-  const char* what = code == kHostErrNoSuchWave       ? "no wave named "
-                     : code == kHostErrNoSuchVariable ? "no variable named "
-                                                      : "no data folder for ";
-  Report({ProblemKind::kDiagnosis, what + text});
-  return code;
-}
-
 int32_t Workbench::GetWave(WaveHandle* wave) {
   CommandCursor* c = TopCursor();
   if (c == nullptr) return kHostErrInternal;
@@ -822,14 +710,6 @@ int32_t Workbench::ActualToResourceMenu(int32_t menuId) {
 int32_t Workbench::ActualToResourceItem(int32_t resourceMenu, int32_t item) {
   // The workbench numbers the items as the resource does.
   return resourceMenu == resources::kMenuId ? item : 0;
-}
-
-bool Window::Shows(const HostWave* wave) const {
-  for (const GraphTrace& t : traces)
-    if (t.wave == wave || t.xWave == wave) return true;
-  for (const HostWave* c : columns)
-    if (c == wave) return true;
-  return false;
 }
 
 }  // namespace kwt

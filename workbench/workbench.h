@@ -17,11 +17,12 @@
 
 #include "host/host.h"
 #include "workbench/dialogs/dialog_driver.h"
+#include "workbench/host/error_texts.h"
 #include "workbench/host/interaction.h"
 #include "workbench/host/objects.h"
 #include "workbench/host/prefs_store.h"
 #include "workbench/host/progress.h"
-#include "workbench/host/windows.h"
+#include "workbench/host/session.h"
 #include "workbench/language/command_line.h"
 #include "workbench/language/expression.h"
 
@@ -31,7 +32,7 @@ namespace kwt {
 // "missing_samples", "damaged" or "diagnosis".
 std::string_view ProblemKindName(ProblemKind kind);
 
-class Workbench final : public HostServices, public ExprContext {
+class Workbench final : public Session, public HostServices, public ExprContext {
  public:
   struct Options {
     std::string prefsPath;        // empty: the default location
@@ -43,16 +44,7 @@ class Workbench final : public HostServices, public ExprContext {
   };
 
   // What one command line (as entered) gave.
-  struct Result {
-    std::string command;
-    int32_t code = 0;
-    std::string text;  // the code's text, empty for 0
-    // Which checks failed (the diagnoses of a failed line, in order), and what
-    // the line's operations told beyond their codes (nothing loaded,
-    // missing samples, damaged items).
-    std::string diagnosis;
-    std::vector<Problem> problems;
-  };
+  using Result = LineResult;
 
   Workbench();
   explicit Workbench(Options options);
@@ -82,17 +74,8 @@ class Workbench final : public HostServices, public ExprContext {
 
   // The text for a result code: the module's list for 10001..10040, the
   // workbench's own texts otherwise.
-  static std::string ErrorText(int32_t code);
+  static std::string ErrorText(int32_t code) { return ErrorCodeText(code); }
 
-  HostFolder& root() { return *root_; }
-  HostFolder& current() { return *current_; }
-  void SetCurrentFolder(HostFolder* folder) { current_ = folder; }
-  const std::string& history() const { return history_; }
-  const std::vector<std::string>& commandLog() const { return commandLog_; }
-  const std::vector<Result>& results() const { return results_; }
-  const std::vector<Window>& windows() const { return windows_; }  // front first
-  const std::string& clipboard() const { return clipboard_; }
-  const std::string& commandLine() const { return commandLine_; }
   Interaction& interaction() { return interaction_; }
   const PrefsStore& prefs() const { return prefs_; }
   // The dialog service: dialogs run against its script.
@@ -100,27 +83,7 @@ class Workbench final : public HostServices, public ExprContext {
   HostRecord& record() { return record_; }
   int updateDepth() const { return pauseDepth_; }
 
-  // Called with every piece of text posted to the history.
-  void SetHistorySink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
-  // Called with what each print command prints (host bytes, no line end),
-  // besides the history.
-  void SetPrintSink(std::function<void(std::string_view)> sink) { printSink_ = std::move(sink); }
-
-  // Path resolution shared by the commands and the services.
-  HostFolder* ResolveFolder(const ParsedPath& path, bool includeLeaf, HostFolder* start = nullptr);
-  HostWave* ResolveWave(const ParsedPath& path);
-  HostWave* ResolveWave(std::string_view path);
-  Variable* ResolveVariable(const ParsedPath& path);
-  // Every wave, depth-first from the root, in creation order within a folder.
-  std::vector<HostWave*> AllWaves() const;
-
-  // Posts text to the history.
-  void PostHistory(std::string_view text);
-  // Says which check failed, for the failure the current line returns next
-  // (as the module's HostDiagnose does).
-  void Diagnose(std::string text) override {
-    pending_.push_back({ProblemKind::kDiagnosis, std::move(text)});
-  }
+  void Diagnose(std::string text) override { Session::Diagnose(std::move(text)); }
 
   // ---- HostServices ----
   int32_t Version() override { return 800; }
@@ -160,8 +123,8 @@ class Workbench final : public HostServices, public ExprContext {
   int32_t SetStringVariable(std::string_view name, std::string_view value, bool global) override;
   int32_t CreateVariable(std::string_view name, int32_t kind, int32_t flags) override;
   int32_t FetchStringVariable(std::string_view name, std::string* value) override;
-  FolderHandle RootFolder() override { return root_.get(); }
-  FolderHandle CurrentFolder() override { return current_; }
+  FolderHandle RootFolder() override { return &root(); }
+  FolderHandle CurrentFolder() override { return &current(); }
   int32_t GetFolderObject(FolderHandle folder, std::string_view name, FolderObject* object) override;
   int32_t GetNamedFolder(FolderHandle start, std::string_view path, FolderHandle* folder) override;
   int32_t GetWaveFolder(WaveHandle wave, FolderHandle* folder) override;
@@ -225,8 +188,6 @@ class Workbench final : public HostServices, public ExprContext {
   int32_t CmdAppendToTable(CommandCursor& c, const std::string& command);
   int32_t CmdAppend(CommandCursor& c, const std::string& command);
   int32_t ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave);
-  Window* TopWindow(Window::Kind kind);
-  Window& NewWindow(Window::Kind kind);
   // The axes that /L, /R, /B and /T name for the traces of one command.
   struct AxisPair {
     std::string y = "left", x = "bottom";
@@ -234,10 +195,6 @@ class Workbench final : public HostServices, public ExprContext {
     void Take(const std::string& flag, const std::string& value);
   };
   void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes);
-
-  // Says that the object `path` names does not exist ("no wave named
-  // 'w'") and returns `code` (kHostErrNoSuchWave, ...Folder, ...Variable).
-  int32_t NotFound(int32_t code, const ParsedPath& path);
 
   // Reading values on the command line.
   int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);
@@ -258,19 +215,6 @@ class Workbench final : public HostServices, public ExprContext {
   // wave utilities read such a list themselves.
   int32_t ExpandWaveList(CommandCursor& c, bool keepVariables);
 
-  std::unique_ptr<HostFolder> root_;
-  HostFolder* current_ = nullptr;
-  std::string history_;
-  std::function<void(std::string_view)> sink_;
-  std::function<void(std::string_view)> printSink_;
-  std::vector<std::string> commandLog_;
-  std::vector<Result> results_;
-  std::vector<Problem> pending_;  // reported while the current line runs
-  std::vector<Window> windows_;
-  int graphCount_ = 0;
-  int tableCount_ = 0;
-  std::string clipboard_;
-  std::string commandLine_;
   std::vector<std::string> queued_;
   std::vector<CommandCursor*> cursors_;
   int messageDepth_ = 0;

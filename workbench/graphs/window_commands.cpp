@@ -17,20 +17,6 @@ void Workbench::AxisPair::Take(const std::string& flag, const std::string& value
   }
 }
 
-Window* Workbench::TopWindow(Window::Kind kind) {
-  if (windows_.empty() || windows_.front().kind != kind) return nullptr;
-  return &windows_.front();
-}
-
-Window& Workbench::NewWindow(Window::Kind kind) {
-  Window w;
-  w.kind = kind;
-  w.name = kind == Window::Kind::kGraph ? Format("Graph%d", graphCount_++)
-                                        : Format("Table%d", tableCount_++);
-  windows_.insert(windows_.begin(), std::move(w));
-  return windows_.front();
-}
-
 void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes) {
   // A wave shown twice gets the trace names w, w#1, w#2, ...
   int repeats = 0;
@@ -152,8 +138,9 @@ int32_t Workbench::CmdAppendToTable(CommandCursor& c, const std::string& command
 
 int32_t Workbench::CmdAppend(CommandCursor& c, const std::string& command) {
   // Append adds to the top window, graph or table.
-  if (windows_.empty()) return kHostErrNoWindow;
-  Window& top = windows_.front();
+  Window* front = TopWindow();
+  if (front == nullptr) return kHostErrNoWindow;
+  Window& top = *front;
   std::vector<HostWave*> waves;
   HostWave* xWave = nullptr;
   if (int32_t e = ReadWaveList(c, &waves, top.kind == Window::Kind::kGraph ? &xWave : nullptr))

@@ -1,11 +1,13 @@
 // Texts of result codes as the workbench shows them.
+#include "workbench/host/error_texts.h"
+
+#include "host/host.h"
 #include "resources/resources.h"
 #include "support/format.h"
-#include "workbench/workbench.h"
 
 namespace kwt {
 
-std::string Workbench::ErrorText(int32_t code) {
+std::string ErrorCodeText(int32_t code) {
   if (code == 0) return {};
   const std::string_view module = resources::ErrorText(code);
   if (!module.empty()) return std::string(module);

@@ -1,82 +1,12 @@
+// Waves, variables and data folders.
 #include "workbench/host/objects.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
-
-#include <sys/mman.h>
 
 namespace kwt {
-
-// ---- SampleBuffer ------------------------------------------------------------
-
-namespace {
-
-// Blocks from this size on are mapped rather than taken from the heap.
-// Under AddressSanitizer every block comes from the heap, so that a write
-// past the end of a wave is caught.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kMapBytes = SIZE_MAX;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr size_t kMapBytes = SIZE_MAX;
-#else
-constexpr size_t kMapBytes = size_t{1} << 20;
-#endif
-#else
-constexpr size_t kMapBytes = size_t{1} << 20;
-#endif
-constexpr size_t kPageBytes = 4096;
-constexpr size_t kHugePageBytes = size_t{2} << 20;
-
-}  // namespace
-
-void SampleBuffer::Free::operator()(std::byte* p) const {
-  if (mapped != 0)
-    munmap(p, mapped);
-  else
-    std::free(p);
-}
-
-SampleBuffer::SampleBuffer(size_t bytes) {
-  if (bytes == 0) return;
-  if (bytes >= kMapBytes) {
-    // Mapped with room to spare and trimmed to start on a huge-page
-    // boundary, so that every whole huge page of the block can be one.
-    const size_t length = (bytes + kPageBytes - 1) / kPageBytes * kPageBytes;
-    void* p = mmap(nullptr, length + kHugePageBytes, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-    auto* base = static_cast<std::byte*>(p);
-    const auto address = reinterpret_cast<uintptr_t>(base);
-    const size_t head = (kHugePageBytes - address % kHugePageBytes) % kHugePageBytes;
-    if (head != 0) munmap(base, head);
-    munmap(base + head + length, kHugePageBytes - head);
-#ifdef MADV_HUGEPAGE
-    // A hint only: without huge pages the block works all the same.
-    madvise(base + head, length, MADV_HUGEPAGE);
-#endif
-    data_ = std::unique_ptr<std::byte, Free>(base + head, Free(length));
-  } else {
-    void* p = std::calloc(bytes, 1);
-    if (p == nullptr) throw std::bad_alloc();
-    data_.reset(static_cast<std::byte*>(p));
-  }
-  size_ = bytes;
-}
-
-void SampleBuffer::Resize(size_t bytes) {
-  if (bytes == size_) return;
-  // A new block, zero-filled, with the leading bytes copied over; the old
-  // one stays untouched until the new one is there.
-  SampleBuffer bigger(bytes);
-  if (bytes != 0 && size_ != 0) std::memcpy(bigger.data(), data(), std::min(bytes, size_));
-  *this = std::move(bigger);
-}
 
 // ---- HostWave ---------------------------------------------------------------
 
@@ -240,65 +170,6 @@ bool HostFolder::NameInUse(std::string_view n) const {
 std::string HostFolder::Path(bool quoted) const {
   if (parent == nullptr) return name + ":";
   return parent->Path(quoted) + (quoted ? QuoteNameIfNeeded(name) : name) + ":";
-}
-
-// ---- Names --------------------------------------------------------------------
-
-namespace {
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-}  // namespace
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
-bool IsStandardName(std::string_view name) {
-  if (name.empty() || name.size() > static_cast<size_t>(kHostMaxNameLength)) return false;
-  if (!IsAlpha(name[0])) return false;
-  for (char c : name)
-    if (!IsAlpha(c) && !IsDigit(c) && c != '_') return false;
-  return true;
-}
-
-bool IsValidName(std::string_view name) {
-  if (name.empty() || name.size() > static_cast<size_t>(kHostMaxNameLength)) return false;
-  for (char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F || c == '"' || c == '\'' || c == ':' || c == ';') return false;
-  }
-  // A liberal name may not begin or end with a blank.
-  return name.front() != ' ' && name.back() != ' ';
-}
-
-std::string QuoteNameIfNeeded(std::string_view name) {
-  if (IsStandardName(name)) return std::string(name);
-  return "'" + std::string(name) + "'";
-}
-
-bool MatchesPattern(std::string_view name, std::string_view pattern) {
-  // Iterative wildcard match with backtracking to the last '*'.
-  size_t n = 0, p = 0, star = std::string_view::npos, mark = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      mark = n;
-    } else if (p < pattern.size() && Lower(pattern[p]) == Lower(name[n])) {
-      ++p;
-      ++n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      n = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
 }
 
 }  // namespace kwt

@@ -1,13 +1,7 @@
 // The workbench's host objects: data folders, waves and global variables.
-//
-// Names follow the host's rules: a standard name starts with a letter and
-// holds letters, digits and "_"; a liberal name may hold any printable
-// character but " ' : ; and must be written in single quotes on a command
-// line.  Names are at most 31 bytes and compared without regard to ASCII
-// case.
+// Their names follow the host's rules (names.h).
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,37 +9,10 @@
 #include <vector>
 
 #include "host/host.h"
+#include "workbench/host/names.h"  // the rules of the objects' names
+#include "workbench/host/sample_buffer.h"
 
 namespace kwt {
-
-// Zero-filled sample storage.  Large blocks are mapped from the system, so
-// that their pages are zeroed lazily as they are first written instead of
-// by a second pass, and in huge pages where the system offers them (a sweep
-// of millions of points then costs a few hundred page faults, not hundreds
-// of thousands).
-class SampleBuffer {
- public:
-  SampleBuffer() = default;
-  explicit SampleBuffer(size_t bytes);
-  SampleBuffer(SampleBuffer&&) noexcept = default;
-  SampleBuffer& operator=(SampleBuffer&&) noexcept = default;
-
-  std::byte* data() { return data_.get(); }
-  const std::byte* data() const { return data_.get(); }
-  size_t size() const { return size_; }
-  // Changes the size, keeping the leading bytes and zeroing new ones.
-  void Resize(size_t bytes);
-
- private:
-  struct Free {
-    Free() : mapped(0) {}
-    explicit Free(size_t bytes) : mapped(bytes) {}
-    size_t mapped;  // bytes of a mapped block; 0 for the heap
-    void operator()(std::byte* p) const;
-  };
-  std::unique_ptr<std::byte, Free> data_;
-  size_t size_ = 0;
-};
 
 // Scaling of one dimension: value of point i is offset + i * delta.
 struct DimScaling {
@@ -108,16 +75,5 @@ struct HostFolder {
   // The full path ending in ":"; liberal names quoted when `quoted`.
   std::string Path(bool quoted) const;
 };
-
-// ASCII case-insensitive equality of names.
-bool SameName(std::string_view a, std::string_view b);
-// True for "abc_1" and the like.
-bool IsStandardName(std::string_view name);
-// True for a name the host accepts (standard or liberal), at most 31 bytes.
-bool IsValidName(std::string_view name);
-// The name as it must stand on a command line.
-std::string QuoteNameIfNeeded(std::string_view name);
-// Wildcard match ('*' matches any run), ASCII case-insensitive.
-bool MatchesPattern(std::string_view name, std::string_view pattern);
 
 }  // namespace kwt

@@ -176,9 +176,9 @@ int32_t Workbench::RunCommand(const std::string& command) {
       return kHostErrUnknownCommand;
     }
     PostHistory(text);
-    for (size_t start = 0, end; printSink_ && start < text.size(); start = end + 1) {
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
       end = text.find('\r', start);
-      printSink_(std::string_view(text).substr(start, end - start));
+      Print(std::string_view(text).substr(start, end - start));
     }
     return 0;
   };
@@ -272,11 +272,11 @@ int32_t Workbench::CmdMake(CommandCursor& c) {
     if (name.size() > static_cast<size_t>(kHostMaxNameLength)) return kHostErrNameTooLong;
     HostFolder* folder = ResolveFolder(path, false);
     if (folder == nullptr) return NotFound(kHostErrNoSuchFolder, path);
-    HostFolder* const saved = current_;
-    current_ = folder;
+    HostFolder* const saved = &current();
+    SetCurrentFolder(folder);
     WaveHandle wave = nullptr;
     const int32_t made = MakeWave(&wave, name, points, type, overwrite);
-    current_ = saved;
+    SetCurrentFolder(saved);
     if (made != 0) return made;
     c.SkipSpace();
     if (c.Peek() == '=') {
@@ -499,7 +499,7 @@ int32_t Workbench::CmdKillWaves(CommandCursor& c) {
   const bool quiet = FindCommandFlag(flags, "z") != nullptr;
   if (FindCommandFlag(flags, "a") != nullptr) {
     std::vector<HostWave*> all;
-    for (const auto& w : current_->waves) all.push_back(w.get());
+    for (const auto& w : current().waves) all.push_back(w.get());
     for (HostWave* w : all) {
       const int32_t e = KillWave(w);
       if (e != 0 && !quiet) return e;
@@ -573,7 +573,7 @@ int32_t Workbench::CmdNewDataFolder(CommandCursor& c) {
   } else if (!ok) {
     return kHostErrNameInUse;
   }
-  if (set) current_ = folder;
+  if (set) SetCurrentFolder(folder);
   return 0;
 }
 
@@ -583,7 +583,7 @@ int32_t Workbench::CmdSetDataFolder(CommandCursor& c) {
   if (!c.AtEnd()) return kHostErrExpectedEnd;
   HostFolder* f = ResolveFolder(path, true);
   if (f == nullptr) return NotFound(kHostErrNoSuchFolder, path);
-  current_ = f;
+  SetCurrentFolder(f);
   return 0;
 }
 
@@ -606,7 +606,7 @@ int32_t Workbench::CmdPrint(CommandCursor& c) {
   }
   if (!c.AtEnd()) return kHostErrExpectedEnd;
   PostHistory(line + "\r");
-  if (printSink_) printSink_(std::string_view(line).substr(std::min<size_t>(2, line.size())));
+  Print(std::string_view(line).substr(std::min<size_t>(2, line.size())));
   return 0;
 }
 
