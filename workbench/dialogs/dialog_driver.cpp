@@ -4,7 +4,7 @@
 
 #include "support/format.h"
 #include "workbench/host/objects.h"
-#include "workbench/workbench.h"
+#include "workbench/host/session.h"
 
 namespace kwt {
 
@@ -100,8 +100,8 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
   }
   // What the run posts and shows is cut out of the session's history and
   // event log when it ends.
-  const size_t historyStart = workbench_.history().size();
-  const size_t eventsStart = workbench_.interaction().events().size();
+  const size_t historyStart = session_.history().size();
+  const size_t eventsStart = interaction_.events().size();
 
   open_.push_back(&dialog);
   handler.OnInit(&dialog);
@@ -124,8 +124,8 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
 
   rec.endedByModule = dialog.ended;
   if (!dialog.ended) rec.result = kDialogAbandoned;
-  rec.history = workbench_.history().substr(historyStart);
-  const auto& events = workbench_.interaction().events();
+  rec.history = session_.history().substr(historyStart);
+  const auto& events = interaction_.events();
   if (eventsStart < events.size())
     rec.events.assign(events.begin() + static_cast<std::ptrdiff_t>(eventsStart), events.end());
   *result = rec.result;

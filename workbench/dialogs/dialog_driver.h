@@ -21,7 +21,7 @@
 
 namespace kwt {
 
-class Workbench;
+class Session;
 
 struct DialogAction {
   enum class Kind { kSetText, kChoose, kToggle, kCheck, kPress };
@@ -75,7 +75,10 @@ struct DialogRecord {
 
 class ScriptedDialogs final : public DialogServices {
  public:
-  explicit ScriptedDialogs(Workbench& workbench) : workbench_(workbench) {}
+  // A run records the history that the session gained and the alerts and
+  // questions that the interaction policy saw meanwhile.
+  ScriptedDialogs(const Session& session, const Interaction& interaction)
+      : session_(session), interaction_(interaction) {}
 
   // The actions for the dialogs that run next, in order; a nested dialog
   // takes its actions from the same list.
@@ -108,7 +111,8 @@ class ScriptedDialogs final : public DialogServices {
   enum class Applied { kWithEvent, kQuietly, kRefused };
   Applied Apply(HostDialog& dialog, const DialogAction& action, DialogEvent* event);
 
-  Workbench& workbench_;
+  const Session& session_;
+  const Interaction& interaction_;
   std::deque<DialogAction> script_;
   std::vector<HostDialog*> open_;  // innermost last
   std::vector<DialogRecord> runs_;

@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "support/format.h"
+#include "workbench/host/session.h"
 #include "workbench/language/command_line.h"
+#include "workbench/language/interpreter.h"
 #include "workbench/workbench.h"
 
 namespace kwt {
@@ -152,12 +154,6 @@ std::vector<std::string_view> Lines(std::string_view text) {
   return lines;
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 bool ParseValue(std::string_view token, double* v) {
   const std::string t(token);
   if (t == "NaN" || t == "nan") { *v = std::nan(""); return true; }
@@ -215,25 +211,30 @@ bool ParseWavesLine(std::string_view line, Block* block) {
 
 }  // namespace
 
-std::string SaveItx(Workbench& workbench) {
+std::string SaveItx(Session& session) {
   std::string out = "IGOR\r";
-  SaveFolder(workbench.root(), out);
+  SaveFolder(session.root(), out);
   return out;
 }
 
-int32_t LoadItx(Workbench& wb, std::string_view text, bool overwrite) {
+int32_t LoadItx(Workbench& workbench, std::string_view text, bool overwrite) {
+  return LoadItx(workbench.interpreter(), text, overwrite);
+}
+
+int32_t LoadItx(Interpreter& interpreter, std::string_view text, bool overwrite) {
+  Session& session = interpreter.session();
   const std::vector<std::string_view> lines = Lines(text);
   size_t i = 0;
-  while (i < lines.size() && Trim(lines[i]).empty()) ++i;
-  if (i == lines.size() || Trim(lines[i]) != "IGOR") return kHostErrFileFormat;
+  while (i < lines.size() && TrimBlanks(lines[i]).empty()) ++i;
+  if (i == lines.size() || TrimBlanks(lines[i]) != "IGOR") return kHostErrFileFormat;
   ++i;
-  HostFolder* const start = &wb.current();
+  HostFolder* const start = &session.current();
   int32_t result = 0;
   for (; i < lines.size() && result == 0; ++i) {
-    const std::string_view line = Trim(lines[i]);
+    const std::string_view line = TrimBlanks(lines[i]);
     if (line.empty()) continue;
     if (line.substr(0, 2) == "X ") {
-      result = wb.ExecuteLine(line.substr(2));
+      result = interpreter.ExecuteLine(line.substr(2));
       continue;
     }
     if (line.substr(0, 5) != "WAVES") {
@@ -245,7 +246,7 @@ int32_t LoadItx(Workbench& wb, std::string_view text, bool overwrite) {
       result = kHostErrFileFormat;
       break;
     }
-    if (++i >= lines.size() || Trim(lines[i]) != "BEGIN") {
+    if (++i >= lines.size() || TrimBlanks(lines[i]) != "BEGIN") {
       result = kHostErrFileFormat;
       break;
     }
@@ -256,7 +257,7 @@ int32_t LoadItx(Workbench& wb, std::string_view text, bool overwrite) {
     std::vector<std::vector<std::string>> texts(block.names.size());
     bool ended = false;
     for (++i; i < lines.size(); ++i) {
-      const std::string_view row = Trim(lines[i]);
+      const std::string_view row = TrimBlanks(lines[i]);
       if (row == "END") {
         ended = true;
         break;
@@ -282,7 +283,8 @@ int32_t LoadItx(Workbench& wb, std::string_view text, bool overwrite) {
     for (size_t k = 0; k < block.names.size(); ++k) {
       const size_t n = block.type == kWaveText ? texts[k].size() : values[k * (complex ? 2 : 1)].size();
       WaveHandle w = nullptr;
-      result = wb.MakeWave(&w, block.names[k], static_cast<int64_t>(n), block.type, overwrite);
+      result = interpreter.host().MakeWave(&w, block.names[k], static_cast<int64_t>(n), block.type,
+                                           overwrite);
       if (result != 0) break;
       if (block.type == kWaveText) {
         w->texts = std::move(texts[k]);
@@ -308,7 +310,7 @@ int32_t LoadItx(Workbench& wb, std::string_view text, bool overwrite) {
   }
   // A file that leaves its folders open, or stops half-way, does not move
   // the session to another folder.
-  wb.SetCurrentFolder(start);
+  session.SetCurrentFolder(start);
   return result;
 }
 

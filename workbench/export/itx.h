@@ -9,13 +9,17 @@
 
 namespace kwt {
 
+class Interpreter;
+class Session;
 class Workbench;
 
 // The whole session as Igor text.
-std::string SaveItx(Workbench& workbench);
+std::string SaveItx(Session& session);
 
-// Loads Igor text into the current data folder (LoadWave/T).  Existing
-// waves are replaced only with `overwrite`.  Returns 0 or a host code.
+// Loads Igor text into the current data folder (LoadWave/T); the "X" lines
+// run through `interpreter`.  Existing waves are replaced only with
+// `overwrite`.  Returns 0 or a host code.
+int32_t LoadItx(Interpreter& interpreter, std::string_view text, bool overwrite);
 int32_t LoadItx(Workbench& workbench, std::string_view text, bool overwrite);
 
 }  // namespace kwt

@@ -12,7 +12,7 @@
 #include "workbench/export/table_csv.h"
 #include "workbench/graphs/graph_model.h"
 #include "workbench/host/encoding.h"
-#include "workbench/workbench.h"
+#include "workbench/host/session.h"
 
 namespace kwt {
 namespace {
@@ -41,7 +41,7 @@ bool WriteWhole(const std::string& path, const std::string& bytes, std::string* 
 
 }  // namespace
 
-bool WritePlots(Workbench& wb, const std::string& dir, const RenderOptions& options,
+bool WritePlots(Session& session, const std::string& dir, const RenderOptions& options,
                 std::string* error) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
@@ -57,7 +57,7 @@ bool WritePlots(Workbench& wb, const std::string& dir, const RenderOptions& opti
   // Back to front, so that the history and the index read in the order
   // the windows were made.
   std::vector<IndexEntry> index;
-  const auto& windows = wb.windows();
+  const auto& windows = session.windows();
   for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
     const Window& w = *it;
     const std::string base = dir + "/" + w.name;
@@ -70,8 +70,8 @@ bool WritePlots(Workbench& wb, const std::string& dir, const RenderOptions& opti
       }
       continue;
     }
-    const GraphModel model = BuildGraphModel(w, wb);
-    PostGraphProblems(model, wb);
+    const GraphModel model = BuildGraphModel(w, session);
+    PostGraphProblems(model, session);
     index.push_back(GraphIndexEntry(w, model));
     PictureSize(model, options, &index.back().width, &index.back().height);
     std::string svg, png;

@@ -9,14 +9,14 @@
 
 namespace kwt {
 
-class Workbench;
+class Session;
 
 // Creates `dir` (and its parents) when missing and writes every window,
 // then the index.  What a graph's commands asked for but cannot be drawn
 // is posted to the history.  Returns false with `*error` naming the first
 // file that could not be made; the other windows are still written, and
 // the index says which files are missing and why.
-bool WritePlots(Workbench& wb, const std::string& dir, const RenderOptions& options,
+bool WritePlots(Session& session, const std::string& dir, const RenderOptions& options,
                 std::string* error);
 
 }  // namespace kwt

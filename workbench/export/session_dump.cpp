@@ -11,6 +11,17 @@
 #include "workbench/workbench.h"
 
 namespace kwt {
+
+std::string_view ProblemKindName(ProblemKind kind) {
+  switch (kind) {
+    case ProblemKind::kNothingLoaded: return "nothing_loaded";
+    case ProblemKind::kMissingSamples: return "missing_samples";
+    case ProblemKind::kDamaged: return "damaged";
+    case ProblemKind::kDiagnosis: break;
+  }
+  return "diagnosis";
+}
+
 namespace {
 
 using nlohmann::json;

@@ -5,12 +5,19 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
+
+#include "host/host.h"
 
 namespace kwt {
 
 class Workbench;
+
+// The name of a problem's kind in the session file: "nothing_loaded",
+// "missing_samples", "damaged" or "diagnosis".
+std::string_view ProblemKindName(ProblemKind kind);
 
 // The session.json document.
 nlohmann::json SessionJson(Workbench& workbench);

@@ -7,7 +7,7 @@
 #include "support/format.h"
 #include "workbench/graphs/setting_list.h"
 #include "workbench/language/command_line.h"
-#include "workbench/workbench.h"
+#include "workbench/host/session.h"
 
 namespace kwt {
 namespace {
@@ -62,8 +62,8 @@ bool NumberIn(const SettingValue& v, double lo, double hi, double* out) {
 // item of a list) with a problem and never the replay.
 class Replayer {
  public:
-  Replayer(const Window& window, Workbench& wb, GraphModel& model)
-      : window_(window), wb_(wb), m_(model) {}
+  Replayer(const Window& window, Session& session, GraphModel& model)
+      : window_(window), session_(session), m_(model) {}
 
   void Run() {
     for (size_t ci = 0; ci < window_.commands.size(); ++ci) {
@@ -135,7 +135,7 @@ class Replayer {
     if (name.find(':') == std::string_view::npos && beside != nullptr && beside->folder != nullptr) {
       if (HostWave* w = beside->folder->FindWave(name)) return w;
     }
-    return wb_.ResolveWave(name);
+    return session_.ResolveWave(name);
   }
 
   // ---- ModifyGraph ----------------------------------------------------------
@@ -657,7 +657,7 @@ class Replayer {
   }
 
   const Window& window_;
-  Workbench& wb_;  // resolves the wave names of error bars
+  Session& session_;  // resolves the wave names of error bars
   GraphModel& m_;
   const std::string* command_ = nullptr;
   int nextName_ = 0;
@@ -678,18 +678,18 @@ const GraphAxis* GraphModel::FindAxis(std::string_view name) const {
   return const_cast<GraphModel*>(this)->FindAxis(name);
 }
 
-GraphModel BuildGraphModel(const Window& window, Workbench& wb) {
+GraphModel BuildGraphModel(const Window& window, Session& session) {
   GraphModel model;
   model.name = window.name;
   model.hasRect = window.hasRect;
   std::copy(window.rect, window.rect + 4, model.rect);
-  Replayer(window, wb, model).Run();
+  Replayer(window, session, model).Run();
   return model;
 }
 
-void PostGraphProblems(const GraphModel& model, Workbench& wb) {
+void PostGraphProblems(const GraphModel& model, Session& session) {
   for (const std::string& p : model.problems)
-    wb.PostHistory("  " + model.name + ": " + p + "; left out of the picture\r");
+    session.PostHistory("  " + model.name + ": " + p + "; left out of the picture\r");
 }
 
 }  // namespace kwt

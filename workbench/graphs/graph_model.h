@@ -21,7 +21,7 @@
 
 namespace kwt {
 
-class Workbench;
+class Session;
 
 // A colour from the host's 16-bit components.
 struct Rgb {
@@ -147,11 +147,12 @@ struct GraphModel {
 };
 
 // Replays the window's commands.  Wave names in the settings (ErrorBars
-// waves) are looked for beside the trace's wave, then as `wb` resolves them.
-GraphModel BuildGraphModel(const Window& window, Workbench& wb);
+// waves) are looked for beside the trace's wave, then as the session
+// resolves them.
+GraphModel BuildGraphModel(const Window& window, Session& session);
 
 // Posts each of the model's problems to the history, one line each, naming
 // the window.
-void PostGraphProblems(const GraphModel& model, Workbench& wb);
+void PostGraphProblems(const GraphModel& model, Session& session);
 
 }  // namespace kwt

@@ -1,13 +1,28 @@
 // Graph and table windows: Display, AppendToGraph, Edit, AppendToTable,
 // Append, and the settings commands that act on the top graph.
-#include <algorithm>
-#include <cctype>
+#include "workbench/graphs/window_commands.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "host/host.h"
 #include "support/format.h"
-#include "workbench/workbench.h"
+#include "workbench/host/session.h"
+#include "workbench/language/interpreter.h"
+#include "workbench/language/value_reader.h"
 
 namespace kwt {
-void Workbench::AxisPair::Take(const std::string& flag, const std::string& value) {
+namespace {
+
+// The axes that /L, /R, /B and /T name for the traces of one command.
+struct AxisPair {
+  std::string y = "left", x = "bottom";
+  bool yOnRight = false, xOnTop = false;
+  void Take(const std::string& flag, const std::string& value);
+};
+
+void AxisPair::Take(const std::string& flag, const std::string& value) {
   if (flag == "l" || flag == "r") {
     y = value.empty() ? (flag == "l" ? "left" : "right") : value;
     yOnRight = flag == "r";
@@ -17,7 +32,7 @@ void Workbench::AxisPair::Take(const std::string& flag, const std::string& value
   }
 }
 
-void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes) {
+void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes) {
   // A wave shown twice gets the trace names w, w#1, w#2, ...
   int repeats = 0;
   for (const GraphTrace& t : graph.traces)
@@ -38,31 +53,34 @@ void Workbench::AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const A
 // Reads "w1, w2 'w 3' root:x:w4 $list [vs xw]".  Waves may be separated by
 // commas or blanks; "$" and a string expression stand for the names it
 // lists.
-int32_t Workbench::ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave) {
+int32_t ReadWaveList(Interpreter& in, CommandCursor& c, std::vector<HostWave*>* waves,
+                     HostWave** xWave) {
   for (;;) {
     c.TryChar(',');
-    if (int32_t e = ExpandWaveList(c, false)) return e;
+    if (int32_t e = in.values().ExpandWaveList(c, false)) return e;
     if (!c.AtNameStart()) break;
     const size_t start = c.pos();
     if (xWave != nullptr && c.TryWord("vs")) {
       ParsedPath xp;
       if (!c.ReadPath(&xp)) return kHostErrExpectedWave;
-      HostWave* x = ResolveWave(xp);
-      if (x == nullptr) return NotFound(kHostErrNoSuchWave, xp);
+      HostWave* x = in.session().ResolveWave(xp);
+      if (x == nullptr) return in.session().NotFound(kHostErrNoSuchWave, xp);
       *xWave = x;
       break;
     }
     c.set_pos(start);
     ParsedPath path;
     if (!c.ReadPath(&path)) return kHostErrExpectedWave;
-    HostWave* w = ResolveWave(path);
-    if (w == nullptr) return NotFound(kHostErrNoSuchWave, path);
+    HostWave* w = in.session().ResolveWave(path);
+    if (w == nullptr) return in.session().NotFound(kHostErrNoSuchWave, path);
     waves->push_back(w);
   }
   return c.AtEnd() ? 0 : kHostErrExpectedEnd;
 }
 
-int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
+}  // namespace
+
+int32_t CmdDisplay(Interpreter& in, CommandCursor& c, const std::string& command) {
   bool hasRect = false;
   double rect[4] = {0, 0, 0, 0};
   AxisPair axes;
@@ -82,8 +100,8 @@ int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
   }
   std::vector<HostWave*> waves;
   HostWave* xWave = nullptr;
-  if (int32_t e = ReadWaveList(c, &waves, &xWave)) return e;
-  Window& g = NewWindow(Window::Kind::kGraph);
+  if (int32_t e = ReadWaveList(in, c, &waves, &xWave)) return e;
+  Window& g = in.session().NewWindow(Window::Kind::kGraph);
   g.hasRect = hasRect;
   std::copy(rect, rect + 4, g.rect);
   g.commands.push_back(command);
@@ -91,7 +109,7 @@ int32_t Workbench::CmdDisplay(CommandCursor& c, const std::string& command) {
   return 0;
 }
 
-int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command) {
+int32_t CmdAppendToGraph(Interpreter& in, CommandCursor& c, const std::string& command) {
   AxisPair axes;
   std::vector<CommandFlag> flags;
   if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
@@ -99,57 +117,55 @@ int32_t Workbench::CmdAppendToGraph(CommandCursor& c, const std::string& command
     if (f.name == "l" || f.name == "r" || f.name == "b" || f.name == "t") axes.Take(f.name, f.value);
     else if (f.name != "q" && f.name != "c") return kHostErrBadFlag;
   }
-  Window* g = TopWindow(Window::Kind::kGraph);
+  Window* g = in.session().TopWindow(Window::Kind::kGraph);
   if (g == nullptr) return kHostErrNoWindow;
   std::vector<HostWave*> waves;
   HostWave* xWave = nullptr;
-  if (int32_t e = ReadWaveList(c, &waves, &xWave)) return e;
+  if (int32_t e = ReadWaveList(in, c, &waves, &xWave)) return e;
   g->commands.push_back(command);
   for (HostWave* w : waves) AddTrace(*g, w, xWave, axes);
   return 0;
 }
 
-int32_t Workbench::CmdGraphSetting(const std::string& command) {
+int32_t CmdGraphSetting(Interpreter& in, CommandCursor&, const std::string& command) {
   // Settings act on the top graph; they are kept for the renderer.
-  Window* g = TopWindow(Window::Kind::kGraph);
+  Window* g = in.session().TopWindow(Window::Kind::kGraph);
   if (g == nullptr) return kHostErrNoWindow;
   g->commands.push_back(command);
   return 0;
 }
 
-int32_t Workbench::CmdEdit(CommandCursor& c, const std::string& command) {
+int32_t CmdEdit(Interpreter& in, CommandCursor& c, const std::string& command) {
   std::vector<HostWave*> waves;
-  if (int32_t e = ReadWaveList(c, &waves, nullptr)) return e;
-  Window& t = NewWindow(Window::Kind::kTable);
+  if (int32_t e = ReadWaveList(in, c, &waves, nullptr)) return e;
+  Window& t = in.session().NewWindow(Window::Kind::kTable);
   t.commands.push_back(command);
   t.columns = std::move(waves);
   return 0;
 }
 
-int32_t Workbench::CmdAppendToTable(CommandCursor& c, const std::string& command) {
-  Window* t = TopWindow(Window::Kind::kTable);
+int32_t CmdAppendToTable(Interpreter& in, CommandCursor& c, const std::string& command) {
+  Window* t = in.session().TopWindow(Window::Kind::kTable);
   if (t == nullptr) return kHostErrNoWindow;
   std::vector<HostWave*> waves;
-  if (int32_t e = ReadWaveList(c, &waves, nullptr)) return e;
+  if (int32_t e = ReadWaveList(in, c, &waves, nullptr)) return e;
   t->commands.push_back(command);
   t->columns.insert(t->columns.end(), waves.begin(), waves.end());
   return 0;
 }
 
-int32_t Workbench::CmdAppend(CommandCursor& c, const std::string& command) {
-  // Append adds to the top window, graph or table.
-  Window* front = TopWindow();
-  if (front == nullptr) return kHostErrNoWindow;
-  Window& top = *front;
+int32_t CmdAppend(Interpreter& in, CommandCursor& c, const std::string& command) {
+  Window* top = in.session().TopWindow();
+  if (top == nullptr) return kHostErrNoWindow;
+  const bool graph = top->kind == Window::Kind::kGraph;
   std::vector<HostWave*> waves;
   HostWave* xWave = nullptr;
-  if (int32_t e = ReadWaveList(c, &waves, top.kind == Window::Kind::kGraph ? &xWave : nullptr))
-    return e;
-  top.commands.push_back(command);
-  if (top.kind == Window::Kind::kGraph) {
-    for (HostWave* w : waves) AddTrace(top, w, xWave, AxisPair());
+  if (int32_t e = ReadWaveList(in, c, &waves, graph ? &xWave : nullptr)) return e;
+  top->commands.push_back(command);
+  if (graph) {
+    for (HostWave* w : waves) AddTrace(*top, w, xWave, AxisPair());
   } else {
-    top.columns.insert(top.columns.end(), waves.begin(), waves.end());
+    top->columns.insert(top->columns.end(), waves.begin(), waves.end());
   }
   return 0;
 }

@@ -90,6 +90,9 @@ const CommandFlag* FindCommandFlag(const std::vector<CommandFlag>& flags, std::s
 // drops a "//" comment outside them.  Blank commands are left out.
 std::vector<std::string> SplitCommands(std::string_view line);
 
+// The text without the blanks and tabs at either end.
+std::string_view TrimBlanks(std::string_view text);
+
 // Escapes text for a "double-quoted" host string: \\ \" \r \n \t, and other
 // control bytes as \ddd.
 std::string EscapeString(std::string_view text);

@@ -1,11 +1,9 @@
-// String expressions of the command language: "text", string variables and
-// the string function WaveList, joined by "+"; and "$" with a string
-// expression in a wave list, which stands for the names the string lists:
-//
-//   AutoStats/N=m $WaveList("PMPulse_1_2_*_1_*", ",", "")
-//   String s = WaveList("*_Imon", ";", ""); Display $s
+// Numbers, strings and wave lists on a command line.
+#include "workbench/language/value_reader.h"
+
+#include "host/host.h"
 #include "support/format.h"
-#include "workbench/workbench.h"
+#include "workbench/host/session.h"
 
 namespace kwt {
 namespace {
@@ -28,15 +26,24 @@ std::string QuoteListItem(std::string_view item) {
   return out;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
 
-int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
+int32_t ValueReader::ReadNumber(CommandCursor& c, double* value, bool flagValue) {
+  return EvaluateNumber(c, *this, flagValue, value);
+}
+
+void ValueReader::Diagnose(std::string text) { session_.Diagnose(std::move(text)); }
+
+bool ValueReader::NumericVariable(const ParsedPath& path, double* value) {
+  Variable* v = session_.ResolveVariable(path);
+  if (v == nullptr || v->isString) return false;
+  *value = v->number;
+  return true;
+}
+
+HostWave* ValueReader::FindWave(const ParsedPath& path) { return session_.ResolveWave(path); }
+
+int32_t ValueReader::ReadString(CommandCursor& c, std::string* value) {
   // Function arguments nest; their depth is bounded as numeric nesting is.
   if (stringNesting_ >= kMaxExpressionNesting) {
     Diagnose(Format("string functions nest at most %d levels deep", kMaxExpressionNesting));
@@ -67,7 +74,7 @@ int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
         c.set_pos(start);
         ParsedPath path;
         if (!c.ReadPath(&path)) return kHostErrExpectedString;
-        Variable* v = ResolveVariable(path);
+        Variable* v = session_.ResolveVariable(path);
         if (v == nullptr || !v->isString) {
           c.set_pos(start);
           return kHostErrExpectedString;
@@ -82,8 +89,18 @@ int32_t Workbench::ReadStringExpr(CommandCursor& c, std::string* value) {
   return 0;
 }
 
-int32_t Workbench::CallStringFunction(const std::string& name, CommandCursor& c,
-                                      std::string* value) {
+int32_t ValueReader::ReadStringVariable(CommandCursor& c, std::string* text) {
+  if (!c.TryChar('$')) return kHostErrExpectedStringVar;
+  ParsedPath path;
+  if (!c.ReadPath(&path)) return kHostErrExpectedStringVar;
+  Variable* v = session_.ResolveVariable(path);
+  if (v == nullptr || !v->isString) return kHostErrExpectedStringVar;
+  *text = v->text;
+  return 0;
+}
+
+int32_t ValueReader::CallStringFunction(const std::string& name, CommandCursor& c,
+                                        std::string* value) {
   // Numeric functions (abs, min, ...) are the numeric reader's.
   if (!SameName(name, "WaveList")) return kHostErrExpectedString;
   c.Take();  // "("
@@ -93,13 +110,14 @@ int32_t Workbench::CallStringFunction(const std::string& name, CommandCursor& c,
   std::string args[3];
   for (int i = 0; i < 3; ++i) {
     if (i > 0 && !c.TryChar(',')) return kHostErrSyntax;
-    if (int32_t e = ReadStringExpr(c, &args[i])) return e;
+    if (int32_t e = ReadString(c, &args[i])) return e;
   }
   if (!c.TryChar(')')) return kHostErrSyntax;
-  return WaveList(value, args[0], args[1], args[2]);
+  *value = session_.ListWaves(args[0], args[1], args[2]);
+  return 0;
 }
 
-int32_t Workbench::ExpandWaveList(CommandCursor& c, bool keepVariables) {
+int32_t ValueReader::ExpandWaveList(CommandCursor& c, bool keepVariables) {
   c.SkipSpace();
   if (c.Peek() != '$') return 0;
   const size_t start = c.pos();
@@ -117,7 +135,7 @@ int32_t Workbench::ExpandWaveList(CommandCursor& c, bool keepVariables) {
     c.set_pos(after);
   }
   std::string listed;
-  if (int32_t e = ReadStringExpr(c, &listed)) {
+  if (int32_t e = ReadString(c, &listed)) {
     c.set_pos(start);
     return e;
   }
