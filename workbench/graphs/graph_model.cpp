@@ -5,12 +5,13 @@
 #include <cctype>
 
 #include "support/format.h"
+#include "workbench/graphs/graph_replay.h"
 #include "workbench/graphs/setting_list.h"
-#include "workbench/language/command_line.h"
 #include "workbench/host/session.h"
+#include "workbench/language/command_line.h"
 
 namespace kwt {
-namespace {
+namespace graph_replay {
 
 std::string Lower(std::string_view s) {
   std::string out(s);
@@ -18,16 +19,12 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-// The flags of a graph command (what cannot be read is passed over).
 std::vector<CommandFlag> ReadCommandFlags(CommandCursor& c) {
   std::vector<CommandFlag> flags;
   kwt::ReadCommandFlags(c, &flags);
   return flags;
 }
 
-// "(r,g,b)" or "(r,g,b,a)" with 16-bit components, as rgb=, linefgc= and
-// wbRGB= write them.  A component outside 0..65535 is a bad value rather
-// than something to clamp: it usually means the wrong numbers were sent.
 bool ParseColour(const SettingValue& v, Rgb* out) {
   if (v.kind != SettingValue::Kind::kParen || (v.items.size() != 3 && v.items.size() != 4))
     return false;
@@ -39,7 +36,6 @@ bool ParseColour(const SettingValue& v, Rgb* out) {
   return true;
 }
 
-// An integer setting in [lo, hi]; fractions are cut off as the host does.
 bool IntegerIn(const SettingValue& v, int lo, int hi, int* out) {
   double d;
   if (!SettingNumber(v, &d) || !std::isfinite(d)) return false;
@@ -49,13 +45,18 @@ bool IntegerIn(const SettingValue& v, int lo, int hi, int* out) {
   return true;
 }
 
-// A number in [lo, hi]; NaN fails the test and so is a bad value too.
 bool NumberIn(const SettingValue& v, double lo, double hi, double* out) {
   double d;
   if (!SettingNumber(v, &d) || !(d >= lo && d <= hi)) return false;
   *out = d;
   return true;
 }
+
+}  // namespace graph_replay
+
+namespace {
+
+using namespace graph_replay;
 
 // Walks the window's commands once, in order, and builds the model.  Each
 // handler reads its own command's text; a fault ends that command (or that
@@ -67,8 +68,8 @@ class Replayer {
 
   void Run() {
     for (size_t ci = 0; ci < window_.commands.size(); ++ci) {
-      command_ = &window_.commands[ci];
-      CommandCursor c(*command_);
+      replay_.command = &window_.commands[ci];
+      CommandCursor c(*replay_.command);
       const std::string word = Lower(c.ReadIdentifier());
       // The interpreter already resolved the traces of the commands that
       // add them; the replay takes them over at the command's place.
@@ -77,19 +78,18 @@ class Replayer {
       else if (word == "setaxis") SetAxis(c);
       else if (word == "label") Label(c);
       else if (word == "errorbars") ErrorBars(c);
-      else if (word == "legend") Annotation(c, true);
-      else if (word == "textbox") Annotation(c, false);
-      else if (word == "appendtext") AppendText(c);
-      else if (word == "setdrawenv") SetDrawEnv(c);
-      else if (word == "drawline") DrawLine(c);
-      else Problem(*command_, "not a graph command");
+      else if (word == "legend") annotations_.Annotation(c, true);
+      else if (word == "textbox") annotations_.Annotation(c, false);
+      else if (word == "appendtext") annotations_.AppendText(c);
+      else if (word == "setdrawenv") drawing_.SetDrawEnv(c);
+      else if (word == "drawline") drawing_.DrawLine(c);
+      else Problem("not a graph command");
     }
   }
 
  private:
-  void Problem(std::string_view what, std::string_view why) {
-    m_.problems.push_back(std::string(what) + ": " + std::string(why));
-  }
+  void Problem(std::string_view what, std::string_view why) { replay_.Problem(what, why); }
+  void Problem(std::string_view why) { replay_.Problem(why); }
 
   GraphTraceModel* FindTrace(std::string_view name) {
     for (GraphTraceModel& t : m_.traces)
@@ -324,28 +324,28 @@ class Replayer {
       } else if (f.name == "r") {
         reverse = true;
       } else if (f.name != "w" && f.name != "z") {
-        Problem(*command_, "bad flag /" + f.name);
+        Problem("bad flag /" + f.name);
       }
     }
     std::string name;
-    if (!c.ReadName(&name)) return Problem(*command_, "no axis name");
+    if (!c.ReadName(&name)) return Problem("no axis name");
     GraphAxis* a = m_.FindAxis(name);
-    if (a == nullptr) return Problem(*command_, "no axis named " + name);
+    if (a == nullptr) return Problem("no axis named " + name);
     const std::vector<std::string> ends = SplitTopLevel(c.Rest());
     if (autoscale) {
-      if (!ends.empty()) return Problem(*command_, "a range after /A");
+      if (!ends.empty()) return Problem("a range after /A");
       a->manualMin = a->manualMax = NAN;
       a->autoNice = nice;
       a->autoZero = zero;
       a->reverse = reverse;
       return;
     }
-    if (ends.size() != 2) return Problem(*command_, "needs the two ends of the range");
+    if (ends.size() != 2) return Problem("needs the two ends of the range");
     double lo = NAN, hi = NAN;
     // "*" leaves that end to autoscaling.
     if ((ends[0] != "*" && (!ParseSettingNumber(ends[0], &lo) || !std::isfinite(lo))) ||
         (ends[1] != "*" && (!ParseSettingNumber(ends[1], &hi) || !std::isfinite(hi))))
-      return Problem(*command_, "bad value");
+      return Problem("bad value");
     a->manualMin = lo;
     a->manualMax = hi;
     a->reverse = reverse;
@@ -355,10 +355,10 @@ class Replayer {
   void Label(CommandCursor& c) {
     ReadCommandFlags(c);
     std::string name, text;
-    if (!c.ReadName(&name)) return Problem(*command_, "no axis name");
+    if (!c.ReadName(&name)) return Problem("no axis name");
     GraphAxis* a = m_.FindAxis(name);
-    if (a == nullptr) return Problem(*command_, "no axis named " + name);
-    if (!c.ReadQuotedString(&text) || !c.AtEnd()) return Problem(*command_, "needs one \"text\"");
+    if (a == nullptr) return Problem("no axis named " + name);
+    if (!c.ReadQuotedString(&text) || !c.AtEnd()) return Problem("needs one \"text\"");
     a->hasLabel = true;
     a->label = text;
   }
@@ -376,25 +376,25 @@ class Replayer {
           v >= 0 && v <= 50) {
         (f.name == "t" ? cap : thick) = v;
       } else if (f.name != "w") {
-        Problem(*command_, "bad flag /" + f.name);
+        Problem("bad flag /" + f.name);
       }
     }
     std::string name;
-    if (!c.ReadName(&name)) return Problem(*command_, "no trace name");
+    if (!c.ReadName(&name)) return Problem("no trace name");
     if (c.Peek() == '#') {  // an instance: w#1
       c.Take();
       name += '#';
       while (std::isdigit(static_cast<unsigned char>(c.Peek()))) name += c.Take();
     }
     GraphTraceModel* t = FindTrace(name);
-    if (t == nullptr) return Problem(*command_, "no trace named " + name);
+    if (t == nullptr) return Problem("no trace named " + name);
     std::vector<SettingItem> items;
     std::string bad;
     if (!ReadSettingList(c.Rest(), &items, &bad) || items.empty())
-      return Problem(*command_, "cannot read the error bars");
+      return Problem("cannot read the error bars");
     const std::string mode = Lower(items[0].key);
     if (items[0].hasTarget || !items[0].value.items.empty())
-      return Problem(*command_, "unknown error bar mode " + items[0].text);
+      return Problem("unknown error bar mode " + items[0].text);
     if (mode == "off") {
       t->xErr = t->yErr = ErrorBarSetting();
       return;
@@ -403,13 +403,13 @@ class Replayer {
     if (mode == "x") settings = {&t->xErr};
     else if (mode == "y") settings = {&t->yErr};
     else if (mode == "xy") settings = {&t->xErr, &t->yErr};
-    else return Problem(*command_, "unknown error bar mode " + items[0].key);
+    else return Problem("unknown error bar mode " + items[0].key);
     if (items.size() != settings.size() + 1)
-      return Problem(*command_, Format("needs %zu error-bar setting(s)", settings.size()));
+      return Problem(Format("needs %zu error-bar setting(s)", settings.size()));
     ErrorBarSetting parsed[2];
     for (size_t i = 0; i < settings.size(); ++i) {
       if (!ReadErrorBarSetting(items[i + 1], t->wave, &parsed[i]))
-        return Problem(*command_, "bad error-bar setting " + items[i + 1].text);
+        return Problem("bad error-bar setting " + items[i + 1].text);
     }
     for (size_t i = 0; i < settings.size(); ++i) *settings[i] = parsed[i];
     t->errCapWidth = cap;
@@ -442,231 +442,16 @@ class Replayer {
     return bars->plus != nullptr || bars->minus != nullptr;
   }
 
-  // ---- Legend, TextBox, AppendText ------------------------------------------------
-
-  GraphAnnotation* FindAnnotation(std::string_view name) {
-    for (GraphAnnotation& a : m_.annotations)
-      if (SameName(a.name, name)) return &a;
-    return nullptr;
-  }
-
-  // TextBox and Legend: /N names the box, /C changes an existing one (only
-  // what the command gives), /K removes it; /A, /X, /Y place it, /F frames
-  // it and /B sets its background.  Without /N each new box gets the next
-  // "textN" name.
-  void Annotation(CommandCursor& c, bool legend) {
-    const char* const command = legend ? "Legend" : "TextBox";
-    std::string name;
-    bool kill = false;
-    GraphAnnotation opts;
-    opts.legend = legend;
-    bool hasAnchor = false, hasX = false, hasY = false, hasFrame = false, hasBack = false;
-    bool hasExterior = false;
-    for (const CommandFlag& f : ReadCommandFlags(c)) {
-      double v = 0;
-      const std::string upper = [&] {
-        std::string u = f.value;
-        for (char& ch : u) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        return u;
-      }();
-      if (f.name == "n" && f.hasValue) {
-        name = UnquoteName(f.value);
-      } else if (f.name == "a" && f.hasValue && upper.size() == 2 &&
-                 std::string_view("LMR").find(upper[0]) != std::string_view::npos &&
-                 std::string_view("TCB").find(upper[1]) != std::string_view::npos) {
-        opts.anchor = upper;
-        hasAnchor = true;
-      } else if ((f.name == "x" || f.name == "y") && f.hasValue && ParseSettingNumber(f.value, &v) &&
-                 std::fabs(v) <= 200) {
-        (f.name == "x" ? opts.xOffset : opts.yOffset) = v;
-        (f.name == "x" ? hasX : hasY) = true;
-      } else if (f.name == "f" && f.hasValue && ParseSettingNumber(f.value, &v) && v >= 0 &&
-                 v <= 2) {
-        opts.frame = static_cast<int>(v);
-        hasFrame = true;
-      } else if (f.name == "b" && f.hasValue) {
-        SettingValue colour;
-        colour.kind = SettingValue::Kind::kParen;
-        if (!f.value.empty() && f.value.front() == '(' && f.value.back() == ')')
-          colour.items = SplitTopLevel(std::string_view(f.value).substr(1, f.value.size() - 2));
-        if (ParseSettingNumber(f.value, &v) && (v == 0 || v == 1 || v == 2)) {
-          opts.transparent = v != 0;
-        } else if (ParseColour(colour, &opts.background)) {
-          opts.transparent = false;
-        } else {
-          Problem(Format("%s/B=%s", command, f.value.c_str()), "bad value");
-          continue;
-        }
-        hasBack = true;
-      } else if (f.name == "e") {
-        opts.exterior = !f.hasValue || (ParseSettingNumber(f.value, &v) && v != 0);
-        hasExterior = true;
-      } else if (f.name == "k") {
-        kill = true;
-      } else if (f.name != "c" && f.name != "j" && f.name != "w") {
-        Problem(Format("%s/%s", command, f.name.c_str()), "unknown flag");
-      }
-    }
-    std::string text;
-    bool hasText = false;
-    c.SkipSpace();
-    if (c.Peek() == '"') {
-      if (!c.ReadQuotedString(&text)) return Problem(*command_, "text not closed");
-      hasText = true;
-    }
-    if (!c.AtEnd()) Problem(*command_, "text after the quoted text");
-    if (name.empty()) name = Format("text%d", nextName_++);
-    if (kill) {
-      m_.annotations.erase(std::remove_if(m_.annotations.begin(), m_.annotations.end(),
-                                          [&](const GraphAnnotation& a) { return SameName(a.name, name); }),
-                           m_.annotations.end());
-      return;
-    }
-    GraphAnnotation* a = FindAnnotation(name);
-    const bool placing = hasAnchor || hasX || hasY || hasExterior;
-    if (a == nullptr) {
-      opts.name = name;
-      opts.placed = placing;
-      if (legend && !hasText) {
-        // A legend without text lists the traces shown now.
-        for (const GraphTraceModel& t : m_.traces) {
-          if (!text.empty()) text += '\r';
-          text += "\\s(" + QuoteNameIfNeeded(t.name) + ") " + t.name;
-        }
-        hasText = true;
-      }
-      m_.annotations.push_back(opts);
-      a = &m_.annotations.back();
-    } else {
-      // Changing an annotation keeps what the command does not set.
-      if (hasAnchor) a->anchor = opts.anchor;
-      if (hasX) a->xOffset = opts.xOffset;
-      if (hasY) a->yOffset = opts.yOffset;
-      if (hasFrame) a->frame = opts.frame;
-      if (hasBack) {
-        a->transparent = opts.transparent;
-        a->background = opts.background;
-      }
-      if (hasExterior) a->exterior = opts.exterior;
-      if (placing) a->placed = true;
-    }
-    if (hasText) a->text = text;
-    lastAnnotation_ = a->name;
-  }
-
-  // AppendText [/N=name] [/NOCR] "text": a new line (or, with /NOCR, more of
-  // the last line) for the named box, or for the box touched last.
-  void AppendText(CommandCursor& c) {
-    std::string name = lastAnnotation_;
-    bool newLine = true;
-    for (const CommandFlag& f : ReadCommandFlags(c)) {
-      if (f.name == "n" && f.hasValue) name = UnquoteName(f.value);
-      else if (f.name == "nocr") newLine = false;
-      else if (f.name != "w") Problem("AppendText/" + f.name, "unknown flag");
-    }
-    std::string text;
-    if (!c.ReadQuotedString(&text) || !c.AtEnd()) return Problem(*command_, "needs one \"text\"");
-    GraphAnnotation* a = name.empty() ? nullptr : FindAnnotation(name);
-    if (a == nullptr)
-      return Problem(*command_, name.empty() ? "no text box to append to" : "no text box named " + name);
-    if (newLine && !a->text.empty()) a->text += '\r';
-    a->text += text;
-    lastAnnotation_ = a->name;
-  }
-
-  // ---- SetDrawEnv, DrawLine -----------------------------------------------------------
-
-  struct DrawEnv {
-    DrawCoord x, y;
-    Rgb colour;
-    int dash = 0;
-    double thick = 1;
-  };
-
-  // xcoord= and ycoord=: abs (points from the window's corner), rel (of the
-  // window), prel (of the plot area) or the name of an axis of the right
-  // direction (data values on it).
-  bool ReadCoord(const SettingItem& item, bool horizontal, DrawCoord* out) {
-    if (item.value.kind != SettingValue::Kind::kScalar) return false;
-    const std::string v = Lower(item.value.items[0]);
-    if (v == "abs") *out = {DrawCoord::Kind::kAbs, ""};
-    else if (v == "rel") *out = {DrawCoord::Kind::kRel, ""};
-    else if (v == "prel") *out = {DrawCoord::Kind::kPlotRel, ""};
-    else {
-      const GraphAxis* a = m_.FindAxis(item.value.items[0]);
-      if (a == nullptr || IsVertical(a->side) == horizontal) return false;
-      *out = {DrawCoord::Kind::kAxis, a->name};
-    }
-    return true;
-  }
-
-  // SetDrawEnv keyword=value, ...: the settings for the next drawing
-  // command; with "save" they become the defaults for every later one.
-  void SetDrawEnv(CommandCursor& c) {
-    ReadCommandFlags(c);
-    std::vector<SettingItem> items;
-    std::string bad;
-    if (!ReadSettingList(c.Rest(), &items, &bad)) Problem("SetDrawEnv " + bad, "cannot read");
-    if (!pending_) pending_ = saved_;
-    bool save = false;
-    for (const SettingItem& item : items) {
-      const std::string key = Lower(item.key);
-      const std::string what = "SetDrawEnv " + item.text;
-      bool ok = true;
-      if (key == "xcoord") ok = ReadCoord(item, true, &pending_->x);
-      else if (key == "ycoord") ok = ReadCoord(item, false, &pending_->y);
-      else if (key == "linefgc") ok = ParseColour(item.value, &pending_->colour);
-      else if (key == "dash") ok = IntegerIn(item.value, 0, 17, &pending_->dash);
-      else if (key == "linethick") ok = NumberIn(item.value, 0, 50, &pending_->thick);
-      else if (key == "save") save = true;
-      else {
-        Problem(what, "unknown keyword " + item.key);
-        continue;
-      }
-      if (!ok) Problem(what, "bad value");
-    }
-    if (save) {
-      saved_ = *pending_;
-      pending_.reset();
-    }
-  }
-
-  // DrawLine x0,y0,x1,y1 in the coordinates of the environment.
-  void DrawLine(CommandCursor& c) {
-    ReadCommandFlags(c);
-    const DrawEnv env = pending_ ? *pending_ : saved_;
-    pending_.reset();  // the environment is used up by this drawing
-    const std::vector<std::string> parts = SplitTopLevel(c.Rest());
-    double v[4];
-    if (parts.size() != 4) return Problem(*command_, "needs four coordinates");
-    for (int i = 0; i < 4; ++i) {
-      if (!ParseSettingNumber(parts[i], &v[i]) || !std::isfinite(v[i]))
-        return Problem(*command_, "bad value");
-    }
-    GraphLine line;
-    line.xCoord = env.x;
-    line.yCoord = env.y;
-    line.x0 = v[0];
-    line.y0 = v[1];
-    line.x1 = v[2];
-    line.y1 = v[3];
-    line.colour = env.colour;
-    line.dash = env.dash;
-    line.thick = env.thick;
-    m_.lines.push_back(line);
-  }
-
   const Window& window_;
   Session& session_;  // resolves the wave names of error bars
   GraphModel& m_;
-  const std::string* command_ = nullptr;
-  int nextName_ = 0;
-  std::string lastAnnotation_;
-  DrawEnv saved_;                   // the defaults ("save")
-  std::optional<DrawEnv> pending_;  // set since the last drawing command
+  Replay replay_{m_};
+  Annotations annotations_{replay_};
+  Drawing drawing_{replay_};
 };
 
 }  // namespace
+
 
 GraphAxis* GraphModel::FindAxis(std::string_view name) {
   for (GraphAxis& a : axes)

@@ -67,7 +67,9 @@ class Session {
   // Posts text (host bytes, "\r" line ends) to the history.
   void PostHistory(std::string_view text);
   // Called with every piece of text posted to the history.
-  void SetHistorySink(std::function<void(std::string_view)> sink) { historySink_ = std::move(sink); }
+  void SetHistorySink(std::function<void(std::string_view)> sink) {
+    historySink_ = std::move(sink);
+  }
   // Called with what each print command prints (host bytes, no line end),
   // besides the history.
   void SetPrintSink(std::function<void(std::string_view)> sink) { printSink_ = std::move(sink); }
