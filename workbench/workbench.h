@@ -13,7 +13,7 @@
 //   host/interaction.h, host/progress.h, host/prefs_store.h
 //                            alerts and questions, the busy cursor, the
 //                            stored preferences
-// What it exports (Igor text, the session dump, pictures) is in export/.
+// What it exports (.itx files, the session dump, pictures) is in export/.
 //
 // One workbench at a time per process: the module keeps module-wide state
 // and is loaded (main(record)) by each new workbench.

@@ -2,6 +2,7 @@
 // Their names follow the host's rules (names.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -31,6 +31,8 @@ struct Window {
   bool hasRect = false;
   double rect[4] = {0, 0, 0, 0};      // /W=(left,top,right,bottom) in points
 
+  // True when a trace (as its data or its x values) or a column shows
+  // the wave.
   bool Shows(const HostWave* wave) const;
 };
 

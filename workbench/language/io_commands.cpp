@@ -1,4 +1,4 @@
-// What a line prints and reads: print, and LoadWave/T of Igor text files.
+// What a line prints and reads: print, and LoadWave/T of .itx text files.
 #include <algorithm>
 #include <cmath>
 
