@@ -6,8 +6,8 @@
 #include <string>
 
 #include "support/format.h"
-#include "workbench/graph_model.h"
-#include "workbench/render_graph.h"
+#include "workbench/graphs/graph_model.h"
+#include "workbench/graphs/render_graph.h"
 #include "workbench/workbench.h"
 
 namespace {

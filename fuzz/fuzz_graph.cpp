@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "workbench/graph_model.h"
-#include "workbench/render_graph.h"
+#include "workbench/graphs/graph_model.h"
+#include "workbench/graphs/render_graph.h"
 #include "workbench/workbench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

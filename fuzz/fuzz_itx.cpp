@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "workbench/itx.h"
+#include "workbench/export/itx.h"
 #include "workbench/workbench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,6 +1,6 @@
 // Seeds for the workbench's command line and Igor text files.
 #include "tests/testkit/seeds.h"
-#include "workbench/itx.h"
+#include "workbench/export/itx.h"
 #include "workbench/workbench.h"
 
 namespace {

@@ -1,8 +1,19 @@
-// The workbench: a small embeddable host for the module.  It owns every
-// host object (data folders, waves, variables, windows, history, clipboard,
-// stored preferences), implements the host services the module calls, and
-// runs command lines: the module's six operations go to the module as
-// command messages, everything else is the workbench's own command language.
+// The workbench: a small embeddable host for the module, and the one
+// object a program makes.
+//
+// A workbench is a session (host/session.h: the data folders, waves,
+// variables, windows, history and records) together with the rooms that
+// act on it, which it owns and wires together:
+//   host/services.h          the host services the module calls
+//   host/module_link.h       the module, loaded once, and its messages
+//   language/interpreter.h   command lines: the module's operations and the
+//                            workbench's own commands
+//   language/value_reader.h  numbers, strings and wave lists on a line
+//   dialogs/dialog_driver.h  the dialog service, driven by a script
+//   host/interaction.h, host/progress.h, host/prefs_store.h
+//                            alerts and questions, the busy cursor, the
+//                            stored preferences
+// What it exports (.itx files, the session dump, pictures) is in export/.
 //
 // One workbench at a time per process: the module keeps module-wide state
 // and is loaded (main(record)) by each new workbench.
@@ -10,28 +21,26 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/host.h"
-#include "workbench/command_line.h"
-#include "workbench/dialog_driver.h"
-#include "workbench/expression.h"
-#include "workbench/interaction.h"
-#include "workbench/objects.h"
-#include "workbench/prefs_store.h"
-#include "workbench/progress.h"
-#include "workbench/windows.h"
+#include "workbench/dialogs/dialog_driver.h"
+#include "workbench/host/error_texts.h"
+#include "workbench/host/interaction.h"
+#include "workbench/host/module_link.h"
+#include "workbench/host/prefs_store.h"
+#include "workbench/host/progress.h"
+#include "workbench/host/services.h"
+#include "workbench/host/session.h"
+#include "workbench/language/interpreter.h"
+#include "workbench/language/value_reader.h"
 
 namespace kwt {
 
-// The name of a problem's kind in the session file: "nothing_loaded",
-// "missing_samples", "damaged" or "diagnosis".
-std::string_view ProblemKindName(ProblemKind kind);
-
-class Workbench final : public HostServices, public ExprContext {
+class Workbench final : public Session {
  public:
   struct Options {
     std::string prefsPath;        // empty: the default location
@@ -43,248 +52,84 @@ class Workbench final : public HostServices, public ExprContext {
   };
 
   // What one command line (as entered) gave.
-  struct Result {
-    std::string command;
-    int32_t code = 0;
-    std::string text;  // the code's text, empty for 0
-    // Which checks failed (the diagnoses of a failed line, in order), and what
-    // the line's operations told beyond their codes (nothing loaded,
-    // missing samples, damaged items).
-    std::string diagnosis;
-    std::vector<Problem> problems;
-  };
+  using Result = LineResult;
 
   Workbench();
   explicit Workbench(Options options);
-  ~Workbench() override;
+  ~Workbench();
   Workbench(const Workbench&) = delete;
   Workbench& operator=(const Workbench&) = delete;
 
+  // ---- Command lines (the interpreter) ----
   // Runs one line as if entered on the command line: it is echoed to the
   // history, its commands run in order (the first failure stops the line),
   // and the result is recorded.  Returns the line's result code.
-  int32_t Run(std::string_view line);
+  int32_t Run(std::string_view line) { return interpreter_.Run(line); }
   // Runs a line for the module (HostExecute): kept in the command log, not
   // echoed.
-  int32_t Execute(std::string_view line) override;
+  int32_t Execute(std::string_view line) { return interpreter_.Execute(line); }
   // Runs a line without echo, log or record.
-  int32_t ExecuteLine(std::string_view line);
-
+  int32_t ExecuteLine(std::string_view line) { return interpreter_.ExecuteLine(line); }
   // Runs fn with `text` as the command line that the parsing services
   // (HostGetFlag, HostGetNumber, ...) read, as while an operation runs.
   int32_t ParseWith(std::string_view text, const std::function<int32_t()>& fn);
 
+  // ---- The module ----
   // Sends a message to the module; returns the result it stored.
-  int32_t SendMessage(int32_t message, std::vector<int32_t> items);
+  int32_t SendMessage(int32_t message, std::vector<int32_t> items) {
+    return module_.SendMessage(message, std::move(items));
+  }
   // The host's number for the module's menu and its items.
-  static constexpr int32_t kHostMenuId = 230;
+  static constexpr int32_t kHostMenuId = ModuleLink::kHostMenuId;
   int32_t ChooseMenuItem(int32_t resourceItem);
+  HostRecord& record() { return module_.record(); }
 
   // The text for a result code: the module's list for 10001..10040, the
   // workbench's own texts otherwise.
-  static std::string ErrorText(int32_t code);
+  static std::string ErrorText(int32_t code) { return ErrorCodeText(code); }
 
-  HostFolder& root() { return *root_; }
-  HostFolder& current() { return *current_; }
-  void SetCurrentFolder(HostFolder* folder) { current_ = folder; }
-  const std::string& history() const { return history_; }
-  const std::vector<std::string>& commandLog() const { return commandLog_; }
-  const std::vector<Result>& results() const { return results_; }
-  const std::vector<Window>& windows() const { return windows_; }  // front first
-  const std::string& clipboard() const { return clipboard_; }
-  const std::string& commandLine() const { return commandLine_; }
+  // ---- The rooms ----
+  HostServices& host() { return services_; }
+  Interpreter& interpreter() { return interpreter_; }
   Interaction& interaction() { return interaction_; }
   const PrefsStore& prefs() const { return prefs_; }
   // The dialog service: dialogs run against its script.
   ScriptedDialogs& dialogs() { return dialogs_; }
-  HostRecord& record() { return record_; }
-  int updateDepth() const { return pauseDepth_; }
+  // How many PauseUpdate calls of the module are not yet resumed.
+  int updateDepth() const { return services_.updateDepth(); }
 
-  // Called with every piece of text posted to the history.
-  void SetHistorySink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
-  // Called with what each print command prints (host bytes, no line end),
-  // besides the history.
-  void SetPrintSink(std::function<void(std::string_view)> sink) { printSink_ = std::move(sink); }
-
-  // Path resolution shared by the commands and the services.
-  HostFolder* ResolveFolder(const ParsedPath& path, bool includeLeaf, HostFolder* start = nullptr);
-  HostWave* ResolveWave(const ParsedPath& path);
-  HostWave* ResolveWave(std::string_view path);
-  Variable* ResolveVariable(const ParsedPath& path);
-  // Every wave, depth-first from the root, in creation order within a folder.
-  std::vector<HostWave*> AllWaves() const;
-
-  // Posts text to the history.
-  void PostHistory(std::string_view text);
-  // Says which check failed, for the failure the current line returns next
-  // (as the module's HostDiagnose does).
-  void Diagnose(std::string text) override {
-    pending_.push_back({ProblemKind::kDiagnosis, std::move(text)});
-  }
-
-  // ---- HostServices ----
-  int32_t Version() override { return 800; }
-  void Notice(std::string_view text) override { PostHistory(text); }
-  int32_t Command(std::string_view command) override;
-  int32_t PutCommandLine(std::string_view command, int32_t mode) override;
-  int32_t SetScrapData(std::string_view text) override;
-  void Alert(std::string_view title, std::string_view text) override;
-  int32_t AskYesNo(std::string_view title, std::string_view text) override;
-  void ErrorAlert(std::string_view title, int32_t code) override;
-  void Beep() override;
-  void Report(const Problem& problem) override;
+  // ---- Host services that programs and tests call as the module would ----
   int32_t MakeWave(WaveHandle* wave, std::string_view name, int64_t points, int32_t type,
-                   bool overwrite) override;
-  WaveHandle FindWave(std::string_view name) override;
-  WaveHandle FetchWaveInFolder(FolderHandle folder, std::string_view name) override;
-  int32_t KillWave(WaveHandle wave) override;
-  int32_t Redimension(WaveHandle wave, int32_t type, int64_t points) override;
-  void* WaveData(WaveHandle wave) override;
-  int64_t WavePoints(WaveHandle wave) override;
-  int32_t WaveType(WaveHandle wave) override;
-  std::string WaveName(WaveHandle wave) override;
-  std::string QuoteName(std::string_view name) override;
-  int32_t GetDimScaling(WaveHandle wave, int32_t dim, double* a, double* b) override;
-  int32_t SetDimScaling(WaveHandle wave, int32_t dim, std::optional<double> a,
-                        std::optional<double> b) override;
-  int32_t GetDimUnits(WaveHandle wave, int32_t dim, std::string* units) override;
-  int32_t SetDimUnits(WaveHandle wave, int32_t dim, std::string_view units) override;
-  std::string GetWaveNote(WaveHandle wave) override;
-  int32_t SetWaveNote(WaveHandle wave, std::string_view note) override;
-  int32_t WaveList(std::string* list, std::string_view match, std::string_view separator,
-                   std::string_view options) override;
-  int32_t WindowList(std::string* list, std::string_view match, std::string_view separator,
-                     std::string_view options) override;
-  int32_t LockWave(WaveHandle wave, bool lock) override;
-  int32_t SetNumericVariable(std::string_view name, double value, bool global) override;
-  int32_t SetStringVariable(std::string_view name, std::string_view value, bool global) override;
-  int32_t CreateVariable(std::string_view name, int32_t kind, int32_t flags) override;
-  int32_t FetchStringVariable(std::string_view name, std::string* value) override;
-  FolderHandle RootFolder() override { return root_.get(); }
-  FolderHandle CurrentFolder() override { return current_; }
-  int32_t GetFolderObject(FolderHandle folder, std::string_view name, FolderObject* object) override;
-  int32_t GetNamedFolder(FolderHandle start, std::string_view path, FolderHandle* folder) override;
-  int32_t GetWaveFolder(WaveHandle wave, FolderHandle* folder) override;
-  int32_t GetFolderPath(FolderHandle folder, int32_t mode, std::string* path) override;
-  int32_t GetFolderContents(FolderHandle folder, std::vector<FolderHandle>* subfolders,
-                            std::vector<WaveHandle>* waves) override;
-  int32_t GetFlag(std::string_view letters) override;
-  int32_t NextSymbol() override;
-  int32_t TakeSymbol() override;
-  int32_t GetNumber(double* value) override;
-  int32_t GetName(std::string* name) override;
-  int32_t GetFolderAndName(FolderHandle* folder, std::string* name, bool liberal) override;
-  int32_t GetFileName(std::string* path) override;
-  int32_t GetWave(WaveHandle* wave) override;
-  int32_t AtEnd() override;
-  void PauseUpdate() override { ++pauseDepth_; }
-  void ResumeUpdate() override {
-    if (pauseDepth_ > 0) --pauseDepth_;
+                   bool overwrite) {
+    return services_.MakeWave(wave, name, points, type, overwrite);
   }
-  void Cursor(int32_t kind) override { progress_.Cursor(kind); }
-  int32_t GetPrefs(std::vector<uint8_t>* record) override;
-  int32_t SavePrefs(std::span<const uint8_t> record) override;
-  int32_t ToNativePath(std::string* path) override;
-  int32_t FromNativePath(std::string* path) override;
-  uint32_t TickCount() override;
-  int32_t ActualToResourceMenu(int32_t menuId) override;
-  int32_t ActualToResourceItem(int32_t resourceMenu, int32_t item) override;
-
-  // ---- ExprContext ----
-  bool NumericVariable(const ParsedPath& path, double* value) override;
-  HostWave* FindWave(const ParsedPath& path) override { return ResolveWave(path); }
+  int32_t KillWave(WaveHandle wave) { return services_.KillWave(wave); }
+  void* WaveData(WaveHandle wave) { return services_.WaveData(wave); }
+  int32_t LockWave(WaveHandle wave, bool lock) { return services_.LockWave(wave, lock); }
+  int32_t SetWaveNote(WaveHandle wave, std::string_view note) {
+    return services_.SetWaveNote(wave, note);
+  }
+  int32_t SetStringVariable(std::string_view name, std::string_view value, bool global) {
+    return services_.SetStringVariable(name, value, global);
+  }
+  int32_t FetchStringVariable(std::string_view name, std::string* value) {
+    return services_.FetchStringVariable(name, value);
+  }
+  int32_t GetPrefs(std::vector<uint8_t>* record) { return services_.GetPrefs(record); }
+  int32_t SavePrefs(std::span<const uint8_t> record) { return services_.SavePrefs(record); }
 
  private:
-  // One command (no ";") at the cursor; the interpreter's dispatch.
-  int32_t RunCommand(const std::string& command);
-  int32_t RunModuleOperation(int32_t index, CommandCursor& cursor);
-  // True when a wave of that type and size may be made.
-  bool WaveFits(int32_t type, int64_t points) const;
-  void RunQueuedLines();
-  CommandCursor* TopCursor();
-
-  // The workbench's own commands (interpreter.cpp).
-  int32_t CmdMake(CommandCursor& c);
-  int32_t CmdVariable(CommandCursor& c, bool isString);
-  int32_t CmdAssign(CommandCursor& c);
-  int32_t CmdSetScale(CommandCursor& c);
-  int32_t CmdNote(CommandCursor& c);
-  int32_t CmdKillWaves(CommandCursor& c);
-  int32_t CmdKillVariables(CommandCursor& c);
-  int32_t CmdNewDataFolder(CommandCursor& c);
-  int32_t CmdSetDataFolder(CommandCursor& c);
-  int32_t CmdPrint(CommandCursor& c);
-  int32_t CmdLoadWave(CommandCursor& c);
-  int32_t CmdRedimension(CommandCursor& c);
-
-  // Windows (window_commands.cpp).
-  int32_t CmdDisplay(CommandCursor& c, const std::string& command);
-  int32_t CmdAppendToGraph(CommandCursor& c, const std::string& command);
-  int32_t CmdGraphSetting(const std::string& command);
-  int32_t CmdEdit(CommandCursor& c, const std::string& command);
-  int32_t CmdAppendToTable(CommandCursor& c, const std::string& command);
-  int32_t CmdAppend(CommandCursor& c, const std::string& command);
-  int32_t ReadWaveList(CommandCursor& c, std::vector<HostWave*>* waves, HostWave** xWave);
-  Window* TopWindow(Window::Kind kind);
-  Window& NewWindow(Window::Kind kind);
-  // The axes that /L, /R, /B and /T name for the traces of one command.
-  struct AxisPair {
-    std::string y = "left", x = "bottom";
-    bool yOnRight = false, xOnTop = false;
-    void Take(const std::string& flag, const std::string& value);
-  };
-  void AddTrace(Window& graph, HostWave* wave, HostWave* xWave, const AxisPair& axes);
-
-  // Says that the object `path` names does not exist ("no wave named
-  // 'w'") and returns `code` (kHostErrNoSuchWave, ...Folder, ...Variable).
-  int32_t NotFound(int32_t code, const ParsedPath& path);
-
-  // Reading values on the command line.
-  int32_t ReadNumber(CommandCursor& c, double* value, bool flagValue = false);
-  // 0, or kHostErrBadValue / kHostErrNoMemory for a count no wave can have.
-  int32_t CheckPointCount(double value);
-
-  // String expressions (string_expressions.cpp): "text", string variables
-  // and the string functions, joined by "+".
-  int32_t ReadStringExpr(CommandCursor& c, std::string* value);
-  // `name(...)` at the cursor, just after the name: WaveList(match,
-  // separator, options).  kHostErrExpectedString when `name` is no string
-  // function (so that the caller may read a number instead).
-  int32_t CallStringFunction(const std::string& name, CommandCursor& c, std::string* value);
-  // Where a wave list is read: "$" and a string expression at the cursor
-  // is replaced on the line by the names the string lists (separated by ","
-  // or ";"), each quoted where its name needs it.  With `keepVariables`,
-  // "$" and a plain string-variable name stay for the reader: the module's
-  // wave utilities read such a list themselves.
-  int32_t ExpandWaveList(CommandCursor& c, bool keepVariables);
-
-  std::unique_ptr<HostFolder> root_;
-  HostFolder* current_ = nullptr;
-  std::string history_;
-  std::function<void(std::string_view)> sink_;
-  std::function<void(std::string_view)> printSink_;
-  std::vector<std::string> commandLog_;
-  std::vector<Result> results_;
-  std::vector<Problem> pending_;  // reported while the current line runs
-  std::vector<Window> windows_;
-  int graphCount_ = 0;
-  int tableCount_ = 0;
-  std::string clipboard_;
-  std::string commandLine_;
-  std::vector<std::string> queued_;
-  std::vector<CommandCursor*> cursors_;
-  int messageDepth_ = 0;
-  int pauseDepth_ = 0;
+  // In the order they are made; each refers only to those above it, but
+  // the services run their lines through the interpreter (set when all
+  // are made).
   Interaction interaction_;
   PrefsStore prefs_;
   Progress progress_;
-  uint64_t maxWaveBytes_ = 0;
-  bool memoryPrefs_ = false;
-  bool prefsLoadReported_ = false;
-  int stringNesting_ = 0;  // string expressions under way (function arguments)
-  std::vector<uint8_t> memoryRecord_;
+  ValueReader values_;
+  Services services_;
+  ModuleLink module_;
+  Interpreter interpreter_;
   ScriptedDialogs dialogs_;
-  HostRecord record_;
 };
 
 }  // namespace kwt

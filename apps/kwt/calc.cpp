@@ -11,8 +11,8 @@
 #include "calculators/prefixed_number.h"
 #include "resources/dialogs.h"
 #include "resources/resources.h"
-#include "workbench/encoding.h"
-#include "workbench/objects.h"
+#include "workbench/host/encoding.h"
+#include "workbench/host/objects.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

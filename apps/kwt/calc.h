@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "workbench/dialog_driver.h"
+#include "workbench/dialogs/dialog_driver.h"
 
 namespace kwt {
 

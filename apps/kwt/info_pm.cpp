@@ -28,7 +28,7 @@
 #include "support/pulse_time.h"
 #include "traces/damage.h"
 #include "traces/recording_mode.h"
-#include "workbench/encoding.h"
+#include "workbench/host/encoding.h"
 
 namespace kwt {
 namespace {

@@ -21,7 +21,7 @@
 #include "traces/damage.h"
 #include "traces/recording_mode.h"
 #include "traces/trace_samples.h"
-#include "workbench/encoding.h"
+#include "workbench/host/encoding.h"
 
 namespace kwt {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "info.h"
 #include "support/fixed_text.h"
-#include "workbench/encoding.h"
+#include "workbench/host/encoding.h"
 
 namespace kwt::info {
 

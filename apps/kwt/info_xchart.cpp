@@ -11,7 +11,7 @@
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
 #include "support/pulse_time.h"
-#include "workbench/encoding.h"
+#include "workbench/host/encoding.h"
 #include "xchart/xchart_data.h"
 #include "xchart/xchart_records.h"
 #include "xchart/xchart_time.h"

@@ -11,9 +11,9 @@
 #include "calc.h"
 #include "info.h"
 #include "plot_option.h"
-#include "workbench/encoding.h"
-#include "workbench/itx.h"
-#include "workbench/session_dump.h"
+#include "workbench/export/itx.h"
+#include "workbench/export/session_dump.h"
+#include "workbench/host/encoding.h"
 #include "workbench/workbench.h"
 
 namespace {

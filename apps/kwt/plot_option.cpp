@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "workbench/plot_export.h"
+#include "workbench/export/plot_export.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

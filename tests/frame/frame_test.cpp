@@ -5,7 +5,7 @@
 
 #include "host/result_codes.h"
 #include "resources/resources.h"
-#include "workbench/dialog_driver.h"
+#include "workbench/dialogs/dialog_driver.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/render/picture.h"
-#include "workbench/graph_model.h"
-#include "workbench/setting_list.h"
+#include "workbench/graphs/graph_model.h"
+#include "workbench/graphs/setting_list.h"
 
 namespace kwt {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "workbench/graph_model.h"
-#include "workbench/render_graph.h"
+#include "workbench/graphs/graph_model.h"
+#include "workbench/graphs/render_graph.h"
 #include "workbench/workbench.h"
 
 namespace kwt::test {

@@ -10,8 +10,8 @@
 #include "tests/render/picture.h"
 #include "tests/testkit/process.h"
 #include "tests/testkit/temp_dir.h"
-#include "workbench/plot_export.h"
-#include "workbench/table_csv.h"
+#include "workbench/export/plot_export.h"
+#include "workbench/export/table_csv.h"
 
 namespace kwt {
 namespace {

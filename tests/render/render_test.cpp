@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "tests/render/picture.h"
-#include "workbench/render_graph.h"
+#include "workbench/graphs/render_graph.h"
 
 namespace kwt {
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "tests/render/picture.h"
-#include "workbench/axis_ticks.h"
-#include "workbench/trace_points.h"
+#include "workbench/graphs/axis_ticks.h"
+#include "workbench/graphs/trace_points.h"
 
 namespace kwt {
 namespace {

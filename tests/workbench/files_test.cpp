@@ -11,8 +11,8 @@
 
 #include "tests/testkit/process.h"
 #include "tests/testkit/temp_dir.h"
-#include "workbench/itx.h"
-#include "workbench/session_dump.h"
+#include "workbench/export/itx.h"
+#include "workbench/export/session_dump.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "workbench/command_line.h"
+#include "workbench/language/command_line.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

@@ -13,9 +13,9 @@
 #include "tests/testkit/pulse_writer.h"
 #include "tests/testkit/temp_dir.h"
 #include "tests/testkit/xchart_writer.h"
-#include "workbench/encoding.h"
-#include "workbench/itx.h"
-#include "workbench/session_dump.h"
+#include "workbench/export/itx.h"
+#include "workbench/export/session_dump.h"
+#include "workbench/host/encoding.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

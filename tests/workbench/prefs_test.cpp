@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "tests/testkit/temp_dir.h"
-#include "workbench/prefs_store.h"
+#include "workbench/host/prefs_store.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

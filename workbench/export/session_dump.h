@@ -1,0 +1,32 @@
+// The session as files: DIR/session.json (results, history, variables,
+// waves, windows, the command log, alerts) and one little-endian .npy file
+// per wave under a folder tree that mirrors the data folders.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "host/host.h"
+
+namespace kwt {
+
+class Workbench;
+
+// The name of a problem's kind in the session file: "nothing_loaded",
+// "missing_samples", "damaged" or "diagnosis".
+std::string_view ProblemKindName(ProblemKind kind);
+
+// The session.json document.
+nlohmann::json SessionJson(Workbench& workbench);
+
+// Writes the dump; false with a message when a file cannot be written.
+bool WriteSessionDump(Workbench& workbench, const std::string& dir, std::string* error);
+
+// Writes one wave's samples as a .npy file (text waves as fixed-width
+// unicode).
+void WriteNpy(std::ostream& out, const struct HostWave& wave);
+
+}  // namespace kwt
