@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/render/picture.h"
+#include "tests/workbench/graphs/picture.h"
 #include "workbench/graphs/graph_model.h"
 #include "workbench/graphs/setting_list.h"
 

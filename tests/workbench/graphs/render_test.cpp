@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "tests/render/picture.h"
+#include "tests/workbench/graphs/picture.h"
 #include "workbench/graphs/render_graph.h"
 
 namespace kwt {

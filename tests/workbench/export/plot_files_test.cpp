@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "tests/render/picture.h"
+#include "tests/workbench/graphs/picture.h"
 #include "tests/testkit/process.h"
 #include "tests/testkit/temp_dir.h"
 #include "workbench/export/plot_export.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "tests/render/picture.h"
+#include "tests/workbench/graphs/picture.h"
 #include "workbench/graphs/axis_ticks.h"
 #include "workbench/graphs/trace_points.h"
 
