@@ -23,7 +23,8 @@ asan-test: bootstrap
 	ctest --preset asan
 
 # The demo builds only the kwt program and the writer of its recordings.
-demo: bootstrap
+demo:
+	@$(BOOTSTRAP) demo
 	cmake --preset default
 	cmake --build --preset default --target kwt make_demo_recordings
 	examples/demo.sh build/default

@@ -14,6 +14,7 @@
 #include "workbench/export/itx.h"
 #include "workbench/export/session_dump.h"
 #include "workbench/host/encoding.h"
+#include "workbench/ui/ui_server.h"
 #include "workbench/workbench.h"
 
 namespace {
@@ -230,7 +231,8 @@ constexpr const char* kExamples =
     "  kwt --plot pics 'LoadPulse/A=1/P \"cell.dat\"'    its graph as SVG and PNG\n"
     "  kwt calc buffer --total-ion 1m --total-buffer 10m --kd 1u\n"
     "  kwt --dialog 'Buffer Capacity' --set 9=1m --set 10=10m --set 14=1u --press 3\n"
-    "  kwt help LoadPM                                 the flags of an operation\n";
+    "  kwt help LoadPM                                 the flags of an operation\n"
+    "  kwt ui 'LoadPM/P \"cell.dat\"'                    the session in a web browser\n";
 
 }  // namespace
 
@@ -279,6 +281,19 @@ int main(int argc, char** argv) {
   CLI::App* calc = app.add_subcommand("calc", "one calculator: fill, calculate, print the history text");
   calc->prefix_command();
   calc->set_help_flag();
+  CLI::App* ui = app.add_subcommand("ui", "the workbench in a web browser on this machine");
+  ui->fallthrough();  // --prefs and the other session options may follow "ui"
+  kwt::UiOptions uiOptions;
+  ui->add_option("--port", uiOptions.port, "the port to listen on (default: a free one)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 65535));
+  ui->add_option("--listen", uiOptions.listen,
+                 "the address to listen on (default 127.0.0.1; anything else is reachable "
+                 "from other machines)")
+      ->type_name("ADDR");
+  bool noOpen = false;
+  ui->add_flag("--no-open", noOpen, "do not start the browser");
+  ui->add_option("COMMAND", uiOptions.commands, "command lines to run first")->type_name("LINE");
   CLI::App* help = app.add_subcommand("help", "the operations and commands; 'help NAME' for one");
   std::string helpTopic;
   help->add_option("NAME", helpTopic, "an operation (its flags) or a command")->type_name("");
@@ -299,6 +314,17 @@ int main(int argc, char** argv) {
   if (info->parsed()) return kwt::RunInfo(infoFile, infoJson, infoFull);
   if (calc->parsed()) return kwt::RunCalc(calc->remaining());
   if (help->parsed()) return RunHelp(helpTopic);
+  if (ui->parsed()) {
+    uiOptions.openBrowser = !noOpen;
+    uiOptions.prefsPath = s.prefs;
+    if (uiOptions.listen != "127.0.0.1" && uiOptions.listen != "::1" &&
+        uiOptions.listen != "localhost")
+      std::fprintf(stderr,
+                   "kwt: ui: listening on %s: other machines can reach the session; only its "
+                   "token keeps them out\n",
+                   uiOptions.listen.c_str());
+    return kwt::RunUi(uiOptions);
+  }
   std::string dialogError;
   if (!kwt::DialogActionsFromCommandLine(app, s.dialog, &s.dialogActions, &dialogError)) {
     std::fprintf(stderr, "kwt: %s\n", dialogError.c_str());

@@ -105,16 +105,25 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
 
   open_.push_back(&dialog);
   handler.OnInit(&dialog);
+  DialogActionSource* const source = source_;
   while (!dialog.ended) {
-    if (script_.empty()) break;  // the user walks away: the dialog is abandoned
-    const DialogAction action = script_.front();
-    script_.pop_front();
+    DialogAction action;
+    if (source != nullptr) {
+      source->Show(desc, rec);
+      if (!source->Next(&action)) break;  // the window was closed: abandoned
+    } else {
+      if (script_.empty()) break;  // the user walks away: the dialog is abandoned
+      action = script_.front();
+      script_.pop_front();
+    }
     ++rec.actionsTaken;
     DialogEvent event;
     const Applied applied = Apply(dialog, action, &event);
     // A refused action means the script no longer matches the dialog;
-    // going on would only feed the next dialog the wrong actions.
+    // going on would only feed the next dialog the wrong actions.  A person
+    // is shown the dialog again instead.
     if (applied == Applied::kRefused) {
+      if (source != nullptr) continue;
       script_.clear();
       break;
     }
@@ -129,6 +138,7 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
   if (eventsStart < events.size())
     rec.events.assign(events.begin() + static_cast<std::ptrdiff_t>(eventsStart), events.end());
   *result = rec.result;
+  if (source != nullptr) source->Closed(rec);
   runs_.push_back(std::move(rec));
   return 0;
 }

@@ -73,6 +73,20 @@ struct DialogRecord {
   std::string Text(int32_t control) const;
 };
 
+// Where a running dialog's actions come from when a person takes them (the
+// browser page) rather than a script.  The driver shows the dialog through
+// it as it opens and after every action, and asks it for the next action.
+class DialogActionSource {
+ public:
+  virtual ~DialogActionSource() = default;
+  // The dialog as it stands; `record` holds every control's state.
+  virtual void Show(const DialogDesc& desc, const DialogRecord& record) = 0;
+  // Waits for the person's next action; false when they closed the dialog.
+  virtual bool Next(DialogAction* action) = 0;
+  // The dialog has ended (also when it was abandoned).
+  virtual void Closed(const DialogRecord& record) = 0;
+};
+
 class ScriptedDialogs final : public DialogServices {
  public:
   // A run records the history that the session gained and the alerts and
@@ -83,6 +97,10 @@ class ScriptedDialogs final : public DialogServices {
   // The actions for the dialogs that run next, in order; a nested dialog
   // takes its actions from the same list.
   void SetScript(std::vector<DialogAction> actions);
+  // With a source, dialogs take their actions from it instead of the
+  // script; an action the person could not have taken is recorded and the
+  // dialog goes on.  Null returns to the script.
+  void SetActionSource(DialogActionSource* source) { source_ = source; }
   size_t pendingActions() const { return script_.size(); }
   // Every run so far, oldest first.
   const std::vector<DialogRecord>& runs() const { return runs_; }
@@ -114,6 +132,7 @@ class ScriptedDialogs final : public DialogServices {
   const Session& session_;
   const Interaction& interaction_;
   std::deque<DialogAction> script_;
+  DialogActionSource* source_ = nullptr;
   std::vector<HostDialog*> open_;  // innermost last
   std::vector<DialogRecord> runs_;
 };

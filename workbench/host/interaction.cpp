@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host/host.h"
 #include "workbench/host/encoding.h"
 
 namespace kwt {
@@ -24,9 +25,10 @@ void Interaction::SetTerminal() { mode_ = Mode::kTerminal; }
 
 void Interaction::Alert(std::string_view title, std::string_view text) {
   events_.push_back({"alert", std::string(title), std::string(text), 0});
-  if (alertSink_) {
-    alertSink_(title, text);
-  } else if (mode_ == Mode::kTerminal && isatty(STDERR_FILENO)) {
+  if (alertSink_) alertSink_(title, text);
+  if (mode_ == Mode::kDelegate && delegate_ != nullptr) {
+    delegate_->Alert(title, text);
+  } else if (!alertSink_ && mode_ == Mode::kTerminal && isatty(STDERR_FILENO)) {
     std::fprintf(stderr, "[%s] %s\n", HistoryToUtf8(title).c_str(), HistoryToUtf8(text).c_str());
   }
 }
@@ -48,6 +50,9 @@ int32_t Interaction::AskYesNo(std::string_view title, std::string_view text) {
     case Mode::kTerminal:
       answer = AskTerminal(title, text);
       break;
+    case Mode::kDelegate:
+      answer = delegate_ != nullptr ? delegate_->AskYesNo(title, text) : kAnswerYes;
+      break;
   }
   events_.push_back({"question", std::string(title), std::string(text), answer});
   return answer;
@@ -55,6 +60,7 @@ int32_t Interaction::AskYesNo(std::string_view title, std::string_view text) {
 
 void Interaction::Beep() {
   events_.push_back({"beep", "", "", 0});
+  if (mode_ == Mode::kDelegate && delegate_ != nullptr) delegate_->Beep();
   if (mode_ == Mode::kTerminal && isatty(STDERR_FILENO)) std::fputc('\a', stderr);
 }
 

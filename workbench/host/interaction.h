@@ -12,9 +12,20 @@
 
 namespace kwt {
 
+// Who answers when the policy asks a person: a front end that shows alerts
+// and questions in a window of its own (the browser page).  Alert returns
+// once the person has seen the alert.
+class InteractionDelegate {
+ public:
+  virtual ~InteractionDelegate() = default;
+  virtual void Alert(std::string_view title, std::string_view text) = 0;
+  virtual int32_t AskYesNo(std::string_view title, std::string_view text) = 0;
+  virtual void Beep() = 0;
+};
+
 class Interaction {
  public:
-  enum class Mode { kScripted, kTerminal, kFixed };
+  enum class Mode { kScripted, kTerminal, kFixed, kDelegate };
 
   struct Event {
     std::string kind;   // "alert", "question", "beep"
@@ -29,6 +40,11 @@ class Interaction {
   void SetScripted(std::deque<int32_t> answers, int32_t otherwise = 1);
   // Questions are asked on the terminal; without one the answer is yes.
   void SetTerminal();
+  // Alerts, questions and beeps go to `delegate` (not owned).
+  void SetDelegate(InteractionDelegate* delegate) {
+    mode_ = Mode::kDelegate;
+    delegate_ = delegate;
+  }
   Mode mode() const { return mode_; }
   // Called with every alert as it is shown (title and text in host bytes);
   // without a sink, alerts go to a terminal's standard error.
@@ -52,6 +68,7 @@ class Interaction {
   int32_t otherwise_ = 1;
   std::vector<Event> events_;
   std::function<void(std::string_view, std::string_view)> alertSink_;
+  InteractionDelegate* delegate_ = nullptr;
 };
 
 }  // namespace kwt

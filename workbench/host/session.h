@@ -82,9 +82,19 @@ class Session {
   void LogCommand(std::string_view line) { commandLog_.emplace_back(line); }
   // The line the module placed on the command line without running it.
   const std::string& commandLine() const { return commandLine_; }
-  void SetCommandLine(std::string_view line) { commandLine_ = std::string(line); }
+  void SetCommandLine(std::string_view line) {
+    commandLine_ = std::string(line);
+    ++commandLineChanges_;
+  }
   const std::string& clipboard() const { return clipboard_; }
-  void SetClipboard(std::string_view text) { clipboard_ = std::string(text); }
+  void SetClipboard(std::string_view text) {
+    clipboard_ = std::string(text);
+    ++clipboardChanges_;
+  }
+  // How often each was set, so that a front end sees the same text set
+  // twice.
+  uint64_t commandLineChanges() const { return commandLineChanges_; }
+  uint64_t clipboardChanges() const { return clipboardChanges_; }
 
   // ---- Results and problems ----
   const std::vector<LineResult>& results() const { return results_; }
@@ -121,6 +131,8 @@ class Session {
   std::vector<std::string> commandLog_;
   std::string commandLine_;
   std::string clipboard_;
+  uint64_t commandLineChanges_ = 0;
+  uint64_t clipboardChanges_ = 0;
   std::vector<LineResult> results_;
   std::vector<Problem> problems_;  // reported while the current line runs
   std::vector<Window> windows_;
