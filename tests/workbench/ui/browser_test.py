@@ -1,0 +1,259 @@
+#!/usr/bin/python3
+"""kwt ui in a real headless Chromium, clicked and typed into as a person would.
+
+Usage: browser_test.py KWT MAKE_DEMO_RECORDINGS
+
+Exits 77 (skipped) only when Chromium cannot start on this machine; every
+other trouble is a failure.
+"""
+import io
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.request
+import zipfile
+
+from selenium import webdriver
+from selenium.common.exceptions import WebDriverException
+from selenium.webdriver.chrome.options import Options
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+KWT, MAKE_DEMO = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+SKIPPED = 77
+BROWSER = None
+WORK = tempfile.mkdtemp(prefix="kwt-browser-")
+
+
+def start_browser():
+    options = Options()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                 "--no-first-run", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--window-size=1400,1000"):
+        options.add_argument(flag)
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def wait_for(what, predicate, timeout=20):
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise AssertionError("waited in vain for " + what)
+        time.sleep(0.05)
+
+
+class Session:
+    """One `kwt ui` process and the page it serves, open in the browser."""
+
+    def __init__(self, *commands):
+        self.prefs = os.path.join(WORK, "prefs.bin")
+        self.errors = tempfile.TemporaryFile(mode="w+")
+        self.process = subprocess.Popen(
+            [KWT, "--prefs", self.prefs, "ui", "--no-open", *commands],
+            stdout=subprocess.PIPE, stderr=self.errors, text=True, cwd=WORK)
+        line = self.process.stdout.readline()
+        if not line.startswith("kwt ui: http://127.0.0.1:"):
+            self.process.wait()
+            self.errors.seek(0)
+            raise AssertionError("kwt ui printed %r; %s" % (line, self.errors.read()))
+        self.url = line.split(": ", 1)[1].strip()
+        self.token = self.url.split("t=", 1)[1]
+        BROWSER.get(self.url)
+        wait_for("the menu", lambda: BROWSER.find_elements(By.CSS_SELECTOR, "#kwt-items .menu-item"))
+
+    def close(self):
+        if self.process.poll() is None:
+            BROWSER.find_element(By.CSS_SELECTOR, "#menu-session .menu-title").click()
+            BROWSER.find_element(By.ID, "quit").click()
+        return self.process.wait(timeout=20)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.process.stdout.close()
+        self.errors.seek(0)
+        errors = self.errors.read()
+        self.errors.close()
+        if exc[0] is None and "ERROR" in errors:  # what a sanitizer found
+            raise AssertionError(errors)
+
+    # ---- what the page shows ----
+    def history(self):
+        return BROWSER.find_element(By.ID, "transcript").text
+
+    def wait_history(self, text):
+        return wait_for(repr(text) + " in the history",
+                        lambda: text in self.history() and self.history())
+
+    def run(self, line, expect=None):
+        box = BROWSER.find_element(By.ID, "command")
+        box.clear()
+        box.send_keys(line, Keys.ENTER)
+        self.wait_history("\u2022" + line)
+        wait_for("the command to end", lambda: BROWSER.find_element(By.ID, "spinner")
+                 .get_attribute("hidden") is not None)
+        if expect is not None:
+            self.wait_history(expect)
+
+    def menu(self, text):
+        BROWSER.find_element(By.CSS_SELECTOR, "#menu-kwt .menu-title").click()
+        items = BROWSER.find_elements(By.CSS_SELECTOR, "#kwt-items .menu-item")
+        next(i for i in items if i.text == text).click()
+
+    def dialog(self):
+        return wait_for("a dialog", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".dialog"))[0]
+
+    def dialog_gone(self):
+        wait_for("the dialog to close", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".dialog"))
+
+    def control(self, dialog, control_id):
+        return dialog.find_element(By.CSS_SELECTOR, '.control[data-id="%d"]' % control_id)
+
+    def graph_axis(self, name):
+        """The bottom axis of the picture the page last drew for a graph."""
+        return BROWSER.execute_script(
+            "const s = windowState.get(arguments[0]);"
+            "return s && s.picture && s.picture.axes.find((a) => a.name === 'bottom');", name)
+
+    def download(self, name):
+        with urllib.request.urlopen("%sapi/download/%s?t=%s" % (
+                self.url.split("?")[0], name, self.token)) as reply:
+            return reply.read()
+
+
+class BrowserFace(unittest.TestCase):
+    def test_command_line_graph_zoom_and_history(self):
+        with Session() as s:
+            s.run("Make/O/N=200 w = sin(x/8)")
+            s.run("Display w")
+            img = wait_for("the graph's picture",
+                           lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph .plot img"))[0]
+            wait_for("the first drawing", lambda: s.graph_axis("Graph0"))
+            whole = s.graph_axis("Graph0")
+            self.assertEqual((whole["min"], whole["max"]), (0, 199))
+
+            # Drag across the middle third: the server draws that x range.
+            ActionChains(BROWSER).move_to_element_with_offset(img, -img.size["width"] // 6, 0) \
+                .click_and_hold().move_by_offset(img.size["width"] // 3, 0).release().perform()
+            zoomed = wait_for("the zoomed drawing",
+                              lambda: (a := s.graph_axis("Graph0")) and a["min"] > 0 and a)
+            self.assertLess(zoomed["max"], 199)
+            self.assertLess(zoomed["max"] - zoomed["min"], 120)
+            # The arrow pans by half the range; a double-click shows it all again.
+            BROWSER.find_element(By.CSS_SELECTOR, ".window.graph header button[title^='Show the range after']").click()
+            wait_for("the panned drawing", lambda: s.graph_axis("Graph0")["min"] > zoomed["min"])
+            ActionChains(BROWSER).double_click(img).perform()
+            wait_for("autoscale", lambda: s.graph_axis("Graph0")["min"] == 0
+                     and s.graph_axis("Graph0")["max"] == 199)
+
+            # A long sweep is drawn by its envelope: the picture stays small.
+            s.run("Make/O/N=2000000 big = sin(p/1000) + p*1e-7")
+            s.run("Display big")
+            wait_for("the second graph", lambda: s.graph_axis("Graph1"))
+            svg = BROWSER.execute_script("return windowState.get('Graph1').picture.svg")
+            self.assertLess(len(svg), 400_000)
+
+            # Windows-1252 bytes of the history shown as their characters.
+            s.run('print "5 \u00b5m, 37 \u00b0C"', expect="5 \u00b5m, 37 \u00b0C")
+            # The waves list by data folder.
+            tree = BROWSER.find_element(By.ID, "tree").text
+            self.assertIn("w 200", tree)
+            self.assertIn("big 2000000", tree)
+            # Up and down recall earlier commands.
+            box = BROWSER.find_element(By.ID, "command")
+            box.send_keys(Keys.ARROW_UP)
+            self.assertEqual(box.get_attribute("value"), 'print "5 \u00b5m, 37 \u00b0C"')
+            box.send_keys(Keys.ARROW_UP, Keys.ARROW_UP)
+            self.assertEqual(box.get_attribute("value"), "Make/O/N=2000000 big = sin(p/1000) + p*1e-7")
+            box.send_keys(Keys.ARROW_DOWN)
+            self.assertEqual(box.get_attribute("value"), "Display big")
+            # The table window shows the values.
+            s.run("Edit w")
+            cells = wait_for("the table", lambda: BROWSER.execute_script(
+                "return [...document.querySelectorAll('.window.table tr')].slice(0, 3)"
+                ".map((r) => r.textContent.trim())"))
+            self.assertEqual(cells, ["xw", "00", "10.12467473"])
+            self.assertEqual(s.close(), 0)
+
+    def test_dialog_gives_what_the_scripted_driver_gives(self):
+        scripted = subprocess.run(
+            [KWT, "--prefs", os.path.join(WORK, "scripted.bin"), "--dialog", "Buffer Capacity",
+             "--set", "9=1m", "--set", "10=10m", "--set", "14=1u", "--press", "3"],
+            capture_output=True, text=True, check=True).stdout
+        with Session() as s:
+            items = [i.get_attribute("textContent")
+                     for i in BROWSER.find_elements(By.CSS_SELECTOR, "#kwt-items .menu-item")]
+            self.assertEqual(len(items) + len(BROWSER.find_elements(
+                By.CSS_SELECTOR, "#kwt-items .menu-separator")), 13)
+            self.assertEqual(items[0], "Load PULSE/PM File")
+            s.menu("Buffer Capacity")
+            dialog = s.dialog()
+            for control, text in ((9, "1m"), (10, "10m"), (14, "1u")):
+                field = s.control(dialog, control)
+                field.clear()
+                field.send_keys(text, Keys.TAB)
+            s.control(dialog, 3).click()  # To History
+            history = s.wait_history(scripted.splitlines()[-1])
+            self.assertIn(scripted.strip(), history)
+            s.control(dialog, 2).click()  # Exit
+            s.dialog_gone()
+
+            # The About box, and its OK.
+            s.menu("About KWT...")
+            about = s.dialog()
+            self.assertIn("KWT", about.text)
+            next(b for b in about.find_elements(By.TAG_NAME, "button") if b.text == "OK").click()
+            s.dialog_gone()
+            self.assertEqual(s.close(), 0)
+
+    def test_yes_no_question(self):
+        with Session("Make/O/N=4 a = p", "Make/O/N=4 b = 2*p", "SetScale/P x 0, 2, b") as s:
+            for answer, made in (("No", False), ("Yes", True)):
+                BROWSER.find_element(By.ID, "command").send_keys("KillWaves/Z st_mean", Keys.ENTER)
+                BROWSER.find_element(By.ID, "command").send_keys("AutoStats/N=st a, b", Keys.ENTER)
+                box = wait_for("the question", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".dialog.message"))[0]
+                self.assertIn("different x-scaling", box.text)
+                next(b for b in box.find_elements(By.TAG_NAME, "button") if b.text == answer).click()
+                wait_for("the question to go", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".dialog.message"))
+                wait_for("the data list", lambda: ("st_mean" in BROWSER.find_element(By.ID, "tree").text) == made)
+            self.assertEqual(s.close(), 0)
+
+    def test_recording_loaded_at_start_and_downloads(self):
+        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
+        with Session('LoadPM/P "%s"' % os.path.join(WORK, "patch.dat")) as s:
+            wait_for("the sweep's graph", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph .plot img"))
+            waves = [w.text.split()[0] for w in BROWSER.find_elements(By.CSS_SELECTOR, "#tree .wave")]
+            self.assertTrue(waves)
+            listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
+            self.assertEqual(sorted(w["path"].rsplit(":", 1)[1] for w in listed["waves"]), sorted(waves))
+            self.assertTrue(s.download("session.itx").startswith(b"IGOR"))
+            self.assertEqual(s.close(), 0)
+            ended = BROWSER.find_element(By.ID, "overlay").text
+            self.assertIn("The KWT session has ended", ended)
+
+
+if __name__ == "__main__":
+    try:
+        BROWSER = start_browser()
+    except WebDriverException as e:
+        print("SKIPPED: Chromium cannot start here: %s" % e.msg, file=sys.stderr)
+        sys.exit(SKIPPED)
+    try:
+        result = unittest.main(argv=[sys.argv[0]], exit=False, verbosity=2).result
+    finally:
+        BROWSER.quit()
+    sys.exit(0 if result.wasSuccessful() else 1)
