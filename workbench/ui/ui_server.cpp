@@ -96,10 +96,17 @@ class UiSession {
     });
   }
 
+  // What the status shows while a menu item runs: its text.
+  static std::string MenuItemText(int32_t item) {
+    for (const resources::MenuItem& m : resources::MenuItems())
+      if (m.item == item) return Cp1252ToUtf8(m.text);
+    return Format("menu item %d", item);
+  }
+
   // A menu item (a job).
   void Menu(int32_t item) {
     thread_.PostJob([this, item] {
-      Begin(Format("menu item %d", item));
+      Begin(MenuItemText(item));
       const int32_t result = bench_.ChooseMenuItem(item);
       // -1 is a dialog's Cancel (and the Buffer Capacity item's answer).
       if (result != 0 && result != -1)

@@ -24,6 +24,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.select import Select
 
 KWT, MAKE_DEMO = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 SKIPPED = 77
@@ -135,7 +136,37 @@ class Session:
             return reply.read()
 
 
+def scripted_dialog(name, actions):
+    """The history text and the controls' values that `kwt --dialog` gives."""
+    out = tempfile.mkdtemp(dir=WORK)
+    run = subprocess.run([KWT, "--prefs", os.path.join(out, "prefs.bin"), "--dump", out,
+                          "--dialog", name, *actions], capture_output=True, text=True, check=True)
+    with open(os.path.join(out, "session.json"), encoding="utf-8") as f:
+        controls = json.load(f)["dialogs"][0]["controls"]
+    return {"history": run.stdout, "values": {c["id"]: control_value(c) for c in controls
+                                               if c["kind"] in ("edit", "popup", "checkbox")}}
+
+
+def control_value(c):
+    return c["text"] if c["kind"] == "edit" else c.get("selection", c.get("checked"))
+
+
+def dialog_values(dialog):
+    """The same values as the page shows them."""
+    shown = BROWSER.execute_script("""
+        const v = {};
+        for (const el of arguments[0].querySelectorAll('.control')) {
+          if (el.classList.contains('edit')) v[el.dataset.id] = el.value;
+          else if (el.classList.contains('popup')) v[el.dataset.id] = el.selectedIndex + 1;
+          else if (el.classList.contains('check')) v[el.dataset.id] = el.querySelector('input').checked;
+        }
+        return v;""", dialog)
+    return {int(k): v for k, v in shown.items()}
+
+
 class BrowserFace(unittest.TestCase):
+    maxDiff = None
+
     def test_command_line_graph_zoom_and_history(self):
         with Session() as s:
             s.run("Make/O/N=200 w = sin(x/8)")
@@ -189,28 +220,50 @@ class BrowserFace(unittest.TestCase):
             self.assertEqual(cells, ["xw", "00", "10.12467473"])
             self.assertEqual(s.close(), 0)
 
-    def test_dialog_gives_what_the_scripted_driver_gives(self):
-        scripted = subprocess.run(
-            [KWT, "--prefs", os.path.join(WORK, "scripted.bin"), "--dialog", "Buffer Capacity",
-             "--set", "9=1m", "--set", "10=10m", "--set", "14=1u", "--press", "3"],
-            capture_output=True, text=True, check=True).stdout
+    # One worked case of each calculator, as `kwt --dialog` actions.
+    CALCULATORS = (
+        ("Buffer Capacity", ("--set", "9=1m", "--set", "10=10m", "--set", "14=1u")),
+        ("Calcium & Magnesium", ("--choose", "5=3", "--set", "14=10m", "--set", "21=1m")),
+        ("Patcher's Calculator", ("--choose", "5=2", "--set", "9=10", "--set", "10=20")),
+        ("Liquid Junction Potential", ("--toggle", "9", "--choose", "19=3", "--set", "29=150",
+                                       "--set", "39=10", "--toggle", "10", "--choose", "20=5",
+                                       "--set", "30=150", "--set", "40=10")),
+    )
+
+    def test_dialogs_give_what_the_scripted_driver_gives(self):
         with Session() as s:
             items = [i.get_attribute("textContent")
                      for i in BROWSER.find_elements(By.CSS_SELECTOR, "#kwt-items .menu-item")]
             self.assertEqual(len(items) + len(BROWSER.find_elements(
                 By.CSS_SELECTOR, "#kwt-items .menu-separator")), 13)
             self.assertEqual(items[0], "Load PULSE/PM File")
-            s.menu("Buffer Capacity")
-            dialog = s.dialog()
-            for control, text in ((9, "1m"), (10, "10m"), (14, "1u")):
-                field = s.control(dialog, control)
-                field.clear()
-                field.send_keys(text, Keys.TAB)
-            s.control(dialog, 3).click()  # To History
-            history = s.wait_history(scripted.splitlines()[-1])
-            self.assertIn(scripted.strip(), history)
-            s.control(dialog, 2).click()  # Exit
-            s.dialog_gone()
+            for name, actions in self.CALCULATORS:
+                with self.subTest(name):
+                    # Calculate, then To History.
+                    actions = actions + ("--press", "1", "--press", "3")
+                    expected = scripted_dialog(name, actions)
+                    s.menu(name)
+                    dialog = s.dialog()
+                    for flag, arg in zip(actions[::2], actions[1::2]):
+                        control, _, text = arg.partition("=")
+                        el = s.control(dialog, int(control))
+                        if flag == "--set":
+                            el.clear()
+                            el.send_keys(text, Keys.TAB)
+                        elif flag == "--choose":
+                            Select(el).select_by_index(int(text) - 1)
+                        elif flag == "--toggle":
+                            el.find_element(By.TAG_NAME, "input").click()
+                        else:
+                            el.click()
+                    s.wait_history(expected["history"].splitlines()[-1])
+                    self.assertIn(expected["history"], s.history() + "\n")
+                    try:
+                        wait_for("the fields", lambda: dialog_values(dialog) == expected["values"], 5)
+                    except AssertionError:
+                        self.assertEqual(dialog_values(dialog), expected["values"])
+                    s.control(dialog, 2).click()  # Exit
+                    s.dialog_gone()
 
             # The About box, and its OK.
             s.menu("About KWT...")
@@ -241,6 +294,20 @@ class BrowserFace(unittest.TestCase):
             listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
             self.assertEqual(sorted(w["path"].rsplit(":", 1)[1] for w in listed["waves"]), sorted(waves))
             self.assertTrue(s.download("session.itx").startswith(b"IGOR"))
+
+            # A calculator over the recording's graph: the picture of the page
+            # that the README shows (KWT_UI_SCREENSHOT says where to keep it).
+            s.menu("Buffer Capacity")
+            dialog = s.dialog()
+            for control, text in ((9, "1m"), (10, "10m"), (14, "1u")):
+                s.control(dialog, control).clear()
+                s.control(dialog, control).send_keys(text, Keys.TAB)
+            s.control(dialog, 1).click()
+            wait_for("the result", lambda: s.control(dialog, 18).get_attribute("value").strip())
+            BROWSER.save_screenshot(os.environ.get("KWT_UI_SCREENSHOT",
+                                                   os.path.join(WORK, "kwt-ui.png")))
+            s.control(dialog, 2).click()
+            s.dialog_gone()
             self.assertEqual(s.close(), 0)
             ended = BROWSER.find_element(By.ID, "overlay").text
             self.assertIn("The KWT session has ended", ended)
