@@ -1,5 +1,6 @@
 #include "waveutils/wave_util_dialog.h"
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +63,17 @@ int32_t CheckedRadio(DialogHandle d, const int32_t (&group)[3]) {
   for (int32_t i = 0; i < 3; ++i)
     if (DialogGetCheck(d, group[i])) return i + 1;
   return 0;
+}
+
+// A stored number as a field shows it: the shortest text that reads back
+// as the same double, so that reopening the dialog does not round a typed
+// limit.
+std::string NumberText(double value) {
+  for (int digits = 6; digits < 17; ++digits) {
+    std::string text = Format("%.*g", digits, value);
+    if (std::strtod(text.c_str(), nullptr) == value) return text;
+  }
+  return Format("%.17g", value);
 }
 
 // A wave's folder path and name, unquoted.  The dialog refuses a list item
@@ -290,9 +302,9 @@ class WaveUtilDialog final : public DialogHandler {
         DialogSetCheck(d, plot::kExtrema[s.extrema - 1], true);
         // A stored 0 is also what a field without a number leaves, so the
         // fields keep their opening text for it.
-        if (s.zeroLevel != 0) DialogSetText(d, plot::kZeroLevel, Format("%g", s.zeroLevel));
-        if (s.minimum != 0) DialogSetText(d, plot::kMinimum, Format("%g", s.minimum));
-        if (s.maximum != 0) DialogSetText(d, plot::kMaximum, Format("%g", s.maximum));
+        if (s.zeroLevel != 0) DialogSetText(d, plot::kZeroLevel, NumberText(s.zeroLevel));
+        if (s.minimum != 0) DialogSetText(d, plot::kMinimum, NumberText(s.minimum));
+        if (s.maximum != 0) DialogSetText(d, plot::kMaximum, NumberText(s.maximum));
         break;
       }
       case WaveDialogRole::kSlimWaves: {

@@ -13,7 +13,9 @@ namespace kwt::test {
 namespace {
 
 using A = DialogAction;
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
 using ::testing::HasSubstr;
 
 constexpr int32_t kStatsItem = 4, kPlotItem = 5, kSlimItem = 6;
@@ -202,11 +204,11 @@ TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
   const size_t mark = wb_.commandLog().size();
   const DialogRecord& run =
       Open(kPlotItem, {A::Select(kInputs, {1, 2}), A::Radio(kManual), A::SetText(28, "-1"),
-                       A::SetText(29, "7"), A::Check(kZeroLine, true), A::SetText(20, ""),
+                       A::SetText(29, "7.123456789"), A::Check(kZeroLine, true), A::SetText(20, ""),
                        A::Check(kBaseLine, true), A::Press(kDoIt)});
-  EXPECT_EQ(run.Text(kCommand), "PlotWaves/G/L=-1/U=7/Z=0  root:a,root:b");
+  EXPECT_EQ(run.Text(kCommand), "PlotWaves/G/L=-1/U=7.123456789/Z=0  root:a,root:b");
   const std::vector<std::string> sent = CommandsSince(mark);
-  EXPECT_NE(std::find(sent.begin(), sent.end(), "SetAxis l1 -1,7"), sent.end());
+  EXPECT_THAT(sent, Contains(StartsWith("SetAxis l1 -1,7.12")));
   EXPECT_EQ(wb_.windows().size(), 1u);
 
   // Stored: check boxes 10, 11, 15, 18, 17, 16, the choice, then the
@@ -217,9 +219,9 @@ TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
               ElementsAre(0, 1, 0, 1, 1, 0, 3));
   double stored[3];
   std::memcpy(stored, &p[282], sizeof stored);
-  EXPECT_THAT(stored, ElementsAre(0, -1, 7));
+  EXPECT_THAT(stored, ElementsAre(0, -1, 7.123456789));
   const DialogRecord& back = Open(kPlotItem, {A::Radio(kGlobal), A::Press(kCancel)});
-  EXPECT_EQ(back.Text(29), "7");
+  EXPECT_EQ(back.Text(29), "7.123456789");
   EXPECT_TRUE(back.Find(kGlobal)->checked);
   EXPECT_FALSE(back.Find(kManual)->checked);
   EXPECT_EQ(Prefs(), p);
