@@ -1,5 +1,6 @@
 #include "calc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -649,72 +650,127 @@ int RunCalc(const std::vector<std::string>& args) {
   return status;
 }
 
+namespace {
+
+// The action options of --dialog, in the order of DialogScriptOptions::values.
+enum DialogOption { kSet, kChooseOpt, kToggle, kCheckOpt, kPressOpt, kSelect, kClick, kRadio,
+                    kFile, kCancelFile, kDialogOptionCount };
+struct DialogOptionSpec {
+  const char* name;
+  const char* typeName;
+  const char* help;
+};
+constexpr DialogOptionSpec kDialogOptions[kDialogOptionCount] = {
+    {"--set", "ID=TEXT", "type TEXT into field ID"},
+    {"--choose", "ID=ITEM", "choose an item of popup or list ID (number or text)"},
+    {"--toggle", "ID", "click check box ID"},
+    {"--check", "ID=0|1", "set check box ID"},
+    {"--press", "ID", "press button ID"},
+    {"--select", "ID=ROWS",
+     "select exactly these rows of multi-select list ID: numbers or texts, comma-separated "
+     "(a wave row answers to the wave's name); ID= alone selects none"},
+    {"--click", "ID=ROW",
+     "click one row of multi-select list ID (number or text): a folder row opens or closes, "
+     "a wave row is selected or deselected"},
+    {"--radio", "ID", "choose radio button ID"},
+    {"--file", "PATH", "answer the next file dialog with PATH"},
+    {"--cancel-file", "", "cancel the next file dialog"},
+};
+
+// Splits "a,b,c" at its commas; empty pieces are dropped.
+std::vector<std::string> CommaList(const std::string& text) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    if (comma > start) pieces.push_back(text.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return pieces;
+}
+
+}  // namespace
+
 void AddDialogOptions(CLI::App& app, DialogScriptOptions* o) {
   app.add_option("--dialog", o->dialog,
                  "after the commands, open the dialog of this menu item (its text or number) "
                  "and run the actions below in command-line order")
       ->type_name("NAME");
-  o->setOption = app.add_option("--set", o->set, "type TEXT into field ID")
-                     ->type_name("ID=TEXT")
-                     ->expected(1)
-                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->chooseOption = app.add_option("--choose", o->choose, "choose an item (number or text)")
-                        ->type_name("ID=ITEM")
+  for (int k = 0; k < kDialogOptionCount; ++k) {
+    const DialogOptionSpec& spec = kDialogOptions[k];
+    if (k == kCancelFile) {
+      o->options[k] = app.add_flag(spec.name, o->cancelFiles, spec.help);
+      continue;
+    }
+    o->options[k] = app.add_option(spec.name, o->values[k], spec.help)
+                        ->type_name(spec.typeName)
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->toggleOption = app.add_option("--toggle", o->toggle, "click check box ID")
-                        ->type_name("ID")
-                        ->expected(1)
-                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->checkOption = app.add_option("--check", o->check, "set check box ID")
-                       ->type_name("ID=0|1")
-                       ->expected(1)
-                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  o->pressOption = app.add_option("--press", o->press, "press button ID")
-                       ->type_name("ID")
-                       ->expected(1)
-                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  }
 }
 
 // CLI11 keeps each option's values apart; its parse order (one entry per
 // occurrence) puts the actions back into command-line order.
 bool DialogActionsFromCommandLine(const CLI::App& app, const DialogScriptOptions& o,
                                   std::vector<DialogAction>* actions, std::string* error) {
-  size_t next[5] = {0, 0, 0, 0, 0};
-  const CLI::Option* options[5] = {o.setOption, o.chooseOption, o.toggleOption, o.checkOption,
-                                   o.pressOption};
-  const std::vector<std::string>* values[5] = {&o.set, &o.choose, &o.toggle, &o.check, &o.press};
+  size_t next[kDialogOptionCount] = {};
   for (const CLI::Option* opt : app.parse_order()) {
     int k = 0;
-    while (k < 5 && options[k] != opt) ++k;
-    if (k == 5 || next[k] >= values[k]->size()) continue;
-    const std::string& arg = (*values[k])[next[k]++];
-    // "ID=VALUE" for set, choose and check; "ID" for toggle and press.
+    while (k < kDialogOptionCount && o.options[k] != opt) ++k;
+    if (k == kDialogOptionCount) continue;
+    if (k == kCancelFile) {
+      actions->push_back(DialogAction::CancelFile());
+      continue;
+    }
+    if (next[k] >= o.values[k].size()) continue;
+    const std::string& arg = o.values[k][next[k]++];
+    if (k == kFile) {
+      // A path as the file system spells it: no conversion to host bytes.
+      actions->push_back(DialogAction::ChooseFile(arg));
+      continue;
+    }
+    // "ID=VALUE" for set, choose, check, select and click; "ID" for the rest.
     const size_t equals = arg.find('=');
-    const bool wantsValue = k <= 1 || k == 3;
+    const bool wantsValue =
+        k == kSet || k == kChooseOpt || k == kCheckOpt || k == kSelect || k == kClick;
     int32_t id = 0;
     if ((wantsValue && equals == std::string::npos) ||
         !ParseInt(wantsValue ? std::string_view(arg).substr(0, equals) : std::string_view(arg), &id)) {
-      *error = "--" + options[k]->get_name().substr(2) + " " + arg + ": expected " +
+      *error = std::string(kDialogOptions[k].name) + " " + arg + ": expected " +
                (wantsValue ? "ID=VALUE" : "ID") + " with a control number";
       return false;
     }
     const std::string value = wantsValue ? Utf8ToCp1252(arg.substr(equals + 1)) : std::string();
     int32_t item = 0;
     switch (k) {
-      case 0: actions->push_back(DialogAction::SetText(id, value)); break;
-      case 1:
+      case kSet: actions->push_back(DialogAction::SetText(id, value)); break;
+      case kChooseOpt:
         if (ParseInt(value, &item) && item > 0) actions->push_back(DialogAction::Choose(id, item));
         else actions->push_back(DialogAction::ChooseText(id, value));
         break;
-      case 2: actions->push_back(DialogAction::Toggle(id)); break;
-      case 3:
+      case kToggle: actions->push_back(DialogAction::Toggle(id)); break;
+      case kCheckOpt:
         if (value != "0" && value != "1") {
           *error = "--check " + arg + ": expected ID=0 or ID=1";
           return false;
         }
         actions->push_back(DialogAction::Check(id, value == "1"));
         break;
+      case kSelect: {
+        std::vector<int32_t> rows;
+        std::vector<std::string> texts;
+        for (const std::string& piece : CommaList(value)) {
+          if (ParseInt(piece, &item) && item > 0) rows.push_back(item);
+          else texts.push_back(piece);
+        }
+        actions->push_back(DialogAction::Select(id, std::move(rows), std::move(texts)));
+        break;
+      }
+      case kClick:
+        if (ParseInt(value, &item) && item > 0) actions->push_back(DialogAction::ClickRow(id, item));
+        else actions->push_back(DialogAction::ClickRowText(id, value));
+        break;
+      case kRadio: actions->push_back(DialogAction::Radio(id)); break;
       default: actions->push_back(DialogAction::Press(id)); break;
     }
   }
@@ -728,8 +784,16 @@ int RunDialogScript(Workbench& wb, const std::string& name, std::vector<DialogAc
     return 2;
   }
   const size_t before = wb.dialogs().runs().size();
+  const std::string commandLine = wb.commandLine();
+  const std::string clipboard = wb.clipboard();
   wb.dialogs().SetScript(std::move(actions));
   const int32_t code = wb.ChooseMenuItem(item);
+  // What "To Cmd Line" placed and "To Clip" copied would otherwise not be
+  // seen: they go to standard output.
+  if (wb.commandLine() != commandLine)
+    std::printf("command line: %s\n", HistoryToUtf8(wb.commandLine()).c_str());
+  if (wb.clipboard() != clipboard)
+    std::printf("clipboard: %s\n", HistoryToUtf8(wb.clipboard()).c_str());
   int status = 0;
   // -1 is a dialog's Cancel, not a failure.
   if (code > 0) {

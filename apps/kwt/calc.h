@@ -21,15 +21,15 @@ class Workbench;
 int RunCalc(const std::vector<std::string>& args);
 
 // The options of a scripted dialog run: --dialog NAME with --set ID=TEXT,
-// --choose ID=ITEM, --toggle ID, --check ID=0|1 and --press ID.
+// --choose ID=ITEM, --toggle ID, --check ID=0|1, --press ID, --select
+// ID=ROWS, --click ID=ROW, --radio ID, --file PATH and --cancel-file.
 struct DialogScriptOptions {
   std::string dialog;
-  std::vector<std::string> set, choose, toggle, check, press;
-  CLI::Option* setOption = nullptr;
-  CLI::Option* chooseOption = nullptr;
-  CLI::Option* toggleOption = nullptr;
-  CLI::Option* checkOption = nullptr;
-  CLI::Option* pressOption = nullptr;
+  // One list of values per action option, in the order of kDialogOptions
+  // (calc.cpp); --cancel-file takes none.
+  std::vector<std::string> values[10];
+  int64_t cancelFiles = 0;
+  CLI::Option* options[10] = {};
 };
 void AddDialogOptions(CLI::App& app, DialogScriptOptions* options);
 

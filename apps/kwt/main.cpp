@@ -231,6 +231,10 @@ constexpr const char* kExamples =
     "  kwt --plot pics 'LoadPulse/A=1/P \"cell.dat\"'    its graph as SVG and PNG\n"
     "  kwt calc buffer --total-ion 1m --total-buffer 10m --kd 1u\n"
     "  kwt --dialog 'Buffer Capacity' --set 9=1m --set 10=10m --set 14=1u --press 3\n"
+    "  kwt 'Make a,b' --dialog 'Wave Statistics' --select 8=a,b --check 11=1 --press 1\n"
+    "                                                  statistics of a and b with a graph\n"
+    "  kwt --dialog 'Load X-Chart File' --press 7 --file rec7.tree --choose 25=2 --press 3\n"
+    "                                                  the LoadXChart command of group 2\n"
     "  kwt help LoadPM                                 the flags of an operation\n"
     "  kwt ui 'LoadPM/P \"cell.dat\"'                    the session in a web browser\n";
 

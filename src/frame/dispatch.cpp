@@ -9,8 +9,10 @@
 #include "patchmaster/load_pm.h"
 #include "pulse/load_pulse.h"
 #include "resources/resources.h"
+#include "waveutils/wave_util_dialog.h"
 #include "waveutils/wave_utils.h"
 #include "xchart/load_xchart.h"
+#include "xchart/xchart_dialog.h"
 
 namespace kwt {
 namespace {
@@ -55,6 +57,13 @@ bool IsMenuActionItem(int32_t item) {
 
 MenuHandler MenuActionFor(int32_t item) {
   switch (item) {
+    case 2:
+      return [](int32_t) { return OpenXChartDialog(); };
+    case 4:
+    case 5:
+    case 6:
+      // One dialog in three roles: the item says which.
+      return [](int32_t menuItem) { return OpenWaveUtilDialog(menuItem); };
     case 8:
       return [](int32_t) { return RunFreeCaMgDialog(); };
     case 9:

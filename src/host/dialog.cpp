@@ -136,4 +136,45 @@ void DialogSetFocus(DialogHandle dialog, int32_t control, bool selectAll) {
   Void([&](DialogServices& s) { s.SetFocus(dialog, control, selectAll); });
 }
 
+std::vector<int32_t> DialogGetSelectedRows(DialogHandle dialog, int32_t control) {
+  return Call<std::vector<int32_t>>(
+      {}, [&](DialogServices& s) { return s.GetSelectedRows(dialog, control); });
+}
+void DialogSetSelectedRows(DialogHandle dialog, int32_t control, std::span<const int32_t> rows) {
+  Void([&](DialogServices& s) { s.SetSelectedRows(dialog, control, rows); });
+}
+
+std::vector<FileFilter> ParseFileFilters(std::string_view text) {
+  std::vector<std::string_view> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t percent = text.find('%', start);
+    fields.push_back(text.substr(start, percent == std::string_view::npos ? std::string_view::npos
+                                                                          : percent - start));
+    if (percent == std::string_view::npos) break;
+    start = percent + 1;
+  }
+  // The platform's form ends with empty fields (its double terminator);
+  // they carry nothing.
+  while (!fields.empty() && fields.back().empty()) fields.pop_back();
+  std::vector<FileFilter> filters;
+  for (size_t i = 0; i + 1 < fields.size(); i += 2)
+    filters.push_back({std::string(fields[i]), std::string(fields[i + 1])});
+  return filters;
+}
+
+bool DialogChooseFile(DialogHandle dialog, std::string_view title, std::string_view filters,
+                      std::string* path) {
+  FileDialogRequest request;
+  request.title = std::string(title);
+  request.filters = ParseFileFilters(filters);
+  std::string chosen;
+  // A host that cannot show the dialog (or fails while it is open) leaves
+  // the module where a cancelled choice leaves it.
+  if (!Call<bool>(false, [&](DialogServices& s) { return s.ChooseFile(dialog, request, &chosen); }))
+    return false;
+  *path = std::move(chosen);
+  return true;
+}
+
 }  // namespace kwt

@@ -40,11 +40,15 @@ enum class ControlKind : uint8_t {
   kGroup,     // a frame with a caption around other controls
   kPicture,   // a bitmap resource
   kList,      // a list box of items, one selected (1-based)
+  kMultiList, // a list box of rows, any number of them selected (DialogGetSelectedRows)
+  kRadio,     // a radio button: choosing it unchecks the other buttons of its group
 };
 
 // Control flags.
 inline constexpr uint32_t kControlDefault = 1u << 0;   // the button Enter presses
 inline constexpr uint32_t kControlReadOnly = 1u << 1;  // an edit field the user cannot type in
+// An edit field of several lines; its text ends its lines with "\r".
+inline constexpr uint32_t kControlMultiLine = 1u << 2;
 
 // One control of a dialog.  Positions and sizes are in dialog units.
 struct ControlDesc {
@@ -57,6 +61,9 @@ struct ControlDesc {
   // with the unit of the value it holds; both empty when not a field.
   std::string name;
   std::string unit;
+  // kRadio: the group the button belongs to.  Buttons of one dialog with
+  // the same group number exclude each other; at most one is checked.
+  int32_t group = 0;
 };
 
 struct DialogDesc {
@@ -74,13 +81,33 @@ struct DialogDesc {
 enum class DialogEventKind : uint8_t {
   kPressed,       // a button
   kTextChanged,   // an edit field's text
-  kItemChosen,    // a popup or list item (DialogGetSelection tells which)
-  kToggled,       // a check box (DialogGetCheck tells the new state)
+  kItemChosen,    // a popup or list item (DialogGetSelection tells which), or
+                  // a new selection of a multi-select list (DialogGetSelectedRows)
+  kToggled,       // a check box (DialogGetCheck tells the new state), or a
+                  // radio button that was chosen (it is checked now)
+  kRowClicked,    // a row of a multi-select list was clicked: the row is
+                  // event.item, and its selection has already been flipped
 };
 
 struct DialogEvent {
   DialogEventKind kind = DialogEventKind::kPressed;
   int32_t control = 0;
+  int32_t item = 0;  // kRowClicked: the row, from 1; 0 for the other kinds
+};
+
+// One entry of a file-open dialog's filter list: what the user reads and
+// the patterns it stands for ("*.tree", or several joined by ";").
+struct FileFilter {
+  std::string description;
+  std::string pattern;
+
+  bool operator==(const FileFilter&) const = default;
+};
+
+// What a file-open dialog shows.
+struct FileDialogRequest {
+  std::string title;
+  std::vector<FileFilter> filters;
 };
 
 // The module's side of a running dialog.
@@ -119,6 +146,18 @@ class DialogServices {
   virtual void SetSelection(DialogHandle dialog, int32_t control, int32_t item) = 0;
   virtual void Enable(DialogHandle dialog, int32_t control, bool enabled) = 0;
   virtual void SetFocus(DialogHandle dialog, int32_t control, bool selectAll) = 0;
+
+  // Multi-select lists: the selected rows (from 1, rising), and replacing
+  // them.  SetItems on such a list clears its selection.
+  virtual std::vector<int32_t> GetSelectedRows(DialogHandle dialog, int32_t control) = 0;
+  virtual void SetSelectedRows(DialogHandle dialog, int32_t control,
+                               std::span<const int32_t> rows) = 0;
+
+  // Shows the file-open dialog over `dialog` and waits for the user.  True
+  // with *path (a native path) when a file was chosen; false when the user
+  // cancelled.
+  virtual bool ChooseFile(DialogHandle dialog, const FileDialogRequest& request,
+                          std::string* path) = 0;
 };
 
 // The host registers its implementation once it can run dialogs, and
@@ -151,5 +190,24 @@ void DialogSetSelection(DialogHandle dialog, int32_t control, int32_t item);
 void DialogEnable(DialogHandle dialog, int32_t control, bool enabled);
 // Moves the focus to the control; selectAll selects its whole text.
 void DialogSetFocus(DialogHandle dialog, int32_t control, bool selectAll);
+
+// The selected rows of a multi-select list, from 1 and rising; empty when
+// none is selected (or the control is no such list).
+std::vector<int32_t> DialogGetSelectedRows(DialogHandle dialog, int32_t control);
+// Selects exactly `rows` (from 1); numbers outside the rows are ignored.
+void DialogSetSelectedRows(DialogHandle dialog, int32_t control, std::span<const int32_t> rows);
+
+// A filter list in the form the module's resources write it: fields
+// separated by "%", alternately a description and its pattern
+// ("Data Files (*.tree)%*.tree%All Files (*.*)%*.*").  Empty fields at the
+// end are ignored, and so is a last description without a pattern.
+std::vector<FileFilter> ParseFileFilters(std::string_view text);
+
+// Shows the file-open dialog titled `title` with the filters of `filters`
+// (the "%" form above) over the running dialog.  True with *path, the
+// chosen file's native path; false when the user cancelled, and also when
+// no host can show the dialog.
+bool DialogChooseFile(DialogHandle dialog, std::string_view title, std::string_view filters,
+                      std::string* path);
 
 }  // namespace kwt

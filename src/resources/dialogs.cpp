@@ -49,6 +49,32 @@ struct Builder {
     return Add(id, K::kEdit, {}, x, y, w, 12, kControlReadOnly, std::move(name),
                std::move(unit));
   }
+  Builder& Check(int32_t id, std::string text, int x, int y, int w) {
+    return Add(id, K::kCheckBox, std::move(text), x, y, w, 10);
+  }
+  Builder& Radio(int32_t id, std::string text, int x, int y, int w, int32_t group) {
+    Add(id, K::kRadio, std::move(text), x, y, w, 10);
+    desc.controls.back().group = group;
+    return *this;
+  }
+  Builder& Edit(int32_t id, int x, int y, int w, std::string initial = {}) {
+    return Add(id, K::kEdit, std::move(initial), x, y, w, 12);
+  }
+  // A read-only text of several lines.
+  Builder& Text(int32_t id, int x, int y, int w, int h) {
+    return Add(id, K::kEdit, {}, x, y, w, h, kControlReadOnly | kControlMultiLine);
+  }
+  // The command line these dialogs build (field 5) and the four buttons
+  // that run it, place it, copy it or close the dialog.
+  Builder& CommandButtons(int y, int width) {
+    Label(99, "Command", 7, y, 60);
+    Text(5, 7, y + 10, width - 14, 24);
+    const int buttons = y + 40;
+    Add(1, K::kButton, "Do It", 7, buttons, 56, 14, kControlDefault);
+    Add(3, K::kButton, "To Cmd Line", 7 + (width - 77) / 3, buttons, 56, 14);
+    Add(4, K::kButton, "To Clip", 7 + 2 * (width - 77) / 3, buttons, 56, 14);
+    return Add(2, K::kButton, "Cancel", width - 63, buttons, 56, 14);
+  }
   Builder& Popup(int32_t id, int x, int y, int w, std::string name) {
     // The height is that of the open list.
     return Add(id, K::kPopup, {}, x, y, w, 120, 0, std::move(name));
@@ -70,6 +96,86 @@ DialogDesc About() {
   b.Add(2, K::kLabel, "KWT version 0.1", 113, 7, 169, 19);
   b.Add(5, K::kLabel, std::string(AboutText()), 114, 35, 169, 50);
   b.Add(1, K::kButton, "OK", 131, 93, 50, 14, kControlDefault);
+  return b.desc;
+}
+
+// ---- The wave utilities and X-Chart -----------------------------------------
+
+inline constexpr int kWaveDialogWidth = 330;
+// Where the role's own controls start, right of the input list.
+inline constexpr int kRoleX = 165;
+
+// What the three wave-utility dialogs share: the input tree (8) with
+// "From Target" (9), the second list (13: the x wave, or the reference
+// wave of Slim Waves), the command and the buttons.
+Builder WaveUtilDialog(int32_t id, std::string title, std::string secondList) {
+  Builder b(id, std::move(title), kWaveDialogWidth, 238);
+  b.Label(100, "Input Waves", 7, 7, 150);
+  b.Add(8, K::kMultiList, {}, 7, 17, 150, 134);
+  b.Check(9, "From Target", 7, 155, 80);
+  b.Label(101, std::move(secondList), kRoleX, 7, 158);
+  b.Add(13, K::kList, {}, kRoleX, 17, 158, 60);
+  b.CommandButtons(176, kWaveDialogWidth);
+  return b;
+}
+
+DialogDesc AutoStatsDialog() {
+  Builder b = WaveUtilDialog(kAutoStatsDialogId, "AutoStats", "X Wave");
+  b.Check(11, "Create Graph", kRoleX, 84, 76).Check(10, "Create Table", kRoleX + 80, 84, 76);
+  b.Check(15, "Append to Window", kRoleX, 98, 76).Check(16, "WaveStats mode", kRoleX + 80, 98, 76);
+  b.Check(17, "Create Min Max", kRoleX, 112, 76).Check(14, "Scale Waves", kRoleX + 80, 112, 76);
+  b.Label(102, "Base name", kRoleX, 130, 46).Edit(19, kRoleX + 50, 128, 108);
+  return b.desc;
+}
+
+// The y range is one of three radio buttons (group 1); "Manual" takes the
+// minimum and maximum fields.
+DialogDesc PlotWavesDialog() {
+  Builder b = WaveUtilDialog(kPlotWavesDialogId, "Plot Waves", "X Wave");
+  b.Check(11, "Create Graph", kRoleX, 84, 76).Check(10, "Create Table", kRoleX + 80, 84, 76);
+  b.Check(15, "Use Color", kRoleX, 96, 76).Check(16, "Overlay Traces", kRoleX + 80, 96, 76);
+  b.Radio(23, "Global Extrema", kRoleX, 110, 76, 1);
+  b.Radio(24, "Individual Extrema", kRoleX + 80, 110, 78, 1);
+  b.Radio(25, "Manual", kRoleX, 122, 76, 1);
+  b.Label(103, "Minimum:", kRoleX, 136, 36).Edit(28, kRoleX + 38, 134, 38);
+  b.Label(104, "Maximum:", kRoleX + 80, 136, 36).Edit(29, kRoleX + 118, 134, 40);
+  b.Check(18, "Draw Zero Line", kRoleX, 150, 66);
+  b.Label(105, "at", kRoleX + 80, 150, 10).Edit(20, kRoleX + 94, 148, 40, "0");
+  b.Check(17, "Draw Base Line", kRoleX, 162, 76);
+  return b.desc;
+}
+
+// Three ways of thinning (radio group 1), each factor beside its button.
+DialogDesc SlimWavesDialog() {
+  Builder b = WaveUtilDialog(kSlimWavesDialogId, "Slim Waves", "Ref Wave");
+  b.Radio(15, "Use every", kRoleX, 86, 56, 1).Edit(20, kRoleX + 60, 84, 30, "2");
+  b.Label(106, "points", kRoleX + 94, 86, 40);
+  b.Radio(16, "Average", kRoleX, 100, 56, 1).Edit(21, kRoleX + 60, 98, 30, "2");
+  b.Label(107, "points", kRoleX + 94, 100, 40);
+  b.Radio(17, "XChart Mode", kRoleX, 114, 76, 1);
+  b.Label(108, "Suffix", kRoleX, 132, 46).Edit(23, kRoleX + 50, 130, 108, "slim");
+  return b.desc;
+}
+
+// The file, its group and the options of the load on the left, the
+// group's information on the right.
+DialogDesc XChartDialog() {
+  Builder b(kXChartDialogId, "Load X-Chart File", kWaveDialogWidth, 230);
+  b.Add(7, K::kButton, "File...", 7, 7, 50, 14);
+  b.Add(8, K::kEdit, {}, 62, 8, 261, 12, kControlReadOnly);
+  b.Label(100, "X-Chart Group", 7, 30, 58).Popup(25, 70, 28, 50, {});
+  b.Label(101, "Base Name", 7, 46, 58).Edit(11, 70, 44, 80);
+  b.Label(102, "Suffix", 7, 62, 58).Edit(13, 70, 60, 80);
+  b.Check(14, "Load all Traces", 7, 80, 140);
+  b.Check(15, "Plot Traces", 7, 92, 140);
+  b.Check(16, "Draw Headline", 17, 104, 130);
+  b.Check(17, "Append Legend", 17, 116, 130);
+  b.Check(18, "Open Control Panel", 17, 128, 130);
+  b.Check(19, "Overwrite existing waves", 7, 142, 140);
+  b.Check(20, "No Message", 7, 154, 140);
+  b.Label(103, "File Information", 160, 30, 163);
+  b.Text(24, 160, 40, 163, 126);
+  b.CommandButtons(168, kWaveDialogWidth);
   return b.desc;
 }
 
@@ -168,8 +274,9 @@ DialogDesc JunctionPotential() {
 
 // Built once, on first use; every dialog of the module by rising id.
 const std::vector<DialogDesc>& Table() {
-  static const std::vector<DialogDesc> table = {About(), FreeCaMg(), BufferCapacity(), Patcher(),
-                                                JunctionPotential()};
+  static const std::vector<DialogDesc> table = {
+      AutoStatsDialog(), PlotWavesDialog(), SlimWavesDialog(), XChartDialog(), About(),
+      FreeCaMg(),        BufferCapacity(),  Patcher(),         JunctionPotential()};
   return table;
 }
 

@@ -1,4 +1,5 @@
-// The module's dialogs as data: the About box and the four calculators.
+// The module's dialogs as data: the About box, the load dialog of X-Chart
+// recordings, the three wave-utility dialogs and the four calculators.
 // Positions and sizes are in dialog units.  Edit fields and popups that a
 // front end may fill by name carry a field name and the unit of the value.
 #pragma once
@@ -10,6 +11,11 @@
 
 namespace kwt::resources {
 
+// The wave-utility dialog in its three roles, one description each.
+inline constexpr int32_t kAutoStatsDialogId = 1260;
+inline constexpr int32_t kPlotWavesDialogId = 1261;
+inline constexpr int32_t kSlimWavesDialogId = 1262;
+inline constexpr int32_t kXChartDialogId = 1264;
 inline constexpr int32_t kFreeCaMgDialogId = 1266;
 inline constexpr int32_t kBufferCapacityDialogId = 1267;
 inline constexpr int32_t kPatcherDialogId = 1268;

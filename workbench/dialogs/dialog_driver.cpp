@@ -11,6 +11,7 @@ namespace kwt {
 // An open dialog: its state as it will be recorded, and whether the module
 // has asked to end it.
 struct HostDialog {
+  const DialogDesc* desc = nullptr;
   DialogRecord record;
   bool ended = false;
 };
@@ -19,47 +20,44 @@ namespace {
 
 // Popups and lists hold items and a selection; the other kinds a text.
 bool HasItems(const ControlState& c) {
-  return c.kind == ControlKind::kPopup || c.kind == ControlKind::kList;
+  return c.kind == ControlKind::kPopup || c.kind == ControlKind::kList ||
+         c.kind == ControlKind::kMultiList;
 }
 
-// Popups and lists show their selected item as their text.
+bool IsCheckable(const ControlState& c) {
+  return c.kind == ControlKind::kCheckBox || c.kind == ControlKind::kRadio;
+}
+
+// Popups and lists show their selected item as their text; a multi-select
+// list has no one item to show.
 void ShowSelection(ControlState& c) {
-  c.text = c.selection >= 1 && c.selection <= static_cast<int32_t>(c.items.size())
+  c.text = c.kind != ControlKind::kMultiList && c.selection >= 1 &&
+                   c.selection <= static_cast<int32_t>(c.items.size())
                ? c.items[static_cast<size_t>(c.selection - 1)]
                : std::string();
 }
 
+bool HasRow(const ControlState& c, int32_t row) {
+  return row >= 1 && row <= static_cast<int32_t>(c.items.size());
+}
+
+// Checks a check box or radio button; a radio button that becomes checked
+// unchecks the other buttons of its group, whoever checked it.
+void SetChecked(DialogRecord& rec, ControlState& c, bool checked) {
+  c.checked = checked;
+  if (c.kind != ControlKind::kRadio || !checked) return;
+  for (ControlState& other : rec.controls)
+    if (&other != &c && other.kind == ControlKind::kRadio && other.group == c.group)
+      other.checked = false;
+}
+
+// Sorted and without repeats, as a list box reports its selection.
+void Normalise(std::vector<int32_t>& rows) {
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+}
+
 }  // namespace
-
-// ---- Actions ---------------------------------------------------------------
-
-DialogAction DialogAction::SetText(int32_t control, std::string text) {
-  return {Kind::kSetText, control, std::move(text), 0};
-}
-DialogAction DialogAction::Choose(int32_t control, int32_t item) {
-  return {Kind::kChoose, control, {}, item};
-}
-DialogAction DialogAction::ChooseText(int32_t control, std::string itemText) {
-  return {Kind::kChoose, control, std::move(itemText), 0};
-}
-DialogAction DialogAction::Toggle(int32_t control) { return {Kind::kToggle, control, {}, 0}; }
-DialogAction DialogAction::Check(int32_t control, bool checked) {
-  return {Kind::kCheck, control, {}, checked ? 1 : 0};
-}
-DialogAction DialogAction::Press(int32_t control) { return {Kind::kPress, control, {}, 0}; }
-
-std::string DialogAction::Describe() const {
-  switch (kind) {
-    case Kind::kSetText: return Format("set %d=%s", control, text.c_str());
-    case Kind::kChoose:
-      return item != 0 ? Format("choose %d=%d", control, item)
-                       : Format("choose %d=%s", control, text.c_str());
-    case Kind::kToggle: return Format("toggle %d", control);
-    case Kind::kCheck: return Format("check %d=%d", control, item);
-    case Kind::kPress: return Format("press %d", control);
-  }
-  return {};
-}
 
 // ---- Records ---------------------------------------------------------------
 
@@ -85,6 +83,7 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
   // The controls start as the description has them; popups and lists
   // start empty until the module fills them.
   HostDialog dialog;
+  dialog.desc = &desc;
   DialogRecord& rec = dialog.record;
   rec.id = desc.id;
   rec.title = desc.title;
@@ -95,6 +94,7 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
     s.flags = c.flags;
     s.name = c.name;
     s.unit = c.unit;
+    s.group = c.group;
     if (!HasItems(s)) s.text = c.text;
     rec.controls.push_back(std::move(s));
   }
@@ -108,23 +108,15 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
   DialogActionSource* const source = source_;
   while (!dialog.ended) {
     DialogAction action;
-    if (source != nullptr) {
-      source->Show(desc, rec);
-      if (!source->Next(&action)) break;  // the window was closed: abandoned
-    } else {
-      if (script_.empty()) break;  // the user walks away: the dialog is abandoned
-      action = script_.front();
-      script_.pop_front();
-    }
+    if (source != nullptr) source->Show(desc, rec);
+    if (!NextAction(&action)) break;  // the user walks away: the dialog is abandoned
     ++rec.actionsTaken;
     DialogEvent event;
     const Applied applied = Apply(dialog, action, &event);
-    // A refused action means the script no longer matches the dialog;
-    // going on would only feed the next dialog the wrong actions.  A person
-    // is shown the dialog again instead.
+    // A refused action means a script no longer matches the dialog (the
+    // rest of it is dropped already); a person is shown the dialog again.
     if (applied == Applied::kRefused) {
       if (source != nullptr) continue;
-      script_.clear();
       break;
     }
     if (applied == Applied::kWithEvent) handler.OnEvent(&dialog, event);
@@ -143,21 +135,47 @@ int32_t ScriptedDialogs::RunModal(const DialogDesc& desc, DialogHandler& handler
   return 0;
 }
 
+bool ScriptedDialogs::NextAction(DialogAction* action) {
+  if (source_ != nullptr) return source_->Next(action);  // false: the window was closed
+  if (script_.empty()) return false;
+  *action = std::move(script_.front());
+  script_.pop_front();
+  return true;
+}
+
+void ScriptedDialogs::Refuse(HostDialog& dialog, const DialogAction& action,
+                             const std::string& why) {
+  dialog.record.problems.push_back("action " + std::to_string(dialog.record.actionsTaken) + " (" +
+                                   action.Describe() + "): " + why);
+  // Going on would only feed the next dialog the wrong actions.
+  script_.clear();
+}
+
 ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const DialogAction& action,
                                                 DialogEvent* event) {
   DialogRecord& rec = dialog.record;
+  const auto refuse = [&](const std::string& why) {
+    Refuse(dialog, action, why);
+    return Applied::kRefused;
+  };
+  if (action.AnswersFileDialog()) return refuse("no file dialog is open");
   ControlState* c = nullptr;
   for (ControlState& s : rec.controls)
     if (s.id == action.control) c = &s;
-  const auto refuse = [&](const std::string& why) {
-    rec.problems.push_back("action " + std::to_string(rec.actionsTaken) + " (" +
-                           action.Describe() + "): " + why);
-    return Applied::kRefused;
-  };
   if (c == nullptr) return refuse(Format("the dialog has no control %d", action.control));
   // A disabled control takes no input of any kind.
   if (!c->enabled) return refuse(Format("control %d is disabled", action.control));
   event->control = action.control;
+  // The row or item an action names, by number or by text; 0 when it names
+  // none.
+  const auto resolve = [&](int32_t number, const std::string& text) {
+    if (number != 0) return HasRow(*c, number) ? number : 0;
+    return FindItemByText(c->items, text);
+  };
+  const auto noItem = [&](int32_t number, const std::string& text) {
+    return number != 0 ? Format("control %d has %zu items", c->id, c->items.size())
+                       : Format("control %d has no item \"%s\"", c->id, text.c_str());
+  };
   switch (action.kind) {
     case DialogAction::Kind::kSetText:
       if (c->kind != ControlKind::kEdit) return refuse(Format("control %d is not an edit field", c->id));
@@ -167,21 +185,47 @@ ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const Dialog
       event->kind = DialogEventKind::kTextChanged;
       return Applied::kWithEvent;
     case DialogAction::Kind::kChoose: {
-      if (!HasItems(*c)) return refuse(Format("control %d is not a popup or list", c->id));
-      int32_t item = action.item;
-      if (item == 0) {
-        // By text: the exact item first, then one that differs only in case.
-        for (size_t i = 0; i < c->items.size() && item == 0; ++i)
-          if (c->items[i] == action.text) item = static_cast<int32_t>(i + 1);
-        for (size_t i = 0; i < c->items.size() && item == 0; ++i)
-          if (SameName(c->items[i], action.text)) item = static_cast<int32_t>(i + 1);
-        if (item == 0) return refuse(Format("control %d has no item \"%s\"", c->id, action.text.c_str()));
-      }
-      if (item < 1 || item > static_cast<int32_t>(c->items.size()))
-        return refuse(Format("control %d has %zu items", c->id, c->items.size()));
+      if (c->kind != ControlKind::kPopup && c->kind != ControlKind::kList)
+        return refuse(Format("control %d is not a popup or list", c->id));
+      const int32_t item = resolve(action.item, action.text);
+      if (item == 0) return refuse(noItem(action.item, action.text));
       c->selection = item;
       ShowSelection(*c);
       event->kind = DialogEventKind::kItemChosen;
+      return Applied::kWithEvent;
+    }
+    case DialogAction::Kind::kSelect: {
+      if (c->kind != ControlKind::kMultiList)
+        return refuse(Format("control %d is not a multi-select list", c->id));
+      std::vector<int32_t> rows;
+      for (int32_t r : action.items) {
+        if (resolve(r, {}) == 0) return refuse(noItem(r, {}));
+        rows.push_back(r);
+      }
+      for (const std::string& t : action.texts) {
+        const int32_t r = resolve(0, t);
+        if (r == 0) return refuse(noItem(0, t));
+        rows.push_back(r);
+      }
+      Normalise(rows);
+      c->selectedRows = std::move(rows);
+      event->kind = DialogEventKind::kItemChosen;
+      return Applied::kWithEvent;
+    }
+    case DialogAction::Kind::kClickRow: {
+      if (c->kind != ControlKind::kMultiList)
+        return refuse(Format("control %d is not a multi-select list", c->id));
+      const int32_t row = resolve(action.item, action.text);
+      if (row == 0) return refuse(noItem(action.item, action.text));
+      // A click flips the row's selection, as in a list box that selects
+      // several rows; the handler hears which row it was.
+      auto& sel = c->selectedRows;
+      const auto at = std::find(sel.begin(), sel.end(), row);
+      if (at != sel.end()) sel.erase(at);
+      else sel.push_back(row);
+      Normalise(sel);
+      event->kind = DialogEventKind::kRowClicked;
+      event->item = row;
       return Applied::kWithEvent;
     }
     case DialogAction::Kind::kToggle:
@@ -195,10 +239,20 @@ ScriptedDialogs::Applied ScriptedDialogs::Apply(HostDialog& dialog, const Dialog
       c->checked = !c->checked;
       event->kind = DialogEventKind::kToggled;
       return Applied::kWithEvent;
+    case DialogAction::Kind::kRadio:
+      if (c->kind != ControlKind::kRadio)
+        return refuse(Format("control %d is not a radio button", c->id));
+      // Choosing the button that is checked already is a click all the same.
+      SetChecked(rec, *c, true);
+      event->kind = DialogEventKind::kToggled;
+      return Applied::kWithEvent;
     case DialogAction::Kind::kPress:
       if (c->kind != ControlKind::kButton) return refuse(Format("control %d is not a button", c->id));
       event->kind = DialogEventKind::kPressed;
       return Applied::kWithEvent;
+    case DialogAction::Kind::kChooseFile:
+    case DialogAction::Kind::kCancelFile:
+      break;  // refused above
   }
   return refuse("unknown action");
 }
@@ -250,11 +304,12 @@ bool ScriptedDialogs::GetCheck(DialogHandle dialog, int32_t control) {
 void ScriptedDialogs::SetCheck(DialogHandle dialog, int32_t control, bool checked) {
   ControlState* c = Control(dialog, control, "SetCheck");
   if (c == nullptr) return;
-  if (c->kind != ControlKind::kCheckBox) {
+  if (!IsCheckable(*c)) {
+    // (A radio button counts as a check box here.)
     dialog->record.problems.push_back(Format("SetCheck: control %d is not a check box", control));
     return;
   }
-  c->checked = checked;
+  SetChecked(dialog->record, *c, checked);
 }
 
 // New items select the first one, as a freshly filled popup shows it.
@@ -267,20 +322,30 @@ void ScriptedDialogs::SetItems(DialogHandle dialog, int32_t control,
     return;
   }
   c->items.assign(items.begin(), items.end());
-  c->selection = c->items.empty() ? 0 : 1;
+  // A multi-select list starts with nothing selected.
+  c->selection = c->items.empty() || c->kind == ControlKind::kMultiList ? 0 : 1;
+  c->selectedRows.clear();
   ShowSelection(*c);
 }
 
+// A multi-select list answers its first selected row, and selecting one
+// row selects only that row.
 int32_t ScriptedDialogs::GetSelection(DialogHandle dialog, int32_t control) {
   const ControlState* c = Control(dialog, control, "GetSelection");
-  return c != nullptr && HasItems(*c) ? c->selection : 0;
+  if (c == nullptr || !HasItems(*c)) return 0;
+  if (c->kind == ControlKind::kMultiList) return c->selectedRows.empty() ? 0 : c->selectedRows[0];
+  return c->selection;
 }
 
 void ScriptedDialogs::SetSelection(DialogHandle dialog, int32_t control, int32_t item) {
   ControlState* c = Control(dialog, control, "SetSelection");
   if (c == nullptr || !HasItems(*c)) return;
   // Stored settings may name an item that is not there; it is ignored.
-  if (item < 1 || item > static_cast<int32_t>(c->items.size())) return;
+  if (!HasRow(*c, item)) return;
+  if (c->kind == ControlKind::kMultiList) {
+    c->selectedRows = {item};
+    return;
+  }
   c->selection = item;
   ShowSelection(*c);
 }
@@ -293,6 +358,66 @@ void ScriptedDialogs::SetFocus(DialogHandle dialog, int32_t control, bool select
   if (Control(dialog, control, "SetFocus") == nullptr) return;
   dialog->record.focus = control;
   dialog->record.focusSelectsAll = selectAll;
+}
+
+std::vector<int32_t> ScriptedDialogs::GetSelectedRows(DialogHandle dialog, int32_t control) {
+  const ControlState* c = Control(dialog, control, "GetSelectedRows");
+  if (c == nullptr || c->kind != ControlKind::kMultiList) return {};
+  return c->selectedRows;
+}
+
+void ScriptedDialogs::SetSelectedRows(DialogHandle dialog, int32_t control,
+                                      std::span<const int32_t> rows) {
+  ControlState* c = Control(dialog, control, "SetSelectedRows");
+  if (c == nullptr) return;
+  if (c->kind != ControlKind::kMultiList) {
+    dialog->record.problems.push_back(
+        Format("SetSelectedRows: control %d is not a multi-select list", control));
+    return;
+  }
+  c->selectedRows.clear();
+  for (int32_t r : rows)
+    if (HasRow(*c, r)) c->selectedRows.push_back(r);
+  Normalise(c->selectedRows);
+}
+
+// The file dialog is modal over the running dialog: the next action is its
+// answer.  It is kept in the run's record, open while it waits, so that
+// what feeds the actions can see what is being asked.
+bool ScriptedDialogs::ChooseFile(DialogHandle dialog, const FileDialogRequest& request,
+                                 std::string* path) {
+  if (std::find(open_.begin(), open_.end(), dialog) == open_.end()) {
+    if (!open_.empty())
+      open_.back()->record.problems.push_back("ChooseFile: the dialog is not open");
+    return false;
+  }
+  DialogRecord& rec = dialog->record;
+  rec.fileDialogs.push_back({request.title, request.filters});
+  const size_t index = rec.fileDialogs.size() - 1;
+  const auto close = [&](FileDialogRecord::State state, std::string chosen) {
+    rec.fileDialogs[index].state = state;
+    rec.fileDialogs[index].path = std::move(chosen);
+  };
+  DialogAction action;
+  // A person sees the dialog with its file dialog open over it.
+  if (source_ != nullptr) source_->Show(*dialog->desc, rec);
+  if (!NextAction(&action)) {
+    close(FileDialogRecord::State::kCancelled, {});  // the user walks away
+    return false;
+  }
+  ++rec.actionsTaken;
+  if (!action.AnswersFileDialog()) {
+    Refuse(*dialog, action, Format("the file dialog \"%s\" is open", request.title.c_str()));
+    close(FileDialogRecord::State::kCancelled, {});
+    return false;
+  }
+  if (action.kind == DialogAction::Kind::kCancelFile) {
+    close(FileDialogRecord::State::kCancelled, {});
+    return false;
+  }
+  close(FileDialogRecord::State::kChosen, action.text);
+  *path = action.text;
+  return true;
 }
 
 }  // namespace kwt

@@ -1,12 +1,19 @@
 // The scripted dialog driver: the workbench's implementation of the dialog
-// service.  A dialog runs against a list of user actions (type a field's
-// text, choose a popup item, toggle a check box, press a button); when the
-// module ends the dialog, or the actions run out, its final state is kept:
-// every control, the focus, the alerts and the history text of the run.
+// service.  A dialog runs against a list of user actions (dialog_actions.h:
+// type a field's text, choose a popup item, toggle a check box, choose a
+// radio button, select or click rows of a list, press a button, answer a
+// file dialog); when the module ends the dialog, or the actions run out,
+// its final state is kept: every control, the focus, the file dialogs it
+// showed, the alerts and the history text of the run.
+//
+// A file dialog that the module opens takes the next action as its answer:
+// a chosen file or a cancel.  With no action left the user walks away and
+// the file dialog is cancelled.
 //
 // An action the user could not have taken (a control the dialog lacks, a
 // disabled control, typing into a read-only field, an item the popup does
-// not have) stops the script: the dialog is abandoned, the remaining
+// not have, anything but an answer while a file dialog is open, an answer
+// while none is) stops the script: the dialog is abandoned, the remaining
 // actions are dropped and the run records the problem.  Calls of the module
 // that name a control the dialog lacks are recorded as problems too.
 #pragma once
@@ -17,29 +24,12 @@
 #include <vector>
 
 #include "host/dialog.h"
+#include "workbench/dialogs/dialog_actions.h"
 #include "workbench/host/interaction.h"
 
 namespace kwt {
 
 class Session;
-
-struct DialogAction {
-  enum class Kind { kSetText, kChoose, kToggle, kCheck, kPress };
-  Kind kind = Kind::kPress;
-  int32_t control = 0;
-  std::string text;  // kSetText: the new text; kChoose: the item's text when item is 0
-  int32_t item = 0;  // kChoose: the item from 1; kCheck: the wanted state (0 or 1)
-
-  static DialogAction SetText(int32_t control, std::string text);
-  static DialogAction Choose(int32_t control, int32_t item);
-  static DialogAction ChooseText(int32_t control, std::string itemText);
-  static DialogAction Toggle(int32_t control);
-  static DialogAction Check(int32_t control, bool checked);
-  static DialogAction Press(int32_t control);
-
-  // "set 9=1m", "choose 5=3", "press 1", ... (host bytes).
-  std::string Describe() const;
-};
 
 struct ControlState {
   int32_t id = 0;
@@ -48,10 +38,21 @@ struct ControlState {
   std::string name;
   std::string unit;
   std::string text;                // for popups and lists: the selected item
-  bool checked = false;
-  std::vector<std::string> items;  // popups and lists
+  bool checked = false;            // check boxes and radio buttons
+  int32_t group = 0;               // radio buttons: their group
+  std::vector<std::string> items;  // popups and lists; the rows of multi-select lists
   int32_t selection = 0;           // from 1; 0 when none
+  std::vector<int32_t> selectedRows;  // multi-select lists: from 1, rising
   bool enabled = true;
+};
+
+// A file-open dialog that the module showed during a run, and its answer.
+struct FileDialogRecord {
+  std::string title;
+  std::vector<FileFilter> filters;
+  enum class State { kOpen, kChosen, kCancelled };
+  State state = State::kOpen;  // kOpen while it waits for its answer
+  std::string path;            // kChosen: the file (native path)
 };
 
 // One run of a dialog, as it ended.
@@ -64,6 +65,7 @@ struct DialogRecord {
   bool endedByModule = false;  // false: abandoned (actions ran out or were refused)
   int32_t result = kDialogAbandoned;
   size_t actionsTaken = 0;
+  std::vector<FileDialogRecord> fileDialogs;  // in the order they were shown
   std::vector<std::string> problems;
   std::vector<Interaction::Event> events;  // alerts, questions and beeps of the run
   std::string history;                     // text posted to the history during the run
@@ -119,8 +121,19 @@ class ScriptedDialogs final : public DialogServices {
   void SetSelection(DialogHandle dialog, int32_t control, int32_t item) override;
   void Enable(DialogHandle dialog, int32_t control, bool enabled) override;
   void SetFocus(DialogHandle dialog, int32_t control, bool selectAll) override;
+  std::vector<int32_t> GetSelectedRows(DialogHandle dialog, int32_t control) override;
+  void SetSelectedRows(DialogHandle dialog, int32_t control,
+                       std::span<const int32_t> rows) override;
+  bool ChooseFile(DialogHandle dialog, const FileDialogRequest& request,
+                  std::string* path) override;
 
  private:
+  // The user's next action, false when there is none: every action of a
+  // run, the answers of its file dialogs included, comes through here.
+  bool NextAction(DialogAction* action);
+  // Records that the user could not take `action` in `dialog`, and drops
+  // the rest of the script.
+  void Refuse(HostDialog& dialog, const DialogAction& action, const std::string& why);
   // The control of an open dialog, or null (with the problem recorded).
   ControlState* Control(DialogHandle dialog, int32_t control, const char* call);
   // Applies one action to the innermost dialog: kRefused (with the problem

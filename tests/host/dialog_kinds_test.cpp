@@ -1,0 +1,122 @@
+// Multi-select lists, radio groups and the file-open dialog of the dialog
+// service, run by the workbench's scripted driver.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/dialog.h"
+#include "workbench/workbench.h"
+
+namespace kwt {
+namespace {
+
+using A = DialogAction;
+using ::testing::ElementsAre;
+
+constexpr int32_t kRows = 8, kRadioA = 20, kRadioB = 21, kOther = 22, kFile = 7, kPath = 9;
+
+DialogDesc KindsDialog() {
+  DialogDesc d;
+  d.id = 4343;
+  d.title = "Kinds";
+  const auto add = [&](int32_t id, ControlKind kind, int32_t group = 0) {
+    ControlDesc c;
+    c.id = id;
+    c.kind = kind;
+    c.group = group;
+    d.controls.push_back(c);
+  };
+  add(kRows, ControlKind::kMultiList);
+  add(kRadioA, ControlKind::kRadio, 1);
+  add(kRadioB, ControlKind::kRadio, 1);
+  add(kOther, ControlKind::kRadio, 2);
+  add(kFile, ControlKind::kButton);
+  add(kPath, ControlKind::kEdit);
+  return d;
+}
+
+// Fills the list, checks A and the other group's button, and answers the
+// file button with the file dialog; logs the events it hears.
+struct Handler : DialogHandler {
+  std::vector<std::string> heard;
+  void OnInit(DialogHandle d) override {
+    const std::vector<std::string> rows = {"[+]\tdata", "\tw0", "\tw1"};
+    DialogSetItems(d, kRows, rows);
+    DialogSetCheck(d, kRadioA, true);
+    DialogSetCheck(d, kOther, true);
+  }
+  void OnEvent(DialogHandle d, const DialogEvent& e) override {
+    heard.push_back(std::to_string(static_cast<int>(e.kind)) + ":" + std::to_string(e.control) +
+                    ":" + std::to_string(e.item));
+    if (e.kind == DialogEventKind::kPressed) {
+      std::string path;
+      if (DialogChooseFile(d, "Pick", "Trees (*.tree)%*.tree%All%*.*%", &path))
+        DialogSetText(d, kPath, path);
+      else DialogSetText(d, kPath, "(none)");
+    }
+  }
+};
+
+class DialogKinds : public ::testing::Test {
+ protected:
+  DialogRecord Run(std::vector<A> actions) {
+    wb_.dialogs().SetScript(std::move(actions));
+    int32_t result = 0;
+    EXPECT_EQ(DialogRun(desc_, handler_, &result), 0);
+    return *wb_.dialogs().lastRun();
+  }
+  Workbench wb_{Workbench::Options{.memoryPrefs = true}};
+  DialogDesc desc_ = KindsDialog();
+  Handler handler_;
+};
+
+TEST_F(DialogKinds, RowsAreSelectedByNumberOrNameAndClicksFlipThem) {
+  const DialogRecord run = Run({A::Select(kRows, {3}, {"w0"}), A::ClickRowText(kRows, "data"),
+                                A::ClickRow(kRows, 3)});
+  EXPECT_TRUE(run.problems.empty());
+  EXPECT_THAT(run.Find(kRows)->selectedRows, ElementsAre(1, 2));
+  // kItemChosen for the selection, kRowClicked with the row for each click.
+  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3"));
+}
+
+TEST_F(DialogKinds, ChoosingARadioButtonUnchecksOnlyItsGroup) {
+  const DialogRecord run = Run({A::Radio(kRadioB)});
+  EXPECT_FALSE(run.Find(kRadioA)->checked);
+  EXPECT_TRUE(run.Find(kRadioB)->checked);
+  EXPECT_TRUE(run.Find(kOther)->checked);
+  EXPECT_THAT(handler_.heard, ElementsAre("3:21:0"));
+}
+
+TEST_F(DialogKinds, TheFileDialogTakesTheNextActionAsItsAnswer) {
+  const DialogRecord run =
+      Run({A::Press(kFile), A::ChooseFile("/data/a.tree"), A::Press(kFile), A::CancelFile()});
+  ASSERT_EQ(run.fileDialogs.size(), 2u);
+  EXPECT_EQ(run.fileDialogs[0].title, "Pick");
+  EXPECT_THAT(run.fileDialogs[0].filters,
+              ElementsAre(FileFilter{"Trees (*.tree)", "*.tree"}, FileFilter{"All", "*.*"}));
+  EXPECT_EQ(run.fileDialogs[0].state, FileDialogRecord::State::kChosen);
+  EXPECT_EQ(run.fileDialogs[0].path, "/data/a.tree");
+  EXPECT_EQ(run.fileDialogs[1].state, FileDialogRecord::State::kCancelled);
+  EXPECT_EQ(run.Text(kPath), "(none)");
+  EXPECT_TRUE(run.problems.empty());
+}
+
+TEST_F(DialogKinds, ActionsTheUserCouldNotTakeStopTheScript) {
+  // An answer with no file dialog open; a press while one is open; a
+  // selection in a control that is no such list; a row the list lacks.
+  for (std::vector<A> script : {std::vector<A>{A::ChooseFile("/x")},
+                                std::vector<A>{A::Press(kFile), A::Radio(kRadioB)},
+                                std::vector<A>{A::Select(kPath, {1})},
+                                std::vector<A>{A::ClickRowText(kRows, "w9"), A::Radio(kRadioB)}}) {
+    const DialogRecord run = Run(script);
+    EXPECT_EQ(run.problems.size(), 1u) << script[0].Describe();
+    EXPECT_FALSE(run.endedByModule);
+    EXPECT_EQ(wb_.dialogs().pendingActions(), 0u);
+    EXPECT_TRUE(run.Find(kRadioA)->checked);
+  }
+}
+
+}  // namespace
+}  // namespace kwt
