@@ -44,6 +44,13 @@ class WaveUtilsHarness {
     return w;
   }
 
+  // 0, 1, 2, ... n - 1.
+  HostWave* Ramp(const std::string& name, int n, int32_t type = kWaveFloat32) {
+    std::vector<double> v;
+    for (int i = 0; i < n; ++i) v.push_back(i);
+    return Make(name, v, type);
+  }
+
   // A data folder below `parent` (default the root).
   HostFolder* Folder(const std::string& name, HostFolder* parent = nullptr) {
     if (parent == nullptr) parent = &wb_.root();
