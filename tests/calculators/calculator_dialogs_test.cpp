@@ -21,21 +21,12 @@ namespace {
 using Action = DialogAction;
 using Texts = std::vector<std::pair<int32_t, std::string>>;
 
-constexpr int32_t kCalculate = 1;
-constexpr int32_t kExit = 2;
-constexpr int32_t kToHistory = 3;
-
-constexpr int32_t kFreeCaMgItem = 8;
-constexpr int32_t kBufferItem = 9;
-constexpr int32_t kPatcherItem = 10;
-constexpr int32_t kJunctionItem = 11;
-constexpr int32_t kAboutItem = 13;
+// The buttons every calculator has, and the menu items.
+enum Button : int32_t { kCalculate = 1, kExit, kToHistory };
+enum MenuItem : int32_t { kFreeCaMgItem = 8, kBufferItem, kPatcherItem, kJunctionItem, kAboutItem = 13 };
 
 // Offsets in the buffer calculator's stored record.
-constexpr size_t kBufferRecordSize = 2328;
-constexpr size_t kCalculatorWord = 1858;
-constexpr size_t kTotalIon = 1868;
-constexpr size_t kKd = 1900;
+enum BufferRecord : size_t { kCalculatorWord = 1858, kTotalIon = 1868, kKd = 1900, kBufferRecordSize = 2328 };
 
 class CalculatorDialogs : public ::testing::Test {
  protected:

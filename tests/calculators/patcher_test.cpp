@@ -21,6 +21,13 @@ PatcherValues Compute(int32_t formula, PatcherValues v) {
 // NaN equals NaN.
 bool Same(double a, double b) { return std::isnan(a) ? std::isnan(b) : a == b; }
 
+// A formula, its parameters, and a text it gives.
+struct FormulaText {
+  int32_t formula;
+  PatcherValues in;
+  const char* text;
+};
+
 TEST(PatcherTables, SeparatorsTakeAPlaceAndSelectNothing) {
   EXPECT_EQ(FindPatcherFormula(32), nullptr);
   EXPECT_EQ(FindPatcherFormula(-1), nullptr);
@@ -93,11 +100,7 @@ TEST(PatcherFormulas, ResultsAndCompletedParameters) {
 }
 
 TEST(PatcherFormulas, FailuresSayWhyAndChangeNothing) {
-  const struct {
-    int32_t formula;
-    PatcherValues in;
-    const char* why;
-  } cases[] = {
+  const FormulaText cases[] = {
       {1, Values(kMissing, kMissing, kMissing), "it needs Capacitance, Volume or Diameter"},
       // A diameter whose volume overflows has no finite result.
       {3, Values(1e150, kMissing, kMissing), "the result is infinite"},
@@ -121,7 +124,7 @@ TEST(PatcherFormulas, FailuresSayWhyAndChangeNothing) {
     PatcherValues v = c.in;
     std::string why;
     EXPECT_FALSE(CalculatePatcherFormula(c.formula, &v, &why)) << "formula " << c.formula;
-    EXPECT_EQ(why, c.why) << "formula " << c.formula;
+    EXPECT_EQ(why, c.text) << "formula " << c.formula;
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(Same(v.parameters[i], c.in.parameters[i]));
   }
   // No whole-cell quantity is ever computed.
@@ -132,11 +135,7 @@ TEST(PatcherFormulas, FailuresSayWhyAndChangeNothing) {
 }
 
 TEST(PatcherHistory, Texts) {
-  const struct {
-    int32_t formula;
-    PatcherValues in;
-    const char* text;
-  } cases[] = {
+  const FormulaText cases[] = {
       {0, Values(10.0, kMissing, kMissing),
        "Patcher's Calculator\r"
        " Capacitance           10.00pF\r"

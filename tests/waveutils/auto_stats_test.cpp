@@ -28,12 +28,6 @@ class AutoStatsTest : public WaveUtilsTest {
       if (Exists("root:" + base + suffix)) return false;
     return true;
   }
-  // The command lines the module sends for `line`.
-  std::vector<std::string> Commands(const std::string& line) {
-    const size_t mark = wb_.commandLog().size();
-    EXPECT_EQ(Run(line), 0) << line;
-    return CommandsSince(mark);
-  }
 };
 
 TEST_F(AutoStatsTest, PointByPointOverUnequalLengthsWithNaN) {

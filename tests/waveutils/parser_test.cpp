@@ -34,12 +34,6 @@ class ParserTest : public WaveUtilsTest {
     *leaf = f;
     return path;
   }
-  // The command lines the module sends for `line`.
-  std::vector<std::string> Commands(const std::string& line) {
-    const size_t mark = wb_.commandLog().size();
-    EXPECT_EQ(Run(line), 0) << line;
-    return CommandsSince(mark);
-  }
 };
 
 TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
@@ -50,10 +44,7 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
   const std::string path = DeepFolders('g', 8, &deep);
   Make("xw", {0, 1}, kWaveFloat32, deep);
   Make("ref", {1, 1}, kWaveFloat32, deep);
-  const struct {
-    std::string line;
-    int32_t code;
-  } cases[] = {
+  ExpectCodes({
       // Unknown flags: only AutoStats and SlimWaves take /N; a flag is one
       // letter.
       {"AutoStats/Q a,b", kHostErrBadFlag},
@@ -99,8 +90,7 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       // Paths over 259 characters are refused, not cut.
       {"AutoStats/G/X=" + path + "xw a,b", kHostErrPathTooLong},
       {"SlimWaves/R=" + path + "ref a", kHostErrPathTooLong},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Run(c.line), c.code) << c.line;
+  });
   EXPECT_TRUE(NothingMade());
 }
 
@@ -243,11 +233,13 @@ TEST_F(ParserTest, XWavePathIsQuotedWhereACommandIsBuilt) {
 // ---- Path texts ----------------------------------------------------------------------------
 
 TEST(PathTexts, QuotingAndUnquoting) {
-  const struct {
+  // The text in, the text out, and whether quotes were added (or removed).
+  struct Case {
     const char* in;
     const char* out;
-    bool added;
-  } quoted[] = {
+    bool changed;
+  };
+  const Case quoted[] = {
       {"root:my data:w 1", "root:'my data':'w 1'", true},
       {"root:data:w1", "root:data:w1", false},
       {"root:'my data':w 1", "root:'my data':'w 1'", true},
@@ -258,19 +250,15 @@ TEST(PathTexts, QuotingAndUnquoting) {
       {"root:\xBA" "C", "root:'\xBA" "C'", true},
       {"", "", false},
   };
-  for (const auto& c : quoted) {
+  const Case stripped[] = {{"'w 1'", "w 1", true}, {"w1", "w1", false}, {"'w1", "w1", true}, {"'", "", true}};
+  for (const Case& c : quoted) {
     std::string s = c.in;
-    EXPECT_EQ(QuotePathComponents(&s), c.added) << c.in;
+    EXPECT_EQ(QuotePathComponents(&s), c.changed) << c.in;
     EXPECT_EQ(s, c.out) << c.in;
   }
-  const struct {
-    const char* in;
-    const char* out;
-    bool removed;
-  } stripped[] = {{"'w 1'", "w 1", true}, {"w1", "w1", false}, {"'w1", "w1", true}, {"'", "", true}};
-  for (const auto& c : stripped) {
+  for (const Case& c : stripped) {
     std::string s = c.in;
-    EXPECT_EQ(StripNameQuotes(&s), c.removed) << c.in;
+    EXPECT_EQ(StripNameQuotes(&s), c.changed) << c.in;
     EXPECT_EQ(s, c.out) << c.in;
   }
 }

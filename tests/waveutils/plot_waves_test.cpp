@@ -22,16 +22,11 @@ class PlotWavesTest : public WaveUtilsTest {
     Make("b", {-3, 0.5});
     Make("c", {4, kNaN});
   }
-  std::vector<std::string> Plot(const std::string& command) {
-    const size_t mark = wb_.commandLog().size();
-    EXPECT_EQ(Run(command), 0) << command;
-    EXPECT_EQ(wb_.updateDepth(), 0);
-    return CommandsSince(mark);
-  }
+  std::vector<std::string> Plot(const std::string& command) { return Commands(command); }
   // The commands of `command` that contain `part`.
   std::vector<std::string> Plot(const std::string& command, const std::string& part) {
     std::vector<std::string> out;
-    for (const std::string& c : Plot(command))
+    for (const std::string& c : Commands(command))
       if (c.find(part) != std::string::npos) out.push_back(c);
     return out;
   }

@@ -66,10 +66,7 @@ TEST_F(SlimWavesTest, RefusalsComeBeforeAnyOutput) {
   const std::string name26(26, 'a'), name27(27, 'b');
   Ramp(name26, 4);
   Ramp(name27, 4);
-  const struct {
-    std::string line;
-    int32_t code;
-  } cases[] = {
+  ExpectCodes({
       // Factors that give no useful output: fewer than two points, or none.
       {"SlimWaves/U=0.5 w", kErrCannotCreateOutput},
       {"SlimWaves/A=0 w", kErrCannotCreateOutput},
@@ -83,8 +80,7 @@ TEST_F(SlimWavesTest, RefusalsComeBeforeAnyOutput) {
       {"SlimWaves/N=abcdef " + name26, kErrNameTooLong},
       // An output never replaces an input.
       {"SlimWaves/N=slim2 w, w_slim2", kErrCannotCreateOutput},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Run(c.line), c.code) << c.line;
+  });
   for (int32_t type : {kWaveInt32, kWaveInt16 | kWaveUnsigned, kWaveFloat64 | kWaveComplex, kWaveText}) {
     Make("odd", {1, 2, 3, 4}, type);
     EXPECT_EQ(Run("SlimWaves w,odd"), kErrNotFloatWave) << HostWave::TypeName(type);

@@ -84,6 +84,23 @@ class WaveUtilsHarness {
     return std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(mark), log.end());
   }
 
+  // The command lines the module sends for `line`, which must succeed.
+  std::vector<std::string> Commands(const std::string& line) {
+    const size_t mark = wb_.commandLog().size();
+    EXPECT_EQ(Run(line), 0) << line;
+    EXPECT_EQ(wb_.updateDepth(), 0) << line;
+    return CommandsSince(mark);
+  }
+
+  // Runs each line, one after another, expecting its result code.
+  struct LineCode {
+    std::string line;
+    int32_t code;
+  };
+  void ExpectCodes(const std::vector<LineCode>& lines) {
+    for (const LineCode& l : lines) EXPECT_EQ(Run(l.line), l.code) << l.line;
+  }
+
   Workbench wb_;
 };
 
