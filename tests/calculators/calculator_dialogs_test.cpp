@@ -87,60 +87,56 @@ TEST_F(CalculatorDialogs, MenuItemsOpenTheirDialogs) {
 
 // ---- One run of each calculator ----------------------------------------------------
 
-TEST_F(CalculatorDialogs, BufferCapacityWorkedExampleCalculatedTwice) {
-  const DialogRecord& run = Open(kBufferItem, {Action::SetText(9, "1m"), Action::SetText(10, "10m"),
-                                               Action::SetText(14, "1u"), Action::Press(kCalculate),
-                                               Action::Press(kToHistory), Action::Press(kCalculate),
-                                               Action::Press(kToHistory)});
-  // The second round reads what the first wrote, the micro sign included,
-  // and gives the same result.
+TEST_F(CalculatorDialogs, BufferCapacityRun) {
+  const DialogRecord& run =
+      Open(kBufferItem, {Action::SetText(9, "1m"), Action::Press(kCalculate), Action::SetText(14, "1u"),
+                         Action::Press(kToHistory), Action::SetText(10, "10m"), Action::Press(kCalculate),
+                         Action::Press(kToHistory), Action::Press(kCalculate), Action::Press(kToHistory)});
+  // The messages add nothing to the history.  The second round reads what
+  // the first wrote, the micro sign included, and gives the same result.
+  EXPECT_EQ(Alerts(run), (std::vector<std::string>{
+                             "KWT Error: Dissociation constant is required for the calculation.",
+                             "KWT Error: Two values (free or total concentration) must be specified."}));
   BufferCapacityResult r;
   CalculatorMessage m;
   ASSERT_TRUE(CalculateBufferCapacity({1e-3, std::nullopt, 10e-3, std::nullopt, 1e-6}, &r, &m));
   EXPECT_EQ(run.history, BufferCapacityHistory(r) + BufferCapacityHistory(r));
-  EXPECT_TRUE(Alerts(run).empty());
   ExpectTexts(run, {{9, "  1.00 m"}, {11, "111.10 n"}, {10, " 10.00 m"}, {12, "  9.00 m"},
                     {14, "  1.00 \xB5"}, {16, "999.89 \xB5"}, {18, "  8.10 k"}, {24, " 10.00 k"}});
 }
 
-TEST_F(CalculatorDialogs, BufferCapacityMessagesChangeNothing) {
-  const DialogRecord& run =
-      Open(kBufferItem, {Action::SetText(9, "1m"), Action::Press(kCalculate), Action::SetText(14, "1u"),
-                         Action::Press(kToHistory)});
+TEST_F(CalculatorDialogs, FreeCaMgRun) {
+  const DialogRecord& run = Open(
+      kFreeCaMgItem,
+      {// Nothing to compute yet.
+       Action::Press(kCalculate), Action::SetText(21, "1m"), Action::Press(kCalculate),
+       // EGTA in row 1, ATP in row 4.
+       Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"), Action::ChooseText(8, "ATP"),
+       Action::SetText(17, "4m"), Action::SetText(20, "2m"), Action::SetText(35, "0.001"),
+       Action::Press(kToHistory),
+       // "_none_" empties row 4's free field; row 1 loses its total and its
+       // free value from the first result with it.
+       Action::Choose(8, 1), Action::SetText(14, ""), Action::ChooseText(6, "BAPTA"),
+       Action::SetText(15, "1m"), Action::Press(kCalculate),
+       // Choosing a buffer gives its total field the focus.
+       Action::ChooseText(7, "BAPTA")});
   EXPECT_EQ(Alerts(run), (std::vector<std::string>{
-                             "KWT Error: Dissociation constant is required for the calculation.",
-                             "KWT Error: Two values (free or total concentration) must be specified."}));
-  ExpectTexts(run, {{9, "1m"}, {16, ""}});
-  EXPECT_EQ(run.history, "");
-}
-
-TEST_F(CalculatorDialogs, FreeCaMgToHistory) {
-  const DialogRecord& run =
-      Open(kFreeCaMgItem, {Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"),
-                           Action::ChooseText(8, "ATP"), Action::SetText(17, "4m"),
-                           Action::SetText(21, "1m"), Action::SetText(20, "2m"),
-                           Action::SetText(35, "0.001"), Action::Press(kToHistory)});
-  EXPECT_TRUE(Alerts(run).empty());
+                             "KWT Error: Total ion concentration (Calcium and/or Magnesium) required!",
+                             "KWT Error: At least one buffer is required!"}));
   // The popups list "_none_", "-" and the 25 buffers.
   ASSERT_EQ(run.Find(5)->items.size(), 27u);
   EXPECT_EQ(run.Find(10)->items[26], "TPEN");
   // Rows keep their dialog numbers in the history.
-  EXPECT_EQ(run.history.rfind("Calculation of free Calcium & Magnesium\r", 0), 0u);
-  EXPECT_NE(run.history.find(" 4: ATP      total   4.00 mM, free   2.03 mM\r"), std::string::npos);
-  ExpectTexts(run, {{30, " 11.62 n"}, {29, " 24.92 \xB5"}, {24, ""}});
-  EXPECT_NE(run.Text(23), "");
-  EXPECT_NE(run.Text(26), "");
-
-  // Choosing a buffer gives its total field the focus; "_none_" empties
-  // the row's free field.
-  const DialogRecord& picked = Open(kFreeCaMgItem, {Action::ChooseText(7, "BAPTA")});
-  EXPECT_EQ(picked.focus, 16);
-  EXPECT_TRUE(picked.focusSelectsAll);
-  const DialogRecord& none =
-      Open(kFreeCaMgItem, {Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"),
-                           Action::SetText(21, "1m"), Action::Press(kCalculate), Action::Choose(5, 1)});
-  ExpectTexts(none, {{23, ""}, {14, "10m"}});
-  EXPECT_NE(none.Text(30), "");
+  EXPECT_EQ(run.history,
+            "Calculation of free Calcium & Magnesium\r"
+            " 1: EGTA     total  10.00 mM, free   9.00 mM\r"
+            " 4: ATP      total   4.00 mM, free   2.03 mM\r"
+            " pH: 7.20\r"
+            " Calcium:    total   1.00 mM, free  11.62 nM\r"
+            " Magnesium:  total   2.00 mM, free  24.92 \xB5M\r");
+  ExpectTexts(run, {{23, ""}, {26, ""}, {17, "4m"}});
+  EXPECT_NE(run.Text(24), "");
+  EXPECT_EQ(std::make_pair(run.focus, run.focusSelectsAll), std::make_pair(16, true));
 }
 
 TEST_F(CalculatorDialogs, FreeCaMgCorrectsItsOptions) {
@@ -158,22 +154,6 @@ TEST_F(CalculatorDialogs, FreeCaMgCorrectsItsOptions) {
             std::vector<std::string>{"KWT Note: Maximal number of iterations reached. Please, increase value!"});
   EXPECT_EQ(run.history.rfind("Calculation of free Calcium & Magnesium\r", 0), 0u);
   EXPECT_NE(run.Text(30), "");
-}
-
-TEST_F(CalculatorDialogs, FreeCaMgErrorsAndStaleResults) {
-  const DialogRecord& run =
-      Open(kFreeCaMgItem, {Action::Press(kCalculate), Action::SetText(21, "1m"),
-                           Action::Press(kCalculate), Action::ChooseText(5, "EGTA"),
-                           Action::SetText(14, "10m"), Action::Press(kCalculate),
-                           Action::SetText(14, ""), Action::ChooseText(6, "BAPTA"),
-                           Action::SetText(15, "1m"), Action::Press(kCalculate)});
-  EXPECT_EQ(Alerts(run),
-            (std::vector<std::string>{
-                "KWT Error: Total ion concentration (Calcium and/or Magnesium) required!",
-                "KWT Error: At least one buffer is required!"}));
-  // Row 1 lost its total: its free value from the first result is gone.
-  EXPECT_EQ(run.Text(23), "");
-  EXPECT_NE(run.Text(24), "");
 }
 
 TEST_F(CalculatorDialogs, PatcherGeometryToHistory) {
@@ -201,15 +181,12 @@ TEST_F(CalculatorDialogs, PatcherChoicesRelabelAndEmptyTheFields) {
   // A result of 0 shows as an empty field.
   ExpectTexts(ohm, {{6, "Voltage"}, {16, ""}, {11, "   inf  "}});
   EXPECT_EQ(ohm.history.rfind("Patcher's Calculator\r Voltage           50.00 mV\r", 0), 0u);
-}
-
-TEST_F(CalculatorDialogs, PatcherFailureEmptiesTheFields) {
-  const DialogRecord& run =
-      Open(kPatcherItem, {Action::ChooseText(5, "Whole Cell"), Action::SetText(9, "1"),
-                          Action::Press(kToHistory)});
-  EXPECT_EQ(Alerts(run), std::vector<std::string>{"KWT Note: Calculation was not possible."});
-  EXPECT_EQ(run.Text(9), "");
-  EXPECT_EQ(run.history, "");
+  // A failure empties the fields and adds nothing to the history.
+  const DialogRecord& failed = Open(kPatcherItem, {Action::ChooseText(5, "Whole Cell"), Action::SetText(9, "1"),
+                                                   Action::Press(kToHistory)});
+  EXPECT_EQ(Alerts(failed), std::vector<std::string>{"KWT Note: Calculation was not possible."});
+  EXPECT_EQ(failed.Text(9), "");
+  EXPECT_EQ(failed.history, "");
 }
 
 TEST_F(CalculatorDialogs, JunctionPotentialChoosingIons) {
