@@ -205,20 +205,11 @@ TEST_F(AutoStatsTest, CopiesScalingOnlyWithAWindow) {
   a->dims[1].delta = 3;
   a->dims[1].offset = 1;
   ASSERT_EQ(Run("AutoStats/S a,b"), 0);
-  EXPECT_EQ(wb_.ResolveWave("root:swave_mean")->dims[0].delta, 1.0);
+  EXPECT_EQ(Scaling("root:swave_mean"), "x 0 1 ; y 0 1; d 0 0 ");
 
   ASSERT_EQ(Run("AutoStats/S/T/M a,b"), 0);
-  for (const char* name : {"swave_mean", "swave_sdev", "swave_sem", "swave_num", "swave_min",
-                           "swave_max"}) {
-    const HostWave* w = wb_.ResolveWave(std::string("root:") + name);
-    ASSERT_NE(w, nullptr) << name;
-    EXPECT_EQ(w->dims[0].delta, 0.5) << name;
-    EXPECT_EQ(w->dims[0].offset, 2.0) << name;
-    EXPECT_EQ(w->dims[0].units, "s") << name;
-    EXPECT_EQ(w->dims[1].delta, 3.0) << name;
-    EXPECT_EQ(w->dims[1].offset, 1.0) << name;
-    EXPECT_EQ(w->dataUnits, "A") << name;
-  }
+  for (const char* suffix : {"mean", "sdev", "sem", "num", "min", "max"})
+    EXPECT_EQ(Scaling(std::string("root:swave_") + suffix), "x 2 0.5 s; y 1 3; d 0 0 A") << suffix;
 }
 
 // An independent computation: NumPy's NaN-aware statistics over random

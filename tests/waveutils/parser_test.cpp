@@ -120,10 +120,9 @@ TEST_F(ParserTest, BaseNameIsKeptFromEitherOperationWithoutItsFolder) {
 TEST_F(ParserTest, FlagsAreClearedEachCall) {
   ASSERT_EQ(Run("SetScale/P x 0, 0.5, \"s\", a, b"), 0);
   ASSERT_EQ(Run("AutoStats/G/S a,b"), 0);
-  EXPECT_EQ(wb_.ResolveWave("root:swave_mean")->dims[0].delta, 0.5);
+  EXPECT_EQ(Scaling("root:swave_mean"), "x 0 0.5 s; y 0 1; d 0 0 ");
   ASSERT_EQ(Run("AutoStats/G a,b"), 0);
-  EXPECT_EQ(wb_.ResolveWave("root:swave_mean")->dims[0].delta, 1.0);
-  EXPECT_EQ(wb_.ResolveWave("root:swave_mean")->dims[0].units, "");
+  EXPECT_EQ(Scaling("root:swave_mean"), "x 0 1 ; y 0 1; d 0 0 ");
 
   ASSERT_EQ(Run("PlotWaves/G/C/O/Z=1 a,b"), 0);
   const auto commands = Commands("PlotWaves/G a,b");

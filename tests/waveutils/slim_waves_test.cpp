@@ -23,12 +23,7 @@ TEST_F(SlimWavesTest, DecimationKeepsEveryFactorthPointAndScalesX) {
   EXPECT_EQ(out->type, kWaveFloat64);
   ASSERT_EQ(out->points, 100);
   for (int j = 0; j < 100; ++j) ASSERT_EQ(out->Value(j), 10.0 * j) << j;
-  EXPECT_DOUBLE_EQ(out->dims[0].delta, 0.01);
-  EXPECT_EQ(out->dims[0].offset, 0.25);
-  EXPECT_EQ(out->dims[0].units, "s");
-  EXPECT_EQ(out->dataUnits, "pA");
-  EXPECT_EQ(out->fullScaleTop, -10.0);
-  EXPECT_EQ(out->fullScaleBottom, 10.0);
+  EXPECT_EQ(Scaling("root:w_slim"), "x 0.25 0.01 s; y 0 1; d -10 10 pA");
   // Doubles and NaN are copied as they are.
   Make("d", {0.1, 7, kNaN, 7, 1e-300, 7}, kWaveFloat64);
   ASSERT_EQ(Run("SlimWaves/U=2/N=half d"), 0);
@@ -109,11 +104,9 @@ TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
   EXPECT_TRUE(SameValues(Values("root:b_slim"), {1, 4}));
   // c ends inside the first segment: nothing for the second.
   EXPECT_TRUE(SameValues(Values("root:c_slim"), {8, kNaN}));
-  const HostWave* out = wb_.ResolveWave("root:a_slim");
-  EXPECT_EQ(out->type, kWaveFloat32);
-  EXPECT_EQ(out->dims[0].units, "s");
-  EXPECT_EQ(out->dataUnits, "mV");
-  EXPECT_EQ(out->dims[0].delta, 1.0);  // x scaling as the host makes it
+  EXPECT_EQ(wb_.ResolveWave("root:a_slim")->type, kWaveFloat32);
+  // The x scaling as the host makes it, with the units.
+  EXPECT_EQ(Scaling("root:a_slim"), "x 0 1 s; y 0 1; d 0 0 mV");
 }
 
 TEST_F(SlimWavesTest, ReferenceModeReadsDoublesAndRefusesMixedTypes) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,18 @@ class WaveUtilsHarness {
   }
 
   bool Exists(const std::string& path) { return wb_.ResolveWave(path) != nullptr; }
+
+  // The scaling of the wave at `path`: "x OFFSET DELTA UNITS; y OFFSET
+  // DELTA; d TOP BOTTOM UNITS".
+  std::string Scaling(const std::string& path) {
+    const HostWave* w = wb_.ResolveWave(path);
+    if (w == nullptr) return path + " does not exist";
+    std::ostringstream s;
+    s << "x " << w->dims[0].offset << " " << w->dims[0].delta << " " << w->dims[0].units << "; y "
+      << w->dims[1].offset << " " << w->dims[1].delta << "; d " << w->fullScaleTop << " "
+      << w->fullScaleBottom << " " << w->dataUnits;
+    return s.str();
+  }
 
   int32_t Run(const std::string& line) { return wb_.Run(line); }
 
