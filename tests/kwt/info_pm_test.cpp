@@ -111,13 +111,11 @@ TEST_F(PmInfo, JsonForBothArrangementsAndByteOrders) {
       EXPECT_EQ(doc["tree_byte_order"], order == ByteOrder::kBig ? "big" : "little");
       EXPECT_EQ(doc["start_time"], 90061.0);
       EXPECT_EQ(doc["damage"], nlohmann::json::array());
+      // The big-endian real32 trace keeps its own layout in either tree.
       const auto& w1 = doc["groups"][0]["series"][0]["sweeps"][0];
-      EXPECT_EQ(w1["damaged"], false);
       const auto& v = w1["traces"][1];
-      EXPECT_EQ(v["format"], "real32");
-      EXPECT_EQ(v["byte_order"], "big");
-      EXPECT_EQ(v["x_interval"], 2e-5);
-      EXPECT_EQ(v["damaged"], false);
+      EXPECT_EQ(nlohmann::json({v["format"], v["byte_order"], v["x_interval"], v["damaged"], w1["damaged"]}),
+                nlohmann::json({"real32", "big", 2e-5, false, false}));
       EXPECT_GT(v["data_offset"].get<int>(), w1["traces"][0]["data_offset"].get<int>());
       EXPECT_EQ(doc["groups"][0]["series"][1]["sweeps"][0]["stimulation_found"], false);
     }

@@ -8,7 +8,6 @@
 #include <map>
 
 #include "tests/workbench/graphs/picture.h"
-#include "tests/testkit/process.h"
 #include "tests/testkit/temp_dir.h"
 #include "workbench/export/plot_export.h"
 #include "workbench/export/table_csv.h"
@@ -17,10 +16,8 @@ namespace kwt {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using test::ReadFile;
 using test::RunAll;
-using test::RunKwt;
 using test::TempDir;
 
 TEST(TableCsv, ColumnsUnitsAndUnequalLengths) {
