@@ -189,21 +189,7 @@ TEST_F(CalculatorDialogs, PatcherChoicesRelabelAndEmptyTheFields) {
   EXPECT_EQ(failed.history, "");
 }
 
-TEST_F(CalculatorDialogs, JunctionPotentialChoosingIons) {
-  // A chosen ion fills its valence and mobility, checks its row and gives
-  // its pipette field the focus; "-" undoes all of that.
-  const DialogRecord& run = Open(kJunctionItem, {Action::ChooseText(19, "Cl")});
-  ASSERT_EQ(run.Find(26)->items.size(), 54u);
-  EXPECT_TRUE(run.Find(9)->checked);
-  ExpectTexts(run, {{49, "-1.0"}, {59, "1.0382"}});
-  EXPECT_EQ(run.focus, 29);
-  EXPECT_TRUE(run.focusSelectsAll);
-  const DialogRecord& none = Open(kJunctionItem, {Action::ChooseText(20, "Na"), Action::Choose(20, 2)});
-  EXPECT_FALSE(none.Find(10)->checked);
-  ExpectTexts(none, {{50, ""}, {60, ""}});
-}
-
-TEST_F(CalculatorDialogs, JunctionPotentialCalculation) {
+TEST_F(CalculatorDialogs, JunctionPotentialRun) {
   const std::vector<Action> solutions = {
       Action::ChooseText(19, "K"),  Action::SetText(29, "150"), Action::SetText(39, "0"),
       Action::ChooseText(20, "Cl"), Action::SetText(30, "150"), Action::SetText(40, "150"),
@@ -213,8 +199,12 @@ TEST_F(CalculatorDialogs, JunctionPotentialCalculation) {
   actions.push_back(Action::Press(kToHistory));
   const DialogRecord& run = Open(kJunctionItem, actions);
   // 4.285056 mV with today's k/e; the module's constant 8.617384435e-5 V/K
-  // is 6 ppm larger.
-  ExpectTexts(run, {{81, "20"}, {70, "4.28508"}});
+  // is 6 ppm larger.  A chosen ion fills its valence and mobility, checks
+  // its row and gives its pipette field the focus.
+  ExpectTexts(run, {{81, "20"}, {70, "4.28508"}, {50, "-1.0"}, {60, "1.0382"}});
+  ASSERT_EQ(run.Find(26)->items.size(), 54u);
+  EXPECT_TRUE(run.Find(10)->checked);
+  EXPECT_EQ(std::make_pair(run.focus, run.focusSelectsAll), std::make_pair(31, true));
   EXPECT_NE(run.history.find(" 1. K     pip = 150.0, bath =   0.0, z = +1, u = 1.000\r"),
             std::string::npos);
   EXPECT_NE(run.history.find(" Liquid junction potential: 4.29 mV\r"), std::string::npos);
@@ -230,6 +220,11 @@ TEST_F(CalculatorDialogs, JunctionPotentialCalculation) {
   EXPECT_EQ(Alerts(off), std::vector<std::string>{"KWT Note: Calculation was not possible."});
   EXPECT_EQ(off.history, "Calculation of Liquid Junction Potential\r Calculation not possible!\r");
   ExpectTexts(off, {{70, ""}, {81, ""}});
+
+  // "-" undoes what choosing an ion did.
+  const DialogRecord& none = Open(kJunctionItem, {Action::ChooseText(20, "Na"), Action::Choose(20, 2)});
+  EXPECT_FALSE(none.Find(10)->checked);
+  ExpectTexts(none, {{50, ""}, {60, ""}});
 }
 
 // ---- Stored settings -----------------------------------------------------------------
