@@ -11,6 +11,7 @@
 namespace kwt {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 TEST(FrameMessages, EveryMessageLeavesTypeWordZeroAndStoresItsResult) {
@@ -80,10 +81,22 @@ TEST(FrameMenu, AboutShowsTheBoxWithoutANotice) {
   EXPECT_TRUE(run->endedByModule) << "OK closes the box";
 }
 
+TEST(FrameMenu, ItemsAreTheMenusInOrder) {
+  std::vector<std::string> texts;
+  for (const auto& item : resources::MenuItems()) texts.emplace_back(item.text);
+  EXPECT_THAT(texts, ElementsAre("Load PULSE/PM File", "Load X-Chart File", "-", "Wave Statistics",
+                                 "Plot Waves", "Slim Waves", "-", "Calcium & Magnesium",
+                                 "Buffer Capacity", "Patcher's Calculator",
+                                 "Liquid Junction Potential", "-", "About KWT..."));
+}
+
 TEST(FrameErrors, ListHoldsFortyTextsForTheModulesCodes) {
   for (int32_t code = 10000; code <= 10041; ++code)
     EXPECT_EQ(resources::ErrorText(code).empty(), code == 10000 || code == 10041) << code;
   EXPECT_TRUE(resources::ErrorText(0).empty());
+  EXPECT_EQ(resources::ErrorText(kErrNotEnoughWaves),
+            "Not enough input waves. At least two waves are needed to make statistics");
+  EXPECT_EQ(resources::ErrorText(kErrTreesDontMatch), "PGF and PUL files don't match");
   // The module names itself KWT.
   EXPECT_THAT(std::string(resources::ErrorText(kErrNotFloatWave)), HasSubstr("KWT support"));
   // The host shows the same texts.
