@@ -29,6 +29,9 @@ TEST_F(KwtTest, ExitStatusAndMessages) {
       // Files that are no regular files are refused, not read.
       {{"info", fifo}, 1, Eq(""), HasSubstr(fifo + ": not a regular file (a FIFO)")},
       {{"info", "/dev/zero"}, 1, Eq(""), HasSubstr("/dev/zero: not a regular file (a character device)")},
+      {{"-q", "LoadPM \"" + fifo + "\""}, 1, Eq(""),
+       HasSubstr("kwt: error 10033: Cannot open DAT file. Check, if you have the rights for this "
+                 "file; " + fifo + ": not a regular file (a FIFO)\n")},
       // Help: nothing to do is bad usage; every value has a name of its own.
       {{}, 2, Eq(""), AllOf(HasSubstr("Usage: kwt"), HasSubstr("Examples:"))},
       {{"--help"}, 0,
