@@ -46,11 +46,6 @@ TEST_F(PlotWavesTest, ThreeStackedBands) {
                           "SetAxis/A/N=1 l3", "SetAxis l3 -3,4", "ModifyGraph rgb(c)=(0,0,0)",
                           "ModifyGraph margin(left)=72", "Legend/N=legend",
                           "ModifyGraph gaps=0"));
-  ASSERT_EQ(wb_.windows().size(), 1u);
-  const Window& g = wb_.windows()[0];
-  ASSERT_EQ(g.traces.size(), 3u);
-  EXPECT_EQ(g.traces[2].yAxis, "l3");
-  EXPECT_TRUE(g.hasRect);
   // Independent axes autoscale each band.
   EXPECT_TRUE(Plot("PlotWaves/G/I a,b", "SetAxis l").empty());
 }
@@ -175,8 +170,6 @@ TEST_F(PlotWavesTest, ManyStackedWavesKeepEveryBandOpen) {
 TEST_F(PlotWavesTest, TablesLiberalNamesAndXWave) {
   EXPECT_THAT(Plot("PlotWaves/T/C/O a,b"),
               ElementsAre("Edit", "AppendToTable root:a", "AppendToTable root:b"));
-  ASSERT_EQ(wb_.windows().size(), 1u);
-  EXPECT_EQ(wb_.windows()[0].columns.size(), 2u);
   // Graph and table: the table comes after the graph.
   Make("w 1", {1, 2}, kWaveFloat32, Folder("my data"));
   Make("xw", {0, 1});
