@@ -11,6 +11,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using test::DisplayStackedBands;
 using test::RunAll;
 
 GraphModel Front(Workbench& wb) { return BuildGraphModel(wb.windows().front(), wb); }
@@ -48,15 +49,9 @@ TEST(SettingList, KeywordsTargetsAndValues) {
 // The graph LoadPulse/P/L/S builds: three stacked free axes.
 TEST(GraphModel, StackedFreeAxesFromTheLoaderCommands) {
   Workbench wb;
-  RunAll(wb, {"Make/O/N=10 s_leak, s_2nd, s",
-              "Display;ModifyGraph margin(left)=60",
-              "AppendToGraph/L=l1 's_leak'",
-              "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
-              "AppendToGraph/L=l2 's_2nd'",
-              "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
-              "AppendToGraph/L=l3 's'",
-              "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60",
-              "AppendToGraph/R=r9 s"});
+  RunAll(wb, {"Make/O/N=10 s_leak, s_2nd, s"});
+  DisplayStackedBands(wb);
+  RunAll(wb, {"AppendToGraph/R=r9 s"});
   // Where the bands are drawn is checked in the pictures.
   const GraphModel m = Front(wb);
   EXPECT_TRUE(m.problems.empty()) << m.problems[0];

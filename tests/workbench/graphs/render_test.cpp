@@ -81,15 +81,9 @@ TEST(RenderGraph, StackedFreeAxesKeepEachTraceInItsBand) {
   RunAll(wb, {"Make/O/N=2000 s_leak, s_2nd, s", "SetScale/P x 0, 1e-4, \"s\", s_leak, s_2nd, s",
               "SetScale d 0, 0, \"A\", s_leak, s", "SetScale d 0, 0, \"V\", s_2nd",
               "s_leak = 2e-12 * sin(p / 50)", "s_2nd = -0.07 + 0.05 * (p > 500) * (p < 1500)",
-              "s = 2e-10 * cos(p / 30)",
-              "Display;ModifyGraph margin(left)=60",
-              "AppendToGraph/L=l1 's_leak'",
-              "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
-              "AppendToGraph/L=l2 's_2nd'",
-              "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
-              "AppendToGraph/L=l3 's'",
-              "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60",
-              "ModifyGraph rgb(s_leak)=(0,65535,0),rgb(s_2nd)=(0,0,65535),lsize=2"});
+              "s = 2e-10 * cos(p / 30)"});
+  test::DisplayStackedBands(wb);
+  RunAll(wb, {"ModifyGraph rgb(s_leak)=(0,65535,0),rgb(s_2nd)=(0,0,65535),lsize=2"});
   const GraphImage img = DrawFront(wb, 900, 700);
   const GraphLayout& l = img.layout;
   EXPECT_NEAR(l.plotLeft, 60 * l.scale, 1e-9) << "margin(left)=60 points";
