@@ -114,12 +114,13 @@ TEST_F(CalculatorDialogs, FreeCaMgRun) {
        Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"), Action::ChooseText(8, "ATP"),
        Action::SetText(17, "4m"), Action::SetText(20, "2m"), Action::SetText(35, "0.001"),
        Action::Press(kToHistory),
-       // "_none_" empties row 4's free field; row 1 loses its total and its
-       // free value from the first result with it.
-       Action::Choose(8, 1), Action::SetText(14, ""), Action::ChooseText(6, "BAPTA"),
-       Action::SetText(15, "1m"), Action::Press(kCalculate),
-       // Choosing a buffer gives its total field the focus.
-       Action::ChooseText(7, "BAPTA")});
+       // Row 1 loses its total, and its free value from the first result
+       // with it.
+       Action::SetText(14, ""), Action::ChooseText(6, "BAPTA"), Action::SetText(15, "1m"),
+       Action::Press(kCalculate),
+       // "_none_" empties row 4's free field; choosing a buffer gives its
+       // total field the focus.
+       Action::Choose(8, 1), Action::ChooseText(7, "BAPTA")});
   EXPECT_EQ(Alerts(run), (std::vector<std::string>{
                              "KWT Error: Total ion concentration (Calcium and/or Magnesium) required!",
                              "KWT Error: At least one buffer is required!"}));
