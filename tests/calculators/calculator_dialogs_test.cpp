@@ -1,14 +1,16 @@
-// The calculator dialogs and the About box, opened from the menu and run by
-// the scripted driver.
+// The calculator dialogs, opened from the menu and run by the scripted
+// driver: one run of each from its fields to the history, the corrections
+// and messages it shows, and its stored settings.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "calculators/buffer_capacity.h"
+#include "calculators/patcher.h"
 #include "resources/dialogs.h"
 #include "resources/resources.h"
 #include "workbench/workbench.h"
@@ -17,16 +19,14 @@ namespace kwt {
 namespace {
 
 using Action = DialogAction;
+using Texts = std::vector<std::pair<int32_t, std::string>>;
 
-constexpr int32_t kCalculate = 1;
-constexpr int32_t kExit = 2;
-constexpr int32_t kToHistory = 3;
+// The buttons every calculator has, and the menu items.
+enum Button : int32_t { kCalculate = 1, kExit, kToHistory };
+enum MenuItem : int32_t { kFreeCaMgItem = 8, kBufferItem, kPatcherItem, kJunctionItem, kAboutItem = 13 };
 
-constexpr int32_t kFreeCaMgItem = 8;
-constexpr int32_t kBufferItem = 9;
-constexpr int32_t kPatcherItem = 10;
-constexpr int32_t kJunctionItem = 11;
-constexpr int32_t kAboutItem = 13;
+// Offsets in the buffer calculator's stored record.
+enum BufferRecord : size_t { kCalculatorWord = 1858, kTotalIon = 1868, kKd = 1900, kBufferRecordSize = 2328 };
 
 class CalculatorDialogs : public ::testing::Test {
  protected:
@@ -44,20 +44,23 @@ class CalculatorDialogs : public ::testing::Test {
     return run;
   }
 
-  std::vector<std::string> Alerts(const DialogRecord& run) {
+  // The alerts of a run, as "title: text".
+  static std::vector<std::string> Alerts(const DialogRecord& run) {
     std::vector<std::string> out;
     for (const auto& e : run.events)
       if (e.kind == "alert") out.push_back(e.title + ": " + e.text);
     return out;
   }
 
+  static void ExpectTexts(const DialogRecord& run, const Texts& texts) {
+    for (const auto& [control, text] : texts) EXPECT_EQ(run.Text(control), text) << "control " << control;
+  }
+
   // Stores a preferences record as if another program had written it.
-  void StorePrefs(std::vector<uint8_t> record) { ASSERT_EQ(wb_.SavePrefs(record), 0); }
+  void StorePrefs(const std::vector<uint8_t>& record) { ASSERT_EQ(wb_.SavePrefs(record), 0); }
 
   Workbench wb_;
 };
-
-// ---- Menu and About ----------------------------------------------------------
 
 TEST_F(CalculatorDialogs, MenuItemsOpenTheirDialogs) {
   const struct {
@@ -82,93 +85,211 @@ TEST_F(CalculatorDialogs, MenuItemsOpenTheirDialogs) {
   EXPECT_EQ(wb_.history(), "");
 }
 
-TEST_F(CalculatorDialogs, AboutBoxClosesWithOkAndLeavesNoNotice) {
-  int32_t result = 99;
-  const DialogRecord& run = Open(kAboutItem, {Action::Press(1)}, &result);
-  EXPECT_EQ(result, 0);
-  EXPECT_TRUE(run.endedByModule);
-  EXPECT_EQ(run.result, 1);
-  EXPECT_EQ(run.Find(3)->kind, ControlKind::kPicture);
-  EXPECT_EQ(run.Text(1), "OK");
-  EXPECT_FALSE(run.Text(5).empty());
-  EXPECT_EQ(wb_.history(), "");
-  EXPECT_TRUE(wb_.interaction().events().empty());
-}
+// ---- One run of each calculator ----------------------------------------------------
 
-// ---- Buffer capacity -----------------------------------------------------------
-
-TEST_F(CalculatorDialogs, BufferCapacityWorkedExampleCalculatedTwice) {
-  const DialogRecord& run = Open(kBufferItem, {Action::SetText(9, "1m"), Action::SetText(10, "10m"),
-                                               Action::SetText(14, "1u"), Action::Press(kCalculate),
-                                               Action::Press(kToHistory), Action::Press(kCalculate),
-                                               Action::Press(kToHistory)});
-  // The second round reads what the first wrote, the micro sign included,
-  // and gives the same result.
-  const std::string once =
-      "Calculation of Buffer Capacity\r"
-      " Total ion:            1.00 mM\r"
-      " Free ion:           111.10 nM\r"
-      " Total buffer:        10.00 mM\r"
-      " Free buffer:          9.00 mM\r"
-      " Complexed buffer:   999.89 \xB5M\r"
-      " K-Diss.:              1.00 \xB5M\r"
-      " Buffering capacity: 8100.2\r"
-      " max. Binding Ratio: 10000.0\r";
-  EXPECT_EQ(run.history, once + once);
-  EXPECT_TRUE(Alerts(run).empty());
-  EXPECT_EQ(run.Text(9), "  1.00 m");
-  EXPECT_EQ(run.Text(11), "111.10 n");
-  EXPECT_EQ(run.Text(10), " 10.00 m");
-  EXPECT_EQ(run.Text(12), "  9.00 m");
-  EXPECT_EQ(run.Text(14), "  1.00 \xB5");
-  EXPECT_EQ(run.Text(16), "999.89 \xB5");
-  EXPECT_EQ(run.Text(18), "  8.10 k");
-  EXPECT_EQ(run.Text(24), " 10.00 k");
-}
-
-TEST_F(CalculatorDialogs, BufferCapacityReadsTheOldMicroByte) {
-  const DialogRecord& run =
-      Open(kBufferItem, {Action::SetText(9, "  1.00 m"), Action::SetText(10, " 10.00 m"),
-                         Action::SetText(14, "  1.00 \xBA"), Action::Press(kCalculate)});
-  EXPECT_TRUE(Alerts(run).empty());
-  EXPECT_EQ(run.Text(11), "111.10 n");
-  EXPECT_EQ(run.Text(14), "  1.00 \xB5");
-}
-
-TEST_F(CalculatorDialogs, BufferCapacityMessagesChangeNothing) {
+TEST_F(CalculatorDialogs, BufferCapacityRun) {
   const DialogRecord& run =
       Open(kBufferItem, {Action::SetText(9, "1m"), Action::Press(kCalculate), Action::SetText(14, "1u"),
-                         Action::Press(kToHistory)});
+                         Action::Press(kToHistory), Action::SetText(10, "10m"), Action::Press(kCalculate),
+                         Action::Press(kToHistory), Action::Press(kCalculate), Action::Press(kToHistory)});
+  // The messages add nothing to the history.  The second round reads what
+  // the first wrote, the micro sign included, and gives the same result.
   EXPECT_EQ(Alerts(run), (std::vector<std::string>{
                              "KWT Error: Dissociation constant is required for the calculation.",
                              "KWT Error: Two values (free or total concentration) must be specified."}));
-  EXPECT_EQ(run.Text(9), "1m");
-  EXPECT_EQ(run.Text(16), "");
-  EXPECT_EQ(run.history, "");
+  BufferCapacityResult r;
+  CalculatorMessage m;
+  ASSERT_TRUE(CalculateBufferCapacity({1e-3, std::nullopt, 10e-3, std::nullopt, 1e-6}, &r, &m));
+  EXPECT_EQ(run.history, BufferCapacityHistory(r) + BufferCapacityHistory(r));
+  ExpectTexts(run, {{9, "  1.00 m"}, {11, "111.10 n"}, {10, " 10.00 m"}, {12, "  9.00 m"},
+                    {14, "  1.00 \xB5"}, {16, "999.89 \xB5"}, {18, "  8.10 k"}, {24, " 10.00 k"}});
 }
 
-TEST_F(CalculatorDialogs, BufferCapacitySettingsSurviveExit) {
-  Open(kBufferItem, {Action::SetText(9, "2m"), Action::SetText(10, "abc"), Action::SetText(11, "5u"),
-                     Action::SetText(14, "1.5u"), Action::Press(kExit)});
-  const DialogRecord& reopened = Open(kBufferItem, {});
-  EXPECT_EQ(reopened.Text(9), "  2.00 m");
-  EXPECT_EQ(reopened.Text(10), "") << "a field that does not read is stored as 0";
-  EXPECT_EQ(reopened.Text(11), "  5.00 \xB5");
-  EXPECT_EQ(reopened.Text(14), "  1.50 \xB5");
+TEST_F(CalculatorDialogs, FreeCaMgRun) {
+  const DialogRecord& run = Open(
+      kFreeCaMgItem,
+      {// Nothing to compute yet.
+       Action::Press(kCalculate), Action::SetText(21, "1m"), Action::Press(kCalculate),
+       // EGTA in row 1, ATP in row 4.
+       Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"), Action::ChooseText(8, "ATP"),
+       Action::SetText(17, "4m"), Action::SetText(20, "2m"), Action::SetText(35, "0.001"),
+       Action::Press(kToHistory),
+       // Row 1 loses its total, and its free value from the first result
+       // with it.
+       Action::SetText(14, ""), Action::ChooseText(6, "BAPTA"), Action::SetText(15, "1m"),
+       Action::Press(kCalculate),
+       // "_none_" empties row 4's free field; choosing a buffer gives its
+       // total field the focus.
+       Action::Choose(8, 1), Action::ChooseText(7, "BAPTA")});
+  EXPECT_EQ(Alerts(run), (std::vector<std::string>{
+                             "KWT Error: Total ion concentration (Calcium and/or Magnesium) required!",
+                             "KWT Error: At least one buffer is required!"}));
+  // The popups list "_none_", "-" and the 25 buffers.
+  ASSERT_EQ(run.Find(5)->items.size(), 27u);
+  EXPECT_EQ(run.Find(10)->items[26], "TPEN");
+  // Rows keep their dialog numbers in the history.
+  EXPECT_EQ(run.history.rfind("Calculation of free Calcium & Magnesium\r", 0), 0u);
+  for (const char* line : {" 4: ATP      total   4.00 mM, free   2.03 mM\r", " Calcium:    total   1.00 mM, free  11.62 nM\r"})
+    EXPECT_NE(run.history.find(line), std::string::npos) << line;
+  EXPECT_EQ(run.history.find("Calculation", 1), std::string::npos) << "one history text";
+  ExpectTexts(run, {{23, ""}, {26, ""}, {17, "4m"}});
+  EXPECT_NE(run.Text(24), "");
+  EXPECT_EQ(std::make_pair(run.focus, run.focusSelectsAll), std::make_pair(16, true));
+}
+
+TEST_F(CalculatorDialogs, FreeCaMgCorrectsItsOptions) {
+  const DialogRecord& run =
+      Open(kFreeCaMgItem, {Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"),
+                           Action::ChooseText(8, "ATP"), Action::SetText(17, "4m"),
+                           Action::SetText(21, "1m"), Action::SetText(20, "2m"),
+                           Action::SetText(35, "0.001"), Action::SetText(36, "3"),
+                           Action::SetText(38, ""), Action::SetText(40, "-1"),
+                           Action::Press(kToHistory)});
+  // Iterations 3 becomes 10, too few for 0.001 %: the note comes once the
+  // fields are filled, and the history text follows it.
+  ExpectTexts(run, {{36, "10"}, {38, "7.2"}, {40, "0.00"}, {35, "0.001"}});
+  EXPECT_EQ(Alerts(run),
+            std::vector<std::string>{"KWT Note: Maximal number of iterations reached. Please, increase value!"});
+  EXPECT_EQ(run.history.rfind("Calculation of free Calcium & Magnesium\r", 0), 0u);
+  EXPECT_NE(run.Text(30), "");
+}
+
+TEST_F(CalculatorDialogs, PatcherGeometryToHistory) {
+  const DialogRecord& run = Open(kPatcherItem, {Action::SetText(9, "10"), Action::Press(kToHistory)});
+  // It opens on Geometry / Diameter.
+  ExpectTexts(run, {{5, "Geometry"}, {15, "Diameter"}, {6, "Capacitance"}, {8, "Surface"},
+                    {13, "\xB5m3"}, {17, "\xB5m"},
+                    {9, "10"}, {10, "2973.54"}, {11, "1000"}, {16, "17.8412"}});
+  PatcherValues v{{10.0, NAN, NAN}, NAN};
+  ASSERT_TRUE(CalculatePatcherFormula(0, &v));
+  EXPECT_EQ(run.history, PatcherHistory(0, v));
+}
+
+TEST_F(CalculatorDialogs, PatcherChoicesRelabelAndEmptyTheFields) {
+  const DialogRecord& run =
+      Open(kPatcherItem, {Action::SetText(9, "10"), Action::ChooseText(5, "Reversal Potential"),
+                          Action::SetText(9, "140"), Action::SetText(10, "5"),
+                          Action::Choose(15, 5), Action::Press(kCalculate)});
+  // The separator selects nothing: E rev Na stays, with its fields.
+  EXPECT_EQ(run.Find(15)->items.size(), 9u);
+  ExpectTexts(run, {{15, "E rev Na"}, {6, "[Na]i"}, {8, ""}, {16, "-85.6134"}});
+  const DialogRecord& ohm =
+      Open(kPatcherItem, {Action::ChooseText(5, "Ohm's Law"), Action::ChooseText(15, "Current"),
+                          Action::SetText(9, "50m"), Action::Press(kToHistory)});
+  // A result of 0 shows as an empty field.
+  ExpectTexts(ohm, {{6, "Voltage"}, {16, ""}, {11, "   inf  "}});
+  EXPECT_EQ(ohm.history.rfind("Patcher's Calculator\r Voltage           50.00 mV\r", 0), 0u);
+  // A failure empties the fields and adds nothing to the history.
+  const DialogRecord& failed = Open(kPatcherItem, {Action::ChooseText(5, "Whole Cell"), Action::SetText(9, "1"),
+                                                   Action::Press(kToHistory)});
+  EXPECT_EQ(Alerts(failed), std::vector<std::string>{"KWT Note: Calculation was not possible."});
+  EXPECT_EQ(failed.Text(9), "");
+  EXPECT_EQ(failed.history, "");
+}
+
+TEST_F(CalculatorDialogs, JunctionPotentialRun) {
+  const std::vector<Action> solutions = {
+      Action::ChooseText(19, "K"),  Action::SetText(29, "150"), Action::SetText(39, "0"),
+      Action::ChooseText(20, "Cl"), Action::SetText(30, "150"), Action::SetText(40, "150"),
+      Action::ChooseText(21, "Na"), Action::SetText(31, "0"),   Action::SetText(41, "150"),
+      Action::SetText(81, "")};
+  std::vector<Action> actions = solutions;
+  actions.push_back(Action::Press(kToHistory));
+  const DialogRecord& run = Open(kJunctionItem, actions);
+  // 4.285056 mV with today's k/e; the module's constant 8.617384435e-5 V/K
+  // is 6 ppm larger.  A chosen ion fills its valence and mobility, checks
+  // its row and gives its pipette field the focus.
+  ExpectTexts(run, {{81, "20"}, {70, "4.28508"}, {50, "-1.0"}, {60, "1.0382"}});
+  ASSERT_EQ(run.Find(26)->items.size(), 54u);
+  EXPECT_TRUE(run.Find(10)->checked);
+  EXPECT_EQ(std::make_pair(run.focus, run.focusSelectsAll), std::make_pair(31, true));
+  EXPECT_NE(run.history.find(" 1. K     pip = 150.0, bath =   0.0, z = +1, u = 1.000\r"),
+            std::string::npos);
+  EXPECT_NE(run.history.find(" Liquid junction potential: 4.29 mV\r"), std::string::npos);
+  EXPECT_TRUE(Alerts(run).empty());
+
+  // Unchecking every row leaves nothing to compute: a note for Calculate,
+  // a history line for To History, and no field changes.
+  actions = solutions;
+  for (int32_t box : {9, 10, 11}) actions.push_back(Action::Toggle(box));
+  actions.push_back(Action::Press(kCalculate));
+  actions.push_back(Action::Press(kToHistory));
+  const DialogRecord& off = Open(kJunctionItem, actions);
+  EXPECT_EQ(Alerts(off), std::vector<std::string>{"KWT Note: Calculation was not possible."});
+  EXPECT_EQ(off.history, "Calculation of Liquid Junction Potential\r Calculation not possible!\r");
+  ExpectTexts(off, {{70, ""}, {81, ""}});
+
+  // "-" undoes what choosing an ion did.
+  const DialogRecord& none = Open(kJunctionItem, {Action::ChooseText(20, "Na"), Action::Choose(20, 2)});
+  EXPECT_FALSE(none.Find(10)->checked);
+  ExpectTexts(none, {{50, ""}, {60, ""}});
+}
+
+// ---- Stored settings -----------------------------------------------------------------
+
+TEST_F(CalculatorDialogs, SettingsSurviveExit) {
+  const struct {
+    const char* what;
+    int32_t item;
+    std::vector<Action> actions;
+    Texts texts;
+    std::vector<std::pair<int32_t, bool>> checks;
+  } cases[] = {
+      // A field that does not read is stored as 0 and comes back empty.
+      {"buffer", kBufferItem,
+       {Action::SetText(9, "2m"), Action::SetText(10, "abc"), Action::SetText(11, "5u"),
+        Action::SetText(14, "1.5u")},
+       {{9, "  2.00 m"}, {10, ""}, {11, "  5.00 \xB5"}, {14, "  1.50 \xB5"}},
+       {}},
+      // An empty pH comes back empty (and takes its default when used),
+      // not as a pH of 0.
+      {"free Ca/Mg", kFreeCaMgItem,
+       {Action::ChooseText(6, "ATP"), Action::SetText(15, "4m"), Action::SetText(21, "1m"),
+        Action::SetText(20, "2u"), Action::SetText(35, "0.5"), Action::SetText(36, "500"),
+        Action::SetText(38, ""), Action::SetText(40, "0.1")},
+       {{6, "ATP"}, {5, "_none_"}, {15, "  4.00 m"}, {21, "  1.00 m"}, {20, "  2.00 \xB5"},
+        {35, "0.5"}, {36, "500"}, {38, ""}, {40, "0.1"}},
+       {}},
+      // A stored 0 leaves the field empty; the custom row keeps its own
+      // valence and mobility.
+      {"junction", kJunctionItem,
+       {Action::ChooseText(22, "Cs"), Action::SetText(32, "135"), Action::Toggle(18),
+        Action::SetText(38, "10"), Action::SetText(58, "-2"), Action::SetText(68, "0.5"),
+        Action::SetText(81, "37")},
+       {{22, "Cs"}, {32, "135"}, {42, ""}, {52, "1"}, {62, "1.05"}, {38, "10"}, {58, "-2"},
+        {68, "0.5"}, {81, "37"}},
+       {{12, true}, {18, true}, {9, false}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<Action> actions = c.actions;
+    actions.push_back(Action::Press(kExit));
+    Open(c.item, actions);
+    const DialogRecord& run = Open(c.item, {});
+    ExpectTexts(run, c.texts);
+    for (const auto& [box, checked] : c.checks) EXPECT_EQ(run.Find(box)->checked, checked) << box;
+  }
 }
 
 TEST_F(CalculatorDialogs, StoredRecordLayout) {
   Open(kBufferItem, {Action::SetText(9, "2m"), Action::SetText(14, "1u"), Action::Press(kExit)});
   std::vector<uint8_t> record;
   ASSERT_EQ(wb_.GetPrefs(&record), 0);
-  ASSERT_EQ(record.size(), 2328u);
+  ASSERT_EQ(record.size(), kBufferRecordSize);
   EXPECT_EQ(record[0] | record[1] << 8, 8);
-  EXPECT_EQ(record[1858] | record[1859] << 8, 1);
+  EXPECT_EQ(record[kCalculatorWord] | record[kCalculatorWord + 1] << 8, 1);
   double totalIon, kd;
-  std::memcpy(&totalIon, &record[1868], 8);  // little-endian on this machine
-  std::memcpy(&kd, &record[1900], 8);
+  std::memcpy(&totalIon, &record[kTotalIon], 8);  // little-endian on this machine
+  std::memcpy(&kd, &record[kKd], 8);
   EXPECT_DOUBLE_EQ(totalIon, 2e-3);
   EXPECT_DOUBLE_EQ(kd, 1e-6);
+
+  Open(kFreeCaMgItem, {Action::ChooseText(6, "ATP"), Action::Press(kExit)});
+  ASSERT_EQ(wb_.GetPrefs(&record), 0);
+  ASSERT_EQ(record.size(), 3352u);
+  EXPECT_EQ(record[0], 10);
+  EXPECT_EQ(record[2760], 2);
+  EXPECT_EQ(record[2762 + 4], 12) << "row 2's popup item";
 }
 
 TEST_F(CalculatorDialogs, AnotherLayoutDiscardsTheSettings) {
@@ -180,20 +301,21 @@ TEST_F(CalculatorDialogs, AnotherLayoutDiscardsTheSettings) {
   Open(kBufferItem, {Action::SetText(9, "3m"), Action::Press(kExit)});
   Open(kFreeCaMgItem, {Action::Press(kExit)});
   EXPECT_EQ(Open(kBufferItem, {}).Text(9), "");
-  // Leaving without Exit stores nothing.
+  // Leaving without Exit stores nothing, and the patcher stores nothing.
   Open(kBufferItem, {Action::SetText(9, "4m"), Action::Press(kExit)});
   Open(kJunctionItem, {Action::Press(kCalculate)});
+  Open(kPatcherItem, {Action::Press(kExit)});
   EXPECT_EQ(Open(kBufferItem, {}).Text(9), "  4.00 m");
 }
 
 TEST_F(CalculatorDialogs, DamagedRecordsAreIgnored) {
   // A buffer record cut short, one too long, one of another version, and
   // one whose calculator word is wrong: each opens with empty fields.
-  std::vector<uint8_t> good(2328, 0);
+  std::vector<uint8_t> good(kBufferRecordSize, 0);
   good[0] = 8;
-  good[1858] = 1;
+  good[kCalculatorWord] = 1;
   const double ion = 2e-3;
-  std::memcpy(&good[1868], &ion, 8);
+  std::memcpy(&good[kTotalIon], &ion, 8);
   StorePrefs(good);
   ASSERT_EQ(Open(kBufferItem, {}).Text(9), "  2.00 m");
 
@@ -203,7 +325,7 @@ TEST_F(CalculatorDialogs, DamagedRecordsAreIgnored) {
   std::vector<uint8_t> version = good;
   version[0] = 9;
   std::vector<uint8_t> calculator = good;
-  calculator[1858] = 4;
+  calculator[kCalculatorWord] = 4;
   for (const auto& record : {shorter, longer, version, calculator, std::vector<uint8_t>{8, 0}}) {
     StorePrefs(record);
     EXPECT_EQ(Open(kBufferItem, {}).Text(9), "") << record.size();
@@ -212,247 +334,9 @@ TEST_F(CalculatorDialogs, DamagedRecordsAreIgnored) {
   }
   // Numbers that are no numbers show as empty fields.
   std::vector<uint8_t> nan = good;
-  for (int i = 1868; i < 1876; ++i) nan[i] = 0xFF;
+  std::memset(&nan[kTotalIon], 0xFF, 8);
   StorePrefs(nan);
   EXPECT_EQ(Open(kBufferItem, {}).Text(9), "");
-}
-
-// ---- Free calcium and magnesium ----------------------------------------------
-
-TEST_F(CalculatorDialogs, FreeCaMgChoosingBuffers) {
-  const DialogRecord& run =
-      Open(kFreeCaMgItem, {Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"),
-                           Action::SetText(21, "1m"), Action::Press(kCalculate),
-                           Action::Choose(5, 1)});
-  // The popups list "_none_", "-" and the 25 buffers.
-  ASSERT_EQ(run.Find(5)->items.size(), 27u);
-  EXPECT_EQ(run.Find(10)->items[26], "TPEN");
-  // Choosing "_none_" empties the row's free field.
-  EXPECT_EQ(run.Text(23), "");
-  EXPECT_EQ(run.Text(14), "10m");
-  EXPECT_NE(run.Text(30), "");
-
-  const DialogRecord& picked = Open(kFreeCaMgItem, {Action::ChooseText(7, "BAPTA")});
-  EXPECT_EQ(picked.focus, 16) << "the row's total field takes the focus";
-  EXPECT_TRUE(picked.focusSelectsAll);
-}
-
-TEST_F(CalculatorDialogs, FreeCaMgCalculationAndOptions) {
-  const DialogRecord& run =
-      Open(kFreeCaMgItem, {Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"),
-                           Action::ChooseText(8, "ATP"), Action::SetText(17, "4m"),
-                           Action::SetText(21, "1m"), Action::SetText(20, "2m"),
-                           Action::SetText(35, "0.001"), Action::SetText(36, "3"),
-                           Action::SetText(38, ""), Action::SetText(40, "-1"),
-                           Action::Press(kToHistory)});
-  // Iterations 3 becomes 10, too few for 0.001 %: the note comes once the
-  // fields are filled, and the history text follows it.
-  EXPECT_EQ(run.Text(36), "10");
-  EXPECT_EQ(run.Text(38), "7.2");
-  EXPECT_EQ(run.Text(40), "0.00");
-  EXPECT_EQ(run.Text(35), "0.001");
-  EXPECT_EQ(Alerts(run),
-            std::vector<std::string>{"KWT Note: Maximal number of iterations reached. Please, increase value!"});
-  EXPECT_EQ(run.history.rfind("Calculation of free Calcium & Magnesium\r", 0), 0u);
-  EXPECT_NE(run.Text(30), "");
-  EXPECT_NE(run.Text(29), "");
-  EXPECT_NE(run.Text(23), "");
-  EXPECT_NE(run.Text(26), "");
-  EXPECT_EQ(run.Text(24), "");
-
-  const DialogRecord& enough =
-      Open(kFreeCaMgItem, {Action::ChooseText(5, "EGTA"), Action::SetText(14, "10m"),
-                           Action::ChooseText(8, "ATP"), Action::SetText(17, "4m"),
-                           Action::SetText(21, "1m"), Action::SetText(20, "2m"),
-                           Action::SetText(35, "0.001"), Action::Press(kToHistory)});
-  EXPECT_TRUE(Alerts(enough).empty());
-  // Rows keep their dialog numbers in the history.
-  EXPECT_NE(enough.history.find(" 4: ATP      total   4.00 mM, free   2.03 mM\r"), std::string::npos);
-  EXPECT_EQ(enough.Text(30), " 11.62 n");
-  EXPECT_EQ(enough.Text(29), " 24.92 \xB5");
-}
-
-TEST_F(CalculatorDialogs, FreeCaMgErrorsAndStaleResults) {
-  const DialogRecord& run =
-      Open(kFreeCaMgItem, {Action::Press(kCalculate), Action::SetText(21, "1m"),
-                           Action::Press(kCalculate), Action::ChooseText(5, "EGTA"),
-                           Action::SetText(14, "10m"), Action::Press(kCalculate),
-                           Action::SetText(14, ""), Action::ChooseText(6, "BAPTA"),
-                           Action::SetText(15, "1m"), Action::Press(kCalculate)});
-  EXPECT_EQ(Alerts(run),
-            (std::vector<std::string>{
-                "KWT Error: Total ion concentration (Calcium and/or Magnesium) required!",
-                "KWT Error: At least one buffer is required!"}));
-  // Row 1 lost its total: its free value from the first result is gone.
-  EXPECT_EQ(run.Text(23), "");
-  EXPECT_NE(run.Text(24), "");
-}
-
-TEST_F(CalculatorDialogs, FreeCaMgSettingsSurviveExit) {
-  Open(kFreeCaMgItem, {Action::ChooseText(6, "ATP"), Action::SetText(15, "4m"),
-                       Action::SetText(21, "1m"), Action::SetText(20, "2u"),
-                       Action::SetText(35, "0.5"), Action::SetText(36, "500"),
-                       Action::SetText(38, ""), Action::SetText(40, "0.1"), Action::Press(kExit)});
-  const DialogRecord& run = Open(kFreeCaMgItem, {});
-  EXPECT_EQ(run.Find(6)->selection, 12);
-  EXPECT_EQ(run.Text(6), "ATP");
-  EXPECT_EQ(run.Find(5)->selection, 1);
-  EXPECT_EQ(run.Text(15), "  4.00 m");
-  EXPECT_EQ(run.Text(21), "  1.00 m");
-  EXPECT_EQ(run.Text(20), "  2.00 \xB5");
-  EXPECT_EQ(run.Text(35), "0.5");
-  EXPECT_EQ(run.Text(36), "500");
-  // An empty pH comes back empty (and takes its default when used), not as
-  // a pH of 0.
-  EXPECT_EQ(run.Text(38), "");
-  EXPECT_EQ(run.Text(40), "0.1");
-  std::vector<uint8_t> record;
-  wb_.GetPrefs(&record);
-  ASSERT_EQ(record.size(), 3352u);
-  EXPECT_EQ(record[0], 10);
-  EXPECT_EQ(record[2760], 2);
-  EXPECT_EQ(record[2762 + 4], 12);
-}
-
-// ---- Patcher's calculator ---------------------------------------------------------
-
-TEST_F(CalculatorDialogs, PatcherOpensOnGeometryDiameter) {
-  const DialogRecord& run = Open(kPatcherItem, {});
-  EXPECT_EQ(run.Text(5), "Geometry");
-  EXPECT_EQ(run.Text(15), "Diameter");
-  EXPECT_EQ(run.Text(6), "Capacitance");
-  EXPECT_EQ(run.Text(8), "Surface");
-  EXPECT_EQ(run.Text(13), "\xB5m3");
-  EXPECT_EQ(run.Text(17), "\xB5m");
-}
-
-TEST_F(CalculatorDialogs, PatcherGeometryToHistory) {
-  const DialogRecord& run = Open(kPatcherItem, {Action::SetText(9, "10"), Action::Press(kToHistory)});
-  EXPECT_EQ(run.Text(9), "10");
-  EXPECT_EQ(run.Text(10), "2973.54");
-  EXPECT_EQ(run.Text(11), "1000");
-  EXPECT_EQ(run.Text(16), "17.8412");
-  EXPECT_EQ(run.history.rfind("Patcher's Calculator\r Capacitance           10.00pF\r", 0), 0u);
-}
-
-TEST_F(CalculatorDialogs, PatcherChoicesRelabelAndEmptyTheFields) {
-  const DialogRecord& run =
-      Open(kPatcherItem, {Action::SetText(9, "10"), Action::ChooseText(5, "Reversal Potential"),
-                          Action::SetText(9, "140"), Action::SetText(10, "5"),
-                          Action::Choose(15, 5), Action::Press(kCalculate)});
-  // The separator selects nothing: E rev Na stays, with its fields.
-  EXPECT_EQ(run.Text(15), "E rev Na");
-  EXPECT_EQ(run.Find(15)->items.size(), 9u);
-  EXPECT_EQ(run.Text(6), "[Na]i");
-  EXPECT_EQ(run.Text(8), "");
-  EXPECT_EQ(run.Text(16), "-85.6134");
-  const DialogRecord& ohm =
-      Open(kPatcherItem, {Action::ChooseText(5, "Ohm's Law"), Action::ChooseText(15, "Current"),
-                          Action::SetText(9, "50m"), Action::Press(kToHistory)});
-  EXPECT_EQ(ohm.Text(6), "Voltage");
-  EXPECT_EQ(ohm.Text(16), "") << "a result of 0 shows as an empty field";
-  EXPECT_EQ(ohm.Text(11), "   inf  ");
-  EXPECT_EQ(ohm.history,
-            "Patcher's Calculator\r"
-            " Voltage           50.00 mV\r"
-            " Conductance        0.00 yS\r"
-            " Resistance          inf  Ohm\r"
-            " Current            0.00 yA\r");
-}
-
-TEST_F(CalculatorDialogs, PatcherFailureEmptiesTheFields) {
-  const DialogRecord& run =
-      Open(kPatcherItem, {Action::ChooseText(5, "Whole Cell"), Action::SetText(9, "1"),
-                          Action::Press(kToHistory)});
-  EXPECT_EQ(Alerts(run), std::vector<std::string>{"KWT Note: Calculation was not possible."});
-  EXPECT_EQ(run.Text(9), "");
-  EXPECT_EQ(run.history, "");
-  // Exit stores nothing for this calculator.
-  Open(kBufferItem, {Action::SetText(9, "2m"), Action::Press(kExit)});
-  Open(kPatcherItem, {Action::Press(kExit)});
-  EXPECT_EQ(Open(kBufferItem, {}).Text(9), "  2.00 m");
-}
-
-// ---- Liquid junction potential ----------------------------------------------------
-
-TEST_F(CalculatorDialogs, JunctionPotentialChoosingIons) {
-  const DialogRecord& run = Open(kJunctionItem, {Action::ChooseText(19, "Cl")});
-  ASSERT_EQ(run.Find(26)->items.size(), 54u);
-  EXPECT_TRUE(run.Find(9)->checked);
-  EXPECT_EQ(run.Text(49), "-1.0");
-  EXPECT_EQ(run.Text(59), "1.0382");
-  EXPECT_EQ(run.focus, 29);
-  EXPECT_TRUE(run.focusSelectsAll);
-  const DialogRecord& none = Open(kJunctionItem, {Action::ChooseText(20, "Na"), Action::Choose(20, 2)});
-  EXPECT_FALSE(none.Find(10)->checked);
-  EXPECT_EQ(none.Text(50), "");
-  EXPECT_EQ(none.Text(60), "");
-}
-
-TEST_F(CalculatorDialogs, JunctionPotentialCalculation) {
-  const std::vector<Action> solutions = {
-      Action::ChooseText(19, "K"),  Action::SetText(29, "150"), Action::SetText(39, "0"),
-      Action::ChooseText(20, "Cl"), Action::SetText(30, "150"), Action::SetText(40, "150"),
-      Action::ChooseText(21, "Na"), Action::SetText(31, "0"),   Action::SetText(41, "150"),
-      Action::SetText(81, "")};
-  std::vector<Action> actions = solutions;
-  actions.push_back(Action::Press(kToHistory));
-  const DialogRecord& run = Open(kJunctionItem, actions);
-  EXPECT_EQ(run.Text(81), "20");
-  // 4.285056 mV with today's k/e; the module's constant 8.617384435e-5 V/K
-  // is 6 ppm larger.
-  EXPECT_EQ(run.Text(70), "4.28508");
-  EXPECT_NE(run.history.find(" 1. K     pip = 150.0, bath =   0.0, z = +1, u = 1.000\r"),
-            std::string::npos);
-  EXPECT_NE(run.history.find(" Liquid junction potential: 4.29 mV\r"), std::string::npos);
-  EXPECT_TRUE(Alerts(run).empty());
-
-  // Unchecking every row leaves nothing to compute: a note for Calculate,
-  // a history line for To History.
-  actions = solutions;
-  for (int32_t box : {9, 10, 11}) actions.push_back(Action::Toggle(box));
-  actions.push_back(Action::Press(kCalculate));
-  actions.push_back(Action::Press(kToHistory));
-  const DialogRecord& off = Open(kJunctionItem, actions);
-  EXPECT_EQ(Alerts(off), std::vector<std::string>{"KWT Note: Calculation was not possible."});
-  EXPECT_EQ(off.history, "Calculation of Liquid Junction Potential\r Calculation not possible!\r");
-  EXPECT_EQ(off.Text(70), "");
-  EXPECT_EQ(off.Text(81), "") << "nothing changes when there is no potential";
-}
-
-TEST_F(CalculatorDialogs, JunctionPotentialSettingsSurviveExit) {
-  Open(kJunctionItem, {Action::ChooseText(22, "Cs"), Action::SetText(32, "135"),
-                       Action::Toggle(18), Action::SetText(38, "10"), Action::SetText(58, "-2"),
-                       Action::SetText(68, "0.5"), Action::SetText(81, "37"), Action::Press(kExit)});
-  const DialogRecord& run = Open(kJunctionItem, {});
-  EXPECT_EQ(run.Text(22), "Cs");
-  EXPECT_TRUE(run.Find(12)->checked);
-  EXPECT_EQ(run.Text(32), "135");
-  EXPECT_EQ(run.Text(42), "") << "a stored 0 leaves the field empty";
-  EXPECT_EQ(run.Text(52), "1");
-  EXPECT_EQ(run.Text(62), "1.05");
-  EXPECT_TRUE(run.Find(18)->checked);
-  EXPECT_EQ(run.Text(38), "10");
-  EXPECT_EQ(run.Text(58), "-2");
-  EXPECT_EQ(run.Text(68), "0.5");
-  EXPECT_EQ(run.Text(81), "37");
-  EXPECT_FALSE(run.Find(9)->checked);
-}
-
-TEST(CalculatorSettingsOnDisk, SurviveANewSession) {
-  const std::string path =
-      ::testing::TempDir() + "/kwt-calculator-prefs-" + std::to_string(getpid()) + ".bin";
-  std::remove(path.c_str());
-  {
-    Workbench wb(Workbench::Options{path, false, false});
-    wb.dialogs().SetScript({Action::SetText(9, "7m"), Action::Press(kExit)});
-    wb.ChooseMenuItem(kBufferItem);
-  }
-  Workbench wb(Workbench::Options{path, false, false});
-  wb.dialogs().SetScript({});
-  wb.ChooseMenuItem(kBufferItem);
-  EXPECT_EQ(wb.dialogs().lastRun()->Text(9), "  7.00 m");
-  std::remove(path.c_str());
 }
 
 }  // namespace

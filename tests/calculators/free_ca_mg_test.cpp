@@ -8,26 +8,27 @@
 namespace kwt {
 namespace {
 
-constexpr int32_t kEgtaItem = 3;   // popup item of table entry 1
-constexpr int32_t kAtpItem = 12;   // entry 10
+constexpr int32_t kEgtaItem = 3;       // popup item of table entry 1
+constexpr int32_t kAtpItem = 12;       // entry 10
 constexpr int32_t kSeparatorItem = 9;  // entry 7, a "-" in the table
+const char* const kIterationsNote = "Maximal number of iterations reached. Please, increase value!";
 
-FreeCaMgInput Solution(std::optional<double> ca, std::optional<double> mg) {
+// Total Ca and Mg, with `item` in row `row` holding `total`.
+FreeCaMgInput Solution(std::optional<double> ca, std::optional<double> mg, int row, int32_t item,
+                       double total, double convergencePercent = 0.1) {
   FreeCaMgInput in;
   in.totalCa = ca;
   in.totalMg = mg;
-  in.convergencePercent = 0.1;
+  in.convergencePercent = convergencePercent;
   in.iterations = 10000;
   in.pH = 7.2;
   in.correction = 0.0;
+  EXPECT_TRUE(SelectBuffer(item, &in.rows[row]));
+  in.rows[row].total = total;
   return in;
 }
 
-void AddBuffer(FreeCaMgInput* in, int row, int32_t item, double total) {
-  ASSERT_TRUE(SelectBuffer(item, &in->rows[row]));
-  in->rows[row].total = total;
-}
-
+// The result, and the message (empty unless `message` asks for it).
 FreeCaMgResult Compute(const FreeCaMgInput& in, CalculatorMessage* message = nullptr) {
   FreeCaMgResult r;
   CalculatorMessage m;
@@ -37,30 +38,28 @@ FreeCaMgResult Compute(const FreeCaMgInput& in, CalculatorMessage* message = nul
   return r;
 }
 
-// The free ion of a single-ion solution found independently, by bisection
-// on the mass balance x + sum total K x / (1 + K x) = total.
-double BisectFreeIon(double total, const FreeCaMgResult& r, const FreeCaMgInput& in, bool calcium) {
+// The message of a calculation that fails.
+CalculatorMessage Failure(const FreeCaMgInput& in, FreeCaMgResult* r) {
+  CalculatorMessage m;
+  EXPECT_FALSE(CalculateFreeCaMg(in, r, &m));
+  return m;
+}
+
+// The free calcium of a calcium-only solution found independently, by
+// bisection on the mass balance x + sum total K x / (1 + K x) = total.
+double BisectFreeCa(double total, const FreeCaMgResult& r, const FreeCaMgInput& in) {
   double lo = 0.0, hi = total;
   for (int i = 0; i < 200; ++i) {
     const double x = (lo + hi) / 2.0;
     double bound = 0.0;
-    for (int k = 0; k < kBufferRows; ++k) {
-      if (!r.rows[k].active) continue;
-      const double K = calcium ? r.rows[k].kCa : r.rows[k].kMg;
-      bound += *in.rows[k].total * K * x / (1.0 + K * x);
-    }
+    for (int k = 0; k < kBufferRows; ++k)
+      if (r.rows[k].active) bound += *in.rows[k].total * r.rows[k].kCa * x / (1.0 + r.rows[k].kCa * x);
     (x + bound > total ? hi : lo) = x;
   }
   return (lo + hi) / 2.0;
 }
 
-TEST(BufferTable, EntriesAndSelection) {
-  ASSERT_EQ(BufferTable().size(), 25u);
-  EXPECT_EQ(BufferTable()[0].name, "EGTA");
-  EXPECT_EQ(BufferTable()[13].name, "DM-Nitrophen");
-  EXPECT_EQ(BufferTable()[24].name, "TPEN");
-  EXPECT_DOUBLE_EQ(BufferTable()[1].log10K[kKMg], 9.094);
-
+TEST(BufferTable, PopupItemsSelectEntries) {
   BufferRow row;
   ASSERT_TRUE(SelectBuffer(kEgtaItem, &row));
   EXPECT_EQ(row.name, "EGTA");
@@ -72,22 +71,18 @@ TEST(BufferTable, EntriesAndSelection) {
   ASSERT_TRUE(SelectBuffer(kSeparatorItem, &row));
   EXPECT_EQ(row.name, "-");
   for (double k : row.constants) EXPECT_EQ(k, 1.0);
-  // "_none_", the popup's own "-", and numbers the popup lacks.
-  EXPECT_FALSE(SelectBuffer(1, &row));
-  EXPECT_EQ(row.selection, 1);
-  EXPECT_TRUE(row.name.empty());
-  EXPECT_FALSE(SelectBuffer(2, &row));
-  EXPECT_EQ(row.selection, 2);
-  for (int32_t bad : {0, -5, 28, 1 << 30}) {
-    EXPECT_FALSE(SelectBuffer(bad, &row)) << bad;
-    EXPECT_EQ(row.selection, 1) << bad;
+  // "_none_" and the popup's own "-" empty the row; numbers the popup lacks
+  // also reset its selection.
+  const std::pair<int32_t, int32_t> emptied[] = {{1, 1}, {2, 2}, {0, 1}, {-5, 1}, {28, 1}, {1 << 30, 1}};
+  for (const auto& [item, selection] : emptied) {
+    EXPECT_FALSE(SelectBuffer(item, &row)) << item;
+    EXPECT_EQ(row.selection, selection) << item;
+    EXPECT_TRUE(row.name.empty()) << item;
   }
 }
 
 TEST(FreeCaMg, ApparentConstantsAtThePH) {
-  FreeCaMgInput in = Solution(1e-3, std::nullopt);
-  AddBuffer(&in, 0, kEgtaItem, 10e-3);
-  const FreeCaMgResult r = Compute(in);
+  const FreeCaMgResult r = Compute(Solution(1e-3, std::nullopt, 0, kEgtaItem, 10e-3));
   // alphaH of EGTA at pH 7.2 by hand: H = 10^-7.2.
   const double h = std::pow(10.0, -7.2);
   const double k1 = std::pow(10.0, 9.47), k2 = std::pow(10.0, 8.85), k3 = std::pow(10.0, 2.66),
@@ -97,17 +92,22 @@ TEST(FreeCaMg, ApparentConstantsAtThePH) {
   EXPECT_NEAR(r.rows[0].kCa, (std::pow(10.0, 10.91) + std::pow(10.0, 5.28)) / alpha, 1e-6);
   EXPECT_NEAR(r.rows[0].kMg, (std::pow(10.0, 5.21) + std::pow(10.0, 3.37)) / alpha, 1e-9);
   EXPECT_NEAR(r.pHInUse, 7.2, 1e-12);
+
+  // The separator entry is active with constants 1:
+  // K'Ca = (1 + 1) / (1 + H + H^2 + H^3 + H^4).
+  const FreeCaMgResult s = Compute(Solution(1e-3, std::nullopt, 2, kSeparatorItem, 2e-3, 0.0001));
+  ASSERT_TRUE(s.rows[2].active);
+  EXPECT_NEAR(s.rows[2].kCa, 2.0 / (1.0 + h), 1e-12);
+  EXPECT_NEAR(s.freeCa, 0.996023825676894e-3, 1e-12);
 }
 
 TEST(FreeCaMg, ConvergesFromBothSides) {
   // Nearly saturated EGTA needs many passes; the low estimate rises and the
   // high one falls to the free calcium found by bisection.
   for (double criterionPercent : {1.0, 0.1, 0.001}) {
-    FreeCaMgInput in = Solution(9e-3, std::nullopt);
-    in.convergencePercent = criterionPercent;
-    AddBuffer(&in, 0, kEgtaItem, 10e-3);
+    const FreeCaMgInput in = Solution(9e-3, std::nullopt, 0, kEgtaItem, 10e-3, criterionPercent);
     const FreeCaMgResult r = Compute(in);
-    const double exact = BisectFreeIon(9e-3, r, in, true);
+    const double exact = BisectFreeCa(9e-3, r, in);
     EXPECT_NEAR(exact, 9.40733e-7, 1e-11);
     EXPECT_LE(r.lowCa, exact);
     EXPECT_GE(r.highCa, exact);
@@ -120,11 +120,11 @@ TEST(FreeCaMg, ConvergesFromBothSides) {
 
 TEST(FreeCaMg, CalciumAndMagnesiumWithTwoBuffers) {
   // Free values found independently (nested bisection): Ca 11.6177 nM,
-  // Mg 24.9179 uM, EGTA 8.99675 mM, ATP 2.02818 mM.
-  FreeCaMgInput in = Solution(1e-3, 2e-3);
-  in.convergencePercent = 0.001;
-  AddBuffer(&in, 0, kEgtaItem, 10e-3);
-  AddBuffer(&in, 3, kAtpItem, 4e-3);
+  // Mg 24.9179 uM, EGTA 8.99675 mM, ATP 2.02818 mM.  Rows keep their
+  // numbers in the history.
+  FreeCaMgInput in = Solution(1e-3, 2e-3, 0, kEgtaItem, 10e-3, 0.001);
+  ASSERT_TRUE(SelectBuffer(kAtpItem, &in.rows[3]));
+  in.rows[3].total = 4e-3;
   const FreeCaMgResult r = Compute(in);
   EXPECT_NEAR(r.freeCa, 1.16177e-8, 1e-12);
   EXPECT_NEAR(r.freeMg, 2.49179e-5, 1e-9);
@@ -143,12 +143,9 @@ TEST(FreeCaMg, CalciumAndMagnesiumWithTwoBuffers) {
 TEST(FreeCaMg, OnlyMagnesium) {
   // Tight enough that the two decimals shown are those of the exact
   // values (Mg 25.0107 uM, ATP 2.02501 mM, found by bisection).
-  FreeCaMgInput in = Solution(std::nullopt, 2e-3);
-  in.convergencePercent = 0.001;
-  AddBuffer(&in, 0, kAtpItem, 4e-3);
+  FreeCaMgInput in = Solution(std::nullopt, 2e-3, 0, kAtpItem, 4e-3, 0.001);
   const FreeCaMgResult r = Compute(in);
   EXPECT_FALSE(r.caPresent);
-  EXPECT_EQ(r.totalCa, 0.0);
   EXPECT_EQ(r.freeCa, 0.0);
   EXPECT_NEAR(r.freeMg, 2.50107e-5, 2.5e-5 * 0.001);
   EXPECT_EQ(FreeCaMgHistory(in, r),
@@ -161,117 +158,83 @@ TEST(FreeCaMg, OnlyMagnesium) {
   EXPECT_FALSE(Compute(in).caPresent);
 }
 
-TEST(FreeCaMg, SeparatorEntryIsActiveWithConstantsOne) {
-  FreeCaMgInput in = Solution(1e-3, std::nullopt);
-  in.convergencePercent = 0.0001;
-  AddBuffer(&in, 2, kSeparatorItem, 2e-3);
-  const FreeCaMgResult r = Compute(in);
-  ASSERT_TRUE(r.rows[2].active);
-  // K'Ca = (1 + 1) / (1 + H + H^2 + H^3 + H^4) with H = 10^-7.2.
-  EXPECT_NEAR(r.rows[2].kCa, 2.0 / (1.0 + std::pow(10.0, -7.2)), 1e-12);
-  EXPECT_NEAR(r.freeCa, 0.996023825676894e-3, 1e-12);
-}
-
 TEST(FreeCaMg, OptionsAreBroughtIntoRange) {
-  FreeCaMgInput in = Solution(1e-3, std::nullopt);
-  AddBuffer(&in, 0, kEgtaItem, 10e-3);
-  in.convergencePercent = 0.0;
-  in.iterations = 3;
-  in.pH = std::nullopt;
-  in.correction = -0.5;
-  FreeCaMgResult r = Compute(in);
-  EXPECT_TRUE(r.convergenceChanged);
-  EXPECT_EQ(r.convergencePercent, 1.0);
-  EXPECT_TRUE(r.iterationsChanged);
-  EXPECT_EQ(r.iterations, 10.0);
-  EXPECT_TRUE(r.pHChanged);
-  EXPECT_EQ(r.pH, 7.2);
-  EXPECT_TRUE(r.correctionChanged);
-  EXPECT_EQ(r.correction, 0.0);
-
-  in.convergencePercent = 250.0;
-  in.iterations = 5e9;
-  in.pH = -1.0;
-  in.correction = std::nullopt;  // reads as 0: nothing to correct
-  r = Compute(in);
-  EXPECT_EQ(r.convergencePercent, 100.0);
-  EXPECT_EQ(r.iterations, 1e9);
-  EXPECT_EQ(r.pH, 7.2);
-  EXPECT_FALSE(r.correctionChanged);
-
-  in.convergencePercent = std::nullopt;  // an empty field reads as 0
-  in.iterations = std::nullopt;
-  in.pH = 6.8;
-  in.correction = 0.15;
-  r = Compute(in);
-  EXPECT_EQ(r.convergencePercent, 1.0);
-  EXPECT_EQ(r.iterations, 10.0);
-  EXPECT_FALSE(r.pHChanged);
-  // The correction shifts the proton concentration, not the pH shown.
-  EXPECT_NEAR(r.pHInUse, 6.8, 1e-12);
+  // An empty field reads as 0; the correction shifts the proton
+  // concentration, not the pH shown.
+  using O = std::optional<double>;
+  const struct {
+    O convergence, iterations, pH, correction;
+    double convergenceUsed, iterationsUsed, pHUsed, pHInUse;
+    bool pHChanged, correctionChanged;
+  } cases[] = {
+      {0.0, 3.0, std::nullopt, -0.5, 1.0, 10.0, 7.2, 7.2, true, true},
+      {250.0, 5e9, -1.0, std::nullopt, 100.0, 1e9, 7.2, 7.2, true, false},
+      {std::nullopt, std::nullopt, 6.8, 0.15, 1.0, 10.0, 6.8, 6.8, false, false},
+  };
+  for (const auto& c : cases) {
+    FreeCaMgInput in = Solution(1e-3, std::nullopt, 0, kEgtaItem, 10e-3);
+    in.convergencePercent = c.convergence;
+    in.iterations = c.iterations;
+    in.pH = c.pH;
+    in.correction = c.correction;
+    CalculatorMessage m;
+    const FreeCaMgResult r = Compute(in, &m);
+    SCOPED_TRACE(c.convergenceUsed);
+    EXPECT_TRUE(r.convergenceChanged);
+    EXPECT_EQ(r.convergencePercent, c.convergenceUsed);
+    EXPECT_TRUE(r.iterationsChanged);
+    EXPECT_EQ(r.iterations, c.iterationsUsed);
+    EXPECT_EQ(r.pH, c.pHUsed);
+    EXPECT_EQ(r.pHChanged, c.pHChanged);
+    EXPECT_EQ(r.correctionChanged, c.correctionChanged);
+    EXPECT_NEAR(r.pHInUse, c.pHInUse, 1e-12);
+  }
 }
 
-TEST(FreeCaMg, IterationsRunOut) {
-  // 10 passes are too few for nearly saturated EGTA at 0.1 %.
-  FreeCaMgInput in = Solution(9e-3, std::nullopt);
+TEST(FreeCaMg, IterationsRunOutOrStall) {
+  // 10 passes are too few for nearly saturated EGTA at 0.1 %; the results
+  // stand all the same: the middle of the bracket.
+  FreeCaMgInput in = Solution(9e-3, std::nullopt, 0, kEgtaItem, 10e-3);
   in.iterations = 10;
-  AddBuffer(&in, 0, kEgtaItem, 10e-3);
   CalculatorMessage m;
-  const FreeCaMgResult r = Compute(in, &m);
+  FreeCaMgResult r = Compute(in, &m);
   EXPECT_EQ(m.title, "KWT Note");
-  EXPECT_EQ(m.text, "Maximal number of iterations reached. Please, increase value!");
+  EXPECT_EQ(m.text, kIterationsNote);
   EXPECT_FALSE(r.converged);
   EXPECT_EQ(r.passes, 10);
-  // The results stand all the same: the middle of the bracket.
   EXPECT_DOUBLE_EQ(r.freeCa, (r.lowCa + r.highCa) / 2);
   EXPECT_GT(r.freeCa, 0.0);
-}
 
-TEST(FreeCaMg, StalledIterationStopsEarly) {
   // Totals near the largest double leave the spread infinite: no pass can
   // meet the criterion, and once the estimates stop moving the passes end
   // instead of running through all 1e9.
-  FreeCaMgInput in = Solution(1e308, std::nullopt);
+  in = Solution(1e308, std::nullopt, 0, kEgtaItem, 1e308);
   in.iterations = 1e9;
-  AddBuffer(&in, 0, kEgtaItem, 1e308);
-  CalculatorMessage m;
-  const FreeCaMgResult r = Compute(in, &m);
-  EXPECT_EQ(m.text, "Maximal number of iterations reached. Please, increase value!");
+  r = Compute(in, &m);
+  EXPECT_EQ(m.text, kIterationsNote);
   EXPECT_LT(r.passes, 1000);
 }
 
-TEST(FreeCaMg, Errors) {
-  FreeCaMgInput in = Solution(std::nullopt, 0.0);
-  AddBuffer(&in, 0, kEgtaItem, 10e-3);
+TEST(FreeCaMg, Failures) {
   FreeCaMgResult r;
-  CalculatorMessage m;
-  EXPECT_FALSE(CalculateFreeCaMg(in, &r, &m));
+  CalculatorMessage m = Failure(Solution(std::nullopt, 0.0, 0, kEgtaItem, 10e-3), &r);
   EXPECT_EQ(m.title, "KWT Error");
   EXPECT_EQ(m.text, "Total ion concentration (Calcium and/or Magnesium) required!");
   EXPECT_FALSE(r.optionsChecked);
 
   // No row with an entry and a positive total.  The options were checked
   // before the buffers, so their corrections stand.
-  in = Solution(1e-3, std::nullopt);
+  FreeCaMgInput in = Solution(1e-3, std::nullopt, 0, kEgtaItem, 0.0);
   in.pH = std::nullopt;
-  SelectBuffer(kEgtaItem, &in.rows[0]);
-  in.rows[0].total = 0.0;
   SelectBuffer(1, &in.rows[1]);
   in.rows[1].total = 5e-3;
-  EXPECT_FALSE(CalculateFreeCaMg(in, &r, &m));
-  EXPECT_EQ(m.text, "At least one buffer is required!");
+  EXPECT_EQ(Failure(in, &r).text, "At least one buffer is required!");
   EXPECT_TRUE(r.optionsChecked);
   EXPECT_TRUE(r.pHChanged);
-}
 
-TEST(FreeCaMg, StepWithoutFiniteResult) {
   // No field reads as an infinite total, but the computation takes any
   // double: the high estimate starts there and the step gives no number.
-  FreeCaMgInput in = Solution(INFINITY, std::nullopt);
-  AddBuffer(&in, 0, kEgtaItem, 10e-3);
-  FreeCaMgResult r;
-  CalculatorMessage m;
-  EXPECT_FALSE(CalculateFreeCaMg(in, &r, &m));
+  m = Failure(Solution(INFINITY, std::nullopt, 0, kEgtaItem, 10e-3), &r);
   EXPECT_EQ(m.title, "KWT Note");
   EXPECT_EQ(m.text, "Free Calcium/Magnesium concentration couldn't be calculated!");
 }

@@ -2,61 +2,47 @@
 // orders): the summary, --full and JSON, the marks of damaged items, files
 // it cannot read, and the real recordings beside their reference
 // descriptions.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
+#include "tests/kwt/kwt_fixture.h"
 #include "tests/testkit/pm_writer.h"
-#include "tests/testkit/process.h"
 #include "tests/testkit/pulse_writer.h"
-#include "tests/testkit/temp_dir.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::Not;
-using test::PmRecording;
-using test::RunKwt;
-using test::TempDir;
 namespace fs = std::filesystem;
 
-class PmInfo : public ::testing::Test {
+class PmInfo : public KwtTest {
  protected:
   // Start times are shown in local time, which kwt inherits.
   void SetUp() override { setenv("TZ", "UTC", 1); }
-  TempDir dir_;
 };
 
 // Two groups; the first sweep has an int16 and a big-endian real32 trace,
 // the second series' sweep names a stimulation the tree does not have.
 PmRecording Cell(ByteOrder order) {
   PmRecording rec;
-  test::SetText(rec.root.roVersionName, "v2x90.5");
+  SetText(rec.root.roVersionName, "v2x90.5");
   rec.root.roStartTime = 86400.0 + 3661.0;
   rec.AddStimulation("IV").AddChannel(1).AddSegment(kPmSegmentConstant, -0.07, 0.01);
   rec.AddStimulation("ramp").AddChannel(1).AddSegment(kPmSegmentRamp, 0.05, 0.02);
   auto& g1 = rec.AddGroup("cell 1");
-  test::SetText(g1.record.grText, "slice 3");
+  SetText(g1.record.grText, "slice 3");
   auto& s1 = g1.AddSeries("IV");
-  test::SetText(s1.record.seComment, "steps");
+  SetText(s1.record.seComment, "steps");
   auto& w1 = s1.AddSweep(1);
-  test::SetText(w1.record.swLabel, "first");
+  SetText(w1.record.swLabel, "first");
   w1.AddTrace("Imon-1", {1, 2, 3});
   auto& v = w1.AddTrace("Vmon-1", {4.5, 5, 6});
-  test::SetPmSampleLayout(v.record, kPmSampleReal32, ByteOrder::kBig);
-  test::SetText(v.record.trYUnit, "V");
+  SetPmSampleLayout(v.record, kPmSampleReal32, ByteOrder::kBig);
+  SetText(v.record.trYUnit, "V");
   v.record.trXInterval = 2e-5;
   s1.AddSweep(2).AddTrace("Imon-1", {7});
   g1.AddSeries("lost").AddSweep(9).AddTrace("Imon-1");
   rec.AddGroup("empty");
-  test::SetPmByteOrder(rec, order);
+  SetPmByteOrder(rec, order);
   return rec;
 }
 
@@ -68,7 +54,7 @@ std::string Head(const std::string& path, const std::string& arrangementLine) {
 }
 
 TEST_F(PmInfo, SummaryByDefaultEveryTraceWithFull) {
-  const auto bundle = test::WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
+  const auto bundle = WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
   auto r = RunKwt({"info", bundle.data.string()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, Head(bundle.data.string(), "bundle, trees little-endian") +
@@ -82,7 +68,7 @@ TEST_F(PmInfo, SummaryByDefaultEveryTraceWithFull) {
                        "    sampled every 0.0001 s (10 kHz), 0 points, 0 s per sweep\n"
                        "group 2 \"empty\": 0 series\n");
 
-  const auto sib = test::WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "s.dat");
+  const auto sib = WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "s.dat");
   r = RunKwt({"info", sib.data.string(), "--full"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -116,7 +102,7 @@ TEST_F(PmInfo, JsonForBothArrangementsAndByteOrders) {
       rec.dataSignature = "DATA";
       const fs::path path = dir_.path() / (std::string(bundled ? "b" : "s") +
                                            (order == ByteOrder::kBig ? "big" : "little") + ".dat");
-      const auto files = bundled ? test::WritePmBundle(rec, path) : test::WritePmSiblings(rec, path);
+      const auto files = bundled ? WritePmBundle(rec, path) : WritePmSiblings(rec, path);
       const auto r = RunKwt({"info", files.data.string(), "--json"});
       ASSERT_EQ(r.status, 0) << r.err;
       const auto doc = nlohmann::json::parse(r.out);
@@ -125,13 +111,11 @@ TEST_F(PmInfo, JsonForBothArrangementsAndByteOrders) {
       EXPECT_EQ(doc["tree_byte_order"], order == ByteOrder::kBig ? "big" : "little");
       EXPECT_EQ(doc["start_time"], 90061.0);
       EXPECT_EQ(doc["damage"], nlohmann::json::array());
+      // The big-endian real32 trace keeps its own layout in either tree.
       const auto& w1 = doc["groups"][0]["series"][0]["sweeps"][0];
-      EXPECT_EQ(w1["damaged"], false);
       const auto& v = w1["traces"][1];
-      EXPECT_EQ(v["format"], "real32");
-      EXPECT_EQ(v["byte_order"], "big");
-      EXPECT_EQ(v["x_interval"], 2e-5);
-      EXPECT_EQ(v["damaged"], false);
+      EXPECT_EQ(nlohmann::json({v["format"], v["byte_order"], v["x_interval"], v["damaged"], w1["damaged"]}),
+                nlohmann::json({"real32", "big", 2e-5, false, false}));
       EXPECT_GT(v["data_offset"].get<int>(), w1["traces"][0]["data_offset"].get<int>());
       EXPECT_EQ(doc["groups"][0]["series"][1]["sweeps"][0]["stimulation_found"], false);
     }
@@ -143,7 +127,7 @@ TEST_F(PmInfo, DamagedItemsAreMarked) {
   PmRecording rec = Cell(ByteOrder::kLittle);
   rec.groups[0].series[0].sweeps[0].traces[1].record.trXInterval = 1.13e-314;
   rec.groups[0].series[0].sweeps[1].traces.clear();
-  const auto files = test::WritePmBundle(rec, dir_.path() / "d.dat");
+  const auto files = WritePmBundle(rec, dir_.path() / "d.dat");
   auto r = RunKwt({"info", files.data.string()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("  series 1 \"IV\": 2 sweeps, stimulation \"IV\", In Out\n"
@@ -163,90 +147,70 @@ TEST_F(PmInfo, DamagedItemsAreMarked) {
   EXPECT_EQ(sweeps[1]["damaged"], true);
 }
 
-// The amplifier and solution trees are optional.
-TEST_F(PmInfo, OptionalTreesMayBeMissing) {
-  PmRecording rec = Cell(ByteOrder::kBig);
-  rec.writeAmplifier = rec.writeSolution = false;
-  const auto sib = test::WritePmSiblings(rec, dir_.path() / "s.dat");
-  const auto r = RunKwt({"info", sib.data.string(), "--json"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(nlohmann::json::parse(r.out)["counts"]["traces"], 4);
-}
-
 // The Pulse reader keeps its recordings; the PatchMaster reader takes
-// sibling sets by their four-level stimulus tree and bundles by their
-// signature, even with Pulse trees beside them.
+// sibling sets by their four-level stimulus tree (the amplifier and
+// solution trees are optional) and bundles by their signature, even with
+// Pulse trees beside them.
 TEST_F(PmInfo, EachFormatGoesToItsReader) {
-  test::PulseRecording pulse;
+  PulseRecording pulse;
   pulse.AddStimulation("IV").AddSegment(kSegmentConstant, -0.07, 1e-3);
   pulse.AddGroup("p").AddSeries().AddSweep({1, 2});
-  const auto pf = test::WritePulseRecording(pulse, dir_.path() / "p.dat");
-  auto doc = nlohmann::json::parse(RunKwt({"info", pf.data.string(), "--json"}).out);
-  EXPECT_EQ(doc["format"], "Pulse");
-
-  const auto bundle = test::WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
-  test::WriteFileBytes(dir_.path() / "b.pul", test::PulseAcquisitionTreeBytes(pulse));
-  test::WriteFileBytes(dir_.path() / "b.pgf", test::PulseStimulusTreeBytes(pulse));
-  doc = nlohmann::json::parse(RunKwt({"info", bundle.data.string(), "--json"}).out);
-  EXPECT_EQ(doc["format"], "PatchMaster");
-  EXPECT_EQ(doc["counts"]["traces"], 4);
-}
-
-TEST_F(PmInfo, DamagedBundlesFailWithAMessage) {
-  const std::vector<uint8_t> good = test::PmBundleBytes(Cell(ByteOrder::kLittle));
-  const auto run = [&](const std::vector<uint8_t>& bytes) {
-    const std::string path = dir_.File("d.dat");
-    test::WriteFileBytes(path, bytes);
-    return RunKwt({"info", path});
+  const auto pf = WritePulseRecording(pulse, dir_.path() / "p.dat");
+  PmRecording bare = Cell(ByteOrder::kBig);
+  bare.writeAmplifier = bare.writeSolution = false;
+  const auto sib = WritePmSiblings(bare, dir_.path() / "s.dat");
+  const auto bundle = WritePmBundle(Cell(ByteOrder::kLittle), dir_.path() / "b.dat");
+  WriteFileBytes(dir_.path() / "b.pul", PulseAcquisitionTreeBytes(pulse));
+  WriteFileBytes(dir_.path() / "b.pgf", PulseStimulusTreeBytes(pulse));
+  const auto json = [](const fs::path& file) {
+    return nlohmann::json::parse(RunKwt({"info", file.string(), "--json"}).out);
   };
-  // Cut inside the header.
-  auto r = run({good.begin(), good.begin() + 100});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("d.dat: the PatchMaster bundle header cannot be read"));
-  EXPECT_EQ(r.out, "");
-
-  // The pulsed item reaches beyond the end of the file.
-  std::vector<uint8_t> bytes = good;
-  const size_t length = test::BundleItemEntryOffset(kBundleItemPulsed) + 4;
-  bytes[length + 3] = 0x7F;
-  r = run(bytes);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("the pulsed tree of the PatchMaster bundle cannot be read"));
-
-  // The file ends inside the stimulus tree.
-  const size_t stimStart = static_cast<size_t>(
-      LoadI32(good, test::BundleItemEntryOffset(kBundleItemStimulus), ByteOrder::kLittle));
-  r = run({good.begin(), good.begin() + static_cast<std::ptrdiff_t>(stimStart + 30)});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("the stimulus tree of the PatchMaster bundle cannot be read"));
+  EXPECT_EQ(json(pf.data)["format"], "Pulse");
+  EXPECT_EQ(json(sib.data)["counts"]["traces"], 4);
+  EXPECT_EQ(json(bundle.data)["format"], "PatchMaster");
+  EXPECT_EQ(json(bundle.data)["counts"]["traces"], 4);
 }
 
-TEST_F(PmInfo, DamagedOrMismatchedSiblingsFailWithAMessage) {
-  const auto files = test::WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "s.dat");
-  const std::vector<uint8_t> pul = test::PulsedTreeBytes(Cell(ByteOrder::kBig));
-  // The header stays (so the file is a five-level tree), the records are cut.
-  test::WriteFileBytes(files.pul, {pul.begin(), pul.begin() + 100});
-  auto r = RunKwt({"info", files.data.string()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("the PatchMaster pulsed tree " + files.pul.string() +
-                               " cannot be read"));
-  EXPECT_EQ(r.out, "");
+TEST_F(PmInfo, DamagedFilesFailWithAMessage) {
+  const std::vector<uint8_t> good = PmBundleBytes(Cell(ByteOrder::kLittle));
+  const auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+    WriteFileBytes(dir_.File(name), bytes);
+    return dir_.File(name);
+  };
+  // The pulsed item reaching beyond the end of the file; the file ending
+  // inside the stimulus tree.
+  std::vector<uint8_t> longItem = good;
+  longItem[BundleItemEntryOffset(kBundleItemPulsed) + 7] = 0x7F;
+  const auto stimStart = static_cast<std::ptrdiff_t>(
+      LoadI32(good, BundleItemEntryOffset(kBundleItemStimulus), ByteOrder::kLittle));
 
-  // A Pulse acquisition tree beside a PatchMaster stimulus tree.
-  test::PulseRecording pulse;
+  // Sibling sets: a pulsed tree whose header stays (so the file is a
+  // five-level tree) but whose records are cut; a Pulse acquisition tree
+  // beside a PatchMaster stimulus tree; a pulsed tree without its stimulus
+  // tree.
+  const std::vector<uint8_t> pul = PulsedTreeBytes(Cell(ByteOrder::kBig));
+  const auto cut = WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "cut.dat");
+  WriteFileBytes(cut.pul, {pul.begin(), pul.begin() + 100});
+  const auto mixed = WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "mixed.dat");
+  PulseRecording pulse;
   pulse.AddGroup("p").AddSeries().AddSweep({1});
-  test::WriteFileBytes(files.pul, test::PulseAcquisitionTreeBytes(pulse));
-  r = RunKwt({"info", files.data.string()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("are not of one format"));
+  WriteFileBytes(mixed.pul, PulseAcquisitionTreeBytes(pulse));
+  const auto lone = WritePmSiblings(Cell(ByteOrder::kBig), dir_.path() / "lone.dat");
+  fs::remove(lone.pgf);
 
-  // A PatchMaster pulsed tree without its stimulus tree.
-  test::WriteFileBytes(files.pul, pul);
-  fs::remove(files.pgf);
-  r = RunKwt({"info", files.data.string()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("the PatchMaster stimulus tree " + files.pgf.string() +
-                               " cannot be read"));
+  ExpectRuns({
+      {{"info", write("header.dat", {good.begin(), good.begin() + 100})}, 1, Eq(""),
+       HasSubstr("header.dat: the PatchMaster bundle header cannot be read")},
+      {{"info", write("long.dat", longItem)}, 1, Eq(""),
+       HasSubstr("the pulsed tree of the PatchMaster bundle cannot be read")},
+      {{"info", write("stim.dat", {good.begin(), good.begin() + stimStart + 30})}, 1, Eq(""),
+       HasSubstr("the stimulus tree of the PatchMaster bundle cannot be read")},
+      {{"info", cut.data.string()}, 1, Eq(""),
+       HasSubstr("the PatchMaster pulsed tree " + cut.pul.string() + " cannot be read")},
+      {{"info", mixed.data.string()}, 1, Eq(""), HasSubstr("are not of one format")},
+      {{"info", lone.data.string()}, 1, Eq(""),
+       HasSubstr("the PatchMaster stimulus tree " + lone.pgf.string() + " cannot be read")},
+  });
 }
 
 // The real recordings: a summary of a few lines, and in the JSON the
@@ -269,7 +233,7 @@ TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
     EXPECT_THAT(summary.out, HasSubstr("sampled every 4e-05 s (25 kHz)"));
     EXPECT_THAT(summary.out, Not(HasSubstr("damaged")));
 
-    const auto ref = nlohmann::json::parse(test::ReadFile(path.string() + ".json"));
+    const auto ref = nlohmann::json::parse(ReadFile(path.string() + ".json"));
     const auto r = RunKwt({"info", path.string(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto doc = nlohmann::json::parse(r.out);
@@ -299,13 +263,13 @@ TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
     }
 
     // The same recording with 4 KiB of zeros 28 KiB into its pulsed tree.
-    const std::string text = test::ReadFile(path.string());
+    const std::string text = ReadFile(path.string());
     std::vector<uint8_t> bytes(text.begin(), text.end());
     const auto pulsed = static_cast<size_t>(
-        LoadI32(bytes, test::BundleItemEntryOffset(kBundleItemPulsed), ByteOrder::kLittle));
+        LoadI32(bytes, BundleItemEntryOffset(kBundleItemPulsed), ByteOrder::kLittle));
     std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(pulsed + 28 * 1024), 4096, 0);
     const std::string copy = dir_.File("copy.dat");
-    test::WriteFileBytes(copy, bytes);
+    WriteFileBytes(copy, bytes);
     const auto damaged = RunKwt({"info", copy});
     ASSERT_EQ(damaged.status, 0) << damaged.err;
     EXPECT_THAT(damaged.out, HasSubstr("damaged: the pulsed tree: its records end at byte"));
@@ -314,4 +278,4 @@ TEST_F(PmInfo, RealRecordingsMatchTheirReferences) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

@@ -1,154 +1,134 @@
-// The kwt program as a scientist runs it from a shell.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+// The kwt program as a scientist runs it from a shell: exit status and
+// messages, scripts, help, and the files it writes.
 #include <sys/stat.h>
 
-#include <filesystem>
-#include <nlohmann/json.hpp>
+#include "tests/kwt/kwt_fixture.h"
 
-#include "tests/testkit/process.h"
-#include "tests/testkit/temp_dir.h"
-
-namespace kwt {
+namespace kwt::test {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::Not;
-using test::ReadFile;
-using test::RunKwt;
-using test::TempDir;
+TEST_F(KwtTest, ExitStatusAndMessages) {
+  ASSERT_TRUE(WriteFile(dir_.File("s.txt"), "Variable/G v = 6\r\nprint v * 7\n"));
+  const std::string fifo = dir_.File("cell.dat");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::vector<KwtCase> cases = {
+      // -q keeps the history off standard output; each failure stands on a
+      // line of its own, with the module's text for its codes.
+      {{"-q", "Make/O/N=1 a", "Make a", "KillWaves nothere"}, 1, Eq(""),
+       Eq("kwt: error 13: name already in use\n"
+          "kwt: error 3: no wave of that name; no wave named nothere\n")},
+      {{"-q", "Make/O w0 = {1, 2}", "AutoStats w0"}, 1, Eq(""),
+       Eq("kwt: error 10001: Not enough input waves. At least two waves are needed to make "
+          "statistics\n")},
+      {{"-q", "LoadPulse \"/nonexistent/cell.dat\""}, 1, Eq(""), StartsWith("kwt: error ")},
+      // What print prints stays under -q.
+      {{"-q", "Variable v = 6", "print v * 7, \"done\""}, 0, Eq("42 done\n"), Eq("")},
+      // Scripts from a file (CRLF lines) and from standard input.
+      {{"-s", dir_.File("s.txt")}, 0, HasSubstr("  42\n")},
+      {{"-s", "-"}, 0, HasSubstr("  from stdin\n"), Eq(""), "print \"from stdin\"\n"},
+      // Files that are no regular files are refused, not read.
+      {{"info", fifo}, 1, Eq(""), HasSubstr(fifo + ": not a regular file (a FIFO)")},
+      {{"info", "/dev/zero"}, 1, Eq(""), HasSubstr("/dev/zero: not a regular file (a character device)")},
+      {{"-q", "LoadPM \"" + fifo + "\""}, 1, Eq(""),
+       HasSubstr("kwt: error 10033: Cannot open DAT file. Check, if you have the rights for this "
+                 "file; " + fifo + ": not a regular file (a FIFO)\n")},
+      // Help: nothing to do is bad usage; every value has a name of its own.
+      {{}, 2, Eq(""), AllOf(HasSubstr("Usage: kwt"), HasSubstr("Examples:"))},
+      {{"--help"}, 0,
+       AllOf(HasSubstr("--script FILE"), HasSubstr("--dump DIR"), HasSubstr("--plot-size WxH"),
+             HasSubstr("--answer yes|no"), HasSubstr("--set ID=TEXT"), HasSubstr("  kwt calc buffer "),
+             Not(HasSubstr(" TEXT  ")))},
+      {{"help"}, 0, AllOf(HasSubstr("\n  LoadPM "), HasSubstr("\n  KillWaves "))},
+      {{"help", "LoadPMX"}, 2, Eq(""), HasSubstr("no operation or command named \"LoadPMX\"")},
+      // Bad usage of kwt itself.
+      {{"--no-such-option"}, 2},
+      {{"--answer", "maybe", "print 1"}, 2},
+      {{"-s", dir_.File("missing.txt")}, 2},
+  };
+  for (const char* size : {"400", "0x300", "400x", "x300", "99999x10", "4e2x300", "400x300x2"})
+    cases.push_back({{"--plot", dir_.File("plot"), "--plot-size", size, "print 1"}, 2});
+  ExpectRuns(cases);
+}
 
-TEST(KwtProgram, DumpsWavesWithScalingAsJsonAndNpy) {
-  TempDir dir;
-  const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--dump", dir.File("out"),
-                         "Make/O/N=3 w", "w = {1, NaN, 3}", "SetScale/P x 0, 0.5, \"s\", w"});
+TEST_F(KwtTest, OperationHelpTypedOrAsked) {
+  // Typed in a session, quiet or not, the operation shows the lines of
+  // `help NAME`.
+  const ProcessResult help = RunKwt({"help", "LoadPM"});
+  ASSERT_EQ(help.status, 0) << help.err;
+  EXPECT_THAT(help.out, HasSubstr("\n  /Z             subtract the trace's zero offset"));
+  const ProcessResult typed = RunKwt({"-q", "LoadPM/?"});
+  EXPECT_EQ(typed.status, 0) << typed.err;
+  EXPECT_EQ(typed.out, help.out);
+}
+
+TEST_F(KwtTest, DumpEchoesTheHistoryAndWritesTheSession) {
+  const auto r = RunKwt({"--dump", dir_.File("out"), "Make/O/N=3 w", "w = {1, NaN, 3}",
+                         "SetScale/P x 0, 0.5, \"s\", w"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "\xe2\x80\xa2Make/O/N=3 w\n\xe2\x80\xa2w = {1, NaN, 3}\n"
                    "\xe2\x80\xa2SetScale/P x 0, 0.5, \"s\", w\n");
-  const auto doc = nlohmann::json::parse(ReadFile(dir.File("out/session.json")));
+  const auto doc = Session(dir_.File("out"));
   EXPECT_EQ(doc["waves"][0]["x_delta"], 0.5);
-  EXPECT_EQ(doc["waves"][0]["x_start"], 0);
   EXPECT_EQ(doc["waves"][0]["x_units"], "s");
-  if (!test::HaveNumpy()) GTEST_SKIP() << "no numpy for /usr/bin/python3";
-  const auto py = test::RunProgram("/usr/bin/python3",
-                                   {"-c", "import numpy,sys; print(numpy.load(sys.argv[1]).tolist())",
-                                    dir.File("out/root/w.npy")});
-  EXPECT_EQ(py.out, "[1.0, nan, 3.0]\n");
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("out/root/w.npy")));
 }
 
-TEST(KwtProgram, ExitStatusAndEveryFailure) {
-  TempDir dir;
-  const std::string prefs = dir.File("p.bin");
-  auto r = RunKwt({"-q", "--prefs", prefs, "Make/O/N=1 a", "Make a", "KillWaves nothere"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "") << "-q keeps the history off standard output";
-  EXPECT_EQ(r.err, "kwt: error 13: name already in use\nkwt: error 3: no wave of that name; "
-                   "no wave named nothere\n")
-      << "each failure on a line of its own";
-
-  r = RunKwt({"-q", "--prefs", prefs, "LoadPulse \"/nonexistent/cell.dat\""});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, ::testing::StartsWith("kwt: error "));
-
-  r = RunKwt({"--no-such-option"});
-  EXPECT_EQ(r.status, 2) << "bad usage of kwt itself";
-  r = RunKwt({"--answer", "maybe", "print 1"});
-  EXPECT_EQ(r.status, 2);
-  r = RunKwt({"-s", dir.File("missing.txt")});
-  EXPECT_EQ(r.status, 2);
-}
-
-TEST(KwtProgram, ScriptsFromFilesAndStandardInput) {
-  TempDir dir;
-  ASSERT_TRUE(test::WriteFile(dir.File("s.txt"), "Variable/G v = 6\r\nprint v * 7\n"));
-  auto r = RunKwt({"--prefs", dir.File("p.bin"), "-s", dir.File("s.txt")});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("  42\n"));
-  r = RunKwt({"--prefs", dir.File("p.bin"), "-s", "-"}, "print \"from stdin\"\n");
-  EXPECT_THAT(r.out, HasSubstr("  from stdin\n"));
-}
-
-TEST(KwtProgram, SavedFilesLoadIntoANewSession) {
-  TempDir dir;
-  const std::string itx = dir.File("s.itx");
-  auto r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--save", itx,
-                   "Make/O/D/N=2 w = {0.1, 2}", "Note w, \"a \\\"b\\\"\"", "String/G s = \"x\""});
+TEST_F(KwtTest, SavedFilesLoadIntoANewSession) {
+  const std::string itx = dir_.File("s.itx");
+  auto r = RunKwt({"-q", "--save", itx, "Make/O/D/N=2 w = {0.1, 2}", "Note w, \"a \\\"b\\\"\"",
+                   "String/G s = \"x\""});
   ASSERT_EQ(r.status, 0) << r.err;
-  r = RunKwt({"--prefs", dir.File("p.bin"), "LoadWave/T \"" + itx + "\"", "print w[0], s"});
+  r = RunKwt({"LoadWave/T \"" + itx + "\"", "print w[0], s"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("  0.1 x\n"));
-  // The session is written even when a command failed.
-  r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--save", dir.File("f.itx"), "Make/O/N=1 kept", "bad"});
+  // The session is saved even when a command failed, or when the pictures
+  // cannot be written.
+  ASSERT_TRUE(WriteFile(dir_.File("file"), "x"));
+  r = RunKwt({"-q", "--plot", dir_.File("file/sub"), "--save", dir_.File("f.itx"),
+              "Make/O/N=1 kept", "Display kept", "bad"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(ReadFile(dir.File("f.itx")), HasSubstr("kept"));
+  EXPECT_THAT(r.err, HasSubstr("kwt: cannot make the folder"));
+  EXPECT_THAT(ReadFile(dir_.File("f.itx")), HasSubstr("kept"));
 }
 
-TEST(KwtProgram, UsageAndHelpInsideTheTool) {
-  auto r = RunKwt({});
-  EXPECT_EQ(r.status, 2) << "nothing to do is bad usage";
-  EXPECT_THAT(r.err, HasSubstr("Usage: kwt"));
-  EXPECT_THAT(r.err, HasSubstr("Examples:"));
-  r = RunKwt({"--help"});
-  EXPECT_EQ(r.status, 0);
-  for (const char* text : {"--script FILE", "--dump DIR", "--plot-size WxH", "--answer yes|no",
-                           "--set ID=TEXT", "  kwt calc buffer "})
-    EXPECT_THAT(r.out, HasSubstr(text));
-  EXPECT_THAT(r.out, Not(HasSubstr(" TEXT  "))) << "every value has a name of its own";
-
-  r = RunKwt({"help"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("\n  LoadPM "));
-  EXPECT_THAT(r.out, HasSubstr("\n  KillWaves "));
-  const auto help = RunKwt({"help", "LoadPM"});
-  EXPECT_EQ(help.status, 0) << help.err;
-  EXPECT_THAT(help.out, HasSubstr("\n  /Z             subtract the trace's zero offset"));
-  // Typed in a session, quiet or not, the operation shows the same lines.
-  r = RunKwt({"-q", "LoadPM/?"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, help.out);
-  r = RunKwt({"help", "LoadPMX"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_THAT(r.err, HasSubstr("no operation or command named \"LoadPMX\""));
+TEST_F(KwtTest, PlotWritesEveryGraphAndTable) {
+  const std::string out = dir_.File("pictures/new");
+  const auto r = RunKwt({"--plot", out, "--plot-size", "400x300", "Make/O/N=20 w = p", "Display w",
+                         "ModifyGraph frob(w)=2,lsize=2", "Edit w", "Display w; AppendToGraph w"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("  Graph0: ModifyGraph frob(w)=2: unknown keyword frob; left out of "
+                               "the picture\n"));
+  for (const char* name :
+       {"Graph0.png", "Graph0.svg", "Graph1.png", "Graph1.svg", "Table0.csv", "index.html"})
+    EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
+  EXPECT_FALSE(std::filesystem::exists(out + "/Graph0.png.part"));
+  const std::string png = ReadFile(out + "/Graph0.png");
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 4), "\x89PNG");
+  EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x90\0\0\x01\x2c", 8)) << "400 x 300";
+  EXPECT_THAT(ReadFile(out + "/Table0.csv"), StartsWith("x,w\n0,0\n1,1\n"));
 }
 
-TEST(KwtProgram, FileOptionsTakeFoldersInAnyLanguage) {
-  for (const char* name : {"r_\xc3\xa9", "g_\xce\xb1", "c_\xe6\x95\xb0\xe6\x8d\xae"}) {
-    TempDir dir;
-    const std::string folder = dir.File(name);
+TEST_F(KwtTest, FileOptionsTakeFoldersInAnyLanguage) {
+  // One name the host's code page holds, one it does not.
+  for (const char* name : {"r_\xc3\xa9", "c_\xe6\x95\xb0\xe6\x8d\xae"}) {
+    const std::string folder = dir_.File(name);
     std::filesystem::create_directory(folder);
-    ASSERT_TRUE(test::WriteFile(folder + "/s.txt", "Make/O/N=2 w = {1, 2}\nDisplay w\n"));
+    ASSERT_TRUE(WriteFile(folder + "/s.txt", "Make/O/N=2 w = {1, 2}\nDisplay w\n"));
     auto r = RunKwt({"-q", "--prefs", folder + "/p.bin", "-s", folder + "/s.txt", "--save",
                      folder + "/s.itx", "--dump", folder + "/dump", "--plot", folder + "/plot",
                      "--dialog", "Buffer Capacity", "--press", "2"});
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
     for (const char* made : {"/p.bin", "/dump/session.json", "/plot/Graph0.svg"})
       EXPECT_TRUE(std::filesystem::exists(folder + made)) << name << made;
-    r = RunKwt({"-q", "--prefs", folder + "/p.bin", "LoadWave/T \"" + folder + "/s.itx\"",
-                "print w[1]"});
+    r = RunKwt({"-q", "LoadWave/T \"" + folder + "/s.itx\"", "print w[1]"});
     EXPECT_EQ(r.status, 0) << name << ": " << r.err;
     EXPECT_EQ(r.out, "2\n") << name;
   }
 }
 
-TEST(KwtProgram, SpecialFilesAreRefusedNotRead) {
-  TempDir dir;
-  const std::string fifo = dir.File("cell.dat");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
-    const auto r = RunKwt({"info", path});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr(path + ": not a regular file (a "));
-  }
-  const std::string prefs = dir.File("p.bin");
-  auto r = RunKwt({"-q", "--prefs", prefs, "LoadPM \"" + fifo + "\""});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("kwt: error 10033: Cannot open DAT file. Check, if you have the "
-                               "rights for this file; " + fifo + ": not a regular file (a FIFO)\n"));
-}
-
-TEST(KwtProgram, SettingsThatCannotBeStoredFailTheRun) {
-  TempDir dir;
-  const std::string prefs = dir.File("p.bin");
+TEST_F(KwtTest, SettingsThatCannotBeStoredFailTheRun) {
+  const std::string prefs = dir_.File("p.bin");
   // Exit stores the calculator's settings.
   const std::vector<std::string> store = {"-q", "--prefs", prefs, "--dialog", "Buffer Capacity",
                                           "--press", "2"};
@@ -162,4 +142,4 @@ TEST(KwtProgram, SettingsThatCannotBeStoredFailTheRun) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

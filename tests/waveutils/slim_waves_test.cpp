@@ -1,24 +1,18 @@
 // SlimWaves: decimation, averaging with NaN, fractional factors, reference
 // mode, and the refusals that come before any output is made.
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/result_codes.h"
+#include "tests/testkit/process.h"
 #include "tests/waveutils/wave_fixture.h"
 
 namespace kwt::test {
 namespace {
 
-class SlimWavesTest : public WaveUtilsTest {
- protected:
-  // 0, 1, 2, ... n - 1.
-  HostWave* Ramp(const std::string& name, int n, int32_t type = kWaveFloat32) {
-    std::vector<double> v;
-    for (int i = 0; i < n; ++i) v.push_back(i);
-    return Make(name, v, type);
-  }
-};
+class SlimWavesTest : public WaveUtilsTest {};
 
 TEST_F(SlimWavesTest, DecimationKeepsEveryFactorthPointAndScalesX) {
   Ramp("w", 1000);
@@ -29,15 +23,8 @@ TEST_F(SlimWavesTest, DecimationKeepsEveryFactorthPointAndScalesX) {
   EXPECT_EQ(out->type, kWaveFloat64);
   ASSERT_EQ(out->points, 100);
   for (int j = 0; j < 100; ++j) ASSERT_EQ(out->Value(j), 10.0 * j) << j;
-  EXPECT_DOUBLE_EQ(out->dims[0].delta, 0.01);
-  EXPECT_EQ(out->dims[0].offset, 0.25);
-  EXPECT_EQ(out->dims[0].units, "s");
-  EXPECT_EQ(out->dataUnits, "pA");
-  EXPECT_EQ(out->fullScaleTop, -10.0);
-  EXPECT_EQ(out->fullScaleBottom, 10.0);
-}
-
-TEST_F(SlimWavesTest, DecimationCopiesNaNAndDoubles) {
+  EXPECT_EQ(Scaling("root:w_slim"), "x 0.25 0.01 s; y 0 1; d -10 10 pA");
+  // Doubles and NaN are copied as they are.
   Make("d", {0.1, 7, kNaN, 7, 1e-300, 7}, kWaveFloat64);
   ASSERT_EQ(Run("SlimWaves/U=2/N=half d"), 0);
   EXPECT_TRUE(SameValues(Values("root:d_half"), {0.1, kNaN, 1e-300}, 0.0));
@@ -67,51 +54,40 @@ TEST_F(SlimWavesTest, FractionalFactorsWriteEveryOutputPoint) {
   EXPECT_EQ(wb_.ResolveWave("root:w_slim")->dims[0].delta, 3.0);
 }
 
-TEST_F(SlimWavesTest, FactorsThatGiveNoUsefulOutputAreRefused) {
+TEST_F(SlimWavesTest, RefusalsComeBeforeAnyOutput) {
   Ramp("w", 10);
   Ramp("s", 3);
-  EXPECT_EQ(Run("SlimWaves/U=0.5 w"), kErrCannotCreateOutput);
-  EXPECT_EQ(Run("SlimWaves/A=0 w"), kErrCannotCreateOutput);
-  EXPECT_EQ(Run("SlimWaves/U=2 s"), kErrCannotCreateOutput);  // one output point
-  EXPECT_EQ(Run("SlimWaves/A=6 w"), kErrCannotCreateOutput);
-  EXPECT_EQ(Run("SlimWaves/U=NaN w"), kErrCannotCreateOutput);
-  EXPECT_EQ(Run("SlimWaves/A=Inf w"), kErrCannotCreateOutput);
-  EXPECT_EQ(Run("SlimWaves/U=1e300 w"), kErrCannotCreateOutput);
-  EXPECT_FALSE(Exists("root:w_slim"));
-  EXPECT_FALSE(Exists("root:s_slim"));
-  ASSERT_EQ(Run("SlimWaves/U=1 s"), 0);
-  EXPECT_TRUE(SameValues(Values("root:s_slim"), {0, 1, 2}));
-}
-
-TEST_F(SlimWavesTest, OutputNamesUpTo31Characters) {
+  Make("w_slim2", {9, 9, 9, 9});
   const std::string name26(26, 'a'), name27(27, 'b');
   Ramp(name26, 4);
   Ramp(name27, 4);
-  // Every name is checked before the first output is made.
-  EXPECT_EQ(Run("SlimWaves " + name26 + "," + name27), kErrNameTooLong);
+  ExpectCodes({
+      // Factors that give no useful output: fewer than two points, or none.
+      {"SlimWaves/U=0.5 w", kErrCannotCreateOutput},
+      {"SlimWaves/A=0 w", kErrCannotCreateOutput},
+      {"SlimWaves/U=2 s", kErrCannotCreateOutput},
+      {"SlimWaves/A=6 w", kErrCannotCreateOutput},
+      {"SlimWaves/U=NaN w", kErrCannotCreateOutput},
+      {"SlimWaves/A=Inf w", kErrCannotCreateOutput},
+      {"SlimWaves/U=1e300 w", kErrCannotCreateOutput},
+      // Every name is checked before the first output is made.
+      {"SlimWaves w," + name26 + "," + name27, kErrNameTooLong},
+      {"SlimWaves/N=abcdef " + name26, kErrNameTooLong},
+      // An output never replaces an input.
+      {"SlimWaves/N=slim2 w, w_slim2", kErrCannotCreateOutput},
+  });
+  for (int32_t type : {kWaveInt32, kWaveInt16 | kWaveUnsigned, kWaveFloat64 | kWaveComplex, kWaveText}) {
+    Make("odd", {1, 2, 3, 4}, type);
+    EXPECT_EQ(Run("SlimWaves w,odd"), kErrNotFloatWave) << HostWave::TypeName(type);
+  }
+  EXPECT_FALSE(Exists("root:w_slim"));
+  EXPECT_FALSE(Exists("root:s_slim"));
   EXPECT_FALSE(Exists("root:" + name26 + "_slim"));
+  EXPECT_TRUE(SameValues(Values("root:w_slim2"), {9, 9, 9, 9}));
+  ASSERT_EQ(Run("SlimWaves/U=1 s"), 0);
+  EXPECT_TRUE(SameValues(Values("root:s_slim"), {0, 1, 2}));
   ASSERT_EQ(Run("SlimWaves " + name26), 0);
   EXPECT_TRUE(SameValues(Values("root:" + name26 + "_slim"), {0, 2}));
-  EXPECT_EQ(Run("SlimWaves/N=abcdef " + name26), kErrNameTooLong);
-}
-
-TEST_F(SlimWavesTest, OutputsNeverReplaceInputs) {
-  Ramp("a", 4);
-  Make("a_slim", {9, 9, 9, 9});
-  EXPECT_EQ(Run("SlimWaves a, a_slim"), kErrCannotCreateOutput);
-  EXPECT_TRUE(SameValues(Values("root:a_slim"), {9, 9, 9, 9}));
-  EXPECT_FALSE(Exists("root:a_slim_slim"));
-}
-
-TEST_F(SlimWavesTest, InputsThatAreNotRealFloatsAreRefusedFirst) {
-  Ramp("a", 4);
-  for (int32_t type : {kWaveInt32, kWaveInt16 | kWaveUnsigned, kWaveFloat64 | kWaveComplex,
-                       kWaveText}) {
-    Make("odd", {1, 2, 3, 4}, type);
-    EXPECT_EQ(Run("SlimWaves a,odd"), kErrNotFloatWave) << HostWave::TypeName(type);
-    EXPECT_FALSE(Exists("root:a_slim"));
-    ASSERT_EQ(Run("KillWaves odd"), 0);
-  }
 }
 
 // ---- Reference mode ----------------------------------------------------------------------
@@ -119,7 +95,7 @@ TEST_F(SlimWavesTest, InputsThatAreNotRealFloatsAreRefusedFirst) {
 TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
   Make("ref", {kNaN, 1, kNaN, kNaN, 2, kNaN});
   Make("a", {10, kNaN, kNaN, 13, kNaN, 15});
-  Ramp("b", 6, kWaveFloat32);
+  Ramp("b", 6);
   Make("c", {7, 8});
   ASSERT_EQ(Run("SetScale/P x 0, 0.1, \"s\", a; SetScale d 0, 0, \"mV\", a"), 0);
   ASSERT_EQ(Run("SlimWaves/R=ref a,b,c"), 0);
@@ -128,11 +104,9 @@ TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
   EXPECT_TRUE(SameValues(Values("root:b_slim"), {1, 4}));
   // c ends inside the first segment: nothing for the second.
   EXPECT_TRUE(SameValues(Values("root:c_slim"), {8, kNaN}));
-  const HostWave* out = wb_.ResolveWave("root:a_slim");
-  EXPECT_EQ(out->type, kWaveFloat32);
-  EXPECT_EQ(out->dims[0].units, "s");
-  EXPECT_EQ(out->dataUnits, "mV");
-  EXPECT_EQ(out->dims[0].delta, 1.0);  // x scaling as the host makes it
+  EXPECT_EQ(wb_.ResolveWave("root:a_slim")->type, kWaveFloat32);
+  // The x scaling as the host makes it, with the units.
+  EXPECT_EQ(Scaling("root:a_slim"), "x 0 1 s; y 0 1; d 0 0 mV");
 }
 
 TEST_F(SlimWavesTest, ReferenceModeReadsDoublesAndRefusesMixedTypes) {
@@ -179,26 +153,22 @@ TEST_F(SlimWavesTest, ReferenceInALiberalFolderAndNeverReplaced) {
 }
 
 TEST_F(SlimWavesTest, AveragingAgreesWithNumPy) {
-  if (std::system("/usr/bin/python3 -c 'import numpy' 2>/dev/null") != 0)
-    GTEST_SKIP() << "/usr/bin/python3 with NumPy is not available";
+  if (!HaveNumpy()) GTEST_SKIP() << "/usr/bin/python3 with NumPy is not available";
   // 1003 points with NaN every 7th: runs of 4, the last 3 points unused.
   std::vector<double> v;
   for (int i = 0; i < 1003; ++i) v.push_back(i % 7 == 3 ? kNaN : std::sin(i * 0.37) * 1e-3);
   Make("s", v, kWaveFloat64);
   ASSERT_EQ(Run("SlimWaves/A=4 s"), 0);
-  const auto out = Values("root:s_slim");
-  ASSERT_EQ(out.size(), 250u);
-  const std::string command =
-      "/usr/bin/python3 -c \"import numpy as np\n"
-      "v = np.array([np.nan if i % 7 == 3 else np.sin(i * 0.37) * 1e-3 for i in range(1003)])\n"
-      "print(' '.join(repr(x) for x in np.nanmean(v[:1000].reshape(250, 4), axis=1)))\"";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
+  const ProcessResult py = RunProgram(
+      "/usr/bin/python3",
+      {"-c", "import numpy as np\n"
+             "v = np.array([np.nan if i % 7 == 3 else np.sin(i * 0.37) * 1e-3 for i in range(1003)])\n"
+             "print(' '.join(repr(x) for x in np.nanmean(v[:1000].reshape(250, 4), axis=1)))"});
+  ASSERT_EQ(py.status, 0) << py.err;
+  std::istringstream numbers(py.out);
   std::vector<double> expected;
-  double x;
-  while (std::fscanf(pipe, "%lf", &x) == 1) expected.push_back(x);
-  ASSERT_EQ(pclose(pipe), 0);
-  EXPECT_TRUE(SameValues(out, expected, 1e-18));
+  for (double x; numbers >> x;) expected.push_back(x);
+  EXPECT_TRUE(SameValues(Values("root:s_slim"), expected, 1e-18));
 }
 
 }  // namespace

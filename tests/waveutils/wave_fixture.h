@@ -8,6 +8,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,13 @@ class WaveUtilsHarness {
     return w;
   }
 
+  // 0, 1, 2, ... n - 1.
+  HostWave* Ramp(const std::string& name, int n, int32_t type = kWaveFloat32) {
+    std::vector<double> v;
+    for (int i = 0; i < n; ++i) v.push_back(i);
+    return Make(name, v, type);
+  }
+
   // A data folder below `parent` (default the root).
   HostFolder* Folder(const std::string& name, HostFolder* parent = nullptr) {
     if (parent == nullptr) parent = &wb_.root();
@@ -68,6 +76,18 @@ class WaveUtilsHarness {
 
   bool Exists(const std::string& path) { return wb_.ResolveWave(path) != nullptr; }
 
+  // The scaling of the wave at `path`: "x OFFSET DELTA UNITS; y OFFSET
+  // DELTA; d TOP BOTTOM UNITS".
+  std::string Scaling(const std::string& path) {
+    const HostWave* w = wb_.ResolveWave(path);
+    if (w == nullptr) return path + " does not exist";
+    std::ostringstream s;
+    s << "x " << w->dims[0].offset << " " << w->dims[0].delta << " " << w->dims[0].units << "; y "
+      << w->dims[1].offset << " " << w->dims[1].delta << "; d " << w->fullScaleTop << " "
+      << w->fullScaleBottom << " " << w->dataUnits;
+    return s.str();
+  }
+
   int32_t Run(const std::string& line) { return wb_.Run(line); }
 
   // The command lines the module sent since `mark` (an earlier size of the
@@ -75,6 +95,23 @@ class WaveUtilsHarness {
   std::vector<std::string> CommandsSince(size_t mark) const {
     const auto& log = wb_.commandLog();
     return std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(mark), log.end());
+  }
+
+  // The command lines the module sends for `line`, which must succeed.
+  std::vector<std::string> Commands(const std::string& line) {
+    const size_t mark = wb_.commandLog().size();
+    EXPECT_EQ(Run(line), 0) << line;
+    EXPECT_EQ(wb_.updateDepth(), 0) << line;
+    return CommandsSince(mark);
+  }
+
+  // Runs each line, one after another, expecting its result code.
+  struct LineCode {
+    std::string line;
+    int32_t code;
+  };
+  void ExpectCodes(const std::vector<LineCode>& lines) {
+    for (const LineCode& l : lines) EXPECT_EQ(Run(l.line), l.code) << l.line;
   }
 
   Workbench wb_;

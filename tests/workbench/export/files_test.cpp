@@ -11,6 +11,7 @@
 
 #include "tests/testkit/process.h"
 #include "tests/testkit/temp_dir.h"
+#include "tests/workbench/graphs/picture.h"
 #include "workbench/export/itx.h"
 #include "workbench/export/session_dump.h"
 #include "workbench/workbench.h"
@@ -19,6 +20,7 @@ namespace kwt {
 namespace {
 
 using test::ReadFile;
+using test::RunAll;
 using test::TempDir;
 using test::WriteFile;
 
@@ -57,23 +59,23 @@ std::string Describe(Workbench& wb) {
 TEST(ItxFiles, SaveThenLoadReproducesTheSession) {
   TempDir dir;
   Workbench a;
-  ASSERT_EQ(a.Run("Make/O/N=5 f32 = {1.5, NaN, -INF, 3.4028235e38, 1e-45}"), 0);
-  ASSERT_EQ(a.Run("Make/O/D/N=4 f64 = {0.1, NaN, INF, -2.2250738585072014e-308}"), 0);
-  ASSERT_EQ(a.Run("SetScale/P x -0.001, 1e-4, \"s\", f64; SetScale d -3.2768e-8, 3.2767e-8, \"A\", f64"), 0);
-  ASSERT_EQ(a.Run("SetScale/P y 2, 0.25, \"V\", f64"), 0);
-  ASSERT_EQ(a.Run("Make/O/B/N=2 i8 = {-128, 127}; Make/O/B/U/N=2 u8 = {0, 255}"), 0);
-  ASSERT_EQ(a.Run("Make/O/W/N=2 i16 = {-32768, 32767}; Make/O/W/U/N=1 u16 = {65535}"), 0);
-  ASSERT_EQ(a.Run("Make/O/I/N=2 i32 = {-2147483648, 2147483647}; Make/O/I/U/N=1 u32 = {4294967295}"), 0);
-  ASSERT_EQ(a.Run("Make/O/C/N=2 c64; c64 = p + 0.5"), 0);
-  ASSERT_EQ(a.Run("Make/O/T/N=3 txt = {\"a \\\"quoted\\\" one\", \"\", \"back\\\\slash\\r\"}"), 0);
-  ASSERT_EQ(a.Run("Make/O/N=0 empty"), 0);
+  RunAll(a, {"Make/O/N=5 f32 = {1.5, NaN, -INF, 3.4028235e38, 1e-45}",
+            "Make/O/D/N=4 f64 = {0.1, NaN, INF, -2.2250738585072014e-308}",
+            "SetScale/P x -0.001, 1e-4, \"s\", f64; SetScale d -3.2768e-8, 3.2767e-8, \"A\", f64",
+            "SetScale/P y 2, 0.25, \"V\", f64",
+            "Make/O/B/N=2 i8 = {-128, 127}; Make/O/B/U/N=2 u8 = {0, 255}",
+            "Make/O/W/N=2 i16 = {-32768, 32767}; Make/O/W/U/N=1 u16 = {65535}",
+            "Make/O/I/N=2 i32 = {-2147483648, 2147483647}; Make/O/I/U/N=1 u32 = {4294967295}",
+            "Make/O/C/N=2 c64; c64 = p + 0.5",
+            "Make/O/T/N=3 txt = {\"a \\\"quoted\\\" one\", \"\", \"back\\\\slash\\r\"}",
+            "Make/O/N=0 empty"});
   // A note with every character that needs care, longer than one line.
   std::string note = "\rFilename:\tcell.dat;\rq\"uote\\ 20 \xba 5 \xb5M\n";
   for (int i = 0; i < 60; ++i) note += "Line " + std::to_string(i) + ":\t\"x\";\r";
   a.SetWaveNote(a.ResolveWave("f64"), note);
-  ASSERT_EQ(a.Run("Variable/G n = 0.1, big = 1e300, nan = NaN; String/G s = \"two\\rlines \\\"q\\\"\""), 0);
-  ASSERT_EQ(a.Run("NewDataFolder/O/S 'my data'; Make/O/N=2 'w 1' = {7, 8}; Variable/G inner = -1"), 0);
-  ASSERT_EQ(a.Run("NewDataFolder/O/S deeper; Make/O/D/N=1 d = {42}; SetDataFolder root:"), 0);
+  RunAll(a, {"Variable/G n = 0.1, big = 1e300, nan = NaN; String/G s = \"two\\rlines \\\"q\\\"\"",
+            "NewDataFolder/O/S 'my data'; Make/O/N=2 'w 1' = {7, 8}; Variable/G inner = -1",
+            "NewDataFolder/O/S deeper; Make/O/D/N=1 d = {42}; SetDataFolder root:"});
   // Part of the complex wave's imaginary data, set directly.
   HostWave* c = a.ResolveWave("c64");
   const float imag = -0.25f;
@@ -129,12 +131,12 @@ TEST(ItxFiles, DamagedFilesFailWithACode) {
 TEST(SessionDump, JsonAndNpyFilesDescribeTheSession) {
   TempDir dir;
   Workbench wb;
-  ASSERT_EQ(wb.Run("Make/O/N=3 w"), 0);
-  ASSERT_EQ(wb.Run("w = {1, NaN, 3}"), 0);
-  ASSERT_EQ(wb.Run("SetScale/P x 0, 0.5, \"s\", w; Note w, \"20 \xba\""), 0);
-  ASSERT_EQ(wb.Run("Variable/G kwtActGroup = 1; String/G stimString = \"IV\""), 0);
-  ASSERT_EQ(wb.Run("NewDataFolder/O/S 'a/b'; Make/O/I/N=2 k = {1, 2}; SetDataFolder root:"), 0);
-  ASSERT_EQ(wb.Run("Display w"), 0);
+  RunAll(wb, {"Make/O/N=3 w",
+             "w = {1, NaN, 3}",
+             "SetScale/P x 0, 0.5, \"s\", w; Note w, \"20 \xba\"",
+             "Variable/G kwtActGroup = 1; String/G stimString = \"IV\"",
+             "NewDataFolder/O/S 'a/b'; Make/O/I/N=2 k = {1, 2}; SetDataFolder root:",
+             "Display w"});
   EXPECT_NE(wb.Run("nonsense"), 0);
   std::string error;
   ASSERT_TRUE(WriteSessionDump(wb, dir.path(), &error)) << error;

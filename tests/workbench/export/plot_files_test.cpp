@@ -1,4 +1,4 @@
-// Tables as CSV, and kwt --plot writing a session's windows to a folder.
+// Tables as CSV, and the index of the pictures of a session's windows.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <map>
 
 #include "tests/workbench/graphs/picture.h"
-#include "tests/testkit/process.h"
 #include "tests/testkit/temp_dir.h"
 #include "workbench/export/plot_export.h"
 #include "workbench/export/table_csv.h"
@@ -17,10 +16,8 @@ namespace kwt {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using test::ReadFile;
 using test::RunAll;
-using test::RunKwt;
 using test::TempDir;
 
 TEST(TableCsv, ColumnsUnitsAndUnequalLengths) {
@@ -39,26 +36,6 @@ TEST(TableCsv, ColumnsUnitsAndUnequalLengths) {
               "Edit 'a, b'"});
   EXPECT_EQ(TableCsv(wb.windows().front()), "x,\"a, b (\"\"V\"\")\"\n0,0.1\n1,1e-07\n")
       << "float samples in their own precision; quoting where needed";
-}
-
-TEST(KwtPlot, WritesEveryGraphAndTable) {
-  TempDir dir;
-  const std::string out = dir.File("pictures/new");
-  const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--plot", out, "--plot-size", "400x300",
-                         "Make/O/N=20 w = p", "Display w", "ModifyGraph frob(w)=2,lsize=2",
-                         "Edit w", "Display w; AppendToGraph w"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("  Graph0: ModifyGraph frob(w)=2: unknown keyword frob; left out of the picture\n"));
-  for (const char* name :
-       {"Graph0.png", "Graph0.svg", "Graph1.png", "Graph1.svg", "Table0.csv", "index.html"})
-    EXPECT_TRUE(std::filesystem::exists(out + "/" + name)) << name;
-  EXPECT_FALSE(std::filesystem::exists(out + "/Graph0.png.part"));
-  const std::string png = ReadFile(out + "/Graph0.png");
-  ASSERT_GT(png.size(), 24u);
-  EXPECT_EQ(png.substr(0, 4), "\x89PNG");
-  EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x90\0\0\x01\x2c", 8)) << "400 x 300";
-  EXPECT_THAT(ReadFile(out + "/Table0.csv"), ::testing::StartsWith("x,w\n0,0\n1,1\n"));
-  EXPECT_THAT(ReadFile(out + "/Graph0.svg"), HasSubstr("<svg"));
 }
 
 // What a reader of index.html sees, read back with an XML parser (so that
@@ -130,20 +107,6 @@ TEST(PictureIndex, ListsEveryWindowWithItsFilesTitleAndWaves) {
   EXPECT_FALSE(view.scripts);
   for (const char* file : {"Graph0.png", "Graph1.svg", "Table0.csv"})
     EXPECT_TRUE(std::filesystem::exists(dir.File(file))) << file;
-}
-
-TEST(KwtPlot, BadSizesAndUnwritableFolders) {
-  TempDir dir;
-  for (const char* size : {"400", "0x300", "400x", "x300", "99999x10", "4e2x300", "400x300x2"}) {
-    const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--plot", dir.path(), "--plot-size", size, "print 1"});
-    EXPECT_EQ(r.status, 2) << size;
-  }
-  ASSERT_TRUE(test::WriteFile(dir.File("file"), "x"));
-  const auto r = RunKwt({"-q", "--prefs", dir.File("p.bin"), "--plot", dir.File("file/sub"),
-                         "--save", dir.File("s.itx"), "Make/O/N=2 kept", "Display kept"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("kwt: cannot make the folder"));
-  EXPECT_THAT(ReadFile(dir.File("s.itx")), HasSubstr("kept")) << "the session is still saved";
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using test::DisplayStackedBands;
 using test::RunAll;
 
 GraphModel Front(Workbench& wb) { return BuildGraphModel(wb.windows().front(), wb); }
@@ -37,41 +38,27 @@ TEST(SettingList, KeywordsTargetsAndValues) {
   EXPECT_EQ(items.size(), 2u) << "the items around a bad one are still read";
 
   double v;
-  EXPECT_TRUE(ParseSettingNumber("(2)", &v));
-  EXPECT_EQ(v, 2);
-  EXPECT_TRUE(ParseSettingNumber("-1.5e-3", &v));
-  EXPECT_EQ(v, -1.5e-3);
-  EXPECT_TRUE(ParseSettingNumber("nan", &v));
-  EXPECT_TRUE(std::isnan(v));
-  EXPECT_FALSE(ParseSettingNumber("0x10", &v));
-  EXPECT_FALSE(ParseSettingNumber("3 4", &v));
-  EXPECT_FALSE(ParseSettingNumber("blue", &v));
+  for (const auto& [text, value] : {std::pair{"(2)", 2.0}, std::pair{"-1.5e-3", -1.5e-3}}) {
+    EXPECT_TRUE(ParseSettingNumber(text, &v)) << text;
+    EXPECT_EQ(v, value) << text;
+  }
+  EXPECT_TRUE(ParseSettingNumber("nan", &v) && std::isnan(v));
+  for (const char* text : {"0x10", "3 4", "blue"}) EXPECT_FALSE(ParseSettingNumber(text, &v)) << text;
 }
 
 // The graph LoadPulse/P/L/S builds: three stacked free axes.
 TEST(GraphModel, StackedFreeAxesFromTheLoaderCommands) {
   Workbench wb;
-  RunAll(wb, {"Make/O/N=10 s_leak, s_2nd, s",
-              "Display;ModifyGraph margin(left)=60",
-              "AppendToGraph/L=l1 's_leak'",
-              "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
-              "AppendToGraph/L=l2 's_2nd'",
-              "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
-              "AppendToGraph/L=l3 's'",
-              "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60",
-              "AppendToGraph/R=r9 s"});
+  RunAll(wb, {"Make/O/N=10 s_leak, s_2nd, s"});
+  DisplayStackedBands(wb);
+  RunAll(wb, {"AppendToGraph/R=r9 s"});
+  // Where the bands are drawn is checked in the pictures.
   const GraphModel m = Front(wb);
   EXPECT_TRUE(m.problems.empty()) << m.problems[0];
-  EXPECT_EQ(m.margin[0], 60);
-  EXPECT_TRUE(std::isnan(m.margin[1]));
+  EXPECT_TRUE(std::isnan(m.margin[1])) << "margins not set stay automatic";
   ASSERT_EQ(m.axes.size(), 5u);
-  const GraphAxis* l2 = m.FindAxis("l2");
-  ASSERT_NE(l2, nullptr);
-  EXPECT_TRUE(l2->free);
-  EXPECT_EQ(l2->side, AxisSide::kLeft);
-  EXPECT_DOUBLE_EQ(l2->enabLo, 0.34);
-  EXPECT_DOUBLE_EQ(l2->enabHi, 0.66);
-  EXPECT_EQ(l2->lblPos, 60);
+  EXPECT_TRUE(m.FindAxis("l2")->free);
+  EXPECT_EQ(m.FindAxis("l2")->lblPos, 60);
   EXPECT_EQ(m.FindAxis("r9")->side, AxisSide::kRight) << "/R makes a right axis";
   EXPECT_FALSE(m.FindAxis("bottom")->free);
   ASSERT_EQ(m.traces.size(), 4u);
@@ -89,16 +76,11 @@ TEST(GraphModel, SettingsActOnWhatIsShownWhenTheyRun) {
               "ModifyGraph gaps=0,margin=30,margin(top)=72,wbRGB=(0,0,0)"});
   const GraphModel m = Front(wb);
   EXPECT_TRUE(m.problems.empty());
-  EXPECT_EQ(m.traces[0].rgb, Rgb::From16(0, 0, 65535));
-  EXPECT_EQ(m.traces[0].lsize, 2);
-  EXPECT_EQ(m.traces[1].rgb, Rgb::From16(65535, 0, 0)) << "appended after the colour was set";
-  EXPECT_EQ(m.traces[1].lsize, 1);
-  EXPECT_EQ(m.traces[1].mode, 6);
-  EXPECT_EQ(m.traces[1].lstyle, 1);
-  EXPECT_EQ(m.traces[0].marker, 8);
-  EXPECT_TRUE(m.traces[0].hidden);
-  EXPECT_EQ(m.traces[1].xOffset, 1);
-  EXPECT_EQ(m.traces[1].yOffset, -2);
+  const GraphTraceModel &a = m.traces[0], &b = m.traces[1];
+  EXPECT_EQ(std::tie(a.rgb, a.lsize, a.marker, a.hidden), std::make_tuple(Rgb::From16(0, 0, 65535), 2.0, 8, true));
+  // b was appended after the colour and size were set.
+  EXPECT_EQ(std::tie(b.rgb, b.lsize, b.mode, b.lstyle), std::make_tuple(Rgb::From16(65535, 0, 0), 1.0, 6, 1));
+  EXPECT_EQ(std::make_pair(b.xOffset, b.yOffset), std::make_pair(1.0, -2.0));
   EXPECT_FALSE(m.gaps);
   EXPECT_THAT(std::vector<double>(m.margin, m.margin + 4), ElementsAre(30, 72, 30, 30));
   EXPECT_EQ(m.windowBackground, Rgb::From16(0, 0, 0));
@@ -152,18 +134,13 @@ TEST(GraphModel, AxisRangesLabelsAndGrid) {
               "ModifyGraph grid(l1)=1,nticks(l1)=3,noLabel(bottom)=2,tick(bottom)=3"});
   const GraphModel m = Front(wb);
   EXPECT_TRUE(m.problems.empty()) << m.problems[0];
+  // The range, label and grid of l1 are checked in the pictures.
   const GraphAxis* l1 = m.FindAxis("l1");
-  EXPECT_EQ(l1->manualMin, -0.08);
-  EXPECT_EQ(l1->manualMax, 0.04);
   EXPECT_EQ(l1->autoNice, 1) << "kept from the autoscale command";
-  EXPECT_EQ(l1->label, "[\\U]");
-  EXPECT_EQ(l1->grid, 1);
   EXPECT_EQ(l1->nticks, 3);
   const GraphAxis* bottom = m.FindAxis("bottom");
   EXPECT_TRUE(std::isnan(bottom->manualMin)) << "* leaves the end to autoscaling";
-  EXPECT_EQ(bottom->manualMax, 5);
-  EXPECT_EQ(bottom->noLabel, 2);
-  EXPECT_EQ(bottom->tick, 3);
+  EXPECT_EQ(std::make_tuple(bottom->manualMax, bottom->noLabel, bottom->tick), std::make_tuple(5.0, 2, 3));
 }
 
 TEST(GraphModel, ErrorBarsFindTheirWavesBesideTheTrace) {
@@ -227,13 +204,8 @@ TEST(GraphModel, DrawEnvironmentLastsForOneLine) {
               "SetDrawEnv linethick=2,save", "DrawLine 0,0,1,1"});
   const GraphModel m = Front(wb);
   EXPECT_TRUE(m.problems.empty()) << m.problems[0];
+  // The first line is checked in the pictures.
   ASSERT_EQ(m.lines.size(), 3u);
-  EXPECT_EQ(m.lines[0].xCoord.kind, DrawCoord::Kind::kPlotRel);
-  EXPECT_EQ(m.lines[0].yCoord.kind, DrawCoord::Kind::kAxis);
-  EXPECT_EQ(m.lines[0].yCoord.axis, "l1");
-  EXPECT_EQ(m.lines[0].colour, Rgb::From16(0, 0, 39321));
-  EXPECT_EQ(m.lines[0].dash, 3);
-  EXPECT_EQ(m.lines[0].y0, 0.5);
   EXPECT_EQ(m.lines[1].xCoord.kind, DrawCoord::Kind::kRel) << "back to the defaults";
   EXPECT_EQ(m.lines[1].dash, 0);
   EXPECT_EQ(m.lines[2].thick, 2) << "a saved environment stays";

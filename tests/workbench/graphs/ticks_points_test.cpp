@@ -15,12 +15,14 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
 TEST(AxisTicks, NiceStepsAndTheTicksOfARange) {
-  EXPECT_DOUBLE_EQ(NiceStep(0.12, 5), 0.02);   // 0.024 rounds to 2 x 10^-2
-  EXPECT_DOUBLE_EQ(NiceStep(10, 5), 2);
-  EXPECT_DOUBLE_EQ(NiceStep(1000, 3), 500);    // 333 -> 5 x 10^2
-  EXPECT_DOUBLE_EQ(NiceStep(7, 1), 10);
-  EXPECT_EQ(NiceStep(0, 5), 0);
-  EXPECT_EQ(NiceStep(NAN, 5), 0);
+  // The range, how many ticks, and the step: 0.024 rounds to 2 x 10^-2,
+  // 333 to 5 x 10^2; nothing to divide gives no step.
+  const struct {
+    double range;
+    int ticks;
+    double step;
+  } steps[] = {{0.12, 5, 0.02}, {10, 5, 2}, {1000, 3, 500}, {7, 1, 10}, {0, 5, 0}, {NAN, 5, 0}};
+  for (const auto& c : steps) EXPECT_DOUBLE_EQ(NiceStep(c.range, c.ticks), c.step) << c.range;
   EXPECT_DOUBLE_EQ(NextNiceStep(0.2), 0.5);
   EXPECT_DOUBLE_EQ(NextNiceStep(5), 10);
 
@@ -33,24 +35,25 @@ TEST(AxisTicks, NiceStepsAndTheTicksOfARange) {
 }
 
 TEST(AxisTicks, PrefixesKeepTickLabelsShort) {
-  AxisScale s = ChooseAxisScale(-0.08, 0.04, "V");
-  EXPECT_EQ(s.exponent, -3);
-  EXPECT_EQ(s.unitText, "mV");
-  s = ChooseAxisScale(0, 2.5e-10, "A");
-  EXPECT_EQ(s.exponent, -12);
-  EXPECT_EQ(s.unitText, "pA");
-  s = ChooseAxisScale(0, 4e-6, "s");
-  EXPECT_EQ(s.unitText, "\xC2\xB5s");
-  s = ChooseAxisScale(0, 1500, "Hz");
-  EXPECT_EQ(s.unitText, "kHz");
-  s = ChooseAxisScale(0, 0.5, "");
-  EXPECT_EQ(s.exponent, 0) << "plain numbers without units";
-  EXPECT_EQ(s.unitText, "");
-  s = ChooseAxisScale(0, 3e-7, "");
-  EXPECT_EQ(s.exponent, -9);
-  EXPECT_EQ(s.unitText, "\xC3\x97" "10\xE2\x81\xBB\xE2\x81\xB9");  // ×10⁻⁹
-  s = ChooseAxisScale(0, 50, "%");
-  EXPECT_EQ(s.unitText, "%");
+  const struct {
+    double lo, hi;
+    const char* units;
+    int exponent;
+    const char* shown;
+  } scales[] = {
+      {-0.08, 0.04, "V", -3, "mV"},
+      {0, 2.5e-10, "A", -12, "pA"},
+      {0, 4e-6, "s", -6, "\xC2\xB5s"},
+      {0, 1500, "Hz", 3, "kHz"},
+      {0, 0.5, "", 0, ""},  // plain numbers without units
+      {0, 3e-7, "", -9, "\xC3\x97" "10\xE2\x81\xBB\xE2\x81\xB9"},  // ×10⁻⁹
+      {0, 50, "%", 0, "%"},
+  };
+  for (const auto& c : scales) {
+    const AxisScale s = ChooseAxisScale(c.lo, c.hi, c.units);
+    EXPECT_EQ(s.exponent, c.exponent) << c.hi << c.units;
+    EXPECT_EQ(s.unitText, c.shown) << c.hi << c.units;
+  }
 
   EXPECT_EQ(FormatTick(-80, 20), "\xE2\x88\x92" "80");
   EXPECT_EQ(FormatTick(0.4, 0.2), "0.4");
@@ -120,8 +123,7 @@ TEST(TracePoints, FarPointsAreClampedAndXWavesPaired) {
 
   double lo, hi;
   ASSERT_TRUE(TraceExtent({y, x, 0, 0}, false, nullptr, &lo, &hi));
-  EXPECT_EQ(lo, -7);
-  EXPECT_EQ(hi, 1);
+  EXPECT_EQ(std::make_pair(lo, hi), std::make_pair(-7.0, 1.0));
   ErrorBarSetting e;
   e.kind = ErrorBarSetting::Kind::kConst;
   e.value = 0.5;
@@ -139,14 +141,11 @@ TEST(TracePoints, ErrorBarsOfOneColumnMerge) {
   std::vector<ErrorSpan> s = ErrorSpans({y, nullptr, 0, 0}, e, true, {0, 0.5}, {0, 10}, {0, -100, 10, 100});
   ASSERT_EQ(s.size(), 2u);
   EXPECT_FALSE(s[0].single);
-  EXPECT_EQ(s[0].from, -10);  // 0 - 1
-  EXPECT_EQ(s[0].to, 20);     // 1 + 1
+  EXPECT_EQ(std::make_pair(s[0].from, s[0].to), std::make_pair(-10.0, 20.0)) << "from 0 - 1 to 1 + 1";
   s = ErrorSpans({y, nullptr, 0, 0}, e, true, {0, 5}, {0, 10}, {0, -100, 100, 100});
   ASSERT_EQ(s.size(), 4u);
   EXPECT_TRUE(s[3].single);
-  EXPECT_EQ(s[3].at, 15);
-  EXPECT_EQ(s[3].from, 20);
-  EXPECT_EQ(s[3].to, 40);
+  EXPECT_EQ(std::make_tuple(s[3].at, s[3].from, s[3].to), std::make_tuple(15.0, 20.0, 40.0));
 }
 
 }  // namespace

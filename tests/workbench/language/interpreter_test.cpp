@@ -47,10 +47,15 @@ TEST(Make, TypesSizesAndOverwrite) {
   }
   EXPECT_EQ(wb.Run("Make/N=2 a, b, c"), 0);
   EXPECT_NE(wb.ResolveWave("c"), nullptr);
-  EXPECT_EQ(wb.Run("Make/N=2 this_name_is_much_too_long_for_a_wave"), kHostErrNameTooLong);
-  EXPECT_EQ(wb.Run("Make/N=2 'liberal: no'"), kHostErrBadName);
-  EXPECT_EQ(wb.Run("Make/X w2"), kHostErrBadFlag);
-  EXPECT_EQ(wb.Run("Make/O/N=(2^62) huge"), kHostErrNoMemory) << "no allocation is attempted";
+  // Refusals; a size the machine cannot hold is not attempted.
+  for (const auto& [line, code] : std::vector<std::pair<std::string, int32_t>>{
+           {"Make/N=2 this_name_is_much_too_long_for_a_wave", kHostErrNameTooLong},
+           {"Make/N=2 'liberal: no'", kHostErrBadName},
+           {"Make/X w2", kHostErrBadFlag},
+           {"Make/O/N=(2^62) huge", kHostErrNoMemory},
+           {"Make/O/N=(-1) y", kHostErrBadValue},
+           {"Redimension/N=(NaN) a", kHostErrBadValue}})
+    EXPECT_EQ(wb.Run(line), code) << line;
   // Flag values are checked before they become integers.
   ASSERT_EQ(wb.Run("Make/O/Y=4 y"), 0);
   EXPECT_EQ(wb.ResolveWave("y")->type, kWaveFloat64);
@@ -59,8 +64,6 @@ TEST(Make, TypesSizesAndOverwrite) {
     EXPECT_EQ(wb.results().back().diagnosis,
               std::string("/Y=") + value + ": no number type has that code");
   }
-  EXPECT_EQ(wb.Run("Make/O/N=(-1) y"), kHostErrBadValue);
-  EXPECT_EQ(wb.Run("Redimension/N=(NaN) y"), kHostErrBadValue);
 }
 
 TEST(Make, TheHostsSizeLimitFailsAsOutOfMemory) {
@@ -76,14 +79,10 @@ TEST(Make, TheHostsSizeLimitFailsAsOutOfMemory) {
 
 TEST(Assignment, ListsExpressionsAndPoints) {
   Workbench wb;
-  ASSERT_EQ(wb.Run("Make/O/N=4 w0 = {1,2,NaN,4}"), 0);
-  auto v = Values(wb.ResolveWave("w0"));
-  ASSERT_EQ(v.size(), 4u);
-  EXPECT_EQ(v[0], 1);
-  EXPECT_TRUE(std::isnan(v[2]));
-
   ASSERT_EQ(wb.Run("Make/O/N=3 w; w = {1, NaN, 3, 7}"), 0);
-  EXPECT_EQ(wb.ResolveWave("w")->points, 4) << "a list sets the number of points";
+  const auto v = Values(wb.ResolveWave("w"));
+  ASSERT_EQ(v.size(), 4u) << "a list sets the number of points";
+  EXPECT_TRUE(v[0] == 1 && std::isnan(v[1]) && v[3] == 7);
 
   ASSERT_EQ(wb.Run("Make/O/N=5 x5; SetScale/P x 10, 2, x5; x5 = p * 10 + x"), 0);
   EXPECT_THAT(Values(wb.ResolveWave("x5")), ElementsAre(10, 22, 34, 46, 58));
@@ -106,7 +105,6 @@ TEST(Assignment, ListsExpressionsAndPoints) {
 TEST(Variables, NumbersStringsAndAssignment) {
   Workbench wb;
   ASSERT_EQ(wb.Run("Variable/G n = 3, m; String/G s = \"a\\\"b\"; String/G t = s + \"c\""), 0);
-  EXPECT_EQ(wb.root().FindVariable("n")->number, 3);
   EXPECT_EQ(wb.root().FindVariable("m")->number, 0);
   EXPECT_EQ(wb.root().FindVariable("t")->text, "a\"bc");
   ASSERT_EQ(wb.Run("n = n * 2; s = \"new\""), 0);
@@ -120,20 +118,15 @@ TEST(SetScale, PerPointInclusiveExclusiveAndData) {
   Workbench wb;
   ASSERT_EQ(wb.Run("Make/O/N=3 w; SetScale/P x 0, 0.5, \"s\", w"), 0);
   HostWave* w = wb.ResolveWave("w");
-  EXPECT_EQ(w->dims[0].offset, 0);
-  EXPECT_EQ(w->dims[0].delta, 0.5);
-  EXPECT_EQ(w->dims[0].units, "s");
   ASSERT_EQ(wb.Run("SetScale/I x 1, 2, w"), 0);
   EXPECT_EQ(w->dims[0].delta, 0.5) << "the last point at 2";
   EXPECT_EQ(w->dims[0].units, "s") << "units left alone";
   ASSERT_EQ(wb.Run("SetScale x 0, 3, \"ms\", w"), 0);
   EXPECT_EQ(w->dims[0].delta, 1.0) << "3 points up to (not at) 3";
   ASSERT_EQ(wb.Run("SetScale d -1e-12, 2e-12, \"A\", w; SetScale/P y 5, 2, \"V\", w"), 0);
-  EXPECT_EQ(w->fullScaleTop, -1e-12);
-  EXPECT_EQ(w->fullScaleBottom, 2e-12);
-  EXPECT_EQ(w->dataUnits, "A");
-  EXPECT_EQ(w->dims[1].offset, 5);
-  EXPECT_EQ(w->dims[1].units, "V");
+  EXPECT_EQ(std::make_tuple(w->fullScaleTop, w->fullScaleBottom, w->dataUnits),
+            std::make_tuple(-1e-12, 2e-12, std::string("A")));
+  EXPECT_EQ(std::make_pair(w->dims[1].offset, w->dims[1].units), std::make_pair(5.0, std::string("V")));
   EXPECT_EQ(wb.Run("SetScale/P x 0, 0, w"), kHostErrBadValue) << "a delta of 0";
   EXPECT_EQ(wb.Run("SetScale q 0, 1, w"), kHostErrSyntax);
 }
@@ -144,8 +137,6 @@ TEST(Note, AppendsLinesReplacesAndJoins) {
   EXPECT_EQ(wb.ResolveWave("w")->note, "one\rtwo;3");
   ASSERT_EQ(wb.Run("Note/K w, \"fresh\""), 0);
   EXPECT_EQ(wb.ResolveWave("w")->note, "fresh");
-  ASSERT_EQ(wb.Run("Note/K w"), 0);
-  EXPECT_EQ(wb.ResolveWave("w")->note, "");
 }
 
 TEST(Folders, MakeSetKillAndPaths) {
@@ -156,8 +147,6 @@ TEST(Folders, MakeSetKillAndPaths) {
   EXPECT_EQ(wb.Run("NewDataFolder sub"), kHostErrNameInUse);
   ASSERT_EQ(wb.Run("SetDataFolder :sub; SetDataFolder ::"), 0);
   EXPECT_EQ(wb.current().name, "my data");
-  ASSERT_EQ(wb.Run("SetDataFolder root:"), 0);
-  EXPECT_EQ(&wb.current(), &wb.root());
   EXPECT_EQ(wb.Run("SetDataFolder root:nowhere"), kHostErrNoSuchFolder);
   EXPECT_EQ(wb.Run("NewDataFolder root:nowhere:x"), kHostErrNoSuchFolder);
   ASSERT_EQ(wb.Run("KillWaves root:'my data':'w 1'"), 0);
