@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "workbench/dialogs/dialog_driver.h"
@@ -26,8 +27,14 @@ class BrowserBridge final : public DialogActionSource, public InteractionDelegat
   // "close", "control": id, "text": ..., "item": n}.  False when no dialog
   // is open or the action is not understood.
   bool Act(const nlohmann::json& action);
+  // Also "clickRow" (item), "radio", and while a file dialog is open
+  // "file" (an absolute path) and "cancelFile".
   // The answer to message `id`: 1 yes (or OK), 2 no.
   bool Answer(uint64_t id, int32_t answer);
+  // What the open file dialog shows of `folder` (empty: the folder the
+  // last choice came from, else the working folder) with filter `filter`;
+  // none when no file dialog is open.
+  std::optional<nlohmann::json> ListFolder(const std::string& folder, size_t filter) const;
 
   // ---- DialogActionSource ----
   void Show(const DialogDesc& desc, const DialogRecord& record) override;
@@ -42,6 +49,7 @@ class BrowserBridge final : public DialogActionSource, public InteractionDelegat
  private:
   // Shows a message box and waits for its answer; 0 when the session ends.
   int32_t Ask(const char* kind, std::string_view title, std::string_view text);
+  std::string StartFolder() const;
 
   ModuleThread& thread_;
   UiView& view_;
@@ -50,7 +58,13 @@ class BrowserBridge final : public DialogActionSource, public InteractionDelegat
   bool closeAsked_ = false;
   uint64_t messageId_ = 0;
   int32_t answer_ = 0;
+  std::optional<FileDialogRecord> file_;  // the file dialog waiting for its answer
+  std::string lastFolder_;                // where the last chosen file was
 };
+
+// The subfolders of `folder` and its files that match `pattern` (a file
+// dialog's filter: globs separated by ";").
+nlohmann::json FolderJson(const std::string& folder, const std::string& pattern);
 
 // A dialog's description and state as the page draws it (UTF-8).
 nlohmann::json DialogJson(const DialogDesc& desc, const DialogRecord& record);

@@ -306,6 +306,16 @@ void Route(httplib::Server& server, UiSession& session, const std::string& token
                                                  kServiceWait);
     SendJson(res, {{"ok", ok.value_or(false)}}, ok.value_or(false) ? 200 : 409);
   });
+  // The file chooser: a folder as the open file dialog shows it.
+  server.Get("/api/files", [&](const httplib::Request& req, httplib::Response& res) {
+    const std::string folder = req.get_param_value("folder");
+    const size_t filter = std::strtoul(req.get_param_value("filter").c_str(), nullptr, 10);
+    const auto listing = session.thread().Call<std::optional<json>>(
+        [&session, folder, filter] { return session.bridge().ListFolder(folder, filter); },
+        kServiceWait);
+    if (!listing || !*listing) return SendJson(res, {{"error", "no file dialog is open"}}, 409);
+    SendJson(res, **listing, (*listing)->contains("error") ? 404 : 200);
+  });
   server.Post("/api/answer", [&](const httplib::Request& req, httplib::Response& res) {
     const json body = ParseBody(req);
     if (!body.is_object()) return SendJson(res, {{"ok", false}}, 400);

@@ -136,11 +136,12 @@ class Session:
             return reply.read()
 
 
-def scripted_dialog(name, actions):
+def scripted_dialog(name, actions, *commands):
     """The history text and the controls' values that `kwt --dialog` gives."""
     out = tempfile.mkdtemp(dir=WORK)
     run = subprocess.run([KWT, "--prefs", os.path.join(out, "prefs.bin"), "--dump", out,
-                          "--dialog", name, *actions], capture_output=True, text=True, check=True)
+                          *commands, "--dialog", name, *actions],
+                         capture_output=True, text=True, check=True)
     with open(os.path.join(out, "session.json"), encoding="utf-8") as f:
         controls = json.load(f)["dialogs"][0]["controls"]
     return {"history": run.stdout, "values": {c["id"]: control_value(c) for c in controls
@@ -271,6 +272,49 @@ class BrowserFace(unittest.TestCase):
             self.assertIn("KWT", about.text)
             next(b for b in about.find_elements(By.TAG_NAME, "button") if b.text == "OK").click()
             s.dialog_gone()
+            self.assertEqual(s.close(), 0)
+
+    def test_list_of_waves_and_file_chooser(self):
+        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
+        scripted = scripted_dialog("Wave Statistics", ("--select", "8=a,b", "--check", "11=1",
+                                                       "--press", "1"),
+                                   "Make/N=10 a=p", "Make/N=10 b=2*p")
+        with Session("Make/N=10 a=p", "Make/N=10 b=2*p") as s:
+            # Rows are clicked one by one, as a person picks waves.
+            s.menu("Wave Statistics")
+            dialog = s.dialog()
+            for name in ("a", "b"):
+                row = next(r for r in s.control(dialog, 8).find_elements(By.CSS_SELECTOR, ".row")
+                           if r.get_attribute("data-text") == "\t" + name)
+                row.click()
+                wait_for("row " + name, lambda: "selected" in row.get_attribute("class"))
+            if not s.control(dialog, 11).find_element(By.TAG_NAME, "input").is_selected():
+                s.control(dialog, 11).find_element(By.TAG_NAME, "input").click()
+            s.control(dialog, 1).click()  # Do It
+            s.dialog_gone()
+            s.wait_history(scripted["history"].splitlines()[-1])
+            self.assertIn(scripted["history"].split("\u2022AutoStats", 1)[1].rstrip(), s.history())
+
+            # The file dialog of Load X-Chart File: the chooser starts in the
+            # working folder and lists only the files its filter admits.
+            s.menu("Load X-Chart File")
+            dialog = s.dialog()
+            s.control(dialog, 7).click()
+            chooser = wait_for("the file chooser",
+                               lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))[0]
+            files = wait_for("the folder's files", lambda: [
+                r.text.split("\n")[0] for r in chooser.find_elements(By.CSS_SELECTOR, ".row.file")])
+            self.assertEqual(files, ["chart.tree"])
+            self.assertEqual(chooser.find_element(By.CSS_SELECTOR, ".folder").text,
+                             os.path.realpath(WORK))
+            chooser.find_element(By.CSS_SELECTOR, ".row.file").click()
+            chooser.find_element(By.CSS_SELECTOR, ".open").click()
+            wait_for("the chooser to close", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))
+            s.control(dialog, 1).click()  # Do It
+            s.dialog_gone()
+            s.wait_history("Total Number of Waves loaded: 3")
+            self.assertIn('\u2022LoadXChart/G=1/P/O "%s/chart.tree"' % os.path.realpath(WORK),
+                          s.history())
             self.assertEqual(s.close(), 0)
 
     def test_yes_no_question(self):

@@ -337,6 +337,7 @@ let dialogBox = null;
 function showDialog(d) {
   const overlay = $('overlay');
   if (!d) {
+    showFileChooser(null);
     if (dialogBox) { dialogBox.remove(); dialogBox = null; }
     overlay.hidden = !overlay.querySelector('.message');
     known.dialogKey = '';
@@ -356,7 +357,86 @@ function showDialog(d) {
     }
   }
   updateDialog(d);
+  showFileChooser(d.file);
   overlay.hidden = false;
+}
+
+// ---- The file chooser: the open file dialog over its dialog ----
+let chooser = null;
+
+function showFileChooser(file) {
+  if (!file) {
+    if (chooser) { chooser.box.remove(); chooser = null; }
+    return;
+  }
+  if (chooser) return;
+  const box = document.createElement('div');
+  box.className = 'dialog chooser';
+  box.setAttribute('role', 'dialog');
+  box.setAttribute('aria-label', file.title);
+  box.innerHTML = '<div class="titlebar"><span></span></div><div class="where"><button type="button" class="up" title="The folder above">\u2191</button><span class="folder"></span></div><div class="entries" role="listbox" tabindex="0"></div><div class="buttons"><select class="filter"></select><span class="spacer"></span><button type="button" class="cancel">Cancel</button><button type="button" class="open" disabled>Open</button></div>';
+  box.querySelector('.titlebar span').textContent = file.title;
+  const filter = box.querySelector('.filter');
+  for (const f of file.filters) filter.add(new Option(f.description));
+  chooser = {box, folder: '', chosen: null};
+  const answer = (body) => { send('api/dialog', body); box.querySelector('.open').disabled = true; };
+  box.querySelector('.cancel').addEventListener('click', () => answer({kind: 'cancelFile'}));
+  box.querySelector('.open').addEventListener('click', () => {
+    if (chooser && chooser.chosen) answer({kind: 'file', path: chooser.chosen});
+  });
+  box.querySelector('.up').addEventListener('click', () => {
+    if (chooser && chooser.parent) listFolder(chooser.parent);
+  });
+  filter.addEventListener('change', () => listFolder(chooser.folder));
+  $('overlay').appendChild(box);
+  listFolder('');
+}
+
+async function listFolder(folder) {
+  const c = chooser;
+  const q = new URLSearchParams({folder, filter: c.box.querySelector('.filter').selectedIndex});
+  const r = await api('api/files?' + q);
+  const listing = await r.json();
+  if (c !== chooser) return;
+  const entries = c.box.querySelector('.entries');
+  entries.textContent = '';
+  if (!r.ok) { entries.textContent = listing.error || 'This folder cannot be read.'; return; }
+  c.folder = listing.folder;
+  c.parent = listing.parent;
+  c.chosen = null;
+  c.box.querySelector('.folder').textContent = listing.folder;
+  c.box.querySelector('.up').disabled = !listing.parent;
+  c.box.querySelector('.open').disabled = true;
+  const join = (name) => listing.folder.replace(/\/$/, '') + '/' + name;
+  for (const name of listing.folders) {
+    const row = document.createElement('div');
+    row.className = 'row folder';
+    row.textContent = '\u{1F4C1} ' + name;
+    row.addEventListener('dblclick', () => listFolder(join(name)));
+    row.addEventListener('click', () => listFolder(join(name)));
+    entries.appendChild(row);
+  }
+  for (const f of listing.files) {
+    const row = document.createElement('div');
+    row.className = 'row file';
+    row.dataset.path = join(f.name);
+    row.textContent = f.name;
+    const size = document.createElement('span');
+    size.className = 'meta';
+    size.textContent = f.size >= 1048576 ? (f.size / 1048576).toFixed(1) + ' MB'
+                     : f.size >= 1024 ? Math.round(f.size / 1024) + ' KB' : f.size + ' B';
+    row.appendChild(size);
+    row.addEventListener('click', () => {
+      entries.querySelectorAll('.selected').forEach((e) => e.classList.remove('selected'));
+      row.classList.add('selected');
+      c.chosen = row.dataset.path;
+      c.box.querySelector('.open').disabled = false;
+    });
+    row.addEventListener('dblclick', () => send('api/dialog', {kind: 'file', path: row.dataset.path}));
+    entries.appendChild(row);
+  }
+  if (listing.cut) entries.appendChild(Object.assign(document.createElement('div'),
+      {className: 'row note', textContent: 'More entries than can be shown.'}));
 }
 
 function buildDialog(d) {
@@ -416,11 +496,35 @@ function buildControl(c) {
       if (c.default) el.classList.add('default');
       break;
     case 'edit':
-      el = document.createElement('input');
+      el = document.createElement(c.multiLine ? 'textarea' : 'input');
       el.spellcheck = false;
       el.readOnly = c.readOnly;
       el.addEventListener('change', () => commitField(el));
       break;
+    case 'multilist':
+      // Each click flips one row, as in a list box that selects several.
+      el = document.createElement('div');
+      el.tabIndex = 0;
+      el.setAttribute('role', 'listbox');
+      el.setAttribute('aria-multiselectable', 'true');
+      el.addEventListener('mousedown', (e) => {
+        const row = e.target.closest('.row');
+        if (!row || el.classList.contains('disabled')) return;
+        e.preventDefault();
+        send('api/dialog', {kind: 'clickRow', control: c.id, item: Number(row.dataset.row)});
+      });
+      break;
+    case 'radio': {
+      el = document.createElement('label');
+      const button = document.createElement('input');
+      button.type = 'radio';
+      button.addEventListener('click', (e) => {
+        e.preventDefault();
+        send('api/dialog', {kind: 'radio', control: c.id});
+      });
+      el.append(button, document.createElement('span'));
+      break;
+    }
     case 'popup':
     case 'list':
       el = document.createElement('select');
@@ -480,6 +584,28 @@ function updateDialog(d) {
         el.disabled = !c.enabled;
         break;
       }
+      case 'multilist': {
+        const rows = [...el.querySelectorAll('.row')];
+        if (rows.length !== c.items.length || c.items.some((t, i) => rows[i].dataset.text !== t)) {
+          el.textContent = '';
+          c.items.forEach((t, i) => {
+            const row = document.createElement('div');
+            row.className = 'row';
+            row.dataset.row = String(i + 1);
+            row.dataset.text = t;
+            row.textContent = t.replace(/\t/g, '\u2003\u2003');  // a tab indents
+            el.appendChild(row);
+          });
+        }
+        const chosen = new Set(c.rows);
+        el.querySelectorAll('.row').forEach((row, i) => {
+          row.classList.toggle('selected', chosen.has(i + 1));
+          row.setAttribute('aria-selected', String(chosen.has(i + 1)));
+        });
+        el.classList.toggle('disabled', !c.enabled);
+        break;
+      }
+      case 'radio':
       case 'check':
         el.querySelector('input').checked = c.checked;
         el.querySelector('input').disabled = !c.enabled;
