@@ -56,16 +56,6 @@ class ByteWriter {
 
 // ---- Pieces that the recording writers share --------------------------------
 
-// Appends the magic of a tree file in the writer's byte order: the bytes
-// "Tree" when big-endian, "eerT" when little-endian.
-void PutTreeMagic(ByteWriter& out);
-
-// Appends one stored record of `storedSize` bytes made from the encoded
-// known fields: cut when the stored size is smaller, filled with `padding`
-// behind them when it is larger.  Nothing for a size of 0 or below.
-void PutStoredRecord(ByteWriter& out, std::span<const uint8_t> encoded, int32_t storedSize,
-                     uint8_t padding);
-
 // Appends one sample of a format (0 int16, 1 int32, 2 float32, 3 float64)
 // in the writer's order.  The integer formats take the value rounded and
 // clamped to their range; an unknown format appends nothing.

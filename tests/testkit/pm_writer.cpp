@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "tests/testkit/byte_writer.h"
+#include "tests/testkit/tree_writer.h"
 
 namespace kwt::test {
 namespace {
@@ -188,12 +189,9 @@ std::vector<uint8_t> Filler(size_t known, uint8_t padding) {
   return std::vector<uint8_t>(known, padding);
 }
 
-// Magic, level count and the stored sizes of a tree file.
 template <size_t Levels>
-void PutHeader(ByteWriter& out, const PmTreeLayout<Levels>& layout) {
-  PutTreeMagic(out);
-  out.PutI32(layout.levels);
-  for (int32_t size : layout.sizes) out.PutI32(size);
+TreeWriter Tree(const PmTreeLayout<Levels>& layout, uint8_t padding) {
+  return TreeWriter(layout.order, layout.levels, layout.sizes, padding);
 }
 
 // ---- Samples ----------------------------------------------------------------
@@ -389,96 +387,64 @@ std::vector<uint8_t> EncodeSolution(const SolutionRecord& r, ByteOrder order, ui
 }
 
 std::vector<uint8_t> PulsedTreeBytes(const PmRecording& rec) {
-  // Header, then the records in pre-order, each followed by its child
-  // count; traces have none.
-  const auto& layout = rec.pul;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, EncodePmRoot(rec.root, order, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.groups.size()));
+  // Root, groups, series, sweeps, traces; traces have no children.
+  const ByteOrder order = rec.pul.order;
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.pul, pad);
+  tree.Put(0, EncodePmRoot(rec.root, order, pad), rec.groups.size());
   for (const PmGroup& g : rec.groups) {
-    PutStoredRecord(out, EncodePmGroup(g.record, order, rec.padding), layout.sizes[1], rec.padding);
-    out.PutI32(static_cast<int32_t>(g.series.size()));
+    tree.Put(1, EncodePmGroup(g.record, order, pad), g.series.size());
     for (const PmSeries& s : g.series) {
-      PutStoredRecord(out, EncodePmSeries(s.record, order, rec.padding), layout.sizes[2],
-                      rec.padding);
-      out.PutI32(static_cast<int32_t>(s.sweeps.size()));
+      tree.Put(2, EncodePmSeries(s.record, order, pad), s.sweeps.size());
       for (const PmSweep& w : s.sweeps) {
-        PutStoredRecord(out, EncodePmSweep(w.record, order, rec.padding), layout.sizes[3],
-                        rec.padding);
-        out.PutI32(static_cast<int32_t>(w.traces.size()));
-        for (const PmTrace& t : w.traces) {
-          PutStoredRecord(out, EncodePmTrace(t.record, order, rec.padding), layout.sizes[4],
-                          rec.padding);
-          out.PutI32(0);
-        }
+        tree.Put(3, EncodePmSweep(w.record, order, pad), w.traces.size());
+        for (const PmTrace& t : w.traces) tree.Put(4, EncodePmTrace(t.record, order, pad), 0);
       }
     }
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> StimulusTreeBytes(const PmRecording& rec) {
-  const auto& layout = rec.pgf;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, Filler(kStimRootBytes, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.stimulations.size()));
+  // Root, stimulations, channels, segments.
+  const ByteOrder order = rec.pgf.order;
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.pgf, pad);
+  tree.Put(0, Filler(kStimRootBytes, pad), rec.stimulations.size());
   for (const PmStimulation& st : rec.stimulations) {
-    PutStoredRecord(out, EncodePmStimulation(st.record, order, rec.padding), layout.sizes[1],
-                    rec.padding);
-    out.PutI32(static_cast<int32_t>(st.channels.size()));
+    tree.Put(1, EncodePmStimulation(st.record, order, pad), st.channels.size());
     for (const PmChannel& ch : st.channels) {
-      PutStoredRecord(out, EncodePmChannel(ch.record, order, rec.padding), layout.sizes[2],
-                      rec.padding);
-      out.PutI32(static_cast<int32_t>(ch.segments.size()));
-      for (const PmSegmentRecord& seg : ch.segments) {
-        PutStoredRecord(out, EncodePmSegment(seg, order, rec.padding), layout.sizes[3],
-                        rec.padding);
-        out.PutI32(0);
-      }
+      tree.Put(2, EncodePmChannel(ch.record, order, pad), ch.segments.size());
+      for (const PmSegmentRecord& seg : ch.segments)
+        tree.Put(3, EncodePmSegment(seg, order, pad), 0);
     }
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> AmplifierTreeBytes(const PmRecording& rec) {
-  const auto& layout = rec.amp;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, Filler(kAmpRootBytes, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.ampSeries.size()));
+  // Root, amplifier series, amplifier states.
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.amp, pad);
+  tree.Put(0, Filler(kAmpRootBytes, pad), rec.ampSeries.size());
   for (const PmAmpSeries& as : rec.ampSeries) {
-    PutStoredRecord(out, Filler(kAmpSeriesBytes, rec.padding), layout.sizes[1], rec.padding);
-    out.PutI32(static_cast<int32_t>(as.states.size()));
-    for (const AmpStateRecord& state : as.states) {
-      PutStoredRecord(out, EncodeAmpState(state, order, rec.padding), layout.sizes[2], rec.padding);
-      out.PutI32(0);
-    }
+    tree.Put(1, Filler(kAmpSeriesBytes, pad), as.states.size());
+    for (const AmpStateRecord& state : as.states)
+      tree.Put(2, EncodeAmpState(state, rec.amp.order, pad), 0);
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> SolutionTreeBytes(const PmRecording& rec) {
-  const auto& layout = rec.sol;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, Filler(kSolRootBytes, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.solutions.size()));
+  // Root, solutions, chemicals (records of padding alone).
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.sol, pad);
+  tree.Put(0, Filler(kSolRootBytes, pad), rec.solutions.size());
   for (const PmSolution& s : rec.solutions) {
-    PutStoredRecord(out, EncodeSolution(s.record, order, rec.padding), layout.sizes[1],
-                    rec.padding);
-    out.PutI32(s.chemicals);
-    for (int32_t c = 0; c < s.chemicals; ++c) {
-      PutStoredRecord(out, Filler(kChemicalBytes, rec.padding), layout.sizes[2], rec.padding);
-      out.PutI32(0);
-    }
+    tree.Put(1, EncodeSolution(s.record, rec.sol.order, pad), static_cast<size_t>(s.chemicals));
+    for (int32_t c = 0; c < s.chemicals; ++c) tree.Put(2, Filler(kChemicalBytes, pad), 0);
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> PmBundleBytes(const PmRecording& recording) {
