@@ -49,9 +49,6 @@ TEST_F(LoadPmTest, RampFromTheHoldingLevel) {
   PmRecording rec = Stimulated(5);
   Channel(rec).AddSegment(kPmSegmentRamp, -0.02, 5 * kDt);
   ASSERT_EQ(Load("/I", rec), 0);
-  std::vector<double> expected;
-  for (int j = 0; j < 5; ++j) expected.push_back(-0.07 + j * (-0.02 - -0.07) / 5);
-  EXPECT_THAT(Values(kStim), ElementsAreArray(Floats(expected)));
   EXPECT_THAT(Values(kStim), ElementsAre(F(-0.07), F(-0.06), F(-0.05), F(-0.04), F(-0.03)));
   const HostWave* w = Wave(kStim);
   EXPECT_EQ(w->type, kWaveFloat32);

@@ -436,48 +436,49 @@ TEST_F(LoadPmTest, DataAloneTakesTheWholeHeight) {
   EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
 }
 
-TEST_F(LoadPmTest, StimulusBelowTheData) {
-  ASSERT_EQ(Load("/P/I", Recording(false)), 0);
-  // Two axes: h = (1 - 0.06) / 2 = 0.47.
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'PMPulse_1_1_1_1_DA-0'",
-                          Axis(1, "0.0000", "0.4700"), "ModifyGraph mode('PMPulse_1_1_1_1_DA-0')=6",
-                          "AppendToGraph/L=l2 'PMPulse_1_1_1_1_Imon'", Axis(2, "0.5300", "1.0000")));
-}
-
-TEST_F(LoadPmTest, AllStimulusWavesShareOneAxis) {
-  ASSERT_EQ(Load("/P/I", Recording(false, true)), 0);
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'PMPulse_1_1_1_1_DA-0'",
-                          Axis(1, "0.0000", "0.4700"), "ModifyGraph mode('PMPulse_1_1_1_1_DA-0')=6",
-                          "AppendToGraph/L=l1 'PMPulse_1_1_1_2_DA-1'",
-                          Axis(1, "0.0000", "0.4700"), "ModifyGraph mode('PMPulse_1_1_1_2_DA-1')=6",
-                          "AppendToGraph/L=l2 'PMPulse_1_1_1_1_Imon'", Axis(2, "0.5300", "1.0000")));
-}
-
-TEST_F(LoadPmTest, LockInAndStimulusOnFiveAxes) {
-  ASSERT_EQ(Load("/P/I/G/Q", Recording(true)), 0);
-  // h = (1 - 4 x 0.06) / 5 = 0.152.
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'PMPulse_1_1_1_1_Imon_Gm'",
-                          Axis(1, "0.0000", "0.1520"), "AppendToGraph/L=l2 'PMPulse_1_1_1_1_Imon_Gs'",
-                          Axis(2, "0.2120", "0.3640"), "AppendToGraph/L=l3 'PMPulse_1_1_1_1_Imon_Cm'",
-                          Axis(3, "0.4240", "0.5760"), "AppendToGraph/L=l4 'PMPulse_1_1_1_1_DA-0'",
-                          Axis(4, "0.6360", "0.7880"), "ModifyGraph mode('PMPulse_1_1_1_1_DA-0')=6",
-                          "AppendToGraph/L=l5 'PMPulse_1_1_1_1_Imon'", Axis(5, "0.8480", "1.0000")));
-}
-
-TEST_F(LoadPmTest, LockInWithoutStimulusOnFourAxes) {
-  ASSERT_EQ(Load("/P/G/Q", Recording(true)), 0);
-  // h = (1 - 3 x 0.06) / 4 = 0.205.
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'PMPulse_1_1_1_1_Imon_Gm'",
-                          Axis(1, "0.0000", "0.2050"), "AppendToGraph/L=l2 'PMPulse_1_1_1_1_Imon_Gs'",
-                          Axis(2, "0.2650", "0.4700"), "AppendToGraph/L=l3 'PMPulse_1_1_1_1_Imon_Cm'",
-                          Axis(3, "0.5300", "0.7350"), "AppendToGraph/L=l4 'PMPulse_1_1_1_1_Imon'",
-                          Axis(4, "0.7950", "1.0000")));
-  ASSERT_EQ(wb_.windows().size(), 1u);
-  EXPECT_EQ(wb_.windows()[0].traces.size(), 4u);
+// The stacked axes of each kind of load, command by command.
+TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
+  const std::string imon = "'PMPulse_1_1_1_1_Imon'", da0 = "'PMPulse_1_1_1_1_DA-0'";
+  const std::string gm = "'PMPulse_1_1_1_1_Imon_Gm'", gs = "'PMPulse_1_1_1_1_Imon_Gs'",
+                    cm = "'PMPulse_1_1_1_1_Imon_Cm'";
+  const std::string da0Mode = "ModifyGraph mode(" + da0 + ")=6";
+  struct Case {
+    std::string flags;
+    PmRecording rec;
+    std::vector<std::string> commands;
+  };
+  const std::vector<Case> cases = {
+      // Two axes: h = (1 - 0.06) / 2 = 0.47.
+      {"/P/I", Recording(false),
+       {kPrepare, "AppendToGraph/L=l1 " + da0, Axis(1, "0.0000", "0.4700"), da0Mode,
+        "AppendToGraph/L=l2 " + imon, Axis(2, "0.5300", "1.0000")}},
+      // All stimulus waves share one axis.
+      {"/P/I", Recording(false, true),
+       {kPrepare, "AppendToGraph/L=l1 " + da0, Axis(1, "0.0000", "0.4700"), da0Mode,
+        "AppendToGraph/L=l1 'PMPulse_1_1_1_2_DA-1'", Axis(1, "0.0000", "0.4700"),
+        "ModifyGraph mode('PMPulse_1_1_1_2_DA-1')=6", "AppendToGraph/L=l2 " + imon,
+        Axis(2, "0.5300", "1.0000")}},
+      // h = (1 - 4 x 0.06) / 5 = 0.152.
+      {"/P/I/G/Q", Recording(true),
+       {kPrepare, "AppendToGraph/L=l1 " + gm, Axis(1, "0.0000", "0.1520"),
+        "AppendToGraph/L=l2 " + gs, Axis(2, "0.2120", "0.3640"), "AppendToGraph/L=l3 " + cm,
+        Axis(3, "0.4240", "0.5760"), "AppendToGraph/L=l4 " + da0, Axis(4, "0.6360", "0.7880"),
+        da0Mode, "AppendToGraph/L=l5 " + imon, Axis(5, "0.8480", "1.0000")}},
+      // h = (1 - 3 x 0.06) / 4 = 0.205.
+      {"/P/G/Q", Recording(true),
+       {kPrepare, "AppendToGraph/L=l1 " + gm, Axis(1, "0.0000", "0.2050"),
+        "AppendToGraph/L=l2 " + gs, Axis(2, "0.2650", "0.4700"), "AppendToGraph/L=l3 " + cm,
+        Axis(3, "0.5300", "0.7350"), "AppendToGraph/L=l4 " + imon, Axis(4, "0.7950", "1.0000")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const auto from = static_cast<std::ptrdiff_t>(wb_.commandLog().size());
+    ASSERT_EQ(Load("/O" + c.flags, c.rec), 0);
+    EXPECT_THAT(std::vector<std::string>(wb_.commandLog().begin() + from, wb_.commandLog().end()),
+                ElementsAreArray(c.commands));
+  }
+  ASSERT_EQ(wb_.windows().size(), 4u) << "one graph per load";
+  EXPECT_EQ(wb_.windows().front().traces.size(), 4u) << "the last graph, on top";
 }
 
 }  // namespace
