@@ -6,19 +6,8 @@
 #include "support/format.h"
 #include "tests/patchmaster/loadpm_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::F;
-using test::LoadPmTest;
-using test::PmChannel;
-using test::PmRecording;
-using test::PmStimulation;
-using test::PmTrace;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 constexpr double kDt = 1.0 / 8192;  // exact in binary: no rounding at period edges
 constexpr const char* kWave = "PMPulse_1_1_1_1_Imon";
@@ -317,4 +306,4 @@ TEST_F(LoadPmTest, LockInRefusesLeakSubtractedTraces) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

@@ -4,20 +4,8 @@
 
 #include "tests/patchmaster/loadpm_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::F;
-using test::LoadPmTest;
-using test::PmRecording;
-using test::PmSweep;
-using test::PmTrace;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using test::SetText;
-using ::testing::Not;
-using test::PmChannel;
 
 // Traces to waves: names, every sample format in both sample byte orders,
 // both tree byte orders, bundles and sibling files, interleaved blocks, the
@@ -482,4 +470,4 @@ TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

@@ -8,15 +8,8 @@
 #include "pulse/pulse_tree.h"
 #include "tests/pulse/load_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::LoadPulseTest;
-using test::PulseRecording;
-using ::testing::IsEmpty;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 // LoadPulse's failures: tree names and files, the data file, trees without
 // groups; every failure releases the trees it read.
@@ -229,4 +222,4 @@ INSTANTIATE_TEST_SUITE_P(BothOrders, PulseDamage,
                          ::testing::Values(ByteOrder::kBig, ByteOrder::kLittle));
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

@@ -13,13 +13,8 @@
 #include "tests/testkit/temp_dir.h"
 #include "traces/trace_samples.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::PulseRecording;
-using test::RunKwt;
-using test::TempDir;
-using ::testing::HasSubstr;
 
 // One series of four sweeps, one per sample format, the samples of every
 // other sweep little-endian; -32768 as first sample throughout, factor 1e-12.
@@ -197,4 +192,4 @@ TEST(KwtInfo, DamagedPulseTreesAreReportedAsSuch) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

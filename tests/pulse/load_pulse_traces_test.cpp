@@ -13,19 +13,8 @@
 #include "traces/trace_samples.h"
 #include "traces/trace_wave.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::F;
-using test::LoadPulseTest;
-using test::PulseRecording;
-using test::PulseSweep;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using test::SetText;
-using ::testing::Not;
 
 // Sweeps to waves: samples of every format in both byte orders, scaling,
 // units, the further traces (leak, second, Fura, stimulus), overwriting,
@@ -601,4 +590,4 @@ TEST(PulseDisplay, AxisHeightsAsThirtyTwoBitReals) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test
