@@ -64,4 +64,19 @@ void PutStoredSample(ByteWriter& out, int32_t format, double value);
 // Bytes per sample of a format: 2, 4, 4, 8; 0 for an unknown one.
 size_t StoredSampleWidth(int32_t format);
 
+// A record's bytes: `padding` throughout its `known` size (or `size`, when
+// larger), the fields `store(writer, record)` puts at their offsets, and the
+// whole cut to `size` (0: the known size) as a file may store it shorter.
+template <class Record, class Store>
+std::vector<uint8_t> EncodeRecord(const Record& record, ByteOrder order, size_t known, Store store,
+                                  uint8_t padding = 0, size_t size = 0) {
+  if (size == 0) size = known;
+  ByteWriter w(order);
+  w.PutFill(size > known ? size : known, padding);
+  store(w, record);
+  std::vector<uint8_t> bytes = w.Take();
+  bytes.resize(size);
+  return bytes;
+}
+
 }  // namespace kwt::test

@@ -175,15 +175,6 @@ void AmpState(ByteWriter& w, const AmpStateRecord& r) {
 
 void Solution(ByteWriter& w, const SolutionRecord& r) { Text(w, 4, r.solName); }
 
-template <class Record, class Encoder>
-std::vector<uint8_t> Encode(const Record& r, ByteOrder order, size_t known, uint8_t padding,
-                            Encoder encoder) {
-  ByteWriter w(order);
-  w.PutFill(known, padding);
-  encoder(w, r);
-  return w.Take();
-}
-
 // A record of padding alone, for the records that hold no field.
 std::vector<uint8_t> Filler(size_t known, uint8_t padding) {
   return std::vector<uint8_t>(known, padding);
@@ -355,35 +346,35 @@ void PutPmSamples(const PmRecording& rec, std::vector<uint8_t>& data) {
 }
 
 std::vector<uint8_t> EncodePmRoot(const PmRootRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kRootBytes, padding, Root);
+  return EncodeRecord(r, order, kRootBytes, Root, padding);
 }
 std::vector<uint8_t> EncodePmGroup(const PmGroupRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kGroupBytes, padding, Group);
+  return EncodeRecord(r, order, kGroupBytes, Group, padding);
 }
 std::vector<uint8_t> EncodePmSeries(const PmSeriesRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSeriesBytes, padding, Series);
+  return EncodeRecord(r, order, kSeriesBytes, Series, padding);
 }
 std::vector<uint8_t> EncodePmSweep(const PmSweepRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSweepBytes, padding, Sweep);
+  return EncodeRecord(r, order, kSweepBytes, Sweep, padding);
 }
 std::vector<uint8_t> EncodePmTrace(const PmTraceRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kTraceBytes, padding, Trace);
+  return EncodeRecord(r, order, kTraceBytes, Trace, padding);
 }
 std::vector<uint8_t> EncodePmStimulation(const PmStimulationRecord& r, ByteOrder order,
                                          uint8_t padding) {
-  return Encode(r, order, kStimulationBytes, padding, Stimulation);
+  return EncodeRecord(r, order, kStimulationBytes, Stimulation, padding);
 }
 std::vector<uint8_t> EncodePmChannel(const PmChannelRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kChannelBytes, padding, Channel);
+  return EncodeRecord(r, order, kChannelBytes, Channel, padding);
 }
 std::vector<uint8_t> EncodePmSegment(const PmSegmentRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSegmentBytes, padding, Segment);
+  return EncodeRecord(r, order, kSegmentBytes, Segment, padding);
 }
 std::vector<uint8_t> EncodeAmpState(const AmpStateRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kAmpStateBytes, padding, AmpState);
+  return EncodeRecord(r, order, kAmpStateBytes, AmpState, padding);
 }
 std::vector<uint8_t> EncodeSolution(const SolutionRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSolutionBytes, padding, Solution);
+  return EncodeRecord(r, order, kSolutionBytes, Solution, padding);
 }
 
 std::vector<uint8_t> PulsedTreeBytes(const PmRecording& rec) {

@@ -282,15 +282,6 @@ constexpr size_t kPgfRootBytes = 74;
 constexpr size_t kStimulationBytes = 376;
 constexpr size_t kSegmentBytes = 50;
 
-template <class Record, class Encoder>
-std::vector<uint8_t> Encode(const Record& r, ByteOrder order, size_t known, Encoder encoder) {
-  ByteWriter w(order);
-  encoder(w, r);
-  std::vector<uint8_t> bytes = w.Take();
-  bytes.resize(known, 0);
-  return bytes;
-}
-
 // ---- Samples ------------------------------------------------------------------
 
 // The sample format the writer stores a sweep's traces in: sampleFormat when
@@ -394,25 +385,25 @@ void LayOutPulseData(PulseRecording& rec) {
 }
 
 std::vector<uint8_t> EncodeRootRecord(const RootRecord& r, ByteOrder order) {
-  return Encode(r, order, kRootBytes, Root);
+  return EncodeRecord(r, order, kRootBytes, Root);
 }
 std::vector<uint8_t> EncodeGroupRecord(const GroupRecord& r, ByteOrder order) {
-  return Encode(r, order, kGroupBytes, Group);
+  return EncodeRecord(r, order, kGroupBytes, Group);
 }
 std::vector<uint8_t> EncodeSeriesRecord(const SeriesRecord& r, ByteOrder order) {
-  return Encode(r, order, kSeriesBytes, Series);
+  return EncodeRecord(r, order, kSeriesBytes, Series);
 }
 std::vector<uint8_t> EncodeSweepRecord(const SweepRecord& r, ByteOrder order) {
-  return Encode(r, order, kSweepBytes, Sweep);
+  return EncodeRecord(r, order, kSweepBytes, Sweep);
 }
 std::vector<uint8_t> EncodePgfRootRecord(const PgfRootRecord& r, ByteOrder order) {
-  return Encode(r, order, kPgfRootBytes, PgfRoot);
+  return EncodeRecord(r, order, kPgfRootBytes, PgfRoot);
 }
 std::vector<uint8_t> EncodeStimulationRecord(const StimulationRecord& r, ByteOrder order) {
-  return Encode(r, order, kStimulationBytes, Stimulation);
+  return EncodeRecord(r, order, kStimulationBytes, Stimulation);
 }
 std::vector<uint8_t> EncodeSegmentRecord(const SegmentRecord& r, ByteOrder order) {
-  return Encode(r, order, kSegmentBytes, Segment);
+  return EncodeRecord(r, order, kSegmentBytes, Segment);
 }
 
 std::vector<uint8_t> PulseAcquisitionTreeBytes(const PulseRecording& rec) {

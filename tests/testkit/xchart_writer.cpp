@@ -141,22 +141,14 @@ std::vector<uint8_t> XChartDataBytes(const XChartRecording& rec) {
 
 std::vector<uint8_t> EncodeXChartGroup(const XChartGroup& group, ByteOrder order, size_t size,
                                        uint8_t padding) {
-  ByteWriter w(order);
-  w.PutFill(std::max(size, kXChartGroupSize), padding);
-  Group(w, 0, group);
-  std::vector<uint8_t> bytes = w.Take();
-  bytes.resize(size);
-  return bytes;
+  const auto store = [](ByteWriter& w, const XChartGroup& g) { Group(w, 0, g); };
+  return EncodeRecord(group, order, kXChartGroupSize, store, padding, size);
 }
 
 std::vector<uint8_t> EncodeXChartTrace(const XChartTrace& trace, ByteOrder order, size_t size,
                                        uint8_t padding) {
-  ByteWriter w(order);
-  w.PutFill(std::max(size, kXChartTraceSize), padding);
-  Trace(w, 0, trace);
-  std::vector<uint8_t> bytes = w.Take();
-  bytes.resize(size);
-  return bytes;
+  const auto store = [](ByteWriter& w, const XChartTrace& t) { Trace(w, 0, t); };
+  return EncodeRecord(trace, order, kXChartTraceSize, store, padding, size);
 }
 
 XChartFiles WriteXChartRecording(const XChartRecording& recording,
