@@ -10,6 +10,7 @@ namespace {
 // Traces to waves: names, every sample format in both sample byte orders,
 // both tree byte orders, bundles and sibling files, interleaved blocks, the
 // zero offset, x scaling, units, full scale, and data files that end early.
+
 constexpr const char* kWave = "PMPulse_1_1_1_1_Imon";
 
 struct FormatCase {
@@ -391,6 +392,7 @@ TEST_F(LoadPmTest, NoteNamesTheFileWithoutItsFolder) {
 
 // LoadPM/P: one graph per loaded trace, the data, stimulus and LockIn waves
 // on stacked left axes, as command lines.
+
 constexpr const char* kPrepare = "Display;ModifyGraph margin(left)=60";
 
 std::string Axis(int i, const char* from, const char* to) {

@@ -13,6 +13,7 @@ namespace {
 
 // LoadPulse's failures: tree names and files, the data file, trees without
 // groups; every failure releases the trees it read.
+
 // After any LoadPulse, no tree is left loaded.
 void ExpectReleased() {
   EXPECT_EQ(GetRoot(), nullptr);
@@ -90,6 +91,7 @@ TEST_F(LoadPulseTest, ReleasedAfterSuccessToo) {
 // Damaged Pulse recordings: a sweep whose record holds what no recording
 // can is left out with a report, and a block of zeros in the acquisition
 // tree never loads as data.
+
 // Three series of twelve sweeps, every sweep with samples of its own.
 PulseRecording Cell(ByteOrder order) {
   PulseRecording rec;

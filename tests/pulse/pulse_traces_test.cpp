@@ -19,6 +19,7 @@ namespace {
 // Sweeps to waves: samples of every format in both byte orders, scaling,
 // units, the further traces (leak, second, Fura, stimulus), overwriting,
 // the announce switch, and data files that end early.
+
 // One sweep of `values` stored in `format` and `order`, scaled by factor.
 PulseRecording OneSweep(std::vector<double> values, int32_t format, ByteOrder order,
                         double factor) {
@@ -365,6 +366,7 @@ TEST_F(LoadPulseTest, AppendWaveNoteRefusesWhatItCannotDo) {
 }
 
 // The note of a sweep's first-trace wave, byte for byte.
+
 // Seconds from 1 January 1990 00:00 to 1 February 1990 13:14:15.5.
 constexpr double kFeb1 = 31 * 86400.0 + 13 * 3600.0 + 14 * 60.0 + 15.5;
 
@@ -497,6 +499,7 @@ TEST_F(LoadPulseTest, SweepTimeIsLocalTimeWithTheEpochOutsideDaylightSaving) {
 
 // LoadPulse/P: the command lines that build the stacked graph, and the
 // graph the workbench builds from them.
+
 constexpr const char* kPrepare = "Display;ModifyGraph margin(left)=60";
 
 PulseRecording WithLeakAndSecond(int sweeps) {
