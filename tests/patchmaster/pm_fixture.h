@@ -213,6 +213,17 @@ inline PmSnapshot TakeSnapshot() {
   return s;
 }
 
+// Reads all four trees of a recording from its bundle written in memory.
+inline bool ReadPmBundle(const PmRecording& rec) {
+  const std::vector<uint8_t> file = PmBundleBytes(rec);
+  const MemorySource source(file);
+  const bool pulsed = ReadPulsedTreeFromBundle(source);
+  const bool stimulus = ReadStimulusTreeFromBundle(source);
+  const bool amplifier = ReadAmplifierTreeFromBundle(source);
+  const bool solution = ReadSolutionTreeFromBundle(source);
+  return pulsed && stimulus && amplifier && solution;
+}
+
 // Frees every tree the tests may have loaded.
 inline void FreeAllTrees() {
   FreePulsedTree();

@@ -41,16 +41,6 @@ void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
 class PmTreeTest : public ::testing::Test {
  protected:
   void TearDown() override { test::FreeAllTrees(); }
-
-  // Reads all four trees from an in-memory bundle.
-  static bool ReadBundle(const Bytes& file) {
-    const MemorySource source(file);
-    const bool pulsed = ReadPulsedTreeFromBundle(source);
-    const bool stimulus = ReadStimulusTreeFromBundle(source);
-    const bool amplifier = ReadAmplifierTreeFromBundle(source);
-    const bool solution = ReadSolutionTreeFromBundle(source);
-    return pulsed && stimulus && amplifier && solution;
-  }
 };
 
 TEST_F(PmTreeTest, BothByteOrdersReadToTheDescribedValues) {
@@ -59,9 +49,9 @@ TEST_F(PmTreeTest, BothByteOrdersReadToTheDescribedValues) {
   PmRecording little = Shaped();
   test::SetPmByteOrder(little, ByteOrder::kLittle);
 
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(big)));
+  ASSERT_TRUE(test::ReadPmBundle(big));
   const test::PmSnapshot fromBig = test::TakeSnapshot();
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(little)));
+  ASSERT_TRUE(test::ReadPmBundle(little));
   const test::PmSnapshot fromLittle = test::TakeSnapshot();
   EXPECT_TRUE(fromBig == fromLittle);
 
@@ -91,7 +81,7 @@ TEST_F(PmTreeTest, BothByteOrdersReadToTheDescribedValues) {
 }
 
 TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   // Groups: 2 series, none, 1; the walk along the links reaches every
   // series once, in file order.
   const auto groups = PmGroups();
@@ -127,7 +117,7 @@ TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
   EXPECT_EQ(GetPulsedRoot(), nullptr);
   EXPECT_EQ(FindPmGroup(1), nullptr);
   EXPECT_EQ(FindPmStimulation(1), nullptr);
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   EXPECT_EQ(FindPmGroup(4), nullptr);
   EXPECT_EQ(FindPmSeries(1, 3), nullptr);
   EXPECT_EQ(FindPmSeries(2, 1), nullptr);  // a group without series
@@ -148,7 +138,7 @@ TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
 }
 
 TEST_F(PmTreeTest, TraceSampleOrderIsEachTracesOwn) {
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   EXPECT_EQ(TraceSampleOrder(*LookUpPmTrace(1, 1, 1, 2)), ByteOrder::kBig);
   EXPECT_EQ(TraceSampleOrder(*LookUpPmTrace(1, 1, 1, 1)), ByteOrder::kLittle);
   EXPECT_EQ(TraceSampleOrder(*LookUpPmTrace(3, 1, 1, 1)), ByteOrder::kBig);  // int32
@@ -183,9 +173,9 @@ TEST_F(PmTreeTest, LongerStoredRecordsAreReadAtTheKnownSizeAndSkipped) {
   rec.pgf.sizes = {1144, 260, 420, 96};
   rec.amp.sizes = {100, 20, 600};
   rec.sol.sizes = {90, 170, 48};
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(rec)));
+  ASSERT_TRUE(test::ReadPmBundle(rec));
   const test::PmSnapshot longer = test::TakeSnapshot();
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(Shaped())));
+  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   EXPECT_TRUE(longer == test::TakeSnapshot());
   EXPECT_EQ(longer.traces.size(), 7u);
 }
@@ -286,7 +276,7 @@ TEST_F(PmTreeTest, MagicAndLevelCountAreChecked) {
 
 TEST_F(PmTreeTest, EmptyTreesAreValid) {
   PmRecording empty;
-  ASSERT_TRUE(ReadBundle(test::PmBundleBytes(empty)));
+  ASSERT_TRUE(test::ReadPmBundle(empty));
   ASSERT_NE(GetPulsedRoot(), nullptr);
   EXPECT_EQ(GetPulsedRoot()->groupCount, 0);
   EXPECT_EQ(GetPulsedRoot()->traceCount, 0);

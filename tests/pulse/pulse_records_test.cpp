@@ -187,10 +187,6 @@ TEST(SweepSamples, FormatAppliesOnlyWithKindBitsZeroAndThree) {
   EXPECT_EQ(SweepSampleFormat(w), kSampleReal64);
   w.sampleFormat = 4;
   EXPECT_EQ(SweepSampleFormat(w), 4);
-  EXPECT_EQ(SampleFormatWidth(0), 2);
-  EXPECT_EQ(SampleFormatWidth(1), 4);
-  EXPECT_EQ(SampleFormatWidth(2), 4);
-  EXPECT_EQ(SampleFormatWidth(3), 8);
   EXPECT_EQ(SampleFormatWidth(4), 0);  // unloadable
   EXPECT_EQ(SampleFormatWidth(-1), 0);
 }
