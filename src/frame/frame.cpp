@@ -59,7 +59,13 @@ void main(HostRecord* record) {
 
 void XOPEntry() {
   if (gRecord == nullptr) return;
-  const int32_t result = Guarded([] { return HandleMessage(*gRecord); });
+  // An operation run from inside another (through HostExecute) keeps the
+  // outer one's record of memory that ran out.
+  const bool outerMet = HostTakeOutOfMemory();
+  int32_t result = Guarded([] { return HandleMessage(*gRecord); });
+  // Work that went on without memory it needed has not succeeded.
+  if (HostTakeOutOfMemory() && result == 0) result = kHostErrNoMemory;
+  if (outerMet) HostNoteOutOfMemory();
   gRecord->typeWord = 0;
   gRecord->result = result;
 }

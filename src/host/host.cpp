@@ -11,6 +11,7 @@ namespace {
 
 HostRecord* gRecord = nullptr;
 int32_t gHostVersion = 0;
+bool gOutOfMemory = false;
 
 // Calls f on the host; an exception becomes `failed`.  Without a host (the
 // module not loaded) the answer is `failed` as well.
@@ -19,6 +20,9 @@ R Call(R failed, F&& f) {
   if (gRecord == nullptr || gRecord->host == nullptr) return failed;
   try {
     return f(*gRecord->host);
+  } catch (const std::bad_alloc&) {
+    gOutOfMemory = true;
+    return failed;
   } catch (...) {
     return failed;
   }
@@ -29,8 +33,11 @@ template <class F>
 int32_t Code(F&& f) {
   if (gRecord == nullptr || gRecord->host == nullptr) return kHostErrInternal;
   try {
-    return f(*gRecord->host);
+    const int32_t code = f(*gRecord->host);
+    if (code == kHostErrNoMemory) gOutOfMemory = true;
+    return code;
   } catch (const std::bad_alloc&) {
+    gOutOfMemory = true;
     return kHostErrNoMemory;
   } catch (...) {
     return kHostErrInternal;
@@ -42,6 +49,8 @@ void Void(F&& f) {
   if (gRecord == nullptr || gRecord->host == nullptr) return;
   try {
     f(*gRecord->host);
+  } catch (const std::bad_alloc&) {
+    gOutOfMemory = true;
   } catch (...) {
   }
 }
@@ -99,6 +108,12 @@ void HostBeep() {
 }
 void HostReport(const Problem& problem) {
   Void([&](HostServices& h) { h.Report(problem); });
+}
+void HostNoteOutOfMemory() { gOutOfMemory = true; }
+bool HostTakeOutOfMemory() {
+  const bool met = gOutOfMemory;
+  gOutOfMemory = false;
+  return met;
 }
 void HostDiagnose(std::string_view text) {
   HostReport({ProblemKind::kDiagnosis, std::string(text)});

@@ -257,6 +257,13 @@ void HostBeep();
 // Tells the user of a problem (see ProblemKind); HostDiagnose says which
 // check failed, for the failure that the caller returns next.
 void HostReport(const Problem& problem);
+// Memory that ran out while the module worked: a host call that failed for
+// it, or module work that went on without what it could not allocate.  An
+// operation that met it does not report success (frame.cpp), so a load
+// that left waves out for lack of memory ends with kHostErrNoMemory.
+void HostNoteOutOfMemory();
+// True when memory ran out since the last call; starts again clear.
+bool HostTakeOutOfMemory();
 void HostDiagnose(std::string_view text);
 
 // ---- Waves ---------------------------------------------------------------

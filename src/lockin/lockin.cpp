@@ -363,6 +363,7 @@ LockInStatus ComputeLockIn(const LockInInputs& inputs, const LockInOutputs& outp
     // Only the reference table allocates; without it nothing can be
     // measured, so the remaining points get no value.
     run.FillRest();
+    HostNoteOutOfMemory();
     return LockInStatus::kFailed;
   }
 }

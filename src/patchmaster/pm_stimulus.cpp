@@ -246,10 +246,14 @@ bool MakePmStimulusWaves(std::string_view base, const PmTraceContext& context, d
 
     std::string name;
     if (MakePmStimulusWaveName(&name, base, *channel, context, c, true) != 0) return false;
+    // The list's room is taken before the wave is made, so that memory
+    // running out leaves no wave without its samples.
+    const std::string entry = name + ";";
+    StimWaveList().reserve(StimWaveList().size() + entry.size());
     WaveHandle wave = nullptr;
     if (HostMakeWave(&wave, name, points, kWaveFloat32, overwrite) != 0 || wave == nullptr)
       return false;
-    StimWaveList() += name + ";";
+    StimWaveList() += entry;
     auto* data = static_cast<float*>(HostWaveData(wave));
     const std::span<float> out(data, data != nullptr ? static_cast<size_t>(points) : 0);
 

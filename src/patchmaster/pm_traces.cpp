@@ -173,6 +173,7 @@ uint32_t LoadTrace(const PmTraceLoadRequest& r) {
       try {
         BuildPmTraceNote(ctx, r.fileName, r.baseName, (flags & kLoadStimulus) != 0);
       } catch (const std::bad_alloc&) {
+        HostNoteOutOfMemory();
       }
     }
     NoticeMissingSamples(name, missing, static_cast<int64_t>(points), !r.report);
@@ -230,6 +231,7 @@ uint32_t LoadPmTrace(const PmTraceLoadRequest& request) {
   try {
     return LoadTrace(request);
   } catch (const std::bad_alloc&) {
+    HostNoteOutOfMemory();
     return 0;
   }
 }

@@ -261,6 +261,7 @@ bool LoadSweep(const std::string& path, const std::string& name, int32_t g, int3
       try {
         AppendWaveNote(name, SweepNote(path, *root, *group, *series, *sweep, stim));
       } catch (const std::bad_alloc&) {
+        HostNoteOutOfMemory();
       }
       if (!quiet) {
         HostSetStringVariable("kwtLastPulseWave", name, true);
@@ -314,6 +315,7 @@ bool LoadPulseSweep(const std::string& path, std::string_view waveName, int32_t 
   try {
     return LoadSweep(path, std::string(waveName), group, series, sweep, flags, announce);
   } catch (const std::bad_alloc&) {
+    HostNoteOutOfMemory();
     return false;
   }
 }

@@ -19,10 +19,12 @@ LockInSettings& LockInState() {
 void ResetLockInSettings() { LockInState() = LockInSettings{}; }
 
 LockInWaves::LockInWaves(std::string_view name, int64_t points, bool overwrite) {
+  // The names are formed before any wave is made, so that memory running
+  // out for one leaves no result wave made and never filled.
   const std::string base(name);
-  const char* const suffixes[3] = {"_Cm", "_Gs", "_Gm"};
+  const std::string names[3] = {base + "_Cm", base + "_Gs", base + "_Gm"};
   for (int i = 0; i < 3; ++i) {
-    if (HostMakeWave(&waves_[i], base + suffixes[i], points, kWaveFloat64, overwrite) != 0 ||
+    if (HostMakeWave(&waves_[i], names[i], points, kWaveFloat64, overwrite) != 0 ||
         waves_[i] == nullptr) {
       made_ = false;
       waves_[i] = nullptr;

@@ -39,7 +39,10 @@ bool MakeSampleWave(std::string_view name, const TraceSamples& samples, double f
   const size_t blockBytes =
       static_cast<size_t>(std::max<uint64_t>(w, std::min<uint64_t>(kBlockBytes, traceBytes)));
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[blockBytes]);
-  if (!block) return false;
+  if (!block) {
+    HostNoteOutOfMemory();
+    return false;
+  }
 
   // A wave that exists is left alone without /O; the load says so if it
   // ends up making nothing.

@@ -9,11 +9,18 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <span>
 #include <vector>
 
 #include "lockin/lockin.h"
 
 namespace kwt::test {
+
+// The sampling and sine of the LockIn tests: 100 points per 1 kHz cycle of
+// 10 mV.
+constexpr double kDt = 1e-5;
+constexpr double kPeriod = 1e-3;
+constexpr double kAmp = 0.01;
 
 struct Cell {
   double cm = 5e-12;    // F
@@ -92,6 +99,24 @@ inline LockInSegmentList ToLockInStimulus(const std::vector<StimSegment>& segs,
 }
 
 // Relative difference, for tolerances that scale with the value.
+// Inputs of an ideal chain: an external calibration of phase 0 and
+// attenuation 1, the first cycle of each sine segment skipped, and no
+// compensation added back.
+inline LockInInputs IdealInputs(LockInPath path, std::span<const float> trace,
+                                const LockInStimulus& stim, double period = kPeriod,
+                                double dt = kDt) {
+  LockInInputs in;
+  in.path = path;
+  in.trace = trace;
+  in.sampleInterval = dt;
+  in.sinePeriod = period;
+  in.sineAmplitude = kAmp;
+  in.skipCycles = 1;
+  in.extCalValid = true;
+  in.stimulus = &stim;
+  return in;
+}
+
 inline double Relative(double value, double expected) {
   return std::fabs(value - expected) / std::fabs(expected);
 }

@@ -14,8 +14,6 @@
 namespace kwt::test {
 namespace {
 
-constexpr double kPeriod = 1e-3;  // 1 kHz
-constexpr double kDt = 1e-5;      // M = 100 samples per cycle
 
 LockInCalibration Estimate(LockInPath path, const LockInCalibrationInputs& in) {
   LockInCalibration cal{-1.0, -1.0};
@@ -158,14 +156,8 @@ TEST(LockInEstimate, ComputeUsesTheEstimateWithoutExternalCalibration) {
   const std::vector<float> trace = CellCurrent(cell, segs, kDt, kPeriod, 0.01, 700);
   for (LockInPath path : {LockInPath::kPulse, LockInPath::kPatchMaster}) {
     const LockInSegmentList stim = ToLockInStimulus(segs, path);
-    LockInInputs in;
-    in.path = path;
-    in.trace = trace;
-    in.sampleInterval = kDt;
-    in.sinePeriod = kPeriod;
-    in.sineAmplitude = 0.01;
-    in.skipCycles = 1;
-    in.stimulus = &stim;
+    LockInInputs in = IdealInputs(path, trace, stim);
+    in.extCalValid = false;
     in.calibration = path == LockInPath::kPulse ? PulseFull(2999.0) : PmFull(4, 2);
     std::vector<double> cm(7), gs(7), gm(7);
     ASSERT_EQ(ComputeLockIn(in, LockInOutputs{cm, gs, gm}), LockInStatus::kOk);

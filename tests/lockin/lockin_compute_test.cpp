@@ -15,9 +15,6 @@
 namespace kwt::test {
 namespace {
 
-constexpr double kDt = 1e-5;
-constexpr double kPeriod = 1e-3;  // 100 points per cycle
-constexpr double kAmp = 0.01;
 constexpr double kSentinel = 42.0;  // what the caller put into the outputs
 
 struct Outputs {
@@ -52,14 +49,7 @@ struct Sweep {
     for (const StimSegment& s : segs) t += s.duration;
     if (points == 0) points = static_cast<size_t>(t / kDt + 0.5);
     trace = CellCurrent(cell, segs, kDt, kPeriod, kAmp, points);
-    in.path = path;
-    in.trace = trace;
-    in.sampleInterval = kDt;
-    in.sinePeriod = kPeriod;
-    in.sineAmplitude = kAmp;
-    in.skipCycles = 1;
-    in.extCalValid = true;
-    in.stimulus = &stim;
+    in = IdealInputs(path, trace, stim);
   }
   Cell cell;
   LockInSegmentList stim;

@@ -13,9 +13,6 @@
 namespace kwt::test {
 namespace {
 
-constexpr double kDt = 1e-5;      // 100 kHz sampling
-constexpr double kPeriod = 1e-3;  // 1 kHz sine: 100 points per cycle
-constexpr double kAmp = 0.01;     // 10 mV
 constexpr double kTolerance = 1e-5;
 
 struct Outputs {
@@ -37,26 +34,6 @@ double ExpectCell(const Outputs& out, const Cell& cell, size_t from, size_t to) 
     worst = std::max({worst, e[0], e[1], e[2]});
   }
   return worst;
-}
-
-// Inputs of an ideal chain: the file's external calibration says phase 0
-// and attenuation 1, and no compensation is added back.
-LockInInputs IdealInputs(LockInPath path, std::span<const float> trace,
-                         const LockInStimulus& stim, double period = kPeriod,
-                         double dt = kDt) {
-  LockInInputs in;
-  in.path = path;
-  in.trace = trace;
-  in.sampleInterval = dt;
-  in.sinePeriod = period;
-  in.sineAmplitude = kAmp;
-  in.skipCycles = 1;
-  in.recordVReversal = 0.0;
-  in.extCalValid = true;
-  in.extPhase = 0.0;
-  in.extAttenuation = 1.0;
-  in.stimulus = &stim;
-  return in;
 }
 
 size_t TotalPoints(const std::vector<StimSegment>& segs, double dt) {

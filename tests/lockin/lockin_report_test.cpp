@@ -75,21 +75,12 @@ TEST_F(LockInReport, CalibrationLines) {
 // Rs 10 MOhm, Rm 1 GOhm) at 1 kHz: Y = 9.7244 + j 28.0801 nS, phase
 // 70.90 degrees, b = 990.10 pS.
 std::vector<float> CellTrace(Cell cell, double level) {
-  return CellCurrent(cell, {{false, -0.07, 0.003}, {true, level, 0.006}}, 1e-5, 1e-3, 0.01, 900);
+  return CellCurrent(cell, {{false, -0.07, 0.003}, {true, level, 0.006}}, kDt, kPeriod, kAmp, 900);
 }
 
 LockInInputs ReportInputs(std::span<const float> trace, const LockInStimulus& stim) {
-  LockInInputs in;
-  in.trace = trace;
-  in.sampleInterval = 1e-5;
-  in.sinePeriod = 1e-3;
-  in.sineAmplitude = 0.01;
-  in.skipCycles = 1;
-  in.extCalValid = true;
-  in.extPhase = 0.0;
-  in.extAttenuation = 1.0;
+  LockInInputs in = IdealInputs(LockInPath::kPulse, trace, stim);
   in.report = true;
-  in.stimulus = &stim;
   return in;
 }
 

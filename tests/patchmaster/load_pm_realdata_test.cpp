@@ -11,7 +11,7 @@
 
 #include "tests/patchmaster/loadpm_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -105,4 +105,4 @@ INSTANTIATE_TEST_SUITE_P(Files, RealPmRecordings,
                                            "190604s1c6r1.dat"));
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

@@ -195,21 +195,6 @@ TEST_F(DetectFromPath, EmptyFileFailsWithoutAlert) {
   EXPECT_TRUE(bench_.interaction().events().empty());
 }
 
-TEST(CompanionFiles, ExtensionIsReplacedAfterTheLastDot) {
-  std::string path = "/data/run.1/cell.2.dat";
-  ASSERT_TRUE(CompanionFileName(&path, kExtensionPulsed));
-  EXPECT_EQ(path, "/data/run.1/cell.2.pul");
-  ASSERT_TRUE(CompanionFileName(&path, kExtensionSolution));
-  EXPECT_EQ(path, "/data/run.1/cell.2.sol");
-
-  // No name, no extension, or a dot only in a folder: nothing replaced.
-  for (std::string bad : {std::string(), std::string("cell"), std::string("/data/run.1/cell")}) {
-    const std::string before = bad;
-    EXPECT_FALSE(CompanionFileName(&bad, kExtensionStimulus)) << before;
-    EXPECT_EQ(bad, before);
-  }
-}
-
 TEST(CompanionFiles, ResultsLongerThan259CharactersAreRefused) {
   // "x...x.dat" of 259 characters stays 259 with "pgf"; one more is 260.
   std::string fits = std::string(255, 'x') + ".dat";

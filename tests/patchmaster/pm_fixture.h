@@ -165,6 +165,7 @@ struct PmSnapshot {
   std::vector<AmpStateRecord> ampStates;
   std::vector<SolutionRecord> solutions;
   std::vector<int32_t> childCounts;  // of every entry reached, in walk order
+  bool operator==(const PmSnapshot&) const = default;
 };
 
 inline PmSnapshot TakeSnapshot() {
@@ -212,19 +213,15 @@ inline PmSnapshot TakeSnapshot() {
   return s;
 }
 
-inline void ExpectSameSnapshot(const PmSnapshot& a, const PmSnapshot& b) {
-  EXPECT_EQ(a.root, b.root);
-  EXPECT_EQ(a.counts, b.counts);
-  EXPECT_EQ(a.groups, b.groups);
-  EXPECT_EQ(a.series, b.series);
-  EXPECT_EQ(a.sweeps, b.sweeps);
-  EXPECT_EQ(a.traces, b.traces);
-  EXPECT_EQ(a.stimulations, b.stimulations);
-  EXPECT_EQ(a.channels, b.channels);
-  EXPECT_EQ(a.segments, b.segments);
-  EXPECT_EQ(a.ampStates, b.ampStates);
-  EXPECT_EQ(a.solutions, b.solutions);
-  EXPECT_EQ(a.childCounts, b.childCounts);
+// Reads all four trees of a recording from its bundle written in memory.
+inline bool ReadPmBundle(const PmRecording& rec) {
+  const std::vector<uint8_t> file = PmBundleBytes(rec);
+  const MemorySource source(file);
+  const bool pulsed = ReadPulsedTreeFromBundle(source);
+  const bool stimulus = ReadStimulusTreeFromBundle(source);
+  const bool amplifier = ReadAmplifierTreeFromBundle(source);
+  const bool solution = ReadSolutionTreeFromBundle(source);
+  return pulsed && stimulus && amplifier && solution;
 }
 
 // Frees every tree the tests may have loaded.

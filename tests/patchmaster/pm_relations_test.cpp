@@ -14,15 +14,6 @@ using test::PmRecording;
 class PmRelationsTest : public ::testing::Test {
  protected:
   void TearDown() override { test::FreeAllTrees(); }
-
-  static void Load(const PmRecording& rec) {
-    const std::vector<uint8_t> file = test::PmBundleBytes(rec);
-    const MemorySource source(file);
-    ASSERT_TRUE(ReadPulsedTreeFromBundle(source));
-    ASSERT_TRUE(ReadStimulusTreeFromBundle(source));
-    ASSERT_TRUE(ReadAmplifierTreeFromBundle(source));
-    ASSERT_TRUE(ReadSolutionTreeFromBundle(source));
-  }
 };
 
 TEST_F(PmRelationsTest, SweepFindsItsStimulationByNumber) {
@@ -32,7 +23,7 @@ TEST_F(PmRelationsTest, SweepFindsItsStimulationByNumber) {
   extra.AddSweep(0);
   extra.AddSweep(-1);
   extra.AddSweep(3);
-  Load(rec);
+  ASSERT_TRUE(test::ReadPmBundle(rec));
 
   const PmStimulationEntry* iv = StimulationOfSweep(*FindPmSweep(1, 1, 1));
   ASSERT_NE(iv, nullptr);
@@ -54,7 +45,7 @@ TEST_F(PmRelationsTest, SweepFindsItsStimulationByNumber) {
 }
 
 TEST_F(PmRelationsTest, TraceTakesTheStateOfItsAmplifierIndex) {
-  Load(test::Shaped());
+  ASSERT_TRUE(test::ReadPmBundle(test::Shaped()));
   const PmAmplifierSettings first = AmplifierSettingsOfTrace(1, 1, 1, 1);  // index 1
   ASSERT_NE(first.amplifierState, nullptr);
   EXPECT_FALSE(first.fromSeries);
@@ -70,7 +61,7 @@ TEST_F(PmRelationsTest, TraceTakesTheStateOfItsAmplifierIndex) {
 }
 
 TEST_F(PmRelationsTest, IndexZeroFallsBackToTheSeriesRecord) {
-  Load(test::Shaped());
+  ASSERT_TRUE(test::ReadPmBundle(test::Shaped()));
   // Vmon has trAmplIndex 0: holding level, board kind and LockIn
   // parameters come from series (1, 1).
   const PmAmplifierSettings s = AmplifierSettingsOfTrace(1, 1, 1, 2);
@@ -92,7 +83,7 @@ TEST_F(PmRelationsTest, MissingStateSeriesOrTraceAlsoFallsBack) {
   test::PmSeries& third = rec.groups[0].AddSeries("third");
   third.record.seAmplifierState.vHold = -0.09;
   third.AddSweep().AddTrace("Imon", {1}).record.trAmplIndex = 1;
-  Load(rec);
+  ASSERT_TRUE(test::ReadPmBundle(rec));
 
   EXPECT_EQ(AmplifierSettingsOfTrace(3, 1, 1, 1).amplifierState, &FindAmpState(1, 1)->amplifierState);
   // State 9 of amplifier series 1 does not exist.
@@ -121,7 +112,7 @@ TEST_F(PmRelationsTest, SolutionsByPosition) {
   PmTraceRecord& odd = rec.groups[0].series[0].sweeps[1].traces[1].record;
   odd.trIntSolution = 3;
   odd.trExtSolution = -1;
-  Load(rec);
+  ASSERT_TRUE(test::ReadPmBundle(rec));
   const PmTraceEntry* t = LookUpPmTrace(1, 1, 1, 1);
   EXPECT_EQ(FieldText(InternalSolutionOfTrace(*t)->solName), "KCl internal");
   EXPECT_EQ(FieldText(ExternalSolutionOfTrace(*t)->solName), "Ringer");
@@ -141,7 +132,7 @@ TEST_F(PmRelationsTest, LinkedChannelIsTheFirstThatDrivesAndRecords) {
   many.AddChannel(3);                       // linked to another trace
   many.AddChannel(2).record.chHolding = -0.03;
   many.AddChannel(2).record.chHolding = -0.04;
-  Load(rec);
+  ASSERT_TRUE(test::ReadPmBundle(rec));
 
   const PmChannelEntry* found = LockInChannelOfTrace(4, 2);
   ASSERT_NE(found, nullptr);

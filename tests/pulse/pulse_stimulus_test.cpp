@@ -53,8 +53,6 @@ TEST(IncrementRules, FactorOneStepsByTheIncrementUnderBothRules) {
     EXPECT_NEAR(IncrementRuleA(x, 1.0, 0.01, k), expected, 1e-15) << k;
     EXPECT_NEAR(IncrementRuleB(x, 1.0, 0.01, k), expected, 1e-15) << k;
   }
-  EXPECT_NEAR(IncrementRuleA(x, 1.0, 0.01, 2), -0.07, 1e-15);
-  EXPECT_NEAR(IncrementRuleB(x, 1.0, 0.01, 3), -0.06, 1e-15);
 }
 
 TEST(IncrementRules, FactorsOtherThanOne) {
@@ -63,7 +61,6 @@ TEST(IncrementRules, FactorsOtherThanOne) {
   EXPECT_NEAR(IncrementRuleA(x, 2.0, 0.01, 4), x + 0.04, 1e-15);
   EXPECT_NEAR(IncrementRuleA(x, 2.0, 0.01, 2), x + 0.01, 1e-15);
   EXPECT_EQ(IncrementRuleA(x, 2.0, 0.01, 1), x);
-  EXPECT_EQ(IncrementRuleA(x, 2.0, 0.01, 0), x);
   // Rule B: x f^(k - 1) + (k - 1) d.
   EXPECT_NEAR(IncrementRuleB(x, 2.0, 0.01, 4), x * 8 + 0.03, 1e-15);
   EXPECT_NEAR(IncrementRuleB(x, 0.5, 0.0, 3), x / 4, 1e-15);
@@ -119,12 +116,6 @@ TEST_F(StimulusRulesTest, SteppedLevelsFollowTheSelectedRule) {
   EXPECT_NEAR(PulseSegmentLevel(1, 4, 2, series_), -0.05 + 0.04, 1e-15);      // rule A
   EXPECT_NEAR(PulseSegmentLevel(1, 3, 3, series_), -0.06, 1e-15);
   EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), -0.05);
-}
-
-TEST_F(StimulusRulesTest, UnchangingLevelIsTheVoltage) {
-  Load({Stim({Stepped(-0.03, 1.0, 0.0)})});
-  EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), -0.03);
-  EXPECT_EQ(PulseSegmentLevel(1, 5, 1, series_), -0.03);
 }
 
 TEST_F(StimulusRulesTest, LevelsThatFollowTheHolding) {
@@ -188,7 +179,6 @@ TEST_F(StimulusRulesTest, MissingRecordsGiveZero) {
   Load({Stim({Stepped(-0.03, 1.0, 0.0)})});
   EXPECT_EQ(PulseSegmentLevel(2, 1, 1, series_), 0.0);
   EXPECT_EQ(PulseSegmentLevel(1, 1, 2, series_), 0.0);
-  EXPECT_EQ(PulseSegmentDuration(0, 1, 1), 0.0);
   EXPECT_EQ(PulseSegmentDuration(1, 1, 7), 0.0);
   ReleasePulseStimulusTree();
   EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), 0.0);

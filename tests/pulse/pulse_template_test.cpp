@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "host/result_codes.h"
@@ -84,107 +85,88 @@ TEST_F(StimTemplateTest, CurrentClampTemplatesAreInAmpere) {
   EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "A");
 }
 
-TEST_F(StimTemplateTest, RampStopsOneStepShortAndTheNextStartsAtItsLevel) {
-  // From the holding (-0.08) to 0.02 in 10 samples, then to 0.04 in 2.
-  Stim().AddSegment(kSegmentRamp, 0.02, Samples(10)).AddSegment(kSegmentRamp, 0.04, Samples(2));
-  const std::vector<double> v = Build();
-  const double expected[] = {-0.08, -0.07, -0.06, -0.05, -0.04, -0.03,
-                             -0.02, -0.01, 0.0,   0.01,  0.02,  0.03};
-  for (int i = 0; i < 12; ++i) EXPECT_NEAR(v[i], expected[i], 1e-7) << i;
-  EXPECT_EQ(v[12], 0.0);
-}
-
-TEST_F(StimTemplateTest, RampFromTheReversedHoldingInOnCellMode) {
-  series_.recordingMode = kRecordingModeOnCell;  // holding -0.08 counts as +0.08
-  Stim().AddSegment(kSegmentRamp, 0.0, Samples(4));
-  const std::vector<double> v = Build();
-  EXPECT_NEAR(v[0], 0.08, 1e-7);
-  EXPECT_NEAR(v[1], 0.06, 1e-7);
-  EXPECT_NEAR(v[3], 0.02, 1e-7);
-}
-
-TEST_F(StimTemplateTest, ContinuousSegmentTakesNoTimeButSetsThePreviousLevel) {
-  Stim()
-      .AddSegment(kSegmentConstant, -0.08, Samples(5))
-      .AddSegment(kSegmentContinuous, 0.05, Samples(100))
-      .AddSegment(kSegmentRamp, 0.09, Samples(4))
-      .AddSegment(kSegmentConstant, -0.02, Samples(3));
-  const std::vector<double> v = Build();
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(v[i], F(-0.08)) << i;
-  // The ramp starts where the first constant ended, from the continuous
-  // segment's level.
-  EXPECT_NEAR(v[5], 0.05, 1e-7);
-  EXPECT_NEAR(v[6], 0.06, 1e-7);
-  EXPECT_NEAR(v[8], 0.08, 1e-7);
-  for (int i = 9; i < 12; ++i) EXPECT_EQ(v[i], F(-0.02)) << i;
-  EXPECT_EQ(v[12], 0.0);
-}
-
-TEST_F(StimTemplateTest, SineRepeatsItsCycle) {
-  PulseStimulation& s = Stim().AddSegment(kSegmentSine, -0.07, Samples(10));
-  s.record.sinePeriod = 4e-4;  // four samples per cycle
-  s.record.sineAmplitude = 0.01;
-  const std::vector<double> v = Build();
-  // sin of 0, pi/2, pi, 3pi/2 (2 pi taken as 6.2831853).
-  const double cycle[] = {-0.07, -0.06, -0.07, -0.08};
-  for (int i = 0; i < 10; ++i) EXPECT_NEAR(v[i], cycle[i % 4], 1e-7) << i;
-  EXPECT_EQ(v[10], 0.0);
-}
-
-TEST_F(StimTemplateTest, SinePeriodJustBelowWholeSamplesKeepsItsLength) {
-  // 0.3 ms / 0.1 ms comes out as 2.9999999999999996 in doubles; the cycle
-  // still has three samples.
-  PulseStimulation& s = Stim().AddSegment(kSegmentSine, 0.0, Samples(6));
-  s.record.sinePeriod = 3e-4;
-  s.record.sineAmplitude = 1.0;
-  const std::vector<double> v = Build();
-  const double r = std::sqrt(3.0) / 2;  // sin(2 pi / 3)
-  const double cycle[] = {0.0, r, -r};
-  for (int i = 0; i < 6; ++i) EXPECT_NEAR(v[i], cycle[i % 3], 1e-6) << i;
-}
-
-TEST_F(StimTemplateTest, SquareWaveIsHighForTheFirstHalfCycle) {
-  PulseStimulation& s = Stim().AddSegment(kSegmentSquare, -0.07, Samples(6));
-  s.record.sinePeriod = 4e-4;
-  s.record.sineAmplitude = 0.01;
-  const std::vector<double> v = Build();
-  const double expected[] = {-0.06, -0.06, -0.08, -0.08, -0.06, -0.06};
-  for (int i = 0; i < 6; ++i) EXPECT_NEAR(v[i], expected[i], 1e-7) << i;
-}
-
-TEST_F(StimTemplateTest, PeriodBelowOneSampleWritesNoCycle) {
-  PulseStimulation& s = Stim().AddSegment(kSegmentSine, -0.07, Samples(3));
-  s.record.sinePeriod = 5e-5;  // half a sample
-  s.record.sineAmplitude = 0.01;
-  s.AddSegment(kSegmentConstant, 0.01, Samples(2));
-  const std::vector<double> v = Build();
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(v[i], 0.0) << i;
-  EXPECT_EQ(v[3], F(0.01));  // time still went on
-}
-
-TEST_F(StimTemplateTest, UnknownClassesWriteNothingButTakeTheirTime) {
-  Stim()
-      .AddSegment(kSegmentConstant, -0.08, Samples(3))
-      .AddSegment(7, 0.5, Samples(3))
-      .AddSegment(kSegmentConstant, 0.01, Samples(2));
-  const std::vector<double> v = Build();
-  EXPECT_EQ(v[2], F(-0.08));
-  EXPECT_EQ(v[3], 0.0);
-  EXPECT_EQ(v[5], 0.0);
-  EXPECT_EQ(v[6], F(0.01));
-  EXPECT_EQ(v[7], F(0.01));
-  EXPECT_EQ(v[8], 0.0);
-}
-
-TEST_F(StimTemplateTest, StartOffsetShortensTheFirstSegment) {
-  PulseStimulation& s = Stim().AddSegment(kSegmentConstant, -0.08, Samples(10));
-  s.AddSegment(kSegmentConstant, 0.02, Samples(2));
-  s.record.startOffset = Samples(2);
-  const std::vector<double> v = Build();
-  EXPECT_EQ(v[7], F(-0.08));
-  EXPECT_EQ(v[8], F(0.02));
-  EXPECT_EQ(v[9], F(0.02));
-  EXPECT_EQ(v[10], 0.0);
+// Each segment class and timing rule: the stimulation a case builds (on a
+// holding of -0.08 V) and the first samples of its template; what follows
+// them is 0 (reached by no segment).
+TEST_F(StimTemplateTest, SegmentClassesAndTiming) {
+  struct Case {
+    const char* what;
+    std::function<void(PulseStimulation&, SeriesRecord&)> build;
+    std::vector<double> expected;
+  };
+  const std::vector<Case> cases = {
+      {"a ramp stops one step short and the next starts at its level",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentRamp, 0.02, Samples(10)).AddSegment(kSegmentRamp, 0.04, Samples(2));
+       },
+       {-0.08, -0.07, -0.06, -0.05, -0.04, -0.03, -0.02, -0.01, 0.0, 0.01, 0.02, 0.03}},
+      {"On Cell ramps from the reversed holding",
+       [](PulseStimulation& s, SeriesRecord& series) {
+         series.recordingMode = kRecordingModeOnCell;
+         s.AddSegment(kSegmentRamp, 0.0, Samples(4));
+       },
+       {0.08, 0.06, 0.04, 0.02}},
+      {"a continuous segment takes no time but sets the previous level",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentConstant, -0.08, Samples(5))
+             .AddSegment(kSegmentContinuous, 0.05, Samples(100))
+             .AddSegment(kSegmentRamp, 0.09, Samples(4))
+             .AddSegment(kSegmentConstant, -0.02, Samples(3));
+       },
+       {-0.08, -0.08, -0.08, -0.08, -0.08, 0.05, 0.06, 0.07, 0.08, -0.02, -0.02, -0.02}},
+      {"a sine repeats its cycle (2 pi taken as 6.2831853)",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentSine, -0.07, Samples(10));
+         s.record.sinePeriod = 4e-4;  // four samples per cycle
+         s.record.sineAmplitude = 0.01;
+       },
+       {-0.07, -0.06, -0.07, -0.08, -0.07, -0.06, -0.07, -0.08, -0.07, -0.06}},
+      {"0.3 ms / 0.1 ms is 2.9999999999999996 in doubles: still three samples a cycle",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentSine, 0.0, Samples(6));
+         s.record.sinePeriod = 3e-4;
+         s.record.sineAmplitude = 1.0;
+       },
+       {0.0, std::sqrt(3.0) / 2, -std::sqrt(3.0) / 2, 0.0, std::sqrt(3.0) / 2,
+        -std::sqrt(3.0) / 2}},
+      {"a square wave is high for the first half cycle",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentSquare, -0.07, Samples(6));
+         s.record.sinePeriod = 4e-4;
+         s.record.sineAmplitude = 0.01;
+       },
+       {-0.06, -0.06, -0.08, -0.08, -0.06, -0.06}},
+      {"a period below one sample writes no cycle, but time goes on",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentSine, -0.07, Samples(3)).AddSegment(kSegmentConstant, 0.01, Samples(2));
+         s.record.sinePeriod = 5e-5;
+         s.record.sineAmplitude = 0.01;
+       },
+       {0, 0, 0, 0.01, 0.01}},
+      {"an unknown class writes nothing but takes its time",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentConstant, -0.08, Samples(3))
+             .AddSegment(7, 0.5, Samples(3))
+             .AddSegment(kSegmentConstant, 0.01, Samples(2));
+       },
+       {-0.08, -0.08, -0.08, 0, 0, 0, 0.01, 0.01}},
+      {"the start offset shortens the first segment",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentConstant, -0.08, Samples(10)).AddSegment(kSegmentConstant, 0.02, Samples(2));
+         s.record.startOffset = Samples(2);
+       },
+       {-0.08, -0.08, -0.08, -0.08, -0.08, -0.08, -0.08, -0.08, 0.02, 0.02}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    rec_.stimulations.clear();
+    series_.recordingMode = kRecordingModeWholeCell;
+    c.build(Stim(), series_);
+    const std::vector<double> v = Build();
+    ASSERT_EQ(v.size(), 20u);
+    for (size_t i = 0; i < v.size(); ++i)
+      EXPECT_NEAR(v[i], i < c.expected.size() ? c.expected[i] : 0.0, 1e-6) << i;
+  }
 }
 
 TEST_F(StimTemplateTest, StimPointsSizeTheWaveAndSegmentsStopAtItsEnd) {

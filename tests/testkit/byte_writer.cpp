@@ -48,20 +48,6 @@ void ByteWriter::StoreText(size_t offset, std::string_view text, size_t width) {
     bytes_[offset + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
 }
 
-void PutTreeMagic(ByteWriter& out) {
-  const uint8_t magic[4] = {'T', 'r', 'e', 'e'};
-  for (int i = 0; i < 4; ++i) out.PutU8(magic[out.order() == ByteOrder::kBig ? i : 3 - i]);
-}
-
-void PutStoredRecord(ByteWriter& out, std::span<const uint8_t> encoded, int32_t storedSize,
-                     uint8_t padding) {
-  if (storedSize <= 0) return;
-  const auto stored = static_cast<size_t>(storedSize);
-  const size_t take = std::min(stored, encoded.size());
-  out.PutBytes(encoded.first(take));
-  out.PutFill(stored - take, padding);
-}
-
 void PutStoredSample(ByteWriter& out, int32_t format, double value) {
   switch (format) {
     case 0:

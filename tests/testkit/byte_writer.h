@@ -56,16 +56,6 @@ class ByteWriter {
 
 // ---- Pieces that the recording writers share --------------------------------
 
-// Appends the magic of a tree file in the writer's byte order: the bytes
-// "Tree" when big-endian, "eerT" when little-endian.
-void PutTreeMagic(ByteWriter& out);
-
-// Appends one stored record of `storedSize` bytes made from the encoded
-// known fields: cut when the stored size is smaller, filled with `padding`
-// behind them when it is larger.  Nothing for a size of 0 or below.
-void PutStoredRecord(ByteWriter& out, std::span<const uint8_t> encoded, int32_t storedSize,
-                     uint8_t padding);
-
 // Appends one sample of a format (0 int16, 1 int32, 2 float32, 3 float64)
 // in the writer's order.  The integer formats take the value rounded and
 // clamped to their range; an unknown format appends nothing.
@@ -73,5 +63,20 @@ void PutStoredSample(ByteWriter& out, int32_t format, double value);
 
 // Bytes per sample of a format: 2, 4, 4, 8; 0 for an unknown one.
 size_t StoredSampleWidth(int32_t format);
+
+// A record's bytes: `padding` throughout its `known` size (or `size`, when
+// larger), the fields `store(writer, record)` puts at their offsets, and the
+// whole cut to `size` (0: the known size) as a file may store it shorter.
+template <class Record, class Store>
+std::vector<uint8_t> EncodeRecord(const Record& record, ByteOrder order, size_t known, Store store,
+                                  uint8_t padding = 0, size_t size = 0) {
+  if (size == 0) size = known;
+  ByteWriter w(order);
+  w.PutFill(size > known ? size : known, padding);
+  store(w, record);
+  std::vector<uint8_t> bytes = w.Take();
+  bytes.resize(size);
+  return bytes;
+}
 
 }  // namespace kwt::test

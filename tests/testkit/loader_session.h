@@ -17,6 +17,14 @@
 
 namespace kwt::test {
 
+// The matchers every loader test uses, named once here.
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::MatchesRegex;
+using ::testing::Not;
+
 // Sets the time zone for the life of the object and restores the old one.
 class ScopedTimeZone {
  public:

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "tests/testkit/byte_writer.h"
+#include "tests/testkit/tree_writer.h"
 
 namespace kwt::test {
 namespace {
@@ -174,26 +175,14 @@ void AmpState(ByteWriter& w, const AmpStateRecord& r) {
 
 void Solution(ByteWriter& w, const SolutionRecord& r) { Text(w, 4, r.solName); }
 
-template <class Record, class Encoder>
-std::vector<uint8_t> Encode(const Record& r, ByteOrder order, size_t known, uint8_t padding,
-                            Encoder encoder) {
-  ByteWriter w(order);
-  w.PutFill(known, padding);
-  encoder(w, r);
-  return w.Take();
-}
-
 // A record of padding alone, for the records that hold no field.
 std::vector<uint8_t> Filler(size_t known, uint8_t padding) {
   return std::vector<uint8_t>(known, padding);
 }
 
-// Magic, level count and the stored sizes of a tree file.
 template <size_t Levels>
-void PutHeader(ByteWriter& out, const PmTreeLayout<Levels>& layout) {
-  PutTreeMagic(out);
-  out.PutI32(layout.levels);
-  for (int32_t size : layout.sizes) out.PutI32(size);
+TreeWriter Tree(const PmTreeLayout<Levels>& layout, uint8_t padding) {
+  return TreeWriter(layout.order, layout.levels, layout.sizes, padding);
 }
 
 // ---- Samples ----------------------------------------------------------------
@@ -357,128 +346,96 @@ void PutPmSamples(const PmRecording& rec, std::vector<uint8_t>& data) {
 }
 
 std::vector<uint8_t> EncodePmRoot(const PmRootRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kRootBytes, padding, Root);
+  return EncodeRecord(r, order, kRootBytes, Root, padding);
 }
 std::vector<uint8_t> EncodePmGroup(const PmGroupRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kGroupBytes, padding, Group);
+  return EncodeRecord(r, order, kGroupBytes, Group, padding);
 }
 std::vector<uint8_t> EncodePmSeries(const PmSeriesRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSeriesBytes, padding, Series);
+  return EncodeRecord(r, order, kSeriesBytes, Series, padding);
 }
 std::vector<uint8_t> EncodePmSweep(const PmSweepRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSweepBytes, padding, Sweep);
+  return EncodeRecord(r, order, kSweepBytes, Sweep, padding);
 }
 std::vector<uint8_t> EncodePmTrace(const PmTraceRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kTraceBytes, padding, Trace);
+  return EncodeRecord(r, order, kTraceBytes, Trace, padding);
 }
 std::vector<uint8_t> EncodePmStimulation(const PmStimulationRecord& r, ByteOrder order,
                                          uint8_t padding) {
-  return Encode(r, order, kStimulationBytes, padding, Stimulation);
+  return EncodeRecord(r, order, kStimulationBytes, Stimulation, padding);
 }
 std::vector<uint8_t> EncodePmChannel(const PmChannelRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kChannelBytes, padding, Channel);
+  return EncodeRecord(r, order, kChannelBytes, Channel, padding);
 }
 std::vector<uint8_t> EncodePmSegment(const PmSegmentRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSegmentBytes, padding, Segment);
+  return EncodeRecord(r, order, kSegmentBytes, Segment, padding);
 }
 std::vector<uint8_t> EncodeAmpState(const AmpStateRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kAmpStateBytes, padding, AmpState);
+  return EncodeRecord(r, order, kAmpStateBytes, AmpState, padding);
 }
 std::vector<uint8_t> EncodeSolution(const SolutionRecord& r, ByteOrder order, uint8_t padding) {
-  return Encode(r, order, kSolutionBytes, padding, Solution);
+  return EncodeRecord(r, order, kSolutionBytes, Solution, padding);
 }
 
 std::vector<uint8_t> PulsedTreeBytes(const PmRecording& rec) {
-  // Header, then the records in pre-order, each followed by its child
-  // count; traces have none.
-  const auto& layout = rec.pul;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, EncodePmRoot(rec.root, order, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.groups.size()));
+  // Root, groups, series, sweeps, traces; traces have no children.
+  const ByteOrder order = rec.pul.order;
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.pul, pad);
+  tree.Put(0, EncodePmRoot(rec.root, order, pad), rec.groups.size());
   for (const PmGroup& g : rec.groups) {
-    PutStoredRecord(out, EncodePmGroup(g.record, order, rec.padding), layout.sizes[1], rec.padding);
-    out.PutI32(static_cast<int32_t>(g.series.size()));
+    tree.Put(1, EncodePmGroup(g.record, order, pad), g.series.size());
     for (const PmSeries& s : g.series) {
-      PutStoredRecord(out, EncodePmSeries(s.record, order, rec.padding), layout.sizes[2],
-                      rec.padding);
-      out.PutI32(static_cast<int32_t>(s.sweeps.size()));
+      tree.Put(2, EncodePmSeries(s.record, order, pad), s.sweeps.size());
       for (const PmSweep& w : s.sweeps) {
-        PutStoredRecord(out, EncodePmSweep(w.record, order, rec.padding), layout.sizes[3],
-                        rec.padding);
-        out.PutI32(static_cast<int32_t>(w.traces.size()));
-        for (const PmTrace& t : w.traces) {
-          PutStoredRecord(out, EncodePmTrace(t.record, order, rec.padding), layout.sizes[4],
-                          rec.padding);
-          out.PutI32(0);
-        }
+        tree.Put(3, EncodePmSweep(w.record, order, pad), w.traces.size());
+        for (const PmTrace& t : w.traces) tree.Put(4, EncodePmTrace(t.record, order, pad), 0);
       }
     }
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> StimulusTreeBytes(const PmRecording& rec) {
-  const auto& layout = rec.pgf;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, Filler(kStimRootBytes, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.stimulations.size()));
+  // Root, stimulations, channels, segments.
+  const ByteOrder order = rec.pgf.order;
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.pgf, pad);
+  tree.Put(0, Filler(kStimRootBytes, pad), rec.stimulations.size());
   for (const PmStimulation& st : rec.stimulations) {
-    PutStoredRecord(out, EncodePmStimulation(st.record, order, rec.padding), layout.sizes[1],
-                    rec.padding);
-    out.PutI32(static_cast<int32_t>(st.channels.size()));
+    tree.Put(1, EncodePmStimulation(st.record, order, pad), st.channels.size());
     for (const PmChannel& ch : st.channels) {
-      PutStoredRecord(out, EncodePmChannel(ch.record, order, rec.padding), layout.sizes[2],
-                      rec.padding);
-      out.PutI32(static_cast<int32_t>(ch.segments.size()));
-      for (const PmSegmentRecord& seg : ch.segments) {
-        PutStoredRecord(out, EncodePmSegment(seg, order, rec.padding), layout.sizes[3],
-                        rec.padding);
-        out.PutI32(0);
-      }
+      tree.Put(2, EncodePmChannel(ch.record, order, pad), ch.segments.size());
+      for (const PmSegmentRecord& seg : ch.segments)
+        tree.Put(3, EncodePmSegment(seg, order, pad), 0);
     }
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> AmplifierTreeBytes(const PmRecording& rec) {
-  const auto& layout = rec.amp;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, Filler(kAmpRootBytes, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.ampSeries.size()));
+  // Root, amplifier series, amplifier states.
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.amp, pad);
+  tree.Put(0, Filler(kAmpRootBytes, pad), rec.ampSeries.size());
   for (const PmAmpSeries& as : rec.ampSeries) {
-    PutStoredRecord(out, Filler(kAmpSeriesBytes, rec.padding), layout.sizes[1], rec.padding);
-    out.PutI32(static_cast<int32_t>(as.states.size()));
-    for (const AmpStateRecord& state : as.states) {
-      PutStoredRecord(out, EncodeAmpState(state, order, rec.padding), layout.sizes[2], rec.padding);
-      out.PutI32(0);
-    }
+    tree.Put(1, Filler(kAmpSeriesBytes, pad), as.states.size());
+    for (const AmpStateRecord& state : as.states)
+      tree.Put(2, EncodeAmpState(state, rec.amp.order, pad), 0);
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> SolutionTreeBytes(const PmRecording& rec) {
-  const auto& layout = rec.sol;
-  const ByteOrder order = layout.order;
-  ByteWriter out(order);
-  PutHeader(out, layout);
-  PutStoredRecord(out, Filler(kSolRootBytes, rec.padding), layout.sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.solutions.size()));
+  // Root, solutions, chemicals (records of padding alone).
+  const uint8_t pad = rec.padding;
+  TreeWriter tree = Tree(rec.sol, pad);
+  tree.Put(0, Filler(kSolRootBytes, pad), rec.solutions.size());
   for (const PmSolution& s : rec.solutions) {
-    PutStoredRecord(out, EncodeSolution(s.record, order, rec.padding), layout.sizes[1],
-                    rec.padding);
-    out.PutI32(s.chemicals);
-    for (int32_t c = 0; c < s.chemicals; ++c) {
-      PutStoredRecord(out, Filler(kChemicalBytes, rec.padding), layout.sizes[2], rec.padding);
-      out.PutI32(0);
-    }
+    tree.Put(1, EncodeSolution(s.record, rec.sol.order, pad), static_cast<size_t>(s.chemicals));
+    for (int32_t c = 0; c < s.chemicals; ++c) tree.Put(2, Filler(kChemicalBytes, pad), 0);
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> PmBundleBytes(const PmRecording& recording) {

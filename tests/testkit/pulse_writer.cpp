@@ -1,7 +1,6 @@
 #include "tests/testkit/pulse_writer.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cmath>
 #include <fstream>
@@ -9,6 +8,7 @@
 
 #include "pulse/pulse_tree.h"
 #include "tests/testkit/byte_writer.h"
+#include "tests/testkit/tree_writer.h"
 
 namespace kwt::test {
 namespace {
@@ -282,49 +282,12 @@ constexpr size_t kPgfRootBytes = 74;
 constexpr size_t kStimulationBytes = 376;
 constexpr size_t kSegmentBytes = 50;
 
-template <class Record, class Encoder>
-std::vector<uint8_t> Encode(const Record& r, ByteOrder order, size_t known, Encoder encoder) {
-  ByteWriter w(order);
-  encoder(w, r);
-  std::vector<uint8_t> bytes = w.Take();
-  bytes.resize(known, 0);
-  return bytes;
-}
-
-// Appends one stored record: the encoded known fields cut or padded to the
-// stored size.
-void PutRecord(ByteWriter& out, const std::vector<uint8_t>& encoded, int32_t storedSize,
-               uint8_t padding) {
-  if (storedSize <= 0) return;
-  const auto stored = static_cast<size_t>(storedSize);
-  const size_t take = std::min(stored, encoded.size());
-  out.PutBytes(std::span<const uint8_t>(encoded.data(), take));
-  out.PutFill(stored - take, padding);
-}
-
-// The magic of a tree file in the writer's byte order: "Tree" when
-// big-endian, "eerT" when little-endian.
-void PutMagic(ByteWriter& out) {
-  const uint8_t magic[4] = {'T', 'r', 'e', 'e'};
-  for (int i = 0; i < 4; ++i) out.PutU8(magic[out.order() == ByteOrder::kBig ? i : 3 - i]);
-}
-
 // ---- Samples ------------------------------------------------------------------
 
 // The sample format the writer stores a sweep's traces in: sampleFormat when
 // kind bits 0 and 3 are both set, 16-bit integers otherwise.
 int32_t StoredFormat(const SweepRecord& r) {
   return (r.kindBits & 0x9) == 0x9 ? r.sampleFormat : 0;
-}
-
-size_t FormatBytes(int32_t format) {
-  switch (format) {
-    case 0: return 2;
-    case 1: return 4;
-    case 2: return 4;
-    case 3: return 8;
-    default: return 0;
-  }
 }
 
 const StimulationRecord* StimulationOf(const PulseRecording& rec, const SweepRecord& sweep) {
@@ -342,7 +305,7 @@ int64_t TracePoints(const PulseRecording& rec, const SweepRecord& sweep) {
 
 // Bytes that a sweep's samples take in the data file.
 size_t SweepDataBytes(const PulseRecording& rec, const PulseSweep& sweep) {
-  const size_t width = FormatBytes(StoredFormat(sweep.record));
+  const size_t width = StoredSampleWidth(StoredFormat(sweep.record));
   const auto points = static_cast<size_t>(TracePoints(rec, sweep.record));
   size_t traces = 1 + (sweep.record.hasLeak ? 1 : 0) + (sweep.record.hasSecondTrace ? 1 : 0);
   size_t bytes = traces * points * width;
@@ -351,30 +314,9 @@ size_t SweepDataBytes(const PulseRecording& rec, const PulseSweep& sweep) {
   return bytes;
 }
 
-// Integer formats take the value rounded and clamped to their range, so a
-// test may give any double and gets the nearest storable sample.
-void PutSample(ByteWriter& w, int32_t format, double v) {
-  switch (format) {
-    case 0:
-      w.PutI16(static_cast<int16_t>(std::clamp(std::lround(v), -32768L, 32767L)));
-      break;
-    case 1:
-      w.PutI32(static_cast<int32_t>(std::clamp<long long>(std::llround(v), INT32_MIN, INT32_MAX)));
-      break;
-    case 2:
-      w.PutF32(static_cast<float>(v));
-      break;
-    case 3:
-      w.PutF64(v);
-      break;
-    default:
-      break;  // an unknown format has no stored form
-  }
-}
-
 void PutTrace(ByteWriter& w, int32_t format, const std::vector<double>& values, int64_t points) {
   for (int64_t i = 0; i < points; ++i)
-    PutSample(w, format, static_cast<size_t>(i) < values.size() ? values[static_cast<size_t>(i)] : 0.0);
+    PutStoredSample(w, format, static_cast<size_t>(i) < values.size() ? values[static_cast<size_t>(i)] : 0.0);
 }
 
 }  // namespace
@@ -443,70 +385,52 @@ void LayOutPulseData(PulseRecording& rec) {
 }
 
 std::vector<uint8_t> EncodeRootRecord(const RootRecord& r, ByteOrder order) {
-  return Encode(r, order, kRootBytes, Root);
+  return EncodeRecord(r, order, kRootBytes, Root);
 }
 std::vector<uint8_t> EncodeGroupRecord(const GroupRecord& r, ByteOrder order) {
-  return Encode(r, order, kGroupBytes, Group);
+  return EncodeRecord(r, order, kGroupBytes, Group);
 }
 std::vector<uint8_t> EncodeSeriesRecord(const SeriesRecord& r, ByteOrder order) {
-  return Encode(r, order, kSeriesBytes, Series);
+  return EncodeRecord(r, order, kSeriesBytes, Series);
 }
 std::vector<uint8_t> EncodeSweepRecord(const SweepRecord& r, ByteOrder order) {
-  return Encode(r, order, kSweepBytes, Sweep);
+  return EncodeRecord(r, order, kSweepBytes, Sweep);
 }
 std::vector<uint8_t> EncodePgfRootRecord(const PgfRootRecord& r, ByteOrder order) {
-  return Encode(r, order, kPgfRootBytes, PgfRoot);
+  return EncodeRecord(r, order, kPgfRootBytes, PgfRoot);
 }
 std::vector<uint8_t> EncodeStimulationRecord(const StimulationRecord& r, ByteOrder order) {
-  return Encode(r, order, kStimulationBytes, Stimulation);
+  return EncodeRecord(r, order, kStimulationBytes, Stimulation);
 }
 std::vector<uint8_t> EncodeSegmentRecord(const SegmentRecord& r, ByteOrder order) {
-  return Encode(r, order, kSegmentBytes, Segment);
+  return EncodeRecord(r, order, kSegmentBytes, Segment);
 }
 
 std::vector<uint8_t> PulseAcquisitionTreeBytes(const PulseRecording& rec) {
-  // Header (magic, level count, four record sizes), then the records in
-  // pre-order, each followed by its child count; sweeps have none.
-  ByteWriter out(rec.pulOrder);
-  PutMagic(out);
-  out.PutI32(rec.pulLevels);
-  for (int32_t size : rec.pulRecordSizes) out.PutI32(size);
-  const auto& sizes = rec.pulRecordSizes;
-  PutRecord(out, EncodeRootRecord(rec.root, rec.pulOrder), sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.groups.size()));
+  // Root, groups, series, sweeps; sweeps have no children.
+  const ByteOrder order = rec.pulOrder;
+  TreeWriter tree(order, rec.pulLevels, rec.pulRecordSizes, rec.padding);
+  tree.Put(0, EncodeRootRecord(rec.root, order), rec.groups.size());
   for (const PulseGroup& g : rec.groups) {
-    PutRecord(out, EncodeGroupRecord(g.record, rec.pulOrder), sizes[1], rec.padding);
-    out.PutI32(static_cast<int32_t>(g.series.size()));
+    tree.Put(1, EncodeGroupRecord(g.record, order), g.series.size());
     for (const PulseSeries& s : g.series) {
-      PutRecord(out, EncodeSeriesRecord(s.record, rec.pulOrder), sizes[2], rec.padding);
-      out.PutI32(static_cast<int32_t>(s.sweeps.size()));
-      for (const PulseSweep& w : s.sweeps) {
-        PutRecord(out, EncodeSweepRecord(w.record, rec.pulOrder), sizes[3], rec.padding);
-        out.PutI32(0);
-      }
+      tree.Put(2, EncodeSeriesRecord(s.record, order), s.sweeps.size());
+      for (const PulseSweep& w : s.sweeps) tree.Put(3, EncodeSweepRecord(w.record, order), 0);
     }
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> PulseStimulusTreeBytes(const PulseRecording& rec) {
-  // The same framing on three levels: root, stimulations, segments.
-  ByteWriter out(rec.pgfOrder);
-  PutMagic(out);
-  out.PutI32(rec.pgfLevels);
-  for (int32_t size : rec.pgfRecordSizes) out.PutI32(size);
-  const auto& sizes = rec.pgfRecordSizes;
-  PutRecord(out, EncodePgfRootRecord(rec.pgfRoot, rec.pgfOrder), sizes[0], rec.padding);
-  out.PutI32(static_cast<int32_t>(rec.stimulations.size()));
+  // Root, stimulations, segments.
+  const ByteOrder order = rec.pgfOrder;
+  TreeWriter tree(order, rec.pgfLevels, rec.pgfRecordSizes, rec.padding);
+  tree.Put(0, EncodePgfRootRecord(rec.pgfRoot, order), rec.stimulations.size());
   for (const PulseStimulation& s : rec.stimulations) {
-    PutRecord(out, EncodeStimulationRecord(s.record, rec.pgfOrder), sizes[1], rec.padding);
-    out.PutI32(static_cast<int32_t>(s.segments.size()));
-    for (const SegmentRecord& seg : s.segments) {
-      PutRecord(out, EncodeSegmentRecord(seg, rec.pgfOrder), sizes[2], rec.padding);
-      out.PutI32(0);
-    }
+    tree.Put(1, EncodeStimulationRecord(s.record, order), s.segments.size());
+    for (const SegmentRecord& seg : s.segments) tree.Put(2, EncodeSegmentRecord(seg, order), 0);
   }
-  return out.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> PulseDataBytes(const PulseRecording& rec) {

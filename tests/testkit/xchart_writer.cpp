@@ -1,10 +1,12 @@
 #include "tests/testkit/xchart_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <string_view>
 
 #include "tests/testkit/byte_writer.h"
+#include "tests/testkit/tree_writer.h"
 #include "tests/testkit/pulse_writer.h"
 
 namespace kwt::test {
@@ -20,22 +22,17 @@ void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
   w.StoreText(offset, std::string_view(field), N - 1);
 }
 
-// The header fields from file offset 0; the root record is the part from
-// offset 20 on.
-void Header(ByteWriter& w, const XChartRecording& rec) {
-  const bool big = rec.treeOrder == ByteOrder::kBig;
-  const uint8_t magic[4] = {big ? uint8_t{'T'} : uint8_t{'e'}, big ? uint8_t{'r'} : uint8_t{'e'},
-                            big ? uint8_t{'e'} : uint8_t{'r'}, big ? uint8_t{'e'} : uint8_t{'T'}};
-  w.StoreBytes(0, magic);
-  w.StoreI32(4, rec.levelCount);
-  w.StoreI32(8, rec.rootSize);
-  w.StoreI32(12, rec.groupSize);
-  w.StoreI32(16, rec.traceSize);
-  Text(w, 20, rec.header.identification);
-  Text(w, 54, rec.header.title);
+// The root record: the header fields after the tree's framing (file offset
+// 20 on), over padding.
+std::vector<uint8_t> Root(const XChartRecording& rec) {
+  ByteWriter w(rec.treeOrder);
+  w.PutFill(kXChartHeaderSize - 20, rec.padding);
+  Text(w, 0, rec.header.identification);
+  Text(w, 34, rec.header.title);
   const int16_t count =
       rec.countGroups ? static_cast<int16_t>(rec.groups.size()) : rec.header.groupCount;
-  w.StoreI16(552, count);
+  w.StoreI16(532, count);
+  return w.Take();
 }
 
 void Group(ByteWriter& w, size_t at, const XChartGroup& g) {
@@ -60,12 +57,6 @@ void Trace(ByteWriter& w, size_t at, const XChartTrace& t) {
   w.StoreI16(at + 70, t.colour);
   w.StoreU8(at + 78, t.autoZeroApplied);
   w.StoreF32(at + 80, t.autoZero);
-}
-
-// `count` bytes of padding from `at` on.
-void Pad(ByteWriter& w, size_t at, size_t count, uint8_t padding) {
-  std::vector<uint8_t> fill(count, padding);
-  w.StoreBytes(at, fill);
 }
 
 uint8_t FlagOf(const XChartFixtureTrace& t) {
@@ -116,32 +107,19 @@ void LayOutXChartData(XChartRecording& rec) {
 }
 
 std::vector<uint8_t> XChartTreeBytes(const XChartRecording& rec) {
-  ByteWriter w(rec.treeOrder);
-  const size_t rootSize = static_cast<size_t>(rec.rootSize);
-  const size_t groupSize = static_cast<size_t>(rec.groupSize);
-  const size_t traceSize = static_cast<size_t>(rec.traceSize);
-  // Padding everywhere first: every byte the fields below do not cover is
-  // one the module must not read as a field.
-  Pad(w, 0, std::max<size_t>(kXChartHeaderSize, 20 + rootSize), rec.padding);
-  Header(w, rec);
-  size_t at = 20 + rootSize;
-  w.StoreI32(at, static_cast<int32_t>(rec.groups.size()));
-  at += 4;
+  // Root, groups, traces: every group holds all its trace records.  Each
+  // record is padding where no field lies: bytes the module must not read
+  // as a field.
+  const std::array<int32_t, 3> sizes = {rec.rootSize, rec.groupSize, rec.traceSize};
+  TreeWriter tree(rec.treeOrder, rec.levelCount, sizes, rec.padding);
+  tree.Put(0, Root(rec), rec.groups.size());
   for (const XChartFixtureGroup& g : rec.groups) {
-    Pad(w, at, groupSize, rec.padding);
-    Group(w, at, g.record);
-    at += groupSize;
-    w.StoreI32(at, kXChartTraces);
-    at += 4;
-    for (const XChartFixtureTrace& t : g.traces) {
-      Pad(w, at, traceSize, rec.padding);
-      Trace(w, at, t.record);
-      at += traceSize;
-      w.StoreI32(at, 0);
-      at += 4;
-    }
+    tree.Put(1, EncodeXChartGroup(g.record, rec.treeOrder, kXChartGroupSize, rec.padding),
+             kXChartTraces);
+    for (const XChartFixtureTrace& t : g.traces)
+      tree.Put(2, EncodeXChartTrace(t.record, rec.treeOrder, kXChartTraceSize, rec.padding), 0);
   }
-  return w.Take();
+  return tree.Take();
 }
 
 std::vector<uint8_t> XChartDataBytes(const XChartRecording& rec) {
@@ -163,22 +141,14 @@ std::vector<uint8_t> XChartDataBytes(const XChartRecording& rec) {
 
 std::vector<uint8_t> EncodeXChartGroup(const XChartGroup& group, ByteOrder order, size_t size,
                                        uint8_t padding) {
-  ByteWriter w(order);
-  Pad(w, 0, std::max(size, kXChartGroupSize), padding);
-  Group(w, 0, group);
-  std::vector<uint8_t> bytes = w.Take();
-  bytes.resize(size);
-  return bytes;
+  const auto store = [](ByteWriter& w, const XChartGroup& g) { Group(w, 0, g); };
+  return EncodeRecord(group, order, kXChartGroupSize, store, padding, size);
 }
 
 std::vector<uint8_t> EncodeXChartTrace(const XChartTrace& trace, ByteOrder order, size_t size,
                                        uint8_t padding) {
-  ByteWriter w(order);
-  Pad(w, 0, std::max(size, kXChartTraceSize), padding);
-  Trace(w, 0, trace);
-  std::vector<uint8_t> bytes = w.Take();
-  bytes.resize(size);
-  return bytes;
+  const auto store = [](ByteWriter& w, const XChartTrace& t) { Trace(w, 0, t); };
+  return EncodeRecord(trace, order, kXChartTraceSize, store, padding, size);
 }
 
 XChartFiles WriteXChartRecording(const XChartRecording& recording,

@@ -8,15 +8,8 @@
 #include "tests/pulse/load_fixture.h"
 #include "traces/lockin_waves.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::LoadPulseTest;
-using test::PulseRecording;
-using test::PulseSeries;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 // Three groups: group 1 with 2 series, group 2 with 7, group 3 with 1; every
 // series has 2 sweeps of stimulation 1.
@@ -253,4 +246,4 @@ TEST_F(LoadPulseTest, LockInValuesAreResetByEveryCall) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

@@ -1,29 +1,24 @@
-// Sweeps to waves: samples of every format in both byte orders, scaling,
-// units, the further traces (leak, second, Fura, stimulus), overwriting,
-// the announce switch, and data files that end early.
+// LoadPulse's waves: samples, notes and the graphs of /P.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
 #include "pulse/load_pulse.h"
+#include "pulse/pulse_display.h"
 #include "pulse/pulse_traces.h"
 #include "support/paths.h"
 #include "tests/pulse/load_fixture.h"
 #include "traces/load_options.h"
+#include "traces/stacked_axes.h"
 #include "traces/trace_samples.h"
 #include "traces/trace_wave.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
 
-using test::F;
-using test::LoadPulseTest;
-using test::PulseRecording;
-using test::PulseSweep;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
+// Sweeps to waves: samples of every format in both byte orders, scaling,
+// units, the further traces (leak, second, Fura, stimulus), overwriting,
+// the announce switch, and data files that end early.
 
 // One sweep of `values` stored in `format` and `order`, scaled by factor.
 PulseRecording OneSweep(std::vector<double> values, int32_t format, ByteOrder order,
@@ -370,5 +365,232 @@ TEST_F(LoadPulseTest, AppendWaveNoteRefusesWhatItCannotDo) {
   EXPECT_EQ(Wave("w")->note, "ab;");
 }
 
+// The note of a sweep's first-trace wave, byte for byte.
+
+// Seconds from 1 January 1990 00:00 to 1 February 1990 13:14:15.5.
+constexpr double kFeb1 = 31 * 86400.0 + 13 * 3600.0 + 14 * 60.0 + 15.5;
+
+// A sweep with every field of the note set to a value that shows.
+PulseRecording Described() {
+  PulseRecording rec;
+  SetText(rec.root.versionName, "v8.30");
+  auto& stim = rec.AddStimulation("IV").record;
+  stim.leakCount = 4;
+  stim.leakDelay = 0.25;
+  stim.leakSize = -0.25;
+  stim.leakHolding = -0.12;
+  auto& series = rec.AddGroup().AddSeries();
+  auto& sr = series.record;
+  sr.bandwidth = 2900.0;
+  sr.holding = -0.07;
+  SetText(sr.comment, "my cell");
+  sr.rsFraction = 0.75f;
+  sr.rsOn = 1;
+  sr.cFastAmp1 = 1.5e-12f;
+  sr.cFastAmp2 = 0.25e-12f;
+  sr.lj = -0.0045f;
+  sr.vOffset = 0.00125f;
+  sr.temperature = 21.5;
+  sr.internalSolution = 7;
+  sr.externalSolution = 12;
+  auto& w = series.AddSweep({1, 2, 3}).record;
+  w.sweepTime = kFeb1;
+  w.timer = 3723.5;
+  w.cSlow = 12.34e-12;
+  w.gSeries = 2e-7;
+  w.rsValue = 4.5e6;
+  w.factor2 = 6.25e-13;
+  return rec;
+}
+
+TEST_F(LoadPulseTest, TheSweepNoteByteForByte) {
+  ASSERT_EQ(Load("", Described()), 0);
+  EXPECT_EQ(Wave("Pulse_1_1_1")->note,
+            "\rFilename:\tcell.dat;\rVersion:   \tPulse v8.30;\r"
+            "Sweep time:\tThu Feb 01 1990 13:14:15.500;\r"
+            "Timer:\t\t01:02:03.500;\r"
+            "Group:\t\t1 of 1;\rSeries:\t\t1 of 1;\rSweep:   \t1 of 1;\rMode:\t\tWhole Cell;\r"
+            "Bandwidth:\t2900 Hz;\r"
+            "Holding:  \t-70 mV;\r"
+            "Comment:\tmy cell;\r"
+            "Data points:\t3;\r"
+            "CSlow:\t\t12.34 pF;\rRSeries:\t5.000 MOhm;\rRSValue:\t4.500 MOhm;\r"
+            "rsFraction:  \t0.75;\r"
+            "rsOn:\t\t1;\r"
+            "cFastAmp1:\t1.50 pF;\r"
+            "cFastAmp2:\t0.25 pF;\r"
+            "LJ:\t\t-4.500 mV;\r"
+            "VOffset:  \t1.250 mV;\r"
+            "Gain:\t\t0.5 mv/pA;\r"
+            "Temperature:\t21.5 C;\r"
+            "No. Leaks:\t4;\r"
+            "Leak delay:\t250 ms;\r"
+            "Leak size:\t-0.25;\r"
+            "Leak hold:\t-120 mV;\r"
+            "int. Solution:\t7;\r"
+            "ext. Solution:\t12;\r"
+            "Stimulation:\tIV;\r");
+}
+
+TEST_F(LoadPulseTest, NoteVariants) {
+  PulseRecording rec = Described();
+  auto& stim = rec.stimulations[0].record;
+  auto& sr = rec.groups[0].series[0].record;
+  auto& w = rec.groups[0].series[0].sweeps[0].record;
+  // An uncompensated series resistance, On Cell with its sign convention,
+  // a leak delay of seconds, no solutions.
+  w.gSeries = 0.0;
+  sr.recordingMode = kRecordingModeOnCell;
+  sr.holding = -0.06;
+  stim.leakDelay = 1.5;
+  sr.internalSolution = 0;
+  sr.externalSolution = 0;
+  // Text fields as long as their fields.
+  SetText(sr.comment, std::string(80, 'c'));
+  SetText(rec.root.versionName, "ABCDEFGHIJKLMN");
+  ASSERT_EQ(Load("", rec), 0);
+  const std::string note = Wave("Pulse_1_1_1")->note;
+  EXPECT_THAT(note, HasSubstr("Version:   \tPulse ABCDEFGHIJKLMN;\r"));
+  EXPECT_THAT(note, HasSubstr("\rMode:\t\tOn Cell   ;\rBandwidth:"));
+  EXPECT_THAT(note, HasSubstr("\rHolding:  \t60 mV;\r"));
+  EXPECT_THAT(note, HasSubstr("\rComment:\t" + std::string(80, 'c') + ";\r"));
+  EXPECT_THAT(note, HasSubstr("CSlow:\t\t12.34 pF;\rRSeries:\tinf;\rRSValue:\t4.500 MOhm;\r"));
+  EXPECT_THAT(note, HasSubstr("Leak delay:\t1.500 s;\rLeak size:\t-0.25;\rLeak hold:\t120 mV;\r"));
+  EXPECT_THAT(note, Not(HasSubstr("Solution")));
+
+  // A holding that is practically 0 shows as 0, in either sign convention;
+  // no leak pulses, no leak lines.
+  for (uint8_t mode : {kRecordingModeWholeCell, kRecordingModeOnCell}) {
+    sr.recordingMode = mode;
+    sr.holding = -0.0000001;
+    stim.leakCount = 0;
+    ASSERT_EQ(Load("/O", rec), 0);
+    const std::string n = Wave("Pulse_1_1_1")->note;
+    EXPECT_THAT(n, HasSubstr("\rHolding:  \t0 mV;\r"));
+    EXPECT_THAT(n, Not(HasSubstr("Leak")));
+  }
+}
+
+TEST_F(LoadPulseTest, NoteNamesTheFileWithoutItsFolder) {
+  std::filesystem::create_directories(dir_.path() / "run.1");
+  const std::string path =
+      test::WritePulseRecording(Described(), dir_.path() / "run.1" / "c2.dat").data.string();
+  ASSERT_EQ(Load("", path), 0);
+  EXPECT_THAT(Wave("Pulse_1_1_1")->note, ::testing::StartsWith("\rFilename:\tc2.dat;\r"));
+}
+
+TEST_F(LoadPulseTest, SweepTimeIsLocalTimeWithTheEpochOutsideDaylightSaving) {
+  // 181 days after 1 January 1990 00:00 standard time is 1 July 00:00
+  // standard time, which the clocks of a zone with summer time show as 1:00.
+  const double july1 = 181 * 86400.0;
+  PulseRecording rec = Described();
+  rec.groups[0].series[0].sweeps[0].record.sweepTime = july1;
+  rec.groups[0].series[0].sweeps[0].record.timer = 0.25;
+  const std::string path = Write(rec);
+  {
+    test::ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    ASSERT_EQ(Load("", path), 0);
+  }
+  EXPECT_THAT(Wave("Pulse_1_1_1")->note,
+              HasSubstr("Sweep time:\tSun Jul 01 1990 01:00:00.000;\rTimer:\t\t00:00:00.250;\r"));
+  ASSERT_EQ(Load("/O", path), 0);  // the fixture's UTC
+  EXPECT_THAT(Wave("Pulse_1_1_1")->note, HasSubstr("Sweep time:\tSun Jul 01 1990 00:00:00.000;\r"));
+}
+
+// LoadPulse/P: the command lines that build the stacked graph, and the
+// graph the workbench builds from them.
+
+constexpr const char* kPrepare = "Display;ModifyGraph margin(left)=60";
+
+PulseRecording WithLeakAndSecond(int sweeps) {
+  PulseRecording rec = test::SmallRecording(sweeps);
+  for (auto& sweep : rec.groups[0].series[0].sweeps) {
+    sweep.record.hasLeak = 1;
+    sweep.record.hasSecondTrace = 1;
+  }
+  return rec;
+}
+
+TEST_F(LoadPulseTest, OneAxisForTheSweepsAlone) {
+  ASSERT_EQ(Load("/P", test::SmallRecording(2)), 0);
+  EXPECT_THAT(wb_.commandLog(),
+              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1'",
+                          "ModifyGraph axisEnab(l1)={0.0000,1.0000},freePos(l1)=0,lblPos(l1)=60",
+                          "AppendToGraph/L=l1 'Pulse_1_1_2'"));
+  ASSERT_EQ(wb_.windows().size(), 1u);
+  const Window& graph = wb_.windows()[0];
+  ASSERT_EQ(graph.traces.size(), 2u);
+  EXPECT_EQ(graph.traces[1].yAxis, "l1");
+  EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
+}
+
+TEST_F(LoadPulseTest, LeakAndSecondTraceStackBelowTheSweep) {
+  ASSERT_EQ(Load("/P/L/S", WithLeakAndSecond(1)), 0);
+  EXPECT_THAT(wb_.commandLog(),
+              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1_leak'",
+                          "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
+                          "AppendToGraph/L=l2 'Pulse_1_1_1_2nd'",
+                          "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
+                          "AppendToGraph/L=l3 'Pulse_1_1_1'",
+                          "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60"));
+}
+
+TEST_F(LoadPulseTest, LockInTakesTheLowestThreeAxesAndTheTemplateIsDrawnAsBars) {
+  PulseRecording rec = test::SmallRecording();
+  rec.stimulations[0].record.sinePeriod = 2e-4;
+  rec.stimulations[0].AddSegment(kSegmentSine, -0.07, 4e-4);
+  rec.groups[0].series[0].sweeps[0].trace = {1, 2, 3, 4};
+  ASSERT_EQ(Load("/P/G/I", rec), 0);
+  // Five axes: h = (1 - 4 x 0.02) / 5 = 0.184.
+  EXPECT_THAT(
+      wb_.commandLog(),
+      ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1_Gm'",
+                  "ModifyGraph axisEnab(l1)={0.0000,0.1840},freePos(l1)=0,lblPos(l1)=60",
+                  "AppendToGraph/L=l2 'Pulse_1_1_1_Gs'",
+                  "ModifyGraph axisEnab(l2)={0.2040,0.3880},freePos(l2)=0,lblPos(l2)=60",
+                  "AppendToGraph/L=l3 'Pulse_1_1_1_Cm'",
+                  "ModifyGraph axisEnab(l3)={0.4080,0.5920},freePos(l3)=0,lblPos(l3)=60",
+                  "AppendToGraph/L=l4 'Pulse_1_1_1_stim'",
+                  "ModifyGraph axisEnab(l4)={0.6120,0.7960},freePos(l4)=0,lblPos(l4)=60",
+                  "ModifyGraph mode('Pulse_1_1_1_stim')=6", "AppendToGraph/L=l5 'Pulse_1_1_1'",
+                  "ModifyGraph axisEnab(l5)={0.8160,1.0000},freePos(l5)=0,lblPos(l5)=60"));
+}
+
+TEST_F(LoadPulseTest, AxisOfAWaveMissingFromTheFirstSweepGetsNoRange) {
+  PulseRecording rec = test::SmallRecording(2);
+  rec.groups[0].series[0].sweeps[1].record.hasLeak = 1;
+  ASSERT_EQ(Load("/P/L", rec), 0);
+  EXPECT_THAT(
+      wb_.commandLog(),
+      ElementsAre(kPrepare, "AppendToGraph/L=l2 'Pulse_1_1_1'",
+                  "ModifyGraph axisEnab(l2)={0.5100,1.0000},freePos(l2)=0,lblPos(l2)=60",
+                  "AppendToGraph/L=l1 'Pulse_1_1_2_leak'", "AppendToGraph/L=l2 'Pulse_1_1_2'"));
+}
+
+TEST_F(LoadPulseTest, SkippedSweepsShowWhatTheyHaveFromEarlierLoads) {
+  PulseRecording rec = test::SmallRecording(2);
+  rec.AddStimulation("other");
+  rec.groups[0].series[0].sweeps[1].record.stimulation = 2;
+  const std::string path = Write(rec);
+  ASSERT_EQ(Load("", path), 0);
+  ASSERT_EQ(Load("/O/P/J=stim", path), 0);
+  EXPECT_THAT(wb_.commandLog(),
+              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1'",
+                          "ModifyGraph axisEnab(l1)={0.0000,1.0000},freePos(l1)=0,lblPos(l1)=60",
+                          "AppendToGraph/L=l1 'Pulse_1_1_2'"));
+}
+
+TEST_F(LoadPulseTest, LiberalBaseNamesAreQuoted) {
+  ASSERT_EQ(Load("/P/N='my cell'", test::SmallRecording()), 0);
+  ASSERT_EQ(wb_.commandLog().size(), 3u);
+  EXPECT_EQ(wb_.commandLog()[1], "AppendToGraph/L=l1 'my cell_1_1_1'");
+  EXPECT_EQ(wb_.windows()[0].traces.size(), 1u);
+}
+
+TEST(PulseDisplay, AxisHeightsAsThirtyTwoBitReals) {
+  EXPECT_EQ(StackedAxisHeight(1, kPulseAxisGap), 1.0f);
+  EXPECT_EQ(StackedAxisHeight(3, kPulseAxisGap), 0.32f);
+}
+
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

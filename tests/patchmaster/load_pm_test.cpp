@@ -5,17 +5,10 @@
 
 #include "tests/patchmaster/loadpm_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
 
 namespace fs = std::filesystem;
-using test::LoadPmTest;
-using test::PmRecording;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::MatchesRegex;
 
 // Group 1: series 1 with sweeps of stimulations A, B, A; series 2 with one
 // sweep of C.  Group 2: one series with one sweep of B.  Two traces each.
@@ -291,4 +284,4 @@ TEST_F(LoadPmTest, PulseRecordingsLoadAsLoadPulseLoadsThem) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

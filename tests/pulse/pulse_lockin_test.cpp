@@ -10,14 +10,8 @@
 #include "traces/lockin_waves.h"
 #include "traces/trace_samples.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::LoadPulseTest;
-using test::PulseRecording;
-using test::PulseSweep;
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 // The cell: Rs in series with Rm parallel to Cm.
 constexpr double kRs = 10e6;
@@ -208,4 +202,4 @@ TEST(PulseLockInSide, InputsThatAreEasyToTakeFromTheWrongPlace) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

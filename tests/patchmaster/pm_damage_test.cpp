@@ -13,12 +13,9 @@
 #include "tests/patchmaster/loadpm_fixture.h"
 #include "tests/pulse/load_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
 
-using test::PmRecording;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
 // Three series of twelve sweeps of two traces, every trace with samples of
@@ -230,4 +227,4 @@ TEST_F(PmDamage, PulseRecordingsThroughLoadPm) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test

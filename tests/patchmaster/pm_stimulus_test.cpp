@@ -6,19 +6,8 @@
 #include "support/format.h"
 #include "tests/patchmaster/loadpm_fixture.h"
 
-namespace kwt {
+namespace kwt::test {
 namespace {
-
-using test::F;
-using test::LoadPmTest;
-using test::PmChannel;
-using test::PmRecording;
-using test::PmStimulation;
-using test::PmTrace;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using ::testing::Not;
 
 constexpr double kDt = 1.0 / 8192;  // exact in binary: no rounding at period edges
 constexpr const char* kWave = "PMPulse_1_1_1_1_Imon";
@@ -49,9 +38,6 @@ TEST_F(LoadPmTest, RampFromTheHoldingLevel) {
   PmRecording rec = Stimulated(5);
   Channel(rec).AddSegment(kPmSegmentRamp, -0.02, 5 * kDt);
   ASSERT_EQ(Load("/I", rec), 0);
-  std::vector<double> expected;
-  for (int j = 0; j < 5; ++j) expected.push_back(-0.07 + j * (-0.02 - -0.07) / 5);
-  EXPECT_THAT(Values(kStim), ElementsAreArray(Floats(expected)));
   EXPECT_THAT(Values(kStim), ElementsAre(F(-0.07), F(-0.06), F(-0.05), F(-0.04), F(-0.03)));
   const HostWave* w = Wave(kStim);
   EXPECT_EQ(w->type, kWaveFloat32);
@@ -320,4 +306,4 @@ TEST_F(LoadPmTest, LockInRefusesLeakSubtractedTraces) {
 }
 
 }  // namespace
-}  // namespace kwt
+}  // namespace kwt::test
