@@ -29,9 +29,11 @@ class ModuleThread {
   // it did not come within `timeout` or the thread is stopping.
   template <class T>
   std::optional<T> Call(std::function<T()> fn, std::chrono::milliseconds timeout) {
+    // The service alone owns the promise: a service dropped unrun (the
+    // thread stopping) breaks it, and the wait below ends at once.
     auto promise = std::make_shared<std::promise<T>>();
     std::future<T> future = promise->get_future();
-    PostService([promise, fn = std::move(fn)] { promise->set_value(fn()); });
+    PostService([promise = std::move(promise), fn = std::move(fn)] { promise->set_value(fn()); });
     if (future.wait_for(timeout) != std::future_status::ready) return std::nullopt;
     try {
       return future.get();

@@ -9,6 +9,7 @@ other trouble is a failure.
 import io
 import json
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -316,6 +317,13 @@ class BrowserFace(unittest.TestCase):
             self.assertIn('\u2022LoadXChart/G=1/P/O "%s/chart.tree"' % os.path.realpath(WORK),
                           s.history())
             self.assertEqual(s.close(), 0)
+
+    def test_interrupt_ends_the_session(self):
+        with Session("Make/O/N=3 kept = p") as s:
+            s.process.send_signal(signal.SIGINT)
+            self.assertEqual(s.process.wait(timeout=20), 0)
+            wait_for("the page to see the end", lambda: "The KWT session has ended"
+                     in BROWSER.find_element(By.ID, "overlay").text)
 
     def test_yes_no_question(self):
         with Session("Make/O/N=4 a = p", "Make/O/N=4 b = 2*p", "SetScale/P x 0, 2, b") as s:

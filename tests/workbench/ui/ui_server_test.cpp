@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tests/testkit/temp_dir.h"
+#include "workbench/ui/module_thread.h"
 #include "workbench/ui/ui_server.h"
 
 namespace kwt {
@@ -115,6 +116,29 @@ TEST(UiServer, RefusesStrangersAndServesThePage) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_NE(history.find("\xe2\x80\xa2print w[2] * 7\n  21\n"), std::string::npos) << history;
+}
+
+// A request that waits for the module thread is let go when the session
+// ends, whether its service was queued before the end or posted after it;
+// it must not wait out its timeout (the server could not stop meanwhile).
+TEST(ModuleThread, EndingReleasesWaitingCalls) {
+  ModuleThread thread;
+  std::thread runner([&] { thread.Run(); });
+  EXPECT_EQ(thread.Call<int>([] { return 7; }, std::chrono::hours(1)), 7);
+  std::promise<void> blocked, release;
+  thread.PostJob([&] {
+    blocked.set_value();
+    release.get_future().wait();
+  });
+  blocked.get_future().wait();
+  // Queued behind the running job, then dropped by Stop.
+  auto queued = std::async(std::launch::async,
+                           [&] { return thread.Call<int>([] { return 1; }, std::chrono::hours(1)); });
+  thread.Stop();
+  release.set_value();
+  EXPECT_EQ(queued.get(), std::nullopt);
+  EXPECT_EQ(thread.Call<int>([] { return 2; }, std::chrono::hours(1)), std::nullopt);
+  runner.join();
 }
 
 }  // namespace
