@@ -22,12 +22,13 @@ asan-test: bootstrap
 	cmake --build --preset asan
 	ctest --preset asan
 
-# The demo builds only the kwt program and the writer of its recordings.
+# The demo builds only the kwt program and the writer of its recordings,
+# optimised but without debug information (the quickest build).
 demo:
 	@$(BOOTSTRAP) demo
-	cmake --preset default
-	cmake --build --preset default --target kwt make_demo_recordings
-	examples/demo.sh build/default
+	cmake --preset demo
+	cmake --build --preset demo --target kwt make_demo_recordings
+	examples/demo.sh build/demo
 
 bench: build
 	bench/run.sh build/default
