@@ -92,6 +92,7 @@ class Workbench final : public Session {
   HostServices& host() { return services_; }
   Interpreter& interpreter() { return interpreter_; }
   Interaction& interaction() { return interaction_; }
+  Progress& progress() { return progress_; }
   const PrefsStore& prefs() const { return prefs_; }
   // The dialog service: dialogs run against its script.
   ScriptedDialogs& dialogs() { return dialogs_; }

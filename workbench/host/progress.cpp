@@ -23,6 +23,7 @@ void Progress::Cursor(int32_t kind) {
   // At most one redraw every 6 ticks (0.1 s).
   if (now - lastDraw_ < milliseconds(100)) return;
   lastDraw_ = now;
+  if (listener_) listener_(spins_, duration<double>(now - start_).count());
   Draw();
 }
 

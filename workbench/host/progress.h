@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace kwt {
 
@@ -17,11 +18,17 @@ class Progress {
   void Cursor(int32_t kind);
   // Spin calls seen since the last stop (counted even when not drawn).
   int64_t spins() const { return spins_; }
+  // Also tells `listener` of the spins and the seconds since the first, as
+  // often as the spinner is drawn (the browser page shows them).
+  void SetListener(std::function<void(int64_t spins, double seconds)> listener) {
+    listener_ = std::move(listener);
+  }
 
  private:
   void Draw();
   void Clear();
 
+  std::function<void(int64_t, double)> listener_;
   bool enabled_;
   bool shown_ = false;
   int64_t spins_ = 0;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "resources/resources.h"
@@ -79,6 +80,8 @@ class UiSession {
       : bench_(Workbench::Options{o.prefsPath, false, 0, false}), bridge_(thread_, view_) {
     bench_.interaction().SetDelegate(&bridge_);
     bench_.dialogs().SetActionSource(&bridge_);
+    bench_.progress().SetListener(
+        [this](int64_t spins, double seconds) { view_.SetProgress(spins, seconds); });
     bench_.SetHistorySink([this](std::string_view text) { view_.AppendHistory(text); });
   }
 
@@ -447,10 +450,20 @@ int RunUi(const UiOptions& options) {
     return 1;
   }
   std::thread listener([&] { server.listen_after_bind(); });
+  // Ctrl-C ends the session once the running command has finished (what
+  // it made is kept and the preferences are stored); a second one, while
+  // that command still runs, ends the program at once.
   std::thread waiter([&] {
     int signal = 0;
     sigwait(&signals, &signal);
-    if (signal != SIGUSR1) quit();
+    if (signal == SIGUSR1) return;
+    const bool busy = session.thread().busy();
+    quit();
+    if (!busy) return;
+    std::fprintf(stderr, "kwt ui: ending when the running command is done; "
+                         "Ctrl-C again ends at once\n");
+    sigwait(&signals, &signal);
+    if (signal != SIGUSR1) std::_Exit(130);
   });
 
   const std::string shown = IsWildcard(options.listen) ? "127.0.0.1" : options.listen;

@@ -26,6 +26,14 @@ void UiView::SetBusy(bool busy, std::string_view job) {
   const std::lock_guard lock(mutex_);
   busy_ = busy;
   job_ = HistoryToUtf8(job);
+  progress_ = nullptr;
+  Changed();
+}
+
+void UiView::SetProgress(int64_t steps, double seconds) {
+  const std::lock_guard lock(mutex_);
+  if (!busy_) return;
+  progress_ = {{"steps", steps}, {"seconds", seconds}};
   Changed();
 }
 
@@ -104,6 +112,7 @@ nlohmann::json UiView::Snapshot(uint64_t since, size_t historyFrom, uint64_t obj
                       {"closed", closed_},
                       {"busy", busy_},
                       {"job", job_},
+                      {"progress", progress_},
                       {"historyLength", history_.size()},
                       {"dialog", dialog_},
                       {"message", message_},

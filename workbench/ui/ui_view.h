@@ -25,6 +25,8 @@ class UiView {
   // History text in host bytes (Windows-1252, "\r" line ends).
   void AppendHistory(std::string_view text);
   void SetBusy(bool busy, std::string_view job = {});
+  // How far the running job has come: the busy cursor's spins and seconds.
+  void SetProgress(int64_t steps, double seconds);
   void SetObjects(nlohmann::json objects);
   void SetWindows(nlohmann::json windows);
   // The open dialog (description and state), or none.
@@ -57,6 +59,7 @@ class UiView {
   std::string history_;  // UTF-8, "\n" line ends
   bool busy_ = false;
   std::string job_;
+  nlohmann::json progress_;  // null until the job's first spin
   nlohmann::json objects_ = nlohmann::json::array();
   uint64_t objectsVersion_ = 0;
   nlohmann::json windows_ = nlohmann::json::array();

@@ -664,7 +664,11 @@ function apply(s) {
   showNotices(s.notices);
   busy = s.busy;
   $('spinner').hidden = !s.busy;
-  $('job').textContent = s.busy ? s.job : '';
+  // The loaders turn the busy cursor once per trace or sweep: a count of
+  // steps and the time so far show that a long load is moving.
+  const p = s.progress;
+  $('job').textContent = !s.busy ? '' : p && p.seconds >= 0.5
+      ? `${s.job} \u2014 ${p.steps} steps, ${p.seconds.toFixed(1)} s` : s.job;
   if (s.objects) { showObjects(s.objects); known.objects = s.objectsVersion; }
   if (s.windows) { showWindows(s.windows); known.windows = s.windowsVersion; }
   showDialog(s.dialog);
