@@ -213,6 +213,35 @@ inline PmSnapshot TakeSnapshot() {
   return s;
 }
 
+// The records the trees of `rec` hold, in file order, with the samples laid
+// out from 256 as in a bundle (no counts, no child counts).
+inline PmSnapshot RecordsOf(PmRecording rec) {
+  LayOutPmData(rec, 256);
+  PmSnapshot s;
+  s.root = rec.root;
+  for (const PmGroup& g : rec.groups) {
+    s.groups.push_back(g.record);
+    for (const PmSeries& series : g.series) {
+      s.series.push_back(series.record);
+      for (const PmSweep& w : series.sweeps) {
+        s.sweeps.push_back(w.record);
+        for (const PmTrace& t : w.traces) s.traces.push_back(t.record);
+      }
+    }
+  }
+  for (const PmStimulation& stim : rec.stimulations) {
+    s.stimulations.push_back(stim.record);
+    for (const PmChannel& c : stim.channels) {
+      s.channels.push_back(c.record);
+      s.segments.insert(s.segments.end(), c.segments.begin(), c.segments.end());
+    }
+  }
+  for (const PmAmpSeries& a : rec.ampSeries)
+    s.ampStates.insert(s.ampStates.end(), a.states.begin(), a.states.end());
+  for (const PmSolution& sol : rec.solutions) s.solutions.push_back(sol.record);
+  return s;
+}
+
 // Reads all four trees of a recording from its bundle written in memory.
 inline bool ReadPmBundle(const PmRecording& rec) {
   const std::vector<uint8_t> file = PmBundleBytes(rec);
