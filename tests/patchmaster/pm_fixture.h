@@ -214,9 +214,9 @@ inline PmSnapshot TakeSnapshot() {
 }
 
 // The records the trees of `rec` hold, in file order, with the samples laid
-// out from 256 as in a bundle (no counts, no child counts).
-inline PmSnapshot RecordsOf(PmRecording rec) {
-  LayOutPmData(rec, 256);
+// out from `dataStart` (256 in a bundle); no counts, no child counts.
+inline PmSnapshot RecordsOf(PmRecording rec, uint64_t dataStart = 256) {
+  LayOutPmData(rec, dataStart);
   PmSnapshot s;
   s.root = rec.root;
   for (const PmGroup& g : rec.groups) {

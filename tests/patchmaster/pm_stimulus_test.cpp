@@ -266,27 +266,24 @@ TEST_F(LoadPmTest, LockInWavesOnePointPerCycle) {
                                   "\"PMPulse_1_1_1_1_Imon_Gm\" calculated,     8 points\r"));
 }
 
-TEST_F(LoadPmTest, LockInPointsPerCycleAreRounded) {
+TEST_F(LoadPmTest, LockInNeedsTheFlagOfTheStimulationAndALinkedChannel) {
+  const std::vector<void (*)(PmRecording&)> withouts = {
+      [](PmRecording& r) { r.stimulations[0].record.stLockInFlag = 0; },
+      [](PmRecording& r) { Channel(r).record.chLinkedChannel = 2; },
+      [](PmRecording& r) {
+        r.groups[0].series[0].sweeps[0].traces[0].record.trDataKind |= kTraceKindNoStimulus;
+      }};
+  for (const auto without : withouts) {
+    PmRecording rec = LockInRecording();
+    without(rec);
+    ASSERT_EQ(Load("/O/G", rec), 0);
+    EXPECT_THAT(WaveNames(), ElementsAre(kWave));
+  }
   // 3.6 samples per cycle round to 4: 32 / 4 = 8 points (not 32 / 3).
-  ASSERT_EQ(Load("/G/Q", LockInRecording(3.6)), 0);
+  ASSERT_EQ(Load("/O/G/Q", LockInRecording(3.6)), 0);
   ASSERT_NE(Wave(std::string(kWave) + "_Gs"), nullptr);
   EXPECT_EQ(Wave(std::string(kWave) + "_Gs")->points, 8);
   EXPECT_EQ(Wave(std::string(kWave) + "_Gs")->dims[0].delta, 3.6 * kDt);
-}
-
-TEST_F(LoadPmTest, LockInNeedsTheFlagOfTheStimulationAndALinkedChannel) {
-  PmRecording rec = LockInRecording();
-  rec.stimulations[0].record.stLockInFlag = 0;
-  ASSERT_EQ(Load("/G", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
-  rec = LockInRecording();
-  Channel(rec).record.chLinkedChannel = 2;
-  ASSERT_EQ(Load("/O/G", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
-  rec = LockInRecording();
-  rec.groups[0].series[0].sweeps[0].traces[0].record.trDataKind |= kTraceKindNoStimulus;
-  ASSERT_EQ(Load("/O/G", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
 }
 
 TEST_F(LoadPmTest, LockInRefusesLeakSubtractedTraces) {
