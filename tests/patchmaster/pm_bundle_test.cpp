@@ -100,28 +100,6 @@ TEST(BundleHeader, NumbersAreTakenInTheFlagsOrderNotTheirOwn) {
   EXPECT_EQ(other.items[1].length, 256);
 }
 
-TEST(BundleHeader, ItemExtentsMustLieInsideTheFile) {
-  BundleHeader h;
-  h.items[1] = {100, 50, ""};
-  h.items[2] = {100, 51, ""};
-  h.items[3] = {-4, 10, ""};
-  h.items[4] = {10, -1, ""};
-  h.items[5] = {151, 0, ""};
-  uint64_t start = 9;
-  uint64_t length = 9;
-  EXPECT_TRUE(BundleItemExtent(h, 1, 150, &start, &length));
-  EXPECT_EQ(start, 100u);
-  EXPECT_EQ(length, 50u);
-  EXPECT_FALSE(BundleItemExtent(h, 2, 150, &start, &length));  // one byte too long
-  EXPECT_FALSE(BundleItemExtent(h, 3, 150, &start, &length));  // negative start
-  EXPECT_FALSE(BundleItemExtent(h, 4, 150, &start, &length));  // negative length
-  EXPECT_FALSE(BundleItemExtent(h, 5, 150, &start, &length));  // starts beyond the end
-  EXPECT_FALSE(BundleItemExtent(h, 0, 150, &start, &length));  // absent
-  EXPECT_FALSE(BundleItemExtent(h, kBundleItemCount, 150, &start, &length));
-  EXPECT_EQ(start, 0u);
-  EXPECT_EQ(length, 0u);
-}
-
 // The path variant opens the file, detects and closes it; a missing file
 // gets the alert unless quiet, an empty one fails without.
 TEST(DetectFromPath, OpensDetectsAndAlertsUnlessQuiet) {

@@ -151,7 +151,7 @@ inline PmRecording Shaped() {
   return rec;
 }
 
-// Everything the lookups give for the loaded trees, in file order.
+// Everything the loaded trees hold, in file order.
 struct PmSnapshot {
   PmRootRecord root;
   std::vector<int32_t> counts;  // groups, series, sweeps, traces
@@ -164,9 +164,19 @@ struct PmSnapshot {
   std::vector<PmSegmentRecord> segments;
   std::vector<AmpStateRecord> ampStates;
   std::vector<SolutionRecord> solutions;
-  std::vector<int32_t> childCounts;  // of every entry reached, in walk order
+  std::vector<int32_t> childCounts;  // of every parent, level by level
   bool operator==(const PmSnapshot&) const = default;
 };
+
+// Appends the records of `entries` to `out` and, for parents, their child
+// counts to `childCounts`.
+template <typename Record, typename Entries>
+void Append(std::vector<Record>& out, Entries entries, std::vector<int32_t>* childCounts) {
+  for (const auto& e : entries) {
+    out.push_back(e);
+    if (childCounts != nullptr) childCounts->push_back(e.childCount);
+  }
+}
 
 inline PmSnapshot TakeSnapshot() {
   PmSnapshot s;
@@ -174,42 +184,17 @@ inline PmSnapshot TakeSnapshot() {
   if (root == nullptr) return s;
   s.root = *root;
   s.counts = {root->groupCount, root->seriesCount, root->sweepCount, root->traceCount};
-  for (int g = 1; g <= root->groupCount; ++g) {
-    const PmGroupEntry* group = FindPmGroup(g);
-    s.groups.push_back(*group);
-    s.childCounts.push_back(group->childCount);
-    for (int i = 1; i <= group->childCount; ++i) {
-      const PmSeriesEntry* series = FindPmSeries(g, i);
-      s.series.push_back(*series);
-      s.childCounts.push_back(series->childCount);
-      for (int w = 1; w <= series->childCount; ++w) {
-        const PmSweepEntry* sweep = FindPmSweep(g, i, w);
-        s.sweeps.push_back(*sweep);
-        s.childCounts.push_back(sweep->childCount);
-        for (int t = 1; t <= sweep->childCount; ++t) s.traces.push_back(*LookUpPmTrace(g, i, w, t));
-      }
-    }
-  }
-  for (int n = 1; n <= PmStimulationCount(); ++n) {
-    const PmStimulationEntry* stim = FindPmStimulation(n);
-    s.stimulations.push_back(*stim);
-    s.childCounts.push_back(stim->childCount);
-    for (int c = 1; c <= stim->childCount; ++c) {
-      const PmChannelEntry* channel = FindPmChannel(n, c);
-      s.channels.push_back(*channel);
-      s.childCounts.push_back(channel->childCount);
-      for (int k = 1; k <= channel->childCount; ++k) s.segments.push_back(*FindPmSegment(n, c, k));
-    }
-  }
-  for (int a = 1; a <= AmpSeriesCount(); ++a) {
-    const AmpSeriesEntry* series = FindAmpSeries(a);
-    s.childCounts.push_back(series->childCount);
-    for (int k = 1; k <= series->childCount; ++k) s.ampStates.push_back(*FindAmpState(a, k));
-  }
-  for (int n = 1; n <= SolutionCount(); ++n) {
-    s.solutions.push_back(*FindSolution(n));
-    s.childCounts.push_back(FindSolution(n)->childCount);
-  }
+  std::vector<int32_t>* counts = &s.childCounts;
+  Append(s.groups, PmGroups(), counts);
+  Append(s.series, PmSeriesEntries(), counts);
+  Append(s.sweeps, PmSweeps(), counts);
+  Append(s.traces, PmTraces(), nullptr);
+  Append(s.stimulations, PmStimulations(), counts);
+  Append(s.channels, PmChannels(), counts);
+  Append(s.segments, PmSegments(), nullptr);
+  for (const AmpSeriesEntry& a : AmpSeriesEntries()) counts->push_back(a.childCount);
+  Append(s.ampStates, AmpStates(), nullptr);
+  Append(s.solutions, Solutions(), counts);
   return s;
 }
 

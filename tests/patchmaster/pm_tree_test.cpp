@@ -53,7 +53,7 @@ TEST_F(PmTreeTest, BothByteOrdersReadEveryRecordAsWritten) {
     const test::PmSnapshot got = test::TakeSnapshot();
     EXPECT_EQ(got.counts, (std::vector<int32_t>{3, 3, 3, 7}));
     EXPECT_EQ(got.childCounts,
-              (std::vector<int32_t>{2, 2, 2, 2, 0, 0, 1, 1, 3, 2, 5, 1, 1, 1, 0, 2, 1, 3, 0}));
+              (std::vector<int32_t>{2, 0, 1, 2, 0, 1, 2, 2, 3, 2, 1, 0, 5, 1, 1, 2, 1, 3, 0}));
     test::PmSnapshot want = test::RecordsOf(rec);
     want.counts = got.counts;
     want.childCounts = got.childCounts;
