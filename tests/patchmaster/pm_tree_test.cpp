@@ -254,6 +254,7 @@ TEST_F(PmTreeTest, BundleItemsOutsideTheFileMakeTheirTreeUnreadable) {
        {std::pair{fileSize - 10, pulLength}, std::pair{fileSize + 100, 10},
         std::pair{-pulStart, pulLength}, std::pair{pulStart, -1},
         std::pair{pulStart, 0x7FFFFFFF}, std::pair{pulStart, pulLength - 1},
+        std::pair{pulStart, fileSize - pulStart + 1},  // one byte beyond the end
         std::pair{0, pulLength}}) {
     Bytes bad = good;
     Patch32(bad, pulEntry, start, ByteOrder::kLittle);

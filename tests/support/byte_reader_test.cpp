@@ -138,24 +138,16 @@ TEST(Sources, FileThatCannotBeReadIsNotOpen) {
 
 TEST(FixedText, AtMostTheFieldWidthWithANulAdded) {
   const Bytes b = {'a', 'b', 'c', 'd', 'e', 'f'};
-  char four[5];
-  std::memset(four, 'x', sizeof four);
-  CopyFixedText(b, 1, four);
-  EXPECT_STREQ(four, "bcde");  // the field is full: four chars, NUL behind
-  EXPECT_EQ(FieldText(four), "bcde");
-
-  const Bytes shortText = {'h', 'i', 0, 'z'};
   char field[5];
+  std::memset(field, 'x', sizeof field);
+  CopyFixedText(b, 1, field);
+  EXPECT_STREQ(field, "bcde");  // the field is full: four chars, NUL behind
+  CopyFixedText(b, 4, field);   // two bytes left in the span
+  EXPECT_EQ(std::string(field, 5), std::string("ef\0\0\0", 5));
+  const Bytes shortText = {'h', 'i', 0, 'z'};
   CopyFixedText(shortText, 0, field);
   EXPECT_EQ(FieldText(field), "hi");
   EXPECT_EQ(field[3], 'z');  // bytes behind the NUL are kept as stored
-
-  char beyond[5];
-  std::memset(beyond, 'x', sizeof beyond);
-  CopyFixedText(b, 4, beyond);  // two bytes left in the span
-  EXPECT_EQ(FieldText(beyond), "ef");
-  EXPECT_EQ(beyond[2], '\0');
-  EXPECT_EQ(beyond[3], '\0');
 }
 
 // A small record with one member of every kind the decoder handles.
