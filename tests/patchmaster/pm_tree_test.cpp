@@ -43,27 +43,6 @@ class PmTreeTest : public ::testing::Test {
   void TearDown() override { test::FreeAllTrees(); }
 };
 
-// Every field Shaped() sets holds a value of its own: a wrong offset, width
-// or missing swap in any record of any tree shows as a difference.
-TEST_F(PmTreeTest, BothByteOrdersReadEveryRecordAsWritten) {
-  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    PmRecording rec = Shaped();
-    test::SetPmByteOrder(rec, order);
-    ASSERT_TRUE(test::ReadPmBundle(rec));
-    const test::PmSnapshot got = test::TakeSnapshot();
-    EXPECT_EQ(got.counts, (std::vector<int32_t>{3, 3, 3, 7}));
-    EXPECT_EQ(got.childCounts,
-              (std::vector<int32_t>{2, 0, 1, 2, 0, 1, 2, 2, 3, 2, 1, 0, 5, 1, 1, 2, 1, 3, 0}));
-    test::PmSnapshot want = test::RecordsOf(rec);
-    want.counts = got.counts;
-    want.childCounts = got.childCounts;
-    EXPECT_TRUE(got == want);
-    EXPECT_EQ(Chemicals().size(), 3u);
-  }
-}
-
-// The lookups follow the first-child links (the snapshots check them);
-// the numbers and sibling chains are checked here, across empty parents.
 TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
   ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   const auto groups = PmGroups();
@@ -116,19 +95,6 @@ TEST_F(PmTreeTest, TraceRecordsOf296BytesZeroFillTheRest) {
     EXPECT_EQ(FieldText(LookUpPmTrace(3, 1, 1, 3)->trLabel), "real64");
     EXPECT_EQ(GetPulsedRoot()->traceCount, 7);
   }
-}
-
-TEST_F(PmTreeTest, LongerStoredRecordsAreReadAtTheKnownSizeAndSkipped) {
-  PmRecording rec = Shaped();
-  rec.pul.sizes = {640, 144, 1728, 352, 408};  // a trace record 24 bytes longer
-  rec.pgf.sizes = {1144, 260, 420, 96};
-  rec.amp.sizes = {100, 20, 600};
-  rec.sol.sizes = {90, 170, 48};
-  ASSERT_TRUE(test::ReadPmBundle(rec));
-  const test::PmSnapshot longer = test::TakeSnapshot();
-  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
-  EXPECT_TRUE(longer == test::TakeSnapshot());
-  EXPECT_EQ(longer.traces.size(), 7u);
 }
 
 TEST_F(PmTreeTest, BundleWithoutSolutionItemStillLoadsTheOtherTrees) {
@@ -276,24 +242,44 @@ class PmTreeFileTest : public PmTreeTest {
   test::TempDir dir_;
 };
 
-TEST_F(PmTreeFileTest, SiblingFilesReadLikeTheBundle) {
+// Every field Shaped() sets holds a value of its own: a wrong offset, width
+// or missing swap in any record of any tree shows as a difference.  Both
+// orders, as a bundle and as sibling files; the little-endian trees store
+// records longer than the known ones (read at the known size, the rest
+// skipped).
+TEST_F(PmTreeFileTest, EveryRecordReadsAsWritten) {
   for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    PmRecording rec = Shaped();
-    test::SetPmByteOrder(rec, order);
-    const test::PmFiles files = test::WritePmSiblings(rec, dir_.path() / "cell.dat");
-    ASSERT_TRUE(ReadPulsedTree(files.pul.string()));
-    ASSERT_TRUE(ReadStimulusTree(files.pgf.string()));
-    ASSERT_TRUE(ReadAmplifierTree(files.amp.string()));
-    ASSERT_TRUE(ReadSolutionTree(files.sol.string()));
-    const test::PmSnapshot got = test::TakeSnapshot();
-    // The samples lie from the sibling data start on.
-    test::PmSnapshot want = test::RecordsOf(rec, rec.siblingDataStart);
-    want.counts = got.counts;
-    want.childCounts = got.childCounts;
-    EXPECT_TRUE(got == want);
-    EXPECT_EQ(got.counts, (std::vector<int32_t>{3, 3, 3, 7}));
-    EXPECT_TRUE(bench_.interaction().events().empty());
+    for (bool bundle : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << (order == ByteOrder::kBig ? "big" : "little")
+                                        << (bundle ? " bundle" : " siblings"));
+      PmRecording rec = Shaped();
+      test::SetPmByteOrder(rec, order);
+      if (order == ByteOrder::kLittle) {
+        rec.pul.sizes = {640, 144, 1728, 352, 408};
+        rec.pgf.sizes = {1144, 260, 420, 96};
+        rec.amp.sizes = {100, 20, 600};
+        rec.sol.sizes = {90, 170, 48};
+      }
+      if (bundle) {
+        ASSERT_TRUE(test::ReadPmBundle(rec));
+      } else {
+        const test::PmFiles files = test::WritePmSiblings(rec, dir_.path() / "cell.dat");
+        ASSERT_TRUE(ReadPulsedTree(files.pul.string()) && ReadStimulusTree(files.pgf.string()) &&
+                    ReadAmplifierTree(files.amp.string()) && ReadSolutionTree(files.sol.string()));
+      }
+      const test::PmSnapshot got = test::TakeSnapshot();
+      EXPECT_EQ(got.counts, (std::vector<int32_t>{3, 3, 3, 7}));
+      EXPECT_EQ(got.childCounts,
+                (std::vector<int32_t>{2, 0, 1, 2, 0, 1, 2, 2, 3, 2, 1, 0, 5, 1, 1, 2, 1, 3, 0}));
+      // The samples lie from the data start of the arrangement on.
+      test::PmSnapshot want = test::RecordsOf(rec, bundle ? 256 : rec.siblingDataStart);
+      want.counts = got.counts;
+      want.childCounts = got.childCounts;
+      EXPECT_TRUE(got == want);
+      EXPECT_EQ(Chemicals().size(), 3u);
+    }
   }
+  EXPECT_TRUE(bench_.interaction().events().empty());
 }
 
 TEST_F(PmTreeFileTest, DatFileThatIsNoBundleHoldsNoTrees) {
