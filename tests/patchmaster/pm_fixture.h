@@ -75,7 +75,6 @@ inline PmRecording Shaped() {
     imon.record.trIntSolution = 1;
     imon.record.trExtSolution = 2;
     imon.record.trAverageCount = 4;
-    imon.record.trLeakCount = 0;
     imon.record.trLinkDAChannel = 1;
     PmTrace& vmon = sweep.AddTrace("Vmon-1", {-7000, -7001, -6999});
     SetText(vmon.record.trYUnit, "V");
