@@ -71,62 +71,35 @@ TEST_F(LoadPmTest, UAndQ) {
                                   "Loading took "));
 }
 
-// Three groups of three series, one sweep of one trace each.
-PmRecording Grid() {
-  PmRecording rec = test::SmallPm();
-  rec.groups.clear();
-  for (int g = 0; g < 3; ++g) {
-    test::PmGroup& group = rec.AddGroup();
-    for (int s = 0; s < 3; ++s) group.AddSeries().AddSweep().AddTrace("I", {1});
-  }
-  return rec;
-}
-
-std::vector<std::string> Names(std::initializer_list<const char*> numbers) {
-  std::vector<std::string> out;
-  for (const char* n : numbers) out.push_back(std::string("PMPulse_") + n + "_1_1_I");
-  return out;
-}
-
-TEST_F(LoadPmTest, RangesAtTheDeepestGivenLevel) {
-  const std::string path = Write(Grid());
-  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-      {"/A=2/R=3", Names({"2_1", "2_2", "2_3", "3_1", "3_2", "3_3"})},
-      {"/A=2/B=1/R=3", Names({"2_1", "2_2", "2_3"})},
-      {"/A=1/B=3/R=0", Names({"1_3"})},
-      // A group below 1 clears the deeper options.
-      {"/A=0/B=5", Names({"1_1", "1_2", "1_3", "2_1", "2_2", "2_3", "3_1", "3_2", "3_3"})},
-      {"/A=7", {}},  // a selection beyond the file loads nothing
-  };
-  for (const auto& [flags, names] : cases) {
-    KillAll();
-    ASSERT_EQ(Load(flags, path), 0);
-    EXPECT_EQ(WaveNames(), names) << flags;
-  }
-  PmRecording traces = test::SmallPm();
-  for (const char* label : {"b", "c"})
-    traces.groups[0].series[0].sweeps[0].AddTrace(label, {1});
-  KillAll();
-  ASSERT_EQ(Load("/A=1/B=1/C=1/D=2/R=5", Write(traces, "t.dat")), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_2_b", "PMPulse_1_1_1_3_c"));
-}
-
-TEST_F(LoadPmTest, StimulationFilters) {
+// Ranges at the deepest given level and the stimulation filters, seen in
+// the sweeps whose "I" traces load.
+TEST_F(LoadPmTest, RangesAndStimulationFilters) {
   const std::string path = Write(Selection());
+  ASSERT_EQ(wb_.Run("String/G list = \"A,C\""), 0);
   const std::vector<std::string> withB = {"1_1_2", "2_1_1"}, withoutB = {"1_1_1", "1_1_3", "1_2_1"};
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"/A=1/R=2", {"1_1_1", "1_1_2", "1_1_3", "1_2_1", "2_1_1"}},
+      {"/A=1/B=1/R=2", {"1_1_1", "1_1_2", "1_1_3", "1_2_1"}},
+      {"/A=1/B=1/C=2/R=3", {"1_1_2", "1_1_3"}},
+      {"/A=1/B=1/C=3/R=0", {"1_1_3"}},
+      // A group below 1 clears the deeper options.
+      {"/A=0/B=5", {"1_1_1", "1_1_2", "1_1_3", "1_2_1", "2_1_1"}},
+      {"/A=7", {}},  // a selection beyond the file loads nothing
       {"/J=B", withB}, {"/K=B", withoutB}, {"/J=$list", withoutB}, {"/K=$list", withB},
       {"/J=b", {}},  // names compare exactly
   };
-  ASSERT_EQ(wb_.Run("String/G list = \"A,C\""), 0);
   for (const auto& [flags, sweeps] : cases) {
+    KillAll();
     ASSERT_EQ(Load(flags, path), 0);
     std::vector<std::string> loaded;
     for (const std::string& n : WaveNames())
       if (n.back() == 'I') loaded.push_back(n.substr(8, 5));
     EXPECT_EQ(loaded, sweeps) << flags;
-    KillAll();
   }
+  KillAll();
+  ASSERT_EQ(Load("/A=1/B=1/C=1/D=1/R=5", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_I", "PMPulse_1_1_1_2_V"));
+  KillAll();
   // A blank after the comma belongs to the second name.
   ASSERT_EQ(wb_.Run("String/G list = \"A, C\""), 0);
   ASSERT_EQ(Load("/J=$list", path), 0);
