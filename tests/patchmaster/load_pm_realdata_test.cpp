@@ -1,14 +1,15 @@
-// The real recordings beside the project (KWT_REALDATA_DIR): LoadPM makes
-// one wave per trace that the independent reader listed in the .json beside
-// each file, with its values, x interval, x start and units.  Skipped when
-// the folder is not there.
+// The real recordings beside the project (KWT_REALDATA_DIR): three bundles
+// whose .json files hold what an independent reader of the format found.
+// The trees give the same counts and trace fields, and LoadPM makes one
+// wave per trace with the same values, x interval, x start and units.
+// Skipped when the folder is not there.
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "patchmaster/pm_bundle.h"
+#include "patchmaster/pm_relations.h"
 #include "tests/patchmaster/loadpm_fixture.h"
 
 namespace kwt::test {
@@ -18,30 +19,69 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 class RealPmRecordings : public test::LoadPmTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    data_ = fs::path(KWT_REALDATA_DIR) / GetParam();
+    std::error_code ec;
+    if (!fs::exists(data_, ec)) GTEST_SKIP() << "no " << data_;
+  }
+  json Reference() const { return json::parse(test::ReadFile(data_.string() + ".json")); }
+  fs::path data_;
 };
 
-TEST_P(RealPmRecordings, EveryTraceAsTheIndependentReaderSawIt) {
-  const fs::path dir = KWT_REALDATA_DIR;
-  const fs::path data = dir / GetParam();
-  const fs::path reference = dir / (std::string(GetParam()) + ".json");
-  std::error_code ec;
-  if (!fs::exists(data, ec) || !fs::exists(reference, ec)) GTEST_SKIP() << "no " << data;
-  std::ifstream in(reference);
-  std::stringstream text;
-  text << in.rdbuf();
-  const json expected = json::parse(text.str());
+TEST_P(RealPmRecordings, TreesMatchTheIndependentReader) {
+  const json expected = Reference();
+  DataFileKind kind = 0;
+  BundleItemMask mask = 0;
+  ASSERT_EQ(DetectDataFileKind(data_.string(), &kind, &mask, false), 0);
+  EXPECT_EQ(kind, kDataFileBundle);
+  EXPECT_EQ(mask & 0x1F, 0x1Fu) << "data and the four trees";
+  EXPECT_EQ(CurrentBundleHeader().littleEndianFlag, 1);
+  ASSERT_TRUE(ReadStimulusTree(data_.string()));
+  ASSERT_TRUE(ReadPulsedTree(data_.string()));
+  ASSERT_TRUE(ReadAmplifierTree(data_.string()));
+  ASSERT_TRUE(ReadSolutionTree(data_.string()));
+  EXPECT_TRUE(wb_.interaction().events().empty());
 
-  ASSERT_EQ(wb_.Run("LoadPM/O \"" + data.string() + "\""), 0);
+  const PmPulsedRoot* root = GetPulsedRoot();
+  ASSERT_NE(root, nullptr);
+  const json& counts = expected["counts"];
+  EXPECT_EQ((std::vector<int>{root->groupCount, root->seriesCount, root->sweepCount,
+                              root->traceCount}),
+            (std::vector<int>{counts["groups"], counts["series"], counts["sweeps"],
+                              counts["traces"]}));
+  EXPECT_EQ(std::string(FieldText(root->roVersionName)).substr(0, 7), "v2x90.5");
+  for (const json& t : expected["traces"]) {
+    const PmTraceEntry* trace = LookUpPmTrace(t["g"], t["s"], t["w"], t["t"]);
+    ASSERT_NE(trace, nullptr);
+    EXPECT_EQ(FieldText(trace->trLabel), t["label"].get<std::string>());
+    EXPECT_EQ(trace->trDataScaler, t["data_scaler"].get<double>());
+    EXPECT_EQ(trace->trZeroData, t["zero_data"].get<double>());
+    EXPECT_EQ(trace->trDataFormat, t["data_format"].get<int>());
+  }
+  // Every sweep names a stimulation of the stimulus tree, and every trace
+  // finds its amplifier settings.
+  for (int g = 1; g <= root->groupCount; ++g)
+    for (int s = 1; s <= FindPmGroup(g)->childCount; ++s)
+      for (int w = 1; w <= FindPmSeries(g, s)->childCount; ++w) {
+        const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+        EXPECT_NE(StimulationOfSweep(*sweep), nullptr) << g << s << w;
+        for (int n = 1; n <= sweep->childCount; ++n)
+          EXPECT_NE(AmplifierSettingsOfTrace(g, s, w, n).amplifierState, nullptr);
+      }
+}
+
+TEST_P(RealPmRecordings, EveryTraceAsTheIndependentReaderSawIt) {
+  const json expected = Reference();
+  ASSERT_EQ(Load("/O", data_.string()), 0);
   const json& traces = expected.at("traces");
   ASSERT_EQ(traces.size(), expected.at("counts").at("traces").get<size_t>());
   EXPECT_EQ(wb_.root().waves.size(), traces.size()) << "one wave per trace, nothing else";
   EXPECT_EQ(Number("kwtTraces"), static_cast<double>(traces.size()));
   for (const json& t : traces) {
-    const std::string name = "PMPulse_" + std::to_string(t.at("g").get<int>()) + "_" +
-                             std::to_string(t.at("s").get<int>()) + "_" +
-                             std::to_string(t.at("w").get<int>()) + "_" +
-                             std::to_string(t.at("t").get<int>()) + "_" +
-                             t.at("label").get<std::string>();
+    std::string name = "PMPulse";
+    for (const char* level : {"g", "s", "w", "t"}) name += "_" + std::to_string(t.at(level).get<int>());
+    name += "_" + t.at("label").get<std::string>();
     SCOPED_TRACE(name);
     const HostWave* w = Wave(name);
     ASSERT_NE(w, nullptr);
@@ -83,10 +123,7 @@ TEST_P(RealPmRecordings, EveryTraceAsTheIndependentReaderSawIt) {
 // stimulated cell demand (an electrode drop of tens of mV through its
 // 32 MOhm series resistance, a plateau near +74 mV during 60 ms).
 TEST_P(RealPmRecordings, CurrentClampStimulusInAmperes) {
-  const fs::path data = fs::path(KWT_REALDATA_DIR) / GetParam();
-  std::error_code ec;
-  if (!fs::exists(data, ec)) GTEST_SKIP() << "no " << data;
-  ASSERT_EQ(wb_.Run("LoadPM/I/A=1/B=1/C=1/D=1 \"" + data.string() + "\""), 0);
+  ASSERT_EQ(Load("/I/A=1/B=1/C=1/D=1", data_.string()), 0);
   // The one wave beside the trace's; its DA name differs between files.
   ASSERT_EQ(wb_.root().waves.size(), 2u);
   const HostWave* stim = wb_.root().waves[1].get();

@@ -2,6 +2,7 @@
 // base names, /U and /Q, failures with their codes, and recordings of the
 // Pulse kind handed to the Pulse loading loop.
 #include <filesystem>
+#include <sstream>
 
 #include "tests/patchmaster/loadpm_fixture.h"
 
@@ -70,73 +71,40 @@ TEST_F(LoadPmTest, UAndQ) {
                                   "Loading took "));
 }
 
-// Three groups of three series, one sweep of one trace each.
-PmRecording Grid() {
-  PmRecording rec = test::SmallPm();
-  rec.groups.clear();
-  for (int g = 0; g < 3; ++g) {
-    test::PmGroup& group = rec.AddGroup();
-    for (int s = 0; s < 3; ++s) group.AddSeries().AddSweep().AddTrace("I", {1});
-  }
-  return rec;
-}
-
-std::vector<std::string> Names(std::initializer_list<const char*> numbers) {
-  std::vector<std::string> out;
-  for (const char* n : numbers) out.push_back(std::string("PMPulse_") + n + "_1_1_I");
-  return out;
-}
-
-TEST_F(LoadPmTest, RangesAtTheDeepestGivenLevel) {
-  const std::string path = Write(Grid());
-  ASSERT_EQ(Load("/A=2/R=3", path), 0);
-  EXPECT_THAT(WaveNames(), ElementsAreArray(Names({"2_1", "2_2", "2_3", "3_1", "3_2", "3_3"})));
-  KillAll();
-  ASSERT_EQ(Load("/A=2/B=1/R=3", path), 0);
-  EXPECT_THAT(WaveNames(), ElementsAreArray(Names({"2_1", "2_2", "2_3"})));
-  KillAll();
-  ASSERT_EQ(Load("/A=1/B=3/R=0", path), 0);
-  EXPECT_THAT(WaveNames(), ElementsAreArray(Names({"1_3"})));
-  KillAll();
-  ASSERT_EQ(Load("/A=0/B=5", path), 0);
-  EXPECT_EQ(WaveNames().size(), 9u) << "a group below 1 clears the deeper options";
-  KillAll();
-  ASSERT_EQ(Load("/A=7", path), 0) << "a selection beyond the file loads nothing";
-  EXPECT_THAT(WaveNames(), IsEmpty());
-
-  PmRecording traces = test::SmallPm();
-  for (const char* label : {"b", "c"})
-    traces.groups[0].series[0].sweeps[0].AddTrace(label, {1});
-  ASSERT_EQ(Load("/A=1/B=1/C=1/D=2/R=5", Write(traces, "t.dat")), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_2_b", "PMPulse_1_1_1_3_c"));
-}
-
-TEST_F(LoadPmTest, StimulationFilters) {
-  PmRecording rec = Selection();
-  const std::string path = Write(rec);
-  auto sweepsLoaded = [&]() {
-    std::vector<std::string> out;
-    for (const std::string& n : WaveNames())
-      if (n.back() == 'I') out.push_back(n.substr(8, 5));
-    KillAll();
-    return out;
-  };
-  ASSERT_EQ(Load("/J=B", path), 0);
-  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_2", "2_1_1"));
-  ASSERT_EQ(Load("/K=B", path), 0);
-  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_1", "1_1_3", "1_2_1"));
+// Ranges at the deepest given level and the stimulation filters, seen in
+// the sweeps whose "I" traces load.
+TEST_F(LoadPmTest, RangesAndStimulationFilters) {
+  const std::string path = Write(Selection());
   ASSERT_EQ(wb_.Run("String/G list = \"A,C\""), 0);
-  ASSERT_EQ(Load("/J=$list", path), 0);
-  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_1", "1_1_3", "1_2_1"));
-  ASSERT_EQ(Load("/K=$list", path), 0);
-  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_2", "2_1_1"));
+  const std::vector<std::string> withB = {"1_1_2", "2_1_1"}, withoutB = {"1_1_1", "1_1_3", "1_2_1"};
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"/A=1/R=2", {"1_1_1", "1_1_2", "1_1_3", "1_2_1", "2_1_1"}},
+      {"/A=1/B=1/R=2", {"1_1_1", "1_1_2", "1_1_3", "1_2_1"}},
+      {"/A=1/B=1/C=2/R=3", {"1_1_2", "1_1_3"}},
+      {"/A=1/B=1/C=3/R=0", {"1_1_3"}},
+      // A group below 1 clears the deeper options.
+      {"/A=0/B=5", {"1_1_1", "1_1_2", "1_1_3", "1_2_1", "2_1_1"}},
+      {"/A=7", {}},  // a selection beyond the file loads nothing
+      {"/J=B", withB}, {"/K=B", withoutB}, {"/J=$list", withoutB}, {"/K=$list", withB},
+      {"/J=b", {}},  // names compare exactly
+  };
+  for (const auto& [flags, sweeps] : cases) {
+    KillAll();
+    ASSERT_EQ(Load(flags, path), 0);
+    std::vector<std::string> loaded;
+    for (const std::string& n : WaveNames())
+      if (n.back() == 'I') loaded.push_back(n.substr(8, 5));
+    EXPECT_EQ(loaded, sweeps) << flags;
+  }
+  KillAll();
+  ASSERT_EQ(Load("/A=1/B=1/C=1/D=1/R=5", path), 0);
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_I", "PMPulse_1_1_1_2_V"));
+  KillAll();
   // A blank after the comma belongs to the second name.
   ASSERT_EQ(wb_.Run("String/G list = \"A, C\""), 0);
   ASSERT_EQ(Load("/J=$list", path), 0);
-  EXPECT_THAT(sweepsLoaded(), ElementsAre("1_1_1", "1_1_3"));
-  // Names compare exactly.
-  ASSERT_EQ(Load("/J=b", path), 0);
-  EXPECT_THAT(sweepsLoaded(), IsEmpty());
+  EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_I", "PMPulse_1_1_1_2_V",
+                                       "PMPulse_1_1_3_1_I", "PMPulse_1_1_3_2_V"));
   ASSERT_EQ(wb_.Run("Variable/G number = 3"), 0);
   EXPECT_EQ(Load("/J=$number", path), 95);
 }
@@ -176,17 +144,12 @@ TEST_F(LoadPmTest, FilesThatCannotBeNamedOpenedOrRead) {
   WriteSiblings(rec);
   fs::rename(stem + ".pgf", stem + ".keep");
   EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf);
-  test::WriteFileBytes(stem + ".pgf", {'e', 'e', 'r'});  // cut before its magic ends
-  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf);
-  rec.pgf.levels = 5;
+  rec.pgf.levels = 5;  // neither 3 nor 4 levels
   test::WriteFileBytes(stem + ".pgf", test::StimulusTreeBytes(rec));
-  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf) << "neither 3 nor 4 levels";
+  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPgf);
   fs::rename(stem + ".keep", stem + ".pgf");
   rec.pgf.levels = 4;
-
   fs::rename(stem + ".pul", stem + ".keep");
-  EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPul);
-  test::WriteFileBytes(stem + ".pul", {'e', 'e'});
   EXPECT_EQ(Load("", stem + ".dat"), kErrCannotOpenPul);
   fs::rename(stem + ".keep", stem + ".pul");
 
@@ -240,45 +203,28 @@ TEST_F(LoadPmTest, PulseRecordingsLoadAsLoadPulseLoadsThem) {
   rec.root.startTime = 500.0;
   const std::string path = test::WritePulseRecording(rec, dir_.path() / "old.dat").data.string();
 
-  struct Snapshot {
-    std::vector<std::string> names, notes, units;
-    std::vector<std::vector<double>> values;
-    std::vector<double> numbers;
-    std::string stim;
-  };
+  // Everything a load leaves: waves with notes, units and values, the
+  // selection variables, the history without its timing line.
   const char* vars[] = {"kwtActGroup", "kwtActSeries", "kwtActSweep", "kwtGroups",
                         "kwtSeries",   "kwtSweeps",    "kwtPulseTime"};
-  auto snapshot = [&]() {
-    Snapshot s;
-    for (const auto& w : wb_.root().waves) {
-      s.names.push_back(w->name);
-      s.notes.push_back(w->note);
-      s.units.push_back(w->dataUnits + "/" + w->dims[0].units);
-      s.values.push_back(Values(w->name));
-    }
-    for (const char* v : vars) s.numbers.push_back(Number(v));
-    s.stim = Text("stimString");
-    return s;
-  };
-  for (const char* flags : {"", "/A=1", "/A=1/B=1", "/A=1/B=1/C=2"}) {
-    SCOPED_TRACE(flags);
+  auto load = [&](const std::string& command) {
     KillAll();
     const size_t start = Posted().size();
-    ASSERT_EQ(wb_.Run(std::string("LoadPulse/N=PMPulse") + flags + " \"" + path + "\""), 0);
-    const Snapshot pulse = snapshot();
-    const std::string pulsePosted = PostedWithoutTiming(start);
-    KillAll();
-    const size_t middle = Posted().size();
-    ASSERT_EQ(Load(flags, path), 0);
-    const Snapshot pm = snapshot();
-    EXPECT_EQ(pm.names, pulse.names);
-    EXPECT_EQ(pm.notes, pulse.notes);
-    EXPECT_EQ(pm.units, pulse.units);
-    EXPECT_EQ(pm.values, pulse.values);
-    EXPECT_EQ(pm.numbers, pulse.numbers);
-    EXPECT_EQ(pm.stim, pulse.stim);
-    EXPECT_FALSE(pm.names.empty());
-    EXPECT_EQ(PostedWithoutTiming(middle), pulsePosted);
+    EXPECT_EQ(wb_.Run(command), 0) << command;
+    std::ostringstream s;
+    for (const auto& w : wb_.root().waves) {
+      s << w->name << '|' << w->note << '|' << w->dataUnits << '/' << w->dims[0].units << '|';
+      for (double v : Values(w->name)) s << v << ',';
+      s << '\n';
+    }
+    for (const char* v : vars) s << Number(v) << ',';
+    s << Text("stimString") << '\n' << PostedWithoutTiming(start);
+    return s.str();
+  };
+  for (const std::string flags : {"", "/A=1", "/A=1/B=1", "/A=1/B=1/C=2"}) {
+    const std::string pulse = load("LoadPulse/N=PMPulse" + flags + " \"" + path + "\"");
+    EXPECT_EQ(load("LoadPM" + flags + " \"" + path + "\""), pulse) << flags;
+    EXPECT_THAT(pulse, HasSubstr("PMPulse_1_1_")) << flags;
   }
   EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_2"));
 }

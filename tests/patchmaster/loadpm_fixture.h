@@ -9,6 +9,7 @@
 #include "host/result_codes.h"
 #include "patchmaster/pm_tree.h"
 #include "pulse/pulse_tree.h"
+#include "tests/patchmaster/pm_fixture.h"
 #include "tests/testkit/loader_session.h"
 #include "tests/testkit/pm_writer.h"
 
@@ -16,16 +17,9 @@ namespace kwt::test {
 
 class LoadPmTest : public LoaderSessionTest {
  protected:
-  ~LoadPmTest() override {
-    // Every load releases its trees; a test that fails midway must not
-    // leave them to the next.
-    FreePulsedTree();
-    FreeStimulusTree();
-    FreeAmplifierTree();
-    FreeSolutionTree();
-    ReleasePulseAcquisitionTree();
-    ReleasePulseStimulusTree();
-  }
+  // Every load releases its trees; a test that fails midway must not leave
+  // them to the next.
+  ~LoadPmTest() override { FreeAllTrees(); }
 
   // Writes the recording as one bundle file (default) or as a data file
   // with sibling trees; returns the data file's path.

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "host/result_codes.h"
 #include "patchmaster/pm_bundle.h"
 #include "tests/patchmaster/pm_fixture.h"
 #include "tests/testkit/byte_writer.h"
@@ -41,22 +40,13 @@ TEST(DataFileKind, SignaturesGiveTheirKinds) {
     EXPECT_EQ(d.kind, kDataFileRaw) << other;
     EXPECT_EQ(d.mask, 0u) << other;
   }
-}
-
-TEST(DataFileKind, DatWithAnotherFourthByteIsRejected) {
-  for (const char* bad : {"DATB", "DAT3", "DAT0", "DATa"}) {
-    const Detected d = Detect(Text(bad));
-    EXPECT_EQ(d.result, -1) << bad;
-  }
-  // A file of exactly "DAT" has a zero as its fourth byte.
-  EXPECT_EQ(Detect(Text("DAT")).result, -1);
-  EXPECT_EQ(Detect(Bytes{}).result, -1);
-}
-
-TEST(DataFileKind, BundleShorterThanItsHeaderIsRejected) {
+  // "DAT" with another fourth byte (a file of exactly "DAT" has a zero
+  // there), nothing at all, a bundle shorter than its header.
   Bytes cut = test::PmBundleBytes(test::Shaped());
   cut.resize(kBundleHeaderSize - 1);
-  EXPECT_EQ(Detect(cut).result, -1);
+  for (const Bytes& bad : {Text("DATB"), Text("DAT3"), Text("DAT0"), Text("DATa"), Text("DAT"),
+                           Bytes{}, cut})
+    EXPECT_EQ(Detect(bad).result, -1) << std::string(bad.begin(), bad.end()).substr(0, 4);
   EXPECT_EQ(CurrentBundleHeader(), BundleHeader{});
 }
 
@@ -110,89 +100,28 @@ TEST(BundleHeader, NumbersAreTakenInTheFlagsOrderNotTheirOwn) {
   EXPECT_EQ(other.items[1].length, 256);
 }
 
-TEST(BundleHeader, ItemExtentsMustLieInsideTheFile) {
-  BundleHeader h;
-  h.items[1] = {100, 50, ""};
-  h.items[2] = {100, 51, ""};
-  h.items[3] = {-4, 10, ""};
-  h.items[4] = {10, -1, ""};
-  h.items[5] = {151, 0, ""};
-  uint64_t start = 9;
-  uint64_t length = 9;
-  EXPECT_TRUE(BundleItemExtent(h, 1, 150, &start, &length));
-  EXPECT_EQ(start, 100u);
-  EXPECT_EQ(length, 50u);
-  EXPECT_FALSE(BundleItemExtent(h, 2, 150, &start, &length));  // one byte too long
-  EXPECT_FALSE(BundleItemExtent(h, 3, 150, &start, &length));  // negative start
-  EXPECT_FALSE(BundleItemExtent(h, 4, 150, &start, &length));  // negative length
-  EXPECT_FALSE(BundleItemExtent(h, 5, 150, &start, &length));  // starts beyond the end
-  EXPECT_FALSE(BundleItemExtent(h, 0, 150, &start, &length));  // absent
-  EXPECT_FALSE(BundleItemExtent(h, kBundleItemCount, 150, &start, &length));
-  EXPECT_EQ(start, 0u);
-  EXPECT_EQ(length, 0u);
-}
-
-TEST(BundleHeader, WriterBundleHasTheTreesAtTheirItems) {
-  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    test::PmRecording rec = test::Shaped();
-    test::SetPmByteOrder(rec, order);
-    rec.writeSolution = false;
-    const Bytes file = test::PmBundleBytes(rec);
-    const Detected d = Detect(file);
-    ASSERT_EQ(d.result, 0);
-    EXPECT_EQ(d.mask, 0b01111u);
-    const BundleHeader& h = CurrentBundleHeader();
-    EXPECT_EQ(h.littleEndianFlag, order == ByteOrder::kLittle ? 1 : 0);
-    EXPECT_EQ(h.items[0].start, 256);
-    for (size_t item : {kBundleItemPulsed, kBundleItemStimulus, kBundleItemAmplifier}) {
-      const auto at = static_cast<size_t>(h.items[item].start);
-      ASSERT_LT(at + 4, file.size());
-      // Every tree begins with its magic in the tree's order.
-      EXPECT_EQ(std::string(file.begin() + static_cast<std::ptrdiff_t>(at),
-                            file.begin() + static_cast<std::ptrdiff_t>(at) + 4),
-                order == ByteOrder::kBig ? "Tree" : "eerT");
-    }
-  }
-}
-
-class DetectFromPath : public ::testing::Test {
- protected:
-  Workbench bench_;
-  test::TempDir dir_;
-};
-
-TEST_F(DetectFromPath, OpensConvertsAndClosesTheFile) {
-  const std::string path = dir_.File("cell.dat");
+// The path variant opens the file, detects and closes it; a missing file
+// gets the alert unless quiet, an empty one fails without.
+TEST(DetectFromPath, OpensDetectsAndAlertsUnlessQuiet) {
+  Workbench bench;
+  test::TempDir dir;
+  const std::string path = dir.File("cell.dat");
   test::WriteFileBytes(path, test::PmBundleBytes(test::Shaped()));
+  test::WriteFileBytes(dir.File("empty.dat"), {});
   DataFileKind kind = 0;
   BundleItemMask mask = 0;
   ASSERT_EQ(DetectDataFileKind(path, &kind, &mask, false), 0);
   EXPECT_EQ(kind, kDataFileBundle);
   EXPECT_EQ(mask, 0b11111u);
-  EXPECT_TRUE(bench_.interaction().events().empty());
-}
-
-TEST_F(DetectFromPath, MissingFileAlertsUnlessQuiet) {
-  DataFileKind kind = 5;
-  BundleItemMask mask = 5;
-  EXPECT_EQ(DetectDataFileKind(dir_.File("none.dat"), &kind, &mask, true), -1);
-  EXPECT_TRUE(bench_.interaction().events().empty());
-  EXPECT_EQ(DetectDataFileKind(dir_.File("none.dat"), &kind, &mask, false), -1);
-  ASSERT_EQ(bench_.interaction().events().size(), 1u);
-  const auto& alert = bench_.interaction().events()[0];
+  EXPECT_EQ(DetectDataFileKind(dir.File("empty.dat"), &kind, &mask, false), -1);
+  EXPECT_EQ(DetectDataFileKind(dir.File("none.dat"), &kind, &mask, true), -1);
+  EXPECT_TRUE(bench.interaction().events().empty());
+  EXPECT_EQ(DetectDataFileKind(dir.File("none.dat"), &kind, &mask, false), -1);
+  ASSERT_EQ(bench.interaction().events().size(), 1u);
+  const auto& alert = bench.interaction().events()[0];
   EXPECT_EQ(alert.kind, "alert");
   EXPECT_EQ(alert.title, "KWT");
-  EXPECT_EQ(alert.text, Workbench::ErrorText(kErrCannotOpenDat));
   EXPECT_EQ(alert.text, "Cannot open DAT file. Check, if you have the rights for this file");
-}
-
-TEST_F(DetectFromPath, EmptyFileFailsWithoutAlert) {
-  const std::string path = dir_.File("empty.dat");
-  test::WriteFileBytes(path, {});
-  DataFileKind kind = 0;
-  BundleItemMask mask = 0;
-  EXPECT_EQ(DetectDataFileKind(path, &kind, &mask, false), -1);
-  EXPECT_TRUE(bench_.interaction().events().empty());
 }
 
 TEST(CompanionFiles, ResultsLongerThan259CharactersAreRefused) {
@@ -206,13 +135,9 @@ TEST(CompanionFiles, ResultsLongerThan259CharactersAreRefused) {
 }
 
 TEST(CompanionFiles, DataExtensionIsExactlyDat) {
-  EXPECT_TRUE(HasDataExtension("cell.dat"));
-  EXPECT_TRUE(HasDataExtension("/a.b/cell.x.dat"));
-  EXPECT_FALSE(HasDataExtension("cell.pgf"));
-  EXPECT_FALSE(HasDataExtension("cell.data"));
-  EXPECT_FALSE(HasDataExtension("cell.DAT"));
-  EXPECT_FALSE(HasDataExtension("cell"));
-  EXPECT_FALSE(HasDataExtension("run.dat/cell"));
+  for (const char* yes : {"cell.dat", "/a.b/cell.x.dat"}) EXPECT_TRUE(HasDataExtension(yes)) << yes;
+  for (const char* no : {"cell.pgf", "cell.data", "cell.DAT", "cell", "run.dat/cell"})
+    EXPECT_FALSE(HasDataExtension(no)) << no;
 }
 
 }  // namespace

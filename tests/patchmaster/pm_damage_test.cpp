@@ -99,6 +99,14 @@ class PmDamage : public test::LoadPmTest {
   }
 };
 
+// `points` samples at byte 8 of the bundle, inside its header.
+void Unplaced(test::PmTrace& t, int32_t points) {
+  t.placeData = false;
+  t.samples.clear();
+  t.record.trDataOffset = 8;
+  t.record.trDataPoints = points;
+}
+
 class PmDamageInBothOrders : public PmDamage, public ::testing::WithParamInterface<ByteOrder> {};
 
 TEST_P(PmDamageInBothOrders, ATraceThatNoRecordingHoldsIsLeftOut) {
@@ -115,19 +123,8 @@ TEST_P(PmDamageInBothOrders, ATraceThatNoRecordingHoldsIsLeftOut) {
        "its x start nan is no number"},
       {[](test::PmTrace& t) { t.samples.clear(); },
        "it holds no samples, where its series holds samples"},
-      {[](test::PmTrace& t) {
-         t.placeData = false;
-         t.samples.clear();
-         t.record.trDataOffset = 8;
-         t.record.trDataPoints = -3;
-       },
-       "its point count -3 is negative"},
-      {[](test::PmTrace& t) {
-         t.placeData = false;
-         t.samples.clear();
-         t.record.trDataOffset = 8;
-         t.record.trDataPoints = 3;
-       },
+      {[](test::PmTrace& t) { Unplaced(t, -3); }, "its point count -3 is negative"},
+      {[](test::PmTrace& t) { Unplaced(t, 3); },
        "its samples at byte 8 lie outside the data (bytes 256 to 682)"},
   };
   for (const Case& c : cases) {

@@ -75,7 +75,6 @@ inline PmRecording Shaped() {
     imon.record.trIntSolution = 1;
     imon.record.trExtSolution = 2;
     imon.record.trAverageCount = 4;
-    imon.record.trLeakCount = 0;
     imon.record.trLinkDAChannel = 1;
     PmTrace& vmon = sweep.AddTrace("Vmon-1", {-7000, -7001, -6999});
     SetText(vmon.record.trYUnit, "V");
@@ -151,7 +150,7 @@ inline PmRecording Shaped() {
   return rec;
 }
 
-// Everything the lookups give for the loaded trees, in file order.
+// Everything the loaded trees hold, in file order.
 struct PmSnapshot {
   PmRootRecord root;
   std::vector<int32_t> counts;  // groups, series, sweeps, traces
@@ -164,9 +163,19 @@ struct PmSnapshot {
   std::vector<PmSegmentRecord> segments;
   std::vector<AmpStateRecord> ampStates;
   std::vector<SolutionRecord> solutions;
-  std::vector<int32_t> childCounts;  // of every entry reached, in walk order
+  std::vector<int32_t> childCounts;  // of every parent, level by level
   bool operator==(const PmSnapshot&) const = default;
 };
+
+// Appends the records of `entries` to `out` and, for parents, their child
+// counts to `childCounts`.
+template <typename Record, typename Entries>
+void Append(std::vector<Record>& out, Entries entries, std::vector<int32_t>* childCounts) {
+  for (const auto& e : entries) {
+    out.push_back(e);
+    if (childCounts != nullptr) childCounts->push_back(e.childCount);
+  }
+}
 
 inline PmSnapshot TakeSnapshot() {
   PmSnapshot s;
@@ -174,42 +183,46 @@ inline PmSnapshot TakeSnapshot() {
   if (root == nullptr) return s;
   s.root = *root;
   s.counts = {root->groupCount, root->seriesCount, root->sweepCount, root->traceCount};
-  for (int g = 1; g <= root->groupCount; ++g) {
-    const PmGroupEntry* group = FindPmGroup(g);
-    s.groups.push_back(*group);
-    s.childCounts.push_back(group->childCount);
-    for (int i = 1; i <= group->childCount; ++i) {
-      const PmSeriesEntry* series = FindPmSeries(g, i);
-      s.series.push_back(*series);
-      s.childCounts.push_back(series->childCount);
-      for (int w = 1; w <= series->childCount; ++w) {
-        const PmSweepEntry* sweep = FindPmSweep(g, i, w);
-        s.sweeps.push_back(*sweep);
-        s.childCounts.push_back(sweep->childCount);
-        for (int t = 1; t <= sweep->childCount; ++t) s.traces.push_back(*LookUpPmTrace(g, i, w, t));
+  std::vector<int32_t>* counts = &s.childCounts;
+  Append(s.groups, PmGroups(), counts);
+  Append(s.series, PmSeriesEntries(), counts);
+  Append(s.sweeps, PmSweeps(), counts);
+  Append(s.traces, PmTraces(), nullptr);
+  Append(s.stimulations, PmStimulations(), counts);
+  Append(s.channels, PmChannels(), counts);
+  Append(s.segments, PmSegments(), nullptr);
+  for (const AmpSeriesEntry& a : AmpSeriesEntries()) counts->push_back(a.childCount);
+  Append(s.ampStates, AmpStates(), nullptr);
+  Append(s.solutions, Solutions(), counts);
+  return s;
+}
+
+// The records the trees of `rec` hold, in file order, with the samples laid
+// out from `dataStart` (256 in a bundle); no counts, no child counts.
+inline PmSnapshot RecordsOf(PmRecording rec, uint64_t dataStart = 256) {
+  LayOutPmData(rec, dataStart);
+  PmSnapshot s;
+  s.root = rec.root;
+  for (const PmGroup& g : rec.groups) {
+    s.groups.push_back(g.record);
+    for (const PmSeries& series : g.series) {
+      s.series.push_back(series.record);
+      for (const PmSweep& w : series.sweeps) {
+        s.sweeps.push_back(w.record);
+        for (const PmTrace& t : w.traces) s.traces.push_back(t.record);
       }
     }
   }
-  for (int n = 1; n <= PmStimulationCount(); ++n) {
-    const PmStimulationEntry* stim = FindPmStimulation(n);
-    s.stimulations.push_back(*stim);
-    s.childCounts.push_back(stim->childCount);
-    for (int c = 1; c <= stim->childCount; ++c) {
-      const PmChannelEntry* channel = FindPmChannel(n, c);
-      s.channels.push_back(*channel);
-      s.childCounts.push_back(channel->childCount);
-      for (int k = 1; k <= channel->childCount; ++k) s.segments.push_back(*FindPmSegment(n, c, k));
+  for (const PmStimulation& stim : rec.stimulations) {
+    s.stimulations.push_back(stim.record);
+    for (const PmChannel& c : stim.channels) {
+      s.channels.push_back(c.record);
+      s.segments.insert(s.segments.end(), c.segments.begin(), c.segments.end());
     }
   }
-  for (int a = 1; a <= AmpSeriesCount(); ++a) {
-    const AmpSeriesEntry* series = FindAmpSeries(a);
-    s.childCounts.push_back(series->childCount);
-    for (int k = 1; k <= series->childCount; ++k) s.ampStates.push_back(*FindAmpState(a, k));
-  }
-  for (int n = 1; n <= SolutionCount(); ++n) {
-    s.solutions.push_back(*FindSolution(n));
-    s.childCounts.push_back(FindSolution(n)->childCount);
-  }
+  for (const PmAmpSeries& a : rec.ampSeries)
+    s.ampStates.insert(s.ampStates.end(), a.states.begin(), a.states.end());
+  for (const PmSolution& sol : rec.solutions) s.solutions.push_back(sol.record);
   return s;
 }
 

@@ -172,8 +172,8 @@ TEST_F(LoadPmTest, StimulusWaveNamesPerOutputAndBoard) {
       {0, {"DA-0", "DA-1", "DA-2", "Stim-DA"}},
   };
   for (const Case& c : cases) {
-    for (bool ownState : {false, true}) {
-      SCOPED_TRACE(::testing::Message() << "board " << int{c.board} << (ownState ? " state" : ""));
+    {
+      SCOPED_TRACE(::testing::Message() << "board " << int{c.board});
       PmRecording rec = Stimulated(2);
       PmStimulation& stim = rec.stimulations[0];
       for (int16_t dac = 1; dac < 4; ++dac) stim.AddChannel(9, dac);
@@ -184,12 +184,9 @@ TEST_F(LoadPmTest, StimulusWaveNamesPerOutputAndBoard) {
       bit.record.chDacBit = 4;
       stim.AddChannel(9).record.chDacMode = 0;  // no output: no wave
       for (PmChannel& ch : stim.channels) ch.AddSegment(kPmSegmentConstant, 0.5, 2 * kDt);
-      if (ownState) {
-        rec.AddAmpSeries().AddState().amplifierState.aDBoard = c.board;
-        rec.groups[0].series[0].sweeps[0].traces[0].record.trAmplIndex = 1;
-      } else {
-        rec.groups[0].series[0].record.seAmplifierState.aDBoard = c.board;
-      }
+      // The trace's own state (the relations tests check the fallback).
+      rec.AddAmpSeries().AddState().amplifierState.aDBoard = c.board;
+      rec.groups[0].series[0].sweeps[0].traces[0].record.trAmplIndex = 1;
       ASSERT_EQ(Load("/O/I", Write(rec)), 0);
       const std::vector<std::string> expected = {
           "PMPulse_1_1_1_1_" + c.daNames[0], "PMPulse_1_1_1_2_" + c.daNames[1],
@@ -266,27 +263,24 @@ TEST_F(LoadPmTest, LockInWavesOnePointPerCycle) {
                                   "\"PMPulse_1_1_1_1_Imon_Gm\" calculated,     8 points\r"));
 }
 
-TEST_F(LoadPmTest, LockInPointsPerCycleAreRounded) {
+TEST_F(LoadPmTest, LockInNeedsTheFlagOfTheStimulationAndALinkedChannel) {
+  const std::vector<void (*)(PmRecording&)> withouts = {
+      [](PmRecording& r) { r.stimulations[0].record.stLockInFlag = 0; },
+      [](PmRecording& r) { Channel(r).record.chLinkedChannel = 2; },
+      [](PmRecording& r) {
+        r.groups[0].series[0].sweeps[0].traces[0].record.trDataKind |= kTraceKindNoStimulus;
+      }};
+  for (const auto without : withouts) {
+    PmRecording rec = LockInRecording();
+    without(rec);
+    ASSERT_EQ(Load("/O/G", rec), 0);
+    EXPECT_THAT(WaveNames(), ElementsAre(kWave));
+  }
   // 3.6 samples per cycle round to 4: 32 / 4 = 8 points (not 32 / 3).
-  ASSERT_EQ(Load("/G/Q", LockInRecording(3.6)), 0);
+  ASSERT_EQ(Load("/O/G/Q", LockInRecording(3.6)), 0);
   ASSERT_NE(Wave(std::string(kWave) + "_Gs"), nullptr);
   EXPECT_EQ(Wave(std::string(kWave) + "_Gs")->points, 8);
   EXPECT_EQ(Wave(std::string(kWave) + "_Gs")->dims[0].delta, 3.6 * kDt);
-}
-
-TEST_F(LoadPmTest, LockInNeedsTheFlagOfTheStimulationAndALinkedChannel) {
-  PmRecording rec = LockInRecording();
-  rec.stimulations[0].record.stLockInFlag = 0;
-  ASSERT_EQ(Load("/G", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
-  rec = LockInRecording();
-  Channel(rec).record.chLinkedChannel = 2;
-  ASSERT_EQ(Load("/O/G", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
-  rec = LockInRecording();
-  rec.groups[0].series[0].sweeps[0].traces[0].record.trDataKind |= kTraceKindNoStimulus;
-  ASSERT_EQ(Load("/O/G", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
 }
 
 TEST_F(LoadPmTest, LockInRefusesLeakSubtractedTraces) {

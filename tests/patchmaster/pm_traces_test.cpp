@@ -84,41 +84,17 @@ TEST_F(LoadPmTest, WavesThatExistAreKeptWithoutO) {
   EXPECT_THAT(Values(kWave), ElementsAre(7, 8, 9));
 }
 
-// Both tree byte orders, each as a bundle (header in that order too) and as
-// sibling files; samples of both orders side by side.
-TEST_F(LoadPmTest, TreesOfEitherByteOrderInBundlesAndSiblingFiles) {
-  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    for (bool bundle : {true, false}) {
-      SCOPED_TRACE(::testing::Message() << (order == ByteOrder::kBig ? "big" : "little")
-                                        << (bundle ? " bundle" : " siblings"));
-      PmRecording rec = test::SmallPm();
-      test::SetPmByteOrder(rec, order);
-      PmSweep& sweep = rec.groups[0].series[0].sweeps[0];
-      test::SetPmSampleLayout(sweep.AddTrace("Vmon", {-7, 300}).record, kPmSampleInt16,
-                              ByteOrder::kBig);
-      sweep.traces[1].record.trDataScaler = 0.5;
-      const std::string path = bundle ? Write(rec) : WriteSiblings(rec);
-      ASSERT_EQ(Load("/O", path), 0);
-      EXPECT_THAT(Values(kWave), ElementsAre(1, 2, 3));
-      EXPECT_THAT(Values("PMPulse_1_1_1_2_Vmon"), ElementsAre(-3.5, 150));
-    }
-  }
-}
-
-TEST_F(LoadPmTest, NamingATreeFileReadsTheSamplesFromTheDataFile) {
+// Sibling files: naming a tree file reads the samples from the data file,
+// whose first bytes may be anything but "DAT" with another fourth byte.
+TEST_F(LoadPmTest, SiblingDataFilesByTheirTreesAndSignatures) {
   const test::PmFiles files = test::WritePmSiblings(test::SmallPm(), dir_.path() / "cell.dat");
   ASSERT_EQ(Load("", files.pul.string()), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(1, 2, 3));
   EXPECT_THAT(Wave(kWave)->note, ::testing::StartsWith("\rFilename:\t\tcell.dat;\r"));
-  ASSERT_EQ(Load("/O", files.pgf.string()), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(1, 2, 3));
-}
-
-TEST_F(LoadPmTest, SignaturesOfSiblingDataFiles) {
   PmRecording rec = test::SmallPm();
   for (const char* accepted : {"DAT1", "DATA", "XYZW"}) {
     rec.dataSignature = accepted;
-    ASSERT_EQ(Load("/O", WriteSiblings(rec)), 0) << accepted;
+    WriteSiblings(rec);
+    ASSERT_EQ(Load("/O", files.pgf.string()), 0) << accepted;
     EXPECT_THAT(Values(kWave), ElementsAre(1, 2, 3));
   }
   rec.dataSignature = "DATB";
@@ -144,43 +120,32 @@ TEST_F(LoadPmTest, InterleavedBlocksOf1024BytesEvery4096) {
       for (int i = 0; i < 1300; ++i) ASSERT_EQ(v[i], k * 10000 + i) << "trace " << k << " at " << i;
     }
   }
-  // The writer put the blocks where the records say.
-  test::PmRecording laid = rec;
-  test::LayOutPmData(laid, 256);
-  EXPECT_EQ(laid.groups[0].series[0].sweeps[0].traces[1].record.trInterleaveSkip, 4096);
 }
 
-TEST_F(LoadPmTest, ZeroOffsetIsSubtractedAfterScaling) {
-  PmRecording rec = test::SmallPm();
-  PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
-  trace.samples = {100, -100};
-  trace.record.trDataScaler = 0.01;
-  trace.record.trZeroData = 0.5;
-  const std::string path = Write(rec);
-  ASSERT_EQ(Load("", path), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(1, -1));
-  ASSERT_EQ(Load("/O/Z", path), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(0.5, -1.5));
-}
-
-TEST_F(LoadPmTest, XScalingUnitsAndTheFileStartTime) {
+// The zero offset is subtracted after scaling, with /Z only; /T puts the
+// x start at the sweep time from the file's start.
+TEST_F(LoadPmTest, ZeroOffsetXScalingUnitsAndTheFileStartTime) {
   PmRecording rec = test::SmallPm();
   rec.root.roStartTime = 1000.0;
   rec.groups[0].series[0].sweeps[0].record.swTime = 1012.5;
   PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
+  trace.samples = {100, -100};
+  trace.record.trDataScaler = 0.01;
+  trace.record.trZeroData = 0.5;
   trace.record.trXStart = 0.25;
   trace.record.trXInterval = 2.5e-5;
   test::SetText(trace.record.trYUnit, "mV");
   const std::string path = Write(rec);
   ASSERT_EQ(Load("", path), 0);
+  EXPECT_THAT(Values(kWave), ElementsAre(1, -1));
   const HostWave* w = Wave(kWave);
-  ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->dims[0].offset, 0.25);
   EXPECT_EQ(w->dims[0].delta, 2.5e-5);
   EXPECT_EQ(w->dims[0].units, "s");
   EXPECT_EQ(w->dataUnits, "mV");
   EXPECT_EQ(Number("kwtPulseTime"), 1000.0);
-  ASSERT_EQ(Load("/O/T", path), 0);
+  ASSERT_EQ(Load("/O/Z/T", path), 0);
+  EXPECT_THAT(Values(kWave), ElementsAre(0.5, -1.5));
   EXPECT_EQ(Wave(kWave)->dims[0].offset, 12.75);
 }
 
@@ -219,23 +184,19 @@ TEST_F(LoadPmTest, AnUnknownSampleFormatFailsTheTraceAndKeepsEarlierWaves) {
   EXPECT_TRUE(wb_.root().FindVariable("kwtPulseTime") != nullptr);
 }
 
-TEST_F(LoadPmTest, ASweepWithoutItsStimulationStillLoadsItsSamples) {
-  PmRecording rec = test::SmallPm(2);
+// A sweep whose stimulation is missing loads its samples without a
+// stimulus; a trace without the stimulus bit gets no stimulus wave.
+TEST_F(LoadPmTest, SweepsWithoutStimulationAndTracesWithoutStimulusBit) {
+  PmRecording rec = test::SmallPm(3);
   rec.groups[0].series[0].sweeps[1].record.stimNo = 9;  // beyond the one stimulation
+  rec.groups[0].series[0].sweeps[2].traces[0].record.trDataKind |= kTraceKindNoStimulus;
   ASSERT_EQ(Load("/I/G", rec), 0);
   EXPECT_THAT(Values("PMPulse_1_1_2_1_Imon"), ElementsAre(1, 2, 3));
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave, "PMPulse_1_1_1_1_DA-0", "PMPulse_1_1_2_1_Imon"));
+  EXPECT_THAT(WaveNames(), ElementsAre(kWave, "PMPulse_1_1_1_1_DA-0", "PMPulse_1_1_2_1_Imon",
+                                       "PMPulse_1_1_3_1_Imon"));
   const std::string note = Wave("PMPulse_1_1_2_1_Imon")->note;
-  EXPECT_THAT(note, HasSubstr("Digital Out:\t\t0x0;\r"));
-  EXPECT_THAT(note, ::testing::Not(HasSubstr("Stimulation:")));
+  EXPECT_THAT(note, Not(HasSubstr("Stimulation:")));
   EXPECT_THAT(note, ::testing::EndsWith("Digital Out:\t\t0x0;\r"));
-}
-
-TEST_F(LoadPmTest, TracesWithoutStimulusBitGetNoStimulusWaves) {
-  PmRecording rec = test::SmallPm();
-  rec.groups[0].series[0].sweeps[0].traces[0].record.trDataKind |= kTraceKindNoStimulus;
-  ASSERT_EQ(Load("/I", rec), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre(kWave));
 }
 
 // The note of a trace's wave, byte for byte, and its optional lines.
@@ -328,7 +289,9 @@ constexpr const char* kChannel =
     "V6:\t\t\t1 mV;\rD6:\t\t\t2.00 ms;\r";
 
 TEST_F(LoadPmTest, TheTraceNoteByteForByte) {
-  const std::string path = Write(Described());
+  // In a folder with a dot: the note names the file alone.
+  std::filesystem::create_directories(dir_.path() / "run.1");
+  const std::string path = Write(Described(), "run.1/cell.dat");
   ASSERT_EQ(Load("", path), 0);
   EXPECT_EQ(Wave(kWave)->note, std::string(kHead) + kChannel);
 
@@ -382,14 +345,6 @@ TEST_F(LoadPmTest, NoteVariantsFromTheSeriesAmplifierState) {
   EXPECT_THAT(Wave(kWave)->note, HasSubstr("\rHolding:   \t\t-65 mV;\r"));
 }
 
-TEST_F(LoadPmTest, NoteNamesTheFileWithoutItsFolder) {
-  std::filesystem::create_directories(dir_.path() / "run.1");
-  const std::string path =
-      test::WritePmBundle(Described(), dir_.path() / "run.1" / "c2.dat").data.string();
-  ASSERT_EQ(Load("", path), 0);
-  EXPECT_THAT(Wave(kWave)->note, ::testing::StartsWith("\rFilename:\t\tc2.dat;\r"));
-}
-
 // LoadPM/P: one graph per loaded trace, the data, stimulus and LockIn waves
 // on stacked left axes, as command lines.
 
@@ -416,16 +371,6 @@ PmRecording Recording(bool lockIn, bool twoOutputs = false) {
   return rec;
 }
 
-TEST_F(LoadPmTest, DataAloneTakesTheWholeHeight) {
-  ASSERT_EQ(Load("/P", test::SmallPm(2)), 0);
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'PMPulse_1_1_1_1_Imon'",
-                          Axis(1, "0.0000", "1.0000"), kPrepare,
-                          "AppendToGraph/L=l1 'PMPulse_1_1_2_1_Imon'", Axis(1, "0.0000", "1.0000")));
-  EXPECT_EQ(wb_.windows().size(), 2u);
-  EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
-}
-
 // The stacked axes of each kind of load, command by command.
 TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
   const std::string imon = "'PMPulse_1_1_1_1_Imon'", da0 = "'PMPulse_1_1_1_1_DA-0'";
@@ -438,6 +383,10 @@ TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
     std::vector<std::string> commands;
   };
   const std::vector<Case> cases = {
+      // Data alone takes the whole height; one graph per sweep.
+      {"/P", test::SmallPm(2),
+       {kPrepare, "AppendToGraph/L=l1 " + imon, Axis(1, "0.0000", "1.0000"), kPrepare,
+        "AppendToGraph/L=l1 'PMPulse_1_1_2_1_Imon'", Axis(1, "0.0000", "1.0000")}},
       // Two axes: h = (1 - 0.06) / 2 = 0.47.
       {"/P/I", Recording(false),
        {kPrepare, "AppendToGraph/L=l1 " + da0, Axis(1, "0.0000", "0.4700"), da0Mode,
@@ -467,7 +416,8 @@ TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
     EXPECT_THAT(std::vector<std::string>(wb_.commandLog().begin() + from, wb_.commandLog().end()),
                 ElementsAreArray(c.commands));
   }
-  ASSERT_EQ(wb_.windows().size(), 4u) << "one graph per load";
+  ASSERT_EQ(wb_.windows().size(), 6u) << "one graph per trace loaded";
+  EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
   EXPECT_EQ(wb_.windows().front().traces.size(), 4u) << "the last graph, on top";
 }
 

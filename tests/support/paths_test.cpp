@@ -35,15 +35,7 @@ TEST(ReplaceExtension, FailsWithoutAnExtensionOrRoom) {
   EXPECT_EQ(name, "a.dat");
   EXPECT_TRUE(ReplaceExtension(name, "pgf", 5));
   EXPECT_EQ(name, "a.pgf");
-  // With the capacity of 259 a path of 259 characters can be formed, one
-  // of 260 cannot.
-  std::string longName(255, 'x');
-  longName += ".dat";  // dot at 255: 255 + 3 stays below 259
-  EXPECT_TRUE(ReplaceExtension(longName, "pul", 259));
-  EXPECT_EQ(longName.size(), 259u);
-  std::string tooLong(256, 'x');
-  tooLong += ".dat";
-  EXPECT_FALSE(ReplaceExtension(tooLong, "pul", 259));
+  // (The companion-name tests check the host's capacity of 259.)
 }
 
 }  // namespace

@@ -2,33 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 
 #include "support/pulse_time.h"
+#include "tests/testkit/loader_session.h"
 
 namespace kwt {
 namespace {
 
-// Sets the process's time zone for one test and puts the old one back.
-class Zone {
- public:
-  explicit Zone(const char* tz) {
-    const char* old = std::getenv("TZ");
-    if (old != nullptr) old_ = old, hadOld_ = true;
-    setenv("TZ", tz, 1);
-    tzset();
-  }
-  ~Zone() {
-    if (hadOld_) setenv("TZ", old_.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  std::string old_;
-  bool hadOld_ = false;
-};
+using Zone = test::ScopedTimeZone;
 
 TEST(PulseTime, SecondsFrom1990InLocalTime) {
   Zone utc("UTC");
