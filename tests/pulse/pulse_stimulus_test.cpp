@@ -176,19 +176,13 @@ TEST_F(StimulusRulesTest, MissingRecordsGiveZero) {
 }
 
 TEST_F(StimulusRulesTest, LockInNeedsASineOrSquareSegment) {
-  SegmentRecord sine = Stepped(0, 1, 0);
+  SegmentRecord sine = Stepped(0, 1, 0), square = Stepped(0, 1, 0), odd = Stepped(0, 1, 0);
   sine.segmentClass = kSegmentSine;
-  SegmentRecord square = sine;
   square.segmentClass = kSegmentSquare;
-  SegmentRecord odd = sine;
   odd.segmentClass = 6;
   Load({Stim({Stepped(0, 1, 0), sine}), Stim({square}), Stim({Stepped(0, 1, 0), odd}), Stim({})});
-  EXPECT_TRUE(HasLockInSegment(1));
-  EXPECT_TRUE(HasLockInSegment(2));
-  EXPECT_FALSE(HasLockInSegment(3));
-  EXPECT_FALSE(HasLockInSegment(4));
-  EXPECT_FALSE(HasLockInSegment(5));
-  EXPECT_FALSE(HasLockInSegment(0));
+  const std::vector<bool> expected = {false, true, true, false, false, false};
+  for (int32_t i = 0; i <= 5; ++i) EXPECT_EQ(HasLockInSegment(i), expected[i]) << i;
 }
 
 }  // namespace
