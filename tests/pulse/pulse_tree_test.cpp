@@ -165,20 +165,14 @@ TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   EXPECT_EQ(SegmentTotal(), 5);
 }
 
+// Numbers out of range, a group without series, a series without sweeps.
 TEST_F(PulseTreeTest, LookupsOutOfRangeGiveNone) {
   ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
-  EXPECT_EQ(FindGroup(0), nullptr);
-  EXPECT_EQ(FindGroup(4), nullptr);
-  EXPECT_EQ(FindSeries(1, 0), nullptr);
-  EXPECT_EQ(FindSeries(1, 3), nullptr);
-  EXPECT_EQ(FindSeries(2, 1), nullptr);  // a group without series
-  EXPECT_EQ(FindSweep(1, 2, 1), nullptr);  // a series without sweeps
-  EXPECT_EQ(FindSweep(1, 1, 4), nullptr);
-  EXPECT_EQ(FindSweep(4, 1, 1), nullptr);
-  EXPECT_EQ(FindStimulation(4), nullptr);
-  EXPECT_EQ(FindSegment(2, 1), nullptr);
-  EXPECT_EQ(FindSegment(1, 3), nullptr);
-  EXPECT_EQ(FindSegment(9, 1), nullptr);
+  const void* found[] = {FindGroup(0),        FindGroup(4),         FindSeries(1, 0),
+                         FindSeries(1, 3),    FindSeries(2, 1),     FindSweep(1, 2, 1),
+                         FindSweep(1, 1, 4),  FindSweep(4, 1, 1),   FindStimulation(4),
+                         FindSegment(2, 1),   FindSegment(1, 3),    FindSegment(9, 1)};
+  for (size_t i = 0; i < std::size(found); ++i) EXPECT_EQ(found[i], nullptr) << i;
 }
 
 TEST_F(PulseTreeTest, FindSweepSetsTheDataSwapFlag) {

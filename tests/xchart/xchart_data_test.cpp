@@ -131,24 +131,6 @@ TEST(XChartData, SkippedTracesAreSteppedOverAndAStopEndsTheWalk) {
   EXPECT_THAT(stopping.placed, ::testing::ElementsAre(0, 1));
 }
 
-TEST(XChartData, EveryTruncationEndsShortWithoutReadingPastTheEnd) {
-  const XChartRecording rec = ThreeTraces(1);
-  const std::vector<uint8_t> full = test::XChartDataBytes(rec);
-  const Group g = GroupOf(rec.groups[0]);
-  for (size_t length = 0; length < full.size(); ++length) {
-    const std::vector<uint8_t> cut(full.begin(),
-                                   full.begin() + static_cast<std::ptrdiff_t>(length));
-    Collector c(3);
-    EXPECT_EQ(ReadXChartSamples(MemorySource(cut), g.record, g.traces, c), XChartDataEnd::kShort)
-        << length;
-    for (const auto& [position, complete] : c.finished) {
-      if (complete) continue;
-      // Whatever was not in the file is NaN, never the collector's -1.
-      for (float v : c.samples[static_cast<size_t>(position)]) EXPECT_NE(v, -1.0f) << length;
-    }
-  }
-}
-
 TEST(XChartData, OffsetsAndCountsTheFileCannotHoldPlaceNothing) {
   const XChartRecording rec = ThreeTraces(0);
   const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
