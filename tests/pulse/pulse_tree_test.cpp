@@ -152,6 +152,8 @@ TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   EXPECT_EQ(FindGroup(3)->number, 3);
   EXPECT_EQ(FindGroup(2)->firstSeries, kNoEntry);
   EXPECT_EQ(FindGroup(3)->firstSeries, 2);  // the third series of the file
+  EXPECT_EQ(FindGroup(1)->nextGroup, 1);    // index of group 2
+  EXPECT_EQ(FindSweep(1, 1, 3)->nextSweep, kNoEntry);
   EXPECT_EQ(FindSeries(1, 2)->number, 2);
   EXPECT_EQ(FindSeries(1, 2)->firstSweep, kNoEntry);
   EXPECT_EQ(FindSeries(3, 1)->recordingMode, kRecordingModeCClamp);
