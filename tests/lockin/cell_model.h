@@ -90,14 +90,11 @@ inline std::vector<float> CellCurrent(const Cell& c, const std::vector<StimSegme
 // The LockIn's view of the same stimulus.
 inline LockInSegmentList ToLockInStimulus(const std::vector<StimSegment>& segs,
                                           LockInPath path, bool square = false) {
+  const bool pulse = path == LockInPath::kPulse;
+  const int32_t sine = square ? (pulse ? kPulseSquareClass : kPatchMasterSquareClass)
+                              : (pulse ? kPulseSineClass : kPatchMasterSineClass);
   std::vector<LockInSegment> list;
-  const int32_t sine = square ? (path == LockInPath::kPulse ? kPulseSquareClass
-                                                            : kPatchMasterSquareClass)
-                              : (path == LockInPath::kPulse ? kPulseSineClass
-                                                            : kPatchMasterSineClass);
-  for (const StimSegment& s : segs) {
-    list.push_back(LockInSegment{s.sine ? sine : 0, s.level, s.duration});
-  }
+  for (const StimSegment& s : segs) list.push_back({s.sine ? sine : 0, s.level, s.duration});
   return LockInSegmentList(std::move(list));
 }
 

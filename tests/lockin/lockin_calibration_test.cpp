@@ -87,9 +87,8 @@ TEST(LockInEstimate, NoSecondFilterLagsOneDegree) {
   EXPECT_NEAR(b.phase - a.phase, 1.0, 2e-4);
   EXPECT_NEAR(a.attenuation / b.attenuation, 1.0, 1e-12);
   // A bandwidth below 1 Hz truncates to 0: no filter.
-  LockInCalibrationInputs tiny = Plain();
-  tiny.filter2Bandwidth = 0.7;
-  EXPECT_EQ(Estimate(LockInPath::kPulse, tiny).phase, a.phase);
+  wide.filter2Bandwidth = 0.7;
+  EXPECT_EQ(Estimate(LockInPath::kPulse, wide).phase, a.phase);
 }
 
 TEST(LockInEstimate, ClampSpeedAndDelayTerms) {

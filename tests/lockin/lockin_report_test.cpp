@@ -85,37 +85,33 @@ TEST_F(LockInReport, WholeRunsOfAnIdealCell) {
                 "Rs:    11.01 MOhm;  Rm: (hold=0)      inf GOhm;  Cm:   5.0051 pF \r\r");
 }
 
-LockInInputs ReportInputs(std::span<const float> trace, const LockInStimulus& stim) {
-  LockInInputs in = IdealInputs(LockInPath::kPulse, trace, stim);
-  in.report = true;
-  return in;
-}
-
+// Runs without a result: no sine, a sine too short for its skipped cycles,
+// too few points per cycle.
 TEST_F(LockInReport, RunsWithoutAResultSaySo) {
-  const std::vector<float> trace(600, 0.0f);
-  const LockInSegmentList constant({{0, -0.07, 0.006}});
-  std::vector<double> cm(6), gs(6), gm(6);
-  ASSERT_EQ(ComputeLockIn(ReportInputs(trace, constant), LockInOutputs{cm, gs, gm}), LockInStatus::kOk);
-  const std::string cal =
-      "\r LockIn External Calibration:\rExt. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r";
-  EXPECT_EQ(Posted(), cal +
-                          "\r LockIn Result:\r"
-                          "No sine or square-wave segment evaluated: Cm, Gs and Gm are NaN.\r\r");
-
-  size_t before = wb_.history().size();
-  const LockInSegmentList shortSine({{kPulseSineClass, -0.02, 0.0015}});
-  ASSERT_EQ(ComputeLockIn(ReportInputs(trace, shortSine), LockInOutputs{cm, gs, gm}),
-            LockInStatus::kSegmentTooShort);
-  EXPECT_EQ(wb_.history().substr(before),
-            cal + "\r LockIn Result:\rSine segment 1 is shorter than 2 cycles: LockIn stopped.\r\r");
-
-  before = wb_.history().size();
-  LockInInputs coarse = ReportInputs(trace, shortSine);
-  coarse.sampleInterval = 5e-4;
-  ASSERT_EQ(ComputeLockIn(coarse, LockInOutputs{cm, gs, gm}), LockInStatus::kPeriodTooShort);
-  EXPECT_EQ(wb_.history().substr(before),
-            cal + "\r LockIn Result:\rSine period 0.001 s at 0.0005 s per sample gives 2 points "
-                  "per cycle, fewer than 3: no LockIn.\r\r");
+  const struct {
+    StimSegment segment;
+    double dt;
+    LockInStatus status;
+    const char* text;
+  } cases[] = {
+      {Constant(6), kDt, LockInStatus::kOk,
+       "No sine or square-wave segment evaluated: Cm, Gs and Gm are NaN."},
+      {Sine(1.5), kDt, LockInStatus::kSegmentTooShort,
+       "Sine segment 1 is shorter than 2 cycles: LockIn stopped."},
+      {Sine(1.5), 5e-4, LockInStatus::kPeriodTooShort,
+       "Sine period 0.001 s at 0.0005 s per sample gives 2 points per cycle, fewer than 3: no "
+       "LockIn."},
+  };
+  for (const auto& c : cases) {
+    Sweep sweep({c.segment}, LockInPath::kPulse, 600);
+    sweep.in.report = true;
+    sweep.in.sampleInterval = c.dt;
+    const size_t before = wb_.history().size();
+    sweep.Run(6, c.status);
+    EXPECT_EQ(wb_.history().substr(before),
+              "\r LockIn External Calibration:\rExt. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r"
+              "\r LockIn Result:\r" + std::string(c.text) + "\r\r");
+  }
 }
 
 TEST_F(LockInReport, NothingIsPostedWithoutReport) {
