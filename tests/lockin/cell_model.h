@@ -6,10 +6,13 @@
 // would: the instantaneous current at every sample time, stored as float.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <complex>
 #include <numbers>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "lockin/lockin.h"
@@ -87,18 +90,14 @@ inline std::vector<float> CellCurrent(const Cell& c, const std::vector<StimSegme
 // The LockIn's view of the same stimulus.
 inline LockInSegmentList ToLockInStimulus(const std::vector<StimSegment>& segs,
                                           LockInPath path, bool square = false) {
+  const bool pulse = path == LockInPath::kPulse;
+  const int32_t sine = square ? (pulse ? kPulseSquareClass : kPatchMasterSquareClass)
+                              : (pulse ? kPulseSineClass : kPatchMasterSineClass);
   std::vector<LockInSegment> list;
-  const int32_t sine = square ? (path == LockInPath::kPulse ? kPulseSquareClass
-                                                            : kPatchMasterSquareClass)
-                              : (path == LockInPath::kPulse ? kPulseSineClass
-                                                            : kPatchMasterSineClass);
-  for (const StimSegment& s : segs) {
-    list.push_back(LockInSegment{s.sine ? sine : 0, s.level, s.duration});
-  }
+  for (const StimSegment& s : segs) list.push_back({s.sine ? sine : 0, s.level, s.duration});
   return LockInSegmentList(std::move(list));
 }
 
-// Relative difference, for tolerances that scale with the value.
 // Inputs of an ideal chain: an external calibration of phase 0 and
 // attenuation 1, the first cycle of each sine segment skipped, and no
 // compensation added back.
@@ -117,8 +116,67 @@ inline LockInInputs IdealInputs(LockInPath path, std::span<const float> trace,
   return in;
 }
 
+// Relative difference, for tolerances that scale with the value.
 inline double Relative(double value, double expected) {
   return std::fabs(value - expected) / std::fabs(expected);
+}
+
+constexpr double kSentinel = 42.0;  // what the caller put into the outputs
+
+struct Outputs {
+  explicit Outputs(size_t n) : cm(n, kSentinel), gs(n, kSentinel), gm(n, kSentinel) {}
+  LockInOutputs Spans() { return LockInOutputs{cm, gs, gm}; }
+  // 'N' NaN in all three, 'v' a finite value in all three, 's' untouched.
+  std::string Pattern() const {
+    std::string p;
+    for (size_t i = 0; i < cm.size(); ++i) {
+      if (std::isnan(cm[i]) && std::isnan(gs[i]) && std::isnan(gm[i])) {
+        p += 'N';
+      } else if (cm[i] == kSentinel && gs[i] == kSentinel && gm[i] == kSentinel) {
+        p += 's';
+      } else if (std::isfinite(cm[i]) && std::isfinite(gs[i]) && std::isfinite(gm[i])) {
+        p += 'v';
+      } else {
+        p += '?';
+      }
+    }
+    return p;
+  }
+  std::vector<double> cm, gs, gm;
+};
+
+// A sweep of `cell` over the given segments (`points` samples, or as many
+// as the segments last), with the inputs of an ideal chain.
+struct Sweep {
+  explicit Sweep(const std::vector<StimSegment>& segs, LockInPath path = LockInPath::kPulse,
+                 size_t points = 0, const Cell& c = {}, double dt = kDt)
+      : cell(c), stim(ToLockInStimulus(segs, path)) {
+    double t = 0.0;
+    for (const StimSegment& s : segs) t += s.duration;
+    if (points == 0) points = static_cast<size_t>(t / dt + 0.5);
+    trace = CellCurrent(cell, segs, dt, kPeriod, kAmp, points);
+    in = IdealInputs(path, trace, stim, kPeriod, dt);
+  }
+  Sweep(const Sweep&) = delete;
+  // Runs the LockIn into `n` points; returns their pattern.
+  std::string Run(size_t n, LockInStatus expected = LockInStatus::kOk,
+                  LockInResult* result = nullptr) {
+    Outputs out(n);
+    EXPECT_EQ(ComputeLockIn(in, out.Spans(), result), expected);
+    return out.Pattern();
+  }
+  Cell cell;
+  LockInSegmentList stim;
+  std::vector<float> trace;
+  LockInInputs in;
+};
+
+// Segments measured in sine cycles.
+inline StimSegment Constant(double cycles, double level = -0.07) {
+  return {false, level, cycles * kPeriod};
+}
+inline StimSegment Sine(double cycles, double level = -0.02) {
+  return {true, level, cycles * kPeriod};
 }
 
 }  // namespace kwt::test

@@ -15,99 +15,66 @@
 namespace kwt::test {
 namespace {
 
-constexpr double kSentinel = 42.0;  // what the caller put into the outputs
-
-struct Outputs {
-  explicit Outputs(size_t n) : cm(n, kSentinel), gs(n, kSentinel), gm(n, kSentinel) {}
-  LockInOutputs Spans() { return LockInOutputs{cm, gs, gm}; }
-  // 'N' NaN in all three, 'v' a finite value in all three, 's' untouched.
-  std::string Pattern() const {
-    std::string p;
-    for (size_t i = 0; i < cm.size(); ++i) {
-      if (std::isnan(cm[i]) && std::isnan(gs[i]) && std::isnan(gm[i])) {
-        p += 'N';
-      } else if (cm[i] == kSentinel && gs[i] == kSentinel && gm[i] == kSentinel) {
-        p += 's';
-      } else if (std::isfinite(cm[i]) && std::isfinite(gs[i]) && std::isfinite(gm[i])) {
-        p += 'v';
-      } else {
-        p += '?';
-      }
+// Where each segment's points go: one NaN per whole cycle of a constant
+// segment (and one for a short one), NaN for skipped cycles and cycles
+// beyond the recorded samples, the run ended by a segment too short for
+// its skipped cycles.
+TEST(LockInPoints, PointsPerSegmentAndCycle) {
+  struct Case {
+    const char* what;
+    std::vector<StimSegment> segs;
+    int32_t skip;
+    size_t points;  // recorded samples; 0: as long as the stimulus
+    std::string pattern;
+    LockInStatus status = LockInStatus::kOk;
+    int32_t segments = -1;  // evaluated segments, -1: not checked
+  };
+  const std::vector<Case> cases = {
+      {"no sine", {Constant(3), Constant(4.5)}, 1, 0, "NNNNNNN", LockInStatus::kOk, 0},
+      {"0.4 cycles give 1 point, 2.7 give 2", {Constant(0.4), Constant(2.7), Sine(3)}, 1, 0,
+       "NNNNvvN"},
+      {"two skipped cycles of three", {Sine(3)}, 2, 0, "NNv"},
+      {"a second sine of 2 cycles cannot spare 2: the run ends, keeping what it wrote",
+       {Sine(3), Sine(2, -0.03), Sine(3)}, 2, 0, "NNvNNNNN", LockInStatus::kSegmentTooShort, 1},
+      {"a first sine of 2 cycles cannot either", {Sine(2)}, 2, 0, "NN",
+       LockInStatus::kSegmentTooShort},
+      {"the stimulus runs 8 cycles, the trace holds 5", {Sine(8)}, 1, 500, "NvvvvNNN",
+       LockInStatus::kOk, 1},
+      {"a sine wholly beyond the trace adds no result (no 0/0 in the means)",
+       {Sine(6), Sine(4, -0.04)}, 1, 600, "NvvvvvNNNN", LockInStatus::kOk, 1},
+      // The first sine cycle still holds the step's transient, so only the
+      // pattern is checked: nothing is read from before the segment.
+      {"a negative skip count skips nothing", {Constant(1), Sine(3)}, -3, 0, "Nvvv"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Sweep sweep(c.segs, LockInPath::kPulse, c.points);
+    sweep.in.skipCycles = c.skip;
+    LockInResult result;
+    EXPECT_EQ(sweep.Run(c.pattern.size(), c.status, &result), c.pattern);
+    if (c.segments >= 0) {
+      EXPECT_EQ(result.segments, c.segments);
     }
-    return p;
+    if (c.segments > 0 && c.status == LockInStatus::kOk) {  // means over whole segments
+      EXPECT_LT(Relative(result.meanCm, sweep.cell.cm), 1e-5);
+      EXPECT_LT(Relative(result.meanGm, sweep.cell.gm), 1e-5);
+    }
   }
-  std::vector<double> cm, gs, gm;
-};
-
-// A sweep of the default cell (see cell_model.h) over the given segments,
-// with the inputs of an ideal chain.
-struct Sweep {
-  Sweep(const std::vector<StimSegment>& segs, LockInPath path = LockInPath::kPulse,
-        size_t points = 0)
-      : stim(ToLockInStimulus(segs, path)) {
-    double t = 0.0;
-    for (const StimSegment& s : segs) t += s.duration;
-    if (points == 0) points = static_cast<size_t>(t / kDt + 0.5);
-    trace = CellCurrent(cell, segs, kDt, kPeriod, kAmp, points);
-    in = IdealInputs(path, trace, stim);
-  }
-  Cell cell;
-  LockInSegmentList stim;
-  std::vector<float> trace;
-  LockInInputs in;
-};
-
-StimSegment Constant(double cycles, double level = -0.07) {
-  return {false, level, cycles * kPeriod};
-}
-StimSegment Sine(double cycles, double level = -0.02) { return {true, level, cycles * kPeriod}; }
-
-TEST(LockInPoints, AStimulusWithoutSineGivesNaNEverywhere) {
-  Sweep sweep({Constant(3), Constant(4.5)});
-  Outputs out(7);
-  LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NNNNNNN");
-  EXPECT_EQ(result.segments, 0);
-
-  // No stimulus at all reads the same way.
-  sweep.in.stimulus = nullptr;
-  Outputs none(3);
-  EXPECT_EQ(ComputeLockIn(sweep.in, none.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(none.Pattern(), "NNN");
 }
 
-TEST(LockInPoints, OneNaNPerWholeCycleAndOneForAShortConstantSegment) {
-  // 0.4 cycles -> 1 point, 2.7 cycles -> 2 points, then the sine's skipped
-  // cycle and its two evaluated cycles.
-  Sweep sweep({Constant(0.4), Constant(2.7), Sine(3)});
-  Outputs out(7);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NNNNvvN");
-}
+// No stimulus, a leak-subtracted trace without its leak, and a leak
+// shorter than the trace.
+TEST(LockInPoints, MissingStimulusAndLeak) {
+  Sweep none({Constant(3)});
+  none.in.stimulus = nullptr;
+  EXPECT_EQ(none.Run(3), "NNN");
 
-TEST(LockInPoints, SkippedCyclesAndASegmentTooShortForThem) {
-  Sweep exact({Sine(3)});
-  exact.in.skipCycles = 2;
-  Outputs out(3);
-  EXPECT_EQ(ComputeLockIn(exact.in, out.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NNv");
-
-  // A second sine segment of 2 cycles cannot spare 2 and evaluate one: the
-  // run ends with -4, keeps what it wrote, and marks the rest as no value.
-  Sweep tooShort({Sine(3), Sine(2, -0.03), Sine(3)});
-  tooShort.in.skipCycles = 2;
-  Outputs cut(8);
-  LockInResult result;
-  EXPECT_EQ(ComputeLockIn(tooShort.in, cut.Spans(), &result), LockInStatus::kSegmentTooShort);
-  EXPECT_EQ(cut.Pattern(), "NNvNNNNN");
-  EXPECT_EQ(result.segments, 1);
-
-  Sweep twoCycles({Sine(2)});
-  twoCycles.in.skipCycles = 2;
-  Outputs none(2);
-  EXPECT_EQ(ComputeLockIn(twoCycles.in, none.Spans()), LockInStatus::kSegmentTooShort);
-  EXPECT_EQ(none.Pattern(), "NN");
+  Sweep sweep({Sine(8)}, LockInPath::kPulse, 500);
+  sweep.in.leakSubtracted = true;
+  EXPECT_EQ(sweep.Run(4, LockInStatus::kNoLeakTrace), "ssss");
+  const std::vector<float> leak(250, 0.0f);
+  sweep.in.leak = leak;
+  EXPECT_EQ(sweep.Run(8), "NvNNNNNN");
 }
 
 TEST(LockInPoints, NeverWritesAtOrBeyondNOut) {
@@ -119,11 +86,8 @@ TEST(LockInPoints, NeverWritesAtOrBeyondNOut) {
   EXPECT_EQ(ComputeLockIn(sweep.in, spans, &result), LockInStatus::kOk);
   EXPECT_TRUE(std::isnan(cm[0]) && std::isnan(cm[1]) && std::isnan(cm[2]));
   EXPECT_LT(Relative(cm[3], sweep.cell.cm), 1e-5);
-  for (size_t i = 4; i < 12; ++i) {
-    EXPECT_EQ(cm[i], kSentinel);
-    EXPECT_EQ(gs[i], kSentinel);
-    EXPECT_EQ(gm[i], kSentinel);
-  }
+  for (size_t i = 4; i < 12; ++i)
+    EXPECT_TRUE(cm[i] == kSentinel && gs[i] == kSentinel && gm[i] == kSentinel) << i;
   // The one cycle that fitted is the segment's result.
   EXPECT_EQ(result.segments, 1);
   EXPECT_LT(Relative(result.meanCm, sweep.cell.cm), 1e-5);
@@ -135,85 +99,25 @@ TEST(LockInPoints, NeverWritesAtOrBeyondNOut) {
   EXPECT_EQ(c[4], kSentinel);
 }
 
-TEST(LockInPoints, LeakSubtractedWithoutLeakDoesNothing) {
-  Sweep sweep({Sine(4)});
-  sweep.in.leakSubtracted = true;
-  Outputs out(4);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kNoLeakTrace);
-  EXPECT_EQ(out.Pattern(), "ssss");
-}
-
-TEST(LockInPoints, CyclesBeyondTheRecordedSamplesAreNotEvaluated) {
-  // The stimulus runs 8 cycles, the trace holds 5.
-  Sweep sweep({Sine(8)}, LockInPath::kPulse, 500);
-  Outputs out(8);
-  LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NvvvvNNN");
-  EXPECT_LT(Relative(result.meanCm, sweep.cell.cm), 1e-5);
-
-  // A leak trace shorter than the trace limits the cycles the same way.
-  std::vector<float> leak(250, 0.0f);
-  sweep.in.leakSubtracted = true;
-  sweep.in.leak = leak;
-  Outputs shortLeak(8);
-  EXPECT_EQ(ComputeLockIn(sweep.in, shortLeak.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(shortLeak.Pattern(), "NvNNNNNN");
-}
-
-TEST(LockInPoints, ASegmentWithNoCycleInTheTraceAddsNoResult) {
-  // The second sine lies wholly beyond the 600 recorded samples; the means
-  // must be those of the first alone, not 0/0.
-  Sweep sweep({Sine(6), Sine(4, -0.04)}, LockInPath::kPulse, 600);
-  Outputs out(10);
-  LockInResult result;
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NvvvvvNNNN");
-  EXPECT_EQ(result.segments, 1);
-  EXPECT_LT(Relative(result.meanGm, sweep.cell.gm), 1e-5);
-}
-
-TEST(LockInPoints, SweepsBeyondTheProtocolHaveNoSegments) {
+// Position 5 of 5 (the first sweep of a reversed protocol) is evaluated,
+// position 6 has no segments.  Class 4 is the sine in Pulse files and the
+// square wave in PatchMaster files; class 3 is a constant in Pulse files.
+TEST(LockInPoints, ProtocolPositionAndSegmentClassesPerPath) {
   Sweep sweep({Constant(1), Sine(4)});
-  // Position 5 of 5 (the first sweep of a reversed protocol) is evaluated.
   LockInSegmentList last({{0, -0.07, kPeriod}, {kPulseSineClass, -0.02, 4 * kPeriod}}, 5, 5);
   sweep.in.stimulus = &last;
-  Outputs in(5);
-  EXPECT_EQ(ComputeLockIn(sweep.in, in.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(in.Pattern(), "NNvvv");
-
+  EXPECT_EQ(sweep.Run(5), "NNvvv");
   LockInSegmentList beyond({{0, -0.07, kPeriod}, {kPulseSineClass, -0.02, 4 * kPeriod}}, 6, 5);
   sweep.in.stimulus = &beyond;
-  Outputs out(5);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NNNNN");
-}
+  EXPECT_EQ(sweep.Run(5), "NNNNN");
 
-TEST(LockInPoints, SegmentClassesArePerPath) {
-  // Class 4 is the sine in Pulse files and the square wave in PatchMaster
-  // files; class 3 is a constant in Pulse files.
   LockInSegmentList classes({{3, -0.02, 3 * kPeriod}, {4, -0.02, 3 * kPeriod}});
   Sweep pulse({Sine(6)});
   pulse.in.stimulus = &classes;
-  Outputs p(6);
-  EXPECT_EQ(ComputeLockIn(pulse.in, p.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(p.Pattern(), "NNNNvv");
-
+  EXPECT_EQ(pulse.Run(6), "NNNNvv");
   Sweep pm({Sine(6)}, LockInPath::kPatchMaster);
   pm.in.stimulus = &classes;
-  Outputs q(6);
-  EXPECT_EQ(ComputeLockIn(pm.in, q.Spans()), LockInStatus::kOk);
-  EXPECT_EQ(q.Pattern(), "Nvv" "Nvv");
-}
-
-TEST(LockInPoints, NegativeSkipCountSkipsNothing) {
-  Sweep sweep({Constant(1), Sine(3)});
-  sweep.in.skipCycles = -3;
-  Outputs out(4);
-  EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
-  // The first sine cycle still holds the step's transient, so only the
-  // pattern is checked: nothing is read from before the segment.
-  EXPECT_EQ(out.Pattern(), "Nvvv");
+  EXPECT_EQ(pm.Run(6), "NvvNvv");
 }
 
 TEST(LockInPoints, TooFewPointsPerCycleIsRefused) {
@@ -221,14 +125,11 @@ TEST(LockInPoints, TooFewPointsPerCycleIsRefused) {
   for (double dt : {kPeriod / 2.0, kPeriod / 2.4, 0.0, -kDt,
                     std::numeric_limits<double>::quiet_NaN()}) {
     sweep.in.sampleInterval = dt;
-    Outputs out(4);
-    EXPECT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kPeriodTooShort) << dt;
-    EXPECT_EQ(out.Pattern(), "NNNN") << dt;
+    EXPECT_EQ(sweep.Run(4, LockInStatus::kPeriodTooShort), "NNNN") << dt;
   }
   // Three points per cycle are enough.
   sweep.in.sampleInterval = kPeriod / 3.0;
-  Outputs three(4);
-  EXPECT_EQ(ComputeLockIn(sweep.in, three.Spans()), LockInStatus::kOk);
+  sweep.Run(4);
   EXPECT_EQ(LockInPointsPerCycle(kPeriod, kPeriod / 2.6), 3);
   EXPECT_EQ(LockInPointsPerCycle(kPeriod, kPeriod / 2.4), 2);
 }
@@ -240,15 +141,11 @@ TEST(LockInPoints, TooFewPointsPerCycleIsRefused) {
 TEST(LockInSquare, FundamentalScalingAndPhase) {
   for (LockInPath path : {LockInPath::kPulse, LockInPath::kPatchMaster}) {
     Sweep sine({Sine(5)}, path);
-    LockInResult r;
-    ASSERT_EQ(ComputeLockIn(sine.in, Outputs(5).Spans(), &r), LockInStatus::kOk);
-
+    LockInResult r, s;
+    sine.Run(5, LockInStatus::kOk, &r);
     const LockInSegmentList squareStim = ToLockInStimulus({Sine(5)}, path, true);
     sine.in.stimulus = &squareStim;
-    Outputs sq(5);
-    LockInResult s;
-    ASSERT_EQ(ComputeLockIn(sine.in, sq.Spans(), &s), LockInStatus::kOk);
-    EXPECT_EQ(sq.Pattern(), "Nvvvv");
+    EXPECT_EQ(sine.Run(5, LockInStatus::kOk, &s), "Nvvvv");
 
     const double n = 100.0;
     const double kappa = n * std::sin(std::numbers::pi / n) / 4.0;
@@ -263,10 +160,8 @@ TEST(LockInSquare, FundamentalScalingAndPhase) {
 // the last segment is the one the report shows.
 TEST(LockInSegments, MeansOverEvaluatedSegments) {
   Sweep sweep({Sine(4, -0.02), Constant(2), Sine(4, -0.05)});
-  Outputs out(10);
   LockInResult result;
-  ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
-  EXPECT_EQ(out.Pattern(), "NvvvNNNvvv");
+  EXPECT_EQ(sweep.Run(10, LockInStatus::kOk, &result), "NvvvNNNvvv");
   EXPECT_EQ(result.segments, 2);
   const double b = sweep.cell.gs * sweep.cell.gm / (sweep.cell.gs + sweep.cell.gm);
   EXPECT_LT(Relative(result.lastb, b), 1e-5);

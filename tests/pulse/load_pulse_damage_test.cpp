@@ -41,8 +41,13 @@ TEST_F(LoadPulseTest, TreeFilesThatCannotBeNamedOrRead) {
   EXPECT_EQ(Load("/O", path), kErrCannotOpenPgf);
   std::filesystem::rename(stem + ".keep", stem + ".pgf");
 
+  // The frame stores the operation's result.
   std::filesystem::remove(stem + ".pul");
+  wb_.record().typeWord = 77;
   EXPECT_EQ(Load("/O", path), kErrCannotOpenPul);
+  EXPECT_EQ(wb_.record().result, kErrCannotOpenPul);
+  EXPECT_EQ(wb_.record().typeWord, 0);
+  EXPECT_EQ(wb_.results().back().text, "Cannot open PUL file. Check, if this file exists");
   ExpectReleased();
   // A stimulus tree where the acquisition tree should be: wrong level count.
   std::filesystem::copy_file(stem + ".pgf", stem + ".pul");
@@ -60,6 +65,9 @@ TEST_F(LoadPulseTest, DataFileThatCannotBeOpened) {
   EXPECT_TRUE(HasVariable("kwtPulseTime"));
   // /U reads only the trees.
   EXPECT_EQ(Load("/U", path), 0);
+  // A load that succeeds releases its trees too.
+  ASSERT_EQ(Load("/L/S/G/I/F/P", test::SmallRecording()), 0);
+  ExpectReleased();
 }
 
 TEST_F(LoadPulseTest, TreeWithoutGroups) {
@@ -70,21 +78,6 @@ TEST_F(LoadPulseTest, TreeWithoutGroups) {
   EXPECT_EQ(Number("kwtGroups"), 0);
   EXPECT_EQ(Text("stimString"), "");
   EXPECT_EQ(Load("/U", path), 0) << "without the loop there is nothing to miss";
-  ExpectReleased();
-}
-
-TEST_F(LoadPulseTest, TheFrameStoresTheOperationsResult) {
-  const std::string path = Write(test::SmallRecording());
-  std::filesystem::remove(dir_.path() / "cell.pul");
-  wb_.record().typeWord = 77;
-  EXPECT_EQ(Load("", path), kErrCannotOpenPul);
-  EXPECT_EQ(wb_.record().result, kErrCannotOpenPul);
-  EXPECT_EQ(wb_.record().typeWord, 0);
-  EXPECT_EQ(wb_.results().back().text, "Cannot open PUL file. Check, if this file exists");
-}
-
-TEST_F(LoadPulseTest, ReleasedAfterSuccessToo) {
-  ASSERT_EQ(Load("/L/S/G/I/F/P", test::SmallRecording()), 0);
   ExpectReleased();
 }
 

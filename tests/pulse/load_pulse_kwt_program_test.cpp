@@ -64,21 +64,10 @@ TEST(KwtLoadPulse, EveryFormatWithTreesInBothByteOrders) {
   }
 }
 
-TEST(KwtLoadPulse, FailureCodeAndTextOnStandardError) {
-  TempDir dir;
-  const auto files =
-      test::WritePulseRecording(EveryFormat(ByteOrder::kBig), dir.path() / "cell.dat");
-  std::filesystem::remove(files.pul);
-  const auto r =
-      RunKwt({"-q", "--prefs", dir.File("p.bin"), "LoadPulse \"" + files.data.string() + "\""});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists; " +
-                       files.pul.string() + ": No such file or directory\n");
-}
-
-// A damaged sweep left out makes the run partial: exit 1 with the report on
-// standard error, unless --allow-partial.
-TEST(KwtLoadPulse, DamagedSweepsMakeThePartialRunFail) {
+// A failure gives its code and text on standard error; a damaged sweep
+// left out makes the run partial: exit 1 with the report on standard
+// error, unless --allow-partial.
+TEST(KwtLoadPulse, FailuresAndPartialRunsOnStandardError) {
   TempDir dir;
   PulseRecording rec = EveryFormat(ByteOrder::kBig);
   rec.groups[0].series[0].sweeps[1].record.factor1 = 0.0;
@@ -91,6 +80,12 @@ TEST(KwtLoadPulse, DamagedSweepsMakeThePartialRunFail) {
             "factor 0 is no scale factor\n");
   r = RunKwt({"-q", "--allow-partial", "--prefs", dir.File("p.bin"), load});
   EXPECT_EQ(r.status, 0) << r.err;
+
+  std::filesystem::remove(files.pul);
+  r = RunKwt({"-q", "--prefs", dir.File("p.bin"), load});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "kwt: error 10032: Cannot open PUL file. Check, if this file exists; " +
+                       files.pul.string() + ": No such file or directory\n");
 }
 
 // Two groups; the second sweep of the first series has a leak and a second
@@ -158,10 +153,8 @@ TEST(KwtInfo, PulseRecordingAsJson) {
   const auto doc = nlohmann::json::parse(r.out);
   EXPECT_EQ(doc["format"], "Pulse");
   EXPECT_EQ(doc["tree_byte_order"], "little");
-  EXPECT_EQ(doc["counts"]["groups"], 2);
-  EXPECT_EQ(doc["counts"]["series"], 2);
-  EXPECT_EQ(doc["counts"]["sweeps"], 3);
-  EXPECT_EQ(doc["counts"]["stimulations"], 1);
+  EXPECT_EQ(doc["counts"], nlohmann::json::parse(
+                               R"({"groups": 2, "series": 2, "sweeps": 3, "stimulations": 1})"));
   const auto& series = doc["groups"][0]["series"];
   EXPECT_EQ(series[1]["stimulation"], "") << "its stimulation is missing";
   EXPECT_EQ(series[0]["sweeps"][1]["traces"], nlohmann::json::array({"first", "leak", "second"}));

@@ -45,15 +45,40 @@ TEST_F(LoadPulseTest, FlagsOutsideTheSetAndMissingValuesFail) {
   EXPECT_THAT(WaveNames(), IsEmpty());
 }
 
-TEST_F(LoadPulseTest, NameFlagsWithoutValueDoNothing) {
-  EXPECT_EQ(Load("/N/J/K", test::SmallRecording()), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_1_1_1"));
-}
-
-TEST_F(LoadPulseTest, NumbersAreExpressionsTruncatedTowardZero) {
+// What a selection loads from Ranges(): the first and last wave made and
+// their count.
+TEST_F(LoadPulseTest, SelectionsAndCounts) {
+  const struct {
+    const char* flags;
+    size_t count;
+    const char *first, *last;
+  } cases[] = {
+      {"/N/J/K", 20, "Pulse_1_1_1", "Pulse_3_1_2"},  // name flags without value do nothing
+      // Numbers are expressions truncated toward zero (gg is 2).
+      {"/A=gg+0.5/B=(1+1)*1.9/R=1.99", 2, "Pulse_2_3_1", "Pulse_2_3_2"},
+      {"/A=2/B=3/R=4", 8, "Pulse_2_3_1", "Pulse_2_6_2"},
+      {"/A=2/B=6/R=10", 4, "Pulse_2_6_1", "Pulse_2_7_2"},  // a count past the end stops silently
+      {"/A=1/C=5", 4, "Pulse_1_1_1", "Pulse_1_2_2"},  // a sweep without series is cleared
+      // The count applies at the innermost selected level.
+      {"/A=2/R=2", 16, "Pulse_2_1_1", "Pulse_3_1_2"},
+      {"/A=1/B=2/C=2/R=5", 1, "Pulse_1_2_2", "Pulse_1_2_2"},
+      {"/A=1/B=1/C=1/R=0", 1, "Pulse_1_1_1", "Pulse_1_1_1"},  // a count below 1 is 1
+      {"/A=4", 0, "", ""},  // selections beyond the file load nothing
+      {"/A=1/B=3", 0, "", ""},
+      {"/A=1/B=1/C=3", 0, "", ""},
+  };
+  const std::string path = Write(Ranges());
   ASSERT_EQ(wb_.Run("Variable/G gg = 2"), 0);
-  EXPECT_EQ(Load("/A=gg+0.5/B=(1+1)*1.9/R=1.99", Ranges()), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_2_3_1", "Pulse_2_3_2"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    ASSERT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+    EXPECT_EQ(Load(c.flags, path), 0);
+    const std::vector<std::string> names = WaveNames();
+    ASSERT_EQ(names.size(), c.count);
+    if (c.count == 0) continue;
+    EXPECT_EQ(names.front(), c.first);
+    EXPECT_EQ(names.back(), c.last);
+  }
 }
 
 TEST_F(LoadPulseTest, FileNameMissingOrFollowedByMore) {
@@ -61,44 +86,6 @@ TEST_F(LoadPulseTest, FileNameMissingOrFollowedByMore) {
   EXPECT_EQ(Posted(), "Error, no filename specified\r");
   const std::string path = Write(test::SmallRecording());
   EXPECT_EQ(wb_.Run("LoadPulse \"" + path + "\" extra"), kHostErrExpectedEnd);
-  EXPECT_THAT(WaveNames(), IsEmpty());
-}
-
-TEST_F(LoadPulseTest, GroupCountLoadsSeriesThreeToSixStoppingAtTheLast) {
-  const std::string path = Write(Ranges());
-  EXPECT_EQ(Load("/A=2/B=3/R=4", path), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_2_3_1", "Pulse_2_3_2", "Pulse_2_4_1", "Pulse_2_4_2",
-                                       "Pulse_2_5_1", "Pulse_2_5_2", "Pulse_2_6_1", "Pulse_2_6_2"));
-  EXPECT_EQ(Load("/O/A=2/B=6/R=10", path), 0) << "a count past the end stops silently";
-  EXPECT_EQ(WaveNames().size(), 10u) << "series 7 added its two sweeps";
-}
-
-TEST_F(LoadPulseTest, SweepWithoutSeriesIsClearedSoTheWholeGroupLoads) {
-  EXPECT_EQ(Load("/A=1/C=5", Ranges()), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_1_1_1", "Pulse_1_1_2", "Pulse_1_2_1", "Pulse_1_2_2"));
-}
-
-TEST_F(LoadPulseTest, CountAppliesAtTheInnermostSelectedLevel) {
-  const std::string path = Write(Ranges());
-  EXPECT_EQ(Load("/A=2/R=2", path), 0);
-  EXPECT_EQ(WaveNames().size(), 16u) << "groups 2 and 3: 7 + 1 series of 2 sweeps";
-  EXPECT_EQ(WaveNames().front(), "Pulse_2_1_1");
-  EXPECT_EQ(WaveNames().back(), "Pulse_3_1_2");
-
-  EXPECT_EQ(Load("/O/N=s/A=1/B=2/C=2/R=5", path), 0);
-  EXPECT_EQ(Wave("s_1_2_2") != nullptr, true);
-  EXPECT_EQ(Wave("s_1_2_1"), nullptr);
-
-  EXPECT_EQ(Load("/N=t/A=1/B=1/C=1/R=0", path), 0);
-  EXPECT_NE(Wave("t_1_1_1"), nullptr) << "a count below 1 is 1";
-  EXPECT_EQ(Wave("t_1_1_2"), nullptr);
-}
-
-TEST_F(LoadPulseTest, SelectionBeyondTheFileLoadsNothing) {
-  const std::string path = Write(Ranges());
-  for (const char* flags : {"/A=4", "/A=1/B=3", "/A=1/B=1/C=3"}) {
-    EXPECT_EQ(Load(flags, path), 0) << flags;
-  }
   EXPECT_THAT(WaveNames(), IsEmpty());
 }
 
@@ -133,42 +120,29 @@ PulseRecording Stimulations() {
   return rec;
 }
 
-TEST_F(LoadPulseTest, OneStimulationNameIncludesOrExcludes) {
+// /J includes, /K excludes by stimulation name: one name, or a list in a
+// string variable; a sweep whose stimulation is missing is skipped by both.
+TEST_F(LoadPulseTest, StimulationNamesIncludeOrExclude) {
+  const struct {
+    const char* flags;
+    std::vector<std::string> sweeps;
+  } cases[] = {
+      {"/J=IV", {"Pulse_1_1_1"}},
+      {"/K=IV", {"Pulse_1_1_2", "Pulse_1_1_3"}},
+      {"/J=iv", {}},  // names compare exactly
+      {"/J=$names", {"Pulse_1_1_1", "Pulse_1_1_3"}},
+      {"/K=$names", {"Pulse_1_1_2"}},
+      {"/J=$names/J=ramp", {"Pulse_1_1_2"}},  // a single name takes precedence
+      {"/J=$none", {}},  // an empty list names nothing
+  };
   const std::string path = Write(Stimulations());
-  EXPECT_EQ(Load("/J=IV", path), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_1_1_1"));
+  ASSERT_EQ(wb_.Run("String/G names = \"IV,sine,\"; String/G none = \"\""), 0);
+  for (const auto& c : cases) {
+    ASSERT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+    EXPECT_EQ(Load(c.flags, path), 0);
+    EXPECT_EQ(WaveNames(), c.sweeps) << c.flags;
+  }
   EXPECT_THAT(Posted(), ::testing::StartsWith("IV\r")) << "the name is echoed";
-
-  // A sweep whose stimulation is missing is skipped by both, not an error.
-  EXPECT_EQ(Load("/N=k/K=IV", path), 0);
-  EXPECT_NE(Wave("k_1_1_2"), nullptr);
-  EXPECT_NE(Wave("k_1_1_3"), nullptr);
-  EXPECT_EQ(Wave("k_1_1_1"), nullptr);
-  EXPECT_EQ(Wave("k_1_1_4"), nullptr);
-
-  // Names compare exactly.
-  EXPECT_EQ(Load("/N=c/J=iv", path), 0);
-  EXPECT_EQ(Wave("c_1_1_1"), nullptr);
-}
-
-TEST_F(LoadPulseTest, AListInAStringVariableIncludesOrExcludes) {
-  const std::string path = Write(Stimulations());
-  ASSERT_EQ(wb_.Run("String/G names = \"IV,sine,\""), 0);
-  EXPECT_EQ(Load("/J=$names", path), 0);
-  EXPECT_THAT(WaveNames(), ElementsAre("Pulse_1_1_1", "Pulse_1_1_3"));
-  EXPECT_EQ(Load("/N=k/K=$names", path), 0);
-  EXPECT_EQ(WaveNames().size(), 3u);
-  EXPECT_NE(Wave("k_1_1_2"), nullptr) << "only ramp is not in the list";
-
-  // A single name takes precedence over a list.
-  EXPECT_EQ(Load("/N=p/J=$names/J=ramp", path), 0);
-  EXPECT_NE(Wave("p_1_1_2"), nullptr);
-  EXPECT_EQ(Wave("p_1_1_1"), nullptr);
-
-  // An empty list names nothing.
-  ASSERT_EQ(wb_.Run("String/G none = \"\""), 0);
-  EXPECT_EQ(Load("/N=e/J=$none", path), 0);
-  EXPECT_EQ(Wave("e_1_1_1"), nullptr);
 }
 
 // Stimulation names for the selection variables: group 1's series start

@@ -77,9 +77,8 @@ TEST_F(LoadPulseTest, LockInFindsTheCellThroughTheLeakItAddsBack) {
     EXPECT_EQ(w->dims[0].offset, 4.0);
     EXPECT_EQ(w->dims[0].units, "s");
   }
-  EXPECT_EQ(Wave("Pulse_1_1_1_Cm")->dataUnits, "F");
-  EXPECT_EQ(Wave("Pulse_1_1_1_Gs")->dataUnits, "S");
-  EXPECT_EQ(Wave("Pulse_1_1_1_Gm")->dataUnits, "S");
+  EXPECT_EQ(Wave("Pulse_1_1_1_Cm")->dataUnits + Wave("Pulse_1_1_1_Gs")->dataUnits +
+                Wave("Pulse_1_1_1_Gm")->dataUnits, "FSS");
   EXPECT_EQ(Wave("test_leak"), nullptr) << "the leak's carrier is removed again";
 
   const std::vector<double> cm = Values("Pulse_1_1_1_Cm");
@@ -111,30 +110,27 @@ TEST_F(LoadPulseTest, LockInReversalPotentialOfTheCommandLine) {
   for (int i = 12; i < 110; ++i) EXPECT_EQ(gm[i], 0.0) << i;
 }
 
-TEST_F(LoadPulseTest, SquareWaveSegmentsQualifyToo) {
-  ASSERT_EQ(Load("/G", SineRecording(false, kSegmentSquare)), 0);
-  EXPECT_EQ(Wave("Pulse_1_1_1_Cm")->points, 120);
-}
+// Square-wave segments qualify; no LockIn without a sine, with a sine
+// period under half a sample, or when the first trace's wave exists and /O
+// is not given.
+TEST_F(LoadPulseTest, WhenTheLockInRuns) {
+  ASSERT_EQ(Load("/G/N=sq", SineRecording(false, kSegmentSquare)), 0);
+  EXPECT_EQ(Wave("sq_1_1_1_Cm")->points, 120);
 
-TEST_F(LoadPulseTest, NoLockInWithoutSineOrWithoutFirstTrace) {
   PulseRecording rec = SineRecording(false);
   rec.stimulations[0].segments[1].segmentClass = kSegmentConstant;
   ASSERT_EQ(Load("/G", rec), 0);
   EXPECT_EQ(Wave("Pulse_1_1_1_Cm"), nullptr);
-  EXPECT_THAT(Posted(), Not(HasSubstr("LockIn")));
-
-  // The first trace's wave exists and /O is not given: no LockIn either.
   ASSERT_EQ(Load("/G", SineRecording(false)), 0);
   EXPECT_EQ(Wave("Pulse_1_1_1_Cm"), nullptr);
-}
+  EXPECT_THAT(Posted(), Not(HasSubstr("LockIn Pulse_1_1_1")));
 
-TEST_F(LoadPulseTest, SinePeriodUnderHalfASampleLeavesTheLockInOut) {
-  PulseRecording rec = SineRecording(false);
+  rec = SineRecording(false);
   rec.stimulations[0].record.sinePeriod = 0.4 * kDt;
-  ASSERT_EQ(Load("/G", rec), 0);
-  EXPECT_NE(Wave("Pulse_1_1_1"), nullptr);
-  EXPECT_EQ(Wave("Pulse_1_1_1_Cm"), nullptr);
-  EXPECT_THAT(Posted(), HasSubstr("LockIn of Pulse_1_1_1 left out: sine period 8e-06 s is below "
+  ASSERT_EQ(Load("/G/N=fast", rec), 0);
+  EXPECT_NE(Wave("fast_1_1_1"), nullptr);
+  EXPECT_EQ(Wave("fast_1_1_1_Cm"), nullptr);
+  EXPECT_THAT(Posted(), HasSubstr("LockIn of fast_1_1_1 left out: sine period 8e-06 s is below "
                                   "half the sample interval 2e-05 s\r"));
 }
 

@@ -83,20 +83,16 @@ TEST(PulseRecordFields, DistinctiveFieldsAtTheirOffsets) {
     root.StoreI16(0, 7);
     root.StoreF64(430, 4.0e8);
     group.StoreText(0, "Group label 14", 14);  // exactly 14: no NUL stored
-    group.StoreI32(94, -1);
     series.StoreF64(16, -0.06);
     series.StoreU8(120, 3);
     series.StoreF32(218, 0.75f);
-    series.StoreU8(439, 0xAB);
     sweep.StoreI32(40, 1024);
     sweep.StoreI16(128, 9);
     sweep.StoreF64(176, 86399.25);
-    sweep.StoreU8(199, 0x5A);
     stim.StoreText(14, "IV-curve", 14);
     stim.StoreI16(204, 2);
     stim.StoreI32(212, 2048);
     stim.StoreF32(236, 0.005f);
-    stim.StoreI16(374, 77);
     seg.StoreU8(0, 4);
     seg.StoreF64(2, -0.08);
     seg.StoreF64(42, 0.003);
@@ -115,90 +111,52 @@ TEST(PulseRecordFields, DistinctiveFieldsAtTheirOffsets) {
     EXPECT_EQ(r.version, 7);
     EXPECT_EQ(r.startTime, 4.0e8);
     EXPECT_EQ(FieldText(g.label), "Group label 14");
-    EXPECT_EQ(g.field94, -1);
     EXPECT_EQ(s.holding, -0.06);
     EXPECT_EQ(s.recordingMode, 3);
     EXPECT_EQ(s.rsFraction, 0.75f);
-    EXPECT_EQ(s.field439, 0xAB);
     EXPECT_EQ(w.dataOffset, 1024);
     EXPECT_EQ(w.kindBits, 9);
     EXPECT_EQ(w.timer, 86399.25);
-    EXPECT_EQ(w.field196[3], 0x5A);
     EXPECT_EQ(FieldText(st.stimName), "IV-curve");
     EXPECT_EQ(st.channelBlocks, 2);
     EXPECT_EQ(st.stimPoints, 2048);
     EXPECT_EQ(st.holdingStep, 0.005f);
-    EXPECT_EQ(st.field374, 77);
     EXPECT_EQ(sg.segmentClass, 4);
     EXPECT_EQ(sg.voltage, -0.08);
     EXPECT_EQ(sg.durationIncrement, 0.003);
   }
 }
 
-TEST(PulseRecordFields, PgfRootSwapsOnlyItsVersion) {
-  ByteWriter root(ByteOrder::kBig);
-  root.StoreI16(0, 0x0102);
-  root.StoreU16(2, 0x0304);  // raw bytes 03 04, kept as they stand
-  PgfRootRecord r;
-  DecodePgfRootRecord(root.bytes(), ByteOrder::kBig, &r);
-  EXPECT_EQ(r.version, 0x0102);
-  EXPECT_EQ(r.field2[0], 0x03);
-  EXPECT_EQ(r.field2[1], 0x04);
-}
-
 TEST(RecordingModes, NamesArePaddedToTenCharacters) {
-  EXPECT_EQ(RecordingModeName(0), "In Out    ");
-  EXPECT_EQ(RecordingModeName(1), "On Cell   ");
-  EXPECT_EQ(RecordingModeName(2), "Out Out   ");
-  EXPECT_EQ(RecordingModeName(3), "Whole Cell");
-  EXPECT_EQ(RecordingModeName(4), "C-Clamp   ");
-  EXPECT_EQ(RecordingModeName(5), "V-Clamp   ");
-  EXPECT_EQ(RecordingModeName(6), "No Rec    ");
-  EXPECT_EQ(RecordingModeName(7), "Test Int  ");
-  EXPECT_EQ(RecordingModeName(8), "Test Ext  ");
+  const char* names[] = {"In Out    ", "On Cell   ", "Out Out   ", "Whole Cell", "C-Clamp   ",
+                         "V-Clamp   ", "No Rec    ", "Test Int  ", "Test Ext  "};
+  for (uint8_t mode = 0; mode < 9; ++mode) EXPECT_EQ(RecordingModeName(mode), names[mode]);
   EXPECT_EQ(RecordingModeName(9).size(), 10u);
   EXPECT_EQ(RecordingModeName(255).size(), 10u);
 }
 
-TEST(RecordingModes, InOutAndOnCellReverseTheHolding) {
-  SeriesRecord s;
-  s.holding = -0.06;
-  s.recordingMode = 3;  // Whole Cell keeps the sign
-  EXPECT_EQ(SignedHolding(s), -0.06);
-  s.recordingMode = 1;  // On Cell reverses it
-  EXPECT_EQ(SignedHolding(s), 0.06);
-  s.recordingMode = 0;
-  EXPECT_EQ(SignedHolding(s), 0.06);
-  s.recordingMode = 4;
-  EXPECT_EQ(SignedHolding(s), -0.06);
-}
-
-TEST(SweepSamples, FormatAppliesOnlyWithKindBitsZeroAndThree) {
-  SweepRecord w;
-  w.sampleFormat = 2;
-  w.kindBits = 9;
-  EXPECT_EQ(SweepSampleFormat(w), kSampleReal32);
-  w.kindBits = 1;  // bit 3 clear: 16-bit whatever sampleFormat says
-  EXPECT_EQ(SweepSampleFormat(w), kSampleInt16);
-  w.kindBits = 8;
-  EXPECT_EQ(SweepSampleFormat(w), kSampleInt16);
-  w.kindBits = static_cast<int16_t>(0x8019);  // high bits do not matter
-  w.sampleFormat = 3;
-  EXPECT_EQ(SweepSampleFormat(w), kSampleReal64);
-  w.sampleFormat = 4;
-  EXPECT_EQ(SweepSampleFormat(w), 4);
+// The sample format applies only with kind bits 0 and 3 set (high bits do
+// not matter); kind bit 4 means little-endian samples.
+TEST(SweepSamples, KindBitsDecideFormatAndOrder) {
+  const struct {
+    int16_t kindBits;
+    uint8_t sampleFormat;
+    int32_t format;
+    ByteOrder order;
+  } cases[] = {
+      {9, 2, kSampleReal32, ByteOrder::kBig},     {1, 2, kSampleInt16, ByteOrder::kBig},
+      {8, 2, kSampleInt16, ByteOrder::kBig},      {0x19, 3, kSampleReal64, ByteOrder::kLittle},
+      {static_cast<int16_t>(0x8009), 4, 4, ByteOrder::kBig}, {16, 1, kSampleInt16, ByteOrder::kLittle},
+  };
+  for (const auto& c : cases) {
+    SweepRecord w;
+    w.kindBits = c.kindBits;
+    w.sampleFormat = c.sampleFormat;
+    EXPECT_EQ(SweepSampleFormat(w), c.format) << c.kindBits;
+    EXPECT_EQ(SweepSampleOrder(w), c.order) << c.kindBits;
+  }
   EXPECT_EQ(SampleFormatWidth(4), 0);  // unloadable
   EXPECT_EQ(SampleFormatWidth(-1), 0);
-}
-
-TEST(SweepSamples, KindBitFourMeansLittleEndian) {
-  SweepRecord w;
-  w.kindBits = 0;
-  EXPECT_EQ(SweepSampleOrder(w), ByteOrder::kBig);
-  w.kindBits = 16;
-  EXPECT_EQ(SweepSampleOrder(w), ByteOrder::kLittle);
-  w.kindBits = 9;
-  EXPECT_EQ(SweepSampleOrder(w), ByteOrder::kBig);
 }
 
 }  // namespace

@@ -46,23 +46,14 @@ TEST(ProtocolSweep, StoredExtremesStayDefined) {
   EXPECT_EQ(ProtocolSweep(0, 5, 0), 0);
 }
 
-TEST(IncrementRules, FactorOneStepsByTheIncrementUnderBothRules) {
-  const double x = -0.08;
-  for (int32_t k = 1; k <= 5; ++k) {
-    const double expected = -0.08 + 0.01 * (k - 1);
-    EXPECT_NEAR(IncrementRuleA(x, 1.0, 0.01, k), expected, 1e-15) << k;
-    EXPECT_NEAR(IncrementRuleB(x, 1.0, 0.01, k), expected, 1e-15) << k;
-  }
-}
-
-TEST(IncrementRules, FactorsOtherThanOne) {
+// Rule A: x + d f^(k - 2) from the second position on; rule B:
+// x f^(k - 1) + (k - 1) d.  With factor 1 both step by d.
+TEST(IncrementRules, BothRules) {
   const double x = -0.05;
-  // Rule A: x + d f^(k - 2) from the second position on.
-  EXPECT_NEAR(IncrementRuleA(x, 2.0, 0.01, 4), x + 0.04, 1e-15);
+  EXPECT_NEAR(IncrementRuleA(x, 1.0, 0.01, 5), x + 0.04, 1e-15);
+  EXPECT_NEAR(IncrementRuleB(x, 1.0, 0.01, 5), x + 0.04, 1e-15);
   EXPECT_NEAR(IncrementRuleA(x, 2.0, 0.01, 2), x + 0.01, 1e-15);
   EXPECT_EQ(IncrementRuleA(x, 2.0, 0.01, 1), x);
-  // Rule B: x f^(k - 1) + (k - 1) d.
-  EXPECT_NEAR(IncrementRuleB(x, 2.0, 0.01, 4), x * 8 + 0.03, 1e-15);
   EXPECT_NEAR(IncrementRuleB(x, 0.5, 0.0, 3), x / 4, 1e-15);
   EXPECT_EQ(IncrementRuleB(x, 2.0, 0.01, 1), x);
   EXPECT_EQ(IncrementRuleB(x, 2.0, 0.01, -3), x);
@@ -185,19 +176,13 @@ TEST_F(StimulusRulesTest, MissingRecordsGiveZero) {
 }
 
 TEST_F(StimulusRulesTest, LockInNeedsASineOrSquareSegment) {
-  SegmentRecord sine = Stepped(0, 1, 0);
+  SegmentRecord sine = Stepped(0, 1, 0), square = Stepped(0, 1, 0), odd = Stepped(0, 1, 0);
   sine.segmentClass = kSegmentSine;
-  SegmentRecord square = sine;
   square.segmentClass = kSegmentSquare;
-  SegmentRecord odd = sine;
   odd.segmentClass = 6;
   Load({Stim({Stepped(0, 1, 0), sine}), Stim({square}), Stim({Stepped(0, 1, 0), odd}), Stim({})});
-  EXPECT_TRUE(HasLockInSegment(1));
-  EXPECT_TRUE(HasLockInSegment(2));
-  EXPECT_FALSE(HasLockInSegment(3));
-  EXPECT_FALSE(HasLockInSegment(4));
-  EXPECT_FALSE(HasLockInSegment(5));
-  EXPECT_FALSE(HasLockInSegment(0));
+  const std::vector<bool> expected = {false, true, true, false, false, false};
+  for (int32_t i = 0; i <= 5; ++i) EXPECT_EQ(HasLockInSegment(i), expected[i]) << i;
 }
 
 }  // namespace

@@ -75,13 +75,10 @@ TEST_F(StimTemplateTest, ConstantSegmentsWithScalingAndVoltageUnits) {
   EXPECT_EQ(wave->dataUnits, "V");
   EXPECT_EQ(wave->fullScaleTop, 0.0);
   EXPECT_EQ(wave->fullScaleBottom, 0.0);
-}
 
-TEST_F(StimTemplateTest, CurrentClampTemplatesAreInAmpere) {
-  Stim().AddSegment(kSegmentConstant, 1e-10, Samples(4));
+  // Current-clamp templates are in ampere.
   series_.recordingMode = kRecordingModeCClamp;
-  const std::vector<double> v = Build();
-  EXPECT_EQ(v[0], F(1e-10));
+  Build();
   EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "A");
 }
 
@@ -156,11 +153,27 @@ TEST_F(StimTemplateTest, SegmentClassesAndTiming) {
          s.record.startOffset = Samples(2);
        },
        {-0.08, -0.08, -0.08, -0.08, -0.08, -0.08, -0.08, -0.08, 0.02, 0.02}},
+      {"a start offset longer than the first segment starts the second before the wave: a "
+       "ramp from 0 to 0.04 in four samples, its first sample (sample -1) left out",
+       [](PulseStimulation& s, SeriesRecord& series) {
+         series.holding = 0.0;
+         s.AddSegment(kSegmentRamp, 0.0, Samples(2)).AddSegment(kSegmentRamp, 0.04, Samples(4));
+         s.record.startOffset = Samples(4);
+       },
+       {0.01, 0.02, 0.03}},
+      {"reverse order over three sweeps puts sweep 1 at protocol position 3",
+       [](PulseStimulation& s, SeriesRecord&) {
+         s.AddSegment(kSegmentConstant, -0.08, Samples(4)).segments.back().voltageIncrement = 0.01;
+         s.record.protocolSweeps = 3;
+         s.record.sweepOrder = kSweepOrderReverse;
+       },
+       {-0.06, -0.06, -0.06, -0.06}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     rec_.stimulations.clear();
     series_.recordingMode = kRecordingModeWholeCell;
+    series_.holding = -0.08;
     c.build(Stim(), series_);
     const std::vector<double> v = Build();
     ASSERT_EQ(v.size(), 20u);
@@ -178,60 +191,20 @@ TEST_F(StimTemplateTest, StimPointsSizeTheWaveAndSegmentsStopAtItsEnd) {
   EXPECT_EQ(v[7], F(-0.08));
 }
 
-TEST_F(StimTemplateTest, ProtocolPositionSelectsTheStep) {
-  // Reverse order over three sweeps: sweep 1 is at position 3.
-  PulseStimulation& s = Stim();
-  SegmentRecord seg;
-  seg.segmentClass = kSegmentConstant;
-  seg.voltage = -0.08;
-  seg.voltageFactor = 1.0;
-  seg.voltageIncrement = 0.01;
-  seg.duration = Samples(4);
-  seg.durationFactor = 1.0;
-  s.segments.push_back(seg);
-  s.record.protocolSweeps = 3;
-  s.record.sweepOrder = kSweepOrderReverse;
-  const std::vector<double> v = Build();
-  EXPECT_NEAR(v[0], -0.06, 1e-7);
-  EXPECT_NEAR(v[3], -0.06, 1e-7);
-}
-
-TEST_F(StimTemplateTest, SweepBeyondItsProtocolGetsAnEmptyTemplate) {
+// A sweep beyond its protocol, and a sample interval of 0: a template of
+// zeros with the sweep's offset.
+TEST_F(StimTemplateTest, EmptyTemplates) {
   PulseStimulation& s = Stim().AddSegment(kSegmentConstant, -0.08, Samples(10));
   s.record.protocolSweeps = 2;
   sweep_.sweepNumber = 3;
-  const std::vector<double> v = Build(1.0);
-  ASSERT_EQ(v.size(), 20u);
-  for (double x : v) EXPECT_EQ(x, 0.0);
+  EXPECT_EQ(Build(1.0), std::vector<double>(20, 0.0));
   EXPECT_EQ(wb_.root().FindWave("t_stim")->dims[0].offset, 1.0);
-}
 
-TEST_F(StimTemplateTest, SegmentsBeforeTheStartAreCutNotWrittenOutside) {
-  // A start offset longer than the first segment leaves it -2 samples long
-  // (nothing written) and starts the second segment at whole part of -1.5,
-  // sample -1: its first sample falls before the wave and is left out.
-  PulseStimulation& s = Stim().AddSegment(kSegmentRamp, 0.0, Samples(2));
-  s.AddSegment(kSegmentRamp, 0.04, Samples(4));
-  s.record.startOffset = Samples(4);
-  series_.holding = 0.0;
-  const std::vector<double> v = Build();
-  // The second ramp goes from 0.0 to 0.04 in four samples: 0, 0.01, 0.02,
-  // 0.03 at samples -1, 0, 1, 2.
-  EXPECT_NEAR(v[0], 0.01, 1e-7);
-  EXPECT_NEAR(v[1], 0.02, 1e-7);
-  EXPECT_NEAR(v[2], 0.03, 1e-7);
-  EXPECT_EQ(v[3], 0.0);
-}
-
-TEST_F(StimTemplateTest, ZeroSampleIntervalMakesAnEmptyWave) {
-  PulseStimulation& s = Stim().AddSegment(kSegmentConstant, -0.08, Samples(10));
-  s.record.sampleInterval = 0.0;
-  const std::vector<double> v = Build(2.0);
-  ASSERT_EQ(v.size(), 20u);
-  for (double x : v) EXPECT_EQ(x, 0.0);
-  const HostWave* wave = wb_.root().FindWave("t_stim");
-  EXPECT_EQ(wave->dims[0].offset, 2.0);
-  EXPECT_EQ(wave->dataUnits, "V");
+  rec_.stimulations[0].record.sampleInterval = 0.0;
+  sweep_.sweepNumber = 1;
+  EXPECT_EQ(Build(2.0), std::vector<double>(20, 0.0));
+  EXPECT_EQ(wb_.root().FindWave("t_stim")->dims[0].offset, 2.0);
+  EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "V");
 }
 
 TEST_F(StimTemplateTest, FailsWithoutStimulationOrWave) {

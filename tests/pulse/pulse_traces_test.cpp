@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_display.h"
@@ -180,12 +181,15 @@ PulseRecording WithFura(ByteOrder order) {
   return rec;
 }
 
+// Fura waves are replaced even without /O, and a file that ends inside
+// them ends them without a notice.
 TEST_F(LoadPulseTest, FuraTracesAreStoredRealsBehindAllTraces) {
+  ASSERT_EQ(wb_.Run("Make/N=1 Pulse_1_1_1_F1 = 99"), 0);
   for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
     PulseRecording rec = WithFura(order);
     rec.root.startTime = 10.0;
     rec.groups[0].series[0].sweeps[0].record.sweepTime = 12.0;
-    ASSERT_EQ(Load("/O/F/T", rec), 0);
+    ASSERT_EQ(Load(order == ByteOrder::kBig ? "/F/T" : "/O/F/T", rec), 0);
     EXPECT_THAT(Values("Pulse_1_1_1_F1"), ElementsAre(1.5, 2.5));
     EXPECT_THAT(Values("Pulse_1_1_1_F2"), ElementsAre(-1.0, 0.0));
     EXPECT_THAT(Values("Pulse_1_1_1_F3"), ElementsAre(F(1e-3), 7.0));
@@ -197,15 +201,8 @@ TEST_F(LoadPulseTest, FuraTracesAreStoredRealsBehindAllTraces) {
   }
   EXPECT_THAT(Posted(), HasSubstr("Fura Pulse_1_1_1_F1, Pulse_1_1_1_F2, Pulse_1_1_1_F3 loaded, "
                                   "KEff = 1.50, RMin = 0.25, RMax = 4.00\r"));
-}
 
-TEST_F(LoadPulseTest, FuraWavesAreAlwaysReplacedAndAShortFileEndsThem) {
   const std::string path = Write(WithFura(ByteOrder::kBig));
-  ASSERT_EQ(wb_.Run("Make/N=1 Pulse_1_1_1_F1 = 99"), 0);
-  ASSERT_EQ(Load("/F", path), 0);
-  EXPECT_THAT(Values("Pulse_1_1_1_F1"), ElementsAre(1.5, 2.5)) << "made without /O";
-
-  // Cut the file inside the third Fura trace: two waves, no notice.
   std::filesystem::resize_file(path, std::filesystem::file_size(path) - 1);
   wb_.Run("KillWaves Pulse_1_1_1_F1, Pulse_1_1_1_F2, Pulse_1_1_1_F3");
   const size_t mark = wb_.history().size();
@@ -321,31 +318,6 @@ TEST_F(LoadPulseTest, DataPointsOfTheStimulationWhenItSaysSo) {
   // the first at 6 bytes.
   EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(1, 2, 3));
   EXPECT_THAT(Values("Pulse_1_1_2"), ElementsAre(5, 6, 7));
-}
-
-TEST(PulseSamples, ConversionLoopsAgreeWithHandWorkedBytes) {
-  const std::vector<uint8_t> be16 = {0x80, 0x00, 0x00, 0x01, 0xFF, 0xFF};
-  std::vector<float> out(3);
-  ASSERT_TRUE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kBig, 1.0, out));
-  EXPECT_THAT(out, ElementsAre(-32768.0f, 1.0f, -1.0f));
-  ASSERT_TRUE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kLittle, 1.0, out));
-  EXPECT_THAT(out, ElementsAre(128.0f, 256.0f, -1.0f));
-
-  const std::vector<uint8_t> le32 = {0x00, 0x00, 0xC0, 0x3F, 0xFE, 0xFF, 0xFF, 0xFF};
-  out.assign(2, 0.0f);
-  ASSERT_TRUE(ConvertTraceSamples(le32, kSampleReal32, ByteOrder::kLittle, 2.0, out));
-  EXPECT_EQ(out[0], 3.0f);  // 1.5 x 2
-  ASSERT_TRUE(ConvertTraceSamples(le32, kSampleInt32, ByteOrder::kLittle, 0.5, out));
-  EXPECT_EQ(out[1], -1.0f);  // -2 x 0.5
-
-  const std::vector<uint8_t> be64 = {0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18};
-  out.assign(1, 0.0f);
-  ASSERT_TRUE(ConvertTraceSamples(be64, kSampleReal64, ByteOrder::kBig, 1.0, out));
-  EXPECT_EQ(out[0], 3.14159265358979f);
-
-  EXPECT_FALSE(ConvertTraceSamples(be16, 4, ByteOrder::kBig, 1.0, out));
-  EXPECT_FALSE(ConvertTraceSamples(be16, kSampleInt16, ByteOrder::kBig, 1.0,
-                                   std::span<float>(out).first(0)));
 }
 
 TEST(PulseNames, FileNameIsTheTextBehindTheLastSeparator) {
@@ -471,14 +443,6 @@ TEST_F(LoadPulseTest, NoteVariants) {
   }
 }
 
-TEST_F(LoadPulseTest, NoteNamesTheFileWithoutItsFolder) {
-  std::filesystem::create_directories(dir_.path() / "run.1");
-  const std::string path =
-      test::WritePulseRecording(Described(), dir_.path() / "run.1" / "c2.dat").data.string();
-  ASSERT_EQ(Load("", path), 0);
-  EXPECT_THAT(Wave("Pulse_1_1_1")->note, ::testing::StartsWith("\rFilename:\tc2.dat;\r"));
-}
-
 TEST_F(LoadPulseTest, SweepTimeIsLocalTimeWithTheEpochOutsideDaylightSaving) {
   // 181 days after 1 January 1990 00:00 standard time is 1 July 00:00
   // standard time, which the clocks of a zone with summer time show as 1:00.
@@ -499,73 +463,83 @@ TEST_F(LoadPulseTest, SweepTimeIsLocalTimeWithTheEpochOutsideDaylightSaving) {
 
 // LoadPulse/P: the command lines that build the stacked graph, and the
 // graph the workbench builds from them.
+struct GraphCase {
+  const char* what;
+  std::function<PulseRecording()> recording;
+  const char* flags;
+  std::vector<std::string> log;  // behind "Display;ModifyGraph margin(left)=60"
+};
 
-constexpr const char* kPrepare = "Display;ModifyGraph margin(left)=60";
+std::string Append(int axis, const std::string& wave) {
+  return "AppendToGraph/L=l" + std::to_string(axis) + " '" + wave + "'";
+}
+std::string Enable(int axis, const char* from, const char* to) {
+  const std::string l = "l" + std::to_string(axis);
+  return "ModifyGraph axisEnab(" + l + ")={" + std::string(from) + "," + to + "},freePos(" + l +
+         ")=0,lblPos(" + l + ")=60";
+}
 
-PulseRecording WithLeakAndSecond(int sweeps) {
-  PulseRecording rec = test::SmallRecording(sweeps);
-  for (auto& sweep : rec.groups[0].series[0].sweeps) {
-    sweep.record.hasLeak = 1;
-    sweep.record.hasSecondTrace = 1;
-  }
+PulseRecording WithLeakAndSecond() {
+  PulseRecording rec = test::SmallRecording();
+  rec.groups[0].series[0].sweeps[0].record.hasLeak = 1;
+  rec.groups[0].series[0].sweeps[0].record.hasSecondTrace = 1;
   return rec;
 }
 
-TEST_F(LoadPulseTest, OneAxisForTheSweepsAlone) {
-  ASSERT_EQ(Load("/P", test::SmallRecording(2)), 0);
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1'",
-                          "ModifyGraph axisEnab(l1)={0.0000,1.0000},freePos(l1)=0,lblPos(l1)=60",
-                          "AppendToGraph/L=l1 'Pulse_1_1_2'"));
-  ASSERT_EQ(wb_.windows().size(), 1u);
-  const Window& graph = wb_.windows()[0];
-  ASSERT_EQ(graph.traces.size(), 2u);
-  EXPECT_EQ(graph.traces[1].yAxis, "l1");
-  EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
-}
-
-TEST_F(LoadPulseTest, LeakAndSecondTraceStackBelowTheSweep) {
-  ASSERT_EQ(Load("/P/L/S", WithLeakAndSecond(1)), 0);
-  EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1_leak'",
-                          "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
-                          "AppendToGraph/L=l2 'Pulse_1_1_1_2nd'",
-                          "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
-                          "AppendToGraph/L=l3 'Pulse_1_1_1'",
-                          "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60"));
-}
-
-TEST_F(LoadPulseTest, LockInTakesTheLowestThreeAxesAndTheTemplateIsDrawnAsBars) {
+PulseRecording WithSine() {
   PulseRecording rec = test::SmallRecording();
   rec.stimulations[0].record.sinePeriod = 2e-4;
   rec.stimulations[0].AddSegment(kSegmentSine, -0.07, 4e-4);
   rec.groups[0].series[0].sweeps[0].trace = {1, 2, 3, 4};
-  ASSERT_EQ(Load("/P/G/I", rec), 0);
-  // Five axes: h = (1 - 4 x 0.02) / 5 = 0.184.
-  EXPECT_THAT(
-      wb_.commandLog(),
-      ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1_Gm'",
-                  "ModifyGraph axisEnab(l1)={0.0000,0.1840},freePos(l1)=0,lblPos(l1)=60",
-                  "AppendToGraph/L=l2 'Pulse_1_1_1_Gs'",
-                  "ModifyGraph axisEnab(l2)={0.2040,0.3880},freePos(l2)=0,lblPos(l2)=60",
-                  "AppendToGraph/L=l3 'Pulse_1_1_1_Cm'",
-                  "ModifyGraph axisEnab(l3)={0.4080,0.5920},freePos(l3)=0,lblPos(l3)=60",
-                  "AppendToGraph/L=l4 'Pulse_1_1_1_stim'",
-                  "ModifyGraph axisEnab(l4)={0.6120,0.7960},freePos(l4)=0,lblPos(l4)=60",
-                  "ModifyGraph mode('Pulse_1_1_1_stim')=6", "AppendToGraph/L=l5 'Pulse_1_1_1'",
-                  "ModifyGraph axisEnab(l5)={0.8160,1.0000},freePos(l5)=0,lblPos(l5)=60"));
+  return rec;
 }
 
-TEST_F(LoadPulseTest, AxisOfAWaveMissingFromTheFirstSweepGetsNoRange) {
+PulseRecording LeakInSecondSweepOnly() {
   PulseRecording rec = test::SmallRecording(2);
   rec.groups[0].series[0].sweeps[1].record.hasLeak = 1;
-  ASSERT_EQ(Load("/P/L", rec), 0);
-  EXPECT_THAT(
-      wb_.commandLog(),
-      ElementsAre(kPrepare, "AppendToGraph/L=l2 'Pulse_1_1_1'",
-                  "ModifyGraph axisEnab(l2)={0.5100,1.0000},freePos(l2)=0,lblPos(l2)=60",
-                  "AppendToGraph/L=l1 'Pulse_1_1_2_leak'", "AppendToGraph/L=l2 'Pulse_1_1_2'"));
+  return rec;
 }
+
+class PulseGraph : public LoadPulseTest, public ::testing::WithParamInterface<GraphCase> {};
+
+TEST_P(PulseGraph, CommandLinesAndTheGraphTheyBuild) {
+  const GraphCase& c = GetParam();
+  ASSERT_EQ(Load(c.flags, c.recording()), 0);
+  std::vector<std::string> log = {"Display;ModifyGraph margin(left)=60"};
+  log.insert(log.end(), c.log.begin(), c.log.end());
+  EXPECT_THAT(wb_.commandLog(), ElementsAreArray(log));
+  ASSERT_EQ(wb_.windows().size(), 1u);
+  const auto appends = std::count_if(log.begin(), log.end(), [](const std::string& line) {
+    return line.starts_with("AppendToGraph");
+  });
+  EXPECT_EQ(wb_.windows()[0].traces.size(), static_cast<size_t>(appends));
+  EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stacks, PulseGraph,
+    ::testing::Values(
+        GraphCase{"one axis for the sweeps alone", [] { return test::SmallRecording(2); }, "/P",
+                  {Append(1, "Pulse_1_1_1"), Enable(1, "0.0000", "1.0000"), Append(1, "Pulse_1_1_2")}},
+        GraphCase{"leak and second trace stack below the sweep", WithLeakAndSecond, "/P/L/S",
+                  {Append(1, "Pulse_1_1_1_leak"), Enable(1, "0.0000", "0.3200"),
+                   Append(2, "Pulse_1_1_1_2nd"), Enable(2, "0.3400", "0.6600"),
+                   Append(3, "Pulse_1_1_1"), Enable(3, "0.6800", "1.0000")}},
+        // Five axes: h = (1 - 4 x 0.02) / 5 = 0.184; the template as bars.
+        GraphCase{"the LockIn takes the lowest three axes", WithSine, "/P/G/I",
+                  {Append(1, "Pulse_1_1_1_Gm"), Enable(1, "0.0000", "0.1840"),
+                   Append(2, "Pulse_1_1_1_Gs"), Enable(2, "0.2040", "0.3880"),
+                   Append(3, "Pulse_1_1_1_Cm"), Enable(3, "0.4080", "0.5920"),
+                   Append(4, "Pulse_1_1_1_stim"), Enable(4, "0.6120", "0.7960"),
+                   "ModifyGraph mode('Pulse_1_1_1_stim')=6", Append(5, "Pulse_1_1_1"),
+                   Enable(5, "0.8160", "1.0000")}},
+        GraphCase{"an axis of a wave missing from the first sweep gets no range",
+                  LeakInSecondSweepOnly, "/P/L",
+                  {Append(2, "Pulse_1_1_1"), Enable(2, "0.5100", "1.0000"),
+                   Append(1, "Pulse_1_1_2_leak"), Append(2, "Pulse_1_1_2")}},
+        GraphCase{"liberal base names are quoted", [] { return test::SmallRecording(); },
+                  "/P/N='my cell'", {Append(1, "my cell_1_1_1"), Enable(1, "0.0000", "1.0000")}}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(LoadPulseTest, SkippedSweepsShowWhatTheyHaveFromEarlierLoads) {
   PulseRecording rec = test::SmallRecording(2);
@@ -575,21 +549,8 @@ TEST_F(LoadPulseTest, SkippedSweepsShowWhatTheyHaveFromEarlierLoads) {
   ASSERT_EQ(Load("", path), 0);
   ASSERT_EQ(Load("/O/P/J=stim", path), 0);
   EXPECT_THAT(wb_.commandLog(),
-              ElementsAre(kPrepare, "AppendToGraph/L=l1 'Pulse_1_1_1'",
-                          "ModifyGraph axisEnab(l1)={0.0000,1.0000},freePos(l1)=0,lblPos(l1)=60",
-                          "AppendToGraph/L=l1 'Pulse_1_1_2'"));
-}
-
-TEST_F(LoadPulseTest, LiberalBaseNamesAreQuoted) {
-  ASSERT_EQ(Load("/P/N='my cell'", test::SmallRecording()), 0);
-  ASSERT_EQ(wb_.commandLog().size(), 3u);
-  EXPECT_EQ(wb_.commandLog()[1], "AppendToGraph/L=l1 'my cell_1_1_1'");
-  EXPECT_EQ(wb_.windows()[0].traces.size(), 1u);
-}
-
-TEST(PulseDisplay, AxisHeightsAsThirtyTwoBitReals) {
-  EXPECT_EQ(StackedAxisHeight(1, kPulseAxisGap), 1.0f);
-  EXPECT_EQ(StackedAxisHeight(3, kPulseAxisGap), 0.32f);
+              ElementsAre("Display;ModifyGraph margin(left)=60", Append(1, "Pulse_1_1_1"),
+                          Enable(1, "0.0000", "1.0000"), Append(1, "Pulse_1_1_2")));
 }
 
 }  // namespace

@@ -134,63 +134,47 @@ TEST_F(PulseTreeTest, BigAndLittleEndianTreesReadToTheSameValues) {
   EXPECT_EQ(fromBig.series[1].temperature, 21.5);
   EXPECT_EQ(FieldText(fromBig.stimulations[2].stimName), "sine");
   EXPECT_EQ(fromBig.segments[3].segmentClass, kSegmentSine);
+
+  // Larger stored records are read whole and their extra bytes ignored.
+  PulseRecording larger = Shaped();
+  larger.pulRecordSizes = {500, 120, 460, 231};
+  larger.pgfRecordSizes = {120, 400, 64};  // a pgf root longer than 74 bytes
+  larger.padding = 0x7F;
+  ASSERT_TRUE(test::LoadPulseTrees(larger));
+  EXPECT_TRUE(Take() == fromBig);
+  EXPECT_EQ(GetStimulusRoot()->version, 5);
 }
 
+// Entries are numbered within their parent; empty levels have no first
+// child; the segments of each stimulation are its own.
 TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
-  const PulseGroupEntry* g1 = FindGroup(1);
-  const PulseGroupEntry* g2 = FindGroup(2);
-  const PulseGroupEntry* g3 = FindGroup(3);
-  ASSERT_TRUE(g1 && g2 && g3);
-  EXPECT_EQ(g3->number, 3);
-  EXPECT_EQ(g2->firstSeries, kNoEntry);
-  EXPECT_EQ(g1->nextGroup, 1);  // index of group 2
-  EXPECT_EQ(g3->nextGroup, kNoEntry);
-  EXPECT_EQ(g3->firstSeries, 2);  // the third series of the file
-
-  const PulseSeriesEntry* s12 = FindSeries(1, 2);
-  const PulseSeriesEntry* s31 = FindSeries(3, 1);
-  ASSERT_TRUE(s12 && s31);
-  EXPECT_EQ(s12->number, 2);
-  EXPECT_EQ(s12->firstSweep, kNoEntry);
-  EXPECT_EQ(s12->nextSeries, kNoEntry);
-  EXPECT_EQ(FindSeries(1, 1)->nextSeries, 1);
-  EXPECT_EQ(s31->recordingMode, kRecordingModeCClamp);
-  EXPECT_EQ(s31->firstSweep, 3);
-
-  const PulseSweepEntry* w313 = FindSweep(1, 1, 3);
-  const PulseSweepEntry* w312 = FindSweep(3, 1, 2);
-  ASSERT_TRUE(w313 && w312);
-  EXPECT_EQ(w313->number, 3);
-  EXPECT_EQ(w313->nextSweep, kNoEntry);
-  EXPECT_EQ(FindSweep(1, 1, 1)->nextSweep, 1);
-  EXPECT_EQ(w312->group, 3);
-  EXPECT_EQ(w312->stimulation, 2);
-
-  // The segments of each stimulation are its own.
-  EXPECT_EQ(FindStimulation(1)->segmentCount, 2);
+  EXPECT_EQ(FindGroup(3)->number, 3);
+  EXPECT_EQ(FindGroup(2)->firstSeries, kNoEntry);
+  EXPECT_EQ(FindGroup(3)->firstSeries, 2);  // the third series of the file
+  EXPECT_EQ(FindGroup(1)->nextGroup, 1);    // index of group 2
+  EXPECT_EQ(FindSweep(1, 1, 3)->nextSweep, kNoEntry);
+  EXPECT_EQ(FindSeries(1, 2)->number, 2);
+  EXPECT_EQ(FindSeries(1, 2)->firstSweep, kNoEntry);
+  EXPECT_EQ(FindSeries(3, 1)->recordingMode, kRecordingModeCClamp);
+  EXPECT_EQ(FindSweep(1, 1, 3)->number, 3);
+  EXPECT_EQ(FindSweep(3, 1, 2)->group, 3);
+  EXPECT_EQ(FindSweep(3, 1, 2)->stimulation, 2);
   EXPECT_EQ(FindStimulation(2)->segmentCount, 0);
-  EXPECT_EQ(FindStimulation(2)->firstSegment, kNoEntry);
   EXPECT_EQ(FindStimulation(3)->firstSegment, 2);
   EXPECT_EQ(FindSegment(1, 2)->voltage, 0.02);
   EXPECT_EQ(FindSegment(3, 3)->voltage, -0.06);
   EXPECT_EQ(SegmentTotal(), 5);
 }
 
+// Numbers out of range, a group without series, a series without sweeps.
 TEST_F(PulseTreeTest, LookupsOutOfRangeGiveNone) {
   ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
-  EXPECT_EQ(FindGroup(0), nullptr);
-  EXPECT_EQ(FindGroup(4), nullptr);
-  EXPECT_EQ(FindSeries(1, 0), nullptr);
-  EXPECT_EQ(FindSeries(1, 3), nullptr);
-  EXPECT_EQ(FindSeries(2, 1), nullptr);  // a group without series
-  EXPECT_EQ(FindSweep(1, 2, 1), nullptr);  // a series without sweeps
-  EXPECT_EQ(FindSweep(1, 1, 4), nullptr);
-  EXPECT_EQ(FindSweep(4, 1, 1), nullptr);
-  EXPECT_EQ(FindStimulation(4), nullptr);
-  EXPECT_EQ(FindSegment(2, 1), nullptr);
-  EXPECT_EQ(FindSegment(1, 3), nullptr);
-  EXPECT_EQ(FindSegment(9, 1), nullptr);
+  const void* found[] = {FindGroup(0),        FindGroup(4),         FindSeries(1, 0),
+                         FindSeries(1, 3),    FindSeries(2, 1),     FindSweep(1, 2, 1),
+                         FindSweep(1, 1, 4),  FindSweep(4, 1, 1),   FindStimulation(4),
+                         FindSegment(2, 1),   FindSegment(1, 3),    FindSegment(9, 1)};
+  for (size_t i = 0; i < std::size(found); ++i) EXPECT_EQ(found[i], nullptr) << i;
 }
 
 TEST_F(PulseTreeTest, FindSweepSetsTheDataSwapFlag) {
@@ -205,39 +189,20 @@ TEST_F(PulseTreeTest, FindSweepSetsTheDataSwapFlag) {
   EXPECT_FALSE(PulseDataSwap());
 }
 
-TEST_F(PulseTreeTest, ReleaseEmptiesAndMayBeRepeated) {
+TEST_F(PulseTreeTest, ReleaseMayBeRepeatedAndZeroGroupsGiveNoRoot) {
   ReleasePulseAcquisitionTree();  // nothing loaded yet
   ReleasePulseStimulusTree();
   ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
   ReleasePulseAcquisitionTree();
   ReleasePulseStimulusTree();
   ReleasePulseAcquisitionTree();
-  EXPECT_EQ(GetRoot(), nullptr);
-  EXPECT_EQ(FindGroup(1), nullptr);
   EXPECT_EQ(GetStimulusRoot(), nullptr);
   EXPECT_EQ(StimulationCount(), 0);
-}
 
-TEST_F(PulseTreeTest, ZeroGroupsReadButGiveNoRoot) {
-  PulseRecording rec;
-  ASSERT_TRUE(test::LoadPulseTrees(rec));
+  ASSERT_TRUE(test::LoadPulseTrees(PulseRecording{}));
   EXPECT_EQ(GetRoot(), nullptr);
   EXPECT_EQ(FindGroup(1), nullptr);
-  EXPECT_EQ(StimulationCount(), 0);
   EXPECT_NE(GetStimulusRoot(), nullptr);
-}
-
-TEST_F(PulseTreeTest, LargerRecordsAreReadWholeAndTheirExtraBytesIgnored) {
-  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
-  const Snapshot known = Take();
-  PulseRecording rec = Shaped();
-  rec.pulRecordSizes = {500, 120, 460, 231};
-  rec.pgfRecordSizes = {120, 400, 64};  // a pgf root longer than 74 bytes
-  rec.padding = 0x7F;
-  ASSERT_TRUE(test::LoadPulseTrees(rec));
-  const Snapshot larger = Take();
-  EXPECT_TRUE(larger == known);
-  EXPECT_EQ(GetStimulusRoot()->version, 5);
 }
 
 TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZero) {
@@ -254,10 +219,8 @@ TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZero) {
   ASSERT_TRUE(test::LoadPulseTrees(rec));
   const PulseRootEntry* root = GetRoot();
   ASSERT_NE(root, nullptr);
-  EXPECT_EQ(FieldText(root->versionName), "v8.50");
   EXPECT_EQ(root->startTime, 0.0);
   EXPECT_EQ(root->sweepCount, 5);
-  EXPECT_EQ(FieldText(FindGroup(1)->label), "first group");
   EXPECT_EQ(FindSeries(1, 1)->holding, -0.065);
   EXPECT_EQ(FieldText(FindSeries(1, 1)->unit1), "");
   const PulseSweepEntry* w = FindSweep(1, 1, 2);
@@ -266,7 +229,6 @@ TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZero) {
   EXPECT_EQ(w->kindBits, 0);
   EXPECT_TRUE(PulseDataSwap());  // kind bits read as 0: big-endian samples
   EXPECT_EQ(GetStimulusRoot()->version, 5);
-  EXPECT_EQ(FieldText(FindStimulation(1)->stimName), "IV");
   EXPECT_EQ(FindStimulation(1)->sampleInterval, 1e-4);
   EXPECT_EQ(FindStimulation(1)->protocolSweeps, 0);  // at 52, cut off
   EXPECT_EQ(FindSegment(1, 1)->voltage, -0.08);
@@ -364,26 +326,6 @@ TEST_F(PulseTreeTest, EveryTruncationOfATreeFailsCleanly) {
   EXPECT_TRUE(ReadPulseStimulusTree(MemorySource(pgf)));
 }
 
-TEST_F(PulseTreeTest, ReadsTheFilesDerivedFromTheDataFileName) {
-  test::TempDir dir;
-  const test::PulseFiles files = test::WritePulseRecording(Shaped(), dir.path() / "cell.DAT");
-  std::string pgf = files.data.string();
-  std::string pul = files.data.string();
-  ASSERT_TRUE(ReplaceExtension(pgf, "pgf", 259));
-  ASSERT_TRUE(ReplaceExtension(pul, "pul", 259));
-  EXPECT_EQ(pgf, (dir.path() / "cell.pgf").string());
-  EXPECT_EQ(pul, (dir.path() / "cell.pul").string());
-  ASSERT_TRUE(ReadPulseStimulusTree(pgf));
-  ASSERT_TRUE(ReadPulseAcquisitionTree(pul));
-  EXPECT_EQ(GetRoot()->sweepCount, 5);
-  EXPECT_EQ(FieldText(FindStimulation(3)->stimName), "sine");
-
-  EXPECT_FALSE(ReadPulseAcquisitionTree(dir.File("missing.pul")));
-  EXPECT_FALSE(ReadPulseStimulusTree(dir.path().string()));  // a folder
-  EXPECT_EQ(GetRoot(), nullptr);
-  EXPECT_EQ(StimulationCount(), 0);
-}
-
 // A tree header only: magic in `order`, level count, nothing else needed
 // by the probes.
 Bytes Header(ByteOrder order, int32_t levels) {
@@ -422,16 +364,8 @@ TEST(Probes, FilesThatCannotBeReadGiveZero) {
   const test::PulseFiles files = test::WritePulseRecording(Shaped(), dir.path() / "cell.dat");
   EXPECT_EQ(ProbePulKind(files.pul.string()), 5);  // written big-endian, 4 levels
   EXPECT_EQ(ProbePgfKind(files.pgf.string()), 1);
-  PulseRecording little = Shaped();
-  little.pulOrder = ByteOrder::kLittle;
-  little.pulLevels = 5;
-  const test::PulseFiles other = test::WritePulseRecording(little, dir.path() / "other.dat");
-  EXPECT_EQ(ProbePulKind(other.pul.string()), 2);
   EXPECT_EQ(ProbePulKind(dir.File("missing.pul")), 0);
-  EXPECT_EQ(ProbePgfKind(dir.File("missing.pgf")), 0);
-  test::WriteFileBytes(dir.path() / "empty.pgf", {});
-  EXPECT_EQ(ProbePgfKind(dir.File("empty.pgf")), 0);
-  EXPECT_EQ(ProbePulKind(dir.path().string()), 0);
+  EXPECT_EQ(ProbePgfKind(dir.path().string()), 0);
 }
 
 }  // namespace

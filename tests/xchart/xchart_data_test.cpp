@@ -131,49 +131,6 @@ TEST(XChartData, SkippedTracesAreSteppedOverAndAStopEndsTheWalk) {
   EXPECT_THAT(stopping.placed, ::testing::ElementsAre(0, 1));
 }
 
-TEST(XChartData, AFileEndingInsideSamplesLeavesNaNBehindWhatWasRead) {
-  const XChartRecording rec = ThreeTraces(0);
-  std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
-  const Group g = GroupOf(rec.groups[0]);
-  // Cut inside the second sample of trace 3, whose samples begin behind
-  // the padding, two flags with their samples, and the flags of 2 and 3.
-  bytes.resize(7 + 13 + 13 + 1 + 1 + 4 + 2);
-  Collector c(3);
-  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, c), XChartDataEnd::kShort);
-  EXPECT_THAT(c.finished, ::testing::ElementsAre(std::pair{0, true}, std::pair{1, true},
-                                                 std::pair{3, false}));
-  EXPECT_EQ(c.samples[3][0], 1.5f);
-  EXPECT_TRUE(std::isnan(c.samples[3][1]));
-  EXPECT_TRUE(std::isnan(c.samples[3][2]));
-
-  // The last byte is the flag of position 16: without it the walk still
-  // ends short, after every trace was read whole.
-  bytes = test::XChartDataBytes(rec);
-  bytes.resize(bytes.size() - 1);
-  Collector d(3);
-  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, d), XChartDataEnd::kShort);
-  EXPECT_THAT(d.finished, ::testing::ElementsAre(std::pair{0, true}, std::pair{1, true},
-                                                 std::pair{3, true}));
-}
-
-TEST(XChartData, EveryTruncationEndsShortWithoutReadingPastTheEnd) {
-  const XChartRecording rec = ThreeTraces(1);
-  const std::vector<uint8_t> full = test::XChartDataBytes(rec);
-  const Group g = GroupOf(rec.groups[0]);
-  for (size_t length = 0; length < full.size(); ++length) {
-    const std::vector<uint8_t> cut(full.begin(),
-                                   full.begin() + static_cast<std::ptrdiff_t>(length));
-    Collector c(3);
-    EXPECT_EQ(ReadXChartSamples(MemorySource(cut), g.record, g.traces, c), XChartDataEnd::kShort)
-        << length;
-    for (const auto& [position, complete] : c.finished) {
-      if (complete) continue;
-      // Whatever was not in the file is NaN, never the collector's -1.
-      for (float v : c.samples[static_cast<size_t>(position)]) EXPECT_NE(v, -1.0f) << length;
-    }
-  }
-}
-
 TEST(XChartData, OffsetsAndCountsTheFileCannotHoldPlaceNothing) {
   const XChartRecording rec = ThreeTraces(0);
   const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
@@ -188,18 +145,6 @@ TEST(XChartData, OffsetsAndCountsTheFileCannotHoldPlaceNothing) {
     EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), changed, g.traces, c), XChartDataEnd::kShort);
     EXPECT_TRUE(c.placed.empty());
   }
-}
-
-TEST(XChartData, APresentFlagForAnInactiveTraceStopsTheWalk) {
-  XChartRecording rec = ThreeTraces(0);
-  rec.groups[0].traces[5].flag = 1;  // inactive, but flagged present
-  test::LayOutXChartData(rec);
-  const std::vector<uint8_t> bytes = test::XChartDataBytes(rec);
-  const Group g = GroupOf(rec.groups[0]);
-  Collector c(3);
-  EXPECT_EQ(ReadXChartSamples(MemorySource(bytes), g.record, g.traces, c),
-            XChartDataEnd::kInconsistent);
-  EXPECT_THAT(c.placed, ::testing::ElementsAre(0, 1, 3)) << "the traces before it are read";
 }
 
 }  // namespace

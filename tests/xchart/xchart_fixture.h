@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/testkit/loader_session.h"
 #include "tests/testkit/pulse_writer.h"
 #include "tests/testkit/temp_dir.h"
 #include "tests/testkit/xchart_writer.h"
@@ -61,10 +62,10 @@ inline XChartRecording Cell(ByteOrder order = ByteOrder::kBig) {
   return rec;
 }
 
-class XChartHarness {
- public:
-  XChartHarness() : wb_(Workbench::Options{dir_.File("prefs.bin"), false}) {}
-
+// The loader fixture with LoadXChart's command, what its last run posted
+// and sent, and its beeps.
+class XChartTest : public LoaderSessionTest {
+ protected:
   // Writes the recording as `name` (a .tree file) and its data file; returns
   // the tree file's path.
   std::string Write(const XChartRecording& rec, const std::string& name = "cell.tree") {
@@ -93,25 +94,7 @@ class XChartHarness {
   }
   // Beeps since the last Load.
   int NewBeeps() { return Beeps() - beepMark_; }
-
-  HostWave* Wave(const std::string& name) { return wb_.root().FindWave(name); }
-  std::vector<double> Values(const std::string& name) {
-    std::vector<double> out;
-    HostWave* w = Wave(name);
-    EXPECT_NE(w, nullptr) << name;
-    if (w == nullptr) return out;
-    for (int64_t i = 0; i < w->points; ++i) out.push_back(w->Value(i));
-    return out;
-  }
   const Variable* Var(const std::string& name) { return wb_.root().FindVariable(name); }
-  std::vector<std::string> WaveNames() {
-    std::vector<std::string> names;
-    for (const auto& w : wb_.root().waves) names.push_back(w->name);
-    return names;
-  }
-
-  TempDir dir_;
-  Workbench wb_;
 
  private:
   int Beeps() {
@@ -124,8 +107,6 @@ class XChartHarness {
   size_t logMark_ = 0;
   int beepMark_ = 0;
 };
-
-class XChartTest : public ::testing::Test, public XChartHarness {};
 
 // Equality of sample lists in which NaN equals NaN.
 inline ::testing::AssertionResult SameSamples(const std::vector<double>& actual,

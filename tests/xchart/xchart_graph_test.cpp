@@ -173,21 +173,15 @@ TEST_F(XChartGraph, FileTextsCannotLeaveTheirQuotes) {
 TEST(XChartGraphStyles, StylesAndColours) {
   const int modes[] = {2, 3, 3, 3, 3, 3, 0, 0, 4, 4, 4, 4, 4};
   const int markers[] = {0, 0, 2, 7, 1, 5, 0, 0, 0, 2, 7, 1, 5};
-  for (int style = 0; style < 13; ++style) {
-    EXPECT_EQ(XChartStyleOf(static_cast<uint8_t>(style)).mode, modes[style]) << style;
-    EXPECT_EQ(XChartStyleOf(static_cast<uint8_t>(style)).marker, markers[style]) << style;
+  for (int style : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 127, 255}) {
+    const auto s = XChartStyleOf(static_cast<uint8_t>(style));
+    EXPECT_EQ(s.mode, style < 13 ? modes[style] : 0) << style;
+    EXPECT_EQ(s.marker, style < 13 ? markers[style] : 0) << style;
   }
-  for (int style : {13, 127, 255}) {
-    EXPECT_EQ(XChartStyleOf(static_cast<uint8_t>(style)).mode, 0);
-    EXPECT_EQ(XChartStyleOf(static_cast<uint8_t>(style)).marker, 0);
-  }
-  EXPECT_STREQ(XChartColourOf(0), "0,0,0");
-  EXPECT_STREQ(XChartColourOf(4), "4369,4369,4369");
-  EXPECT_STREQ(XChartColourOf(8), "8738,8738,8738");
-  EXPECT_STREQ(XChartColourOf(12), "13107,13107,13107");
-  EXPECT_STREQ(XChartColourOf(15), "16385,16385,65535");
-  EXPECT_STREQ(XChartColourOf(16), "0,0,0");
-  EXPECT_STREQ(XChartColourOf(-1), "0,0,0");
+  const std::pair<int, std::string> colours[] = {
+      {0, "0,0,0"},         {4, "4369,4369,4369"},     {8, "8738,8738,8738"},
+      {12, "13107,13107,13107"}, {15, "16385,16385,65535"}, {16, "0,0,0"}, {-1, "0,0,0"}};
+  for (const auto& [index, rgb] : colours) EXPECT_EQ(XChartColourOf(index), rgb) << index;
 }
 
 TEST(XChartGraphCommands, NothingToDrawStillMakesTheGraph) {

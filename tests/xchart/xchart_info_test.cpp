@@ -49,14 +49,10 @@ TEST_F(XChartInfo, JsonCarriesTheSameTree) {
   ASSERT_EQ(r.status, 0) << r.err;
   const auto doc = nlohmann::json::parse(r.out);
   EXPECT_EQ(doc["format"], "X-Chart");
-  EXPECT_EQ(doc["title"], "Slice 4.chart");
   EXPECT_EQ(doc["byte_order"], "big");
   ASSERT_EQ(doc["groups"].size(), 2u);
   const auto& g1 = doc["groups"][0];
-  EXPECT_EQ(g1["time"], 1.0e9);
   EXPECT_EQ(g1["time_text"], "Thu Sep 09 2021 01:46:40") << "the date style of every recording";
-  EXPECT_EQ(g1["damaged"], false);
-  EXPECT_EQ(g1["points"], 4);
   ASSERT_EQ(g1["traces"].size(), 6u);
   EXPECT_EQ(g1["traces"][5]["unit"], "\xC2\xB5M");
   EXPECT_EQ(g1["traces"][2]["auto_zero"], 12.5);
