@@ -130,12 +130,7 @@ std::string GroupStimulationNames(int32_t group, int32_t seriesCount) {
     for (const std::string& n : names) seen = seen || n == name;
     if (!seen) names.push_back(name);
   }
-  std::string joined;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) joined += ',';
-    joined += names[i];
-  }
-  return joined;
+  return JoinNames(names);
 }
 
 // ---- The loading loop ---------------------------------------------------------------
@@ -175,11 +170,7 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
   }
   // Names are checked here, per sweep, because the longest numbers decide
   // whether a base name fits: "_1_1_9" may fit where "_1_1_10" does not.
-  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
-    HostDiagnose(Format("the base name \"%s\" has %zu characters", o.baseName.c_str(),
-                        o.baseName.size()));
-    return kErrNameTooLong;
-  }
+  if (int32_t err = CheckBaseName(o.baseName)) return err;
   const std::string name = Format("%s_%ld_%ld_%ld", o.baseName.c_str(), static_cast<long>(g),
                                   static_cast<long>(s), static_cast<long>(w));
   // With /I the longest suffix, "_stim", must fit as well.
@@ -208,32 +199,25 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
 // the innermost selected level on; each stopped at what the file holds.
 int32_t WalkSweeps(const PulseOptions& o, std::string_view operation, const PulseRootEntry& root) {
   bool first = true;
-  const int32_t groupFirst = o.group > 0 ? o.group : 1;
-  const int32_t groupLast = o.group == 0 ? root.groupCount
-                            : o.series == 0 && o.sweep == 0
-                                ? RangeEnd(o.group, o.count, root.groupCount)
-                                : std::min(o.group, root.groupCount);
-  for (int32_t g = groupFirst; g <= groupLast; ++g) {
+  const LevelRange groups =
+      SelectedRange(o.group, o.count, root.groupCount, o.series != 0 || o.sweep != 0);
+  for (int32_t g = groups.first; g <= groups.last; ++g) {
     const PulseGroupEntry* group = FindGroup(g);
     if (group == nullptr) {
       HostDiagnose(Format("group %d is not in the acquisition tree", g));
       return kErrReadGroup;
     }
-    const int32_t seriesFirst = o.series > 0 ? o.series : 1;
-    const int32_t seriesLast = o.series == 0  ? group->seriesCount
-                               : o.sweep == 0 ? RangeEnd(o.series, o.count, group->seriesCount)
-                                              : std::min(o.series, group->seriesCount);
-    for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
-      const PulseSeriesEntry* series = FindSeries(g, s);
-      if (series == nullptr) {
+    const LevelRange series =
+        SelectedRange(o.series, o.count, group->seriesCount, o.sweep != 0);
+    for (int32_t s = series.first; s <= series.last; ++s) {
+      const PulseSeriesEntry* entry = FindSeries(g, s);
+      if (entry == nullptr) {
         HostDiagnose(Format("series %d of group %d is not in the acquisition tree", s, g));
         return kErrReadSeries;
       }
       const bool seriesHasSamples = PulseSeriesHasSamples(g, s);
-      const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
-      const int32_t sweepLast =
-          o.sweep == 0 ? series->sweepCount : RangeEnd(o.sweep, o.count, series->sweepCount);
-      for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
+      const LevelRange sweeps = SelectedRange(o.sweep, o.count, entry->sweepCount, false);
+      for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
         if (int32_t err = LoadOne(o, operation, g, s, w, seriesHasSamples, &first)) return err;
       }
     }

@@ -4,6 +4,8 @@
 
 #include "host/flag_values.h"
 #include "host/host.h"
+#include "host/result_codes.h"
+#include "support/format.h"
 #include "traces/lockin_waves.h"
 
 namespace kwt {
@@ -57,6 +59,22 @@ int32_t RangeEnd(int32_t first, int32_t count, int32_t available) {
   // In 64 bits so that a large count cannot wrap.
   const int64_t end = static_cast<int64_t>(first) + count - 1;
   return static_cast<int32_t>(std::min<int64_t>(end, available));
+}
+
+LevelRange SelectedRange(int32_t selected, int32_t count, int32_t available,
+                         bool deeperSelected) {
+  // A negative selection walks from 1, as far as its end reaches.
+  const int32_t first = selected > 0 ? selected : 1;
+  if (selected == 0) return {first, available};
+  if (!deeperSelected) return {first, RangeEnd(selected, count, available)};
+  return {first, std::min(selected, available)};
+}
+
+int32_t CheckBaseName(const std::string& baseName) {
+  if (baseName.size() <= static_cast<size_t>(kHostMaxNameLength)) return 0;
+  HostDiagnose(Format("the base name \"%s\" has %zu characters", baseName.c_str(),
+                      baseName.size()));
+  return kErrNameTooLong;
 }
 
 bool AdmitsStimulation(const PulseOptions& o, std::optional<std::string_view> name) {

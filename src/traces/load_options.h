@@ -70,6 +70,21 @@ class LoadLoopEnd {
 // `available`.
 int32_t RangeEnd(int32_t first, int32_t count, int32_t available);
 
+// The numbers of one level that a load walks: every one when the level is
+// not selected (0); `count` of them from the selected one when no deeper
+// level is selected; else the selected one alone.  Each stopped at
+// `available`.
+struct LevelRange {
+  int32_t first = 1;
+  int32_t last = 0;
+};
+LevelRange SelectedRange(int32_t selected, int32_t count, int32_t available,
+                         bool deeperSelected);
+
+// 0 when the base name alone fits in a wave name; else kErrNameTooLong,
+// with its diagnosis.
+int32_t CheckBaseName(const std::string& baseName);
+
 // Whether the /J and /K rules admit a sweep whose stimulation has `name`
 // (none: the stimulation is missing, which only the absence of both flags
 // admits).  A single name takes precedence over a list; an empty list names
