@@ -22,6 +22,17 @@ inline constexpr int32_t kPatcherDialogId = 1268;
 inline constexpr int32_t kJunctionPotentialDialogId = 1269;
 // The About box is kAboutDialogId (resources.h).
 
+// The controls every command dialog (the wave utilities, X-Chart) begins
+// with: the buttons that run the command, close the dialog and copy the
+// command to the command line or the clipboard, and the field showing it.
+namespace command_controls {
+inline constexpr int32_t kDoIt = 1;
+inline constexpr int32_t kCancel = 2;
+inline constexpr int32_t kToCmdLine = 3;
+inline constexpr int32_t kToClip = 4;
+inline constexpr int32_t kCommandField = 5;
+}  // namespace command_controls
+
 // The description of dialog `id`, or null when the module has none.
 const DialogDesc* FindDialog(int32_t id);
 // Every dialog description, by rising id.

@@ -17,12 +17,9 @@
 namespace kwt {
 namespace {
 
-// Controls of every role.
-constexpr int32_t kDoIt = 1;
-constexpr int32_t kCancel = 2;
-constexpr int32_t kToCmdLine = 3;
-constexpr int32_t kToClip = 4;
-constexpr int32_t kCommandField = 5;
+using namespace resources::command_controls;
+
+// Controls of every role besides the command controls.
 constexpr int32_t kInputList = 8;
 constexpr int32_t kFromTarget = 9;
 constexpr int32_t kSecondList = 13;
@@ -55,6 +52,41 @@ constexpr int32_t kUseEveryFactor = 20;
 constexpr int32_t kAverageFactor = 21;
 constexpr int32_t kSuffix = 23;
 }  // namespace slim
+
+// A check box and the stored setting it shows.
+template <class Settings>
+struct CheckSetting {
+  int32_t control;
+  bool Settings::*setting;
+};
+
+constexpr CheckSetting<AutoStatsSettings> kStatsChecks[] = {
+    {kCreateTable, &AutoStatsSettings::table},
+    {kCreateGraph, &AutoStatsSettings::graph},
+    {stats::kScaleWaves, &AutoStatsSettings::scale},
+    {stats::kAppend, &AutoStatsSettings::append},
+    {stats::kWaveStatsMode, &AutoStatsSettings::perWave},
+    {stats::kMinMax, &AutoStatsSettings::minMax},
+};
+
+constexpr CheckSetting<PlotWavesSettings> kPlotChecks[] = {
+    {kCreateTable, &PlotWavesSettings::table},
+    {kCreateGraph, &PlotWavesSettings::graph},
+    {plot::kUseColor, &PlotWavesSettings::colours},
+    {plot::kZeroLine, &PlotWavesSettings::zeroLine},
+    {plot::kBaseLine, &PlotWavesSettings::baseLine},
+    {plot::kOverlay, &PlotWavesSettings::overlay},
+};
+
+template <class Settings, size_t N>
+void ShowChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], const Settings& s) {
+  for (const CheckSetting<Settings>& c : checks) DialogSetCheck(d, c.control, s.*c.setting);
+}
+
+template <class Settings, size_t N>
+void TakeChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], Settings* s) {
+  for (const CheckSetting<Settings>& c : checks) s->*c.setting = DialogGetCheck(d, c.control);
+}
 
 constexpr const char* kErrorTitle = "KWT Error";
 
@@ -279,13 +311,9 @@ class WaveUtilDialog final : public DialogHandler {
         AutoStatsSettings s;
         s.baseName = "swave";
         record.Read(&s);
-        DialogSetCheck(d, kCreateTable, s.table);
-        DialogSetCheck(d, kCreateGraph, s.graph);
-        DialogSetCheck(d, stats::kScaleWaves, s.scale);
         // Nothing can be appended to a window that is not there.
-        DialogSetCheck(d, stats::kAppend, s.append && haveTarget_);
-        DialogSetCheck(d, stats::kWaveStatsMode, s.perWave);
-        DialogSetCheck(d, stats::kMinMax, s.minMax);
+        s.append = s.append && haveTarget_;
+        ShowChecks(d, kStatsChecks, s);
         DialogSetText(d, stats::kBaseName, s.baseName);
         break;
       }
@@ -293,12 +321,7 @@ class WaveUtilDialog final : public DialogHandler {
         PlotWavesSettings s;
         s.graph = true;
         record.Read(&s);
-        DialogSetCheck(d, kCreateTable, s.table);
-        DialogSetCheck(d, kCreateGraph, s.graph);
-        DialogSetCheck(d, plot::kUseColor, s.colours);
-        DialogSetCheck(d, plot::kZeroLine, s.zeroLine);
-        DialogSetCheck(d, plot::kBaseLine, s.baseLine);
-        DialogSetCheck(d, plot::kOverlay, s.overlay);
+        ShowChecks(d, kPlotChecks, s);
         DialogSetCheck(d, plot::kExtrema[s.extrema - 1], true);
         // A stored 0 is also what a field without a number leaves, so the
         // fields keep their opening text for it.
@@ -322,28 +345,17 @@ class WaveUtilDialog final : public DialogHandler {
 
   void SaveSettings(DialogHandle d) {
     DialogSettingsRecord record = DialogSettingsRecord::Load();
-    const auto check = [&](int32_t id) { return DialogGetCheck(d, id); };
     switch (role_) {
       case WaveDialogRole::kAutoStats: {
         AutoStatsSettings s;
-        s.table = check(kCreateTable);
-        s.graph = check(kCreateGraph);
-        s.scale = check(stats::kScaleWaves);
-        s.append = check(stats::kAppend);
-        s.perWave = check(stats::kWaveStatsMode);
-        s.minMax = check(stats::kMinMax);
+        TakeChecks(d, kStatsChecks, &s);
         s.baseName = DialogGetText(d, stats::kBaseName);
         record.Write(s);
         break;
       }
       case WaveDialogRole::kPlotWaves: {
         PlotWavesSettings s;
-        s.table = check(kCreateTable);
-        s.graph = check(kCreateGraph);
-        s.colours = check(plot::kUseColor);
-        s.zeroLine = check(plot::kZeroLine);
-        s.baseLine = check(plot::kBaseLine);
-        s.overlay = check(plot::kOverlay);
+        TakeChecks(d, kPlotChecks, &s);
         const int32_t extrema = CheckedRadio(d, plot::kExtrema);
         s.extrema = static_cast<uint8_t>(extrema != 0 ? extrema : 2);
         s.zeroLevel = StoredNumber(DialogGetText(d, plot::kZeroLevel));
