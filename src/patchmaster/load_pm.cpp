@@ -76,30 +76,14 @@ int32_t ReadStimulationFlag(int32_t flag, LoadPMOptions& o) {
   return 0;
 }
 
+// Reads the flags; /J, /K and /Z are the operation's own.
 int32_t ReadFlags(LoadPMOptions& o) {
-  for (;;) {
-    const int32_t flag = HostGetFlag(kFlagLetters);
-    if (flag == 0) return 0;
-    if (flag < 0) return kHostErrBadFlag;
-    switch (flag) {
-      case 'A': case 'B': case 'C': case 'D': case 'R': case 'H': case 'V':
-        if (int32_t err = ReadSelectionFlag(flag, o, &o.trace)) return err;
-        break;
-      case 'N':
-        if (TakeOptionalEquals()) {
-          if (int32_t err = ReadNameValue(&o.baseName)) return err;
-        }
-        break;
-      case 'J':
-      case 'K':
-        if (int32_t err = ReadStimulationFlag(flag, o)) return err;
-        break;
-      case 'Z': o.flags |= kPmZeroOffset; break;
-      default:
-        if (!SetPlainLoadFlag(flag, &o.flags)) return kHostErrBadFlag;
-        break;
-    }
-  }
+  return ReadLoadFlags(kFlagLetters, o, &o.trace, ReadNameValue, [&](int32_t flag) {
+    if (flag == 'J' || flag == 'K') return ReadStimulationFlag(flag, o);
+    if (flag != 'Z') return kHostErrBadFlag;
+    o.flags |= kPmZeroOffset;
+    return 0;
+  });
 }
 
 // ---- Selection ----------------------------------------------------------------------

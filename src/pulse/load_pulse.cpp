@@ -69,40 +69,15 @@ int32_t ReadStimulationFlag(int32_t flag, PulseOptions& o, std::string* echo) {
   return 0;
 }
 
-// Reads the flags until the host's flag reader gives none.
+// Reads the flags; /J and /K are the operation's own.
 int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
-  for (;;) {
-    // The host's reader answers 0 when no flag follows (the file name
-    // comes next) and a negative value for a letter outside the set.
-    const int32_t flag = HostGetFlag(kFlagLetters);
-    if (flag == 0) return 0;
-    if (flag < 0) return kHostErrBadFlag;
-    switch (flag) {
-      case 'A':
-      case 'B':
-      case 'C':
-      case 'R':
-      case 'H':
-      case 'V':
-        if (int32_t err = ReadSelectionFlag(flag, o, nullptr)) return err;
-        break;
-      case 'N':
-        if (TakeOptionalEquals()) {
-          if (int32_t err = ReadNameValue(&o.baseName)) return err;
-        }
-        break;
-      case 'J':
-      case 'K': {
-        std::string echo;
-        if (int32_t err = ReadStimulationFlag(flag, o, &echo)) return err;
-        if (!echo.empty()) echoes->push_back(std::move(echo));
-        break;
-      }
-      default:
-        if (!SetPlainLoadFlag(flag, &o.flags)) return kHostErrBadFlag;
-        break;
-    }
-  }
+  return ReadLoadFlags(kFlagLetters, o, nullptr, ReadNameValue, [&](int32_t flag) {
+    if (flag != 'J' && flag != 'K') return kHostErrBadFlag;
+    std::string echo;
+    if (int32_t err = ReadStimulationFlag(flag, o, &echo)) return err;
+    if (!echo.empty()) echoes->push_back(std::move(echo));
+    return 0;
+  });
 }
 
 // ---- Selection ----------------------------------------------------------------------

@@ -26,11 +26,7 @@ inline constexpr int32_t kJunctionPotentialDialogId = 1269;
 // with: the buttons that run the command, close the dialog and copy the
 // command to the command line or the clipboard, and the field showing it.
 namespace command_controls {
-inline constexpr int32_t kDoIt = 1;
-inline constexpr int32_t kCancel = 2;
-inline constexpr int32_t kToCmdLine = 3;
-inline constexpr int32_t kToClip = 4;
-inline constexpr int32_t kCommandField = 5;
+enum : int32_t { kDoIt = 1, kCancel = 2, kToCmdLine = 3, kToClip = 4, kCommandField = 5 };
 }  // namespace command_controls
 
 // The description of dialog `id`, or null when the module has none.

@@ -44,6 +44,34 @@ bool SetPlainLoadFlag(int32_t flag, uint32_t* flags) {
   }
 }
 
+int32_t ReadLoadFlags(std::string_view letters, PulseOptions& o, int32_t* trace,
+                      const std::function<int32_t(std::string*)>& readName,
+                      const std::function<int32_t(int32_t)>& readOwn) {
+  for (;;) {
+    // The host's reader answers 0 when no flag follows (the file name
+    // comes next) and a negative value for a letter outside the set.
+    const int32_t flag = HostGetFlag(letters);
+    if (flag == 0) return 0;
+    if (flag < 0) return kHostErrBadFlag;
+    int32_t err = 0;
+    switch (flag) {
+      case 'A': case 'B': case 'C': case 'R': case 'H': case 'V':
+        err = ReadSelectionFlag(flag, o, trace);
+        break;
+      case 'D':
+        err = trace != nullptr ? ReadSelectionFlag(flag, o, trace) : kHostErrBadFlag;
+        break;
+      case 'N':
+        if (TakeOptionalEquals()) err = readName(&o.baseName);
+        break;
+      default:
+        if (!SetPlainLoadFlag(flag, &o.flags)) err = readOwn(flag);
+        break;
+    }
+    if (err != 0) return err;
+  }
+}
+
 LoadLoopEnd::LoadLoopEnd(double startTime, bool resetCursor)
     : startTime_(startTime), resetCursor_(resetCursor) {
   HostPauseUpdate();

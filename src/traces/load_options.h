@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,14 @@ int32_t ReadSelectionFlag(int32_t flag, PulseOptions& options, int32_t* trace);
 // Sets the bit of a flag without a value (/L /S /G /F /I /T /O /P /Q /U);
 // false for any other letter.
 bool SetPlainLoadFlag(int32_t flag, uint32_t* flags);
+
+// Reads the flags of a load until the host's flag reader gives none: the
+// selection (/D only where `trace` is given), /N through `readName`, and
+// the plain flags.  Any other letter goes to `readOwn`, which answers
+// kHostErrBadFlag for one it does not know.  Returns 0 or the first error.
+int32_t ReadLoadFlags(std::string_view letters, PulseOptions& options, int32_t* trace,
+                      const std::function<int32_t(std::string*)>& readName,
+                      const std::function<int32_t(int32_t)>& readOwn);
 
 // Pauses window updates for a loading loop; when the loop ends, however it
 // ends, resumes them, resets the cursor (with `resetCursor`) and publishes

@@ -60,22 +60,18 @@ struct CheckSetting {
   bool Settings::*setting;
 };
 
-constexpr CheckSetting<AutoStatsSettings> kStatsChecks[] = {
-    {kCreateTable, &AutoStatsSettings::table},
-    {kCreateGraph, &AutoStatsSettings::graph},
-    {stats::kScaleWaves, &AutoStatsSettings::scale},
-    {stats::kAppend, &AutoStatsSettings::append},
-    {stats::kWaveStatsMode, &AutoStatsSettings::perWave},
-    {stats::kMinMax, &AutoStatsSettings::minMax},
+using Stats = AutoStatsSettings;
+constexpr CheckSetting<Stats> kStatsChecks[] = {
+    {kCreateTable, &Stats::table},          {kCreateGraph, &Stats::graph},
+    {stats::kScaleWaves, &Stats::scale},    {stats::kAppend, &Stats::append},
+    {stats::kWaveStatsMode, &Stats::perWave}, {stats::kMinMax, &Stats::minMax},
 };
 
-constexpr CheckSetting<PlotWavesSettings> kPlotChecks[] = {
-    {kCreateTable, &PlotWavesSettings::table},
-    {kCreateGraph, &PlotWavesSettings::graph},
-    {plot::kUseColor, &PlotWavesSettings::colours},
-    {plot::kZeroLine, &PlotWavesSettings::zeroLine},
-    {plot::kBaseLine, &PlotWavesSettings::baseLine},
-    {plot::kOverlay, &PlotWavesSettings::overlay},
+using Plot = PlotWavesSettings;
+constexpr CheckSetting<Plot> kPlotChecks[] = {
+    {kCreateTable, &Plot::table},        {kCreateGraph, &Plot::graph},
+    {plot::kUseColor, &Plot::colours},   {plot::kZeroLine, &Plot::zeroLine},
+    {plot::kBaseLine, &Plot::baseLine},  {plot::kOverlay, &Plot::overlay},
 };
 
 template <class Settings, size_t N>
