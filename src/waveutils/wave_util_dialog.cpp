@@ -53,25 +53,34 @@ constexpr int32_t kAverageFactor = 21;
 constexpr int32_t kSuffix = 23;
 }  // namespace slim
 
-// A check box and the stored setting it shows.
+// A check box, the stored setting it shows and the choice it makes for
+// the command.
 template <class Settings>
 struct CheckSetting {
   int32_t control;
   bool Settings::*setting;
+  bool WaveDialogChoices::*choice;
 };
 
 using Stats = AutoStatsSettings;
+using Choices = WaveDialogChoices;
 constexpr CheckSetting<Stats> kStatsChecks[] = {
-    {kCreateTable, &Stats::table},          {kCreateGraph, &Stats::graph},
-    {stats::kScaleWaves, &Stats::scale},    {stats::kAppend, &Stats::append},
-    {stats::kWaveStatsMode, &Stats::perWave}, {stats::kMinMax, &Stats::minMax},
+    {kCreateTable, &Stats::table, &Choices::table},
+    {kCreateGraph, &Stats::graph, &Choices::graph},
+    {stats::kScaleWaves, &Stats::scale, &Choices::scale},
+    {stats::kAppend, &Stats::append, &Choices::append},
+    {stats::kWaveStatsMode, &Stats::perWave, &Choices::perWave},
+    {stats::kMinMax, &Stats::minMax, &Choices::minMax},
 };
 
 using Plot = PlotWavesSettings;
 constexpr CheckSetting<Plot> kPlotChecks[] = {
-    {kCreateTable, &Plot::table},        {kCreateGraph, &Plot::graph},
-    {plot::kUseColor, &Plot::colours},   {plot::kZeroLine, &Plot::zeroLine},
-    {plot::kBaseLine, &Plot::baseLine},  {plot::kOverlay, &Plot::overlay},
+    {kCreateTable, &Plot::table, &Choices::table},
+    {kCreateGraph, &Plot::graph, &Choices::graph},
+    {plot::kUseColor, &Plot::colours, &Choices::colours},
+    {plot::kZeroLine, &Plot::zeroLine, &Choices::zeroLine},
+    {plot::kBaseLine, &Plot::baseLine, &Choices::baseLine},
+    {plot::kOverlay, &Plot::overlay, &Choices::overlay},
 };
 
 template <class Settings, size_t N>
@@ -82,6 +91,11 @@ void ShowChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], const
 template <class Settings, size_t N>
 void TakeChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], Settings* s) {
   for (const CheckSetting<Settings>& c : checks) s->*c.setting = DialogGetCheck(d, c.control);
+}
+
+template <class Settings, size_t N>
+void ChooseChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], Choices* choices) {
+  for (const CheckSetting<Settings>& c : checks) choices->*c.choice = DialogGetCheck(d, c.control);
 }
 
 constexpr const char* kErrorTitle = "KWT Error";
@@ -210,23 +224,14 @@ class WaveUtilDialog final : public DialogHandler {
   WaveDialogChoices Collect(DialogHandle d) const {
     WaveDialogChoices c;
     c.role = role_;
-    const auto check = [&](int32_t id) { return DialogGetCheck(d, id); };
     const auto text = [&](int32_t id) { return DialogGetText(d, id); };
     switch (role_) {
       case WaveDialogRole::kAutoStats:
-        c.graph = check(kCreateGraph);
-        c.table = check(kCreateTable);
-        c.append = check(stats::kAppend);
-        c.perWave = check(stats::kWaveStatsMode);
-        c.minMax = check(stats::kMinMax);
-        c.scale = check(stats::kScaleWaves);
+        ChooseChecks(d, kStatsChecks, &c);
         c.baseName = text(stats::kBaseName);
         break;
       case WaveDialogRole::kPlotWaves: {
-        c.graph = check(kCreateGraph);
-        c.table = check(kCreateTable);
-        c.colours = check(plot::kUseColor);
-        c.overlay = check(plot::kOverlay);
+        ChooseChecks(d, kPlotChecks, &c);
         using Extrema = WaveDialogChoices::Extrema;
         const int32_t extrema = CheckedRadio(d, plot::kExtrema);
         c.extrema = extrema == 2 ? Extrema::kIndividual
@@ -234,9 +239,7 @@ class WaveUtilDialog final : public DialogHandler {
                                    : Extrema::kGlobal;
         c.minimum = text(plot::kMinimum);
         c.maximum = text(plot::kMaximum);
-        c.zeroLine = check(plot::kZeroLine);
         c.zeroLevel = text(plot::kZeroLevel);
-        c.baseLine = check(plot::kBaseLine);
         break;
       }
       case WaveDialogRole::kSlimWaves: {
