@@ -25,6 +25,7 @@
 // record stored shorter than its known fields) decodes from zeros.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -143,6 +144,26 @@ template <class Record>
 void DecodeFields(std::span<const RecordField<Record>> fields, std::span<const uint8_t> bytes,
                   ByteOrder order, Record* out) {
   for (const RecordField<Record>& field : fields) field.decode(*out, bytes, field.offset, order);
+}
+
+// The same two for a table written as an array.
+template <class Record, size_t N>
+void DecodeFields(const RecordField<Record> (&fields)[N], std::span<const uint8_t> bytes,
+                  ByteOrder order, Record* out) {
+  DecodeFields(std::span<const RecordField<Record>>(fields), bytes, order, out);
+}
+template <class Record, size_t N>
+constexpr size_t KnownSize(const RecordField<Record> (&fields)[N]) {
+  return KnownSize(std::span<const RecordField<Record>>(fields));
+}
+
+// The bytes [offset, offset + width) of a record, cut to what `bytes`
+// holds (empty when the record ends before offset); fields of a block that
+// the record does not hold then decode as zero.
+inline std::span<const uint8_t> RecordBlock(std::span<const uint8_t> bytes, size_t offset,
+                                            size_t width) {
+  if (offset >= bytes.size()) return {};
+  return bytes.subspan(offset, std::min(width, bytes.size() - offset));
 }
 
 // The bytes the fields cover: the end of the field that ends last.
