@@ -184,8 +184,9 @@ void DecodePmSeriesRecord(std::span<const uint8_t> bytes, ByteOrder order, PmSer
                        &out->seAmplifierState);
   for (size_t i = 0; i < out->seUserParamName.size(); ++i)
     DecodeFields(kUserNameFields,
-           RecordBlock(bytes, kSeriesUserNamesOffset + i * kUserParamNameSize, kUserParamNameSize), order,
-           &out->seUserParamName[i]);
+                 RecordBlock(bytes, kSeriesUserNamesOffset + i * kUserParamNameSize,
+                             kUserParamNameSize),
+                 order, &out->seUserParamName[i]);
 }
 
 void DecodePmSweepRecord(std::span<const uint8_t> bytes, ByteOrder order, PmSweepRecord* out) {
