@@ -33,6 +33,8 @@ constexpr StoredField kStored[] = {
 
 class BufferCapacityDialog final : public CalculatorDialog {
  public:
+  BufferCapacityDialog() : CalculatorDialog(&kLayout) {}
+
   void OnInit(DialogHandle d) override {
     SettingsRecord record(kLayout);
     if (!SettingsRecord::Load(kLayout, &record)) return;
@@ -79,8 +81,6 @@ class BufferCapacityDialog final : public CalculatorDialog {
     }
     return true;
   }
-
-  const SettingsLayout* Layout() const override { return &kLayout; }
 };
 
 }  // namespace

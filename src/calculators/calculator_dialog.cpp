@@ -23,8 +23,8 @@ void CalculatorDialog::OnEvent(DialogHandle dialog, const DialogEvent& event) {
     case kExitButton: {
       // Only Exit stores the settings; a dialog the host closes some other
       // way leaves the stored record as it was.
-      if (const SettingsLayout* layout = Layout()) {
-        SettingsRecord record(*layout);
+      if (layout_ != nullptr) {
+        SettingsRecord record(*layout_);
         // The dialog closes either way; a failed save is said, not hidden.
         if (CollectSettings(dialog, &record) && record.Save() != 0)
           HostAlert(kErrorTitle, "The calculator settings could not be stored.");

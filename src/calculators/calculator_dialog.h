@@ -15,6 +15,10 @@ inline constexpr int32_t kToHistoryButton = 3;
 
 class CalculatorDialog : public DialogHandler {
  public:
+  // `layout`: where Exit stores the settings; null for a calculator that
+  // stores none.
+  explicit CalculatorDialog(const SettingsLayout* layout) : layout_(layout) {}
+
   // Calculate and To History compute (To History also posts the history
   // text); Exit saves the settings and ends the dialog with 2.  Every other
   // event goes to OnControl.
@@ -25,8 +29,10 @@ class CalculatorDialog : public DialogHandler {
   // Fills `record` from the fields; false for a calculator without stored
   // settings.
   virtual bool CollectSettings(DialogHandle dialog, SettingsRecord* record) = 0;
-  virtual const SettingsLayout* Layout() const = 0;
   virtual void OnControl(DialogHandle dialog, const DialogEvent& event) {}
+
+ private:
+  const SettingsLayout* layout_;
 };
 
 // Runs the calculator dialog `dialogId` with `handler`; returns 0, or what

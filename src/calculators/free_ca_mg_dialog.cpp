@@ -48,6 +48,8 @@ double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 
 class FreeCaMgDialog final : public CalculatorDialog {
  public:
+  FreeCaMgDialog() : CalculatorDialog(&kLayout) {}
+
   void OnInit(DialogHandle d) override {
     std::vector<std::string> items = {"_none_", "-"};
     for (const BufferEntry& e : BufferTable()) items.emplace_back(e.name);
@@ -144,8 +146,6 @@ class FreeCaMgDialog final : public CalculatorDialog {
     }
     return true;
   }
-
-  const SettingsLayout* Layout() const override { return &kLayout; }
 };
 
 }  // namespace

@@ -59,6 +59,8 @@ void Restore(DialogHandle d, int32_t control, double v) {
 
 class JunctionPotentialDialog final : public CalculatorDialog {
  public:
+  JunctionPotentialDialog() : CalculatorDialog(&kLayout) {}
+
   void OnInit(DialogHandle d) override {
     std::vector<std::string> items = {"_none_", "-"};
     for (const IonEntry& e : IonTable()) items.emplace_back(e.name);
@@ -135,8 +137,6 @@ class JunctionPotentialDialog final : public CalculatorDialog {
     record->SetDouble(kTemperatureAt, Plain(d, kTemperature));
     return true;
   }
-
-  const SettingsLayout* Layout() const override { return &kLayout; }
 };
 
 }  // namespace

@@ -28,6 +28,8 @@ constexpr CalculatorMessage kNotPossible{kNoteTitle, "Calculation was not possib
 
 class PatcherDialog final : public CalculatorDialog {
  public:
+  PatcherDialog() : CalculatorDialog(nullptr) {}
+
   void OnInit(DialogHandle d) override {
     std::vector<std::string> categories;
     for (const PatcherCategory& c : PatcherCategories()) categories.emplace_back(c.name);
@@ -115,7 +117,6 @@ class PatcherDialog final : public CalculatorDialog {
   }
 
   bool CollectSettings(DialogHandle, SettingsRecord*) override { return false; }
-  const SettingsLayout* Layout() const override { return nullptr; }
 
   int32_t category_ = 0;
   int32_t formula_ = 0;

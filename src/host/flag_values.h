@@ -52,6 +52,16 @@ inline std::vector<std::string> SplitNames(std::string_view text) {
   return names;
 }
 
+// The names joined by ",", the inverse of SplitNames.
+inline std::string JoinNames(const std::vector<std::string>& names) {
+  std::string joined;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) joined += ',';
+    joined += names[i];
+  }
+  return joined;
+}
+
 // The file name that ends an operation's command line, in native form
 // ("Error, no filename specified" is posted when there is none), and the
 // end of the line.  Returns 0 or the host's code.

@@ -76,30 +76,14 @@ int32_t ReadStimulationFlag(int32_t flag, LoadPMOptions& o) {
   return 0;
 }
 
+// Reads the flags; /J, /K and /Z are the operation's own.
 int32_t ReadFlags(LoadPMOptions& o) {
-  for (;;) {
-    const int32_t flag = HostGetFlag(kFlagLetters);
-    if (flag == 0) return 0;
-    if (flag < 0) return kHostErrBadFlag;
-    switch (flag) {
-      case 'A': case 'B': case 'C': case 'D': case 'R': case 'H': case 'V':
-        if (int32_t err = ReadSelectionFlag(flag, o, &o.trace)) return err;
-        break;
-      case 'N':
-        if (TakeOptionalEquals()) {
-          if (int32_t err = ReadNameValue(&o.baseName)) return err;
-        }
-        break;
-      case 'J':
-      case 'K':
-        if (int32_t err = ReadStimulationFlag(flag, o)) return err;
-        break;
-      case 'Z': o.flags |= kPmZeroOffset; break;
-      default:
-        if (!SetPlainLoadFlag(flag, &o.flags)) return kHostErrBadFlag;
-        break;
-    }
-  }
+  return ReadLoadFlags(kFlagLetters, o, &o.trace, ReadNameValue, [&](int32_t flag) {
+    if (flag == 'J' || flag == 'K') return ReadStimulationFlag(flag, o);
+    if (flag != 'Z') return kHostErrBadFlag;
+    o.flags |= kPmZeroOffset;
+    return 0;
+  });
 }
 
 // ---- Selection ----------------------------------------------------------------------
@@ -124,15 +108,6 @@ void CollectNames(int32_t g, int32_t s, std::vector<std::string>* names) {
     if (std::find(names->begin(), names->end(), name) == names->end())
       names->push_back(std::move(name));
   }
-}
-
-std::string Joined(const std::vector<std::string>& names) {
-  std::string joined;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) joined += ',';
-    joined += names[i];
-  }
-  return joined;
 }
 
 int32_t SetInt(std::string_view name, int32_t value) {
@@ -202,11 +177,7 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
   // Before its label makes a name: a damaged record's label is no name.
   if (LeftOutAsDamaged(walk, PmTraceDamage(*trace, walk.bounds, seriesHasSamples), g, s, w, t))
     return 0;
-  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
-    HostDiagnose(Format("the base name \"%s\" has %zu characters", o.baseName.c_str(),
-                        o.baseName.size()));
-    return kErrNameTooLong;
-  }
+  if (int32_t err = CheckBaseName(o.baseName)) return err;
   const std::string name = PmTraceWaveName(o.baseName, g, s, w, t, *trace);
   const bool lockIn = (o.flags & kLoadLockIn) != 0;
   if (name.size() + (lockIn ? kLockInSuffix : 0) > static_cast<size_t>(kHostMaxNameLength)) {
@@ -239,44 +210,34 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
 // the deepest selected level on; each stopped at what the file holds.
 int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
   const LoadPMOptions& o = walk.o;
-  const bool deeperThanGroup = o.series != 0 || o.sweep != 0 || o.trace != 0;
-  const int32_t groupFirst = o.group > 0 ? o.group : 1;
-  const int32_t groupLast = o.group == 0      ? root.groupCount
-                            : !deeperThanGroup ? RangeEnd(o.group, o.count, root.groupCount)
-                                               : std::min(o.group, root.groupCount);
-  for (int32_t g = groupFirst; g <= groupLast; ++g) {
+  const LevelRange groups = SelectedRange(o.group, o.count, root.groupCount,
+                                          o.series != 0 || o.sweep != 0 || o.trace != 0);
+  for (int32_t g = groups.first; g <= groups.last; ++g) {
     const PmGroupEntry* group = FindPmGroup(g);
     if (group == nullptr) {
       HostDiagnose(Format("group %d is not in the pulsed tree", g));
       return kErrReadGroup;
     }
-    const bool deeperThanSeries = o.sweep != 0 || o.trace != 0;
-    const int32_t seriesFirst = o.series > 0 ? o.series : 1;
-    const int32_t seriesLast = o.series == 0       ? group->childCount
-                               : !deeperThanSeries ? RangeEnd(o.series, o.count, group->childCount)
-                                                   : std::min(o.series, group->childCount);
-    for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
-      const PmSeriesEntry* series = FindPmSeries(g, s);
-      if (series == nullptr) {
+    const LevelRange series =
+        SelectedRange(o.series, o.count, group->childCount, o.sweep != 0 || o.trace != 0);
+    for (int32_t s = series.first; s <= series.last; ++s) {
+      const PmSeriesEntry* entry = FindPmSeries(g, s);
+      if (entry == nullptr) {
         HostDiagnose(Format("series %d of group %d is not in the pulsed tree", s, g));
         return kErrReadSeries;
       }
       const bool seriesHasSamples = PmSeriesHasSamples(g, s);
-      const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
-      const int32_t sweepLast = o.sweep == 0   ? series->childCount
-                                : o.trace == 0 ? RangeEnd(o.sweep, o.count, series->childCount)
-                                               : std::min(o.sweep, series->childCount);
-      for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
+      const LevelRange sweeps =
+          SelectedRange(o.sweep, o.count, entry->childCount, o.trace != 0);
+      for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
         const PmSweepEntry* sweep = FindPmSweep(g, s, w);
         if (sweep == nullptr) {
           HostDiagnose(Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
           return kErrReadSweep;
         }
         if (LeftOutAsDamaged(walk, PmSweepDamage(*sweep, root.traceCount), g, s, w, 0)) continue;
-        const int32_t traceFirst = o.trace > 0 ? o.trace : 1;
-        const int32_t traceLast = o.trace == 0 ? sweep->childCount
-                                               : RangeEnd(o.trace, o.count, sweep->childCount);
-        for (int32_t t = traceFirst; t <= traceLast; ++t) {
+        const LevelRange traces = SelectedRange(o.trace, o.count, sweep->childCount, false);
+        for (int32_t t = traces.first; t <= traces.last; ++t) {
           if (int32_t err = LoadOne(walk, g, s, w, t, seriesHasSamples)) return err;
         }
       }
@@ -435,7 +396,7 @@ int32_t PublishPmSelection(const LoadPMOptions& o) {
     if (int32_t err = SetInt("kwtActGroup", o.group)) return err;
     if (int32_t err = SetInt("kwtSeries", group->childCount)) return err;
     for (int32_t s = 1; s <= group->childCount; ++s) CollectNames(o.group, s, &names);
-    return HostSetStringVariable("stimString", Joined(names), true);
+    return HostSetStringVariable("stimString", JoinNames(names), true);
   }
   const PmSeriesEntry* series = FindPmSeries(o.group, o.series);
   if (series == nullptr) return 0;
@@ -444,7 +405,7 @@ int32_t PublishPmSelection(const LoadPMOptions& o) {
     if (int32_t err = SetInt("kwtActSeries", o.series)) return err;
     if (int32_t err = SetInt("kwtSweeps", series->childCount)) return err;
     CollectNames(o.group, o.series, &names);
-    return HostSetStringVariable("stimString", Joined(names), true);
+    return HostSetStringVariable("stimString", JoinNames(names), true);
   }
   const PmSweepEntry* sweep = FindPmSweep(o.group, o.series, o.sweep);
   if (sweep == nullptr) return 0;

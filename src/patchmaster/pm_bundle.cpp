@@ -7,18 +7,25 @@
 #include "pulse/pulse_tree.h"
 #include "support/fixed_text.h"
 #include "support/paths.h"
+#include "support/record_decoder.h"
 
 namespace kwt {
 namespace {
 
-// Offsets in the bundle header.
-constexpr size_t kSignatureOffset = 0;
-constexpr size_t kVersionOffset = 8;
-constexpr size_t kTimeOffset = 40;
-constexpr size_t kItemCountOffset = 48;
+// The bundle header's fields and its table of items, each item 16 bytes.
+using H = BundleHeader;
+constexpr RecordField<BundleHeader> kHeaderFields[] = {
+    Field<&H::signature>(0), Field<&H::versionText>(8),       Field<&H::time>(40),
+    Field<&H::itemCount>(48), Field<&H::littleEndianFlag>(52),
+};
 constexpr size_t kLittleEndianFlagOffset = 52;
 constexpr size_t kItemsOffset = 64;
 constexpr size_t kItemSize = 16;
+constexpr RecordField<BundleItem> kItemFields[] = {
+    Field<&BundleItem::start>(0), Field<&BundleItem::length>(4), Field<&BundleItem::extension>(8),
+};
+static_assert(KnownSize(kHeaderFields) <= kItemsOffset);
+static_assert(KnownSize(kItemFields) == kItemSize);
 static_assert(kItemsOffset + kBundleItemCount * kItemSize == kBundleHeaderSize);
 
 // The header of the bundle last detected.  The host calls the module on one
@@ -63,17 +70,10 @@ BundleHeader DecodeBundleHeader(std::span<const uint8_t> bytes) {
   // The flag byte is read as it stands; it decides how every number of the
   // header is taken.
   const ByteOrder order = header.littleEndianFlag == 0 ? ByteOrder::kBig : ByteOrder::kLittle;
-  CopyFixedText(bytes, kSignatureOffset, header.signature);
-  CopyFixedText(bytes, kVersionOffset, header.versionText);
-  header.time = LoadF64(bytes, kTimeOffset, order);
-  header.itemCount = LoadI32(bytes, kItemCountOffset, order);
-  for (size_t i = 0; i < kBundleItemCount; ++i) {
-    const size_t at = kItemsOffset + i * kItemSize;
-    BundleItem& item = header.items[i];
-    item.start = LoadI32(bytes, at, order);
-    item.length = LoadI32(bytes, at + 4, order);
-    CopyFixedText(bytes, at + 8, item.extension);
-  }
+  DecodeFields(kHeaderFields, bytes, order, &header);
+  for (size_t i = 0; i < kBundleItemCount; ++i)
+    DecodeFields(kItemFields, RecordBlock(bytes, kItemsOffset + i * kItemSize, kItemSize), order,
+                 &header.items[i]);
   return header;
 }
 

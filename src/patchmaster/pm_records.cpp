@@ -133,39 +133,22 @@ constexpr RecordField<SolutionRecord> kSolutionFields[] = {
 // Every table must lie inside the known size of its record (or block):
 // the tree reader hands over exactly that many bytes, and a field beyond
 // them would silently read as zero in every file.
-template <class R, size_t N>
-constexpr bool Fits(const RecordField<R> (&fields)[N], size_t known) {
-  return KnownSize(std::span<const RecordField<R>>(fields)) <= known;
-}
-static_assert(Fits(kLockInFields, kLockInParamsSize));
-static_assert(Fits(kAmplifierFields, kAmplifierStateSize));
-static_assert(Fits(kRootFields, kPmRootRecordSize));
-static_assert(Fits(kGroupFields, kPmGroupRecordSize));
-static_assert(Fits(kSeriesFields, kSeriesLockInOffset));
+static_assert(KnownSize(kLockInFields) <= kLockInParamsSize);
+static_assert(KnownSize(kAmplifierFields) <= kAmplifierStateSize);
+static_assert(KnownSize(kRootFields) <= kPmRootRecordSize);
+static_assert(KnownSize(kGroupFields) <= kPmGroupRecordSize);
+static_assert(KnownSize(kSeriesFields) <= kSeriesLockInOffset);
 static_assert(kSeriesLockInOffset + kLockInParamsSize == kSeriesAmplifierOffset);
 static_assert(kSeriesUserNamesOffset + 4 * kUserParamNameSize <= kPmSeriesRecordSize);
-static_assert(Fits(kUserNameFields, kUserParamNameSize));
-static_assert(Fits(kSweepFields, kPmSweepRecordSize));
-static_assert(Fits(kTraceFields, kPmTraceRecordSize));
-static_assert(Fits(kStimulationFields, kPmStimulationRecordSize));
-static_assert(Fits(kChannelFields, kPmChannelRecordSize));
-static_assert(Fits(kSegmentFields, kPmSegmentRecordSize));
+static_assert(KnownSize(kUserNameFields) <= kUserParamNameSize);
+static_assert(KnownSize(kSweepFields) <= kPmSweepRecordSize);
+static_assert(KnownSize(kTraceFields) <= kPmTraceRecordSize);
+static_assert(KnownSize(kStimulationFields) <= kPmStimulationRecordSize);
+static_assert(KnownSize(kChannelFields) <= kPmChannelRecordSize);
+static_assert(KnownSize(kSegmentFields) <= kPmSegmentRecordSize);
 static_assert(kAmpStateAmplifierOffset + kAmplifierStateSize <= kAmpStateRecordSize);
-static_assert(Fits(kSolutionFields, kSolutionRecordSize));
+static_assert(KnownSize(kSolutionFields) <= kSolutionRecordSize);
 
-// The bytes [offset, offset + width) of a record, cut to what `bytes`
-// holds (empty when the record ends before offset); fields of a block that
-// the record does not hold then decode as zero.
-std::span<const uint8_t> Block(std::span<const uint8_t> bytes, size_t offset, size_t width) {
-  if (offset >= bytes.size()) return {};
-  return bytes.subspan(offset, std::min(width, bytes.size() - offset));
-}
-
-template <class R, size_t N>
-void Decode(const RecordField<R> (&fields)[N], std::span<const uint8_t> bytes, ByteOrder order,
-            R* out) {
-  DecodeFields(std::span<const RecordField<R>>(fields), bytes, order, out);
-}
 
 }  // namespace
 
@@ -178,63 +161,64 @@ ByteOrder TraceSampleOrder(const PmTraceRecord& trace) {
 }
 
 void DecodeLockInParams(std::span<const uint8_t> bytes, ByteOrder order, LockInParams* out) {
-  Decode(kLockInFields, bytes, order, out);
+  DecodeFields(kLockInFields, bytes, order, out);
 }
 
 void DecodeAmplifierState(std::span<const uint8_t> bytes, ByteOrder order, AmplifierState* out) {
-  Decode(kAmplifierFields, bytes, order, out);
+  DecodeFields(kAmplifierFields, bytes, order, out);
 }
 
 void DecodePmRootRecord(std::span<const uint8_t> bytes, ByteOrder order, PmRootRecord* out) {
-  Decode(kRootFields, bytes, order, out);
+  DecodeFields(kRootFields, bytes, order, out);
 }
 
 void DecodePmGroupRecord(std::span<const uint8_t> bytes, ByteOrder order, PmGroupRecord* out) {
-  Decode(kGroupFields, bytes, order, out);
+  DecodeFields(kGroupFields, bytes, order, out);
 }
 
 void DecodePmSeriesRecord(std::span<const uint8_t> bytes, ByteOrder order, PmSeriesRecord* out) {
-  Decode(kSeriesFields, bytes, order, out);
-  DecodeLockInParams(Block(bytes, kSeriesLockInOffset, kLockInParamsSize), order,
+  DecodeFields(kSeriesFields, bytes, order, out);
+  DecodeLockInParams(RecordBlock(bytes, kSeriesLockInOffset, kLockInParamsSize), order,
                      &out->seLockInParams);
-  DecodeAmplifierState(Block(bytes, kSeriesAmplifierOffset, kAmplifierStateSize), order,
+  DecodeAmplifierState(RecordBlock(bytes, kSeriesAmplifierOffset, kAmplifierStateSize), order,
                        &out->seAmplifierState);
   for (size_t i = 0; i < out->seUserParamName.size(); ++i)
-    Decode(kUserNameFields,
-           Block(bytes, kSeriesUserNamesOffset + i * kUserParamNameSize, kUserParamNameSize), order,
-           &out->seUserParamName[i]);
+    DecodeFields(kUserNameFields,
+                 RecordBlock(bytes, kSeriesUserNamesOffset + i * kUserParamNameSize,
+                             kUserParamNameSize),
+                 order, &out->seUserParamName[i]);
 }
 
 void DecodePmSweepRecord(std::span<const uint8_t> bytes, ByteOrder order, PmSweepRecord* out) {
-  Decode(kSweepFields, bytes, order, out);
+  DecodeFields(kSweepFields, bytes, order, out);
 }
 
 void DecodePmTraceRecord(std::span<const uint8_t> bytes, ByteOrder order, PmTraceRecord* out) {
-  Decode(kTraceFields, bytes, order, out);
+  DecodeFields(kTraceFields, bytes, order, out);
 }
 
 void DecodePmStimulationRecord(std::span<const uint8_t> bytes, ByteOrder order,
                                PmStimulationRecord* out) {
-  Decode(kStimulationFields, bytes, order, out);
+  DecodeFields(kStimulationFields, bytes, order, out);
 }
 
 void DecodePmChannelRecord(std::span<const uint8_t> bytes, ByteOrder order, PmChannelRecord* out) {
-  Decode(kChannelFields, bytes, order, out);
+  DecodeFields(kChannelFields, bytes, order, out);
 }
 
 void DecodePmSegmentRecord(std::span<const uint8_t> bytes, ByteOrder order, PmSegmentRecord* out) {
-  Decode(kSegmentFields, bytes, order, out);
+  DecodeFields(kSegmentFields, bytes, order, out);
 }
 
 void DecodeAmpStateRecord(std::span<const uint8_t> bytes, ByteOrder order, AmpStateRecord* out) {
-  DecodeLockInParams(Block(bytes, kAmpStateLockInOffset, kLockInParamsSize), order,
+  DecodeLockInParams(RecordBlock(bytes, kAmpStateLockInOffset, kLockInParamsSize), order,
                      &out->lockInParams);
-  DecodeAmplifierState(Block(bytes, kAmpStateAmplifierOffset, kAmplifierStateSize), order,
+  DecodeAmplifierState(RecordBlock(bytes, kAmpStateAmplifierOffset, kAmplifierStateSize), order,
                        &out->amplifierState);
 }
 
 void DecodeSolutionRecord(std::span<const uint8_t> bytes, ByteOrder order, SolutionRecord* out) {
-  Decode(kSolutionFields, bytes, order, out);
+  DecodeFields(kSolutionFields, bytes, order, out);
 }
 
 }  // namespace kwt

@@ -17,45 +17,28 @@ namespace {
 
 // ---- Decoding by record type ------------------------------------------------
 //
-// One overload per record kind, so that the generic builder below finds the
-// decoder from the type of the entry it fills.  Records the module takes
-// nothing from have nothing to decode.
+// The decoders of the records the module takes fields from.  The generic
+// builder below decodes an entry with the one that takes its type (the
+// pulsed root is a root record with more); records that no decoder takes
+// have nothing the module uses.
+constexpr std::tuple kDecoders{
+    &DecodePmRootRecord,       &DecodePmGroupRecord,        &DecodePmSeriesRecord,
+    &DecodePmSweepRecord,      &DecodePmTraceRecord,        &DecodePmStimulationRecord,
+    &DecodePmChannelRecord,    &DecodePmSegmentRecord,      &DecodeAmpStateRecord,
+    &DecodeSolutionRecord,
+};
 
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmPulsedRoot* r) {
-  DecodePmRootRecord(b, o, r);
+template <class Decoder, class Record>
+void DecodeWith(Decoder decode, std::span<const uint8_t> bytes, ByteOrder order, Record* record) {
+  if constexpr (std::is_invocable_v<Decoder, std::span<const uint8_t>, ByteOrder, Record*>)
+    decode(bytes, order, record);
 }
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmGroupRecord* r) {
-  DecodePmGroupRecord(b, o, r);
+
+template <class Record>
+void DecodeRecord(std::span<const uint8_t> bytes, ByteOrder order, Record* record) {
+  std::apply([&](auto... decoders) { (DecodeWith(decoders, bytes, order, record), ...); },
+             kDecoders);
 }
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmSeriesRecord* r) {
-  DecodePmSeriesRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmSweepRecord* r) {
-  DecodePmSweepRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmTraceRecord* r) {
-  DecodePmTraceRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmStimulationRecord* r) {
-  DecodePmStimulationRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmChannelRecord* r) {
-  DecodePmChannelRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, PmSegmentRecord* r) {
-  DecodePmSegmentRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, AmpStateRecord* r) {
-  DecodeAmpStateRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t> b, ByteOrder o, SolutionRecord* r) {
-  DecodeSolutionRecord(b, o, r);
-}
-void DecodeRecord(std::span<const uint8_t>, ByteOrder, PmStimRootRecord*) {}
-void DecodeRecord(std::span<const uint8_t>, ByteOrder, AmpRootRecord*) {}
-void DecodeRecord(std::span<const uint8_t>, ByteOrder, AmpSeriesRecord*) {}
-void DecodeRecord(std::span<const uint8_t>, ByteOrder, SolRootRecord*) {}
-void DecodeRecord(std::span<const uint8_t>, ByteOrder, ChemicalRecord*) {}
 
 template <class Entry>
 struct RecordOf;

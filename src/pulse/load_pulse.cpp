@@ -69,40 +69,15 @@ int32_t ReadStimulationFlag(int32_t flag, PulseOptions& o, std::string* echo) {
   return 0;
 }
 
-// Reads the flags until the host's flag reader gives none.
+// Reads the flags; /J and /K are the operation's own.
 int32_t ReadFlags(PulseOptions& o, std::vector<std::string>* echoes) {
-  for (;;) {
-    // The host's reader answers 0 when no flag follows (the file name
-    // comes next) and a negative value for a letter outside the set.
-    const int32_t flag = HostGetFlag(kFlagLetters);
-    if (flag == 0) return 0;
-    if (flag < 0) return kHostErrBadFlag;
-    switch (flag) {
-      case 'A':
-      case 'B':
-      case 'C':
-      case 'R':
-      case 'H':
-      case 'V':
-        if (int32_t err = ReadSelectionFlag(flag, o, nullptr)) return err;
-        break;
-      case 'N':
-        if (TakeOptionalEquals()) {
-          if (int32_t err = ReadNameValue(&o.baseName)) return err;
-        }
-        break;
-      case 'J':
-      case 'K': {
-        std::string echo;
-        if (int32_t err = ReadStimulationFlag(flag, o, &echo)) return err;
-        if (!echo.empty()) echoes->push_back(std::move(echo));
-        break;
-      }
-      default:
-        if (!SetPlainLoadFlag(flag, &o.flags)) return kHostErrBadFlag;
-        break;
-    }
-  }
+  return ReadLoadFlags(kFlagLetters, o, nullptr, ReadNameValue, [&](int32_t flag) {
+    if (flag != 'J' && flag != 'K') return kHostErrBadFlag;
+    std::string echo;
+    if (int32_t err = ReadStimulationFlag(flag, o, &echo)) return err;
+    if (!echo.empty()) echoes->push_back(std::move(echo));
+    return 0;
+  });
 }
 
 // ---- Selection ----------------------------------------------------------------------
@@ -130,12 +105,7 @@ std::string GroupStimulationNames(int32_t group, int32_t seriesCount) {
     for (const std::string& n : names) seen = seen || n == name;
     if (!seen) names.push_back(name);
   }
-  std::string joined;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) joined += ',';
-    joined += names[i];
-  }
-  return joined;
+  return JoinNames(names);
 }
 
 // ---- The loading loop ---------------------------------------------------------------
@@ -175,11 +145,7 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
   }
   // Names are checked here, per sweep, because the longest numbers decide
   // whether a base name fits: "_1_1_9" may fit where "_1_1_10" does not.
-  if (o.baseName.size() > static_cast<size_t>(kHostMaxNameLength)) {
-    HostDiagnose(Format("the base name \"%s\" has %zu characters", o.baseName.c_str(),
-                        o.baseName.size()));
-    return kErrNameTooLong;
-  }
+  if (int32_t err = CheckBaseName(o.baseName)) return err;
   const std::string name = Format("%s_%ld_%ld_%ld", o.baseName.c_str(), static_cast<long>(g),
                                   static_cast<long>(s), static_cast<long>(w));
   // With /I the longest suffix, "_stim", must fit as well.
@@ -208,32 +174,25 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
 // the innermost selected level on; each stopped at what the file holds.
 int32_t WalkSweeps(const PulseOptions& o, std::string_view operation, const PulseRootEntry& root) {
   bool first = true;
-  const int32_t groupFirst = o.group > 0 ? o.group : 1;
-  const int32_t groupLast = o.group == 0 ? root.groupCount
-                            : o.series == 0 && o.sweep == 0
-                                ? RangeEnd(o.group, o.count, root.groupCount)
-                                : std::min(o.group, root.groupCount);
-  for (int32_t g = groupFirst; g <= groupLast; ++g) {
+  const LevelRange groups =
+      SelectedRange(o.group, o.count, root.groupCount, o.series != 0 || o.sweep != 0);
+  for (int32_t g = groups.first; g <= groups.last; ++g) {
     const PulseGroupEntry* group = FindGroup(g);
     if (group == nullptr) {
       HostDiagnose(Format("group %d is not in the acquisition tree", g));
       return kErrReadGroup;
     }
-    const int32_t seriesFirst = o.series > 0 ? o.series : 1;
-    const int32_t seriesLast = o.series == 0  ? group->seriesCount
-                               : o.sweep == 0 ? RangeEnd(o.series, o.count, group->seriesCount)
-                                              : std::min(o.series, group->seriesCount);
-    for (int32_t s = seriesFirst; s <= seriesLast; ++s) {
-      const PulseSeriesEntry* series = FindSeries(g, s);
-      if (series == nullptr) {
+    const LevelRange series =
+        SelectedRange(o.series, o.count, group->seriesCount, o.sweep != 0);
+    for (int32_t s = series.first; s <= series.last; ++s) {
+      const PulseSeriesEntry* entry = FindSeries(g, s);
+      if (entry == nullptr) {
         HostDiagnose(Format("series %d of group %d is not in the acquisition tree", s, g));
         return kErrReadSeries;
       }
       const bool seriesHasSamples = PulseSeriesHasSamples(g, s);
-      const int32_t sweepFirst = o.sweep > 0 ? o.sweep : 1;
-      const int32_t sweepLast =
-          o.sweep == 0 ? series->sweepCount : RangeEnd(o.sweep, o.count, series->sweepCount);
-      for (int32_t w = sweepFirst; w <= sweepLast; ++w) {
+      const LevelRange sweeps = SelectedRange(o.sweep, o.count, entry->sweepCount, false);
+      for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
         if (int32_t err = LoadOne(o, operation, g, s, w, seriesHasSamples, &first)) return err;
       }
     }

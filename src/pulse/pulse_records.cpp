@@ -163,13 +163,10 @@ constexpr RecordField<SweepRecord> kSweepFields[] = {
 // The tables end exactly at the known sizes the tree reader allocates its
 // scratch buffers with; a mismatch would leave fields undecoded or read
 // beyond the buffer's meaning.
-static_assert(KnownSize(std::span<const RecordField<RootRecord>>(kRootFields)) == kRootRecordSize);
-static_assert(KnownSize(std::span<const RecordField<GroupRecord>>(kGroupFields)) ==
-              kGroupRecordSize);
-static_assert(KnownSize(std::span<const RecordField<SeriesRecord>>(kSeriesFields)) ==
-              kSeriesRecordSize);
-static_assert(KnownSize(std::span<const RecordField<SweepRecord>>(kSweepFields)) ==
-              kSweepRecordSize);
+static_assert(KnownSize(kRootFields) == kRootRecordSize);
+static_assert(KnownSize(kGroupFields) == kGroupRecordSize);
+static_assert(KnownSize(kSeriesFields) == kSeriesRecordSize);
+static_assert(KnownSize(kSweepFields) == kSweepRecordSize);
 
 }  // namespace
 

@@ -110,12 +110,9 @@ constexpr RecordField<SegmentRecord> kSegmentFields[] = {
     Field<&G::durationFactor>(34),    Field<&G::durationIncrement>(42),
 };
 
-static_assert(KnownSize(std::span<const RecordField<PgfRootRecord>>(kPgfRootFields)) ==
-              kPgfRootRecordSize);
-static_assert(KnownSize(std::span<const RecordField<StimulationRecord>>(kStimulationFields)) ==
-              kStimulationRecordSize);
-static_assert(KnownSize(std::span<const RecordField<SegmentRecord>>(kSegmentFields)) ==
-              kSegmentRecordSize);
+static_assert(KnownSize(kPgfRootFields) == kPgfRootRecordSize);
+static_assert(KnownSize(kStimulationFields) == kStimulationRecordSize);
+static_assert(KnownSize(kSegmentFields) == kSegmentRecordSize);
 
 // Holding sources of segments that follow the holding potential.
 constexpr uint8_t kHoldingStepped = 0;    // holding plus a step per sweep

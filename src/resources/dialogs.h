@@ -27,4 +27,11 @@ const DialogDesc* FindDialog(int32_t id);
 // Every dialog description, by rising id.
 std::vector<const DialogDesc*> AllDialogs();
 
+// The controls every command dialog (the wave utilities, X-Chart) begins
+// with: the buttons that run the command, close the dialog and copy the
+// command to the command line or the clipboard, and the field showing it.
+namespace command_controls {
+enum : int32_t { kDoIt = 1, kCancel = 2, kToCmdLine = 3, kToClip = 4, kCommandField = 5 };
+}  // namespace command_controls
+
 }  // namespace kwt::resources

@@ -25,10 +25,13 @@
 // record stored shorter than its known fields) decodes from zeros.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <type_traits>
 
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
@@ -63,62 +66,31 @@ struct MemberOf<M C::*> {
 template <class T>
 struct Codec;
 
-template <>
-struct Codec<uint8_t> {
-  static constexpr uint32_t kWidth = 1;
-  static constexpr FieldKind kKind = FieldKind::kByte;
-  static void Decode(uint8_t& v, std::span<const uint8_t> b, size_t o, ByteOrder) {
-    v = LoadU8(b, o);
+// The number types a field may have (see the top of this file).
+template <class T>
+concept FieldNumber = std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> ||
+                      std::is_same_v<T, uint16_t> || std::is_same_v<T, int32_t> ||
+                      std::is_same_v<T, uint32_t> || std::is_same_v<T, float> ||
+                      std::is_same_v<T, double>;
+
+// A number is the unsigned bits of its width, in the tree's byte order
+// (a single byte has none), taken as its own type.
+template <FieldNumber T>
+struct Codec<T> {
+  static constexpr uint32_t kWidth = sizeof(T);
+  static constexpr FieldKind kKind =
+      std::is_floating_point_v<T> ? (sizeof(T) == 4 ? FieldKind::kReal32 : FieldKind::kReal64)
+      : sizeof(T) == 1            ? FieldKind::kByte
+      : sizeof(T) == 2            ? FieldKind::kInt16
+                                  : FieldKind::kInt32;
+  static void Decode(T& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
+    if constexpr (sizeof(T) == 1) v = LoadU8(b, o);
+    if constexpr (sizeof(T) == 2) v = std::bit_cast<T>(LoadU16(b, o, order));
+    if constexpr (sizeof(T) == 4) v = std::bit_cast<T>(LoadU32(b, o, order));
+    if constexpr (sizeof(T) == 8) v = std::bit_cast<T>(LoadU64(b, o, order));
   }
 };
-template <>
-struct Codec<int16_t> {
-  static constexpr uint32_t kWidth = 2;
-  static constexpr FieldKind kKind = FieldKind::kInt16;
-  static void Decode(int16_t& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
-    v = LoadI16(b, o, order);
-  }
-};
-template <>
-struct Codec<uint16_t> {
-  static constexpr uint32_t kWidth = 2;
-  static constexpr FieldKind kKind = FieldKind::kInt16;
-  static void Decode(uint16_t& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
-    v = LoadU16(b, o, order);
-  }
-};
-template <>
-struct Codec<int32_t> {
-  static constexpr uint32_t kWidth = 4;
-  static constexpr FieldKind kKind = FieldKind::kInt32;
-  static void Decode(int32_t& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
-    v = LoadI32(b, o, order);
-  }
-};
-template <>
-struct Codec<uint32_t> {
-  static constexpr uint32_t kWidth = 4;
-  static constexpr FieldKind kKind = FieldKind::kInt32;
-  static void Decode(uint32_t& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
-    v = LoadU32(b, o, order);
-  }
-};
-template <>
-struct Codec<float> {
-  static constexpr uint32_t kWidth = 4;
-  static constexpr FieldKind kKind = FieldKind::kReal32;
-  static void Decode(float& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
-    v = LoadF32(b, o, order);
-  }
-};
-template <>
-struct Codec<double> {
-  static constexpr uint32_t kWidth = 8;
-  static constexpr FieldKind kKind = FieldKind::kReal64;
-  static void Decode(double& v, std::span<const uint8_t> b, size_t o, ByteOrder order) {
-    v = LoadF64(b, o, order);
-  }
-};
+
 // A text of N - 1 bytes with the NUL added in the last char.
 template <size_t N>
 struct Codec<char[N]> {
@@ -172,6 +144,26 @@ template <class Record>
 void DecodeFields(std::span<const RecordField<Record>> fields, std::span<const uint8_t> bytes,
                   ByteOrder order, Record* out) {
   for (const RecordField<Record>& field : fields) field.decode(*out, bytes, field.offset, order);
+}
+
+// The same two for a table written as an array.
+template <class Record, size_t N>
+void DecodeFields(const RecordField<Record> (&fields)[N], std::span<const uint8_t> bytes,
+                  ByteOrder order, Record* out) {
+  DecodeFields(std::span<const RecordField<Record>>(fields), bytes, order, out);
+}
+template <class Record, size_t N>
+constexpr size_t KnownSize(const RecordField<Record> (&fields)[N]) {
+  return KnownSize(std::span<const RecordField<Record>>(fields));
+}
+
+// The bytes [offset, offset + width) of a record, cut to what `bytes`
+// holds (empty when the record ends before offset); fields of a block that
+// the record does not hold then decode as zero.
+inline std::span<const uint8_t> RecordBlock(std::span<const uint8_t> bytes, size_t offset,
+                                            size_t width) {
+  if (offset >= bytes.size()) return {};
+  return bytes.subspan(offset, std::min(width, bytes.size() - offset));
 }
 
 // The bytes the fields cover: the end of the field that ends last.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,14 @@ int32_t ReadSelectionFlag(int32_t flag, PulseOptions& options, int32_t* trace);
 // false for any other letter.
 bool SetPlainLoadFlag(int32_t flag, uint32_t* flags);
 
+// Reads the flags of a load until the host's flag reader gives none: the
+// selection (/D only where `trace` is given), /N through `readName`, and
+// the plain flags.  Any other letter goes to `readOwn`, which answers
+// kHostErrBadFlag for one it does not know.  Returns 0 or the first error.
+int32_t ReadLoadFlags(std::string_view letters, PulseOptions& options, int32_t* trace,
+                      const std::function<int32_t(std::string*)>& readName,
+                      const std::function<int32_t(int32_t)>& readOwn);
+
 // Pauses window updates for a loading loop; when the loop ends, however it
 // ends, resumes them, resets the cursor (with `resetCursor`) and publishes
 // the file's start time in kwtPulseTime.
@@ -69,6 +78,21 @@ class LoadLoopEnd {
 // The last number of `count` numbers from `first` on, stopped at
 // `available`.
 int32_t RangeEnd(int32_t first, int32_t count, int32_t available);
+
+// The numbers of one level that a load walks: every one when the level is
+// not selected (0); `count` of them from the selected one when no deeper
+// level is selected; else the selected one alone.  Each stopped at
+// `available`.
+struct LevelRange {
+  int32_t first = 1;
+  int32_t last = 0;
+};
+LevelRange SelectedRange(int32_t selected, int32_t count, int32_t available,
+                         bool deeperSelected);
+
+// 0 when the base name alone fits in a wave name; else kErrNameTooLong,
+// with its diagnosis.
+int32_t CheckBaseName(const std::string& baseName);
 
 // Whether the /J and /K rules admit a sweep whose stimulation has `name`
 // (none: the stimulation is missing, which only the absence of both flags

@@ -17,12 +17,9 @@
 namespace kwt {
 namespace {
 
-// Controls of every role.
-constexpr int32_t kDoIt = 1;
-constexpr int32_t kCancel = 2;
-constexpr int32_t kToCmdLine = 3;
-constexpr int32_t kToClip = 4;
-constexpr int32_t kCommandField = 5;
+using namespace resources::command_controls;
+
+// Controls of every role besides the command controls.
 constexpr int32_t kInputList = 8;
 constexpr int32_t kFromTarget = 9;
 constexpr int32_t kSecondList = 13;
@@ -55,6 +52,51 @@ constexpr int32_t kUseEveryFactor = 20;
 constexpr int32_t kAverageFactor = 21;
 constexpr int32_t kSuffix = 23;
 }  // namespace slim
+
+// A check box, the stored setting it shows and the choice it makes for
+// the command.
+template <class Settings>
+struct CheckSetting {
+  int32_t control;
+  bool Settings::*setting;
+  bool WaveDialogChoices::*choice;
+};
+
+using Stats = AutoStatsSettings;
+using Choices = WaveDialogChoices;
+constexpr CheckSetting<Stats> kStatsChecks[] = {
+    {kCreateTable, &Stats::table, &Choices::table},
+    {kCreateGraph, &Stats::graph, &Choices::graph},
+    {stats::kScaleWaves, &Stats::scale, &Choices::scale},
+    {stats::kAppend, &Stats::append, &Choices::append},
+    {stats::kWaveStatsMode, &Stats::perWave, &Choices::perWave},
+    {stats::kMinMax, &Stats::minMax, &Choices::minMax},
+};
+
+using Plot = PlotWavesSettings;
+constexpr CheckSetting<Plot> kPlotChecks[] = {
+    {kCreateTable, &Plot::table, &Choices::table},
+    {kCreateGraph, &Plot::graph, &Choices::graph},
+    {plot::kUseColor, &Plot::colours, &Choices::colours},
+    {plot::kZeroLine, &Plot::zeroLine, &Choices::zeroLine},
+    {plot::kBaseLine, &Plot::baseLine, &Choices::baseLine},
+    {plot::kOverlay, &Plot::overlay, &Choices::overlay},
+};
+
+template <class Settings, size_t N>
+void ShowChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], const Settings& s) {
+  for (const CheckSetting<Settings>& c : checks) DialogSetCheck(d, c.control, s.*c.setting);
+}
+
+template <class Settings, size_t N>
+void TakeChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], Settings* s) {
+  for (const CheckSetting<Settings>& c : checks) s->*c.setting = DialogGetCheck(d, c.control);
+}
+
+template <class Settings, size_t N>
+void ChooseChecks(DialogHandle d, const CheckSetting<Settings> (&checks)[N], Choices* choices) {
+  for (const CheckSetting<Settings>& c : checks) choices->*c.choice = DialogGetCheck(d, c.control);
+}
 
 constexpr const char* kErrorTitle = "KWT Error";
 
@@ -182,23 +224,14 @@ class WaveUtilDialog final : public DialogHandler {
   WaveDialogChoices Collect(DialogHandle d) const {
     WaveDialogChoices c;
     c.role = role_;
-    const auto check = [&](int32_t id) { return DialogGetCheck(d, id); };
     const auto text = [&](int32_t id) { return DialogGetText(d, id); };
     switch (role_) {
       case WaveDialogRole::kAutoStats:
-        c.graph = check(kCreateGraph);
-        c.table = check(kCreateTable);
-        c.append = check(stats::kAppend);
-        c.perWave = check(stats::kWaveStatsMode);
-        c.minMax = check(stats::kMinMax);
-        c.scale = check(stats::kScaleWaves);
+        ChooseChecks(d, kStatsChecks, &c);
         c.baseName = text(stats::kBaseName);
         break;
       case WaveDialogRole::kPlotWaves: {
-        c.graph = check(kCreateGraph);
-        c.table = check(kCreateTable);
-        c.colours = check(plot::kUseColor);
-        c.overlay = check(plot::kOverlay);
+        ChooseChecks(d, kPlotChecks, &c);
         using Extrema = WaveDialogChoices::Extrema;
         const int32_t extrema = CheckedRadio(d, plot::kExtrema);
         c.extrema = extrema == 2 ? Extrema::kIndividual
@@ -206,9 +239,7 @@ class WaveUtilDialog final : public DialogHandler {
                                    : Extrema::kGlobal;
         c.minimum = text(plot::kMinimum);
         c.maximum = text(plot::kMaximum);
-        c.zeroLine = check(plot::kZeroLine);
         c.zeroLevel = text(plot::kZeroLevel);
-        c.baseLine = check(plot::kBaseLine);
         break;
       }
       case WaveDialogRole::kSlimWaves: {
@@ -279,13 +310,9 @@ class WaveUtilDialog final : public DialogHandler {
         AutoStatsSettings s;
         s.baseName = "swave";
         record.Read(&s);
-        DialogSetCheck(d, kCreateTable, s.table);
-        DialogSetCheck(d, kCreateGraph, s.graph);
-        DialogSetCheck(d, stats::kScaleWaves, s.scale);
         // Nothing can be appended to a window that is not there.
-        DialogSetCheck(d, stats::kAppend, s.append && haveTarget_);
-        DialogSetCheck(d, stats::kWaveStatsMode, s.perWave);
-        DialogSetCheck(d, stats::kMinMax, s.minMax);
+        s.append = s.append && haveTarget_;
+        ShowChecks(d, kStatsChecks, s);
         DialogSetText(d, stats::kBaseName, s.baseName);
         break;
       }
@@ -293,12 +320,7 @@ class WaveUtilDialog final : public DialogHandler {
         PlotWavesSettings s;
         s.graph = true;
         record.Read(&s);
-        DialogSetCheck(d, kCreateTable, s.table);
-        DialogSetCheck(d, kCreateGraph, s.graph);
-        DialogSetCheck(d, plot::kUseColor, s.colours);
-        DialogSetCheck(d, plot::kZeroLine, s.zeroLine);
-        DialogSetCheck(d, plot::kBaseLine, s.baseLine);
-        DialogSetCheck(d, plot::kOverlay, s.overlay);
+        ShowChecks(d, kPlotChecks, s);
         DialogSetCheck(d, plot::kExtrema[s.extrema - 1], true);
         // A stored 0 is also what a field without a number leaves, so the
         // fields keep their opening text for it.
@@ -322,28 +344,17 @@ class WaveUtilDialog final : public DialogHandler {
 
   void SaveSettings(DialogHandle d) {
     DialogSettingsRecord record = DialogSettingsRecord::Load();
-    const auto check = [&](int32_t id) { return DialogGetCheck(d, id); };
     switch (role_) {
       case WaveDialogRole::kAutoStats: {
         AutoStatsSettings s;
-        s.table = check(kCreateTable);
-        s.graph = check(kCreateGraph);
-        s.scale = check(stats::kScaleWaves);
-        s.append = check(stats::kAppend);
-        s.perWave = check(stats::kWaveStatsMode);
-        s.minMax = check(stats::kMinMax);
+        TakeChecks(d, kStatsChecks, &s);
         s.baseName = DialogGetText(d, stats::kBaseName);
         record.Write(s);
         break;
       }
       case WaveDialogRole::kPlotWaves: {
         PlotWavesSettings s;
-        s.table = check(kCreateTable);
-        s.graph = check(kCreateGraph);
-        s.colours = check(plot::kUseColor);
-        s.zeroLine = check(plot::kZeroLine);
-        s.baseLine = check(plot::kBaseLine);
-        s.overlay = check(plot::kOverlay);
+        TakeChecks(d, kPlotChecks, &s);
         const int32_t extrema = CheckedRadio(d, plot::kExtrema);
         s.extrema = static_cast<uint8_t>(extrema != 0 ? extrema : 2);
         s.zeroLevel = StoredNumber(DialogGetText(d, plot::kZeroLevel));

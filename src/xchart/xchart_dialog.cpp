@@ -13,11 +13,8 @@
 namespace kwt {
 namespace {
 
-constexpr int32_t kDoIt = 1;
-constexpr int32_t kCancel = 2;
-constexpr int32_t kToCmdLine = 3;
-constexpr int32_t kToClip = 4;
-constexpr int32_t kCommandField = 5;
+using namespace resources::command_controls;
+
 constexpr int32_t kFileButton = 7;
 constexpr int32_t kPathField = 8;
 constexpr int32_t kBaseName = 11;
