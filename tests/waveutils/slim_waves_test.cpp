@@ -1,12 +1,10 @@
 // SlimWaves: decimation, averaging with NaN, fractional factors, reference
 // mode, and the refusals that come before any output is made.
 #include <cmath>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/result_codes.h"
-#include "tests/testkit/process.h"
 #include "tests/waveutils/wave_fixture.h"
 
 namespace kwt::test {
@@ -150,25 +148,6 @@ TEST_F(SlimWavesTest, ReferenceInALiberalFolderAndNeverReplaced) {
   Ramp("x", 2);
   EXPECT_EQ(Run("SlimWaves/R=x_slim x"), kErrCannotCreateOutput);
   EXPECT_TRUE(SameValues(Values("root:x_slim"), {1, 1}));
-}
-
-TEST_F(SlimWavesTest, AveragingAgreesWithNumPy) {
-  if (!HaveNumpy()) GTEST_SKIP() << "/usr/bin/python3 with NumPy is not available";
-  // 1003 points with NaN every 7th: runs of 4, the last 3 points unused.
-  std::vector<double> v;
-  for (int i = 0; i < 1003; ++i) v.push_back(i % 7 == 3 ? kNaN : std::sin(i * 0.37) * 1e-3);
-  Make("s", v, kWaveFloat64);
-  ASSERT_EQ(Run("SlimWaves/A=4 s"), 0);
-  const ProcessResult py = RunProgram(
-      "/usr/bin/python3",
-      {"-c", "import numpy as np\n"
-             "v = np.array([np.nan if i % 7 == 3 else np.sin(i * 0.37) * 1e-3 for i in range(1003)])\n"
-             "print(' '.join(repr(x) for x in np.nanmean(v[:1000].reshape(250, 4), axis=1)))"});
-  ASSERT_EQ(py.status, 0) << py.err;
-  std::istringstream numbers(py.out);
-  std::vector<double> expected;
-  for (double x; numbers >> x;) expected.push_back(x);
-  EXPECT_TRUE(SameValues(Values("root:s_slim"), expected, 1e-18));
 }
 
 }  // namespace

@@ -20,7 +20,9 @@ inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 class WaveUtilsHarness {
  public:
-  WaveUtilsHarness() : wb_(Workbench::Options{"/tmp/kwt-waveutils-test-prefs.bin", false}) {
+  // Stored preferences stay in memory, so that tests running side by side
+  // do not share them.
+  WaveUtilsHarness() : wb_(Workbench::Options{.memoryPrefs = true}) {
     // Questions are answered yes unless a test scripts its answers.
     wb_.interaction().SetScripted({}, kAnswerYes);
   }
