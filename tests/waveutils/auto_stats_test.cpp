@@ -138,10 +138,9 @@ TEST_F(AutoStatsTest, DifferentXScalingAsksOnce) {
     EXPECT_TRUE(NoOutputs());
     EXPECT_TRUE(wb_.windows().empty());
     ASSERT_EQ(wb_.interaction().events().size(), 1u) << scaling;
-    const Interaction::Event& question = wb_.interaction().events()[0];
-    EXPECT_EQ(question.kind, "question");
-    EXPECT_EQ(question.title, "KWT");
-    EXPECT_EQ(question.text, "Some of the waves have a different x-scaling. Do you want to continue?");
+    const Interaction::Event& q = wb_.interaction().events()[0];
+    EXPECT_EQ(q.kind + ": " + q.title + ": " + q.text,
+              "question: KWT: Some of the waves have a different x-scaling. Do you want to continue?");
   }
   wb_.interaction().ClearEvents();
   wb_.interaction().SetScripted({kAnswerYes});

@@ -150,16 +150,6 @@ TEST_F(ParserTest, LastSlimModeFlagWinsWithOneFactor) {
   EXPECT_TRUE(SameValues(Values("root:w_slim"), {0, 2, 4, 6, 8, 10}));
 }
 
-TEST_F(ParserTest, ReferencePathIsPostedAndKept) {
-  Make("ref", {1, kNaN, 2});
-  Make("c", {7, 8, 9});
-  ASSERT_EQ(Run("SlimWaves/R=ref a"), 0);
-  EXPECT_NE(wb_.history().find("\rroot:ref\r"), std::string::npos);
-  // Without "=" the reference of the last call is used again.
-  ASSERT_EQ(Run("SlimWaves/R c"), 0);
-  EXPECT_TRUE(SameValues(Values("root:c_slim"), {7, 9}));
-}
-
 // ---- The two list forms ------------------------------------------------------------------
 
 TEST_F(ParserTest, StringListEndsAtTheFirstItemThatNamesNoWave) {

@@ -143,6 +143,10 @@ TEST_F(SlimWavesTest, ReferenceInALiberalFolderAndNeverReplaced) {
   ASSERT_EQ(Run("SlimWaves/R=root:'my data':ref a"), 0);
   EXPECT_NE(wb_.history().find("\rroot:my data:ref\r"), std::string::npos);
   EXPECT_TRUE(SameValues(Values("root:a_slim"), {0, 2}));
+  // Without "=" the reference of the last call is used again.
+  Make("c", {7, 8, 9, 10});
+  ASSERT_EQ(Run("SlimWaves/R c"), 0);
+  EXPECT_TRUE(SameValues(Values("root:c_slim"), {7, 9}));
   // An output named like the reference would replace it.
   Make("x_slim", {1, 1});
   Ramp("x", 2);

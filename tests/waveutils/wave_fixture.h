@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -29,10 +28,6 @@ class WaveUtilsHarness {
 
   // Makes `name` (in `folder`, default the current folder) with the values
   // given, as a wave of number type `type`.
-  HostWave* Make(const std::string& name, std::initializer_list<double> values,
-                 int32_t type = kWaveFloat32, HostFolder* folder = nullptr) {
-    return Make(name, std::vector<double>(values), type, folder);
-  }
   HostWave* Make(const std::string& name, const std::vector<double>& values,
                  int32_t type = kWaveFloat32, HostFolder* folder = nullptr) {
     HostFolder* saved = &wb_.current();
