@@ -121,7 +121,8 @@ TEST_F(KwtTest, FileOptionsTakeFoldersInAnyLanguage) {
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
     for (const char* made : {"/p.bin", "/dump/session.json", "/plot/Graph0.svg"})
       EXPECT_TRUE(std::filesystem::exists(folder + made)) << name << made;
-    r = RunKwt({"-q", "LoadWave/T \"" + folder + "/s.itx\"", "print w[1]"});
+    // The path also reads from a string variable.
+    r = RunKwt({"-q", "String/G p = \"" + folder + "/s.itx\"", "LoadWave/T $p", "print w[1]"});
     EXPECT_EQ(r.status, 0) << name << ": " << r.err;
     EXPECT_EQ(r.out, "2\n") << name;
   }
