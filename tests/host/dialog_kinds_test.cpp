@@ -18,22 +18,11 @@ using ::testing::ElementsAre;
 constexpr int32_t kRows = 8, kRadioA = 20, kRadioB = 21, kOther = 22, kFile = 7, kPath = 9;
 
 DialogDesc KindsDialog() {
-  DialogDesc d;
-  d.id = 4343;
-  d.title = "Kinds";
-  const auto add = [&](int32_t id, ControlKind kind, int32_t group = 0) {
-    ControlDesc c;
-    c.id = id;
-    c.kind = kind;
-    c.group = group;
-    d.controls.push_back(c);
-  };
-  add(kRows, ControlKind::kMultiList);
-  add(kRadioA, ControlKind::kRadio, 1);
-  add(kRadioB, ControlKind::kRadio, 1);
-  add(kOther, ControlKind::kRadio, 2);
-  add(kFile, ControlKind::kButton);
-  add(kPath, ControlKind::kEdit);
+  using K = ControlKind;
+  DialogDesc d{.id = 4343, .title = "Kinds"};
+  d.controls = {{.id = kRows, .kind = K::kMultiList},         {.id = kRadioA, .kind = K::kRadio, .group = 1},
+                {.id = kRadioB, .kind = K::kRadio, .group = 1}, {.id = kOther, .kind = K::kRadio, .group = 2},
+                {.id = kFile, .kind = K::kButton},            {.id = kPath, .kind = K::kEdit}};
   return d;
 }
 
@@ -72,21 +61,17 @@ class DialogKinds : public ::testing::Test {
   Handler handler_;
 };
 
-TEST_F(DialogKinds, RowsAreSelectedByNumberOrNameAndClicksFlipThem) {
+TEST_F(DialogKinds, RowsAreSelectedAndClickedAndRadioButtonsUncheckOnlyTheirGroup) {
   const DialogRecord run = Run({A::Select(kRows, {3}, {"w0"}), A::ClickRowText(kRows, "data"),
-                                A::ClickRow(kRows, 3)});
+                                A::ClickRow(kRows, 3), A::Radio(kRadioB)});
   EXPECT_TRUE(run.problems.empty());
   EXPECT_THAT(run.Find(kRows)->selectedRows, ElementsAre(1, 2));
-  // kItemChosen for the selection, kRowClicked with the row for each click.
-  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3"));
-}
-
-TEST_F(DialogKinds, ChoosingARadioButtonUnchecksOnlyItsGroup) {
-  const DialogRecord run = Run({A::Radio(kRadioB)});
   EXPECT_FALSE(run.Find(kRadioA)->checked);
   EXPECT_TRUE(run.Find(kRadioB)->checked);
   EXPECT_TRUE(run.Find(kOther)->checked);
-  EXPECT_THAT(handler_.heard, ElementsAre("3:21:0"));
+  // kItemChosen for the selection, kRowClicked with the row for each
+  // click, kToggled for the radio button.
+  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3", "3:21:0"));
 }
 
 TEST_F(DialogKinds, TheFileDialogTakesTheNextActionAsItsAnswer) {
