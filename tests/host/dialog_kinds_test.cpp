@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/dialog.h"
@@ -66,9 +67,8 @@ TEST_F(DialogKinds, RowsAreSelectedAndClickedAndRadioButtonsUncheckOnlyTheirGrou
                                 A::ClickRow(kRows, 3), A::Radio(kRadioB)});
   EXPECT_TRUE(run.problems.empty());
   EXPECT_THAT(run.Find(kRows)->selectedRows, ElementsAre(1, 2));
-  EXPECT_FALSE(run.Find(kRadioA)->checked);
-  EXPECT_TRUE(run.Find(kRadioB)->checked);
-  EXPECT_TRUE(run.Find(kOther)->checked);
+  EXPECT_EQ(std::make_tuple(run.Find(kRadioA)->checked, run.Find(kRadioB)->checked, run.Find(kOther)->checked),
+            std::make_tuple(false, true, true));
   // kItemChosen for the selection, kRowClicked with the row for each
   // click, kToggled for the radio button.
   EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3", "3:21:0"));
@@ -78,11 +78,10 @@ TEST_F(DialogKinds, TheFileDialogTakesTheNextActionAsItsAnswer) {
   const DialogRecord run =
       Run({A::Press(kFile), A::ChooseFile("/data/a.tree"), A::Press(kFile), A::CancelFile()});
   ASSERT_EQ(run.fileDialogs.size(), 2u);
-  EXPECT_EQ(run.fileDialogs[0].title, "Pick");
+  EXPECT_EQ(std::tie(run.fileDialogs[0].title, run.fileDialogs[0].state, run.fileDialogs[0].path),
+            std::make_tuple("Pick", FileDialogRecord::State::kChosen, "/data/a.tree"));
   EXPECT_THAT(run.fileDialogs[0].filters,
               ElementsAre(FileFilter{"Trees (*.tree)", "*.tree"}, FileFilter{"All", "*.*"}));
-  EXPECT_EQ(run.fileDialogs[0].state, FileDialogRecord::State::kChosen);
-  EXPECT_EQ(run.fileDialogs[0].path, "/data/a.tree");
   EXPECT_EQ(run.fileDialogs[1].state, FileDialogRecord::State::kCancelled);
   EXPECT_EQ(run.Text(kPath), "(none)");
   EXPECT_TRUE(run.problems.empty());

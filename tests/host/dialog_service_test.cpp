@@ -29,10 +29,16 @@ DialogDesc SampleDialog() {
   return d;
 }
 
-// A handler that logs what it hears and lets each test add behaviour.
+// A handler that logs what it hears and lets each test add behaviour; by
+// default it fills the popup and the list with three items.
 struct Recorder : DialogHandler {
+  static void FillLists(DialogHandle d) {
+    const std::string items[] = {"alpha", "Beta", "gamma"};
+    DialogSetItems(d, 7, items);
+    DialogSetItems(d, 10, items);
+  }
   std::vector<std::string> heard;
-  std::function<void(DialogHandle)> init = [](DialogHandle) {};
+  std::function<void(DialogHandle)> init = FillLists;
   std::function<void(DialogHandle, const DialogEvent&)> onEvent = [](DialogHandle, const DialogEvent&) {};
 
   void OnInit(DialogHandle d) override { init(d); }
@@ -63,11 +69,6 @@ class DialogService : public ::testing::Test {
 
 TEST_F(DialogService, ActionsReachTheHandlerAfterTheControlChanged) {
   Recorder h;
-  h.init = [](DialogHandle d) {
-    const std::string items[] = {"alpha", "Beta", "gamma"};
-    DialogSetItems(d, 7, items);
-    DialogSetItems(d, 10, items);
-  };
   std::vector<std::string> seen;
   h.onEvent = [&](DialogHandle d, const DialogEvent& e) {
     if (e.control == 5) seen.push_back(DialogGetText(d, 5));
@@ -88,8 +89,7 @@ TEST_F(DialogService, ActionsReachTheHandlerAfterTheControlChanged) {
   // Checking a box that is already checked clicks nothing.
   EXPECT_EQ(seen, (std::vector<std::string>{"1.5m", "3gamma", "2Beta", "on", "off"}));
   const DialogRecord& run = Last();
-  EXPECT_TRUE(run.endedByModule);
-  EXPECT_EQ(run.actionsTaken, 8u);
+  EXPECT_EQ(std::make_pair(run.endedByModule, run.actionsTaken), std::make_pair(true, size_t{8}));
   EXPECT_EQ(wb_.dialogs().pendingActions(), 1u) << "the press after the end is not taken";
   for (const auto& [control, text] : {std::pair{5, "1.5m"}, {7, "Beta"}, {10, "Beta"}, {9, "label"}})
     EXPECT_EQ(run.Text(control), text) << control;
@@ -98,11 +98,7 @@ TEST_F(DialogService, ActionsReachTheHandlerAfterTheControlChanged) {
 }
 
 TEST_F(DialogService, ActionsTheUserCouldNotTakeStopTheScript) {
-  struct Case {
-    Action action;
-    const char* problem;
-  };
-  const Case cases[] = {
+  const std::pair<Action, const char*> cases[] = {
       {Action::Press(99), "action 1 (press 99): the dialog has no control 99"},
       {Action::SetText(6, "typed"), "action 1 (set 6=typed): control 6 is a read-only field"},
       {Action::SetText(7, "x"), "action 1 (set 7=x): control 7 is not an edit field"},
@@ -112,17 +108,12 @@ TEST_F(DialogService, ActionsTheUserCouldNotTakeStopTheScript) {
       {Action::Toggle(9), "action 1 (toggle 9): control 9 is not a check box"},
       {Action::Press(2), "action 1 (press 2): control 2 is disabled"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [action, problem] : cases) {
     Recorder h;
-    h.init = [](DialogHandle d) {
-      const std::string items[] = {"a", "b", "c"};
-      DialogSetItems(d, 7, items);
-      DialogEnable(d, 2, false);
-    };
-    EXPECT_EQ(RunSample(h, {c.action, Action::Press(1), Action::Press(1)}), 0);
-    EXPECT_TRUE(h.heard.empty()) << c.problem;
-    ASSERT_EQ(Last().problems.size(), 1u) << c.problem;
-    EXPECT_EQ(Last().problems[0], c.problem);
+    h.init = [](DialogHandle d) { Recorder::FillLists(d); DialogEnable(d, 2, false); };
+    EXPECT_EQ(RunSample(h, {action, Action::Press(1), Action::Press(1)}), 0);
+    EXPECT_TRUE(h.heard.empty()) << problem;
+    EXPECT_EQ(Last().problems, std::vector<std::string>{problem});
     EXPECT_EQ(wb_.dialogs().pendingActions(), 0u) << "the rest of the script is dropped";
   }
 }
