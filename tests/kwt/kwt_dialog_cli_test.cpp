@@ -125,9 +125,9 @@ TEST_F(KwtTest, DialogRunsInTheSessionFile) {
   ASSERT_EQ(r.status, 0) << r.err;
   auto doc = Session(dump);
   ASSERT_EQ(doc["dialogs"].size(), 1u);
-  EXPECT_EQ(doc["dialogs"][0]["title"], "Calculate Buffer Capacity");
-  EXPECT_EQ(doc["dialogs"][0]["ended_by"], "dialog");
-  EXPECT_EQ(doc["dialogs"][0]["result"], 2);
+  const auto& run = doc["dialogs"][0];
+  EXPECT_EQ(nlohmann::json({run["title"], run["ended_by"], run["result"]}),
+            nlohmann::json({"Calculate Buffer Capacity", "dialog", 2}));
   EXPECT_EQ(ControlTexts(doc)[14], "  1.00 \xC2\xB5") << "in UTF-8";
   EXPECT_THAT(doc["history"].get<std::string>(), HasSubstr(" Buffering capacity: 8100.2\n"));
 

@@ -59,19 +59,11 @@ TEST_F(KwtTest, DumpEchoesTheHistoryAndWritesTheSession) {
   EXPECT_EQ(Session(dir_.File("out"))["waves"][0]["x_units"], "s");
 }
 
-TEST_F(KwtTest, SavedFilesLoadIntoANewSession) {
-  const std::string itx = dir_.File("s.itx");
-  auto r = RunKwt({"-q", "--save", itx, "Make/O/D/N=2 w = {0.1, 2}", "Note w, \"a \\\"b\\\"\"",
-                   "String/G s = \"x\""});
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = RunKwt({"LoadWave/T \"" + itx + "\"", "print w[0], s"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("  0.1 x\n"));
-  // The session is saved even when a command failed, or when the pictures
-  // cannot be written.
+// (Saved files load back: see the folders in any language below.)
+TEST_F(KwtTest, SessionIsSavedEvenWhenACommandOrThePicturesFail) {
   ASSERT_TRUE(WriteFile(dir_.File("file"), "x"));
-  r = RunKwt({"-q", "--plot", dir_.File("file/sub"), "--save", dir_.File("f.itx"),
-              "Make/O/N=1 kept", "Display kept", "bad"});
+  const ProcessResult r = RunKwt({"-q", "--plot", dir_.File("file/sub"), "--save", dir_.File("f.itx"),
+                                  "Make/O/N=1 kept", "Display kept", "bad"});
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("kwt: cannot make the folder"));
   EXPECT_THAT(ReadFile(dir_.File("f.itx")), HasSubstr("kept"));
