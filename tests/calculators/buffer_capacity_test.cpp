@@ -84,24 +84,5 @@ TEST(BufferCapacity, FailuresLeaveTheResultAlone) {
   }
 }
 
-TEST(BufferCapacity, HistoryText) {
-  // 1 mM ion, 10 mM buffer, Kd 1 uM: c = 0.11109740 uM, capacity 8100.19998.
-  BufferCapacityResult r;
-  CalculatorMessage m;
-  ASSERT_TRUE(CalculateBufferCapacity({1e-3, kNone, 10e-3, kNone, 1e-6}, &r, &m));
-  EXPECT_NEAR(r.capacity, 8100.19998, 1e-4);
-  EXPECT_DOUBLE_EQ(r.maxBindingRatio, 10000.0);
-  EXPECT_EQ(BufferCapacityHistory(r),
-            "Calculation of Buffer Capacity\r"
-            " Total ion:            1.00 mM\r"
-            " Free ion:           111.10 nM\r"
-            " Total buffer:        10.00 mM\r"
-            " Free buffer:          9.00 mM\r"
-            " Complexed buffer:   999.89 \xB5M\r"
-            " K-Diss.:              1.00 \xB5M\r"
-            " Buffering capacity: 8100.2\r"
-            " max. Binding Ratio: 10000.0\r");
-}
-
 }  // namespace
 }  // namespace kwt

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -63,24 +64,17 @@ class CalculatorDialogs : public ::testing::Test {
 };
 
 TEST_F(CalculatorDialogs, MenuItemsOpenTheirDialogs) {
-  const struct {
-    int32_t item;
-    int32_t dialog;
-    const char* title;
-    int32_t result;
-  } cases[] = {
+  const std::tuple<int32_t, int32_t, const char*, int32_t> cases[] = {
       {kFreeCaMgItem, resources::kFreeCaMgDialogId, "Calculate free Calcium & Magnesium", 0},
       {kBufferItem, resources::kBufferCapacityDialogId, "Calculate Buffer Capacity", -1},
       {kPatcherItem, resources::kPatcherDialogId, "Patcher's Calculator", 0},
       {kJunctionItem, resources::kJunctionPotentialDialogId, "Liquid Junction Potential", 0},
       {kAboutItem, resources::kAboutDialogId, "About KWT", 0},
   };
-  for (const auto& c : cases) {
-    int32_t result = 99;
-    const DialogRecord& run = Open(c.item, {}, &result);
-    EXPECT_EQ(run.id, c.dialog);
-    EXPECT_EQ(run.title, c.title);
-    EXPECT_EQ(result, c.result) << c.title;
+  for (const auto& [item, dialog, title, result] : cases) {
+    int32_t got = 99;
+    const DialogRecord& run = Open(item, {}, &got);
+    EXPECT_EQ(std::make_tuple(run.id, run.title, got), std::make_tuple(dialog, title, result));
   }
   EXPECT_EQ(wb_.history(), "");
 }
@@ -203,8 +197,6 @@ TEST_F(CalculatorDialogs, JunctionPotentialRun) {
   ASSERT_EQ(run.Find(26)->items.size(), 54u);
   EXPECT_TRUE(run.Find(10)->checked);
   EXPECT_EQ(std::make_pair(run.focus, run.focusSelectsAll), std::make_pair(31, true));
-  EXPECT_NE(run.history.find(" 1. K     pip = 150.0, bath =   0.0, z = +1, u = 1.000\r"),
-            std::string::npos);
   EXPECT_NE(run.history.find(" Liquid junction potential: 4.29 mV\r"), std::string::npos);
   EXPECT_TRUE(Alerts(run).empty());
 

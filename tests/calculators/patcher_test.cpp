@@ -154,11 +154,6 @@ TEST(PatcherHistory, Texts) {
        "Patcher's Calculator\r"
        " Resistance       100.00 MOhm\r"
        " Conductance       10.00 nS\r"},
-      {19, Values(140.0, 5.0, 33.0),
-       "Patcher's Calculator\r"
-       " [K]i                 140.00mM\r"
-       " [K]o                   5.00mM\r"
-       " E rev K              -85.61mV\r"},
       {26, Values(1.0, 10e-3, 50e-3),
        "Patcher's Calculator\r"
        " Stock Conc.        1.00  M\r"

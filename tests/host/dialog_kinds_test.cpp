@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/dialog.h"
@@ -18,22 +19,11 @@ using ::testing::ElementsAre;
 constexpr int32_t kRows = 8, kRadioA = 20, kRadioB = 21, kOther = 22, kFile = 7, kPath = 9;
 
 DialogDesc KindsDialog() {
-  DialogDesc d;
-  d.id = 4343;
-  d.title = "Kinds";
-  const auto add = [&](int32_t id, ControlKind kind, int32_t group = 0) {
-    ControlDesc c;
-    c.id = id;
-    c.kind = kind;
-    c.group = group;
-    d.controls.push_back(c);
-  };
-  add(kRows, ControlKind::kMultiList);
-  add(kRadioA, ControlKind::kRadio, 1);
-  add(kRadioB, ControlKind::kRadio, 1);
-  add(kOther, ControlKind::kRadio, 2);
-  add(kFile, ControlKind::kButton);
-  add(kPath, ControlKind::kEdit);
+  using K = ControlKind;
+  DialogDesc d{.id = 4343, .title = "Kinds"};
+  d.controls = {{.id = kRows, .kind = K::kMultiList},         {.id = kRadioA, .kind = K::kRadio, .group = 1},
+                {.id = kRadioB, .kind = K::kRadio, .group = 1}, {.id = kOther, .kind = K::kRadio, .group = 2},
+                {.id = kFile, .kind = K::kButton},            {.id = kPath, .kind = K::kEdit}};
   return d;
 }
 
@@ -72,32 +62,26 @@ class DialogKinds : public ::testing::Test {
   Handler handler_;
 };
 
-TEST_F(DialogKinds, RowsAreSelectedByNumberOrNameAndClicksFlipThem) {
+TEST_F(DialogKinds, RowsAreSelectedAndClickedAndRadioButtonsUncheckOnlyTheirGroup) {
   const DialogRecord run = Run({A::Select(kRows, {3}, {"w0"}), A::ClickRowText(kRows, "data"),
-                                A::ClickRow(kRows, 3)});
+                                A::ClickRow(kRows, 3), A::Radio(kRadioB)});
   EXPECT_TRUE(run.problems.empty());
   EXPECT_THAT(run.Find(kRows)->selectedRows, ElementsAre(1, 2));
-  // kItemChosen for the selection, kRowClicked with the row for each click.
-  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3"));
-}
-
-TEST_F(DialogKinds, ChoosingARadioButtonUnchecksOnlyItsGroup) {
-  const DialogRecord run = Run({A::Radio(kRadioB)});
-  EXPECT_FALSE(run.Find(kRadioA)->checked);
-  EXPECT_TRUE(run.Find(kRadioB)->checked);
-  EXPECT_TRUE(run.Find(kOther)->checked);
-  EXPECT_THAT(handler_.heard, ElementsAre("3:21:0"));
+  EXPECT_EQ(std::make_tuple(run.Find(kRadioA)->checked, run.Find(kRadioB)->checked, run.Find(kOther)->checked),
+            std::make_tuple(false, true, true));
+  // kItemChosen for the selection, kRowClicked with the row for each
+  // click, kToggled for the radio button.
+  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3", "3:21:0"));
 }
 
 TEST_F(DialogKinds, TheFileDialogTakesTheNextActionAsItsAnswer) {
   const DialogRecord run =
       Run({A::Press(kFile), A::ChooseFile("/data/a.tree"), A::Press(kFile), A::CancelFile()});
   ASSERT_EQ(run.fileDialogs.size(), 2u);
-  EXPECT_EQ(run.fileDialogs[0].title, "Pick");
+  EXPECT_EQ(std::tie(run.fileDialogs[0].title, run.fileDialogs[0].state, run.fileDialogs[0].path),
+            std::make_tuple("Pick", FileDialogRecord::State::kChosen, "/data/a.tree"));
   EXPECT_THAT(run.fileDialogs[0].filters,
               ElementsAre(FileFilter{"Trees (*.tree)", "*.tree"}, FileFilter{"All", "*.*"}));
-  EXPECT_EQ(run.fileDialogs[0].state, FileDialogRecord::State::kChosen);
-  EXPECT_EQ(run.fileDialogs[0].path, "/data/a.tree");
   EXPECT_EQ(run.fileDialogs[1].state, FileDialogRecord::State::kCancelled);
   EXPECT_EQ(run.Text(kPath), "(none)");
   EXPECT_TRUE(run.problems.empty());

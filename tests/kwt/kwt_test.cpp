@@ -29,9 +29,6 @@ TEST_F(KwtTest, ExitStatusAndMessages) {
       // Files that are no regular files are refused, not read.
       {{"info", fifo}, 1, Eq(""), HasSubstr(fifo + ": not a regular file (a FIFO)")},
       {{"info", "/dev/zero"}, 1, Eq(""), HasSubstr("/dev/zero: not a regular file (a character device)")},
-      {{"-q", "LoadPM \"" + fifo + "\""}, 1, Eq(""),
-       HasSubstr("kwt: error 10033: Cannot open DAT file. Check, if you have the rights for this "
-                 "file; " + fifo + ": not a regular file (a FIFO)\n")},
       // Help: nothing to do is bad usage; every value has a name of its own.
       {{}, 2, Eq(""), AllOf(HasSubstr("Usage: kwt"), HasSubstr("Examples:"))},
       {{"--help"}, 0,
@@ -40,6 +37,9 @@ TEST_F(KwtTest, ExitStatusAndMessages) {
              Not(HasSubstr(" TEXT  ")))},
       {{"help"}, 0, AllOf(HasSubstr("\n  LoadPM "), HasSubstr("\n  KillWaves "))},
       {{"help", "LoadPMX"}, 2, Eq(""), HasSubstr("no operation or command named \"LoadPMX\"")},
+      // An operation's help, asked for or typed in a quiet session.
+      {{"help", "LoadPM"}, 0, HasSubstr("\n  /Z             subtract the trace's zero offset")},
+      {{"-q", "LoadPM/?"}, 0, HasSubstr("\n  /Z             subtract the trace's zero offset")},
       // Bad usage of kwt itself.
       {{"--no-such-option"}, 2},
       {{"--answer", "maybe", "print 1"}, 2},
@@ -50,42 +50,20 @@ TEST_F(KwtTest, ExitStatusAndMessages) {
   ExpectRuns(cases);
 }
 
-TEST_F(KwtTest, OperationHelpTypedOrAsked) {
-  // Typed in a session, quiet or not, the operation shows the lines of
-  // `help NAME`.
-  const ProcessResult help = RunKwt({"help", "LoadPM"});
-  ASSERT_EQ(help.status, 0) << help.err;
-  EXPECT_THAT(help.out, HasSubstr("\n  /Z             subtract the trace's zero offset"));
-  const ProcessResult typed = RunKwt({"-q", "LoadPM/?"});
-  EXPECT_EQ(typed.status, 0) << typed.err;
-  EXPECT_EQ(typed.out, help.out);
-}
-
 TEST_F(KwtTest, DumpEchoesTheHistoryAndWritesTheSession) {
   const auto r = RunKwt({"--dump", dir_.File("out"), "Make/O/N=3 w", "w = {1, NaN, 3}",
                          "SetScale/P x 0, 0.5, \"s\", w"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "\xe2\x80\xa2Make/O/N=3 w\n\xe2\x80\xa2w = {1, NaN, 3}\n"
                    "\xe2\x80\xa2SetScale/P x 0, 0.5, \"s\", w\n");
-  const auto doc = Session(dir_.File("out"));
-  EXPECT_EQ(doc["waves"][0]["x_delta"], 0.5);
-  EXPECT_EQ(doc["waves"][0]["x_units"], "s");
-  EXPECT_TRUE(std::filesystem::exists(dir_.File("out/root/w.npy")));
+  EXPECT_EQ(Session(dir_.File("out"))["waves"][0]["x_units"], "s");
 }
 
-TEST_F(KwtTest, SavedFilesLoadIntoANewSession) {
-  const std::string itx = dir_.File("s.itx");
-  auto r = RunKwt({"-q", "--save", itx, "Make/O/D/N=2 w = {0.1, 2}", "Note w, \"a \\\"b\\\"\"",
-                   "String/G s = \"x\""});
-  ASSERT_EQ(r.status, 0) << r.err;
-  r = RunKwt({"LoadWave/T \"" + itx + "\"", "print w[0], s"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("  0.1 x\n"));
-  // The session is saved even when a command failed, or when the pictures
-  // cannot be written.
+// (Saved files load back: see the folders in any language below.)
+TEST_F(KwtTest, SessionIsSavedEvenWhenACommandOrThePicturesFail) {
   ASSERT_TRUE(WriteFile(dir_.File("file"), "x"));
-  r = RunKwt({"-q", "--plot", dir_.File("file/sub"), "--save", dir_.File("f.itx"),
-              "Make/O/N=1 kept", "Display kept", "bad"});
+  const ProcessResult r = RunKwt({"-q", "--plot", dir_.File("file/sub"), "--save", dir_.File("f.itx"),
+                                  "Make/O/N=1 kept", "Display kept", "bad"});
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("kwt: cannot make the folder"));
   EXPECT_THAT(ReadFile(dir_.File("f.itx")), HasSubstr("kept"));
@@ -106,7 +84,6 @@ TEST_F(KwtTest, PlotWritesEveryGraphAndTable) {
   ASSERT_GT(png.size(), 24u);
   EXPECT_EQ(png.substr(0, 4), "\x89PNG");
   EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x90\0\0\x01\x2c", 8)) << "400 x 300";
-  EXPECT_THAT(ReadFile(out + "/Table0.csv"), StartsWith("x,w\n0,0\n1,1\n"));
 }
 
 TEST_F(KwtTest, FileOptionsTakeFoldersInAnyLanguage) {
@@ -121,7 +98,8 @@ TEST_F(KwtTest, FileOptionsTakeFoldersInAnyLanguage) {
     ASSERT_EQ(r.status, 0) << name << ": " << r.err;
     for (const char* made : {"/p.bin", "/dump/session.json", "/plot/Graph0.svg"})
       EXPECT_TRUE(std::filesystem::exists(folder + made)) << name << made;
-    r = RunKwt({"-q", "LoadWave/T \"" + folder + "/s.itx\"", "print w[1]"});
+    // The path also reads from a string variable.
+    r = RunKwt({"-q", "String/G p = \"" + folder + "/s.itx\"", "LoadWave/T $p", "print w[1]"});
     EXPECT_EQ(r.status, 0) << name << ": " << r.err;
     EXPECT_EQ(r.out, "2\n") << name;
   }

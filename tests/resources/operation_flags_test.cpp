@@ -84,8 +84,6 @@ TEST(WorkbenchHelp, ListsOperationsAndTheCommandsThatRun) {
   std::string printed;
   wb.SetPrintSink([&printed](std::string_view line) { printed.append(line).append("\n"); });
   ASSERT_EQ(wb.Run("help"), 0);
-  EXPECT_THAT(printed, HasSubstr("  LoadPM "));
-  EXPECT_THAT(printed, HasSubstr("  help "));
   // Every command the list names is one the interpreter knows.
   const size_t commands = printed.find("Commands of the workbench");
   ASSERT_NE(commands, std::string::npos);

@@ -48,7 +48,8 @@ TEST(AllocationFailureTest, AutoStatsOverAWaveList) {
       });
 }
 
-TEST(AllocationFailureTest, AutoStatsOverAStringList) {
+// The string form of the list, and the other two operations.
+TEST(AllocationFailureTest, StringListPlotWavesAndSlimWaves) {
   Sweep(
       "AutoStats/W $s",
       [](WaveUtilsHarness& h) {
@@ -56,9 +57,6 @@ TEST(AllocationFailureTest, AutoStatsOverAStringList) {
         ASSERT_EQ(h.wb_.SetStringVariable("s", WaveNames("root:w", 10), true), 0);
       },
       [](WaveUtilsHarness& h) { EXPECT_EQ(h.Values("root:swave_num").size(), 10u); });
-}
-
-TEST(AllocationFailureTest, PlotWavesAndSlimWaves) {
   Sweep("PlotWaves/G/T/C/B " + WaveNames("w", 5), MakeTen, [](WaveUtilsHarness&) {});
   auto slimmed = [](WaveUtilsHarness& h) { EXPECT_TRUE(h.Exists("root:w9_slim")); };
   Sweep("SlimWaves/A=2 " + WaveNames("w", 10), MakeTen, slimmed);

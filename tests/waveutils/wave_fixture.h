@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -18,19 +17,33 @@ namespace kwt::test {
 
 inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// Element-wise equality in which NaN equals NaN and finite values may differ
+// by `tolerance`.
+inline ::testing::AssertionResult SameValues(const std::vector<double>& actual,
+                                             const std::vector<double>& expected,
+                                             double tolerance = 1e-12) {
+  if (actual.size() != expected.size())
+    return ::testing::AssertionFailure()
+           << "size " << actual.size() << ", expected " << expected.size();
+  for (size_t i = 0; i < actual.size(); ++i) {
+    const double a = actual[i], e = expected[i];
+    if (std::isnan(e) ? !std::isnan(a) : !(std::fabs(a - e) <= tolerance))
+      return ::testing::AssertionFailure() << "point " << i << ": " << a << ", expected " << e;
+  }
+  return ::testing::AssertionSuccess();
+}
+
 class WaveUtilsHarness {
  public:
-  WaveUtilsHarness() : wb_(Workbench::Options{"/tmp/kwt-waveutils-test-prefs.bin", false}) {
+  // Stored preferences stay in memory, so that tests running side by side
+  // do not share them.
+  WaveUtilsHarness() : wb_(Workbench::Options{.memoryPrefs = true}) {
     // Questions are answered yes unless a test scripts its answers.
     wb_.interaction().SetScripted({}, kAnswerYes);
   }
 
   // Makes `name` (in `folder`, default the current folder) with the values
   // given, as a wave of number type `type`.
-  HostWave* Make(const std::string& name, std::initializer_list<double> values,
-                 int32_t type = kWaveFloat32, HostFolder* folder = nullptr) {
-    return Make(name, std::vector<double>(values), type, folder);
-  }
   HostWave* Make(const std::string& name, const std::vector<double>& values,
                  int32_t type = kWaveFloat32, HostFolder* folder = nullptr) {
     HostFolder* saved = &wb_.current();
@@ -114,6 +127,19 @@ class WaveUtilsHarness {
     for (const LineCode& l : lines) EXPECT_EQ(Run(l.line), l.code) << l.line;
   }
 
+  // Runs each line, which must succeed, and compares the wave at `path`
+  // with `values` after it.
+  struct LineValues {
+    std::string line, path;
+    std::vector<double> values;
+  };
+  void ExpectValues(const std::vector<LineValues>& steps) {
+    for (const LineValues& s : steps) {
+      ASSERT_EQ(Run(s.line), 0) << s.line;
+      EXPECT_TRUE(SameValues(Values(s.path), s.values)) << s.line;
+    }
+  }
+
   Workbench wb_;
 };
 
@@ -121,21 +147,5 @@ class WaveUtilsTest : public ::testing::Test, public WaveUtilsHarness {
  protected:
   using WaveUtilsHarness::Run;  // not the test's own Run
 };
-
-// Element-wise equality in which NaN equals NaN and finite values may differ
-// by `tolerance`.
-inline ::testing::AssertionResult SameValues(const std::vector<double>& actual,
-                                             const std::vector<double>& expected,
-                                             double tolerance = 1e-12) {
-  if (actual.size() != expected.size())
-    return ::testing::AssertionFailure()
-           << "size " << actual.size() << ", expected " << expected.size();
-  for (size_t i = 0; i < actual.size(); ++i) {
-    const double a = actual[i], e = expected[i];
-    if (std::isnan(e) ? !std::isnan(a) : !(std::fabs(a - e) <= tolerance))
-      return ::testing::AssertionFailure() << "point " << i << ": " << a << ", expected " << e;
-  }
-  return ::testing::AssertionSuccess();
-}
 
 }  // namespace kwt::test

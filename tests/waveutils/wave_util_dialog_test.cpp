@@ -23,35 +23,11 @@ constexpr int32_t kDoIt = 1, kCancel = 2, kToCmdLine = 3, kToClip = 4;
 constexpr int32_t kCommand = 5, kInputs = 8, kFromTarget = 9, kSecond = 13;
 constexpr int32_t kGraph = 11, kTable = 10;
 
-// Stored preferences in memory, so that tests running side by side do not
-// share them.
-class WaveUtilDialogTest : public ::testing::Test {
+class WaveUtilDialogTest : public WaveUtilsTest {
  protected:
-  WaveUtilDialogTest() : wb_(Workbench::Options{.memoryPrefs = true}) {}
-
   void SetUp() override {
     Make("a", {1, 2, 3, 4});
     Make("b", {3, 4, 5, 6});
-  }
-
-  void Make(const std::string& name, std::vector<double> values, HostFolder* folder = nullptr) {
-    HostFolder* saved = &wb_.current();
-    if (folder != nullptr) wb_.SetCurrentFolder(folder);
-    WaveHandle w = nullptr;
-    ASSERT_EQ(wb_.MakeWave(&w, name, static_cast<int64_t>(values.size()), kWaveFloat32, true), 0);
-    wb_.SetCurrentFolder(saved);
-    for (size_t i = 0; i < values.size(); ++i) w->SetValue(static_cast<int64_t>(i), values[i]);
-  }
-  HostFolder* Folder(const std::string& name) {
-    EXPECT_EQ(wb_.Run("NewDataFolder root:'" + name + "'"), 0);
-    return wb_.root().FindFolder(name);
-  }
-  std::vector<double> Values(const std::string& path) {
-    std::vector<double> out;
-    const HostWave* w = wb_.ResolveWave(path);
-    EXPECT_NE(w, nullptr) << path;
-    for (int64_t i = 0; w != nullptr && i < w->points; ++i) out.push_back(w->Value(i));
-    return out;
   }
 
   // Opens the dialog of `item` and runs `actions`; the menu's result goes
@@ -75,12 +51,6 @@ class WaveUtilDialogTest : public ::testing::Test {
     wb_.GetPrefs(&record);
     return record;
   }
-  std::vector<std::string> CommandsSince(size_t mark) const {
-    const auto& log = wb_.commandLog();
-    return {log.begin() + static_cast<std::ptrdiff_t>(mark), log.end()};
-  }
-
-  Workbench wb_;
 };
 
 TEST_F(WaveUtilDialogTest, AutoStatsBuildsRunsAndStoresItsCommand) {
@@ -120,7 +90,7 @@ TEST_F(WaveUtilDialogTest, AutoStatsBuildsRunsAndStoresItsCommand) {
 }
 
 TEST_F(WaveUtilDialogTest, FoldersOpenAndCloseAndQuoteTheirPaths) {
-  Make("w", {1, 2}, Folder("my data"));
+  Make("w", {1, 2}, kWaveFloat32, Folder("my data"));
   int32_t result = 0;
   const DialogRecord& run =
       Open(kStatsItem, {A::ClickRowText(kInputs, "my data"), A::Select(kInputs, {}, {"w"}),

@@ -146,14 +146,10 @@ TEST(SessionDump, JsonAndNpyFilesDescribeTheSession) {
   EXPECT_EQ(doc["results"][6]["code"], kHostErrUnknownCommand);
   EXPECT_EQ(doc["variables"]["root:kwtActGroup"]["value"], 1);
   EXPECT_EQ(doc["variables"]["root:stimString"]["value"], "IV");
-  const auto& w = doc["waves"][0];
-  EXPECT_EQ(w["path"], "root:w");
-  EXPECT_EQ(w["type"], "float32");
-  EXPECT_EQ(w["points"], 3);
-  EXPECT_EQ(w["x_delta"], 0.5);
-  EXPECT_EQ(w["x_units"], "s");
-  EXPECT_EQ(w["note"], "20 \xc2\xba") << "converted to UTF-8";
-  EXPECT_EQ(w["file"], "root/w.npy");
+  // The note is converted to UTF-8.
+  const nlohmann::json w = {{"path", "root:w"}, {"type", "float32"}, {"points", 3}, {"x_delta", 0.5},
+                            {"x_units", "s"},   {"note", "20 \xc2\xba"}, {"file", "root/w.npy"}};
+  for (const auto& [key, value] : w.items()) EXPECT_EQ(doc["waves"][0][key], value) << key;
   EXPECT_EQ(doc["waves"][1]["file"], "root/a%2Fb/k.npy") << "a folder name with a slash";
   EXPECT_THAT(doc["history"].get<std::string>(), ::testing::HasSubstr("\xe2\x80\xa2Make/O/N=3 w\n"));
   EXPECT_EQ(doc["windows"][0]["traces"][0]["wave"], "root:w");

@@ -62,18 +62,6 @@ TEST(RenderGraph, OneAxisWithItsRangeTicksAndColour) {
   EXPECT_NEAR((column.top + column.bottom) / 2.0, midY, 3);
 }
 
-TEST(RenderGraph, AnUnreadableSettingLeavesTheRestDrawn) {
-  Workbench wb;
-  RunAll(wb, {"Make/O/N=10 w = p", "Display w", "ModifyGraph frob=1,rgb(w)=(0,0,65535),lsize=2",
-              "ModifyGraph mode(w)=99", "SetAxis left 0,bad"});
-  GraphModel m;
-  const GraphImage img = DrawFront(wb, 400, 300, &m);
-  EXPECT_EQ(m.problems.size(), 3u);
-  EXPECT_GT(FindColour(img, kBlue, 0, 0, -1, -1, 90).count, 100) << "the colour beside the unknown keyword is used";
-  EXPECT_EQ(FindColour(img, kRed, 0, 0, -1, -1, 90).count, 0);
-  EXPECT_EQ(img.layout.FindAxis("left")->max, 9) << "autoscaled when the range cannot be read";
-}
-
 // LoadPulse/P/L/S: the leak, the second trace and the sweep on three
 // stacked free axes with gaps of 0.02 between them.
 TEST(RenderGraph, StackedFreeAxesKeepEachTraceInItsBand) {

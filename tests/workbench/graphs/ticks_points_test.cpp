@@ -94,21 +94,6 @@ TEST(TracePoints, ColumnsKeepTheirFirstLowestHighestAndLast) {
   EXPECT_THAT(col5, ElementsAre(0, 99, 10)) << "in the order of the points, the low one being the first";
 }
 
-TEST(TracePoints, NanEndsALineUnlessGapsAreOff) {
-  Workbench wb;
-  HostWave* w = Ramp(wb, "w", 10);
-  w->SetValue(4, NAN);
-  w->SetValue(5, NAN);
-  ThinnedTrace t = ThinTrace({w, nullptr, 0, 0}, {0, 10}, {0, 1}, {0, 0, 100, 100}, true);
-  ASSERT_EQ(t.runs.size(), 2u);
-  EXPECT_EQ(t.runs[0].size(), 4u);
-  EXPECT_EQ(t.runs[1].front().y, 6);
-  EXPECT_FALSE(t.thinned) << "one point per column";
-  t = ThinTrace({w, nullptr, 0, 0}, {0, 10}, {0, 1}, {0, 0, 100, 100}, false);
-  ASSERT_EQ(t.runs.size(), 1u) << "gaps=0 bridges the missing points";
-  EXPECT_EQ(t.runs[0].size(), 8u);
-}
-
 TEST(TracePoints, FarPointsAreClampedAndXWavesPaired) {
   Workbench wb;
   HostWave* y = Ramp(wb, "y", 5);

@@ -13,7 +13,6 @@
 #include "tests/testkit/pulse_writer.h"
 #include "tests/testkit/temp_dir.h"
 #include "tests/testkit/xchart_writer.h"
-#include "workbench/export/itx.h"
 #include "workbench/export/session_dump.h"
 #include "workbench/host/encoding.h"
 #include "workbench/workbench.h"
@@ -82,18 +81,6 @@ TEST_P(ForeignPaths, EveryLoaderOpensItsFilesAndTheirSiblings) {
   EXPECT_TRUE(noteFound);
   EXPECT_EQ(doc["results"][0]["command"], "LoadPulse/Q \"" + File(".dat") + "\"");
   EXPECT_THAT(doc["history"].get<std::string>(), HasSubstr("\xe2\x80\xa2LoadPulse/Q \"" + File(".dat")));
-}
-
-TEST_P(ForeignPaths, IgorTextFilesLoadFromThere) {
-  ASSERT_EQ(wb_.Run("Make/O/N=2 w = {4, 5}"), 0);
-  ASSERT_TRUE(test::WriteFile(File(".itx"), SaveItx(wb_)));
-  Workbench other(Workbench::Options{.memoryPrefs = true});
-  ASSERT_EQ(other.Run("LoadWave/T \"" + File(".itx") + "\""), 0);
-  ASSERT_NE(other.root().FindWave("w"), nullptr);
-  EXPECT_EQ(other.root().FindWave("w")->Value(1), 5);
-  // The same path from a string variable set by an earlier line.
-  ASSERT_EQ(other.Run("String/G p = \"" + File(".itx") + "\""), 0);
-  EXPECT_EQ(other.Run("LoadWave/T/O $p"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, ForeignPaths,

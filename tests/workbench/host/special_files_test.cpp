@@ -46,7 +46,7 @@ class SpecialFiles : public ::testing::TestWithParam<Special> {
   Workbench wb_;
 };
 
-TEST_P(SpecialFiles, LoadersKeepTheirCodesAndSayWhy) {
+TEST_P(SpecialFiles, LoadersAndLoadWaveKeepTheirCodesAndSayWhy) {
   // A bundle name.
   const std::string dat = Make("bundle.dat");
   EXPECT_EQ(Run("LoadPM/Q \"" + dat + "\""), kErrCannotOpenDat);
@@ -79,9 +79,8 @@ TEST_P(SpecialFiles, LoadersKeepTheirCodesAndSayWhy) {
   ASSERT_EQ(wb_.results().back().problems.size(), 1u);
   EXPECT_THAT(wb_.results().back().problems[0].text,
               HasSubstr(grp + " cannot be opened: " + GetParam().why));
-}
 
-TEST_P(SpecialFiles, LoadWaveReadsOnlyRegularFiles) {
+  // Nor does LoadWave read it.
   const std::string path = Make("waves.itx");
   EXPECT_EQ(Run("LoadWave/T \"" + path + "\""), kHostErrFileOpen);
   EXPECT_EQ(Diagnosis(), Why(path));

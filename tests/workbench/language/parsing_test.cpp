@@ -40,35 +40,6 @@ TEST(CommandCursor, QuotedStringsUnescapeLikeTheHost) {
   EXPECT_EQ(s, nasty);
 }
 
-TEST(CommandCursor, PathsAbsoluteRelativeAndLiberal) {
-  ParsedPath p;
-  CommandCursor a("root:'my data':'w 1' tail");
-  ASSERT_TRUE(a.ReadPath(&p));
-  EXPECT_TRUE(p.absolute);
-  EXPECT_THAT(p.parts, ElementsAre("root", "my data", "w 1"));
-  EXPECT_EQ(a.Rest(), " tail");
-
-  CommandCursor b("::up:w");
-  ASSERT_TRUE(b.ReadPath(&p));
-  EXPECT_TRUE(p.relative);
-  EXPECT_EQ(p.upLevels, 1);
-  EXPECT_THAT(p.parts, ElementsAre("up", "w"));
-
-  CommandCursor c("root:data:");
-  ASSERT_TRUE(c.ReadPath(&p));
-  EXPECT_TRUE(p.trailingColon);
-  EXPECT_EQ(p.Leaf(), "");
-
-  CommandCursor d("w0,w1");
-  ASSERT_TRUE(d.ReadPath(&p));
-  EXPECT_FALSE(p.HasFolder());
-  EXPECT_EQ(p.Leaf(), "w0");
-  EXPECT_EQ(d.Rest(), ",w1");
-
-  CommandCursor e("'unclosed");
-  EXPECT_FALSE(e.ReadPath(&p));
-}
-
 // Runs the parsing services over `line` inside a workbench.
 class ParsingServices : public ::testing::Test {
  protected:
@@ -183,30 +154,6 @@ TEST_F(ParsingServices, NamesFoldersFilesAndTheEnd) {
     std::string name;
     HostGetName(&name);
     EXPECT_EQ(HostAtEnd(), kHostErrExpectedEnd);
-    return 0;
-  });
-}
-
-TEST_F(ParsingServices, WaveListsWithCommasAndFolders) {
-  wb.ParseWith("w0, w1,root:data:'w 2' ,  :data:'w 2'", [&] {
-    std::vector<std::string> names;
-    WaveHandle w = nullptr;
-    while (HostGetWave(&w) == 0 && w != nullptr) names.push_back(HostWaveName(w));
-    EXPECT_THAT(names, ElementsAre("w0", "w1", "w 2", "w 2"));
-    EXPECT_EQ(HostAtEnd(), 0);
-    return 0;
-  });
-  wb.ParseWith("w0, nosuch", [&] {
-    WaveHandle w = nullptr;
-    EXPECT_EQ(HostGetWave(&w), 0);
-    EXPECT_EQ(HostGetWave(&w), kHostErrNoSuchWave);
-    return 0;
-  });
-  wb.ParseWith("$list", [&] {
-    WaveHandle w = reinterpret_cast<WaveHandle>(1);
-    EXPECT_EQ(HostGetWave(&w), 0);
-    EXPECT_EQ(w, nullptr) << "the list ends before a symbol";
-    EXPECT_EQ(HostNextSymbol(), '$');
     return 0;
   });
 }
