@@ -655,12 +655,12 @@ namespace {
 // The action options of --dialog, in the order of DialogScriptOptions::values.
 enum DialogOption { kSet, kChooseOpt, kToggle, kCheckOpt, kPressOpt, kSelect, kClick, kRadio,
                     kFile, kCancelFile, kDialogOptionCount };
-struct DialogOptionSpec {
+struct DialogOptionInfo {
   const char* name;
   const char* typeName;
   const char* help;
 };
-constexpr DialogOptionSpec kDialogOptions[kDialogOptionCount] = {
+constexpr DialogOptionInfo kDialogOptions[kDialogOptionCount] = {
     {"--set", "ID=TEXT", "type TEXT into field ID"},
     {"--choose", "ID=ITEM", "choose an item of popup or list ID (number or text)"},
     {"--toggle", "ID", "click check box ID"},
@@ -697,13 +697,13 @@ void AddDialogOptions(CLI::App& app, DialogScriptOptions* o) {
                  "and run the actions below in command-line order")
       ->type_name("NAME");
   for (int k = 0; k < kDialogOptionCount; ++k) {
-    const DialogOptionSpec& spec = kDialogOptions[k];
+    const DialogOptionInfo& option = kDialogOptions[k];
     if (k == kCancelFile) {
-      o->options[k] = app.add_flag(spec.name, o->cancelFiles, spec.help);
+      o->options[k] = app.add_flag(option.name, o->cancelFiles, option.help);
       continue;
     }
-    o->options[k] = app.add_option(spec.name, o->values[k], spec.help)
-                        ->type_name(spec.typeName)
+    o->options[k] = app.add_option(option.name, o->values[k], option.help)
+                        ->type_name(option.typeName)
                         ->expected(1)
                         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   }
