@@ -110,7 +110,9 @@ TEST_F(ParsingServices, NumbersAndTheirFailures) {
   for (const auto& c : cases) {
     double v = 0;
     EXPECT_EQ(FlagValue(c.line, &v), c.code) << c.line;
-    if (c.code == 0) EXPECT_TRUE(v == c.value || (std::isnan(v) && std::isnan(c.value))) << c.line;
+    if (c.code == 0) {
+      EXPECT_TRUE(v == c.value || (std::isnan(v) && std::isnan(c.value))) << c.line;
+    }
   }
 }
 
