@@ -404,7 +404,12 @@ async function listFolder(folder) {
   c.folder = listing.folder;
   c.parent = listing.parent;
   c.chosen = null;
-  c.box.querySelector('.folder').textContent = listing.folder;
+  // A long path is cut at its start (the folder's own name matters most);
+  // the isolate keeps its slashes where they belong.
+  const where = c.box.querySelector('.folder');
+  where.textContent = '';
+  where.title = listing.folder;
+  where.appendChild(Object.assign(document.createElement('bdi'), {textContent: listing.folder}));
   c.box.querySelector('.up').disabled = !listing.parent;
   c.box.querySelector('.open').disabled = true;
   const join = (name) => listing.folder.replace(/\/$/, '') + '/' + name;
