@@ -2,6 +2,7 @@
 // guard that keeps the module's handler exceptions on the module's side.
 #include "host/dialog.h"
 
+#include <cmath>
 #include <new>
 
 #include "host/host.h"
@@ -142,6 +143,21 @@ std::vector<int32_t> DialogGetSelectedRows(DialogHandle dialog, int32_t control)
 }
 void DialogSetSelectedRows(DialogHandle dialog, int32_t control, std::span<const int32_t> rows) {
   Void([&](DialogServices& s) { s.SetSelectedRows(dialog, control, rows); });
+}
+
+bool DialogDrawingSize(const DialogDesc& desc, int32_t control, int32_t* width, int32_t* height) {
+  *width = *height = 0;
+  for (const ControlDesc& c : desc.controls) {
+    if (c.id != control || c.kind != ControlKind::kDrawing) continue;
+    *width = static_cast<int32_t>(std::lround(c.width * kDrawingPixelsPerUnit));
+    *height = static_cast<int32_t>(std::lround(c.height * kDrawingPixelsPerUnit));
+    return true;
+  }
+  return false;
+}
+
+void DialogDraw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture) {
+  Void([&](DialogServices& s) { s.Draw(dialog, control, std::move(picture)); });
 }
 
 std::vector<FileFilter> ParseFileFilters(std::string_view text) {

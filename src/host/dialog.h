@@ -42,6 +42,7 @@ enum class ControlKind : uint8_t {
   kList,      // a list box of items, one selected (1-based)
   kMultiList, // a list box of rows, any number of them selected (DialogGetSelectedRows)
   kRadio,     // a radio button: choosing it unchecks the other buttons of its group
+  kDrawing,   // an area the module draws pictures into (DialogDraw)
 };
 
 // Control flags.
@@ -110,6 +111,34 @@ struct FileDialogRequest {
   std::vector<FileFilter> filters;
 };
 
+// ---- Drawing areas --------------------------------------------------------
+
+// Pixels per dialog unit of a drawing area, the same in every host, so that
+// a picture looks the same wherever it is shown.
+inline constexpr double kDrawingPixelsPerUnit = 1.75;
+
+struct DrawColour {
+  uint8_t r = 0, g = 0, b = 0;
+  bool operator==(const DrawColour&) const = default;
+};
+
+// One step of a picture, in the area's pixels (0, 0 at its top left).
+// Steps draw in order: a clip holds for the steps after it, a pen for the
+// lines after it (a black solid pen at first).
+struct DrawStep {
+  enum class Kind : uint8_t {
+    kClip,      // values: left, top, width, height
+    kFill,      // values: left, top, width, height; in `colour`
+    kPen,       // `colour`, `dotted`
+    kPolyline,  // values: x0, y0, x1, y1, ...
+  };
+  Kind kind = Kind::kPolyline;
+  DrawColour colour;
+  bool dotted = false;
+  std::vector<float> values;
+  bool operator==(const DrawStep&) const = default;
+};
+
 // The module's side of a running dialog.
 class DialogHandler {
  public:
@@ -158,6 +187,9 @@ class DialogServices {
   // cancelled.
   virtual bool ChooseFile(DialogHandle dialog, const FileDialogRequest& request,
                           std::string* path) = 0;
+
+  // Drawing areas: the picture replaces what the area showed.
+  virtual void Draw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture) = 0;
 };
 
 // The host registers its implementation once it can run dialogs, and
@@ -196,6 +228,12 @@ void DialogSetFocus(DialogHandle dialog, int32_t control, bool selectAll);
 std::vector<int32_t> DialogGetSelectedRows(DialogHandle dialog, int32_t control);
 // Selects exactly `rows` (from 1); numbers outside the rows are ignored.
 void DialogSetSelectedRows(DialogHandle dialog, int32_t control, std::span<const int32_t> rows);
+
+// The size in pixels of drawing area `control` (kDrawingPixelsPerUnit per
+// dialog unit, rounded).  False, with 0 x 0, for any other control.
+bool DialogDrawingSize(const DialogDesc& desc, int32_t control, int32_t* width, int32_t* height);
+// Shows `picture` in drawing area `control`, in place of what it showed.
+void DialogDraw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture);
 
 // A filter list in the form the module's resources write it: fields
 // separated by "%", alternately a description and its pattern

@@ -381,6 +381,18 @@ void ScriptedDialogs::SetSelectedRows(DialogHandle dialog, int32_t control,
   Normalise(c->selectedRows);
 }
 
+void ScriptedDialogs::Draw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture) {
+  ControlState* c = Control(dialog, control, "Draw");
+  if (c == nullptr) return;
+  if (c->kind != ControlKind::kDrawing) {
+    dialog->record.problems.push_back(Format("Draw: control %d is not a drawing area", control));
+    return;
+  }
+  c->picture = std::move(picture);
+  // A person sees the new picture at once, not only at the next action.
+  if (source_ != nullptr) source_->Show(*dialog->desc, dialog->record);
+}
+
 // The file dialog is modal over the running dialog: the next action is its
 // answer.  It is kept in the run's record, open while it waits, so that
 // what feeds the actions can see what is being asked.

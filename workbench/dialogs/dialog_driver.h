@@ -43,6 +43,7 @@ struct ControlState {
   std::vector<std::string> items;  // popups and lists; the rows of multi-select lists
   int32_t selection = 0;           // from 1; 0 when none
   std::vector<int32_t> selectedRows;  // multi-select lists: from 1, rising
+  std::vector<DrawStep> picture;      // drawing areas: what they show
   bool enabled = true;
 };
 
@@ -126,6 +127,7 @@ class ScriptedDialogs final : public DialogServices {
                        std::span<const int32_t> rows) override;
   bool ChooseFile(DialogHandle dialog, const FileDialogRequest& request,
                   std::string* path) override;
+  void Draw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture) override;
 
  private:
   // The user's next action, false when there is none: every action of a

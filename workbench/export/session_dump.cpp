@@ -105,8 +105,21 @@ const char* ControlKindName(ControlKind kind) {
     case ControlKind::kGroup: return "group";
     case ControlKind::kPicture: return "picture";
     case ControlKind::kList: return "list";
+    case ControlKind::kMultiList: return "multilist";
+    case ControlKind::kRadio: return "radio";
+    case ControlKind::kDrawing: return "drawing";
   }
   return "control";
+}
+
+const char* StepName(DrawStep::Kind kind) {
+  switch (kind) {
+    case DrawStep::Kind::kClip: return "clip";
+    case DrawStep::Kind::kFill: return "fill";
+    case DrawStep::Kind::kPen: return "pen";
+    case DrawStep::Kind::kPolyline: return "polyline";
+  }
+  return "polyline";
 }
 
 // Every dialog run of the session with the final state of its controls.
@@ -118,13 +131,17 @@ json DialogsJson(const ScriptedDialogs& dialogs) {
       json j = {{"id", c.id}, {"kind", ControlKindName(c.kind)}, {"text", Text(c.text)},
                 {"enabled", c.enabled}};
       if (!c.name.empty()) j["name"] = c.name;
-      if (c.kind == ControlKind::kCheckBox) j["checked"] = c.checked;
-      if (c.kind == ControlKind::kPopup || c.kind == ControlKind::kList) {
-        j["selection"] = c.selection;
+      if (c.kind == ControlKind::kCheckBox || c.kind == ControlKind::kRadio)
+        j["checked"] = c.checked;
+      if (c.kind == ControlKind::kPopup || c.kind == ControlKind::kList ||
+          c.kind == ControlKind::kMultiList) {
+        if (c.kind == ControlKind::kMultiList) j["selected_rows"] = c.selectedRows;
+        else j["selection"] = c.selection;
         json items = json::array();
         for (const std::string& item : c.items) items.push_back(Text(item));
         j["items"] = items;
       }
+      if (c.kind == ControlKind::kDrawing) j["picture"] = PictureJson(c.picture);
       controls.push_back(j);
     }
     json alerts = json::array();
@@ -147,6 +164,18 @@ json DialogsJson(const ScriptedDialogs& dialogs) {
 }
 
 }  // namespace
+
+json PictureJson(const std::vector<DrawStep>& picture) {
+  json steps = json::array();
+  for (const DrawStep& step : picture) {
+    json j = {{"step", StepName(step.kind)}, {"values", step.values}};
+    if (step.kind == DrawStep::Kind::kFill || step.kind == DrawStep::Kind::kPen)
+      j["colour"] = {step.colour.r, step.colour.g, step.colour.b};
+    if (step.kind == DrawStep::Kind::kPen) j["dotted"] = step.dotted;
+    steps.push_back(std::move(j));
+  }
+  return steps;
+}
 
 void WriteNpy(std::ostream& out, const HostWave& w) {
   std::vector<std::u32string> texts;

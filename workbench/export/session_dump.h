@@ -6,9 +6,11 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "host/dialog.h"
 #include "host/host.h"
 
 namespace kwt {
@@ -18,6 +20,10 @@ class Workbench;
 // The name of a problem's kind in the session file: "nothing_loaded",
 // "missing_samples", "damaged" or "diagnosis".
 std::string_view ProblemKindName(ProblemKind kind);
+
+// A drawing area's picture: one object per step, {"step": "clip"|"fill"|
+// "pen"|"polyline", "values": [...], "colour": [r, g, b], "dotted": bool}.
+nlohmann::json PictureJson(const std::vector<DrawStep>& picture);
 
 // The session.json document.
 nlohmann::json SessionJson(Workbench& workbench);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "host/host.h"
+#include "workbench/export/session_dump.h"
 #include "workbench/host/encoding.h"
 
 namespace kwt {
@@ -24,6 +25,7 @@ const char* KindName(ControlKind kind) {
     case ControlKind::kList: return "list";
     case ControlKind::kMultiList: return "multilist";
     case ControlKind::kRadio: return "radio";
+    case ControlKind::kDrawing: return "drawing";
   }
   return "label";
 }
@@ -119,6 +121,7 @@ nlohmann::json DialogJson(const DialogDesc& desc, const DialogRecord& record) {
                         {"selection", s != nullptr ? s->selection : 0},
                         {"rows", s != nullptr ? s->selectedRows : std::vector<int32_t>{}},
                         {"multiLine", (c.flags & kControlMultiLine) != 0},
+                        {"picture", s != nullptr ? PictureJson(s->picture) : nlohmann::json::array()},
                         {"enabled", s == nullptr || s->enabled}});
   }
   nlohmann::json out = {{"id", desc.id},

@@ -214,6 +214,22 @@ class BrowserFace(unittest.TestCase):
             self.assertEqual(box.get_attribute("value"), "Make/O/N=2000000 big = sin(p/1000) + p*1e-7")
             box.send_keys(Keys.ARROW_DOWN)
             self.assertEqual(box.get_attribute("value"), "Display big")
+            # A drawing area's picture as the dialog service hands it over.
+            markup = BROWSER.execute_script("""
+                const svg = document.createElementNS(SVG, 'svg');
+                svg.classList.add('control');
+                svg.dataset.id = '30';
+                drawPicture(svg, [
+                    {step: 'clip', values: [2, 2, 66, 33]},
+                    {step: 'fill', colour: [255, 255, 255], values: [2, 2, 66, 33]},
+                    {step: 'pen', colour: [255, 0, 0], dotted: true, values: []},
+                    {step: 'polyline', values: [2, 18, 68, 18]}]);
+                return svg.innerHTML;""")
+            self.assertEqual(markup, '<clipPath id="clip-30-0"><rect x="2" y="2" width="66" height="33">'
+                             '</rect></clipPath><g clip-path="url(#clip-30-0)"><rect x="2" y="2" '
+                             'width="66" height="33" fill="rgb(255,255,255)"></rect><polyline '
+                             'points="2,18 68,18" fill="none" stroke="rgb(255,0,0)" stroke-width="1" '
+                             'vector-effect="non-scaling-stroke" stroke-dasharray="1 2"></polyline></g>')
             # The table window shows the values.
             s.run("Edit w")
             cells = wait_for("the table", lambda: BROWSER.execute_script(

@@ -552,6 +552,10 @@ function buildControl(c) {
       el = document.createElement('fieldset');
       el.appendChild(document.createElement('legend'));
       break;
+    case 'drawing':
+      el = document.createElementNS(SVG, 'svg');
+      el.setAttribute('viewBox', `0 0 ${Math.round(c.width * DX)} ${Math.round(c.height * DY)}`);
+      break;
     case 'picture':
       el = document.createElement('div');
       el.innerHTML = '<svg viewBox="0 0 98 78" aria-hidden="true"><rect x="1" y="1" width="96" height="76" rx="6" fill="#eef3f8" stroke="#1f5f9e"/><polyline points="8,52 24,52 28,20 32,60 36,40 44,46 52,30 60,44 68,38 76,48 90,48" fill="none" stroke="#1f5f9e" stroke-width="2.5"/><text x="49" y="72" font-size="11" text-anchor="middle" fill="#1f5f9e" font-family="sans-serif" font-weight="bold">KWT</text></svg>';
@@ -617,6 +621,52 @@ function updateDialog(d) {
         el.querySelector('span').textContent = c.text;
         break;
       case 'group': el.querySelector('legend').textContent = c.text; break;
+      case 'drawing': {
+        const key = JSON.stringify(c.picture);
+        if (el.dataset.picture !== key) {
+          el.dataset.picture = key;
+          drawPicture(el, c.picture);
+        }
+        break;
+      }
+    }
+  }
+}
+
+// A drawing area's picture: its steps in order, in the area's pixels.  A
+// clip holds for what follows it; a pen for the lines after it.
+const SVG = 'http://www.w3.org/2000/svg';
+function drawPicture(svg, steps) {
+  svg.textContent = '';
+  let pen = {colour: 'rgb(0,0,0)', dotted: false};
+  let group = svg;
+  let clips = 0;
+  const rgb = (c) => `rgb(${c[0]},${c[1]},${c[2]})`;
+  const make = (name, attributes) => {
+    const node = document.createElementNS(SVG, name);
+    for (const [k, v] of Object.entries(attributes)) node.setAttribute(k, v);
+    return node;
+  };
+  for (const step of steps) {
+    const v = step.values;
+    if (step.step === 'clip') {
+      const id = `clip-${svg.closest('.control').dataset.id}-${clips++}`;
+      const clip = make('clipPath', {id});
+      clip.appendChild(make('rect', {x: v[0], y: v[1], width: v[2], height: v[3]}));
+      svg.appendChild(clip);
+      group = make('g', {'clip-path': `url(#${id})`});
+      svg.appendChild(group);
+    } else if (step.step === 'fill') {
+      group.appendChild(make('rect', {x: v[0], y: v[1], width: v[2], height: v[3], fill: rgb(step.colour)}));
+    } else if (step.step === 'pen') {
+      pen = {colour: rgb(step.colour), dotted: step.dotted};
+    } else if (v.length >= 4) {
+      const points = [];
+      for (let i = 0; i + 1 < v.length; i += 2) points.push(`${v[i]},${v[i + 1]}`);
+      const line = make('polyline', {points: points.join(' '), fill: 'none', stroke: pen.colour,
+                                     'stroke-width': 1, 'vector-effect': 'non-scaling-stroke'});
+      if (pen.dotted) line.setAttribute('stroke-dasharray', '1 2');
+      group.appendChild(line);
     }
   }
 }
