@@ -95,23 +95,6 @@ bool MakeDirs(const std::string& dir) {
   return true;
 }
 
-const char* ControlKindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kButton: return "button";
-    case ControlKind::kLabel: return "label";
-    case ControlKind::kEdit: return "edit";
-    case ControlKind::kPopup: return "popup";
-    case ControlKind::kCheckBox: return "checkbox";
-    case ControlKind::kGroup: return "group";
-    case ControlKind::kPicture: return "picture";
-    case ControlKind::kList: return "list";
-    case ControlKind::kMultiList: return "multilist";
-    case ControlKind::kRadio: return "radio";
-    case ControlKind::kDrawing: return "drawing";
-  }
-  return "control";
-}
-
 const char* StepName(DrawStep::Kind kind) {
   switch (kind) {
     case DrawStep::Kind::kClip: return "clip";
@@ -164,6 +147,23 @@ json DialogsJson(const ScriptedDialogs& dialogs) {
 }
 
 }  // namespace
+
+const char* ControlKindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kButton: return "button";
+    case ControlKind::kLabel: return "label";
+    case ControlKind::kEdit: return "edit";
+    case ControlKind::kPopup: return "popup";
+    case ControlKind::kCheckBox: return "checkbox";
+    case ControlKind::kGroup: return "group";
+    case ControlKind::kPicture: return "picture";
+    case ControlKind::kList: return "list";
+    case ControlKind::kMultiList: return "multilist";
+    case ControlKind::kRadio: return "radio";
+    case ControlKind::kDrawing: return "drawing";
+  }
+  return "control";
+}
 
 json PictureJson(const std::vector<DrawStep>& picture) {
   json steps = json::array();

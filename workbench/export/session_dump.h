@@ -21,6 +21,11 @@ class Workbench;
 // "missing_samples", "damaged" or "diagnosis".
 std::string_view ProblemKindName(ProblemKind kind);
 
+// A control kind's name in the session file and the browser page: "button",
+// "label", "edit", "popup", "checkbox", "group", "picture", "list",
+// "multilist", "radio", "drawing".
+const char* ControlKindName(ControlKind kind);
+
 // A drawing area's picture: one object per step, {"step": "clip"|"fill"|
 // "pen"|"polyline", "values": [...], "colour": [r, g, b], "dotted": bool}.
 nlohmann::json PictureJson(const std::vector<DrawStep>& picture);

@@ -13,23 +13,6 @@
 namespace kwt {
 namespace {
 
-const char* KindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kButton: return "button";
-    case ControlKind::kLabel: return "label";
-    case ControlKind::kEdit: return "edit";
-    case ControlKind::kPopup: return "popup";
-    case ControlKind::kCheckBox: return "check";
-    case ControlKind::kGroup: return "group";
-    case ControlKind::kPicture: return "picture";
-    case ControlKind::kList: return "list";
-    case ControlKind::kMultiList: return "multilist";
-    case ControlKind::kRadio: return "radio";
-    case ControlKind::kDrawing: return "drawing";
-  }
-  return "label";
-}
-
 std::string Text(std::string_view hostBytes) { return HistoryToUtf8(hostBytes); }
 
 // A file dialog's pattern: globs separated by ";", matched without regard
@@ -107,7 +90,7 @@ nlohmann::json DialogJson(const DialogDesc& desc, const DialogRecord& record) {
     if (s != nullptr)
       for (const std::string& item : s->items) items.push_back(Text(item));
     controls.push_back({{"id", c.id},
-                        {"kind", KindName(c.kind)},
+                        {"kind", ControlKindName(c.kind)},
                         {"x", c.x},
                         {"y", c.y},
                         {"width", c.width},

@@ -160,7 +160,7 @@ def dialog_values(dialog):
         for (const el of arguments[0].querySelectorAll('.control')) {
           if (el.classList.contains('edit')) v[el.dataset.id] = el.value;
           else if (el.classList.contains('popup')) v[el.dataset.id] = el.selectedIndex + 1;
-          else if (el.classList.contains('check')) v[el.dataset.id] = el.querySelector('input').checked;
+          else if (el.classList.contains('checkbox')) v[el.dataset.id] = el.querySelector('input').checked;
         }
         return v;""", dialog)
     return {int(k): v for k, v in shown.items()}

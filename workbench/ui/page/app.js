@@ -537,7 +537,7 @@ function buildControl(c) {
       el.addEventListener('change', () =>
         send('api/dialog', {kind: 'choose', control: c.id, item: el.selectedIndex + 1}));
       break;
-    case 'check': {
+    case 'checkbox': {
       el = document.createElement('label');
       const box = document.createElement('input');
       box.type = 'checkbox';
@@ -615,7 +615,7 @@ function updateDialog(d) {
         break;
       }
       case 'radio':
-      case 'check':
+      case 'checkbox':
         el.querySelector('input').checked = c.checked;
         el.querySelector('input').disabled = !c.enabled;
         el.querySelector('span').textContent = c.text;
