@@ -342,21 +342,13 @@ void PrintSeriesSummary(const Json& s) {
     std::printf("    %s: %s%s\n", Count(Json(labels.size()), "trace").c_str(),
                 info::Joined(labels).c_str(),
                 units.empty() ? "" : (" (" + info::Joined(units) + ")").c_str());
-    std::vector<std::string> sampling;
-    for (double dt : Distinct(intervals)) sampling.push_back(info::SamplingText(dt));
-    std::printf("    sampled %s, %s points, %s s per sweep\n", info::Joined(sampling).c_str(),
-                info::RangeText(points, "%.0f").c_str(), info::RangeText(seconds, "%g").c_str());
   }
-  for (const std::string& d : damaged) std::printf("    damaged: %s\n", d.c_str());
+  info::PrintSamplingAndDamage(intervals, points, seconds, damaged);
 }
 
 void PrintSummary(const Json& doc) {
   PrintHead(doc);
-  for (const Json& g : doc["groups"]) {
-    std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
-                Count(g["series_count"], "series").c_str());
-    for (const Json& s : g["series"]) PrintSeriesSummary(s);
-  }
+  info::PrintGroups(doc, PrintSeriesSummary);
 }
 
 // The byte order of a tree from its magic: the probe answers 4 more for a

@@ -229,22 +229,12 @@ void PrintSeriesSummary(const Json& s) {
   }
   if (!traces.empty())
     std::printf("    traces: %s\n", info::Joined(info::Distinct(traces)).c_str());
-  if (!intervals.empty()) {
-    std::vector<std::string> sampling;
-    for (double dt : info::Distinct(intervals)) sampling.push_back(info::SamplingText(dt));
-    std::printf("    sampled %s, %s points, %s s per sweep\n", info::Joined(sampling).c_str(),
-                info::RangeText(points, "%.0f").c_str(), info::RangeText(seconds, "%g").c_str());
-  }
-  for (const std::string& d : damaged) std::printf("    damaged: %s\n", d.c_str());
+  info::PrintSamplingAndDamage(intervals, points, seconds, damaged);
 }
 
 void PrintSummary(const Json& doc) {
   PrintHead(doc);
-  for (const Json& g : doc["groups"]) {
-    std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
-                Count(g["series_count"], "series").c_str());
-    for (const Json& s : g["series"]) PrintSeriesSummary(s);
-  }
+  info::PrintGroups(doc, PrintSeriesSummary);
 }
 
 InfoAnswer PulseInfo(const std::string& path, const InfoOptions& options) {

@@ -113,4 +113,28 @@ void Show(const Json& doc, const InfoOptions& options, PrintSummary summary, Pri
     summary(doc);
 }
 
+// The end of a series' summary: its sampling, point counts and sweep
+// durations (when it has traces), then a line for each damaged item.
+inline void PrintSamplingAndDamage(const std::vector<double>& intervals,
+                                   const std::vector<double>& points,
+                                   const std::vector<double>& seconds,
+                                   const std::vector<std::string>& damaged) {
+  if (!intervals.empty()) {
+    std::vector<std::string> sampling;
+    for (double dt : Distinct(intervals)) sampling.push_back(SamplingText(dt));
+    std::printf("    sampled %s, %s points, %s s per sweep\n", Joined(sampling).c_str(),
+                RangeText(points, "%.0f").c_str(), RangeText(seconds, "%g").c_str());
+  }
+  for (const std::string& d : damaged) std::printf("    damaged: %s\n", d.c_str());
+}
+
+// The summary's groups, each followed by its series as `series` prints them.
+inline void PrintGroups(const Json& doc, void (*series)(const Json&)) {
+  for (const Json& g : doc["groups"]) {
+    std::printf("group %d%s: %s\n", g["group"].get<int>(), Quoted(g["label"]).c_str(),
+                Count(g["series_count"], "series").c_str());
+    for (const Json& s : g["series"]) series(s);
+  }
+}
+
 }  // namespace kwt::info
