@@ -5,52 +5,38 @@
 
 namespace kwt {
 
+// Each maker names only the fields its kind uses; the rest keep their
+// defaults.
 DialogAction DialogAction::SetText(int32_t control, std::string text) {
-  DialogAction a{Kind::kSetText, control};
-  a.text = std::move(text);
-  return a;
+  return {.kind = Kind::kSetText, .control = control, .text = std::move(text)};
 }
 DialogAction DialogAction::Choose(int32_t control, int32_t item) {
-  DialogAction a{Kind::kChoose, control};
-  a.item = item;
-  return a;
+  return {.kind = Kind::kChoose, .control = control, .item = item};
 }
 DialogAction DialogAction::ChooseText(int32_t control, std::string itemText) {
-  DialogAction a{Kind::kChoose, control};
-  a.text = std::move(itemText);
-  return a;
+  return {.kind = Kind::kChoose, .control = control, .text = std::move(itemText)};
 }
-DialogAction DialogAction::Toggle(int32_t control) { return {Kind::kToggle, control}; }
+DialogAction DialogAction::Toggle(int32_t control) { return {.kind = Kind::kToggle, .control = control}; }
 DialogAction DialogAction::Check(int32_t control, bool checked) {
-  DialogAction a{Kind::kCheck, control};
-  a.item = checked ? 1 : 0;
-  return a;
+  return {.kind = Kind::kCheck, .control = control, .item = checked ? 1 : 0};
 }
-DialogAction DialogAction::Press(int32_t control) { return {Kind::kPress, control}; }
+DialogAction DialogAction::Press(int32_t control) { return {.kind = Kind::kPress, .control = control}; }
 DialogAction DialogAction::Select(int32_t control, std::vector<int32_t> rows,
                                   std::vector<std::string> rowTexts) {
-  DialogAction a{Kind::kSelect, control};
-  a.items = std::move(rows);
-  a.texts = std::move(rowTexts);
-  return a;
+  return {.kind = Kind::kSelect, .control = control, .items = std::move(rows),
+          .texts = std::move(rowTexts)};
 }
 DialogAction DialogAction::ClickRow(int32_t control, int32_t row) {
-  DialogAction a{Kind::kClickRow, control};
-  a.item = row;
-  return a;
+  return {.kind = Kind::kClickRow, .control = control, .item = row};
 }
 DialogAction DialogAction::ClickRowText(int32_t control, std::string rowText) {
-  DialogAction a{Kind::kClickRow, control};
-  a.text = std::move(rowText);
-  return a;
+  return {.kind = Kind::kClickRow, .control = control, .text = std::move(rowText)};
 }
-DialogAction DialogAction::Radio(int32_t control) { return {Kind::kRadio, control}; }
+DialogAction DialogAction::Radio(int32_t control) { return {.kind = Kind::kRadio, .control = control}; }
 DialogAction DialogAction::ChooseFile(std::string path) {
-  DialogAction a{Kind::kChooseFile};
-  a.text = std::move(path);
-  return a;
+  return {.kind = Kind::kChooseFile, .text = std::move(path)};
 }
-DialogAction DialogAction::CancelFile() { return {Kind::kCancelFile}; }
+DialogAction DialogAction::CancelFile() { return {.kind = Kind::kCancelFile}; }
 
 std::string DialogAction::Describe() const {
   const auto itemOrText = [&] { return item != 0 ? std::to_string(item) : text; };
