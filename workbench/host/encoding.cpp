@@ -74,6 +74,19 @@ std::string HostToUtf8(std::string_view text) {
   return out;
 }
 
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t len = Utf8SequenceAt(text, i);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
 std::string Utf8ToHost(std::string_view text) {
   std::string bytes = Utf8ToCp1252(text);
   if (bytes == text) return bytes;

@@ -29,6 +29,9 @@ std::string Cp1252ToUtf8(std::string_view text);
 // UTF-8 to Windows-1252 when every character has a byte there; otherwise
 // the text is returned unchanged (it is taken as bytes already).
 std::string Utf8ToCp1252(std::string_view text);
+// True when `text` is well-formed UTF-8 throughout (as a file name must be
+// to travel in JSON).
+bool IsUtf8(std::string_view text);
 // "\r\n" and "\r" to "\n", after HostToUtf8.
 std::string HistoryToUtf8(std::string_view text);
 

@@ -31,15 +31,6 @@ bool Matches(const std::string& pattern, const std::string& name) {
   return false;
 }
 
-bool IsUtf8(const std::string& s) {
-  try {
-    (void)nlohmann::json(s).dump();
-    return true;
-  } catch (const nlohmann::json::exception&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 // The chooser's view of a folder: its subfolders and the files that match,

@@ -107,6 +107,10 @@ TEST(HostText, TypedLinesReadBackAsTyped) {
   // Host text that mixes both (a module note around a typed path).
   EXPECT_EQ(HostToUtf8("20 \xba in \xce\xb1/x \x80"), "20 \xc2\xba in \xce\xb1/x \xe2\x82\xac");
   EXPECT_EQ(HostToUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xe2\x82\xac") << "no surrogates";
+  // A file name travels in JSON only when it is UTF-8 throughout.
+  EXPECT_TRUE(IsUtf8("r_\xc3\xa9/\xce\xb1\xe4\xb8\xad"));
+  EXPECT_FALSE(IsUtf8("r_\xe9"));
+  EXPECT_FALSE(IsUtf8("\xed\xa0\x80"));
 }
 
 }  // namespace
