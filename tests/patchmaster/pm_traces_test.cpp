@@ -13,38 +13,23 @@ namespace {
 
 constexpr const char* kWave = "PMPulse_1_1_1_1_Imon";
 
-struct FormatCase {
-  uint8_t format;
-  std::vector<double> stored;
-  double scaler;
-  std::vector<double> expected;  // worked out by hand, as floats
-};
-
 TEST_F(LoadPmTest, EveryFormatInBothSampleByteOrders) {
-  const std::vector<FormatCase> cases = {
-      {kPmSampleInt16, {-32768, 0, 32767, 5}, 1e-12, {F(-3.2768e-8), 0.0, F(3.2767e-8), F(5e-12)}},
-      {kPmSampleInt32, {-2147483648.0, 7, 123456789}, 1e-3,
-       {F(-2147483.648), F(0.007), F(123456.789)}},
-      {kPmSampleReal32, {1.5, -0.25, 1e30}, 2.0, {3.0, -0.5, F(2e30)}},
-      // 64-bit samples are scaled like the others.
-      {kPmSampleReal64, {1.0 / 3.0, -1e-300, 4.0}, 3.0, {F(1.0), 0.0, 12.0}},
-  };
-  for (const FormatCase& c : cases) {
+  for (const test::SampleFormatCase& c : test::SampleFormatCases()) {
     for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
       SCOPED_TRACE(::testing::Message()
-                   << "format " << int{c.format} << (order == ByteOrder::kBig ? " big" : " little"));
+                   << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
       PmRecording rec = test::SmallPm();
       PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
       trace.samples = c.stored;
-      trace.record.trDataScaler = c.scaler;
-      test::SetPmSampleLayout(trace.record, c.format, order);
+      trace.record.trDataScaler = c.factor;
+      test::SetPmSampleLayout(trace.record, static_cast<uint8_t>(c.format), order);
       ASSERT_EQ(Load("/O", rec), 0);
       EXPECT_THAT(Values(kWave), ElementsAreArray(c.expected));
       const HostWave* w = Wave(kWave);
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->type, kWaveFloat32);
-      EXPECT_EQ(w->fullScaleBottom, -32768.0 * c.scaler);
-      EXPECT_EQ(w->fullScaleTop, 32767.0 * c.scaler);
+      EXPECT_EQ(w->fullScaleBottom, -32768.0 * c.factor);
+      EXPECT_EQ(w->fullScaleTop, 32767.0 * c.factor);
     }
   }
 }

@@ -32,25 +32,8 @@ PulseRecording OneSweep(std::vector<double> values, int32_t format, ByteOrder or
   return rec;
 }
 
-struct FormatCase {
-  int32_t format;
-  std::vector<double> stored;
-  double factor;
-  std::vector<double> expected;  // worked out by hand, as floats
-};
-
 TEST_F(LoadPulseTest, EveryFormatInBothByteOrders) {
-  const std::vector<FormatCase> cases = {
-      {kSampleInt16, {-32768, 0, 32767, 5}, 1e-12, {F(-3.2768e-8), 0.0, F(3.2767e-8), F(5e-12)}},
-      {kSampleInt32,
-       {-2147483648.0, 7, 123456789},
-       1e-3,
-       {F(-2147483.648), F(0.007), F(123456.789)}},
-      {kSampleReal32, {1.5, -0.25, 1e30}, 2.0, {3.0, -0.5, F(2e30)}},
-      // 64-bit reals are scaled like the others.
-      {kSampleReal64, {1.0 / 3.0, -1e-300, 4.0}, 3.0, {F(1.0), 0.0, 12.0}},
-  };
-  for (const FormatCase& c : cases) {
+  for (const test::SampleFormatCase& c : test::SampleFormatCases()) {
     for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
       SCOPED_TRACE(::testing::Message()
                    << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));

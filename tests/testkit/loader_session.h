@@ -115,4 +115,24 @@ class LoaderSessionTest : public ::testing::Test {
 // The float that a 32-bit wave holds for a value.
 inline double F(double v) { return static_cast<double>(static_cast<float>(v)); }
 
+// Stored samples of each sample format (0 int16, 1 int32, 2 real32,
+// 3 real64, the code both formats store), a scaling factor, and the
+// values a loader must make of them, worked out by hand as floats.
+struct SampleFormatCase {
+  int32_t format;
+  std::vector<double> stored;
+  double factor;
+  std::vector<double> expected;
+};
+inline const std::vector<SampleFormatCase>& SampleFormatCases() {
+  static const std::vector<SampleFormatCase> cases = {
+      {0, {-32768, 0, 32767, 5}, 1e-12, {F(-3.2768e-8), 0.0, F(3.2767e-8), F(5e-12)}},
+      {1, {-2147483648.0, 7, 123456789}, 1e-3, {F(-2147483.648), F(0.007), F(123456.789)}},
+      {2, {1.5, -0.25, 1e30}, 2.0, {3.0, -0.5, F(2e30)}},
+      // 64-bit samples are scaled like the others.
+      {3, {1.0 / 3.0, -1e-300, 4.0}, 3.0, {F(1.0), 0.0, 12.0}},
+  };
+  return cases;
+}
+
 }  // namespace kwt::test
