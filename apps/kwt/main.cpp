@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "info.h"
 #include "plot_option.h"
 #include "workbench/export/itx.h"
+#include "workbench/export/pxp.h"
 #include "workbench/export/session_dump.h"
 #include "workbench/host/encoding.h"
 #include "workbench/ui/ui_server.h"
@@ -128,6 +130,25 @@ class Reporter {
   std::string firstMissing_;
 };
 
+// --save: a packed experiment (FILE.pxp), one binary wave file per wave
+// (DIR/, or a folder that exists), or Igor text (anything else).
+bool SaveSession(kwt::Workbench& wb, const std::string& path) {
+  std::string error;
+  bool saved = true;
+  if (path.ends_with('/') || std::filesystem::is_directory(path)) {
+    saved = kwt::SaveIbwFiles(wb, path, &error);
+  } else if (path.size() > 4 && path.compare(path.size() - 4, 4, ".pxp") == 0) {
+    saved = kwt::SavePxp(wb, path, &error);
+  } else {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << kwt::SaveItx(wb);
+    if (!out) error = "cannot write " + path;
+    saved = static_cast<bool>(out);
+  }
+  if (!saved) std::fprintf(stderr, "kwt: %s\n", error.c_str());
+  return saved;
+}
+
 int RunSession(const Settings& s) {
   kwt::Workbench::Options options;
   options.prefsPath = s.prefs;
@@ -189,14 +210,7 @@ int RunSession(const Settings& s) {
   // not draw is noted in the history that the dump keeps.
   if (!s.plot.empty() && kwt::WriteSessionPlots(wb, s.plot, s.plotWidth, s.plotHeight) != 0)
     status = 1;
-  if (!s.save.empty()) {
-    std::ofstream out(s.save, std::ios::binary | std::ios::trunc);
-    out << kwt::SaveItx(wb);
-    if (!out) {
-      std::fprintf(stderr, "kwt: cannot write %s\n", s.save.c_str());
-      status = 1;
-    }
-  }
+  if (!s.save.empty() && !SaveSession(wb, s.save)) status = 1;
   if (!s.dump.empty()) {
     std::string error;
     if (!kwt::WriteSessionDump(wb, s.dump, &error)) {
@@ -249,8 +263,10 @@ int main(int argc, char** argv) {
   app.add_option("-s,--script", s.script, "run command lines from FILE ('-' = standard input)")
       ->type_name("FILE");
   app.add_flag("-i,--interactive", s.interactive, "then read command lines from the terminal");
-  app.add_option("-o,--save", s.save, "save every wave and variable as an Igor text file")
-      ->type_name("FILE.itx");
+  app.add_option("-o,--save", s.save,
+                 "save the session: FILE.pxp a packed experiment, DIR/ one .ibw file per "
+                 "wave, any other FILE Igor text")
+      ->type_name("FILE.pxp|DIR/|FILE.itx");
   app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave")
       ->type_name("DIR");
   app.add_option("--plot", s.plot,
