@@ -25,7 +25,7 @@ struct Settings {
   std::vector<std::string> commands;
   std::string script;
   bool interactive = false;
-  std::string save;
+  std::vector<std::string> saves;  // each --save, in order
   std::string dump;
   std::string plot;
   int plotWidth = 0, plotHeight = 0;  // 0: each window's own size
@@ -210,7 +210,8 @@ int RunSession(const Settings& s) {
   // not draw is noted in the history that the dump keeps.
   if (!s.plot.empty() && kwt::WriteSessionPlots(wb, s.plot, s.plotWidth, s.plotHeight) != 0)
     status = 1;
-  if (!s.save.empty() && !SaveSession(wb, s.save)) status = 1;
+  for (const std::string& path : s.saves)
+    if (!SaveSession(wb, path)) status = 1;
   if (!s.dump.empty()) {
     std::string error;
     if (!kwt::WriteSessionDump(wb, s.dump, &error)) {
@@ -263,10 +264,13 @@ int main(int argc, char** argv) {
   app.add_option("-s,--script", s.script, "run command lines from FILE ('-' = standard input)")
       ->type_name("FILE");
   app.add_flag("-i,--interactive", s.interactive, "then read command lines from the terminal");
-  app.add_option("-o,--save", s.save,
+  // One path per --save (which may be repeated), so that the command
+  // lines after it stay command lines.
+  app.add_option("-o,--save", s.saves,
                  "save the session: FILE.pxp a packed experiment, DIR/ one .ibw file per "
-                 "wave, any other FILE Igor text")
-      ->type_name("FILE.pxp|DIR/|FILE.itx");
+                 "wave, any other FILE Igor text (may be repeated)")
+      ->type_name("FILE.pxp|DIR/|FILE.itx")
+      ->allow_extra_args(false);
   app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave")
       ->type_name("DIR");
   app.add_option("--plot", s.plot,
