@@ -362,6 +362,10 @@ class BrowserFace(unittest.TestCase):
             listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
             self.assertEqual(sorted(w["path"].rsplit(":", 1)[1] for w in listed["waves"]), sorted(waves))
             self.assertTrue(s.download("session.itx").startswith(b"IGOR"))
+            pxp = s.download("session.pxp")
+            for w in waves:
+                self.assertIn(w.encode("cp1252") + b"\0", pxp)
+            self.assertIn(b"EndMacro", pxp)
 
             # A calculator over the recording's graph: the picture of the page
             # that the README shows (KWT_UI_SCREENSHOT says where to keep it).
