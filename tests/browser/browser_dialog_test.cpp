@@ -151,6 +151,7 @@ TEST_F(BrowserTest, SettingsComeBackOnReopening) {
   OpenWith(file, {A::Choose(kGroupPopup, 3), A::Choose(kSeriesPopup, 2), A::Check(kPlot, true),
                   A::SetText(kBaseName, "b"), A::SetText(kRange, "2"), A::Check(kOverlay, true),
                   A::Radio(kStimInclude), A::Select(kStimuliList, {2}, {}), A::Press(kToClip)});
+  EXPECT_EQ(Text("stimString"), "Ramp");
   const DialogRecord run = Open({A::Press(kCancel)});
   EXPECT_EQ(run.Text(kPathField), file);
   EXPECT_EQ(Selection(run), (std::vector<int32_t>{2, 1, 0, 0}));
