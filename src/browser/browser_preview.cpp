@@ -12,7 +12,9 @@
 #include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
+#include "support/byte_reader.h"
 #include "traces/load_options.h"
+#include "traces/trace_samples.h"
 
 namespace kwt {
 namespace {
@@ -85,9 +87,22 @@ struct Loaded {
   double fullScale = 0;  // 0: from the samples
 };
 
+// A damaged record may claim more samples than its data file holds bytes;
+// such a trace is not loaded for the preview, so that the scratch wave is
+// never larger than the file can account for.
+bool FileCanHold(const std::string& nativePath, int64_t points, int32_t format) {
+  const int32_t width = SampleFormatWidth(format);
+  if (points < 0 || width == 0) return false;
+  const FileSource file(nativePath, FileSource::PathKind::kNative);
+  return file.is_open() && static_cast<uint64_t>(points) <= file.size() / static_cast<uint64_t>(width);
+}
+
 Loaded LoadPulseEntry(const PreviewSource& src, const PreviewEntry& e) {
   const PulseSweepEntry* sweep = FindSweep(e.group, e.series, e.sweep);
-  if (sweep == nullptr) return {};
+  const PulseStimulationEntry* stim = sweep != nullptr ? FindStimulation(sweep->stimulation) : nullptr;
+  if (stim == nullptr ||
+      !FileCanHold(src.nativePath, PulseTracePoints(*sweep, *stim), SweepSampleFormat(*sweep)))
+    return {};
   uint32_t flags = kLoadOverwrite | kLoadQuiet;
   double scale = sweep->factor1 * 32767;
   if (src.secondTrace && sweep->hasSecondTrace) {
@@ -105,7 +120,9 @@ Loaded LoadPulseEntry(const PreviewSource& src, const PreviewEntry& e) {
 
 Loaded LoadPmEntry(const PreviewSource& src, const PreviewEntry& e) {
   PmTraceContext c;
-  if (!ResolvePmTrace(e.group, e.series, e.sweep, e.trace, &c)) return {};
+  if (!ResolvePmTrace(e.group, e.series, e.sweep, e.trace, &c) ||
+      !FileCanHold(src.nativePath, c.trace->trDataPoints, c.trace->trDataFormat))
+    return {};
   PmTraceLoadRequest r;
   r.path = src.nativePath;
   r.baseName = std::string(kJunkBaseName);

@@ -2,6 +2,7 @@
 // check, the popups and arrows, the enabling by format, the information
 // texts, the stored settings and damaged files.
 #include <fstream>
+#include <iterator>
 
 #include "tests/browser/browser_fixture.h"
 
@@ -74,6 +75,9 @@ TEST_F(BrowserTest, ControlsOfTheOtherFormatAreDisabled) {
     for (int32_t id : {kLoadLeak, kLoadSecond, kLoadFura}) EXPECT_EQ(run.Find(id)->enabled, pulse) << id;
     for (int32_t id : {kTracePopup, kZeroData}) EXPECT_EQ(run.Find(id)->enabled, !pulse) << id;
   }
+  // Fast popups list plain numbers.
+  EXPECT_THAT(OpenWith(Pulse(), {A::Check(kFastPopups, true), A::Press(kCancel)}).Find(kGroupPopup)->items,
+              ElementsAre("_all_", "1", "2"));
 }
 
 // Both byte orders, and the trees as a bundle or as sibling files.
@@ -152,6 +156,14 @@ TEST_F(BrowserTest, SettingsComeBackOnReopening) {
                   A::SetText(kBaseName, "b"), A::SetText(kRange, "2"), A::Check(kOverlay, true),
                   A::Radio(kStimInclude), A::Select(kStimuliList, {2}, {}), A::Press(kToClip)});
   EXPECT_EQ(Text("stimString"), "Ramp");
+  // The stored record (behind the store's 12-byte header) at its offsets.
+  std::ifstream in(dir_.File("prefs.bin"), std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(bytes.size(), 12u + 3352u + 4u);
+  const auto at = [&](size_t offset) { return bytes[12 + offset]; };
+  EXPECT_EQ(std::vector<int>({at(0), at(352), at(354), at(355), at(358), at(618), at(1150),
+                              at(1154), at(1166), at(1170), at(1172), at(1176)}),
+            std::vector<int>({10, 9, 0x00, 0x05, 'b', file[0], 3, 2, 2, 1, 2, 0}));
   const DialogRecord run = Open({A::Press(kCancel)});
   EXPECT_EQ(run.Text(kPathField), file);
   EXPECT_EQ(Selection(run), (std::vector<int32_t>{2, 1, 0, 0}));

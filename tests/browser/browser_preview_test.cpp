@@ -111,6 +111,19 @@ TEST_F(BrowserTest, LockInCurvesBreakAtMissingValues) {
   EXPECT_TRUE(wb_.root().waves.empty());
 }
 
+TEST_F(BrowserTest, ATraceLongerThanItsFileDrawsNothing) {
+  PmRecording rec = PmCell(ByteOrder::kLittle);
+  PmTrace& t = rec.groups[0].series[0].sweeps[0].traces[0];
+  t.placeData = false;
+  t.record.trDataOffset = 256;
+  t.record.trDataPoints = 2'000'000'000;  // 4 GB of samples in a small file
+  const std::string file = WritePmBundle(rec, dir_.File("long.dat")).data.string();
+  const DialogRecord run = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2),
+                                           A::Choose(kSweepPopup, 2), A::Press(kCancel)});
+  EXPECT_TRUE(Traces(Picture(run)).empty());
+  EXPECT_EQ(run.Text(kRightTitle), "Sweep Info 1(3)/1(1)/1(1)/all(2) Time 01:02:03.500");
+}
+
 TEST(PreviewCurveTest, ALongTraceIsReducedToItsExtremesPerColumn) {
   std::vector<float> samples(1'000'000);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<float>(std::sin(i * 1e-4));
