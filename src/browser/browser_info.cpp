@@ -1,5 +1,6 @@
 #include "browser/browser_info.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -21,7 +22,7 @@ std::string ModeName(uint8_t mode) {
   static constexpr std::string_view kNames[] = {"InOut    ", "OnCell   ", "OutOut   ",
                                                 "WholeCell", "PCClamp  ", "VClamp   ",
                                                 "NoRec    ", "TestInt  ", "TestExt  "};
-  return mode < std::size(kNames) ? std::string(kNames[mode]) : Format("%-9u", mode);
+  return mode < std::size(kNames) ? std::string(kNames[mode]) : Format("%-9u", unsigned{mode});
 }
 
 // A long comment is broken after `at` characters by `brk`, once; a comment

@@ -30,10 +30,14 @@ std::vector<DrawColour> Pens(const std::vector<DrawStep>& steps) {
 
 TEST_F(BrowserTest, ASweepDrawsOnTheGridWithItsZeroLine) {
   const std::string file = PmBundle();
-  const std::vector<A> sweep{A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2), A::Choose(kSweepPopup, 2)};
-  std::vector<A> actions = sweep;
-  actions.push_back(A::Press(kCancel));
-  const std::vector<DrawStep> p = Picture(OpenWith(file, actions));
+  // Sweep 1 of series 1 of group 1, then the view buttons and Cancel.
+  const auto picture = [&](std::vector<int32_t> buttons) {
+    std::vector<A> actions{A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2), A::Choose(kSweepPopup, 2)};
+    buttons.push_back(kCancel);
+    for (int32_t b : buttons) actions.push_back(A::Press(b));
+    return Picture(OpenWith(file, actions));
+  };
+  const std::vector<DrawStep> p = picture({});
   // The area is 330 x 215 units, 578 x 376 pixels; 2 pixels less each side.
   ASSERT_GE(p.size(), 4u);
   EXPECT_EQ(p[0].kind, Kind::kClip);
@@ -62,17 +66,11 @@ TEST_F(BrowserTest, ASweepDrawsOnTheGridWithItsZeroLine) {
 
   // Grow stretches by 1.5 (300 reaches 279 above the centre); Up moves the
   // centre up by a tenth of half the height (to 169.4); Reset undoes both.
-  actions = sweep;
-  for (int32_t b : {int32_t{kViewGrow}, int32_t{kViewUp}, int32_t{kCancel}}) actions.push_back(A::Press(b));
-  EXPECT_THAT(Traces(Picture(OpenWith(file, actions)))[1].values,
+  EXPECT_THAT(Traces(picture({kViewGrow, kViewUp}))[1].values,
               ::testing::Pointwise(::testing::FloatNear(0.01f),
                                    std::vector<float>{2, 76.4f, 289, 355.4f, 576, -109.6f}));
-  actions = sweep;
-  for (int32_t b : {int32_t{kViewGrow}, int32_t{kViewReset}, int32_t{kCancel}}) actions.push_back(A::Press(b));
-  EXPECT_EQ(Traces(Picture(OpenWith(file, actions)))[1].values, t[1].values);
-  actions = sweep;
-  for (int32_t b : {int32_t{kViewClear}, int32_t{kCancel}}) actions.push_back(A::Press(b));
-  EXPECT_TRUE(Traces(Picture(OpenWith(file, actions))).empty());
+  EXPECT_EQ(Traces(picture({kViewGrow, kViewReset}))[1].values, t[1].values);
+  EXPECT_TRUE(Traces(picture({kViewClear})).empty());
 }
 
 TEST_F(BrowserTest, OverlayKeepsEarlierTracesInGrayUnderTheNewest) {
