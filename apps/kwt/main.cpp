@@ -250,6 +250,8 @@ constexpr const char* kExamples =
     "                                                  statistics of a and b with a graph\n"
     "  kwt --dialog 'Load X-Chart File' --press 7 --file rec7.tree --choose 25=2 --press 3\n"
     "                                                  the LoadXChart command of group 2\n"
+    "  kwt --dialog 'Load PULSE/PM File' --press 6 --file cell.dat --choose 10=2 --press 4\n"
+    "                                                  the file browser: group 1 to the clipboard\n"
     "  kwt help LoadPM                                 the flags of an operation\n"
     "  kwt ui 'LoadPM/P \"cell.dat\"'                    the session in a web browser\n";
 

@@ -39,6 +39,7 @@ void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
 void LockIn(ByteWriter& w, size_t at, const LockInParams& r) {
   w.StoreF64(at + 0, r.extPhase);
   w.StoreF64(at + 8, r.extAttenuation);
+  w.StoreF64(at + 16, r.phase);
   w.StoreU8(at + 64, r.extCalValid);
 }
 

@@ -332,6 +332,27 @@ class BrowserFace(unittest.TestCase):
             s.wait_history("Total Number of Waves loaded: 3")
             self.assertIn('\u2022LoadXChart/G=1/P/O "%s/chart.tree"' % os.path.realpath(WORK),
                           s.history())
+
+            # The file browser: a PatchMaster recording from the chooser, a
+            # sweep and its preview, then Do It.
+            s.menu("Load PULSE/PM File")
+            dialog = s.dialog()
+            s.control(dialog, 6).click()
+            chooser = wait_for("the file chooser",
+                               lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))[0]
+            wait_for("patch.dat", lambda: [r for r in chooser.find_elements(By.CSS_SELECTOR, ".row.file")
+                                           if r.text.split("\n")[0] == "patch.dat"])[0].click()
+            chooser.find_element(By.CSS_SELECTOR, ".open").click()
+            for popup in (10, 11, 12):  # group 1, series 1, sweep 1
+                wait_for("popup %d" % popup, lambda: len(Select(s.control(dialog, popup)).options) > 1)
+                Select(s.control(dialog, popup)).select_by_index(1)
+            wait_for("the trace in the preview", lambda: s.control(dialog, 30).find_elements(
+                By.CSS_SELECTOR, 'polyline[stroke="rgb(0,0,0)"]'))
+            s.control(dialog, 1).click()  # Do It
+            s.dialog_gone()
+            s.wait_history('\u2022LoadPM/A=1/B=1/C=1 "%s/patch.dat"' % os.path.realpath(WORK))
+            listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
+            self.assertIn("root:PMPulse_1_1_1_1_Imon", [w["path"] for w in listed["waves"]])
             self.assertEqual(s.close(), 0)
 
     def test_interrupt_ends_the_session(self):
