@@ -98,6 +98,7 @@ TEST_F(WaveUtilDialogTest, FoldersOpenAndCloseAndQuoteTheirPaths) {
            &result);
   EXPECT_EQ(result, 0);
   EXPECT_THAT(run.Find(kInputs)->items, ElementsAre("\ta", "\tb", "[-]\tmy data", "\tw"));
+  EXPECT_THAT(run.Find(kInputs)->rowLevels, ElementsAre(0, 0, 0, 1));
   EXPECT_EQ(run.Text(kCommand), "AutoStats/W/N=swave  root:'my data':w");
   EXPECT_EQ(wb_.commandLine(), "AutoStats/W/N=swave $cmdString");
   EXPECT_EQ(CmdString(), "root:'my data':w");

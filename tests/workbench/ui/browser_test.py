@@ -291,29 +291,60 @@ class BrowserFace(unittest.TestCase):
             s.dialog_gone()
             self.assertEqual(s.close(), 0)
 
-    def test_list_of_waves_and_file_chooser(self):
-        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
-        scripted = scripted_dialog("Wave Statistics", ("--select", "8=a,b", "--check", "11=1",
-                                                       "--press", "1"),
-                                   "Make/N=10 a=p", "Make/N=10 b=2*p")
-        with Session("Make/N=10 a=p", "Make/N=10 b=2*p") as s:
-            # Rows are clicked one by one, as a person picks waves.
+    WAVES = ("Make/N=10 a=p", "Make/N=10 b=2*p", "Make/N=10 c=3*p", "NewDataFolder root:sub",
+             "Make/N=10 root:sub:d=4*p")
+
+    def test_wave_tree_picks_with_plain_control_and_shift_clicks(self):
+        scripted = scripted_dialog("Wave Statistics", ("--click", "8=sub", "--select", "8=a,c,d",
+                                                       "--check", "11=1", "--press", "1"), *self.WAVES)
+        with Session(*self.WAVES) as s:
             s.menu("Wave Statistics")
             dialog = s.dialog()
-            for name in ("a", "b"):
-                row = next(r for r in s.control(dialog, 8).find_elements(By.CSS_SELECTOR, ".row")
-                           if r.get_attribute("data-text") == "\t" + name)
-                row.click()
-                wait_for("row " + name, lambda: "selected" in row.get_attribute("class"))
+            tree = s.control(dialog, 8)
+            rows = lambda: tree.find_elements(By.CSS_SELECTOR, ".row")
+            row = lambda name: next(r for r in rows() if r.text.endswith(name))
+            picked = lambda: [r.text.strip() for r in rows() if "selected" in r.get_attribute("class")]
+
+            def click(name, key=None, expect=()):
+                chain = ActionChains(BROWSER)
+                if key:
+                    chain.key_down(key)
+                chain.click(row(name))
+                if key:
+                    chain.key_up(key)
+                chain.perform()
+                wait_for("%s selected after %s" % (list(expect), name), lambda: picked() == list(expect), 5)
+
+            # The folder row is a closed folder; clicking it opens it, one level in.
+            self.assertEqual(row("sub").get_attribute("aria-expanded"), "false")
+            row("sub").click()
+            wait_for("the open folder", lambda: len(rows()) == 5)
+            self.assertEqual([r.get_attribute("data-level") for r in rows()], ["0", "0", "0", "0", "1"])
+            self.assertEqual(row("sub").get_attribute("aria-expanded"), "true")
+            click("a", expect="a")
+            click("b", expect="b")                         # a plain click selects that row alone
+            click("d", Keys.CONTROL, expect="bd")          # control adds, and anchors
+            click("a", Keys.SHIFT, expect="abcd")          # shift: the range to the anchor, folder aside
+            click("b", Keys.CONTROL, expect="acd")         # control takes one away
+            self.assertEqual(s.control(dialog, 5).get_attribute("value")[:9], "AutoStats")
+            self.assertTrue(s.control(dialog, 5).get_attribute("value").endswith(
+                "  root:a,root:c,root:sub:d"))
             if not s.control(dialog, 11).find_element(By.TAG_NAME, "input").is_selected():
                 s.control(dialog, 11).find_element(By.TAG_NAME, "input").click()
             s.control(dialog, 1).click()  # Do It
             s.dialog_gone()
             s.wait_history(scripted["history"].splitlines()[-1])
             self.assertIn(scripted["history"].split("\u2022AutoStats", 1)[1].rstrip(), s.history())
+            wait_for("the statistics waves", lambda: "swave_mean 10" in BROWSER.find_element(By.ID, "tree").text)
+            graph = wait_for("their graph", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph"))
+            self.assertEqual(len(graph), 1)
+            self.assertEqual(s.close(), 0)
 
-            # The file dialog of Load X-Chart File: the chooser starts in the
-            # working folder and lists only the files its filter admits.
+    def test_load_x_chart_file_through_its_dialog(self):
+        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
+        with Session() as s:
+            # The chooser starts in the working folder and lists only the
+            # files its filter admits.
             s.menu("Load X-Chart File")
             dialog = s.dialog()
             s.control(dialog, 7).click()
@@ -327,11 +358,16 @@ class BrowserFace(unittest.TestCase):
             chooser.find_element(By.CSS_SELECTOR, ".row.file").click()
             chooser.find_element(By.CSS_SELECTOR, ".open").click()
             wait_for("the chooser to close", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))
+            wait_for("the group's information", lambda: "traces shown" in s.control(dialog, 24).get_attribute("value"))
             s.control(dialog, 1).click()  # Do It
             s.dialog_gone()
             s.wait_history("Total Number of Waves loaded: 3")
             self.assertIn('\u2022LoadXChart/G=1/P/O "%s/chart.tree"' % os.path.realpath(WORK),
                           s.history())
+            waves = wait_for("the loaded waves", lambda: [
+                w.text.split()[0] for w in BROWSER.find_elements(By.CSS_SELECTOR, "#tree .wave")])
+            self.assertEqual(len([w for w in waves if w.startswith("XC_")]), 3)
+            wait_for("the chart", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph"))
             self.assertEqual(s.close(), 0)
 
     def test_interrupt_ends_the_session(self):

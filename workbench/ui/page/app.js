@@ -507,16 +507,22 @@ function buildControl(c) {
       el.addEventListener('change', () => commitField(el));
       break;
     case 'multilist':
-      // Each click flips one row, as in a list box that selects several.
       el = document.createElement('div');
       el.tabIndex = 0;
-      el.setAttribute('role', 'listbox');
+      el.setAttribute('role', 'tree');
       el.setAttribute('aria-multiselectable', 'true');
       el.addEventListener('mousedown', (e) => {
         const row = e.target.closest('.row');
         if (!row || el.classList.contains('disabled')) return;
         e.preventDefault();
-        send('api/dialog', {kind: 'clickRow', control: c.id, item: Number(row.dataset.row)});
+        el.focus();
+        // A folder row opens or closes; the dialog keeps the selection.
+        if (row.classList.contains('folder')) {
+          send('api/dialog', {kind: 'clickRow', control: c.id, item: Number(row.dataset.row)});
+          return;
+        }
+        const rows = nextSelection(el, row, e.shiftKey, e.ctrlKey || e.metaKey);
+        send('api/dialog', {kind: 'select', control: c.id, rows});
       });
       break;
     case 'radio': {
@@ -595,18 +601,15 @@ function updateDialog(d) {
       }
       case 'multilist': {
         const rows = [...el.querySelectorAll('.row')];
-        if (rows.length !== c.items.length || c.items.some((t, i) => rows[i].dataset.text !== t)) {
+        const level = (i) => c.levels[i] || 0;
+        if (rows.length !== c.items.length ||
+            c.items.some((t, i) => rows[i].dataset.text !== t || Number(rows[i].dataset.level) !== level(i))) {
           el.textContent = '';
-          c.items.forEach((t, i) => {
-            const row = document.createElement('div');
-            row.className = 'row';
-            row.dataset.row = String(i + 1);
-            row.dataset.text = t;
-            row.textContent = t.replace(/\t/g, '\u2003\u2003');  // a tab indents
-            el.appendChild(row);
-          });
+          const keys = treeRowKeys(c.items, c.levels);
+          c.items.forEach((t, i) => el.appendChild(treeRow(t, i + 1, level(i), keys[i])));
         }
         const chosen = new Set(c.rows);
+        el._selected = c.rows;
         el.querySelectorAll('.row').forEach((row, i) => {
           row.classList.toggle('selected', chosen.has(i + 1));
           row.setAttribute('aria-selected', String(chosen.has(i + 1)));
@@ -631,6 +634,63 @@ function updateDialog(d) {
       }
     }
   }
+}
+
+// ---- Multi-select lists shown as trees ----
+// A row of the wave dialogs' input list: "[+]\tname" a closed folder,
+// "[-]\tname" an open one, "\tname" a wave, indented by its level.
+function treeRow(text, number, level, key) {
+  const row = document.createElement('div');
+  const folder = /^\[[+-]\]\t/.exec(text);
+  row.className = folder ? 'row folder' : 'row';
+  row.dataset.row = String(number);
+  row.dataset.text = text;
+  row.dataset.level = String(level);
+  row.dataset.key = key;
+  row.setAttribute('role', 'treeitem');
+  row.setAttribute('aria-level', String(level + 1));
+  row.style.paddingLeft = (0.3 + 1.2 * level) + 'em';
+  const mark = document.createElement('span');
+  mark.className = 'twisty';
+  mark.textContent = folder ? (text[1] === '-' ? '\u25BE' : '\u25B8') : '';
+  if (folder) row.setAttribute('aria-expanded', String(text[1] === '-'));
+  const name = document.createElement('span');
+  name.textContent = text.slice(text.lastIndexOf('\t') + 1);
+  row.append(mark, name);
+  return row;
+}
+
+// A key per row that survives folders opening and closing above it: the
+// names of the folders it lies in, then its own text.
+function treeRowKeys(items, levels) {
+  const path = [];
+  return items.map((t, i) => {
+    const level = levels[i] || 0;
+    path.length = level;
+    const key = path.concat(t).join('\n');
+    path[level] = t.slice(t.lastIndexOf('\t') + 1);
+    return key;
+  });
+}
+
+// The rows selected after a click on a wave row: a plain click selects it
+// alone, control (command) toggles it, shift selects the range from the
+// anchor (the last plainly or control-clicked row), with control added to
+// what was selected.  Folder rows never count.
+function nextSelection(list, row, shift, toggle) {
+  const rows = [...list.querySelectorAll('.row')];
+  const number = Number(row.dataset.row);
+  const anchor = shift ? rows.findIndex((r) => r.dataset.key === list._anchorKey) + 1 : 0;
+  const chosen = new Set(toggle ? list._selected || [] : []);
+  if (anchor > 0) {
+    const [lo, hi] = anchor < number ? [anchor, number] : [number, anchor];
+    for (let r = lo; r <= hi; ++r) if (!rows[r - 1].classList.contains('folder')) chosen.add(r);
+  } else {
+    if (toggle && chosen.has(number)) chosen.delete(number);
+    else chosen.add(number);
+    list._anchorKey = row.dataset.key;
+  }
+  return [...chosen].sort((a, b) => a - b);
 }
 
 // A drawing area's picture: its steps in order, in the area's pixels.  A
