@@ -516,14 +516,9 @@ function buildControl(c) {
         if (!row || el.classList.contains('disabled')) return;
         e.preventDefault();
         el.focus();
-        // A folder row opens or closes; the dialog keeps the selection.
-        if (row.classList.contains('folder')) {
-          send('api/dialog', {kind: 'clickRow', control: c.id, item: Number(row.dataset.row)});
-          return;
-        }
-        const rows = nextSelection(el, row, e.shiftKey, e.ctrlKey || e.metaKey);
-        send('api/dialog', {kind: 'select', control: c.id, rows});
+        pickRow(el, c.id, row, e.shiftKey, e.ctrlKey || e.metaKey, true);
       });
+      el.addEventListener('keydown', (e) => treeKey(el, c.id, e));
       break;
     case 'radio': {
       el = document.createElement('label');
@@ -610,6 +605,8 @@ function updateDialog(d) {
         }
         const chosen = new Set(c.rows);
         el._selected = c.rows;
+        el.querySelectorAll('.row').forEach((row) =>
+          row.classList.toggle('cursor', row.dataset.key === el._cursorKey));
         el.querySelectorAll('.row').forEach((row, i) => {
           row.classList.toggle('selected', chosen.has(i + 1));
           row.setAttribute('aria-selected', String(chosen.has(i + 1)));
@@ -671,6 +668,50 @@ function treeRowKeys(items, levels) {
     path[level] = t.slice(t.lastIndexOf('\t') + 1);
     return key;
   });
+}
+
+// A click (or its key) on a row: a folder row opens or closes, and the
+// dialog keeps the selection; a wave row changes it (nextSelection).
+// Keys move the cursor without opening folders (`opens` false).
+function pickRow(list, control, row, shift, toggle, opens) {
+  list._cursorKey = row.dataset.key;
+  list.querySelectorAll('.row').forEach((r) => r.classList.toggle('cursor', r === row));
+  if (row.classList.contains('folder')) {
+    if (opens) send('api/dialog', {kind: 'clickRow', control, item: Number(row.dataset.row)});
+    return;
+  }
+  send('api/dialog', {kind: 'select', control, rows: nextSelection(list, row, shift, toggle)});
+}
+
+// The keys of a tree: up and down move the cursor and select as a plain
+// click would (shift extends the range, control only moves), space acts as
+// a control click, right opens and left closes a folder.
+function treeKey(list, control, e) {
+  if (list.classList.contains('disabled')) return;
+  const rows = [...list.querySelectorAll('.row')];
+  const at = rows.findIndex((r) => r.dataset.key === list._cursorKey);
+  const row = rows[at];
+  const toggle = e.ctrlKey || e.metaKey;
+  if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
+    const next = rows[Math.min(rows.length - 1, Math.max(0, at + (e.key === 'ArrowDown' ? 1 : -1)))];
+    if (!next) return;
+    e.preventDefault();
+    next.scrollIntoView({block: 'nearest'});
+    if (toggle) {
+      list._cursorKey = next.dataset.key;
+      rows.forEach((r) => r.classList.toggle('cursor', r === next));
+    } else {
+      pickRow(list, control, next, e.shiftKey, false, false);
+    }
+  } else if (row && e.key === ' ') {
+    e.preventDefault();
+    pickRow(list, control, row, false, true, true);
+  } else if (row && row.classList.contains('folder') &&
+             (e.key === 'ArrowRight' || e.key === 'ArrowLeft')) {
+    e.preventDefault();
+    const open = row.dataset.text[1] === '-';
+    if (open === (e.key === 'ArrowLeft')) pickRow(list, control, row, false, false, true);
+  }
 }
 
 // The rows selected after a click on a wave row: a plain click selects it
