@@ -310,19 +310,18 @@ class BrowserFace(unittest.TestCase):
             wait_for("the open folder", lambda: len(rows()) == 5)
             self.assertEqual([r.get_attribute("data-level") for r in rows()], ["0", "0", "0", "0", "1"])
             self.assertEqual(row("sub").get_attribute("aria-expanded"), "true")
-            # (selected after, the row clicked or None for keys, the key held or typed)
-            for expect, name, key in (("a", "a", None), ("b", None, Keys.ARROW_DOWN),
-                                      ("bc", None, Keys.chord(Keys.SHIFT, Keys.ARROW_DOWN)),
+            # (selected after, the row clicked or the key typed, the key held)
+            for expect, name, key in (("a", "a", None), ("b", Keys.ARROW_DOWN, None),
+                                      ("bc", Keys.ARROW_DOWN, Keys.SHIFT),
                                       ("d", "d", None), ("ad", "a", Keys.CONTROL),
                                       ("abcd", "d", Keys.SHIFT),  # from the anchor a, folder aside
                                       ("acd", "b", Keys.CONTROL)):
                 chain = ActionChains(BROWSER)
-                if name is None:
-                    chain.send_keys(key)
-                elif key:
-                    chain.key_down(key).click(row(name)).key_up(key)
-                else:
-                    chain.click(row(name))
+                if key:
+                    chain.key_down(key)
+                chain.send_keys(name) if name == Keys.ARROW_DOWN else chain.click(row(name))
+                if key:
+                    chain.key_up(key)
                 chain.perform()
                 wait_for(expect + " selected", lambda: picked() == list(expect), 5)
             if not s.control(dialog, 11).find_element(By.TAG_NAME, "input").is_selected():
