@@ -658,15 +658,18 @@ function treeRow(text, number, level, key) {
 }
 
 // A key per row that survives folders opening and closing above it: the
-// names of the folders it lies in, then its own text.
+// names of the folders it lies in, then its own text, then how many rows
+// before it had that key (a flat list may show two waves of one name).
 function treeRowKeys(items, levels) {
   const path = [];
+  const seen = new Map();
   return items.map((t, i) => {
     const level = levels[i] || 0;
     path.length = level;
     const key = path.concat(t).join('\n');
     path[level] = t.slice(t.lastIndexOf('\t') + 1);
-    return key;
+    seen.set(key, (seen.get(key) || 0) + 1);
+    return key + '\n' + seen.get(key);
   });
 }
 
