@@ -78,15 +78,12 @@ TEST_F(WaveUtilDialogTest, AutoStatsBuildsRunsAndStoresItsCommand) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&p[10])), "m1");
 
   // Reopened, the dialog shows the stored choices; Cancel keeps them.
-  const DialogRecord& again = Open(kStatsItem, {A::Check(kGraph, false), A::SetText(19, "zz"),
-                                                A::Press(kCancel)},
-                                   &result);
+  Open(kStatsItem, {A::Check(kGraph, false), A::SetText(19, "zz"), A::Press(kCancel)}, &result);
   EXPECT_EQ(result, -1);
   EXPECT_EQ(Prefs(), p);
   const DialogRecord& third = Open(kStatsItem, {});
   EXPECT_TRUE(third.Find(kGraph)->checked);
   EXPECT_EQ(third.Text(19), "m1");
-  EXPECT_FALSE(again.Find(kGraph)->checked);
 }
 
 TEST_F(WaveUtilDialogTest, FoldersOpenAndCloseAndQuoteTheirPaths) {
@@ -98,6 +95,7 @@ TEST_F(WaveUtilDialogTest, FoldersOpenAndCloseAndQuoteTheirPaths) {
            &result);
   EXPECT_EQ(result, 0);
   EXPECT_THAT(run.Find(kInputs)->items, ElementsAre("\ta", "\tb", "[-]\tmy data", "\tw"));
+  EXPECT_THAT(run.Find(kInputs)->rowLevels, ElementsAre(0, 0, 0, 1));
   EXPECT_EQ(run.Text(kCommand), "AutoStats/W/N=swave  root:'my data':w");
   EXPECT_EQ(wb_.commandLine(), "AutoStats/W/N=swave $cmdString");
   EXPECT_EQ(CmdString(), "root:'my data':w");
@@ -155,14 +153,6 @@ TEST_F(WaveUtilDialogTest, LongListsTravelWholeInCmdString) {
 
 TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
   constexpr int32_t kOverlay = 16, kBaseLine = 17, kZeroLine = 18, kGlobal = 23, kManual = 25;
-  // Opening defaults: individual extrema and a graph.
-  const DialogRecord& manual =
-      Open(kPlotItem, {A::Select(kInputs, {1, 2}), A::Radio(kManual), A::SetText(28, "-1"),
-                       A::Press(kCancel)});
-  EXPECT_EQ(manual.Text(kCommand), "*** expected maximum ***");
-  EXPECT_FALSE(manual.Find(kDoIt)->enabled);
-  EXPECT_FALSE(manual.Find(24)->checked);
-
   const DialogRecord& overlay =
       Open(kPlotItem, {A::Select(kInputs, {1}), A::Check(kZeroLine, true), A::Check(kOverlay, true),
                        A::Press(kCancel)});
@@ -195,6 +185,37 @@ TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
   EXPECT_TRUE(back.Find(kGlobal)->checked);
   EXPECT_FALSE(back.Find(kManual)->checked);
   EXPECT_EQ(Prefs(), p);
+}
+
+// The command leaves the dialog cut at its first blank, so a typed blank
+// must not carry the flags behind it away.
+TEST_F(WaveUtilDialogTest, PlotWavesNumberFieldsLoseTheirBlanks) {
+  constexpr int32_t kManual = 25, kZeroLine = 18;
+  struct Case {
+    const char *minimum, *maximum, *level, *shown;
+  };
+  const Case cases[] = {
+      {"-1 ", " 5", "\t2 ", "PlotWaves/G/L=-1/U=5/Z=2  root:a"},
+      {"1 2", "5", "", "*** expected minimum ***"},
+      {"-1", "  ", "", "*** expected maximum ***"},
+      {"-1", "5", "0 1", "*** expected number ***"},
+  };
+  for (const Case& c : cases) {
+    const DialogRecord& run = Open(kPlotItem, {A::Select(kInputs, {1}), A::Radio(kManual),
+                                               A::SetText(28, c.minimum), A::SetText(29, c.maximum),
+                                               A::Check(kZeroLine, true), A::SetText(20, c.level),
+                                               A::Press(kCancel)});
+    EXPECT_EQ(run.Text(kCommand), c.shown) << c.minimum << "|" << c.maximum << "|" << c.level;
+    EXPECT_EQ(run.Find(kDoIt)->enabled, c.shown[0] == 'P');
+  }
+  // Run, the whole line arrives: the plot has the typed limits and a zero line.
+  const size_t mark = wb_.commandLog().size();
+  Open(kPlotItem, {A::Select(kInputs, {1}), A::Radio(kManual), A::SetText(28, "-1 "),
+                   A::SetText(29, " 5"), A::Check(kZeroLine, true), A::SetText(20, "2 "),
+                   A::Press(kToClip)});
+  EXPECT_EQ(wb_.clipboard(), "PlotWaves/G/L=-1/U=5/Z=2 $cmdString");
+  ASSERT_EQ(wb_.Run(wb_.clipboard()), 0);
+  EXPECT_THAT(CommandsSince(mark), Contains(StartsWith("SetAxis l1 -1,5")));
 }
 
 TEST_F(WaveUtilDialogTest, PlotWavesNeedsAGraphOrATable) {

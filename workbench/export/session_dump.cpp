@@ -101,8 +101,10 @@ json DialogsJson(const ScriptedDialogs& dialogs) {
         j["checked"] = c.checked;
       if (c.kind == ControlKind::kPopup || c.kind == ControlKind::kList ||
           c.kind == ControlKind::kMultiList) {
-        if (c.kind == ControlKind::kMultiList) j["selected_rows"] = c.selectedRows;
-        else j["selection"] = c.selection;
+        if (c.kind == ControlKind::kMultiList) {
+          j["selected_rows"] = c.selectedRows;
+          if (!c.rowLevels.empty()) j["row_levels"] = c.rowLevels;
+        } else j["selection"] = c.selection;
         json items = json::array();
         for (const std::string& item : c.items) items.push_back(Text(item));
         j["items"] = items;
