@@ -32,12 +32,6 @@ constexpr size_t kFirstSeriesCount = kFirstGroupCount + 4 + 1312;
 constexpr size_t kFirstSweepCount = kFirstSeriesCount + 4 + 160;
 constexpr size_t kFirstTraceCount = kFirstSweepCount + 4 + 384;
 
-void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
-  test::ByteWriter w(order);
-  w.PutI32(value);
-  std::copy(w.bytes().begin(), w.bytes().end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
 class PmTreeTest : public ::testing::Test {
  protected:
   void TearDown() override { test::FreeAllTrees(); }
@@ -154,7 +148,7 @@ TEST_F(PmTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
                                         std::pair{kPulHeader - 4, 0x40000000},  // trace size
                                         std::pair{size_t{8}, 100000}}) {        // root size
       Bytes bad = good;
-      Patch32(bad, offset, value, order);
+      test::PatchI32(bad, offset, value, order);
       EXPECT_FALSE(ReadPulsedTree(MemorySource(bad))) << offset << " " << value;
       EXPECT_EQ(GetPulsedRoot(), nullptr);
     }
@@ -164,7 +158,7 @@ TEST_F(PmTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
 TEST_F(PmTreeTest, LastLevelChildCountIsReadOver) {
   const Bytes good = test::PulsedTreeBytes(Shaped());
   Bytes odd = good;
-  Patch32(odd, kFirstTraceCount, 5, ByteOrder::kLittle);
+  test::PatchI32(odd, kFirstTraceCount, 5, ByteOrder::kLittle);
   ASSERT_TRUE(ReadPulsedTree(MemorySource(good)));
   const test::PmSnapshot expected = test::TakeSnapshot();
   ASSERT_TRUE(ReadPulsedTree(MemorySource(odd)));
@@ -183,7 +177,7 @@ TEST_F(PmTreeTest, MagicAndLevelCountAreChecked) {
   EXPECT_FALSE(ReadPulsedTree(MemorySource(swappedMagic)));
   // The same records announced with four levels are not a pulsed tree.
   Bytes fourLevels = good;
-  Patch32(fourLevels, 4, 4, ByteOrder::kLittle);
+  test::PatchI32(fourLevels, 4, 4, ByteOrder::kLittle);
   EXPECT_FALSE(ReadPulsedTree(MemorySource(fourLevels)));
   // A stimulus tree handed to the pulsed reader, and the other way round.
   EXPECT_FALSE(ReadPulsedTree(MemorySource(test::StimulusTreeBytes(Shaped()))));
@@ -223,8 +217,8 @@ TEST_F(PmTreeTest, BundleItemsOutsideTheFileMakeTheirTreeUnreadable) {
         std::pair{pulStart, fileSize - pulStart + 1},  // one byte beyond the end
         std::pair{0, pulLength}}) {
     Bytes bad = good;
-    Patch32(bad, pulEntry, start, ByteOrder::kLittle);
-    Patch32(bad, pulEntry + 4, length, ByteOrder::kLittle);
+    test::PatchI32(bad, pulEntry, start, ByteOrder::kLittle);
+    test::PatchI32(bad, pulEntry + 4, length, ByteOrder::kLittle);
     EXPECT_FALSE(ReadPulsedTreeFromBundle(MemorySource(bad))) << start << " " << length;
     EXPECT_EQ(GetPulsedRoot(), nullptr);
     // The other trees do not depend on the damaged item.

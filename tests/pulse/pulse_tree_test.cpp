@@ -72,12 +72,6 @@ class PulseTreeTest : public ::testing::Test {
   }
 };
 
-void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
-  test::ByteWriter w(order);
-  w.PutI32(value);
-  std::copy(w.bytes().begin(), w.bytes().end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
 // Everything the lookups give for a tree, in file order.
 struct Snapshot {
   RootRecord root;
@@ -279,12 +273,12 @@ TEST_F(PulseTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
 
     const auto pulWith = [&](size_t offset, int32_t value) {
       Bytes b = pul;
-      Patch32(b, offset, value, order);
+      test::PatchI32(b, offset, value, order);
       return ReadPulseAcquisitionTree(MemorySource(b));
     };
     const auto pgfWith = [&](size_t offset, int32_t value) {
       Bytes b = pgf;
-      Patch32(b, offset, value, order);
+      test::PatchI32(b, offset, value, order);
       return ReadPulseStimulusTree(MemorySource(b));
     };
     EXPECT_FALSE(pulWith(kPulRootCountOffset, -1));
