@@ -38,6 +38,9 @@ class PmTreeTest : public ::testing::Test {
 };
 
 TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
+  EXPECT_EQ(GetPulsedRoot(), nullptr);
+  EXPECT_EQ(FindPmGroup(1), nullptr);
+  EXPECT_EQ(FindPmStimulation(1), nullptr);
   ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   const auto groups = PmGroups();
   ASSERT_EQ(groups.size(), 3u);
@@ -48,13 +51,8 @@ TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
   EXPECT_EQ(static_cast<const TreeLinks&>(PmTraces()[5]), (TreeLinks{2, 0, kNoLink, 6}));
   EXPECT_EQ(static_cast<const TreeLinks&>(PmChannels()[1]), (TreeLinks{2, 1, 5, kNoLink}));
   EXPECT_EQ(static_cast<const TreeLinks&>(PmStimulations()[2]), (TreeLinks{3, 0, kNoLink, kNoLink}));
-}
 
-TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
-  EXPECT_EQ(GetPulsedRoot(), nullptr);
-  EXPECT_EQ(FindPmGroup(1), nullptr);
-  EXPECT_EQ(FindPmStimulation(1), nullptr);
-  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
+  // Lookups outside their ranges answer none.
   EXPECT_EQ(FindPmGroup(4), nullptr);
   EXPECT_EQ(FindPmSeries(1, 3), nullptr);
   EXPECT_EQ(FindPmSeries(2, 1), nullptr);  // a group without series
@@ -155,7 +153,7 @@ TEST_F(PmTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
   }
 }
 
-TEST_F(PmTreeTest, LastLevelChildCountIsReadOver) {
+TEST_F(PmTreeTest, MagicAndLevelCountAreCheckedTheLastChildCountReadOver) {
   const Bytes good = test::PulsedTreeBytes(Shaped());
   Bytes odd = good;
   test::PatchI32(odd, kFirstTraceCount, 5, ByteOrder::kLittle);
@@ -163,10 +161,7 @@ TEST_F(PmTreeTest, LastLevelChildCountIsReadOver) {
   const test::PmSnapshot expected = test::TakeSnapshot();
   ASSERT_TRUE(ReadPulsedTree(MemorySource(odd)));
   EXPECT_TRUE(test::TakeSnapshot() == expected);
-}
 
-TEST_F(PmTreeTest, MagicAndLevelCountAreChecked) {
-  const Bytes good = test::PulsedTreeBytes(Shaped());
   Bytes wrongMagic = good;
   wrongMagic[0] = 'x';
   EXPECT_FALSE(ReadPulsedTree(MemorySource(wrongMagic)));
