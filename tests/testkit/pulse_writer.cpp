@@ -17,8 +17,9 @@ namespace {
 //
 // The offsets below are the file layout as this writer knows it, written out
 // field by field.  Text fields are stored at their width without the NUL.
-// The placeholder fields (fieldNNN) hold nothing the module reads and are
-// left as the bytes the record starts from.
+// Fields that nothing reads (the placeholders fieldNNN, the user parameters,
+// the unused parts of the channel blocks) are left as the bytes the record
+// starts from.
 
 template <size_t N>
 void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
@@ -40,16 +41,7 @@ void Series(ByteWriter& w, const SeriesRecord& r) {
   w.StoreF64(0, r.seriesTime);
   w.StoreF64(8, r.bandwidth);
   w.StoreF64(16, r.holding);
-  w.StoreF64(24, r.cellPotential);
-  w.StoreF64(32, r.pipetteResistance);
-  w.StoreF64(40, r.sealResistance);
   w.StoreF64(56, r.temperature);
-  w.StoreF64(72, r.userParam1Value);
-  Text(w, 80, r.userParam1Name);
-  Text(w, 94, r.userParam1Unit);
-  w.StoreF64(96, r.userParam2Value);
-  Text(w, 104, r.userParam2Name);
-  Text(w, 118, r.userParam2Unit);
   w.StoreU8(120, r.recordingMode);
   Text(w, 122, r.comment);
   w.StoreU8(203, r.clampSpeed);
@@ -71,7 +63,6 @@ void Series(ByteWriter& w, const SeriesRecord& r) {
   w.StoreI32(306, r.internalSolution);
   w.StoreI32(310, r.externalSolution);
   Text(w, 314, r.unit1);
-  Text(w, 316, r.unit2);
   w.StoreF64(326, r.furaKEff);
   w.StoreF64(334, r.furaRMin);
   w.StoreF64(342, r.furaRMax);
@@ -85,7 +76,6 @@ void Sweep(ByteWriter& w, const SweepRecord& r) {
   w.StoreF64(0, r.sweepTime);
   w.StoreI32(8, r.stimulation);
   w.StoreI32(12, r.sweepNumber);
-  w.StoreI32(16, r.averageCount);
   w.StoreU8(20, r.hasLeak);
   w.StoreU8(21, r.hasSecondTrace);
   Text(w, 22, r.label);
@@ -105,17 +95,6 @@ void PgfRoot(ByteWriter& w, const PgfRootRecord& r) {
   w.StoreI16(0, r.version);
 }
 
-// One 28-byte channel block of a stimulation record.
-void Block(ByteWriter& w, size_t at, int16_t word, double real2, double real10, double real18,
-           uint8_t byte26, uint8_t byte27) {
-  w.StoreI16(at, word);
-  w.StoreF64(at + 2, real2);
-  w.StoreF64(at + 10, real10);
-  w.StoreF64(at + 18, real18);
-  w.StoreU8(at + 26, byte26);
-  w.StoreU8(at + 27, byte27);
-}
-
 void Stimulation(ByteWriter& w, const StimulationRecord& r) {
   Text(w, 14, r.stimName);
   w.StoreF64(28, r.sampleInterval);
@@ -124,12 +103,12 @@ void Stimulation(ByteWriter& w, const StimulationRecord& r) {
   w.StoreF64(94, r.leakSize);
   w.StoreF64(102, r.leakHolding);
   w.StoreF64(112, r.leakDelay);
-  Block(w, 120, r.block1Word0, r.startOffset, r.block1Real10, r.block1Real18, r.block1Byte26,
-        r.block1Byte27);
-  Block(w, 148, r.block2Word0, r.block2Real2, r.block2Real10, r.block2Real18, r.block2Byte26,
-        r.block2Byte27);
-  Block(w, 176, r.block3Word0, r.block3Real2, r.block3Real10, r.block3Real18, r.block3Byte26,
-        r.block3Byte27);
+  // Of the three 28-byte channel blocks (at 120, 148, 176) only the start
+  // offset and the sampling codes at byte 26 have a meaning.
+  w.StoreF64(122, r.startOffset);
+  w.StoreU8(146, r.block1Byte26);
+  w.StoreU8(174, r.block2Byte26);
+  w.StoreU8(202, r.block3Byte26);
   w.StoreI16(204, r.channelBlocks);
   w.StoreU8(211, r.sweepOrder);
   w.StoreI32(212, r.stimPoints);
