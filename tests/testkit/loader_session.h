@@ -59,6 +59,11 @@ class LoaderSessionTest : public ::testing::Test {
     wb_.interaction().SetScripted({}, kAnswerYes);
   }
 
+  // Runs "<operation><flags> "<path>"" and returns its result code.
+  int32_t RunOn(const std::string& operation, const std::string& flags, const std::string& path) {
+    return wb_.Run(operation + flags + " \"" + path + "\"");
+  }
+
   HostWave* Wave(const std::string& name) { return wb_.root().FindWave(name); }
   std::vector<double> Values(const std::string& name) {
     std::vector<double> out;
@@ -165,6 +170,15 @@ class LoaderSessionTest : public ::testing::Test {
   ScopedTimeZone zone_;
   Workbench wb_;
 };
+
+// The command lines of a loader's stacked graph (/P): the window, and the
+// share of the height that left axis l<axis> takes.
+inline constexpr const char* kGraphPrepare = "Display;ModifyGraph margin(left)=60";
+inline std::string AxisCommand(int axis, const char* from, const char* to) {
+  const std::string l = "l" + std::to_string(axis);
+  return "ModifyGraph axisEnab(" + l + ")={" + std::string(from) + "," + to + "},freePos(" + l +
+         ")=0,lblPos(" + l + ")=60";
+}
 
 // The float that a 32-bit wave holds for a value.
 inline double F(double v) { return static_cast<double>(static_cast<float>(v)); }
