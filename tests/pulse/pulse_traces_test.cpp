@@ -69,11 +69,16 @@ TEST_F(LoadPulseTest, KindBitsDecideWhetherTheSampleFormatApplies) {
   EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(0x3F80, 0.0));
 }
 
+// With /T the sweep's wave and its stimulus template start at the sweep's
+// time from the file's start.
 TEST_F(LoadPulseTest, ScalingAndUnitsWithAndWithoutSweepTime) {
-  PulseRecording rec = OneSweep({1, 2}, kSampleInt16, ByteOrder::kBig, 1.0);
+  PulseRecording rec = OneSweep({1, 2, 3}, kSampleInt16, ByteOrder::kBig, 1.0);
   rec.root.startTime = 1000.0;
   rec.groups[0].series[0].sweeps[0].record.sweepTime = 1012.5;
   rec.stimulations[0].record.sampleInterval = 2.5e-5;
+  rec.stimulations[0]
+      .AddSegment(kSegmentConstant, -0.05, 5e-5)
+      .AddSegment(kSegmentConstant, 0.01, 2.5e-5);
   test::SetText(rec.groups[0].series[0].record.unit1, "V");
   const std::string path = Write(rec);
   ASSERT_EQ(Load("", path), 0);
@@ -83,9 +88,11 @@ TEST_F(LoadPulseTest, ScalingAndUnitsWithAndWithoutSweepTime) {
   EXPECT_EQ(w->dims[0].delta, 2.5e-5);
   EXPECT_EQ(w->dims[0].units, "s");
   EXPECT_EQ(w->dataUnits, "V");
-  ASSERT_EQ(Load("/O/T", path), 0);
+  ASSERT_EQ(Load("/O/T/I", path), 0);
   EXPECT_EQ(Wave("Pulse_1_1_1")->dims[0].offset, 12.5);
   EXPECT_EQ(Number("kwtPulseTime"), 1000.0);
+  EXPECT_THAT(Values("Pulse_1_1_1_stim"), ElementsAre(F(-0.05), F(-0.05), F(0.01)));
+  EXPECT_EQ(Wave("Pulse_1_1_1_stim")->dims[0].offset, 12.5);
 }
 
 // A sweep with leak and second trace, first {1, 2}, leak {3, 4}, second
@@ -210,18 +217,6 @@ TEST_F(LoadPulseTest, ExistingWavesStayWithoutOverwrite) {
   // The replaced wave has one note, not two.
   const std::string note = Wave("Pulse_1_1_1")->note;
   EXPECT_EQ(note.find("Filename:"), note.rfind("Filename:"));
-}
-
-TEST_F(LoadPulseTest, StimulusTemplateWithTheSweepsOffset) {
-  PulseRecording rec = test::SmallRecording();
-  rec.stimulations[0]
-      .AddSegment(kSegmentConstant, -0.05, 2e-4)
-      .AddSegment(kSegmentConstant, 0.01, 1e-4);
-  rec.root.startTime = 1.0;
-  rec.groups[0].series[0].sweeps[0].record.sweepTime = 3.0;
-  ASSERT_EQ(Load("/I/T", rec), 0);
-  EXPECT_THAT(Values("Pulse_1_1_1_stim"), ElementsAre(F(-0.05), F(-0.05), F(0.01)));
-  EXPECT_EQ(Wave("Pulse_1_1_1_stim")->dims[0].offset, 2.0);
 }
 
 TEST_F(LoadPulseTest, WithoutAnnounceTheSecondTraceTakesTheSweepsName) {
