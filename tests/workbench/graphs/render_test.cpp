@@ -71,10 +71,14 @@ TEST(RenderGraph, StackedFreeAxesKeepEachTraceInItsBand) {
               "s_leak = 2e-12 * sin(p / 50)", "s_2nd = -0.07 + 0.05 * (p > 500) * (p < 1500)",
               "s = 2e-10 * cos(p / 30)"});
   test::DisplayStackedBands(wb);
-  RunAll(wb, {"ModifyGraph rgb(s_leak)=(0,65535,0),rgb(s_2nd)=(0,0,65535),lsize=2"});
+  // A second instance of s on a right axis, hidden by its instance name.
+  RunAll(wb, {"ModifyGraph rgb(s_leak)=(0,65535,0),rgb(s_2nd)=(0,0,65535),lsize=2",
+              "AppendToGraph/R=r9 s", "ModifyGraph hideTrace(s#1)=1"});
   const GraphImage img = DrawFront(wb, 900, 700);
   const GraphLayout& l = img.layout;
   EXPECT_NEAR(l.plotLeft, 60 * l.scale, 1e-9) << "margin(left)=60 points";
+  ASSERT_NE(l.FindAxis("r9"), nullptr);
+  EXPECT_EQ(l.FindAxis("r9")->position, l.plotRight);
   const double height = l.plotBottom - l.plotTop;
   struct Band {
     const char* axis;
