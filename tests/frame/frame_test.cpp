@@ -10,7 +10,6 @@
 namespace kwt {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 TEST(FrameMessages, EveryMessageLeavesTypeWordZeroAndStoresItsResult) {
@@ -58,15 +57,6 @@ TEST(FrameMenu, UnknownMenusAndItemsBeepAndPostTheirNotice) {
     EXPECT_EQ(wb.ChooseMenuItem(item), 0);
     expectNotice("KWT: unknown menu item selected (MenuItem = " + std::to_string(item) + ")\r");
   }
-}
-
-TEST(FrameMenu, ItemsAreTheMenusInOrder) {
-  std::vector<std::string> texts;
-  for (const auto& item : resources::MenuItems()) texts.emplace_back(item.text);
-  EXPECT_THAT(texts, ElementsAre("Load PULSE/PM File", "Load X-Chart File", "-", "Wave Statistics",
-                                 "Plot Waves", "Slim Waves", "-", "Calcium & Magnesium",
-                                 "Buffer Capacity", "Patcher's Calculator",
-                                 "Liquid Junction Potential", "-", "About KWT..."));
 }
 
 TEST(FrameErrors, ListHoldsFortyTextsForTheModulesCodes) {

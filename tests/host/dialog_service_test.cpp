@@ -139,23 +139,6 @@ TEST_F(DialogService, ModuleCallsOnMissingControlsAreRecorded) {
   EXPECT_EQ(Last().Find(7)->selection, 0);
 }
 
-TEST_F(DialogService, FocusAlertsAndHistoryOfTheRun) {
-  wb_.PostHistory("before\r");
-  Recorder h;
-  h.onEvent = [](DialogHandle d, const DialogEvent& e) {
-    if (e.control != 1) return;
-    DialogSetFocus(d, 5, true);
-    HostAlert("KWT Note", "a note");
-    HostNotice("posted\r");
-  };
-  RunSample(h, {Action::Press(1)});
-  EXPECT_EQ(std::make_pair(Last().focus, Last().focusSelectsAll), std::make_pair(5, true));
-  ASSERT_EQ(Last().events.size(), 1u);
-  EXPECT_EQ(Last().events[0].kind + ": " + Last().events[0].text, "alert: a note");
-  EXPECT_EQ(Last().history, "posted\r");
-  EXPECT_EQ(wb_.history(), "before\rposted\r");
-}
-
 TEST_F(DialogService, HandlerExceptionsStayOnTheModuleSide) {
   Recorder h;
   h.onEvent = [](DialogHandle, const DialogEvent& e) {
