@@ -75,14 +75,17 @@ class DialogKinds : public ::testing::Test {
 
 TEST_F(DialogKinds, RowsAreSelectedAndClickedAndRadioButtonsUncheckOnlyTheirGroup) {
   const DialogRecord run = Run({A::Select(kRows, {3}, {"w0"}), A::ClickRowText(kRows, "data"),
-                                A::ClickRow(kRows, 3), A::Radio(kRadioB)});
+                                A::ClickRow(kRows, 3), A::Radio(kRadioB), A::Press(kFile), A::CancelFile()});
   EXPECT_TRUE(run.problems.empty());
   EXPECT_THAT(run.Find(kRows)->selectedRows, ElementsAre(1, 2));
   EXPECT_EQ(std::make_tuple(run.Find(kRadioA)->checked, run.Find(kRadioB)->checked, run.Find(kOther)->checked),
             std::make_tuple(false, true, true));
   // kItemChosen for the selection, kRowClicked with the row for each
   // click, kToggled for the radio button.
-  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3", "3:21:0"));
+  // kPressed opens the file dialog (checked where the loaders' dialogs
+  // use it): cancelled, it gives no file.
+  EXPECT_THAT(handler_.heard, ElementsAre("2:8:0", "4:8:1", "4:8:3", "3:21:0", "0:7:0"));
+  EXPECT_EQ(run.Text(kPath), "(none)");
 }
 
 TEST_F(DialogKinds, ADrawingAreaKeepsItsLastPicture) {
@@ -105,19 +108,6 @@ TEST_F(DialogKinds, ADrawingAreaKeepsItsLastPicture) {
   int32_t result = 0;
   ASSERT_EQ(DialogRun(desc_, wrong, &result), 0);
   EXPECT_THAT(wb_.dialogs().lastRun()->problems, ElementsAre("Draw: control 9 is not a drawing area"));
-}
-
-TEST_F(DialogKinds, TheFileDialogTakesTheNextActionAsItsAnswer) {
-  const DialogRecord run =
-      Run({A::Press(kFile), A::ChooseFile("/data/a.tree"), A::Press(kFile), A::CancelFile()});
-  ASSERT_EQ(run.fileDialogs.size(), 2u);
-  EXPECT_EQ(std::tie(run.fileDialogs[0].title, run.fileDialogs[0].state, run.fileDialogs[0].path),
-            std::make_tuple("Pick", FileDialogRecord::State::kChosen, "/data/a.tree"));
-  EXPECT_THAT(run.fileDialogs[0].filters,
-              ElementsAre(FileFilter{"Trees (*.tree)", "*.tree"}, FileFilter{"All", "*.*"}));
-  EXPECT_EQ(run.fileDialogs[1].state, FileDialogRecord::State::kCancelled);
-  EXPECT_EQ(run.Text(kPath), "(none)");
-  EXPECT_TRUE(run.problems.empty());
 }
 
 TEST_F(DialogKinds, ActionsTheUserCouldNotTakeStopTheScript) {
