@@ -199,35 +199,6 @@ TEST(RenderGraph, NanLeavesAGapUnlessGapsAreOff) {
   EXPECT_GT(blueAt(500), 0) << "the line bridges the missing points";
 }
 
-// Ten million points keep their envelope: the one spike and both extremes.
-TEST(RenderGraph, TenMillionPointsKeepTheirEnvelope) {
-  Workbench wb;
-  ASSERT_EQ(wb.Run("Make/O/N=10000000 big"), 0);
-  HostWave* w = wb.ResolveWave("big");
-  float* v = reinterpret_cast<float*>(w->samples.data());
-  for (int64_t i = 0; i < w->points; ++i)
-    v[i] = static_cast<float>(std::sin(i * 2 * M_PI / 2e6) + 0.2 * ((i % 7) - 3) / 3.0);
-  v[7654321] = 5;
-  RunAll(wb, {"Display big"});
-  const GraphImage img = DrawFront(wb, 1000, 500);
-  const GraphLayout& l = img.layout;
-  const AxisLayout* left = l.FindAxis("left");
-  EXPECT_EQ(left->max, 5);
-  EXPECT_NEAR(left->min, -1.2, 1e-3);
-  const test::ColourBox red = FindColour(img, kRed, static_cast<int>(l.plotLeft) + 1, 0, -1, -1, 90);
-  EXPECT_NEAR(red.top, left->ToDevice(5), 2.5);
-  EXPECT_NEAR(red.bottom, left->ToDevice(-1.2), 2.5);
-  // The spike stands in its own column.
-  const int spike = static_cast<int>(l.FindAxis("bottom")->ToDevice(7654321));
-  EXPECT_GT(FindColour(img, kRed, spike - 1, static_cast<int>(left->ToDevice(4.5)), spike + 1,
-                       static_cast<int>(left->ToDevice(4)))
-                .count,
-            0);
-  // Every column of the plot shows the trace.
-  for (int x = static_cast<int>(l.plotLeft) + 2; x < static_cast<int>(l.plotRight) - 2; x += 37)
-    EXPECT_GT(FindColour(img, kRed, x, 0, x, -1, 60).count, 0) << x;
-}
-
 TEST(RenderGraph, LegendSymbolAndDrawnBaseline) {
   Workbench wb;
   RunAll(wb, {"Make/O/N=100 w = 0.1", "Display/L=l1 w", "SetAxis l1 0,1",
