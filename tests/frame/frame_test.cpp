@@ -58,6 +58,16 @@ TEST(FrameMenu, UnknownMenusAndItemsBeepAndPostTheirNotice) {
   }
 }
 
+// The menu's texts, in order, as the user reads them.
+TEST(FrameMenu, ItemsAreTheMenusInOrder) {
+  std::vector<std::string> texts;
+  for (const auto& item : resources::MenuItems()) texts.emplace_back(item.text);
+  EXPECT_THAT(texts, ::testing::ElementsAre("Load PULSE/PM File", "Load X-Chart File", "-", "Wave Statistics",
+                                            "Plot Waves", "Slim Waves", "-", "Calcium & Magnesium",
+                                            "Buffer Capacity", "Patcher's Calculator",
+                                            "Liquid Junction Potential", "-", "About KWT..."));
+}
+
 TEST(FrameErrors, ListHoldsFortyTextsForTheModulesCodes) {
   for (int32_t code = 10000; code <= 10041; ++code)
     EXPECT_EQ(resources::ErrorText(code).empty(), code == 10000 || code == 10041) << code;
