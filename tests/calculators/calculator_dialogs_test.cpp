@@ -200,6 +200,7 @@ TEST_F(CalculatorDialogs, JunctionPotentialRun) {
   // "-" undoes what choosing an ion did.
   const DialogRecord& none = Open(kJunctionItem, {Action::ChooseText(20, "Na"), Action::Choose(20, 2)});
   EXPECT_FALSE(none.Find(10)->checked);
+  EXPECT_TRUE(Alerts(none).empty()) << "a run keeps only its own alerts";
   ExpectTexts(none, {{50, ""}, {60, ""}});
 }
 
