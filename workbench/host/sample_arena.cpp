@@ -29,6 +29,8 @@ size_t RoundUp(size_t v, size_t to) { return (v + to - 1) / to * to; }
 
 }  // namespace
 
+bool SampleArena::Enabled() { return !kHeapOnly; }
+
 std::shared_ptr<SampleArena> SampleArena::Make(size_t bytes) {
   if (kHeapOnly || bytes == 0 || bytes > SIZE_MAX / 2) return nullptr;
   const size_t length = RoundUp(bytes, kHugePageBytes);

@@ -18,6 +18,8 @@ class SampleArena {
   // checks memory (AddressSanitizer: every wave keeps its own heap block,
   // so that writing past the end of one is caught).
   static std::shared_ptr<SampleArena> Make(size_t bytes);
+  // False in a build that checks memory, where Make never makes a block.
+  static bool Enabled();
   ~SampleArena();
   SampleArena(const SampleArena&) = delete;
   SampleArena& operator=(const SampleArena&) = delete;
