@@ -237,5 +237,37 @@ TEST(LockInRobustness, RandomInputsStayInBounds) {
   }
 }
 
+// Cycles are evaluated four at a time where four remain and one by one
+// after: on a trace that repeats exactly, every cycle, however it was
+// evaluated, gives the same bits; with the leak added back and the series
+// resistance restored as well.
+TEST(LockInCycles, FourAtATimeGiveTheBitsOfOneByOne) {
+  for (bool leak : {false, true}) {
+    SCOPED_TRACE(leak ? "with leak" : "without leak");
+    Sweep sweep({Sine(11)});
+    const size_t n = static_cast<size_t>(kPeriod / kDt + 0.5);
+    for (size_t i = 0; i < sweep.trace.size(); ++i) sweep.trace[i] = sweep.trace[n + i % n];
+    std::vector<float> leakTrace(sweep.trace.size());
+    for (size_t i = 0; i < leakTrace.size(); ++i) leakTrace[i] = 1e-12f * static_cast<float>(i % n);
+    if (leak) {
+      sweep.in.leak = leakTrace;
+      sweep.in.leakSubtracted = true;
+    }
+    sweep.in.compCorrection = true;
+    sweep.in.rsOn = true;
+    sweep.in.rsFraction = 0.5;
+    sweep.in.gSeries = 1e-7;
+    sweep.in.cSlow = 5e-12;
+    Outputs out(11);
+    ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
+    ASSERT_EQ(out.Pattern(), "Nvvvvvvvvvv");  // 4 + 4 side by side, 2 alone
+    for (size_t i = 1; i < 11; ++i) {
+      EXPECT_EQ(std::memcmp(&out.cm[i], &out.cm[10], sizeof(double)), 0) << i;
+      EXPECT_EQ(std::memcmp(&out.gs[i], &out.gs[10], sizeof(double)), 0) << i;
+      EXPECT_EQ(std::memcmp(&out.gm[i], &out.gm[10], sizeof(double)), 0) << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kwt::test
