@@ -249,10 +249,8 @@ TEST(LockInCycles, FourAtATimeGiveTheBitsOfOneByOne) {
     for (size_t i = 0; i < sweep.trace.size(); ++i) sweep.trace[i] = sweep.trace[n + i % n];
     std::vector<float> leakTrace(sweep.trace.size());
     for (size_t i = 0; i < leakTrace.size(); ++i) leakTrace[i] = 1e-12f * static_cast<float>(i % n);
-    if (leak) {
-      sweep.in.leak = leakTrace;
-      sweep.in.leakSubtracted = true;
-    }
+    sweep.in.leak = leakTrace;
+    sweep.in.leakSubtracted = leak;
     sweep.in.compCorrection = true;
     sweep.in.rsOn = true;
     sweep.in.rsFraction = 0.5;
@@ -261,11 +259,9 @@ TEST(LockInCycles, FourAtATimeGiveTheBitsOfOneByOne) {
     Outputs out(11);
     ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
     ASSERT_EQ(out.Pattern(), "Nvvvvvvvvvv");  // 4 + 4 side by side, 2 alone
-    for (size_t i = 1; i < 11; ++i) {
-      EXPECT_EQ(std::memcmp(&out.cm[i], &out.cm[10], sizeof(double)), 0) << i;
-      EXPECT_EQ(std::memcmp(&out.gs[i], &out.gs[10], sizeof(double)), 0) << i;
-      EXPECT_EQ(std::memcmp(&out.gm[i], &out.gm[10], sizeof(double)), 0) << i;
-    }
+    for (const std::vector<double>* v : {&out.cm, &out.gs, &out.gm})
+      for (size_t i = 1; i < 11; ++i)
+        EXPECT_EQ(std::memcmp(&(*v)[i], &(*v)[10], sizeof(double)), 0) << i;
   }
 }
 
