@@ -29,11 +29,13 @@ int64_t ToPoints(double seconds, double dt) {
   return static_cast<int64_t>(v);
 }
 
-// Four cycles side by side, one in each lane: every lane is computed with
-// the same operations in the same order as one cycle alone, so its results
-// are bit for bit those of the scalar code.
-typedef double Lanes __attribute__((vector_size(4 * sizeof(double))));
-constexpr int kLanes = 4;
+// Two cycles side by side, one in each lane of a vector register that
+// every x86-64 processor has: each lane is computed with the same
+// operations in the same order as one cycle alone, so its results are bit
+// for bit those of the scalar code.  (Vectors wider than the build's
+// registers are kept in memory, which costs more than they save.)
+typedef double Lanes __attribute__((vector_size(2 * sizeof(double))));
+constexpr int kLanes = 2;
 
 // The series-resistance compensation hid the fraction k = alpha / gS of the
 // series resistance from the current: the true admittance is Y / (1 + kY).
@@ -227,8 +229,8 @@ void Run::CorrelateLanes(int64_t first, Lanes& p, Lanes& q, Lanes& sum) const {
   q = Lanes{};
   sum = Lanes{};
   for (size_t j = 0; j < n; ++j) {
-    Lanes v = {x[j], x[j + n], x[j + 2 * n], x[j + 3 * n]};
-    if constexpr (kLeak) v = v + Lanes{l[j], l[j + n], l[j + 2 * n], l[j + 3 * n]};
+    Lanes v = {x[j], x[j + n]};
+    if constexpr (kLeak) v = v + Lanes{l[j], l[j + n]};
     p += v * s[j];
     q += v * c[j];
     sum += v;
