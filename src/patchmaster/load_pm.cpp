@@ -29,6 +29,7 @@
 #include "traces/load_report.h"
 #include "traces/lockin_waves.h"
 #include "traces/stacked_axes.h"
+#include "traces/wave_reserve.h"
 
 namespace kwt {
 namespace {
@@ -246,6 +247,36 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
   return 0;
 }
 
+// Bytes of the waves the selection can make, counted over the same ranges
+// as the walk, before a sample is read (what the walk then leaves out
+// costs nothing).
+uint64_t SelectedWaveBytes(const LoadPMOptions& o, const PmPulsedRoot& root) {
+  uint64_t bytes = 0;
+  const LevelRange groups = SelectedRange(o.group, o.count, root.groupCount,
+                                          o.series != 0 || o.sweep != 0 || o.trace != 0);
+  for (int32_t g = groups.first; g <= groups.last; ++g) {
+    const PmGroupEntry* group = FindPmGroup(g);
+    if (group == nullptr) break;
+    const LevelRange series =
+        SelectedRange(o.series, o.count, group->childCount, o.sweep != 0 || o.trace != 0);
+    for (int32_t s = series.first; s <= series.last; ++s) {
+      const PmSeriesEntry* entry = FindPmSeries(g, s);
+      if (entry == nullptr) break;
+      const LevelRange sweeps = SelectedRange(o.sweep, o.count, entry->childCount, o.trace != 0);
+      for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
+        const PmSweepEntry* sweep = FindPmSweep(g, s, w);
+        if (sweep == nullptr) break;
+        const LevelRange traces = SelectedRange(o.trace, o.count, sweep->childCount, false);
+        for (int32_t t = traces.first; t <= traces.last; ++t) {
+          const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+          if (trace != nullptr) bytes += TraceWaveBytes(trace->trDataPoints, 1);
+        }
+      }
+    }
+  }
+  return bytes;
+}
+
 // What the selection meets in the recording, for the report of a load that
 // made nothing.
 SelectionCounts CountsOf(const LoadPMOptions& o, const PmPulsedRoot& root) {
@@ -449,6 +480,7 @@ int32_t RunPmLoad(const LoadPMOptions& o) {
     const FileSource data(o.dataPath);
     if (data.is_open()) walk.bounds = PmSampleBoundsOf(data);
   }
+  const WaveReserve reserve(SelectedWaveBytes(o, *root));
   const int32_t result = WalkTraces(walk, *root);
   if (result == 0)
     ReportIfNothingLoaded("LoadPM", SelectionLevels(o, o.trace, CountsOf(o, *root)));

@@ -14,6 +14,7 @@
 #include "host/result_codes.h"
 #include "pulse/pulse_damage.h"
 #include "pulse/pulse_display.h"
+#include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
 #include "resources/operation_flags.h"
@@ -26,6 +27,7 @@
 #include "traces/load_report.h"
 #include "traces/lockin_waves.h"
 #include "traces/stacked_axes.h"
+#include "traces/wave_reserve.h"
 
 namespace kwt {
 namespace {
@@ -200,6 +202,36 @@ int32_t WalkSweeps(const PulseOptions& o, std::string_view operation, const Puls
   return 0;
 }
 
+// Bytes of the trace waves the selection can make (first, leak and second
+// trace of each sweep as the flags ask), counted over the same ranges as
+// the walk before a sample is read.
+uint64_t SelectedWaveBytes(const PulseOptions& o, const PulseRootEntry& root) {
+  uint64_t bytes = 0;
+  const LevelRange groups =
+      SelectedRange(o.group, o.count, root.groupCount, o.series != 0 || o.sweep != 0);
+  for (int32_t g = groups.first; g <= groups.last; ++g) {
+    const PulseGroupEntry* group = FindGroup(g);
+    if (group == nullptr) break;
+    const LevelRange series = SelectedRange(o.series, o.count, group->seriesCount, o.sweep != 0);
+    for (int32_t s = series.first; s <= series.last; ++s) {
+      const PulseSeriesEntry* entry = FindSeries(g, s);
+      if (entry == nullptr) break;
+      const LevelRange sweeps = SelectedRange(o.sweep, o.count, entry->sweepCount, false);
+      for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
+        const PulseSweepEntry* sweep = FindSweep(g, s, w);
+        const PulseStimulationEntry* stim =
+            sweep != nullptr ? FindStimulation(sweep->stimulation) : nullptr;
+        if (stim == nullptr) continue;
+        const int waves = ((o.flags & (kLoadFirstTrace | kLoadLockIn)) != 0 ? 1 : 0) +
+                          ((o.flags & kLoadLeak) != 0 && sweep->hasLeak != 0 ? 1 : 0) +
+                          ((o.flags & kLoadSecond) != 0 && sweep->hasSecondTrace != 0 ? 1 : 0);
+        bytes += TraceWaveBytes(PulseTracePoints(*sweep, *stim), waves);
+      }
+    }
+  }
+  return bytes;
+}
+
 // What the selection meets in the recording, for the report of a load that
 // made nothing.
 SelectionCounts CountsOf(const PulseOptions& o, const PulseRootEntry& root) {
@@ -363,6 +395,7 @@ int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
     return kErrCannotOpenDat;
   }
   if ((o.flags & kLoadDisplay) != 0) OpenStackedGraph();
+  const WaveReserve reserve(SelectedWaveBytes(o, *root));
   const int32_t result = WalkSweeps(o, operation, *root);
   if (result == 0) ReportIfNothingLoaded(operation, SelectionLevels(o, 0, CountsOf(o, *root)));
   return result;

@@ -20,14 +20,15 @@ TEST_F(LoadPmTest, EveryFormatInBothSampleByteOrders) {
                    << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
       PmRecording rec = test::SmallPm();
       PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
-      trace.samples = c.stored;
+      trace.samples = Repeated(c.stored);
       trace.record.trDataScaler = c.factor;
       test::SetPmSampleLayout(trace.record, static_cast<uint8_t>(c.format), order);
       ASSERT_EQ(Load("/O", rec), 0);
-      EXPECT_THAT(Values(kWave), ElementsAreArray(c.expected));
+      EXPECT_TRUE(Values(kWave) == Repeated(c.expected));
       const HostWave* w = Wave(kWave);
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->type, kWaveFloat32);
+      EXPECT_EQ(w->samples.InArena(), SampleArena::Enabled());
       EXPECT_EQ(w->fullScaleBottom, -32768.0 * c.factor);
       EXPECT_EQ(w->fullScaleTop, 32767.0 * c.factor);
     }

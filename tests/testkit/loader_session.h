@@ -203,4 +203,13 @@ inline const std::vector<SampleFormatCase>& SampleFormatCases() {
   return cases;
 }
 
+// A case's values repeated past a megabyte of wave: a load then takes its
+// waves from one block, and the values lie across its pages.
+inline std::vector<double> Repeated(const std::vector<double>& values) {
+  constexpr size_t kPoints = 300000;
+  std::vector<double> out;
+  while (out.size() < kPoints) out.insert(out.end(), values.begin(), values.end());
+  return out;
+}
+
 }  // namespace kwt::test

@@ -33,7 +33,9 @@ constexpr size_t kHugePageBytes = size_t{2} << 20;
 }  // namespace
 
 void SampleBuffer::Free::operator()(std::byte* p) const {
-  if (mapped != 0)
+  if (arena != nullptr)
+    arena->Give(p, mapped);
+  else if (mapped != 0)
     munmap(p, mapped);
   else
     std::free(p);
@@ -64,6 +66,19 @@ SampleBuffer::SampleBuffer(size_t bytes) {
     data_.reset(static_cast<std::byte*>(p));
   }
   size_ = bytes;
+}
+
+SampleBuffer SampleBuffer::From(const std::shared_ptr<SampleArena>& arena, size_t bytes) {
+  std::byte* slice = arena != nullptr ? arena->Take(bytes) : nullptr;
+  if (slice == nullptr) return SampleBuffer(bytes);
+  SampleBuffer b;
+  b.data_ = std::unique_ptr<std::byte, Free>(slice, Free(arena, bytes));
+  b.size_ = bytes;
+  return b;
+}
+
+void SampleBuffer::Clear() {
+  if (size_ != 0) std::memset(data(), 0, size_);
 }
 
 void SampleBuffer::Resize(size_t bytes) {

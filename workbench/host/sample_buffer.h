@@ -3,6 +3,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <utility>
+
+#include "workbench/host/sample_arena.h"
 
 namespace kwt {
 
@@ -15,20 +18,28 @@ class SampleBuffer {
  public:
   SampleBuffer() = default;
   explicit SampleBuffer(size_t bytes);
+  // A slice of a load's block when it has room, else a block of its own.
+  static SampleBuffer From(const std::shared_ptr<SampleArena>& arena, size_t bytes);
   SampleBuffer(SampleBuffer&&) noexcept = default;
   SampleBuffer& operator=(SampleBuffer&&) noexcept = default;
 
   std::byte* data() { return data_.get(); }
   const std::byte* data() const { return data_.get(); }
   size_t size() const { return size_; }
-  // Changes the size, keeping the leading bytes and zeroing new ones.
+  // Changes the size, keeping the leading bytes and zeroing new ones.  A
+  // slice of a block moves out into a block of its own.
   void Resize(size_t bytes);
+  // Zeroes every byte in place.
+  void Clear();
+  bool InArena() const { return data_.get_deleter().arena != nullptr; }
 
  private:
   struct Free {
     Free() : mapped(0) {}
     explicit Free(size_t bytes) : mapped(bytes) {}
-    size_t mapped;  // bytes of a mapped block; 0 for the heap
+    Free(std::shared_ptr<SampleArena> a, size_t bytes) : mapped(bytes), arena(std::move(a)) {}
+    size_t mapped;  // bytes of a mapped block or slice; 0 for the heap
+    std::shared_ptr<SampleArena> arena;  // the block a slice belongs to
     void operator()(std::byte* p) const;
   };
   std::unique_ptr<std::byte, Free> data_;
