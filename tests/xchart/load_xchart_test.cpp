@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
 
 #include "host/result_codes.h"
@@ -47,6 +48,29 @@ TEST_F(LoadXChart, DefaultsLoadTheDisplayedTracesAndTheTimeBase) {
   std::string units;  // the micro sign is a prefix
   for (const std::string& name : WaveNames()) units += Wave(name)->dataUnits + " ";
   EXPECT_EQ(units, "s V A M ");
+}
+
+// The order byte: 1 is little-endian, anything else big.  A trace flagged
+// absent in the data file has no samples there.  The missing-value mark is
+// compared after decoding: its bytes swapped are an ordinary number, and
+// so is a large value.
+TEST_F(LoadXChart, SampleOrderPresentFlagsAndTheMissingMark) {
+  const float swapped = std::bit_cast<float>(uint32_t{0x6C6FFC72});
+  for (uint8_t order : {0, 1, 2, 255}) {
+    XChartRecording rec;
+    rec.dataStart = 7;  // the group does not start at 0
+    auto& g = rec.AddGroup();
+    g.record.sampleOrder = order;
+    g.SetTrace(0, "t", "s", 0, {0.0f, 0.001f, 0.002f, 0.003f});
+    g.SetTrace(1, "off", "V", 1, {9, 9, 9, 9}).flag = 0;
+    g.SetTrace(2, "Vm", "V", 1, {-70.5f, test::XChartMissingValue(), 1e30f, swapped});
+    ASSERT_EQ(Load("/O/Q", Write(rec)), 0);
+    EXPECT_EQ(Posted(), "") << int{order};
+    EXPECT_THAT(WaveNames(), ElementsAre("XC_t", "XC_Vm"));
+    EXPECT_TRUE(SameSamples(Values("XC_t"), {0.0f, 0.001f, 0.002f, 0.003f})) << int{order};
+    EXPECT_TRUE(SameSamples(Values("XC_Vm"), {-70.5f, kNaN, 1e30f, swapped})) << int{order};
+    ASSERT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+  }
 }
 
 TEST(XChartUnits, APrefixNeedsAUnitBehindIt) {
@@ -231,15 +255,20 @@ TEST_F(LoadXChart, DamagedGroupsAndTables) {
   EXPECT_EQ(Load("", Write(rec, "negative.tree")), 0);
   EXPECT_EQ(Posted(), "Cannot read X-Chart Group\r");
 
-  // Samples placed behind the end of the data file: nothing to load, and
-  // the report says why.
-  rec = Cell();
-  rec.groups[0].placeData = false;
-  rec.groups[0].record.points = 4;
-  rec.groups[0].record.sampleOffset = 1 << 20;
-  EXPECT_EQ(Load("/Q", Write(rec, "beyond.tree")), 0);
-  EXPECT_THAT(wb_.results().back().problems.at(0).text, HasSubstr("beyond.grp ends before the "
-                                                                  "samples of group 1"));
+  // Samples placed behind the end of the data file, or more of them than
+  // it holds: nothing to load (nor any wave made that large), and the
+  // report says why.
+  for (const auto& [offset, points] :
+       {std::pair{1 << 20, 4}, std::pair{-1, 4}, std::pair{0, 2000000000}}) {
+    rec = Cell();
+    rec.groups[0].placeData = false;
+    rec.groups[0].record.points = points;
+    rec.groups[0].record.sampleOffset = offset;
+    EXPECT_EQ(Load("/Q", Write(rec, "beyond.tree")), 0);
+    EXPECT_THAT(wb_.results().back().problems.at(0).text,
+                HasSubstr("beyond.grp ends before the samples of group 1"))
+        << offset << " " << points;
+  }
 
   // A present flag for an inactive trace: what follows cannot be placed.
   rec = Cell();
