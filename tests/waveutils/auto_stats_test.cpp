@@ -84,29 +84,6 @@ TEST_F(AutoStatsTest, MixedFloatWidthsAreEachReadInTheirOwnWidth) {
   EXPECT_TRUE(SameValues(Values("root:swave_min"), {0.25, 1e-300}, 0.0));
 }
 
-TEST_F(AutoStatsTest, RefusalsComeBeforeAnyOutput) {
-  Make("a", {1, 2});
-  Make("b", {3, 4});
-  for (int32_t type : {kWaveInt16, kWaveInt8 | kWaveUnsigned, kWaveInt32,
-                       kWaveFloat32 | kWaveComplex, kWaveText}) {
-    Make("odd", {1, 2}, type);
-    EXPECT_EQ(Run("AutoStats/G/T a,odd"), kErrNotFloatWave) << HostWave::TypeName(type);
-    ASSERT_EQ(Run("KillWaves odd"), 0);
-  }
-  // Empty inputs give nothing to compute.
-  Make("e", std::vector<double>{});
-  Make("f", std::vector<double>{});
-  EXPECT_EQ(Run("AutoStats/G e,f"), kErrNoMemoryForStats);
-  EXPECT_EQ(wb_.ResolveWave("root:e")->lockCount, 0);
-  EXPECT_TRUE(NoOutputs());
-  EXPECT_TRUE(wb_.windows().empty());
-  // The base name must leave room for the suffixes.
-  EXPECT_EQ(Run("AutoStats/N=" + std::string(27, 'n') + " a,b"), kErrNameTooLong);
-  EXPECT_TRUE(NoOutputs(std::string(26, 'n')));
-  ASSERT_EQ(Run("AutoStats/N=" + std::string(26, 'n') + " a,b"), 0);
-  EXPECT_TRUE(SameValues(Values("root:" + std::string(26, 'n') + "_mean"), {2, 3}));
-}
-
 TEST_F(AutoStatsTest, OutputsNeverReplaceTheirInputs) {
   Make("swave_mean", {1, 2});
   Make("b", {3, 4});

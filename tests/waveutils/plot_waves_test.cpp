@@ -172,19 +172,5 @@ TEST_F(PlotWavesTest, TablesLiberalNamesAndXWave) {
   EXPECT_EQ(wb_.windows().at(1).traces.at(0).wave, wb_.ResolveWave("root:'my data':'w 1'"));
 }
 
-TEST_F(PlotWavesTest, RefusalsComeBeforeAnyWindow) {
-  Make("i", {1, 2}, kWaveInt16);
-  Make("e", std::vector<double>{});
-  Make("f", std::vector<double>{});
-  EXPECT_EQ(Run("PlotWaves/G/T a,i"), kErrNotFloatWave);
-  EXPECT_EQ(Run("PlotWaves/G e,f"), kHostErrNoMemory);  // every wave empty
-  EXPECT_TRUE(wb_.windows().empty());
-  EXPECT_TRUE(wb_.commandLog().empty());
-  EXPECT_EQ(wb_.updateDepth(), 0);
-  EXPECT_EQ(wb_.ResolveWave("root:e")->lockCount, 0);
-  // Empty waves can still be listed in a table.
-  EXPECT_THAT(Plot("PlotWaves/T e"), ElementsAre("Edit", "AppendToTable root:e"));
-}
-
 }  // namespace
 }  // namespace kwt::test

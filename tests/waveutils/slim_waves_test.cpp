@@ -53,40 +53,6 @@ TEST_F(SlimWavesTest, FractionalFactorsWriteEveryOutputPoint) {
   EXPECT_EQ(wb_.ResolveWave("root:w_slim")->dims[0].delta, 3.0);
 }
 
-TEST_F(SlimWavesTest, RefusalsComeBeforeAnyOutput) {
-  Ramp("w", 10);
-  Ramp("s", 3);
-  Make("w_slim2", {9, 9, 9, 9});
-  const std::string name26(26, 'a'), name27(27, 'b');
-  Ramp(name26, 4);
-  Ramp(name27, 4);
-  ExpectCodes({
-      // Factors that give no useful output: fewer than two points, or none.
-      {"SlimWaves/U=0.5 w", kErrCannotCreateOutput},
-      {"SlimWaves/A=0 w", kErrCannotCreateOutput},
-      {"SlimWaves/U=2 s", kErrCannotCreateOutput},
-      {"SlimWaves/A=6 w", kErrCannotCreateOutput},
-      {"SlimWaves/U=NaN w", kErrCannotCreateOutput},
-      {"SlimWaves/A=Inf w", kErrCannotCreateOutput},
-      {"SlimWaves/U=1e300 w", kErrCannotCreateOutput},
-      // Every name is checked before the first output is made.
-      {"SlimWaves w," + name26 + "," + name27, kErrNameTooLong},
-      {"SlimWaves/N=abcdef " + name26, kErrNameTooLong},
-      // An output never replaces an input.
-      {"SlimWaves/N=slim2 w, w_slim2", kErrCannotCreateOutput},
-  });
-  for (int32_t type : {kWaveInt32, kWaveInt16 | kWaveUnsigned, kWaveFloat64 | kWaveComplex, kWaveText}) {
-    Make("odd", {1, 2, 3, 4}, type);
-    EXPECT_EQ(Run("SlimWaves w,odd"), kErrNotFloatWave) << HostWave::TypeName(type);
-  }
-  EXPECT_FALSE(Exists("root:w_slim"));
-  EXPECT_FALSE(Exists("root:s_slim"));
-  EXPECT_FALSE(Exists("root:" + name26 + "_slim"));
-  EXPECT_TRUE(SameValues(Values("root:w_slim2"), {9, 9, 9, 9}));
-  ExpectValues({{"SlimWaves/U=1 s", "root:s_slim", {0, 1, 2}},
-                {"SlimWaves " + name26, "root:" + name26 + "_slim", {0, 2}}});
-}
-
 // ---- Reference mode ----------------------------------------------------------------------
 
 TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
