@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <filesystem>
+#include <map>
 
 #include "host/result_codes.h"
 #include "tests/xchart/xchart_fixture.h"
@@ -330,13 +331,10 @@ TEST_F(LoadXChart, EveryTruncationOfEitherFile) {
   const std::string tree = test::ReadFile(dir_.File("full.tree"));
   const std::string data = test::ReadFile(dir_.File("full.grp"));
 
-  struct Loaded {
-    std::string posted;
-    std::vector<std::pair<std::string, std::vector<double>>> waves;
-  };
   // Each load reads files of its own (new files are quicker to write than
   // truncated ones) into a data folder of its own, so that no load sees
-  // the waves of another.
+  // the waves of another; it gives what was posted and the waves by name.
+  using Waves = std::map<std::string, std::vector<double>>;
   int count = 0;
   const auto load = [&](const std::string& t, const std::string& d) {
     const std::string name = "c" + std::to_string(count++);
@@ -344,36 +342,30 @@ TEST_F(LoadXChart, EveryTruncationOfEitherFile) {
     EXPECT_TRUE(test::WriteFile(dir_.File(name + ".grp"), d));
     EXPECT_EQ(wb_.Run("NewDataFolder/S root:" + name), 0);
     EXPECT_EQ(Load("/A/P/H/L", dir_.File(name + ".tree")), 0);
-    Loaded out{Posted(), {}};
+    std::pair<std::string, Waves> out{Posted(), {}};
     for (const auto& w : wb_.current().waves) {
-      std::vector<double> values;
+      std::vector<double>& values = out.second[w->name];
       for (int64_t i = 0; i < w->points; ++i) values.push_back(w->Value(i));
-      out.waves.emplace_back(w->name, std::move(values));
     }
     EXPECT_EQ(wb_.Run("SetDataFolder root:"), 0);
     return out;
   };
-  const Loaded full = load(tree, data);
-  ASSERT_EQ(full.waves.size(), 5u);
+  const Waves full = load(tree, data).second;
+  ASSERT_EQ(full.size(), 5u);
 
-  const auto check = [&](const Loaded& cut, const std::string& what) {
-    const bool message = cut.posted.find("Cannot read") != std::string::npos;
-    bool same = cut.waves.size() == full.waves.size();
-    for (const auto& [name, values] : cut.waves) {
-      const auto it = std::find_if(full.waves.begin(), full.waves.end(),
-                                   [&](const auto& w) { return w.first == name; });
-      ASSERT_NE(it, full.waves.end()) << what << ": " << name;
-      ASSERT_EQ(values.size(), it->second.size()) << what;
+  const auto check = [&](const std::pair<std::string, Waves>& cut, const std::string& what) {
+    bool same = cut.second.size() == full.size();
+    for (const auto& [name, values] : cut.second) {
+      ASSERT_EQ(full.count(name), 1u) << what << ": " << name;
+      const std::vector<double>& whole = full.at(name);
+      ASSERT_EQ(values.size(), whole.size()) << what;
       for (size_t i = 0; i < values.size(); ++i) {
-        if (std::isnan(values[i]) && !std::isnan(it->second[i])) {
-          same = false;
-          continue;
-        }
-        EXPECT_THAT(values[i], ::testing::NanSensitiveDoubleEq(it->second[i]))
-            << what << ": " << name << "[" << i << "]";
+        if (std::isnan(values[i]) && !std::isnan(whole[i])) same = false;
+        else EXPECT_THAT(values[i], ::testing::NanSensitiveDoubleEq(whole[i])) << what << ": " << name << "[" << i << "]";
       }
     }
-    EXPECT_TRUE(message || same) << what << " loaded something else without a word";
+    EXPECT_TRUE(same || cut.first.find("Cannot read") != std::string::npos)
+        << what << " loaded something else without a word";
   };
   for (size_t length = 0; length < tree.size(); ++length)
     check(load(tree.substr(0, length), data), "tree cut to " + std::to_string(length));

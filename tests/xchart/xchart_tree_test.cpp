@@ -134,12 +134,16 @@ TEST(XChartTree, OnlyTheTwoMagicsAndUsableSizesMakeAHeader) {
 }
 
 TEST(XChartTree, GroupsOutsideTheCountOrTheFileAreRefused) {
+  // A count of 1 in a file that holds two groups.
   XChartRecording rec = TwoGroups(ByteOrder::kBig);
+  rec.countGroups = false;
+  rec.header.groupCount = 1;
   Tree tree = TreeOf(rec);
   XChartHeader h;
   ASSERT_TRUE(ReadXChartHeader(tree.source(), &h));
   XChartGroup group;
-  for (int32_t bad : {0, -3, 3}) EXPECT_FALSE(ReadXChartGroup(tree.source(), h, bad, &group));
+  EXPECT_TRUE(ReadXChartGroup(tree.source(), h, 1, &group));
+  for (int32_t bad : {0, -3, 2}) EXPECT_FALSE(ReadXChartGroup(tree.source(), h, bad, &group));
 
   // Without a count the file's size limits the groups.
   rec.countGroups = false;
