@@ -59,6 +59,11 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
   const std::string name26(26, 'n'), name27(27, 'm');
   Ramp(name26, 4);
   Ramp(name27, 4);
+  Make("dref", {1, kNaN, 1}, kWaveFloat64);
+  Make("d", {0.1, 0.2, 0.3}, kWaveFloat64);
+  Make("nans", {kNaN, kNaN, kNaN});
+  Make("swave_mean", {1, 2});
+  Make("swave_sdev", {0, 1});
   const std::string before = Snapshot();
   ExpectCodes({
       // Unknown flags: only AutoStats and SlimWaves take /N; a flag is one
@@ -132,11 +137,23 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       {"SlimWaves/U=NaN w", kErrCannotCreateOutput},
       {"SlimWaves/A=Inf w", kErrCannotCreateOutput},
       {"SlimWaves/U=1e300 w", kErrCannotCreateOutput},
-      // An output never replaces an input.
+      // An output never replaces an input, a reference or an x-wave.
       {"SlimWaves/N=slim2 w, w_slim2", kErrCannotCreateOutput},
+      {"SlimWaves/N=slim2/R=w_slim2 w", kErrCannotCreateOutput},
+      {"AutoStats/N=swave swave_mean,b", kErrCannotCreateOutput},
+      {"AutoStats/N=swave/G/X=swave_sdev b,b", kErrCannotCreateOutput},
+      // Reference mode: one float type for all, and a reference that marks
+      // something.
+      {"SlimWaves/R=dref d,a", kErrMixedTypes},
+      {"SlimWaves/R=dref odd0,a", kErrNotFloatWave},
+      {"SlimWaves/R=odd1 a", kErrNotFloatWave},
+      {"SlimWaves/R=nosuch a", kErrNoReferenceWave},
+      {"SlimWaves/R=e a", kErrNoReferenceWave},
+      {"SlimWaves/R=nans a", kErrNoReferenceWave},
   });
   EXPECT_EQ(Snapshot(), before);
   EXPECT_TRUE(SameValues(Values("root:w_slim2"), {9, 9, 9, 9}));
+  EXPECT_TRUE(SameValues(Values("root:swave_mean"), {1, 2}));
   EXPECT_TRUE(wb_.windows().empty());
   EXPECT_TRUE(wb_.commandLog().empty());
   // Just inside the limits.

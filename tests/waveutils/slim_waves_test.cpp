@@ -72,51 +72,22 @@ TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
   EXPECT_EQ(Scaling("root:a_slim"), "x 0 1 s; y 0 1; d 0 0 mV");
 }
 
-TEST_F(SlimWavesTest, ReferenceModeReadsDoublesAndRefusesMixedTypes) {
-  Make("ref", {1, kNaN, 1}, kWaveFloat64);
+// The refusals of reference mode are among the parser's.
+TEST_F(SlimWavesTest, ReferenceOfDoublesInALiberalFolderIsKeptUntilItGoes) {
+  Make("ref", {1, kNaN, 1}, kWaveFloat64, Folder("my data"));
   Make("d", {0.1, 0.2, 0.3}, kWaveFloat64);
   Make("e", {1, 2, 3}, kWaveFloat64);
-  ASSERT_EQ(Run("SlimWaves/R=ref/N=r d,e"), 0);
-  EXPECT_TRUE(SameValues(Values("root:d_r"), {static_cast<float>(0.1), static_cast<float>(0.3)}, 0));
-  Make("f", {1, 2, 3}, kWaveFloat32);
-  EXPECT_EQ(Run("SlimWaves/R=ref d,f"), kErrMixedTypes);
-  EXPECT_FALSE(Exists("root:d_slim"));
-  Make("i", {1, 2, 3}, kWaveInt16);
-  EXPECT_EQ(Run("SlimWaves/R=ref i,f"), kErrNotFloatWave);
-  Make("iref", {1, 0, 1}, kWaveInt8);
-  EXPECT_EQ(Run("SlimWaves/R=iref f"), kErrNotFloatWave);
-  EXPECT_FALSE(Exists("root:f_slim"));
-}
-
-TEST_F(SlimWavesTest, ReferenceThatCannotBeFoundOrMarksNothing) {
-  Ramp("a", 4);
-  EXPECT_EQ(Run("SlimWaves/R=nosuch a"), kErrNoReferenceWave);
-  Make("ref", {1, 1});
-  ASSERT_EQ(Run("SlimWaves/R=ref a"), 0);
-  ASSERT_EQ(Run("KillWaves a_slim, ref"), 0);
-  EXPECT_EQ(Run("SlimWaves/R a"), kErrNoReferenceWave);  // the kept one is gone
-  Make("empty", std::vector<double>{});
-  EXPECT_EQ(Run("SlimWaves/R=empty a"), kErrNoReferenceWave);
-  Make("nans", {kNaN, kNaN, kNaN});
-  EXPECT_EQ(Run("SlimWaves/R=nans a"), kErrNoReferenceWave);
-  EXPECT_FALSE(Exists("root:a_slim"));
-}
-
-TEST_F(SlimWavesTest, ReferenceInALiberalFolderAndNeverReplaced) {
-  Make("ref", {1, kNaN, 1, kNaN}, kWaveFloat32, Folder("my data"));
-  Ramp("a", 4);
-  ASSERT_EQ(Run("SlimWaves/R=root:'my data':ref a"), 0);
+  ASSERT_EQ(Run("SlimWaves/R=root:'my data':ref/N=r d,e"), 0);
   EXPECT_NE(wb_.history().find("\rroot:my data:ref\r"), std::string::npos);
-  EXPECT_TRUE(SameValues(Values("root:a_slim"), {0, 2}));
-  // Without "=" the reference of the last call is used again.
-  Make("c", {7, 8, 9, 10});
+  EXPECT_TRUE(SameValues(Values("root:d_r"), {static_cast<float>(0.1), static_cast<float>(0.3)}, 0));
+  // Without "=" the reference of the last call is used again, while it is
+  // there.
+  Make("c", {7, 8, 9}, kWaveFloat64);
   ASSERT_EQ(Run("SlimWaves/R c"), 0);
   EXPECT_TRUE(SameValues(Values("root:c_slim"), {7, 9}));
-  // An output named like the reference would replace it.
-  Make("x_slim", {1, 1});
-  Ramp("x", 2);
-  EXPECT_EQ(Run("SlimWaves/R=x_slim x"), kErrCannotCreateOutput);
-  EXPECT_TRUE(SameValues(Values("root:x_slim"), {1, 1}));
+  ASSERT_EQ(Run("KillWaves root:'my data':ref"), 0);
+  EXPECT_EQ(Run("SlimWaves/R/N=gone c"), kErrNoReferenceWave);
+  EXPECT_FALSE(Exists("root:c_gone"));
 }
 
 }  // namespace
