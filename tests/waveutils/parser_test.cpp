@@ -291,14 +291,10 @@ TEST(PathTexts, QuotingAndUnquoting) {
     bool changed;
   };
   const Case quoted[] = {
-      {"root:my data:w 1", "root:'my data':'w 1'", true},
-      {"root:data:w1", "root:data:w1", false},
-      {"root:'my data':w 1", "root:'my data':'w 1'", true},
-      {"root:'my data':", "root:'my data':", false},
-      {"root:a-b:", "root:'a-b':", true},
-      {"w 1", "'w 1'", true},
-      {":sub:x y", ":sub:'x y'", true},
-      {"root:\xBA" "C", "root:'\xBA" "C'", true},
+      {"root:my data:w 1", "root:'my data':'w 1'", true}, {"root:data:w1", "root:data:w1", false},
+      {"root:'my data':w 1", "root:'my data':'w 1'", true}, {"root:'my data':", "root:'my data':", false},
+      {"root:a-b:", "root:'a-b':", true},                   {"w 1", "'w 1'", true},
+      {":sub:x y", ":sub:'x y'", true},                     {"root:\xBA" "C", "root:'\xBA" "C'", true},
       {"", "", false},
   };
   const Case stripped[] = {{"'w 1'", "w 1", true}, {"w1", "w1", false}, {"'w1", "w1", true}, {"'", "", true}};
