@@ -168,16 +168,5 @@ TEST(XChartGraphStyles, StylesAndColours) {
   for (const auto& [index, rgb] : colours) EXPECT_EQ(XChartColourOf(index), rgb) << index;
 }
 
-TEST(XChartGraphCommands, NothingToDrawStillMakesTheGraph) {
-  XChartHeader header;
-  XChartTraceTable traces{};
-  XChartGraphRequest request;
-  request.header = &header;
-  request.traces = &traces;
-  EXPECT_THAT(XChartGraphCommands(request),
-              ElementsAre("Display/W=(10,40,436,520)", "ModifyGraph margin(left)=90,gaps=0",
-                          "ModifyGraph gaps=0"));
-}
-
 }  // namespace
 }  // namespace kwt

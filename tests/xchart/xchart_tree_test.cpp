@@ -10,6 +10,7 @@
 #include "support/byte_reader.h"
 #include "tests/testkit/pulse_writer.h"
 #include "tests/testkit/xchart_writer.h"
+#include "tests/xchart/xchart_fixture.h"
 #include "xchart/xchart_records.h"
 #include "xchart/xchart_tree.h"
 
@@ -19,30 +20,15 @@ namespace {
 using test::SetText;
 using test::XChartRecording;
 
-// Two groups with every trace field set to values that differ from field
-// to field, so that a field read from the wrong offset or width shows.
-// The last trace's name fills its whole field, which must still get a NUL.
+// The recording most tests load, with a last description line, a negative
+// tick count and a trace at the last position whose name fills its whole
+// field (it must still get its NUL): every field differs from the next, so
+// that one read from the wrong offset or width shows.
 XChartRecording TwoGroups(ByteOrder order) {
-  XChartRecording rec;
-  rec.treeOrder = order;
-  SetText(rec.header.identification, "V5.4.2 recorder");
-  SetText(rec.header.title, "Slice 3.chart");
-  for (int g = 0; g < 2; ++g) {
-    auto& group = rec.AddGroup(1.0e9 + g * 3600.5);
-    SetText(group.record.description[7], "last line");
-    group.record.sampleOrder = static_cast<uint8_t>(g == 0 ? 0 : 1);
-    group.SetTrace(0, "t", "s", 0, {0, 1, 2});
-    auto& vm = group.SetTrace(1, "Vm-1", "mV", 2, {1, 2, 3}).record;
-    vm.style = 9;
-    vm.ticks = -3;
-    vm.axisMin = -80.25;
-    vm.axisMax = 40.5;
-    vm.height = 3;
-    vm.colour = 14;
-    vm.autoZeroApplied = 1;
-    vm.autoZero = -1.25f;
-    group.SetTrace(16, "twelve chars", "pA", static_cast<int16_t>(16 - g), {4, 5, 6});
-  }
+  XChartRecording rec = test::Cell(order);
+  SetText(rec.groups[0].record.description[7], "last line");
+  rec.groups[0].traces[1].record.ticks = -3;
+  rec.groups[0].SetTrace(16, "twelve chars", "pA", 16, {4, 5, 6, 7});
   test::LayOutXChartData(rec);
   return rec;
 }
