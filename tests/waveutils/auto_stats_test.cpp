@@ -127,6 +127,11 @@ TEST_F(AutoStatsTest, GraphTableAndAppendCommandsByteForByte) {
               ElementsAre("Append 't_mean' 't_sdev' 't_sem' 't_num' 't_min' 't_max'"));
   EXPECT_THAT(Commands("AutoStats/T/M/N=m a,b"),
               ElementsAre("Edit 'm_mean' 'm_sdev' 'm_sem' 'm_num' 'm_min' 'm_max'"));
+  // The x-wave's path is quoted where the command is built.
+  Make("xw", {0, 1}, kWaveFloat32, Folder("my data"));
+  EXPECT_EQ(Commands("AutoStats/G/X=root:'my data':xw/N=swave a,b").at(0),
+            "Display 'swave_mean' vs root:'my data':xw");
+  EXPECT_EQ(wb_.windows().front().traces.at(0).xWave, wb_.ResolveWave("root:'my data':xw"));
 }
 
 TEST_F(AutoStatsTest, MinMaxThatCannotBeKilledEndWithTheHostCode) {

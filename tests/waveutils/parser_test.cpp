@@ -272,15 +272,6 @@ TEST_F(ParserTest, StringVariableByPathOrInTheCurrentFolder) {
   EXPECT_EQ(Run("AutoStats/N=r $s junk"), kHostErrExpectedEnd);
 }
 
-TEST_F(ParserTest, XWavePathIsQuotedWhereACommandIsBuilt) {
-  Make("xw", {0, 1}, kWaveFloat32, Folder("my data"));
-  Make("xr", {0, 1});
-  EXPECT_EQ(Commands("AutoStats/G/X=root:'my data':xw a,b").at(0),
-            "Display 'swave_mean' vs root:'my data':xw");
-  EXPECT_EQ(Commands("AutoStats/G/X=xr a,b").at(0), "Display 'swave_mean' vs root:xr");
-  EXPECT_EQ(wb_.windows().at(0).traces.at(0).xWave, wb_.ResolveWave("root:xr"));
-}
-
 // ---- Path texts ----------------------------------------------------------------------------
 
 TEST(PathTexts, QuotingAndUnquoting) {

