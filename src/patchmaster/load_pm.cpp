@@ -207,39 +207,38 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
   return 0;
 }
 
-// The ranges: everything below an unselected level; `count` numbers from
-// the deepest selected level on; each stopped at what the file holds.
-int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
-  const LoadPMOptions& o = walk.o;
+// Visits the selected traces in file order.  The ranges: everything below an
+// unselected level; `count` numbers from the deepest selected level on; each
+// stopped at what the file holds.  A level the tree does not hold ends the
+// walk with the visitor's answer to Missing; so does a trace's nonzero code.
+template <typename Visitor>
+int32_t VisitSelection(const LoadPMOptions& o, const PmPulsedRoot& root, Visitor& visit) {
   const LevelRange groups = SelectedRange(o.group, o.count, root.groupCount,
                                           o.series != 0 || o.sweep != 0 || o.trace != 0);
   for (int32_t g = groups.first; g <= groups.last; ++g) {
     const PmGroupEntry* group = FindPmGroup(g);
-    if (group == nullptr) {
-      HostDiagnose(Format("group %d is not in the pulsed tree", g));
-      return kErrReadGroup;
-    }
+    if (group == nullptr)
+      return visit.Missing(kErrReadGroup, Format("group %d is not in the pulsed tree", g));
     const LevelRange series =
         SelectedRange(o.series, o.count, group->childCount, o.sweep != 0 || o.trace != 0);
     for (int32_t s = series.first; s <= series.last; ++s) {
       const PmSeriesEntry* entry = FindPmSeries(g, s);
-      if (entry == nullptr) {
-        HostDiagnose(Format("series %d of group %d is not in the pulsed tree", s, g));
-        return kErrReadSeries;
-      }
-      const bool seriesHasSamples = PmSeriesHasSamples(g, s);
+      if (entry == nullptr)
+        return visit.Missing(kErrReadSeries,
+                             Format("series %d of group %d is not in the pulsed tree", s, g));
+      visit.Series(g, s);
       const LevelRange sweeps =
           SelectedRange(o.sweep, o.count, entry->childCount, o.trace != 0);
       for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
         const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-        if (sweep == nullptr) {
-          HostDiagnose(Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
-          return kErrReadSweep;
-        }
-        if (LeftOutAsDamaged(walk, PmSweepDamage(*sweep, root.traceCount), g, s, w, 0)) continue;
+        if (sweep == nullptr)
+          return visit.Missing(
+              kErrReadSweep,
+              Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
+        if (!visit.Sweep(*sweep, g, s, w)) continue;
         const LevelRange traces = SelectedRange(o.trace, o.count, sweep->childCount, false);
         for (int32_t t = traces.first; t <= traces.last; ++t) {
-          if (int32_t err = LoadOne(walk, g, s, w, t, seriesHasSamples)) return err;
+          if (int32_t err = visit.Trace(g, s, w, t)) return err;
         }
       }
     }
@@ -247,35 +246,39 @@ int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
   return 0;
 }
 
-// Bytes of the waves the selection can make, counted over the same ranges
-// as the walk, before a sample is read (what the walk then leaves out
-// costs nothing).
-uint64_t SelectedWaveBytes(const LoadPMOptions& o, const PmPulsedRoot& root) {
-  uint64_t bytes = 0;
-  const LevelRange groups = SelectedRange(o.group, o.count, root.groupCount,
-                                          o.series != 0 || o.sweep != 0 || o.trace != 0);
-  for (int32_t g = groups.first; g <= groups.last; ++g) {
-    const PmGroupEntry* group = FindPmGroup(g);
-    if (group == nullptr) break;
-    const LevelRange series =
-        SelectedRange(o.series, o.count, group->childCount, o.sweep != 0 || o.trace != 0);
-    for (int32_t s = series.first; s <= series.last; ++s) {
-      const PmSeriesEntry* entry = FindPmSeries(g, s);
-      if (entry == nullptr) break;
-      const LevelRange sweeps = SelectedRange(o.sweep, o.count, entry->childCount, o.trace != 0);
-      for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
-        const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-        if (sweep == nullptr) break;
-        const LevelRange traces = SelectedRange(o.trace, o.count, sweep->childCount, false);
-        for (int32_t t = traces.first; t <= traces.last; ++t) {
-          const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-          if (trace != nullptr) bytes += TraceWaveBytes(trace->trDataPoints, 1);
-        }
-      }
-    }
+// Loads what the walk visits.
+struct TraceLoader {
+  const Walk& walk;
+  int32_t traceCount = 0;  // of the whole file, for the sweeps' damage check
+  bool seriesHasSamples = false;
+
+  int32_t Missing(int32_t code, const std::string& why) {
+    HostDiagnose(why);
+    return code;
   }
-  return bytes;
-}
+  void Series(int32_t g, int32_t s) { seriesHasSamples = PmSeriesHasSamples(g, s); }
+  bool Sweep(const PmSweepEntry& sweep, int32_t g, int32_t s, int32_t w) {
+    return !LeftOutAsDamaged(walk, PmSweepDamage(sweep, traceCount), g, s, w, 0);
+  }
+  int32_t Trace(int32_t g, int32_t s, int32_t w, int32_t t) {
+    return LoadOne(walk, g, s, w, t, seriesHasSamples);
+  }
+};
+
+// Adds up the bytes of the waves the walk can make, before a sample is read
+// (what the load then leaves out costs nothing).
+struct WaveBytes {
+  uint64_t bytes = 0;
+
+  int32_t Missing(int32_t code, const std::string&) { return code; }
+  void Series(int32_t, int32_t) {}
+  bool Sweep(const PmSweepEntry&, int32_t, int32_t, int32_t) { return true; }
+  int32_t Trace(int32_t g, int32_t s, int32_t w, int32_t t) {
+    const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+    if (trace != nullptr) bytes += TraceWaveBytes(trace->trDataPoints, 1);
+    return 0;
+  }
+};
 
 // What the selection meets in the recording, for the report of a load that
 // made nothing.
@@ -480,8 +483,11 @@ int32_t RunPmLoad(const LoadPMOptions& o) {
     const FileSource data(o.dataPath);
     if (data.is_open()) walk.bounds = PmSampleBoundsOf(data);
   }
-  const WaveReserve reserve(SelectedWaveBytes(o, *root));
-  const int32_t result = WalkTraces(walk, *root);
+  WaveBytes bytes;
+  VisitSelection(o, *root, bytes);
+  const WaveReserve reserve(bytes.bytes);
+  TraceLoader loader{walk, root->traceCount};
+  const int32_t result = VisitSelection(o, *root, loader);
   if (result == 0)
     ReportIfNothingLoaded("LoadPM", SelectionLevels(o, o.trace, CountsOf(o, *root)));
   return result;
