@@ -5,37 +5,20 @@
 
 #include <sys/mman.h>
 
+#include "workbench/host/huge_pages.h"
+
 namespace kwt {
 namespace {
 
-constexpr size_t kPageBytes = 4096;
-constexpr size_t kHugePageBytes = size_t{2} << 20;
 // Slices start on cache lines, so that no two waves share one.
 constexpr size_t kSliceAlign = 64;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kHeapOnly = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kHeapOnly = true;
-#else
-constexpr bool kHeapOnly = false;
-#endif
-#else
-constexpr bool kHeapOnly = false;
-#endif
 
 size_t RoundUp(size_t v, size_t to) { return (v + to - 1) / to * to; }
 
 }  // namespace
 
-bool SampleArena::Enabled() { return !kHeapOnly; }
-
-std::shared_ptr<SampleArena> SampleArena::Make(size_t bytes) {
-  if (kHeapOnly || bytes == 0 || bytes > SIZE_MAX / 2) return nullptr;
-  const size_t length = RoundUp(bytes, kHugePageBytes);
-  // Mapped with a huge page to spare and trimmed to start on a huge-page
-  // boundary.
+std::byte* MapOnHugePage(size_t length) {
+  // Mapped with a huge page to spare and trimmed to start on a boundary.
   void* p = mmap(nullptr, length + kHugePageBytes, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return nullptr;
@@ -48,7 +31,17 @@ std::shared_ptr<SampleArena> SampleArena::Make(size_t bytes) {
   // A hint only: without huge pages the block works all the same.
   madvise(raw + head, length, MADV_HUGEPAGE);
 #endif
-  return std::shared_ptr<SampleArena>(new SampleArena(raw + head, length));
+  return raw + head;
+}
+
+bool SampleArena::Enabled() { return !kBuildChecksMemory; }
+
+std::shared_ptr<SampleArena> SampleArena::Make(size_t bytes) {
+  if (kBuildChecksMemory || bytes == 0 || bytes > SIZE_MAX / 2) return nullptr;
+  const size_t length = RoundUp(bytes, kHugePageBytes);
+  std::byte* base = MapOnHugePage(length);
+  if (base == nullptr) return nullptr;
+  return std::shared_ptr<SampleArena>(new SampleArena(base, length));
 }
 
 SampleArena::~SampleArena() { munmap(base_, length_); }
