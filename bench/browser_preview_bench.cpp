@@ -19,6 +19,7 @@
 #include "browser/browser_preview.h"
 #include "browser/browser_tree.h"
 #include "patchmaster/pm_tree.h"
+#include "patchmaster/recording_trees.h"
 #include "tests/testkit/pm_writer.h"
 #include "workbench/workbench.h"
 
@@ -65,7 +66,7 @@ void BM_ChooseSweep(benchmark::State& state) {
   state.counters["samples"] = trace != nullptr ? trace->trDataPoints : 0;
   state.counters["points_drawn"] = static_cast<double>(points);
   state.SetBytesProcessed(state.iterations() * (trace != nullptr ? trace->trDataPoints * 2LL : 0));
-  kwt::ReleaseBrowserTrees();
+  kwt::ReleaseRecordingTrees();
 }
 BENCHMARK(BM_ChooseSweep)->Unit(benchmark::kMillisecond)->UseRealTime();
 

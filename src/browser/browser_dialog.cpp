@@ -12,6 +12,7 @@
 #include "host/dialog.h"
 #include "host/host.h"
 #include "host/result_codes.h"
+#include "patchmaster/recording_trees.h"
 #include "resources/dialogs.h"
 #include "support/format.h"
 
@@ -155,7 +156,7 @@ class BrowserDialog final : public DialogHandler {
   }
 
   void Forget(DialogHandle d) {
-    ReleaseBrowserTrees();
+    ReleaseRecordingTrees();
     format_ = BrowserFormat::kNone;
     path_.clear();
     native_.clear();
@@ -296,7 +297,7 @@ class BrowserDialog final : public DialogHandler {
     if (command.filters) HostSetStringVariable(kStimStringName, command.stimString, true);
     const int32_t mode = button == kDoIt ? 1 : button == kToCmdLine ? 2 : 3;
     HostFinishDialogCommand(command.text, mode);
-    ReleaseBrowserTrees();
+    ReleaseRecordingTrees();
     SaveBrowserSettings(Settings(d));
     DialogEnd(d, button);
   }
@@ -331,7 +332,7 @@ class BrowserDialog final : public DialogHandler {
 
 // Whatever way the dialog ends, the trees it read go.
 struct TreeGuard {
-  ~TreeGuard() { ReleaseBrowserTrees(); }
+  ~TreeGuard() { ReleaseRecordingTrees(); }
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "host/result_codes.h"
 #include "patchmaster/pm_bundle.h"
 #include "patchmaster/pm_tree.h"
+#include "patchmaster/recording_trees.h"
 #include "pulse/pulse_tree.h"
 #include "support/byte_reader.h"
 #include "support/paths.h"
@@ -26,12 +27,7 @@ BrowserFormat PulsedFormat(int32_t probe) {
 int32_t ReadBundle(const std::string& native, BrowserFormat* format) {
   // Read through the file itself, so that a bundle named "CELL.DAT" is
   // read as one.
-  const FileSource bundle(native, FileSource::PathKind::kNative);
-  if (!ReadStimulusTreeFromBundle(bundle)) return kErrCannotOpenPgf;
-  if (!ReadPulsedTreeFromBundle(bundle)) return kErrCannotOpenPul;
-  // The amplifier and solution trees only add to the information texts.
-  ReadAmplifierTreeFromBundle(bundle);
-  ReadSolutionTreeFromBundle(bundle);
+  if (int32_t err = ReadBundleTrees(FileSource(native, FileSource::PathKind::kNative))) return err;
   *format = BrowserFormat::kPatchMaster;
   return 0;
 }
@@ -61,10 +57,7 @@ int32_t ReadSiblings(const std::string& dat, BrowserFormat* format) {
     if (!ReadPulseAcquisitionTree(pul)) return kErrCannotOpenPul;
   } else {
     if (!ReadPulsedTree(pul)) return kErrCannotOpenPul;
-    std::string extra = dat;
-    if (CompanionFileName(&extra, kExtensionAmplifier)) ReadAmplifierTree(extra);
-    extra = dat;
-    if (CompanionFileName(&extra, kExtensionSolution)) ReadSolutionTree(extra);
+    ReadInfoTreesBeside(dat);
   }
   *format = pulFormat;
   return 0;
@@ -79,24 +72,14 @@ bool HasDatExtension(std::string_view path) {
   return Upper(file[dot + 1]) == 'D' && Upper(file[dot + 2]) == 'A' && Upper(file[dot + 3]) == 'T';
 }
 
-void ReleaseBrowserTrees() {
-  ReleasePulseAcquisitionTree();
-  ReleasePulseStimulusTree();
-  FreePulsedTree();
-  FreeStimulusTree();
-  FreeAmplifierTree();
-  FreeSolutionTree();
-}
-
 int32_t ReadBrowserTrees(const std::string& path, BrowserFormat* format) {
   *format = BrowserFormat::kNone;
-  ReleaseBrowserTrees();
+  ReleaseRecordingTrees();
   // The samples and the sibling trees belong to the "dat" name; a chosen
   // name whose extension is "dat" in capitals keeps its own spelling.
   std::string dat = path;
   if (!CompanionFileName(&dat, kExtensionData)) return kErrNotDatFile;
-  const std::string_view file = PathFileName(path);
-  if (file.size() >= 4 && HasDatExtension(path) && file[file.size() - 4] == '.') dat = path;
+  if (IsDataFileName(path)) dat = path;
   std::string native = dat;
   if (HostToNativePath(&native) != 0) return kErrNotDatFile;
 
@@ -106,7 +89,7 @@ int32_t ReadBrowserTrees(const std::string& path, BrowserFormat* format) {
   if (DetectDataFileKind(dat, &kind, &mask, true) == 0)
     code = kind == kDataFileBundle ? ReadBundle(native, format) : ReadSiblings(native, format);
   if (code != 0) {
-    ReleaseBrowserTrees();
+    ReleaseRecordingTrees();
     *format = BrowserFormat::kNone;
   }
   return code;

@@ -27,7 +27,4 @@ bool HasDatExtension(std::string_view path);
 // belongs to that).  After a failure no tree is loaded.
 int32_t ReadBrowserTrees(const std::string& path, BrowserFormat* format);
 
-// Releases every tree the browser may have read.
-void ReleaseBrowserTrees();
-
 }  // namespace kwt

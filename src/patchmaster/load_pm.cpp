@@ -17,6 +17,7 @@
 #include "patchmaster/pm_stimulus.h"
 #include "patchmaster/pm_traces.h"
 #include "patchmaster/pm_tree.h"
+#include "patchmaster/recording_trees.h"
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_tree.h"
 #include "resources/operation_flags.h"
@@ -295,24 +296,8 @@ SelectionCounts CountsOf(const LoadPMOptions& o, const PmPulsedRoot& root) {
 
 // Releases every tree the operation may have read, however it ends.
 struct TreeRelease {
-  ~TreeRelease() {
-    FreePulsedTree();
-    FreeStimulusTree();
-    FreeAmplifierTree();
-    FreeSolutionTree();
-    ReleasePulseAcquisitionTree();
-    ReleasePulseStimulusTree();
-  }
+  ~TreeRelease() { ReleaseRecordingTrees(); }
 };
-
-// True when the file name's extension is "dat" in any mix of cases.
-bool IsDataFileName(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos) return false;
-  const std::string_view ext = std::string_view(path).substr(dot + 1);
-  return ext.size() == 3 && (ext[0] | 0x20) == 'd' && (ext[1] | 0x20) == 'a' &&
-         (ext[2] | 0x20) == 't';
-}
 
 // Reads the trees of the recording whose data file is `dataPath`; *pulse
 // tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
@@ -324,13 +309,7 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
   if (kind == kDataFileBundle) {
     // Read through the file itself, so that a bundle named "CELL.DAT" is
     // read as one.
-    const FileSource bundle(dataPath);
-    if (!ReadStimulusTreeFromBundle(bundle)) return kErrCannotOpenPgf;
-    if (!ReadPulsedTreeFromBundle(bundle)) return kErrCannotOpenPul;
-    // The amplifier and solution trees only add to the notes.
-    ReadAmplifierTreeFromBundle(bundle);
-    ReadSolutionTreeFromBundle(bundle);
-    return 0;
+    return ReadBundleTrees(FileSource(dataPath));
   }
   std::string path = dataPath;
   if (!CompanionFileName(&path, kExtensionStimulus)) {
@@ -348,10 +327,7 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
     return ReadPulseAcquisitionTree(path) ? 0 : kErrCannotOpenPul;
   }
   if (!ReadPulsedTree(path)) return kErrCannotOpenPul;
-  std::string extra = dataPath;
-  if (CompanionFileName(&extra, kExtensionAmplifier)) ReadAmplifierTree(extra);
-  extra = dataPath;
-  if (CompanionFileName(&extra, kExtensionSolution)) ReadSolutionTree(extra);
+  ReadInfoTreesBeside(dataPath);
   return 0;
 }
 
