@@ -307,15 +307,6 @@ TEST(PulseNames, FileNameIsTheTextBehindTheLastSeparator) {
   EXPECT_EQ(PathFileName("folder/"), "");
 }
 
-TEST_F(LoadPulseTest, AppendWaveNoteRefusesWhatItCannotDo) {
-  EXPECT_FALSE(AppendWaveNote("absent", "x"));
-  ASSERT_EQ(wb_.Run("Make/N=1 w; Note/NOCR w, \"a\""), 0);
-  EXPECT_FALSE(AppendWaveNote("", "x"));
-  EXPECT_FALSE(AppendWaveNote("w", ""));
-  EXPECT_TRUE(AppendWaveNote("w", "b;"));
-  EXPECT_EQ(Wave("w")->note, "ab;");
-}
-
 // The note of a sweep's first-trace wave, byte for byte.
 
 // Seconds from 1 January 1990 00:00 to 1 February 1990 13:14:15.5.
@@ -420,24 +411,6 @@ TEST_F(LoadPulseTest, NoteVariants) {
     EXPECT_THAT(n, HasSubstr("\rHolding:  \t0 mV;\r"));
     EXPECT_THAT(n, Not(HasSubstr("Leak")));
   }
-}
-
-TEST_F(LoadPulseTest, SweepTimeIsLocalTimeWithTheEpochOutsideDaylightSaving) {
-  // 181 days after 1 January 1990 00:00 standard time is 1 July 00:00
-  // standard time, which the clocks of a zone with summer time show as 1:00.
-  const double july1 = 181 * 86400.0;
-  PulseRecording rec = Described();
-  rec.groups[0].series[0].sweeps[0].record.sweepTime = july1;
-  rec.groups[0].series[0].sweeps[0].record.timer = 0.25;
-  const std::string path = Write(rec);
-  {
-    test::ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
-    ASSERT_EQ(Load("", path), 0);
-  }
-  EXPECT_THAT(Wave("Pulse_1_1_1")->note,
-              HasSubstr("Sweep time:\tSun Jul 01 1990 01:00:00.000;\rTimer:\t\t00:00:00.250;\r"));
-  ASSERT_EQ(Load("/O", path), 0);  // the fixture's UTC
-  EXPECT_THAT(Wave("Pulse_1_1_1")->note, HasSubstr("Sweep time:\tSun Jul 01 1990 00:00:00.000;\r"));
 }
 
 // LoadPulse/P: the command lines that build the stacked graph, and the
