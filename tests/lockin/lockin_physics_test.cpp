@@ -85,36 +85,6 @@ TEST_P(IdealCell, StoredPeriodOffTheSampleGrid) {
   ExpectCell(out, cell, 1, 20);
 }
 
-// On the reversal potential there is no DC current, so the LockIn cannot
-// see Gm: it takes b = 0 and reports the two-element cell (Rs in series
-// with Cm) that has the same impedance Z = Rs + 1 / (Gm + j w Cm) at the
-// sine's frequency: Rs' = Re Z = Rs + Rm / (1 + (w Cm Rm)^2) and
-// Cm' = -1 / (w Im Z) = Cm (1 + 1 / (w Cm Rm)^2).
-TEST_P(IdealCell, OnTheReversalPotentialReportsTheTwoElementCell) {
-  Sweep sweep({Constant(5), Sine(10)}, GetParam(), 0, Cell{.vrev = -0.02});
-  const Cell& cell = sweep.cell;
-  sweep.in.recordVReversal = -0.02;
-  Outputs out(15);
-  LockInResult result;
-  ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
-
-  const double w = 2.0 * std::numbers::pi / kPeriod;
-  const double rm = 1.0 / cell.gm;
-  const double wcr = w * cell.cm * rm;
-  const double rsApparent = 1.0 / cell.gs + rm / (1.0 + wcr * wcr);
-  const double cmApparent = cell.cm * (1.0 + 1.0 / (wcr * wcr));
-  for (size_t i = 6; i < out.cm.size(); ++i) {
-    EXPECT_EQ(out.gm[i], 0.0) << "point " << i;
-    EXPECT_LT(Relative(out.gs[i], 1.0 / rsApparent), kTolerance) << "point " << i;
-    EXPECT_LT(Relative(out.cm[i], cmApparent), kTolerance) << "point " << i;
-  }
-  EXPECT_TRUE(result.lastHoldZero);
-  EXPECT_EQ(result.lastb, 0.0);
-  // For this cell that is 10 % more Rs and 0.1 % more Cm than the truth.
-  EXPECT_NEAR(rsApparent * cell.gs, 1.10122, 1e-5);
-  EXPECT_NEAR(cmApparent / cell.cm, 1.0010132, 1e-7);
-}
-
 // The user's reversal potential replaces the one stored with the stimulus.
 TEST_P(IdealCell, UsesTheReversalPotentialTheUserGives) {
   Sweep sweep({Sine(10)}, GetParam(), 0, Cell{.vrev = -0.05});
@@ -198,23 +168,6 @@ TEST_P(IdealCell, CompensationCorrectionRestoresTheCell) {
   Outputs raw(20);
   ASSERT_EQ(ComputeLockIn(in, raw.Spans()), LockInStatus::kOk);
   EXPECT_GT(Relative(raw.cm[5], cell.cm), 0.5) << raw.cm[5];
-}
-
-// A leak-subtracted trace with its leak: the two are added back sample by
-// sample before the correlation.
-TEST_P(IdealCell, AddsTheLeakBack) {
-  Sweep sweep({Constant(3), Sine(10)}, GetParam());
-  // A leak estimate that is not small against the cell's own current.
-  std::vector<float> leak(sweep.trace.size());
-  for (size_t m = 0; m < leak.size(); ++m) {
-    leak[m] = static_cast<float>(2e-10 * std::sin(0.37 * static_cast<double>(m)) + 5e-11);
-    sweep.trace[m] -= leak[m];
-  }
-  sweep.in.leakSubtracted = true;
-  sweep.in.leak = leak;
-  Outputs out(13);
-  ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
-  ExpectCell(out, sweep.cell, 4, 13);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, IdealCell,
