@@ -39,29 +39,6 @@ std::vector<float> SteadyCurrent(std::complex<double> y, double dc, size_t n) {
 // within the skipped first cycle.
 class IdealCell : public ::testing::TestWithParam<LockInPath> {};
 
-TEST_P(IdealCell, RecoversEveryCycleOfAStepIntoTheSine) {
-  Sweep sweep({Constant(5), Sine(20), Constant(5)}, GetParam());
-  const Cell& cell = sweep.cell;
-  Outputs out(30);
-  LockInResult result;
-  ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans(), &result), LockInStatus::kOk);
-  // 5 cycles of the first constant segment, 1 skipped sine cycle, 19
-  // evaluated cycles, 5 cycles of the last constant segment.
-  EXPECT_EQ(out.Pattern(), std::string(6, 'N') + std::string(19, 'v') + std::string(5, 'N'));
-  ExpectCell(out, cell, 6, 25);
-
-  // The segment means and the admittance itself.
-  const std::complex<double> y = CellAdmittance(cell, 2.0 * std::numbers::pi / kPeriod);
-  EXPECT_EQ(result.segments, 1);
-  EXPECT_LT(Relative(result.lastA, y.real()), kTolerance);
-  EXPECT_LT(Relative(result.lastB, y.imag()), kTolerance);
-  EXPECT_LT(Relative(result.lastb, cell.gs * cell.gm / (cell.gs + cell.gm)), kTolerance);
-  EXPECT_NEAR(result.lastPhase, std::arg(y) * 180.0 / std::numbers::pi, 1e-3);
-  EXPECT_LT(Relative(result.meanCm, cell.cm), kTolerance);
-  EXPECT_LT(Relative(result.meanGs, cell.gs), kTolerance);
-  EXPECT_LT(Relative(result.meanGm, cell.gm), kTolerance);
-}
-
 // More than 200 points per cycle (500 here): every sample of every cycle
 // must take part, or the admittance comes out scaled and later cycles drift.
 TEST_P(IdealCell, RecoversCellWithFiveHundredPointsPerCycle) {

@@ -169,11 +169,9 @@ TEST_F(LoadPulseTest, SelectionVariablesForEveryCase) {
     EXPECT_EQ(Number("kwtActGroup"), group);
     EXPECT_EQ(Number("kwtActSeries"), series);
     EXPECT_EQ(Number("kwtActSweep"), sweep);
-    EXPECT_EQ(Number("kwtActTrace"), 0);
     EXPECT_EQ(Number("kwtGroups"), groups);
     EXPECT_EQ(Number("kwtSeries"), allSeries);
     EXPECT_EQ(Number("kwtSweeps"), sweeps);
-    EXPECT_EQ(Number("kwtTraces"), 0);
     EXPECT_EQ(Text("stimString"), stim);
   };
   ASSERT_EQ(Load("/U", path), 0);
