@@ -173,13 +173,11 @@ TEST(PulseLockInSide, InputsThatAreEasyToTakeFromTheWrongPlace) {
   series.rsFraction = 0.5f;  // a 32-bit real in the series, not the sweep
   series.stimFilterOn = 1;
   SweepRecord sweep;
-  sweep.hasLeak = 1;  // the first trace is leak-subtracted
   ResetLockInSettings();
   LockInState().phaseShift = 7.0;
 
   LockInInputs in = PulseLockInInputs(stim, series, sweep);
   EXPECT_EQ(in.rsFraction, 0.5);
-  EXPECT_TRUE(in.leakSubtracted);
   EXPECT_EQ(in.phaseShift, 7.0) << "/H of the command line";
   EXPECT_TRUE(std::isnan(in.vReversal)) << "/V not given";
   EXPECT_TRUE(in.calibration.stimFilterOn);
