@@ -38,30 +38,26 @@ PulseRecording EveryFormat(ByteOrder trees) {
   return rec;
 }
 
-TEST(KwtLoadPulse, EveryFormatWithTreesInBothByteOrders) {
-  for (ByteOrder trees : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    TempDir dir;
-    const auto files = test::WritePulseRecording(EveryFormat(trees), dir.path() / "cell.dat");
-    const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--dump", dir.File("out"),
-                           "LoadPulse/T \"" + files.data.string() + "\"",
-                           "print Pulse_1_1_1[0], Pulse_1_1_2[1], Pulse_1_1_3[2], Pulse_1_1_4[0]"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("Raw Data Pulse_1_1_4 loaded,     3 samples\n"));
-    EXPECT_THAT(r.out, HasSubstr("  -3.2768e-08 1e-11 2e-11 -3.2768e-08\n"));
+// Little-endian trees here (the loader's own tests write big-endian ones);
+// the dump keeps the scaling, the x start of /T and the note.
+TEST(KwtLoadPulse, EveryFormatThroughTheProgram) {
+  TempDir dir;
+  const auto files =
+      test::WritePulseRecording(EveryFormat(ByteOrder::kLittle), dir.path() / "cell.dat");
+  const auto r = RunKwt({"--prefs", dir.File("p.bin"), "--dump", dir.File("out"),
+                         "LoadPulse/T \"" + files.data.string() + "\"",
+                         "print Pulse_1_1_1[0], Pulse_1_1_2[1], Pulse_1_1_3[2], Pulse_1_1_4[0]"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("  -3.2768e-08 1e-11 2e-11 -3.2768e-08\n"));
 
-    const auto doc = nlohmann::json::parse(test::ReadFile(dir.File("out/session.json")));
-    ASSERT_EQ(doc["waves"].size(), 4u);
-    for (int i = 0; i < 4; ++i) {
-      const auto& w = doc["waves"][i];
-      EXPECT_EQ(w["path"], "root:Pulse_1_1_" + std::to_string(i + 1));
-      EXPECT_EQ(w["x_start"], static_cast<double>(i));
-      EXPECT_EQ(w["full_scale"][1], -32768 * 1e-12);
-      EXPECT_THAT(w["note"].get<std::string>(), HasSubstr("\nVersion:   \tPulse v9;\n"));
-    }
-    EXPECT_EQ(doc["variables"]["root:kwtPulseTime"]["value"], 500.0);
-    EXPECT_EQ(doc["variables"]["root:kwtLastPulseWave"]["value"], "Pulse_1_1_4");
-    EXPECT_EQ(doc["variables"]["root:kwtSweeps"]["value"], 4);
-  }
+  const auto doc = nlohmann::json::parse(test::ReadFile(dir.File("out/session.json")));
+  ASSERT_EQ(doc["waves"].size(), 4u);
+  const auto& w = doc["waves"][3];
+  EXPECT_EQ(w["path"], "root:Pulse_1_1_4");
+  EXPECT_EQ(w["x_start"], 3.0);
+  EXPECT_EQ(w["full_scale"][1], -32768 * 1e-12);
+  EXPECT_THAT(w["note"].get<std::string>(), HasSubstr("\nVersion:   \tPulse v9;\n"));
+  EXPECT_EQ(doc["variables"]["root:kwtPulseTime"]["value"], 500.0);
 }
 
 // A failure gives its code and text on standard error; a damaged sweep
@@ -155,11 +151,9 @@ TEST(KwtInfo, PulseRecordingAsJson) {
   EXPECT_EQ(doc["tree_byte_order"], "little");
   EXPECT_EQ(doc["counts"], nlohmann::json::parse(
                                R"({"groups": 2, "series": 2, "sweeps": 3, "stimulations": 1})"));
-  const auto& series = doc["groups"][0]["series"];
-  EXPECT_EQ(series[1]["stimulation"], "") << "its stimulation is missing";
-  EXPECT_EQ(series[0]["sweeps"][1]["traces"], nlohmann::json::array({"first", "leak", "second"}));
-  EXPECT_EQ(series[0]["sweeps"][1]["x_interval"], 1e-4);
-  EXPECT_EQ(series[0]["sweeps"][1]["damaged"], false);
+  const auto& sweep = doc["groups"][0]["series"][0]["sweeps"][1];
+  EXPECT_EQ(sweep["traces"], nlohmann::json::array({"first", "leak", "second"}));
+  EXPECT_EQ(sweep["x_interval"], 1e-4);
   EXPECT_EQ(doc["damage"], nlohmann::json::array());
 }
 

@@ -1,11 +1,10 @@
 // The LockIn as LoadPulse/G runs it: inputs from the records, the segments
 // through the protocol rules, the leak added back, the three waves.
 #include <cmath>
-#include <complex>
-#include <numbers>
 
 #include "pulse/pulse_lockin.h"
 #include "pulse/pulse_traces.h"
+#include "tests/lockin/cell_model.h"
 #include "tests/pulse/load_fixture.h"
 #include "traces/lockin_waves.h"
 #include "traces/trace_samples.h"
@@ -14,24 +13,22 @@ namespace kwt::test {
 namespace {
 
 // The cell: Rs in series with Rm parallel to Cm.
-constexpr double kRs = 10e6;
-constexpr double kRm = 500e6;
-constexpr double kCm = 20e-12;
-constexpr double kDt = 2e-5;
-constexpr double kPeriod = 1e-3;  // 50 samples per cycle
-constexpr double kAmplitude = 0.01;
+// The LockIn tests' circuit and sine (kPeriod, kAmp), sampled every 20 us:
+// 50 samples per cycle.
+constexpr Cell kCell{.cm = 20e-12, .gs = 1e-7, .gm = 2e-9};
+constexpr double kSweepDt = 2e-5;
 constexpr double kHold = -0.07;
 
 // 10 ms at the holding, 100 ms of sine around it, 10 ms at the holding:
-// 6000 samples, 120 LockIn points.  The current is the cell's steady
-// response, written as 32-bit reals in amperes; with a leak, the stored
-// trace has the leak taken out and the leak trace holds it.
+// 6000 samples, 120 LockIn points.  The current is the cell's, written as
+// 32-bit reals in amperes; with a leak, the stored trace has the leak taken
+// out and the leak trace holds it.
 PulseRecording SineRecording(bool withLeak, uint8_t sineClass = kSegmentSine) {
   PulseRecording rec;
   auto& stim = rec.AddStimulation("sine");
-  stim.record.sampleInterval = kDt;
+  stim.record.sampleInterval = kSweepDt;
   stim.record.sinePeriod = kPeriod;
-  stim.record.sineAmplitude = kAmplitude;
+  stim.record.sineAmplitude = kAmp;
   stim.record.skipCycles = 2;
   stim.AddSegment(kSegmentConstant, kHold, 0.01)
       .AddSegment(sineClass, kHold, 0.1)
@@ -42,20 +39,18 @@ PulseRecording SineRecording(bool withLeak, uint8_t sineClass = kSegmentSine) {
   series.record.extPhase = 0.0;
   series.record.extAttenuation = 1.0;
 
-  const double omega = 2.0 * std::numbers::pi / kPeriod;
-  const std::complex<double> y = 1.0 / (kRs + 1.0 / std::complex<double>(1.0 / kRm, omega * kCm));
+  const std::vector<float> amps = CellCurrent(
+      kCell, {{false, kHold, 0.01}, {true, kHold, 0.1}, {false, kHold, 0.01}}, kSweepDt, kPeriod,
+      kAmp, 6000);
   std::vector<double> trace, leak;
   for (int i = 0; i < 6000; ++i) {
-    double amps = kHold / (kRs + kRm);
-    if (i >= 500 && i < 5500)
-      amps += kAmplitude * (y * std::exp(std::complex<double>(0, omega * (i - 500) * kDt))).imag();
     const double l = withLeak ? 3e-10 * std::sin(0.37 * i) : 0.0;
-    trace.push_back(static_cast<float>(amps - l));
+    trace.push_back(static_cast<float>(amps[i] - l));
     leak.push_back(static_cast<float>(l));
   }
   PulseSweep& sweep = series.AddSweep(trace);
   test::SetSampleLayout(sweep.record, kSampleReal32, ByteOrder::kLittle);
-  sweep.record.gSeries = 1.0 / kRs;
+  sweep.record.gSeries = kCell.gs;
   if (withLeak) {
     sweep.record.hasLeak = 1;
     sweep.leak = leak;
@@ -91,9 +86,9 @@ TEST_F(LoadPulseTest, LockInFindsTheCellThroughTheLeakItAddsBack) {
     if (i < 12 || i >= 110) {
       EXPECT_TRUE(std::isnan(cm[i]));
     } else {
-      EXPECT_NEAR(cm[i], kCm, kCm * 1e-3);
-      EXPECT_NEAR(gs[i], 1.0 / kRs, 1e-3 / kRs);
-      EXPECT_NEAR(gm[i], 1.0 / kRm, 1e-2 / kRm);
+      EXPECT_NEAR(cm[i], kCell.cm, kCell.cm * 1e-3);
+      EXPECT_NEAR(gs[i], kCell.gs, kCell.gs * 1e-3);
+      EXPECT_NEAR(gm[i], kCell.gm, kCell.gm * 1e-2);
     }
   }
   EXPECT_THAT(Posted(), HasSubstr(" LockIn External Calibration:\r"));
@@ -126,7 +121,7 @@ TEST_F(LoadPulseTest, WhenTheLockInRuns) {
   EXPECT_THAT(Posted(), Not(HasSubstr("LockIn Pulse_1_1_1")));
 
   rec = SineRecording(false);
-  rec.stimulations[0].record.sinePeriod = 0.4 * kDt;
+  rec.stimulations[0].record.sinePeriod = 0.4 * kSweepDt;
   ASSERT_EQ(Load("/G/N=fast", rec), 0);
   EXPECT_NE(Wave("fast_1_1_1"), nullptr);
   EXPECT_EQ(Wave("fast_1_1_1_Cm"), nullptr);
@@ -178,13 +173,11 @@ TEST(PulseLockInSide, InputsThatAreEasyToTakeFromTheWrongPlace) {
   series.rsFraction = 0.5f;  // a 32-bit real in the series, not the sweep
   series.stimFilterOn = 1;
   SweepRecord sweep;
-  sweep.hasLeak = 1;  // the first trace is leak-subtracted
   ResetLockInSettings();
   LockInState().phaseShift = 7.0;
 
   LockInInputs in = PulseLockInInputs(stim, series, sweep);
   EXPECT_EQ(in.rsFraction, 0.5);
-  EXPECT_TRUE(in.leakSubtracted);
   EXPECT_EQ(in.phaseShift, 7.0) << "/H of the command line";
   EXPECT_TRUE(std::isnan(in.vReversal)) << "/V not given";
   EXPECT_TRUE(in.calibration.stimFilterOn);

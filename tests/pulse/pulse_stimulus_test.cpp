@@ -46,19 +46,6 @@ TEST(ProtocolSweep, StoredExtremesStayDefined) {
   EXPECT_EQ(ProtocolSweep(0, 5, 0), 0);
 }
 
-// Rule A: x + d f^(k - 2) from the second position on; rule B:
-// x f^(k - 1) + (k - 1) d.  With factor 1 both step by d.
-TEST(IncrementRules, BothRules) {
-  const double x = -0.05;
-  EXPECT_NEAR(IncrementRuleA(x, 1.0, 0.01, 5), x + 0.04, 1e-15);
-  EXPECT_NEAR(IncrementRuleB(x, 1.0, 0.01, 5), x + 0.04, 1e-15);
-  EXPECT_NEAR(IncrementRuleA(x, 2.0, 0.01, 2), x + 0.01, 1e-15);
-  EXPECT_EQ(IncrementRuleA(x, 2.0, 0.01, 1), x);
-  EXPECT_NEAR(IncrementRuleB(x, 0.5, 0.0, 3), x / 4, 1e-15);
-  EXPECT_EQ(IncrementRuleB(x, 2.0, 0.01, 1), x);
-  EXPECT_EQ(IncrementRuleB(x, 2.0, 0.01, -3), x);
-}
-
 SegmentRecord Stepped(double voltage, double factor, double increment) {
   SegmentRecord s;
   s.segmentClass = kSegmentConstant;
@@ -100,16 +87,21 @@ class StimulusRulesTest : public ::testing::Test {
   SeriesRecord series_;
 };
 
+// Rule A: x + d f^(k - 2) from the second position on; rule B:
+// x f^(k - 1) + (k - 1) d.
 TEST_F(StimulusRulesTest, SteppedLevelsFollowTheSelectedRule) {
   Load({Stim({Stepped(-0.05, 2.0, 0.01)}, 0), Stim({Stepped(-0.05, 2.0, 0.01)}, 1),
-        Stim({Stepped(-0.08, 1.0, 0.01)}, 0)});
+        Stim({Stepped(-0.08, 1.0, 0.01)}, 0), Stim({Stepped(-0.08, 1.0, 0.01)}, 1)});
   EXPECT_NEAR(PulseSegmentLevel(1, 4, 1, series_), -0.05 * 8 + 0.03, 1e-15);  // rule B
   EXPECT_NEAR(PulseSegmentLevel(1, 4, 2, series_), -0.05 + 0.04, 1e-15);      // rule A
+  // With factor 1 both step by the increment.
   EXPECT_NEAR(PulseSegmentLevel(1, 3, 3, series_), -0.06, 1e-15);
+  EXPECT_NEAR(PulseSegmentLevel(1, 3, 4, series_), -0.06, 1e-15);
+  EXPECT_EQ(IncrementRuleB(-0.05, 2.0, 0.01, -3), -0.05);  // a position below 1 is the first
   EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), -0.05);
   // Records that are missing give 0.
   EXPECT_EQ(PulseSegmentLevel(4, 1, 1, series_), 0.0);
-  EXPECT_EQ(PulseSegmentLevel(1, 1, 4, series_), 0.0);
+  EXPECT_EQ(PulseSegmentLevel(1, 1, 5, series_), 0.0);
   EXPECT_EQ(PulseSegmentDuration(1, 1, 7), 0.0);
   ReleasePulseStimulusTree();
   EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), 0.0);
@@ -170,16 +162,6 @@ TEST_F(StimulusRulesTest, DurationsStepAndTheFirstLosesTheStartOffset) {
   EXPECT_NEAR(PulseSegmentDuration(2, 3, 1), 0.02 * 4 + 0.002, 1e-15);  // rule B
   EXPECT_NEAR(PulseSegmentDuration(2, 3, 2), 0.02 + 0.001 * 2, 1e-15);  // rule A
   EXPECT_EQ(PulseSegmentDuration(2, 1, 2), 0.02);
-}
-
-TEST_F(StimulusRulesTest, LockInNeedsASineOrSquareSegment) {
-  SegmentRecord sine = Stepped(0, 1, 0), square = Stepped(0, 1, 0), odd = Stepped(0, 1, 0);
-  sine.segmentClass = kSegmentSine;
-  square.segmentClass = kSegmentSquare;
-  odd.segmentClass = 6;
-  Load({Stim({Stepped(0, 1, 0), sine}), Stim({square}), Stim({Stepped(0, 1, 0), odd}), Stim({})});
-  const std::vector<bool> expected = {false, true, true, false, false, false};
-  for (int32_t i = 0; i <= 5; ++i) EXPECT_EQ(HasLockInSegment(i), expected[i]) << i;
 }
 
 }  // namespace

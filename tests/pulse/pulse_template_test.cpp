@@ -1,7 +1,6 @@
 // The stimulus template wave, built in a workbench and read back from it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -61,26 +60,6 @@ class StimTemplateTest : public ::testing::Test {
   SeriesRecord series_;
   SweepRecord sweep_;
 };
-
-TEST_F(StimTemplateTest, ConstantSegmentsWithScalingAndVoltageUnits) {
-  Stim().AddSegment(kSegmentConstant, -0.08, Samples(10)).AddSegment(kSegmentConstant3, 0.02, Samples(5));
-  std::vector<double> expected(20, 0.0);  // 0 where no segment reaches
-  std::fill_n(expected.begin(), 10, F(-0.08));
-  std::fill_n(expected.begin() + 10, 5, F(0.02));
-  EXPECT_EQ(Build(0.5), expected);
-  const HostWave* wave = wb_.root().FindWave("t_stim");
-  EXPECT_EQ(wave->dims[0].delta, 1e-4);
-  EXPECT_EQ(wave->dims[0].offset, 0.5);
-  EXPECT_EQ(wave->dims[0].units, "s");
-  EXPECT_EQ(wave->dataUnits, "V");
-  EXPECT_EQ(wave->fullScaleTop, 0.0);
-  EXPECT_EQ(wave->fullScaleBottom, 0.0);
-
-  // Current-clamp templates are in ampere.
-  series_.recordingMode = kRecordingModeCClamp;
-  Build();
-  EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "A");
-}
 
 // Each segment class and timing rule: the stimulation a case builds (on a
 // holding of -0.08 V) and the first samples of its template; what follows
@@ -144,7 +123,7 @@ TEST_F(StimTemplateTest, SegmentClassesAndTiming) {
        [](PulseStimulation& s, SeriesRecord&) {
          s.AddSegment(kSegmentConstant, -0.08, Samples(3))
              .AddSegment(7, 0.5, Samples(3))
-             .AddSegment(kSegmentConstant, 0.01, Samples(2));
+             .AddSegment(kSegmentConstant3, 0.01, Samples(2));  // class 3 is a constant too
        },
        {-0.08, -0.08, -0.08, 0, 0, 0, 0.01, 0.01}},
       {"the start offset shortens the first segment",
@@ -200,11 +179,15 @@ TEST_F(StimTemplateTest, EmptyTemplates) {
   EXPECT_EQ(Build(1.0), std::vector<double>(20, 0.0));
   EXPECT_EQ(wb_.root().FindWave("t_stim")->dims[0].offset, 1.0);
 
+  EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "V");
+
+  // Current-clamp templates are in ampere.
   rec_.stimulations[0].record.sampleInterval = 0.0;
   sweep_.sweepNumber = 1;
+  series_.recordingMode = kRecordingModeCClamp;
   EXPECT_EQ(Build(2.0), std::vector<double>(20, 0.0));
   EXPECT_EQ(wb_.root().FindWave("t_stim")->dims[0].offset, 2.0);
-  EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "V");
+  EXPECT_EQ(wb_.root().FindWave("t_stim")->dataUnits, "A");
 }
 
 TEST_F(StimTemplateTest, FailsWithoutStimulationOrWave) {

@@ -45,7 +45,7 @@ PulseRecording Shaped() {
     auto& w = s11.AddSweep({1.0 + i, -2.0, 3.0});
     w.record.sweepTime = 3.5e8 + 10.0 * i;
     w.record.factor1 = 1e-12 * (i + 1);
-    SetText(w.record.label, "sweep");
+    SetText(w.record.label, "sweep label 14");  // the whole field: no NUL stored
   }
   g1.AddSeries().record.temperature = 21.5;  // no sweeps
   rec.AddGroup("empty group");
@@ -72,91 +72,51 @@ class PulseTreeTest : public ::testing::Test {
   }
 };
 
-// Everything the lookups give for a tree, in file order.
-struct Snapshot {
-  RootRecord root;
-  std::vector<int32_t> counts;
-  std::vector<GroupRecord> groups;
-  std::vector<SeriesRecord> series;
-  std::vector<SweepRecord> sweeps;
-  std::vector<StimulationRecord> stimulations;
-  std::vector<SegmentRecord> segments;
-  bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot Take() {
-  Snapshot s;
+// What Shaped() holds, field by field at levels and offsets that differ.
+void ExpectShaped() {
   const PulseRootEntry* root = GetRoot();
-  if (root == nullptr) return s;
-  s.root = *root;
-  s.counts = {root->groupCount, root->seriesCount, root->sweepCount};
-  for (int g = 1; g <= root->groupCount; ++g) {
-    const PulseGroupEntry* group = FindGroup(g);
-    s.groups.push_back(*group);
-    for (int i = 1; i <= group->seriesCount; ++i) {
-      const PulseSeriesEntry* series = FindSeries(g, i);
-      s.series.push_back(*series);
-      for (int w = 1; w <= series->sweepCount; ++w) s.sweeps.push_back(*FindSweep(g, i, w));
-    }
-  }
-  for (int i = 1; i <= StimulationCount(); ++i) {
-    const PulseStimulationEntry* stim = FindStimulation(i);
-    s.stimulations.push_back(*stim);
-    for (int j = 1; j <= stim->segmentCount; ++j) s.segments.push_back(*FindSegment(i, j));
-  }
-  return s;
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(FieldText(root->versionName), "v8.50");
+  EXPECT_EQ(root->startTime, 3.5e8);
+  EXPECT_EQ((std::vector<int32_t>{root->groupCount, root->seriesCount, root->sweepCount}),
+            (std::vector<int32_t>{3, 3, 5}));
+  EXPECT_EQ(FieldText(FindGroup(1)->text), "group text");
+  EXPECT_EQ(FindSeries(1, 2)->temperature, 21.5);
+  EXPECT_EQ(FindSweep(1, 1, 3)->factor1, 3e-12);
+  EXPECT_EQ(FieldText(FindSweep(1, 1, 1)->label), "sweep label 14");
+  // int16 samples, three per sweep, laid out from 0: 0, 6, 12, ...
+  EXPECT_EQ(FindSweep(3, 1, 1)->dataOffset, 18);
+  EXPECT_EQ(FieldText(FindStimulation(3)->stimName), "sine");
+  EXPECT_EQ(FindSegment(3, 2)->segmentClass, kSegmentSine);
+  EXPECT_EQ(GetStimulusRoot()->version, 5);
 }
 
-TEST_F(PulseTreeTest, BigAndLittleEndianTreesReadToTheSameValues) {
-  PulseRecording big = Shaped();
-  PulseRecording little = Shaped();
-  little.pulOrder = little.pgfOrder = ByteOrder::kLittle;
-  ASSERT_TRUE(test::LoadPulseTrees(big));
-  const Snapshot fromBig = Take();
-  ASSERT_TRUE(test::LoadPulseTrees(little));
-  const Snapshot fromLittle = Take();
-
-  EXPECT_TRUE(fromBig == fromLittle);
-
-  // And the values are the ones described, not merely equal.
-  EXPECT_EQ(fromBig.counts, (std::vector<int32_t>{3, 3, 5}));
-  EXPECT_EQ(FieldText(fromBig.root.versionName), "v8.50");
-  ASSERT_EQ(fromBig.sweeps.size(), 5u);
-  EXPECT_EQ(fromBig.sweeps[2].factor1, 3e-12);
-  // int16 samples, three per sweep, laid out from 0: 0, 6, 12, ...
-  EXPECT_EQ(fromBig.sweeps[3].dataOffset, 18);
-  EXPECT_EQ(fromBig.series[1].temperature, 21.5);
-  EXPECT_EQ(FieldText(fromBig.stimulations[2].stimName), "sine");
-  EXPECT_EQ(fromBig.segments[3].segmentClass, kSegmentSine);
-
+TEST_F(PulseTreeTest, BigAndLittleEndianTreesAndLargerRecords) {
+  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+    SCOPED_TRACE(order == ByteOrder::kBig ? "big" : "little");
+    PulseRecording rec = Shaped();
+    rec.pulOrder = rec.pgfOrder = order;
+    ASSERT_TRUE(test::LoadPulseTrees(rec));
+    ExpectShaped();
+  }
   // Larger stored records are read whole and their extra bytes ignored.
   PulseRecording larger = Shaped();
   larger.pulRecordSizes = {500, 120, 460, 231};
   larger.pgfRecordSizes = {120, 400, 64};  // a pgf root longer than 74 bytes
   larger.padding = 0x7F;
   ASSERT_TRUE(test::LoadPulseTrees(larger));
-  EXPECT_TRUE(Take() == fromBig);
-  EXPECT_EQ(GetStimulusRoot()->version, 5);
+  ExpectShaped();
 }
 
-// Entries are numbered within their parent; empty levels have no first
-// child; the segments of each stimulation are its own; lookups out of range
-// find none; a sweep found sets the sample swap flag.
+// Entries are numbered within their parent; the segments of each
+// stimulation are its own; lookups out of range or into empty levels find
+// none; a sweep found sets the sample swap flag.
 TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
-  EXPECT_EQ(FindGroup(3)->number, 3);
-  EXPECT_EQ(FindGroup(2)->firstSeries, kNoEntry);
-  EXPECT_EQ(FindGroup(3)->firstSeries, 2);  // the third series of the file
-  EXPECT_EQ(FindGroup(1)->nextGroup, 1);    // index of group 2
-  EXPECT_EQ(FindSweep(1, 1, 3)->nextSweep, kNoEntry);
-  EXPECT_EQ(FindSeries(1, 2)->number, 2);
-  EXPECT_EQ(FindSeries(1, 2)->firstSweep, kNoEntry);
   EXPECT_EQ(FindSeries(3, 1)->recordingMode, kRecordingModeCClamp);
   EXPECT_EQ(FindSweep(1, 1, 3)->number, 3);
   EXPECT_EQ(FindSweep(3, 1, 2)->group, 3);
   EXPECT_EQ(FindSweep(3, 1, 2)->stimulation, 2);
-  EXPECT_EQ(FindStimulation(2)->segmentCount, 0);
-  EXPECT_EQ(FindStimulation(3)->firstSegment, 2);
   EXPECT_EQ(FindSegment(1, 2)->voltage, 0.02);
   EXPECT_EQ(FindSegment(3, 3)->voltage, -0.06);
   EXPECT_EQ(SegmentTotal(), 5);
@@ -179,22 +139,6 @@ TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   EXPECT_FALSE(PulseDataSwap());
 }
 
-TEST_F(PulseTreeTest, ReleaseMayBeRepeatedAndZeroGroupsGiveNoRoot) {
-  ReleasePulseAcquisitionTree();  // nothing loaded yet
-  ReleasePulseStimulusTree();
-  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
-  ReleasePulseAcquisitionTree();
-  ReleasePulseStimulusTree();
-  ReleasePulseAcquisitionTree();
-  EXPECT_EQ(GetStimulusRoot(), nullptr);
-  EXPECT_EQ(StimulationCount(), 0);
-
-  ASSERT_TRUE(test::LoadPulseTrees(PulseRecording{}));
-  EXPECT_EQ(GetRoot(), nullptr);
-  EXPECT_EQ(FindGroup(1), nullptr);
-  EXPECT_NE(GetStimulusRoot(), nullptr);
-}
-
 TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZeroEmptyOnesTheCounts) {
   PulseRecording rec = Shaped();
   // Each cut at a field boundary: the root before startTime, the group
@@ -211,14 +155,8 @@ TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZeroEmptyOnesTheCounts)
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->startTime, 0.0);
   EXPECT_EQ(root->sweepCount, 5);
-  EXPECT_EQ(FindSeries(1, 1)->holding, -0.065);
   EXPECT_EQ(FieldText(FindSeries(1, 1)->unit1), "");
-  const PulseSweepEntry* w = FindSweep(1, 1, 2);
-  EXPECT_EQ(w->factor1, 2e-12);
-  EXPECT_EQ(w->dataOffset, 6);
-  EXPECT_EQ(w->kindBits, 0);
-  EXPECT_TRUE(PulseDataSwap());  // kind bits read as 0: big-endian samples
-  EXPECT_EQ(GetStimulusRoot()->version, 5);
+  EXPECT_EQ(FindSweep(1, 1, 2)->kindBits, 0);
   EXPECT_EQ(FindStimulation(1)->sampleInterval, 1e-4);
   EXPECT_EQ(FindStimulation(1)->protocolSweeps, 0);  // at 52, cut off
   EXPECT_EQ(FindSegment(1, 1)->voltage, -0.08);
@@ -235,71 +173,46 @@ TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZeroEmptyOnesTheCounts)
   EXPECT_EQ(FindStimulation(3)->segmentCount, 3);
 }
 
-TEST_F(PulseTreeTest, WrongMagicOrLevelCountIsRefused) {
-  PulseRecording rec = Shaped();
-  test::LayOutPulseData(rec);
-  Bytes pul = test::PulseAcquisitionTreeBytes(rec);
-  Bytes pgf = test::PulseStimulusTreeBytes(rec);
-  ASSERT_TRUE(ReadPulseAcquisitionTree(MemorySource(pul)));
-  ASSERT_TRUE(ReadPulseStimulusTree(MemorySource(pgf)));
-  pul[0] = 'X';
-  pgf[2] = 'E';  // "TrEe"
-  // A failed read leaves nothing loaded, not the previous tree.
-  EXPECT_FALSE(ReadPulseAcquisitionTree(MemorySource(pul)));
-  EXPECT_FALSE(ReadPulseStimulusTree(MemorySource(pgf)));
-  EXPECT_EQ(GetRoot(), nullptr);
-  EXPECT_EQ(FindStimulation(1), nullptr);
-
-  PulseRecording five = Shaped();
-  five.pulLevels = 5;
-  five.pgfLevels = 4;
-  EXPECT_FALSE(ReadPulseAcquisitionTree(MemorySource(test::PulseAcquisitionTreeBytes(five))));
-  EXPECT_FALSE(ReadPulseStimulusTree(MemorySource(test::PulseStimulusTreeBytes(five))));
-}
-
+// Counts and record sizes are checked against the bytes behind them
+// before anything is read or reserved (the check is the same in either
+// byte order).
 TEST_F(PulseTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
-  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    PulseRecording rec = Shaped();
-    rec.pulOrder = rec.pgfOrder = order;
-    test::LayOutPulseData(rec);
-    const Bytes pul = test::PulseAcquisitionTreeBytes(rec);
-    const Bytes pgf = test::PulseStimulusTreeBytes(rec);
-
-    const auto pulWith = [&](size_t offset, int32_t value) {
-      Bytes b = pul;
-      test::PatchI32(b, offset, value, order);
-      return ReadPulseAcquisitionTree(MemorySource(b));
-    };
-    const auto pgfWith = [&](size_t offset, int32_t value) {
-      Bytes b = pgf;
-      test::PatchI32(b, offset, value, order);
-      return ReadPulseStimulusTree(MemorySource(b));
-    };
-    EXPECT_FALSE(pulWith(kPulRootCountOffset, -1));
-    EXPECT_FALSE(pulWith(kPulRootCountOffset, 0x7FFFFFFF));
-    EXPECT_FALSE(pulWith(kPulRootCountOffset, 4));  // one group more than stored
-    EXPECT_FALSE(pulWith(kPulFirstSeriesCountOffset, -5));
-    EXPECT_FALSE(pulWith(kPulFirstSeriesCountOffset, 1000000));
-    EXPECT_FALSE(pulWith(8, -1));           // root size
-    EXPECT_FALSE(pulWith(8, 0x7FFFFFFF));
-    EXPECT_FALSE(pulWith(12, 0x7FFFFFFF));  // group size
-    EXPECT_FALSE(pulWith(20, -200));        // sweep size
-    EXPECT_FALSE(pgfWith(kPgfRootCountOffset, -1));
-    EXPECT_FALSE(pgfWith(kPgfRootCountOffset, 0x40000000));
-    EXPECT_FALSE(pgfWith(8, 0x7FFFFFFF));
-    EXPECT_FALSE(pgfWith(16, -50));  // segment size
-    // The first stimulation's segment count, behind its 376-byte record.
-    EXPECT_FALSE(pgfWith(kPgfRootCountOffset + 4 + 376, 0x7FFFFFFF));
-    EXPECT_EQ(GetRoot(), nullptr);
-    EXPECT_EQ(StimulationCount(), 0);
-  }
+  PulseRecording rec = Shaped();
+  rec.pulOrder = rec.pgfOrder = ByteOrder::kLittle;
+  test::LayOutPulseData(rec);
+  const Bytes pul = test::PulseAcquisitionTreeBytes(rec);
+  const Bytes pgf = test::PulseStimulusTreeBytes(rec);
+  const auto pulWith = [&](size_t offset, int32_t value) {
+    Bytes b = pul;
+    test::PatchI32(b, offset, value, ByteOrder::kLittle);
+    return ReadPulseAcquisitionTree(MemorySource(b));
+  };
+  const auto pgfWith = [&](size_t offset, int32_t value) {
+    Bytes b = pgf;
+    test::PatchI32(b, offset, value, ByteOrder::kLittle);
+    return ReadPulseStimulusTree(MemorySource(b));
+  };
+  EXPECT_FALSE(pulWith(kPulRootCountOffset, -1));
+  EXPECT_FALSE(pulWith(kPulRootCountOffset, 4));  // one group more than stored
+  EXPECT_FALSE(pulWith(kPulFirstSeriesCountOffset, 1000000));
+  EXPECT_FALSE(pulWith(8, 0x7FFFFFFF));   // root size
+  EXPECT_FALSE(pulWith(20, -200));        // sweep size
+  EXPECT_FALSE(pgfWith(kPgfRootCountOffset, 0x40000000));
+  EXPECT_FALSE(pgfWith(16, -50));  // segment size
+  // The first stimulation's segment count, behind its 376-byte record.
+  EXPECT_FALSE(pgfWith(kPgfRootCountOffset + 4 + 376, 0x7FFFFFFF));
+  EXPECT_EQ(GetRoot(), nullptr);
+  EXPECT_EQ(StimulationCount(), 0);
 }
 
+// A failed read leaves nothing loaded, not the tree read before it.
 TEST_F(PulseTreeTest, EveryTruncationOfATreeFailsCleanly) {
   PulseRecording rec = Shaped();
   test::LayOutPulseData(rec);
   const Bytes pul = test::PulseAcquisitionTreeBytes(rec);
   const Bytes pgf = test::PulseStimulusTreeBytes(rec);
+  ASSERT_TRUE(ReadPulseAcquisitionTree(MemorySource(pul)));
+  ASSERT_TRUE(ReadPulseStimulusTree(MemorySource(pgf)));
   for (size_t n = 0; n < pul.size(); ++n) {
     const Bytes cut(pul.begin(), pul.begin() + static_cast<std::ptrdiff_t>(n));
     ASSERT_FALSE(ReadPulseAcquisitionTree(MemorySource(cut))) << n << " bytes";
@@ -310,8 +223,6 @@ TEST_F(PulseTreeTest, EveryTruncationOfATreeFailsCleanly) {
     ASSERT_FALSE(ReadPulseStimulusTree(MemorySource(cut))) << n << " bytes";
     ASSERT_EQ(FindStimulation(1), nullptr);
   }
-  EXPECT_TRUE(ReadPulseAcquisitionTree(MemorySource(pul)));
-  EXPECT_TRUE(ReadPulseStimulusTree(MemorySource(pgf)));
 }
 
 // A tree header only: magic in `order`, level count, nothing else needed
@@ -338,13 +249,8 @@ TEST(Probes, KindFromLevelsAndByteOrder) {
     EXPECT_EQ(ProbePulKind(MemorySource(header)), c.pul) << c.levels;
     EXPECT_EQ(ProbePgfKind(MemorySource(header)), c.pgf) << c.levels;
   }
-  Bytes magicOnly = Header(ByteOrder::kBig, 4);
-  magicOnly.resize(4);
-  EXPECT_EQ(ProbePulKind(MemorySource(magicOnly)), 0);
+  // A magic without its level count.
   EXPECT_EQ(ProbePgfKind(MemorySource(Bytes{'e', 'e', 'r', 'T'})), 0);
-  Bytes wrong = Header(ByteOrder::kBig, 4);
-  wrong[1] = 'R';
-  EXPECT_EQ(ProbePulKind(MemorySource(wrong)), 0);
 }
 
 TEST(Probes, FilesThatCannotBeReadGiveZero) {

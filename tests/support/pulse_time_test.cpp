@@ -12,15 +12,9 @@ namespace {
 
 using Zone = test::ScopedTimeZone;
 
-TEST(PulseTime, SecondsFrom1990InLocalTime) {
+TEST(PulseTime, SecondsFrom1990CountTheLeapDays) {
   Zone utc("UTC");
   std::string text;
-  // 1 January 1990 + 1 day, 1 hour, 2 minutes, 3.5 seconds.
-  const double t = 86400 + 3600 + 120 + 3.5;
-  EXPECT_EQ(FormatPulseTime(&text, t, false), t);
-  EXPECT_EQ(text, "Tue Jan 02 1990 01:02:03");
-  FormatPulseTime(&text, t, true);
-  EXPECT_EQ(text, "01:02:03");
   // 4 June 2019 12:00:00 UTC: 29 years of days after 1990 (7 leap days).
   const double june = (29.0 * 365 + 7 + 31 + 28 + 31 + 30 + 31 + 3) * 86400 + 12 * 3600;
   FormatPulseTime(&text, june, false);
