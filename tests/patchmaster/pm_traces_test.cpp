@@ -135,30 +135,6 @@ TEST_F(LoadPmTest, ZeroOffsetXScalingUnitsAndTheFileStartTime) {
   EXPECT_EQ(Wave(kWave)->dims[0].offset, 12.75);
 }
 
-// Samples that lie past the end of the data file read as zeros; the trace
-// still loads, and the history says what was missing.
-TEST_F(LoadPmTest, SamplesBeyondTheEndOfTheFileAreZeros) {
-  PmRecording rec = test::SmallPm();
-  PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
-  trace.placeData = false;
-  trace.samples = {4, 5};  // written at the offset: 4 bytes at 64..67
-  trace.record.trDataOffset = static_cast<int32_t>(rec.siblingDataStart);
-  trace.record.trDataPoints = 5;
-  const std::string path = WriteSiblings(rec);
-  ASSERT_EQ(std::filesystem::file_size(path), rec.siblingDataStart + 4);
-  ASSERT_EQ(Load("", path), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(4, 5, 0, 0, 0));
-  const std::string plain = "Raw Data \"PMPulse_1_1_1_1_Imon\" loaded,     5 samples\r";
-  EXPECT_THAT(PostedWithoutTiming(), HasSubstr(plain));
-  EXPECT_GT(PostedWithoutTiming().size(), plain.size()) << "a notice tells of the missing samples";
-
-  // All of a trace beyond the end.
-  rec.groups[0].series[0].sweeps[0].traces[0].samples.clear();
-  rec.groups[0].series[0].sweeps[0].traces[0].record.trDataOffset = 100000;
-  ASSERT_EQ(Load("/O", WriteSiblings(rec)), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(0, 0, 0, 0, 0));
-}
-
 TEST_F(LoadPmTest, AnUnknownSampleFormatFailsTheTraceAndKeepsEarlierWaves) {
   // Three sweeps, so that the second one's samples lie inside the data: the
   // writer stores none for a format it does not know.
