@@ -34,7 +34,7 @@ TEST(DataFileKind, SignaturesGiveTheirKinds) {
   EXPECT_EQ(Detect(Text("DAT1 raw samples")).kind, kDataFileDat1);
   EXPECT_EQ(Detect(Text("DATA raw samples")).kind, kDataFileData);
   // Anything that does not begin "DAT" is raw data, accepted.
-  for (const char* other : {"DA", "dat1"}) {
+  for (const char* other : {"DA", "dat1", "DBT2"}) {
     const Detected d = Detect(Text(other));
     EXPECT_EQ(d.result, 0) << other;
     EXPECT_EQ(d.kind, kDataFileRaw) << other;
@@ -44,7 +44,7 @@ TEST(DataFileKind, SignaturesGiveTheirKinds) {
   // there), nothing at all, a bundle shorter than its header.
   Bytes cut = test::PmBundleBytes(test::Shaped());
   cut.resize(kBundleHeaderSize - 1);
-  for (const Bytes& bad : {Text("DAT3"), Text("DAT"), Bytes{}, cut})
+  for (const Bytes& bad : {Text("DAT3"), Text("DATa"), Text("DAT"), Bytes{}, cut})
     EXPECT_EQ(Detect(bad).result, -1) << std::string(bad.begin(), bad.end()).substr(0, 4);
   EXPECT_EQ(CurrentBundleHeader(), BundleHeader{});
 }
