@@ -159,13 +159,9 @@ TEST_F(LoadPmTest, FilesThatCannotBeNamedOpenedOrRead) {
   EXPECT_EQ(Load("", stem + ".dat"), 0);
   EXPECT_THAT(WaveNames(), ElementsAre("PMPulse_1_1_1_1_Imon"));
 
-  // In a bundle: the stimulus tree's item cleared, the pulsed tree's magic
-  // broken.
-  std::vector<uint8_t> bundle = test::PmBundleBytes(rec);
-  std::vector<uint8_t> noStim = bundle;
-  for (size_t i = 0; i < 8; ++i) noStim[test::BundleItemEntryOffset(kBundleItemStimulus) + i] = 0;
-  test::WriteFileBytes(stem + "2.dat", noStim);
-  EXPECT_EQ(Load("", stem + "2.dat"), kErrCannotOpenPgf);
+  // A bundle whose pulsed tree has its magic broken (kwt's own tests cut
+  // the stimulus tree's item).
+  const std::vector<uint8_t> bundle = test::PmBundleBytes(rec);
   std::vector<uint8_t> badPul = bundle;
   const size_t at = test::BundleItemEntryOffset(kBundleItemPulsed);
   badPul[static_cast<size_t>(LoadI32(bundle, at, ByteOrder::kLittle))] = 'X';

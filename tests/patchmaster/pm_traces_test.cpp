@@ -135,30 +135,6 @@ TEST_F(LoadPmTest, ZeroOffsetXScalingUnitsAndTheFileStartTime) {
   EXPECT_EQ(Wave(kWave)->dims[0].offset, 12.75);
 }
 
-// Samples that lie past the end of the data file read as zeros; the trace
-// still loads, and the history says what was missing.
-TEST_F(LoadPmTest, SamplesBeyondTheEndOfTheFileAreZeros) {
-  PmRecording rec = test::SmallPm();
-  PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
-  trace.placeData = false;
-  trace.samples = {4, 5};  // written at the offset: 4 bytes at 64..67
-  trace.record.trDataOffset = static_cast<int32_t>(rec.siblingDataStart);
-  trace.record.trDataPoints = 5;
-  const std::string path = WriteSiblings(rec);
-  ASSERT_EQ(std::filesystem::file_size(path), rec.siblingDataStart + 4);
-  ASSERT_EQ(Load("", path), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(4, 5, 0, 0, 0));
-  const std::string plain = "Raw Data \"PMPulse_1_1_1_1_Imon\" loaded,     5 samples\r";
-  EXPECT_THAT(PostedWithoutTiming(), HasSubstr(plain));
-  EXPECT_GT(PostedWithoutTiming().size(), plain.size()) << "a notice tells of the missing samples";
-
-  // All of a trace beyond the end.
-  rec.groups[0].series[0].sweeps[0].traces[0].samples.clear();
-  rec.groups[0].series[0].sweeps[0].traces[0].record.trDataOffset = 100000;
-  ASSERT_EQ(Load("/O", WriteSiblings(rec)), 0);
-  EXPECT_THAT(Values(kWave), ElementsAre(0, 0, 0, 0, 0));
-}
-
 TEST_F(LoadPmTest, AnUnknownSampleFormatFailsTheTraceAndKeepsEarlierWaves) {
   // Three sweeps, so that the second one's samples lie inside the data: the
   // writer stores none for a format it does not know.
@@ -362,15 +338,7 @@ TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
     std::vector<std::string> commands;
   };
   const std::vector<Case> cases = {
-      // Data alone takes the whole height; one graph per sweep.
-      {"/P", test::SmallPm(2),
-       {kGraphPrepare, "AppendToGraph/L=l1 " + imon, AxisCommand(1, "0.0000", "1.0000"), kGraphPrepare,
-        "AppendToGraph/L=l1 'PMPulse_1_1_2_1_Imon'", AxisCommand(1, "0.0000", "1.0000")}},
-      // Two axes: h = (1 - 0.06) / 2 = 0.47.
-      {"/P/I", Recording(false),
-       {kGraphPrepare, "AppendToGraph/L=l1 " + da0, AxisCommand(1, "0.0000", "0.4700"), da0Mode,
-        "AppendToGraph/L=l2 " + imon, AxisCommand(2, "0.5300", "1.0000")}},
-      // All stimulus waves share one axis.
+      // All stimulus waves share one axis: h = (1 - 0.06) / 2 = 0.47.
       {"/P/I", Recording(false, true),
        {kGraphPrepare, "AppendToGraph/L=l1 " + da0, AxisCommand(1, "0.0000", "0.4700"), da0Mode,
         "AppendToGraph/L=l1 'PMPulse_1_1_1_2_DA-1'", AxisCommand(1, "0.0000", "0.4700"),
@@ -396,7 +364,7 @@ TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
     EXPECT_THAT(std::vector<std::string>(wb_.commandLog().begin() + from, wb_.commandLog().end()),
                 ElementsAreArray(c.commands));
   }
-  ASSERT_EQ(wb_.windows().size(), 6u) << "one graph per trace loaded";
+  ASSERT_EQ(wb_.windows().size(), 3u) << "one graph per trace loaded";
   EXPECT_EQ(wb_.updateDepth(), 0) << "updates resume when the loop ends";
   EXPECT_EQ(wb_.windows().front().traces.size(), 4u) << "the last graph, on top";
 }

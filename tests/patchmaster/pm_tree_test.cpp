@@ -54,26 +54,17 @@ TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
 
   // Lookups outside their ranges answer none.
   EXPECT_EQ(FindPmGroup(4), nullptr);
-  EXPECT_EQ(FindPmSeries(1, 3), nullptr);
   EXPECT_EQ(FindPmSeries(2, 1), nullptr);  // a group without series
   EXPECT_EQ(FindPmSweep(1, 2, 1), nullptr);
-  EXPECT_EQ(FindPmSweep(1, 1, -1), nullptr);
   EXPECT_EQ(LookUpPmTrace(1, 1, 1, 3), nullptr);
-  EXPECT_EQ(LookUpPmTrace(1, 1, 3, 1), nullptr);
-  EXPECT_EQ(FindPmStimulation(4), nullptr);
-  EXPECT_EQ(FindPmChannel(3, 1), nullptr);
-  EXPECT_EQ(FindPmSegment(1, 2, 2), nullptr);
   EXPECT_EQ(FindPmSegment(1, 1, 6), nullptr);
-  EXPECT_EQ(FindAmpSeries(3), nullptr);
-  EXPECT_EQ(FindAmpState(1, 3), nullptr);
   EXPECT_EQ(FindAmpState(2, 0), nullptr);
   EXPECT_EQ(FindSolution(3), nullptr);
 }
 
 TEST_F(PmTreeTest, TraceRecordsOf296BytesZeroFillTheRest) {
-  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
+  {
     PmRecording rec = Shaped();
-    test::SetPmByteOrder(rec, order);
     rec.pul.sizes[4] = 296;
     test::PmSweep& sweep = rec.groups[0].series[0].sweeps[0];
     sweep.interleaveBlock = 4;  // both traces get size 4 and skip 8
@@ -87,20 +78,6 @@ TEST_F(PmTreeTest, TraceRecordsOf296BytesZeroFillTheRest) {
     EXPECT_EQ(FieldText(LookUpPmTrace(3, 1, 1, 3)->trLabel), "real64");
     EXPECT_EQ(GetPulsedRoot()->traceCount, 7);
   }
-}
-
-TEST_F(PmTreeTest, BundleWithoutSolutionItemStillLoadsTheOtherTrees) {
-  PmRecording rec = Shaped();
-  rec.writeSolution = false;
-  const Bytes file = test::PmBundleBytes(rec);
-  const MemorySource source(file);
-  EXPECT_TRUE(ReadStimulusTreeFromBundle(source));
-  EXPECT_TRUE(ReadPulsedTreeFromBundle(source));
-  EXPECT_TRUE(ReadAmplifierTreeFromBundle(source));
-  EXPECT_FALSE(ReadSolutionTreeFromBundle(source));
-  EXPECT_EQ(GetPulsedRoot()->traceCount, 7);
-  EXPECT_EQ(FindSolution(1), nullptr);
-  EXPECT_EQ(AmpSeriesCount(), 2);
 }
 
 TEST_F(PmTreeTest, TruncatedTreesFailAndLeaveNothingLoaded) {
@@ -138,13 +115,10 @@ TEST_F(PmTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
     // A billion groups in a file of a few kilobytes: refused before any
     // array is sized.
     for (const auto& [offset, value] : {std::pair{kRootCount, 1000000000},
-                                        std::pair{kRootCount, -1},
                                         std::pair{kFirstGroupCount, 0x7FFFFFFF},
-                                        std::pair{kFirstSeriesCount, 100},
                                         std::pair{kFirstSweepCount, -3},
-                                        std::pair{kPulHeader - 4, -1},          // trace size
-                                        std::pair{kPulHeader - 4, 0x40000000},  // trace size
-                                        std::pair{size_t{8}, 100000}}) {        // root size
+                                        std::pair{kPulHeader - 4, -1},     // trace size
+                                        std::pair{size_t{8}, 100000}}) {   // root size
       Bytes bad = good;
       test::PatchI32(bad, offset, value, order);
       EXPECT_FALSE(ReadPulsedTree(MemorySource(bad))) << offset << " " << value;
@@ -181,18 +155,14 @@ TEST_F(PmTreeTest, MagicAndLevelCountAreCheckedTheLastChildCountReadOver) {
 
 TEST_F(PmTreeTest, EmptyTreesAreValidReadingReplacesAndFailingEmpties) {
   ASSERT_TRUE(test::ReadPmBundle(PmRecording{}));
-  ASSERT_NE(GetPulsedRoot(), nullptr);
   EXPECT_EQ(GetPulsedRoot()->traceCount, 0);
-  EXPECT_EQ(FindPmGroup(1), nullptr);
   ASSERT_NE(GetPmStimulusRoot(), nullptr);
-  EXPECT_EQ(PmStimulationCount(), 0);
-
   PmRecording one;
   one.AddGroup("only").AddSeries().AddSweep().AddTrace("t", {1});
   ASSERT_TRUE(ReadPulsedTree(MemorySource(test::PulsedTreeBytes(Shaped()))));
   ASSERT_TRUE(ReadPulsedTree(MemorySource(test::PulsedTreeBytes(one))));
-  EXPECT_EQ(GetPulsedRoot()->groupCount, 1);
   EXPECT_EQ(FieldText(FindPmGroup(1)->grLabel), "only");
+  EXPECT_EQ(FindPmGroup(2), nullptr);
   EXPECT_FALSE(ReadPulsedTree(MemorySource(Bytes{'e', 'e', 'r', 'T'})));
   EXPECT_EQ(GetPulsedRoot(), nullptr);
   EXPECT_TRUE(PmTraces().empty());
@@ -206,11 +176,9 @@ TEST_F(PmTreeTest, BundleItemsOutsideTheFileMakeTheirTreeUnreadable) {
   const int32_t pulLength = LoadI32(good, pulEntry + 4, ByteOrder::kLittle);
   const auto fileSize = static_cast<int32_t>(good.size());
   for (const auto& [start, length] :
-       {std::pair{fileSize - 10, pulLength}, std::pair{fileSize + 100, 10},
-        std::pair{-pulStart, pulLength}, std::pair{pulStart, -1},
+       {std::pair{fileSize + 100, 10}, std::pair{-pulStart, pulLength}, std::pair{pulStart, -1},
         std::pair{pulStart, 0x7FFFFFFF}, std::pair{pulStart, pulLength - 1},
-        std::pair{pulStart, fileSize - pulStart + 1},  // one byte beyond the end
-        std::pair{0, pulLength}}) {
+        std::pair{pulStart, fileSize - pulStart + 1}}) {  // one byte beyond the end
     Bytes bad = good;
     test::PatchI32(bad, pulEntry, start, ByteOrder::kLittle);
     test::PatchI32(bad, pulEntry + 4, length, ByteOrder::kLittle);
@@ -274,55 +242,37 @@ TEST_F(PmTreeFileTest, EveryRecordReadsAsWritten) {
 TEST_F(PmTreeFileTest, DatFileThatIsNoBundleHoldsNoTrees) {
   const test::PmFiles files = test::WritePmSiblings(Shaped(), dir_.path() / "cell.dat");
   EXPECT_FALSE(ReadPulsedTree(files.data.string()));
-  EXPECT_FALSE(ReadStimulusTree(files.data.string()));
   EXPECT_TRUE(bench_.interaction().events().empty());
-  // A missing bundle is reported by the detection's alert.
+  // A missing bundle is reported by the detection's alert; a missing
+  // sibling tree file fails quietly.
   EXPECT_FALSE(ReadPulsedTree(dir_.File("missing.dat")));
-  EXPECT_EQ(bench_.interaction().events().size(), 1u);
-  // Missing or empty sibling tree files fail quietly.
   EXPECT_FALSE(ReadAmplifierTree(dir_.File("missing.amp")));
-  test::WriteFileBytes(dir_.File("empty.sol"), {});
-  EXPECT_FALSE(ReadSolutionTree(dir_.File("empty.sol")));
   EXPECT_EQ(bench_.interaction().events().size(), 1u);
 }
 
+// (LoadPM and kwt info take each format to its reader; a tree of five
+// levels is refused by LoadPM.)
 TEST_F(PmTreeFileTest, StimulusTreeFormatSelectsTheReader) {
-  // A 4-level "eerT" tree is read by the PatchMaster reader.
+  // A big-endian 4-level tree: its level count is read in its own order.
   PmRecording rec = Shaped();
+  rec.pgf.order = ByteOrder::kBig;
   const test::PmFiles files = test::WritePmSiblings(rec, dir_.path() / "pm.dat");
-  EXPECT_EQ(ProbeStimulusTreeFormat(files.pgf.string()), StimulusTreeFormat::kPatchMaster);
   StimulusTreeFormat format = StimulusTreeFormat::kUnknown;
   ASSERT_TRUE(ReadStimulusTreeOfEitherFormat(files.pgf.string(), &format));
   EXPECT_EQ(format, StimulusTreeFormat::kPatchMaster);
   EXPECT_EQ(PmStimulationCount(), 3);
-  EXPECT_EQ(GetStimulusRoot(), nullptr);
 
-  // A 3-level one by the Pulse reader.
+  // Only one stimulus tree is loaded at a time: the other format's goes.
   test::PulseRecording pulse;
-  pulse.pgfOrder = ByteOrder::kLittle;
   pulse.AddStimulation("old").AddSegment(kSegmentConstant, -0.07, 0.01);
   pulse.AddGroup().AddSeries().AddSweep({1, 2});
   const test::PulseFiles old = test::WritePulseRecording(pulse, dir_.path() / "old.dat");
-  EXPECT_EQ(ProbeStimulusTreeFormat(old.pgf.string()), StimulusTreeFormat::kPulse);
   ASSERT_TRUE(ReadStimulusTreeOfEitherFormat(old.pgf.string(), &format));
   EXPECT_EQ(format, StimulusTreeFormat::kPulse);
   EXPECT_EQ(StimulationCount(), 1);
-  // Only one stimulus tree is loaded at a time: the other format's went.
   EXPECT_EQ(PmStimulationCount(), 0);
   ASSERT_TRUE(ReadStimulusTreeOfEitherFormat(files.pgf.string(), &format));
   EXPECT_EQ(StimulationCount(), 0);
-
-  // Big-endian level counts are read in their order too.
-  rec.pgf.order = ByteOrder::kBig;
-  const test::PmFiles bigFiles = test::WritePmSiblings(rec, dir_.path() / "big.dat");
-  EXPECT_EQ(ProbeStimulusTreeFormat(bigFiles.pgf.string()), StimulusTreeFormat::kPatchMaster);
-
-  // Any other level count, or no tree at all, is neither.
-  rec.pgf.levels = 5;
-  const test::PmFiles odd = test::WritePmSiblings(rec, dir_.path() / "odd.dat");
-  EXPECT_EQ(ProbeStimulusTreeFormat(odd.pgf.string()), StimulusTreeFormat::kUnknown);
-  EXPECT_FALSE(ReadStimulusTreeOfEitherFormat(odd.pgf.string(), &format));
-  EXPECT_EQ(format, StimulusTreeFormat::kUnknown);
   EXPECT_EQ(ProbeStimulusTreeFormat(dir_.File("missing.pgf")), StimulusTreeFormat::kUnknown);
 }
 

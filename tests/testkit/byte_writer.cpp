@@ -54,6 +54,20 @@ void ByteWriter::StoreText(size_t offset, std::string_view text, size_t width) {
     bytes_[offset + i] = i < text.size() ? static_cast<uint8_t>(text[i]) : 0;
 }
 
+void StoreFields(ByteWriter& w, size_t base, std::initializer_list<FieldPut> fields) {
+  for (const FieldPut& f : fields) {
+    const size_t at = base + f.at;
+    switch (f.kind) {
+      case FieldPut::kU8: w.StoreU8(at, static_cast<uint8_t>(f.integer)); break;
+      case FieldPut::kI16: w.StoreI16(at, static_cast<int16_t>(f.integer)); break;
+      case FieldPut::kI32: w.StoreI32(at, static_cast<int32_t>(f.integer)); break;
+      case FieldPut::kF32: w.StoreF32(at, static_cast<float>(f.real)); break;
+      case FieldPut::kF64: w.StoreF64(at, f.real); break;
+      case FieldPut::kText: w.StoreText(at, f.text, f.text.size()); break;
+    }
+  }
+}
+
 void PutStoredSample(ByteWriter& out, int32_t format, double value) {
   switch (format) {
     case 0:

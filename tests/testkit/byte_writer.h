@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,39 @@ void PutStoredSample(ByteWriter& out, int32_t format, double value);
 
 // Bytes per sample of a format: 2, 4, 4, 8; 0 for an unknown one.
 size_t StoredSampleWidth(int32_t format);
+
+// A fixed text field as a record stores it: all of its width, without
+// the closing NUL.
+struct TextField {
+  std::string_view text;
+};
+template <size_t N>
+TextField Txt(const char (&field)[N]) {
+  return {std::string_view(field, N - 1)};
+}
+
+// One field of a record: its offset and its value, stored at the width of
+// the value's own type.  Other types are refused at compile time, so that
+// a field never changes its width on the way.
+struct FieldPut {
+  enum Kind : uint8_t { kU8, kI16, kI32, kF32, kF64, kText };
+  template <class T>
+  FieldPut(size_t, T) = delete;
+  FieldPut(size_t at, uint8_t v) : at(at), kind(kU8), integer(v) {}
+  FieldPut(size_t at, int16_t v) : at(at), kind(kI16), integer(v) {}
+  FieldPut(size_t at, int32_t v) : at(at), kind(kI32), integer(v) {}
+  FieldPut(size_t at, float v) : at(at), kind(kF32), real(v) {}
+  FieldPut(size_t at, double v) : at(at), kind(kF64), real(v) {}
+  FieldPut(size_t at, TextField v) : at(at), kind(kText), text(v.text) {}
+  size_t at;
+  Kind kind;
+  int64_t integer = 0;
+  double real = 0.0;
+  std::string_view text;
+};
+
+// Stores each field at `base` + its offset, in the writer's order.
+void StoreFields(ByteWriter& w, size_t base, std::initializer_list<FieldPut> fields);
 
 // A record's bytes: `padding` throughout its `known` size (or `size`, when
 // larger), the fields `store(writer, record)` puts at their offsets, and the

@@ -31,142 +31,76 @@ constexpr size_t kSolRootBytes = 88;
 constexpr size_t kSolutionBytes = 160;
 constexpr size_t kChemicalBytes = 40;
 
-template <size_t N>
-void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
-  w.StoreText(offset, std::string_view(field, N - 1), N - 1);
-}
-
 void LockIn(ByteWriter& w, size_t at, const LockInParams& r) {
-  w.StoreF64(at + 0, r.extPhase);
-  w.StoreF64(at + 8, r.extAttenuation);
-  w.StoreF64(at + 16, r.phase);
-  w.StoreU8(at + 64, r.extCalValid);
+  StoreFields(w, at, {{0, r.extPhase}, {8, r.extAttenuation}, {16, r.phase}, {64, r.extCalValid}});
 }
 
 void Amplifier(ByteWriter& w, size_t at, const AmplifierState& r) {
-  w.StoreF64(at + 16, r.filter1Bandwidth);
-  w.StoreF64(at + 24, r.filter2Bandwidth);
-  w.StoreF64(at + 32, r.rsValue);
-  w.StoreF64(at + 40, r.rsFraction);
-  w.StoreF64(at + 56, r.cFastAmp1);
-  w.StoreF64(at + 64, r.cFastAmp2);
-  w.StoreF64(at + 88, r.gSeries);
-  w.StoreF64(at + 112, r.vHold);
-  w.StoreF64(at + 128, r.vOffset);
-  w.StoreF64(at + 136, r.vLiquidJunction);
-  w.StoreF64(at + 144, r.ccIHold);
-  w.StoreU8(at + 232, r.amplKind);
-  w.StoreU8(at + 234, r.aDBoard);
-  w.StoreU8(at + 238, r.clampSpeed);
-  w.StoreU8(at + 239, r.filter2Type);
-  w.StoreU8(at + 240, r.rsOn);
-  w.StoreU8(at + 241, r.compCorrection);
-  w.StoreU8(at + 242, r.ccRange);
-  w.StoreU8(at + 243, r.ccGain);
-  w.StoreU8(at + 281, r.gainRange);
-  w.StoreU8(at + 282, r.stimFilterOn);
+  StoreFields(w, at, {{16, r.filter1Bandwidth}, {24, r.filter2Bandwidth}, {32, r.rsValue},
+                      {40, r.rsFraction}, {56, r.cFastAmp1}, {64, r.cFastAmp2}, {88, r.gSeries},
+                      {112, r.vHold}, {128, r.vOffset}, {136, r.vLiquidJunction}, {144, r.ccIHold},
+                      {232, r.amplKind}, {234, r.aDBoard}, {238, r.clampSpeed},
+                      {239, r.filter2Type}, {240, r.rsOn}, {241, r.compCorrection},
+                      {242, r.ccRange}, {243, r.ccGain}, {281, r.gainRange},
+                      {282, r.stimFilterOn}});
 }
 
 void Root(ByteWriter& w, const PmRootRecord& r) {
-  Text(w, 8, r.roVersionName);
-  w.StoreF64(520, r.roStartTime);
+  StoreFields(w, 0, {{8, Txt(r.roVersionName)}, {520, r.roStartTime}});
 }
 
 void Group(ByteWriter& w, const PmGroupRecord& r) {
-  Text(w, 4, r.grLabel);
-  Text(w, 36, r.grText);
+  StoreFields(w, 0, {{4, Txt(r.grLabel)}, {36, Txt(r.grText)}});
 }
 
 void Series(ByteWriter& w, const PmSeriesRecord& r) {
-  Text(w, 4, r.seLabel);
-  Text(w, 36, r.seComment);
-  w.StoreF64(136, r.seTime);
-  for (size_t i = 0; i < 4; ++i) w.StoreF64(344 + 8 * i, r.seUserParamValue[i]);
+  StoreFields(w, 0, {{4, Txt(r.seLabel)}, {36, Txt(r.seComment)}, {136, r.seTime}});
+  for (size_t i = 0; i < 4; ++i) {
+    StoreFields(w, 0, {{344 + 8 * i, r.seUserParamValue[i]},
+                       {952 + 40 * i, Txt(r.seUserParamName[i].name)},
+                       {952 + 40 * i + 32, Txt(r.seUserParamName[i].unit)}});
+  }
   LockIn(w, 376, r.seLockInParams);
   Amplifier(w, 472, r.seAmplifierState);
-  for (size_t i = 0; i < 4; ++i) {
-    Text(w, 952 + 40 * i, r.seUserParamName[i].name);
-    Text(w, 952 + 40 * i + 32, r.seUserParamName[i].unit);
-  }
 }
 
 void Sweep(ByteWriter& w, const PmSweepRecord& r) {
-  Text(w, 4, r.swLabel);
-  w.StoreI32(40, r.stimNo);
-  w.StoreI32(44, r.swSweepNumber);
-  w.StoreF64(48, r.swTime);
-  w.StoreF64(56, r.swTimer);
-  w.StoreF64(96, r.swTemperature);
-  w.StoreI16(112, r.swDigitalIn);
-  w.StoreI16(116, r.swDigitalOut);
+  StoreFields(w, 0, {{4, Txt(r.swLabel)}, {40, r.stimNo}, {44, r.swSweepNumber}, {48, r.swTime},
+                     {56, r.swTimer}, {96, r.swTemperature}, {112, r.swDigitalIn},
+                     {116, r.swDigitalOut}});
 }
 
 void Trace(ByteWriter& w, const PmTraceRecord& r) {
-  Text(w, 4, r.trLabel);
-  w.StoreI32(36, r.trTraceCount);
-  w.StoreI32(40, r.trDataOffset);
-  w.StoreI32(44, r.trDataPoints);
-  w.StoreI32(48, r.trIntSolution);
-  w.StoreI32(52, r.trAverageCount);
-  w.StoreI32(56, r.trLeakCount);
-  w.StoreI16(64, r.trDataKind);
-  w.StoreU8(68, r.trRecordingMode);
-  w.StoreU8(69, r.trAmplIndex);
-  w.StoreU8(70, r.trDataFormat);
-  w.StoreF64(72, r.trDataScaler);
-  w.StoreF64(80, r.trXStart);
-  w.StoreF64(88, r.trZeroData);
-  Text(w, 96, r.trYUnit);
-  w.StoreF64(104, r.trXInterval);
-  w.StoreF64(144, r.trBandwidth);
-  w.StoreF64(176, r.trCSlow);
-  w.StoreF64(184, r.trGSeries);
-  w.StoreF64(192, r.trRsValue);
-  w.StoreI32(216, r.trLinkDAChannel);
-  w.StoreI32(244, r.trExtSolution);
-  w.StoreI32(292, r.trInterleaveSize);
-  w.StoreI32(296, r.trInterleaveSkip);
+  StoreFields(w, 0, {{4, Txt(r.trLabel)}, {36, r.trTraceCount}, {40, r.trDataOffset},
+                     {44, r.trDataPoints}, {48, r.trIntSolution}, {52, r.trAverageCount},
+                     {56, r.trLeakCount}, {64, r.trDataKind}, {68, r.trRecordingMode},
+                     {69, r.trAmplIndex}, {70, r.trDataFormat}, {72, r.trDataScaler},
+                     {80, r.trXStart}, {88, r.trZeroData}, {96, Txt(r.trYUnit)},
+                     {104, r.trXInterval}, {144, r.trBandwidth}, {176, r.trCSlow},
+                     {184, r.trGSeries}, {192, r.trRsValue}, {216, r.trLinkDAChannel},
+                     {244, r.trExtSolution}, {292, r.trInterleaveSize},
+                     {296, r.trInterleaveSkip}});
 }
 
 void Stimulation(ByteWriter& w, const PmStimulationRecord& r) {
-  Text(w, 4, r.stName);
-  w.StoreI32(100, r.stStartSegment);
-  w.StoreF64(104, r.stStartTime);
-  w.StoreF64(112, r.stSampleInterval);
-  w.StoreF64(128, r.stLeakDelay);
-  w.StoreI32(144, r.stNumberSweeps);
-  w.StoreI32(148, r.stNumberLeaks);
-  w.StoreU8(168, r.stLockInFlag);
+  StoreFields(w, 0, {{4, Txt(r.stName)}, {100, r.stStartSegment}, {104, r.stStartTime},
+                     {112, r.stSampleInterval}, {128, r.stLeakDelay}, {144, r.stNumberSweeps},
+                     {148, r.stNumberLeaks}, {168, r.stLockInFlag}});
 }
 
 void Channel(ByteWriter& w, const PmChannelRecord& r) {
-  w.StoreI32(4, r.chLinkedChannel);
-  w.StoreU8(22, r.chAdcMode);
-  w.StoreU8(27, r.chHoldFromLast);
-  w.StoreI16(28, r.chDacChannel);
-  w.StoreU8(30, r.chDacMode);
-  w.StoreF64(48, r.chHolding);
-  w.StoreF64(56, r.chLeakHolding);
-  w.StoreF64(64, r.chLeakSize);
-  w.StoreI16(84, r.chDacBit);
-  w.StoreF64(96, r.chSineCycle);
-  w.StoreF64(104, r.chSineAmplitude);
-  w.StoreF64(112, r.chReversalPotential);
-  w.StoreI32(160, r.chSkipCycles);
+  StoreFields(w, 0, {{4, r.chLinkedChannel}, {22, r.chAdcMode}, {27, r.chHoldFromLast},
+                     {28, r.chDacChannel}, {30, r.chDacMode}, {48, r.chHolding},
+                     {56, r.chLeakHolding}, {64, r.chLeakSize}, {84, r.chDacBit},
+                     {96, r.chSineCycle}, {104, r.chSineAmplitude},
+                     {112, r.chReversalPotential}, {160, r.chSkipCycles}});
 }
 
 void Segment(ByteWriter& w, const PmSegmentRecord& r) {
-  w.StoreU8(4, r.segClass);
-  w.StoreU8(5, r.segStore);
-  w.StoreU8(6, r.segVoltageIncMode);
-  w.StoreU8(7, r.segDurationIncMode);
-  w.StoreF64(8, r.segVoltage);
-  w.StoreI32(16, r.segVoltageSource);
-  w.StoreF64(20, r.segDeltaVFactor);
-  w.StoreF64(28, r.segDeltaVIncrement);
-  w.StoreF64(36, r.segDuration);
-  w.StoreF64(48, r.segDeltaTFactor);
-  w.StoreF64(56, r.segDeltaTIncrement);
+  StoreFields(w, 0, {{4, r.segClass}, {5, r.segStore}, {6, r.segVoltageIncMode},
+                     {7, r.segDurationIncMode}, {8, r.segVoltage}, {16, r.segVoltageSource},
+                     {20, r.segDeltaVFactor}, {28, r.segDeltaVIncrement}, {36, r.segDuration},
+                     {48, r.segDeltaTFactor}, {56, r.segDeltaTIncrement}});
 }
 
 void AmpState(ByteWriter& w, const AmpStateRecord& r) {
@@ -174,7 +108,7 @@ void AmpState(ByteWriter& w, const AmpStateRecord& r) {
   Amplifier(w, 112, r.amplifierState);
 }
 
-void Solution(ByteWriter& w, const SolutionRecord& r) { Text(w, 4, r.solName); }
+void Solution(ByteWriter& w, const SolutionRecord& r) { StoreFields(w, 0, {{4, Txt(r.solName)}}); }
 
 // A record of padding alone, for the records that hold no field.
 std::vector<uint8_t> Filler(size_t known, uint8_t padding) {

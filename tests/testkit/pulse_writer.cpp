@@ -21,126 +21,58 @@ namespace {
 // the unused parts of the channel blocks) are left as the bytes the record
 // starts from.
 
-template <size_t N>
-void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
-  w.StoreText(offset, std::string_view(field, N - 1), N - 1);
-}
-
 void Root(ByteWriter& w, const RootRecord& r) {
-  w.StoreI16(0, r.version);
-  Text(w, 2, r.versionName);
-  w.StoreF64(430, r.startTime);
+  StoreFields(w, 0, {{0, r.version}, {2, Txt(r.versionName)}, {430, r.startTime}});
 }
 
 void Group(ByteWriter& w, const GroupRecord& r) {
-  Text(w, 0, r.label);
-  Text(w, 14, r.text);
+  StoreFields(w, 0, {{0, Txt(r.label)}, {14, Txt(r.text)}});
 }
 
 void Series(ByteWriter& w, const SeriesRecord& r) {
-  w.StoreF64(0, r.seriesTime);
-  w.StoreF64(8, r.bandwidth);
-  w.StoreF64(16, r.holding);
-  w.StoreF64(56, r.temperature);
-  w.StoreU8(120, r.recordingMode);
-  Text(w, 122, r.comment);
-  w.StoreU8(203, r.clampSpeed);
-  w.StoreU8(205, r.gainRange);
-  w.StoreU8(207, r.filter2Type);
-  w.StoreF32(208, r.filter1Bandwidth);
-  w.StoreU8(212, r.rsOn);
-  w.StoreF32(218, r.rsFraction);
-  w.StoreF32(226, r.cFastAmp1);
-  w.StoreF32(230, r.cFastAmp2);
-  w.StoreU8(238, r.compensationCorrection);
-  w.StoreU8(249, r.stimFilterOn862);
-  w.StoreU8(252, r.stimFilterOn);
-  w.StoreF32(260, r.vOffset);
-  w.StoreF32(264, r.lj);
-  w.StoreF32(282, r.filter2Bandwidth);
-  w.StoreU8(300, r.amplifierKind);
-  Text(w, 302, r.amplifierModel);
-  w.StoreI32(306, r.internalSolution);
-  w.StoreI32(310, r.externalSolution);
-  Text(w, 314, r.unit1);
-  w.StoreF64(326, r.furaKEff);
-  w.StoreF64(334, r.furaRMin);
-  w.StoreF64(342, r.furaRMax);
-  w.StoreF64(350, r.phase);
-  w.StoreF64(398, r.extPhase);
-  w.StoreF64(406, r.extAttenuation);
-  w.StoreU8(438, r.extCalibrationValid);
+  StoreFields(w, 0, {{0, r.seriesTime}, {8, r.bandwidth}, {16, r.holding}, {56, r.temperature},
+                     {120, r.recordingMode}, {122, Txt(r.comment)}, {203, r.clampSpeed},
+                     {205, r.gainRange}, {207, r.filter2Type}, {208, r.filter1Bandwidth},
+                     {212, r.rsOn}, {218, r.rsFraction}, {226, r.cFastAmp1}, {230, r.cFastAmp2},
+                     {238, r.compensationCorrection}, {249, r.stimFilterOn862},
+                     {252, r.stimFilterOn}, {260, r.vOffset}, {264, r.lj},
+                     {282, r.filter2Bandwidth}, {300, r.amplifierKind},
+                     {302, Txt(r.amplifierModel)}, {306, r.internalSolution},
+                     {310, r.externalSolution}, {314, Txt(r.unit1)}, {326, r.furaKEff},
+                     {334, r.furaRMin}, {342, r.furaRMax}, {350, r.phase}, {398, r.extPhase},
+                     {406, r.extAttenuation}, {438, r.extCalibrationValid}});
 }
 
 void Sweep(ByteWriter& w, const SweepRecord& r) {
-  w.StoreF64(0, r.sweepTime);
-  w.StoreI32(8, r.stimulation);
-  w.StoreI32(12, r.sweepNumber);
-  w.StoreU8(20, r.hasLeak);
-  w.StoreU8(21, r.hasSecondTrace);
-  Text(w, 22, r.label);
-  w.StoreI32(36, r.dataPoints);
-  w.StoreI32(40, r.dataOffset);
-  w.StoreF64(48, r.factor1);
-  w.StoreF64(56, r.factor2);
-  w.StoreF64(64, r.cSlow);
-  w.StoreF64(72, r.gSeries);
-  w.StoreF64(80, r.rsValue);
-  w.StoreI16(128, r.kindBits);
-  w.StoreU8(174, r.sampleFormat);
-  w.StoreF64(176, r.timer);
+  StoreFields(w, 0, {{0, r.sweepTime}, {8, r.stimulation}, {12, r.sweepNumber}, {20, r.hasLeak},
+                     {21, r.hasSecondTrace}, {22, Txt(r.label)}, {36, r.dataPoints},
+                     {40, r.dataOffset}, {48, r.factor1}, {56, r.factor2}, {64, r.cSlow},
+                     {72, r.gSeries}, {80, r.rsValue}, {128, r.kindBits}, {174, r.sampleFormat},
+                     {176, r.timer}});
 }
 
-void PgfRoot(ByteWriter& w, const PgfRootRecord& r) {
-  w.StoreI16(0, r.version);
-}
+void PgfRoot(ByteWriter& w, const PgfRootRecord& r) { StoreFields(w, 0, {{0, r.version}}); }
 
+// Of the three 28-byte channel blocks (at 120, 148, 176) only the start
+// offset and the sampling codes at byte 26 have a meaning.
 void Stimulation(ByteWriter& w, const StimulationRecord& r) {
-  Text(w, 14, r.stimName);
-  w.StoreF64(28, r.sampleInterval);
-  w.StoreI32(52, r.protocolSweeps);
-  w.StoreI32(90, r.leakCount);
-  w.StoreF64(94, r.leakSize);
-  w.StoreF64(102, r.leakHolding);
-  w.StoreF64(112, r.leakDelay);
-  // Of the three 28-byte channel blocks (at 120, 148, 176) only the start
-  // offset and the sampling codes at byte 26 have a meaning.
-  w.StoreF64(122, r.startOffset);
-  w.StoreU8(146, r.block1Byte26);
-  w.StoreU8(174, r.block2Byte26);
-  w.StoreU8(202, r.block3Byte26);
-  w.StoreI16(204, r.channelBlocks);
-  w.StoreU8(211, r.sweepOrder);
-  w.StoreI32(212, r.stimPoints);
-  w.StoreI16(220, r.samplingCount);
-  w.StoreU8(223, r.relativeToHolding);
-  w.StoreU8(224, r.useStimPoints);
-  w.StoreU8(225, r.incrementMode);
-  Text(w, 232, r.leakUnit);
-  Text(w, 234, r.secondUnit);
-  w.StoreF32(236, r.holdingStep);
-  w.StoreF64(244, r.sinePeriod);
-  w.StoreF64(252, r.sineAmplitude);
-  w.StoreU8(260, r.hasFura);
-  w.StoreU8(261, r.holdingSource);
-  w.StoreF64(262, r.furaInterval);
-  w.StoreF64(270, r.furaStart);
-  w.StoreI16(318, r.furaPoints);
-  w.StoreI32(320, r.skipCycles);
-  w.StoreF64(324, r.recordVReversal);
-  w.StoreI16(368, r.samplingRatioA);
-  w.StoreI16(370, r.samplingRatioB);
+  StoreFields(w, 0, {{14, Txt(r.stimName)}, {28, r.sampleInterval}, {52, r.protocolSweeps},
+                     {90, r.leakCount}, {94, r.leakSize}, {102, r.leakHolding},
+                     {112, r.leakDelay}, {122, r.startOffset}, {146, r.block1Byte26},
+                     {174, r.block2Byte26}, {202, r.block3Byte26}, {204, r.channelBlocks},
+                     {211, r.sweepOrder}, {212, r.stimPoints}, {220, r.samplingCount},
+                     {223, r.relativeToHolding}, {224, r.useStimPoints}, {225, r.incrementMode},
+                     {232, Txt(r.leakUnit)}, {234, Txt(r.secondUnit)}, {236, r.holdingStep},
+                     {244, r.sinePeriod}, {252, r.sineAmplitude}, {260, r.hasFura},
+                     {261, r.holdingSource}, {262, r.furaInterval}, {270, r.furaStart},
+                     {318, r.furaPoints}, {320, r.skipCycles}, {324, r.recordVReversal},
+                     {368, r.samplingRatioA}, {370, r.samplingRatioB}});
 }
 
 void Segment(ByteWriter& w, const SegmentRecord& r) {
-  w.StoreU8(0, r.segmentClass);
-  w.StoreU8(1, r.followsHolding);
-  w.StoreF64(2, r.voltage);
-  w.StoreF64(10, r.duration);
-  w.StoreF64(18, r.voltageFactor);
-  w.StoreF64(26, r.voltageIncrement);
-  w.StoreF64(34, r.durationFactor);
-  w.StoreF64(42, r.durationIncrement);
+  StoreFields(w, 0, {{0, r.segmentClass}, {1, r.followsHolding}, {2, r.voltage}, {10, r.duration},
+                     {18, r.voltageFactor}, {26, r.voltageIncrement}, {34, r.durationFactor},
+                     {42, r.durationIncrement}});
 }
 
 // Known sizes as this writer lays the records out.

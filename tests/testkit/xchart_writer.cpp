@@ -38,25 +38,15 @@ std::vector<uint8_t> Root(const XChartRecording& rec) {
 void Group(ByteWriter& w, size_t at, const XChartGroup& g) {
   for (int line = 0; line < kXChartDescriptionLines; ++line)
     w.StoreText(at + static_cast<size_t>(line) * 80, std::string_view(g.description[line]), 80);
-  w.StoreI32(at + 1076, g.points);
-  w.StoreI32(at + 1080, g.sampleOffset);
-  w.StoreU8(at + 1089, g.sampleOrder);
-  w.StoreF64(at + 1092, g.time);
+  StoreFields(w, at, {{1076, g.points}, {1080, g.sampleOffset}, {1089, g.sampleOrder},
+                      {1092, g.time}});
 }
 
 void Trace(ByteWriter& w, size_t at, const XChartTrace& t) {
-  w.StoreU8(at + 0, t.active);
-  Text(w, at + 22, t.name);
-  Text(w, at + 34, t.unit);
-  w.StoreU8(at + 46, t.style);
-  w.StoreI16(at + 48, t.ticks);
-  w.StoreF64(at + 50, t.axisMin);
-  w.StoreF64(at + 58, t.axisMax);
-  w.StoreI16(at + 66, t.slot);
-  w.StoreI16(at + 68, t.height);
-  w.StoreI16(at + 70, t.colour);
-  w.StoreU8(at + 78, t.autoZeroApplied);
-  w.StoreF32(at + 80, t.autoZero);
+  StoreFields(w, at, {{0, t.active}, {22, Txt(t.name)}, {34, Txt(t.unit)}, {46, t.style},
+                      {48, t.ticks}, {50, t.axisMin}, {58, t.axisMax}, {66, t.slot},
+                      {68, t.height}, {70, t.colour}, {78, t.autoZeroApplied},
+                      {80, t.autoZero}});
 }
 
 uint8_t FlagOf(const XChartFixtureTrace& t) {
