@@ -8,6 +8,7 @@
 
 #include "resources/dialogs.h"
 #include "tests/testkit/loader_session.h"
+#include "tests/testkit/menu_dialog.h"
 #include "tests/testkit/pm_writer.h"
 #include "tests/testkit/pulse_writer.h"
 
@@ -113,13 +114,7 @@ class BrowserTest : public LoaderSessionTest {
   static constexpr int32_t kMenuItem = 1;
 
   DialogRecord Open(std::vector<A> actions, int32_t* result = nullptr) {
-    wb_.dialogs().SetScript(std::move(actions));
-    const int32_t r = wb_.ChooseMenuItem(kMenuItem);
-    if (result != nullptr) *result = r;
-    const DialogRecord* run = wb_.dialogs().lastRun();
-    if (run == nullptr) return {};
-    EXPECT_TRUE(run->problems.empty()) << run->problems.front();
-    return *run;
+    return RunMenuDialog(wb_, kMenuItem, std::move(actions), result);
   }
   // Presses "File..." and answers the file dialog with `path`, then runs
   // `more`.

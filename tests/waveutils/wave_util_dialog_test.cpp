@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/result_codes.h"
+#include "tests/testkit/menu_dialog.h"
 #include "tests/waveutils/wave_fixture.h"
 
 namespace kwt::test {
@@ -30,16 +31,8 @@ class WaveUtilDialogTest : public WaveUtilsTest {
     Make("b", {3, 4, 5, 6});
   }
 
-  // Opens the dialog of `item` and runs `actions`; the menu's result goes
-  // to *result.
   DialogRecord Open(int32_t item, std::vector<A> actions, int32_t* result = nullptr) {
-    wb_.dialogs().SetScript(std::move(actions));
-    const int32_t r = wb_.ChooseMenuItem(item);
-    if (result != nullptr) *result = r;
-    const DialogRecord* run = wb_.dialogs().lastRun();
-    if (run == nullptr) return {};
-    EXPECT_TRUE(run->problems.empty()) << run->problems.front();
-    return *run;
+    return RunMenuDialog(wb_, item, std::move(actions), result);
   }
 
   std::string CmdString() {
