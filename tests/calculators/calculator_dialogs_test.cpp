@@ -13,7 +13,7 @@
 #include "calculators/buffer_capacity.h"
 #include "calculators/patcher.h"
 #include "resources/dialogs.h"
-#include "resources/resources.h"
+#include "tests/testkit/menu_dialog.h"
 #include "workbench/workbench.h"
 
 namespace kwt {
@@ -24,7 +24,7 @@ using Texts = std::vector<std::pair<int32_t, std::string>>;
 
 // The buttons every calculator has, and the menu items.
 enum Button : int32_t { kCalculate = 1, kExit, kToHistory };
-enum MenuItem : int32_t { kFreeCaMgItem = 8, kBufferItem, kPatcherItem, kJunctionItem, kAboutItem = 13 };
+enum MenuItem : int32_t { kFreeCaMgItem = 8, kBufferItem, kPatcherItem, kJunctionItem };
 
 // Offsets in the buffer calculator's stored record.
 enum BufferRecord : size_t { kCalculatorWord = 1858, kTotalIon = 1868, kKd = 1900, kBufferRecordSize = 2328 };
@@ -33,16 +33,8 @@ class CalculatorDialogs : public ::testing::Test {
  protected:
   CalculatorDialogs() : wb_(Workbench::Options{.memoryPrefs = true}) {}
 
-  // Opens the dialog of a menu item and runs the actions in it.
-  const DialogRecord& Open(int32_t item, std::vector<Action> actions, int32_t* menuResult = nullptr) {
-    const size_t before = wb_.dialogs().runs().size();
-    wb_.dialogs().SetScript(std::move(actions));
-    const int32_t result = wb_.ChooseMenuItem(item);
-    if (menuResult != nullptr) *menuResult = result;
-    EXPECT_EQ(wb_.dialogs().runs().size(), before + 1) << "menu item " << item;
-    const DialogRecord& run = *wb_.dialogs().lastRun();
-    EXPECT_TRUE(run.problems.empty()) << run.problems.front();
-    return run;
+  DialogRecord Open(int32_t item, std::vector<Action> actions, int32_t* menuResult = nullptr) {
+    return test::RunMenuDialog(wb_, item, std::move(actions), menuResult);
   }
 
   // The alerts of a run, as "title: text".
@@ -62,22 +54,6 @@ class CalculatorDialogs : public ::testing::Test {
 
   Workbench wb_;
 };
-
-TEST_F(CalculatorDialogs, MenuItemsOpenTheirDialogs) {
-  const std::tuple<int32_t, int32_t, const char*, int32_t> cases[] = {
-      {kFreeCaMgItem, resources::kFreeCaMgDialogId, "Calculate free Calcium & Magnesium", 0},
-      {kBufferItem, resources::kBufferCapacityDialogId, "Calculate Buffer Capacity", -1},
-      {kPatcherItem, resources::kPatcherDialogId, "Patcher's Calculator", 0},
-      {kJunctionItem, resources::kJunctionPotentialDialogId, "Liquid Junction Potential", 0},
-      {kAboutItem, resources::kAboutDialogId, "About KWT", 0},
-  };
-  for (const auto& [item, dialog, title, result] : cases) {
-    int32_t got = 99;
-    const DialogRecord& run = Open(item, {}, &got);
-    EXPECT_EQ(std::make_tuple(run.id, run.title, got), std::make_tuple(dialog, title, result));
-  }
-  EXPECT_EQ(wb_.history(), "");
-}
 
 // ---- One run of each calculator ----------------------------------------------------
 

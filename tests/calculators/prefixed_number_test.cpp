@@ -25,10 +25,10 @@ TEST(PrefixedNumberRead, TextsThatRead) {
       // 0xBA stood for micro in fields and stored settings of earlier releases.
       {"  1.00 \xBA", 1e-6}, {"250.00 \xBA", 250e-6},
       {std::string(300, '0') + "1", 1.0},
-      {"1y", 1e-24}, {"1z", 1e-21}, {"1a", 1e-18}, {"1f", 1e-15}, {"1p", 1e-12}, {"1n", 1e-9},
-      {"1u", 1e-6}, {"1\xB5", 1e-6}, {"1m", 1e-3}, {"1c", 1e-2}, {"1%", 1e-2}, {"3d", 0.3},
-      {"1da", 10.0}, {"1h", 100.0}, {"1k", 1e3}, {"1M", 1e6}, {"1G", 1e9}, {"1T", 1e12},
-      {"1P", 1e15}, {"1E", 1e18}, {"1Z", 1e21}, {"1Y", 1e24},
+      // The letters the write test does not show, and two that differ
+      // only in case.
+      {"1y", 1e-24}, {"1Y", 1e24}, {"1\xB5", 1e-6}, {"1c", 1e-2}, {"1%", 1e-2}, {"1h", 100.0},
+      {"1da", 10.0}, {"1M", 1e6},
   };
   for (const auto& c : cases) {
     double v = -12345.0;
