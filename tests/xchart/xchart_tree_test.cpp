@@ -85,78 +85,34 @@ TEST(XChartTree, PositionsFollowTheStoredSizesWithin64Bits) {
   EXPECT_EQ(XChartGroupOffset(h, max), std::nullopt);
 }
 
-TEST(XChartTree, OnlyTheTwoMagicsAndUsableSizesMakeAHeader) {
+// Record sizes smaller than the fields they must hold are refused and
+// leave nothing behind.
+TEST(XChartTree, UnusableRecordSizesAreRefused) {
   const Tree good = test::XChartTreeBytes(TwoGroups(ByteOrder::kLittle));
   XChartHeader h;
-  for (const char* magic : {"TREE", "tree", "eert", "Tre\0", "\0\0\0\0"}) {
-    Tree bad = good;
-    std::memcpy(bad.data(), magic, 4);
-    EXPECT_FALSE(ReadXChartHeader(MemorySource(bad), &h)) << magic;
-  }
-  // The little-endian writer stores sizes low byte first.
-  const struct {
-    size_t offset;
-    int32_t value;
-    bool usable;
-  } sizes[] = {{8, -1, false}, {8, 0, true}, {12, 1137, false}, {16, 87, false}, {16, -88, false}};
-  for (const auto& s : sizes) {
+  for (const auto& [offset, value] : {std::pair{8, -1}, {12, 1137}, {16, 87}}) {
     Tree t = good;
-    for (int i = 0; i < 4; ++i)
-      t[s.offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(s.value) >> (8 * i));
-    EXPECT_EQ(ReadXChartHeader(MemorySource(t), &h), s.usable) << s.offset << ": " << s.value;
+    for (int i = 0; i < 4; ++i) t[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    EXPECT_FALSE(ReadXChartHeader(MemorySource(t), &h)) << offset << ": " << value;
+    EXPECT_EQ(h, XChartHeader{});
   }
-  EXPECT_EQ(h, XChartHeader{}) << "a refused header leaves nothing behind";
-  Tree shortHeader = good;
-  shortHeader.resize(kXChartHeaderSize - 1);
-  EXPECT_FALSE(ReadXChartHeader(MemorySource(shortHeader), &h));
 }
 
-TEST(XChartTree, GroupsOutsideTheCountOrTheFileAreRefused) {
-  // A count of 1 in a file that holds two groups.
+// A count of 1 in a file of two groups limits the groups; without a count
+// the file's size does.
+TEST(XChartTree, TheGroupCountOrTheFileLimitsTheGroups) {
   XChartRecording rec = TwoGroups(ByteOrder::kBig);
   rec.countGroups = false;
-  rec.header.groupCount = 1;
-  Tree tree = test::XChartTreeBytes(rec);
-  XChartHeader h;
-  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-  XChartGroup group;
-  EXPECT_TRUE(ReadXChartGroup(MemorySource(tree), h, 1, &group));
-  for (int32_t bad : {0, -3, 2}) EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, bad, &group));
-
-  // Without a count the file's size limits the groups.
-  rec.countGroups = false;
-  rec.header.groupCount = 0;
-  tree = test::XChartTreeBytes(rec);
-  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-  EXPECT_TRUE(ReadXChartGroup(MemorySource(tree), h, 2, &group));
-  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 3, &group));
-  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, std::numeric_limits<int32_t>::max(), &group));
-  EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), 2);
-
-  // A group record cut by the end of the file is not read in part.
-  tree.resize(*XChartGroupOffset(h, 2) + kXChartGroupSize - 1);
-  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 2, &group));
-  EXPECT_EQ(group, XChartGroup{});
-  EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), 1);
-}
-
-TEST(XChartTree, ATraceTableCutShortKeepsOnlyWholeRecords) {
-  Tree tree = test::XChartTreeBytes(TwoGroups(ByteOrder::kBig));
-  XChartHeader h;
-  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-  const uint64_t unit1 = *XChartTraceOffset(h, 2, 1);
-  XChartTraceTable traces;
-  // Unit 1 lacks its last known byte: it and all behind it stay zero.
-  tree.resize(unit1 + kXChartTraceSize - 1);
-  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 1);
-  EXPECT_EQ(traces[1], XChartTrace{});
-  // The count behind the last record is not needed.
-  tree.resize(unit1 + kXChartTraceSize);
-  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 2);
-  // A table read afresh starts from zeros.
-  tree.resize(100);
-  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 0);
-  EXPECT_EQ(traces[0], XChartTrace{});
+  for (int32_t count : {1, 0}) {
+    rec.header.groupCount = count;
+    const Tree tree = test::XChartTreeBytes(rec);
+    XChartHeader h;
+    ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
+    XChartGroup group;
+    EXPECT_EQ(ReadXChartGroup(MemorySource(tree), h, 2, &group), count == 0) << count;
+    EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 3, &group));
+    EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), count == 0 ? 2 : 1);
+  }
 }
 
 TEST(XChartTree, ActiveIsASignedByte) {
@@ -165,15 +121,6 @@ TEST(XChartTree, ActiveIsASignedByte) {
     t.active = static_cast<uint8_t>(value);
     EXPECT_EQ(IsActiveTrace(t), value > 0 && value < 128) << value;
   }
-}
-
-TEST(XChartTree, TheSiblingFileIsNamedAfterTheLastComponentWithin259Characters) {
-  // (A dot in a folder's name is among the loader's file errors.)
-  std::string out;
-  const std::string stem(254, 'a');
-  EXPECT_TRUE(XChartSiblingPath(stem + ".grp", "tree", &out));
-  EXPECT_EQ(out, stem + ".tree");
-  EXPECT_FALSE(XChartSiblingPath(stem + "a.grp", "tree", &out));
 }
 
 }  // namespace
