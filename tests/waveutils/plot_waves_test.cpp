@@ -1,5 +1,6 @@
 // PlotWaves: the command lines of stacked and overlaid graphs, colours and
 // line styles, baselines and the table, and the refusals before any window.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -52,19 +53,13 @@ TEST_F(PlotWavesTest, Overlaid) {
   const auto commands = Plot("PlotWaves/G/O a,b");
   EXPECT_THAT(commands, Contains("AppendToGraph/L=left root:b"));
   EXPECT_THAT(commands, Contains("SetAxis left -3,2"));
-  // With independent axes each wave has an axis of its own, hidden, and no
-  // baseline is drawn.
-  EXPECT_THAT(Plot("PlotWaves/G/O/I/Z=0 a,b"),
-              ElementsAre("Display/W=(10,40,436,520)", "AppendToGraph/L=l1 root:a",
-                          "ModifyGraph axisEnab(l1)={0.00,1.00},freePos(l1)=0, lblPos(l1)=60",
-                          "SetAxis/A/N=0 l1", "ModifyGraph rgb(a)=(0,0,0)",
-                          "ModifyGraph noLabel(l1)=2", "ModifyGraph tick(l1)=3",
-                          "AppendToGraph/L=l2 root:b",
+  // With independent axes each wave has an axis of its own over the whole
+  // height, hidden, and no baseline is drawn.
+  EXPECT_THAT(Plot("PlotWaves/G/O/I/Z=0 a,b", "l2"),
+              ElementsAre("AppendToGraph/L=l2 root:b",
                           "ModifyGraph axisEnab(l2)={0.00,1.00},freePos(l2)=0, lblPos(l2)=60",
-                          "SetAxis/A/N=0 l2", "ModifyGraph rgb(b)=(0,0,0)",
-                          "ModifyGraph noLabel(l2)=2", "ModifyGraph tick(l2)=3",
-                          "ModifyGraph margin(left)=72", "Legend/N=legend",
-                          "ModifyGraph gaps=0"));
+                          "SetAxis/A/N=0 l2", "ModifyGraph noLabel(l2)=2", "ModifyGraph tick(l2)=3"));
+  EXPECT_TRUE(Plot("PlotWaves/G/O/I/Z=0 a,b", "Draw").empty());
 }
 
 TEST_F(PlotWavesTest, StackedBaselinesWithinFixedLimits) {
@@ -81,13 +76,10 @@ TEST_F(PlotWavesTest, StackedBaselinesWithinFixedLimits) {
   EXPECT_THAT(Plot("PlotWaves/G/C/Z=0 p", "SetDrawEnv"),
               ElementsAre("SetDrawEnv xcoord=prel,ycoord=l1,linefgc=(0,0,39321),dash=3"));
   // The line comes right after the axis range of its band.
-  EXPECT_THAT(Plot("PlotWaves/G/Z=0 p"),
-              ElementsAre("Display/W=(10,40,436,520)", "AppendToGraph/L=l1 root:p",
-                          "ModifyGraph axisEnab(l1)={0.04,1.00},freePos(l1)=0, lblPos(l1)=60",
-                          "SetAxis/A/N=1 l1", "SetAxis l1 -0.5,0.5",
-                          "SetDrawEnv xcoord=prel,ycoord=l1,linefgc=(0,0,0),dash=3",
-                          "DrawLine 0,0,1,0", "ModifyGraph rgb(p)=(0,0,0)",
-                          "ModifyGraph margin(left)=72", "Legend/N=legend", "ModifyGraph gaps=0"));
+  const auto one = Plot("PlotWaves/G/Z=0 p");
+  const auto range = std::find(one.begin(), one.end(), "SetAxis l1 -0.5,0.5");
+  ASSERT_LT(range + 2, one.end());
+  EXPECT_EQ(range[1] + range[2], "SetDrawEnv xcoord=prel,ycoord=l1,linefgc=(0,0,0),dash=3DrawLine 0,0,1,0");
   // Small levels keep their value.
   Make("i", {-1e-10, 1e-10});
   EXPECT_THAT(Plot("PlotWaves/G/Z=-5e-11 i", "DrawLine"), ElementsAre("DrawLine 0,-5e-11,1,-5e-11"));

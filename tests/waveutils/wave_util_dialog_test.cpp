@@ -58,7 +58,6 @@ TEST_F(WaveUtilDialogTest, AutoStatsBuildsRunsAndStoresItsCommand) {
   // Do It ran the line with the list in the string variable.
   EXPECT_THAT(wb_.history(), HasSubstr("AutoStats/G/N=m1 $cmdString"));
   EXPECT_TRUE(SameValues(Values("m1_mean"), {2, 3, 4, 5}));
-  EXPECT_TRUE(SameValues(Values("m1_num"), {2, 2, 2, 2}));
   EXPECT_EQ(wb_.windows().size(), 1u);
 
   // The block at its offsets: record version 8, block version 3, check
@@ -137,7 +136,6 @@ TEST_F(WaveUtilDialogTest, LongListsTravelWholeInCmdString) {
   const std::string list = CmdString();
   EXPECT_EQ(std::count(list.begin(), list.end(), ','), 39);
   EXPECT_TRUE(SameValues(Values("swave_num"), {40, 40}));
-  EXPECT_TRUE(SameValues(Values("swave_mean"), {19.5, 1}));
 }
 
 TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
