@@ -109,6 +109,16 @@ inline PulseRecording PulseCell(ByteOrder order) {
   return rec;
 }
 
+// Chooses the items of the group, series, sweep and trace popups in turn
+// (as many as given; 1 is "_all_"), then runs `more`.
+inline std::vector<A> Pick(const std::vector<int32_t>& items, std::vector<A> more = {A::Press(kCancel)}) {
+  const int32_t popups[] = {kGroupPopup, kSeriesPopup, kSweepPopup, kTracePopup};
+  std::vector<A> actions;
+  for (size_t i = 0; i < items.size(); ++i) actions.push_back(A::Choose(popups[i], items[i]));
+  actions.insert(actions.end(), more.begin(), more.end());
+  return actions;
+}
+
 class BrowserTest : public LoaderSessionTest {
  protected:
   static constexpr int32_t kMenuItem = 1;

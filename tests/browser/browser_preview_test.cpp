@@ -32,10 +32,10 @@ TEST_F(BrowserTest, ASweepDrawsOnTheGridWithItsZeroLine) {
   const std::string file = PmBundle();
   // Sweep 1 of series 1 of group 1, then the view buttons and Cancel.
   const auto picture = [&](std::vector<int32_t> buttons) {
-    std::vector<A> actions{A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2), A::Choose(kSweepPopup, 2)};
-    buttons.push_back(kCancel);
-    for (int32_t b : buttons) actions.push_back(A::Press(b));
-    return Picture(OpenWith(file, actions));
+    std::vector<A> presses;
+    for (int32_t b : buttons) presses.push_back(A::Press(b));
+    presses.push_back(A::Press(kCancel));
+    return Picture(OpenWith(file, Pick({2, 2, 2}, presses)));
   };
   const std::vector<DrawStep> p = picture({});
   // The area is 330 x 215 units, 578 x 376 pixels; 2 pixels less each side.
@@ -112,8 +112,7 @@ TEST_F(BrowserTest, ATraceLongerThanItsFileDrawsNothing) {
   t.record.trDataOffset = 256;
   t.record.trDataPoints = 2'000'000'000;  // 4 GB of samples in a small file
   const std::string file = WritePmBundle(rec, dir_.File("long.dat")).data.string();
-  const DialogRecord run = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2),
-                                           A::Choose(kSweepPopup, 2), A::Press(kCancel)});
+  const DialogRecord run = OpenWith(file, Pick({2, 2, 2}));
   EXPECT_TRUE(Traces(Picture(run)).empty());
   EXPECT_EQ(run.Text(kRightTitle), "Sweep Info 1(3)/1(1)/1(1)/all(2) Time 01:02:03.500");
 }
