@@ -53,19 +53,13 @@ TEST_F(BrowserTest, ArrowsCrossIntoTheNeighbouringParent) {
       {{3, 2, 3}, kSweepNext, {2, 2, 1, 0}},   // last sweep: the next series' first
       {{2, 2, 2}, kTraceNext, {1, 1, 1, 1}},   // "_all_" traces: the first
   };
-  for (const ArrowCase& c : cases) {
-    std::vector<A> actions;
-    const int32_t popups[] = {kGroupPopup, kSeriesPopup, kSweepPopup};
-    for (size_t i = 0; i < c.from.size(); ++i) actions.push_back(A::Choose(popups[i], c.from[i]));
-    actions.push_back(A::Press(c.arrow));
-    actions.push_back(A::Press(kCancel));
-    EXPECT_EQ(Selection(OpenWith(file, actions)), c.to) << c.arrow;
-  }
+  for (const ArrowCase& c : cases)
+    EXPECT_EQ(Selection(OpenWith(file, Pick(c.from, {A::Press(c.arrow), A::Press(kCancel)}))), c.to) << c.arrow;
   // At the ends the arrows are off.
-  const DialogRecord first = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2), A::Press(kCancel)});
+  const DialogRecord first = OpenWith(file, Pick({2, 2}));
   EXPECT_FALSE(first.Find(kSeriesPrev)->enabled);
   EXPECT_TRUE(first.Find(kSeriesNext)->enabled);
-  const DialogRecord last = OpenWith(file, {A::Choose(kGroupPopup, 4), A::Choose(kSeriesPopup, 2), A::Press(kCancel)});
+  const DialogRecord last = OpenWith(file, Pick({4, 2}));
   EXPECT_FALSE(last.Find(kSeriesNext)->enabled);
 }
 
@@ -91,18 +85,15 @@ TEST_P(PmInformationTest, TextsOfRootGroupSeriesSweepAndTrace) {
   EXPECT_EQ(root.Text(kLeftText),
             "Start Time:\tThu Sep 09 2021 01:46:40\r\rPM Version:\tv2x90 \rGroups:    \t3\r"
             "Series:       \t4\rSweeps:   \t5\rTraces:    \t6\r");
-  const DialogRecord group = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Press(kCancel)});
+  const DialogRecord group = OpenWith(file, Pick({2}));
   EXPECT_EQ(group.Text(kLeftTitle), "Group Info");
   EXPECT_EQ(group.Text(kLeftText), "\rLabel:\tcell A\rText:\tfirst cell\r   1:\tint. 4, ext. 7, IV            steps\r");
-  const DialogRecord sweep = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2),
-                                             A::Choose(kSweepPopup, 2), A::Press(kCancel)});
+  const DialogRecord sweep = OpenWith(file, Pick({2, 2, 2}));
   EXPECT_EQ(sweep.Text(kRightTitle), "Sweep Info 1(3)/1(1)/1(1)/all(2) Time 01:02:03.500");
   EXPECT_EQ(sweep.Text(kRightText),
             "Sweep Time:\tThu Sep 09 2021 02:48:43.500\rTimer:\t\t00:01:01.250\r"
             "Stim Count:   \t1\rSweep Count:\t1\rLabel:\t\tfirst\r");
-  const DialogRecord trace = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2),
-                                             A::Choose(kSweepPopup, 2), A::Choose(kTracePopup, 2),
-                                             A::Press(kCancel)});
+  const DialogRecord trace = OpenWith(file, Pick({2, 2, 2, 2}));
   EXPECT_EQ(trace.Text(kLeftText),
             "Start Time:\tThu Sep 09 2021 01:47:40.000\rMode:\t\tWholeCell\rComment:\t\tsteps\r"
             "Hold. Pot.:\t-70 mV\rSequence:\tIV\rUser Par 1:\tpH 2.5 pH\rUser Par 2:\t 0 \r"
@@ -127,12 +118,11 @@ TEST_P(PulseInformationTest, TextsOfRootGroupSeriesAndSweep) {
             "Groups:\t\t2\rSeries:\t\t2\rSweeps:\t\t3\r");
   EXPECT_THAT(root.Find(kGroupPopup)->items, ElementsAre("_all_", "1: slice", "2: slice 2"));
   const std::string c40(40, 'c'), c5(5, 'c');
-  const DialogRecord group = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Press(kCancel)});
+  const DialogRecord group = OpenWith(file, Pick({2}));
   EXPECT_EQ(group.Text(kLeftText), "Thu Sep 09 2021 01:47:10\rLabel:\tslice\rText:\trat\r"
                                    "   1:\tIV\r\tint. 3, ext. 9\r\t" + c40 + c5 + "\r");
   EXPECT_THAT(group.Find(kSeriesPopup)->items, ElementsAre("_all_", "1: IV"));
-  const DialogRecord sweep = OpenWith(file, {A::Choose(kGroupPopup, 2), A::Choose(kSeriesPopup, 2),
-                                             A::Choose(kSweepPopup, 2), A::Press(kCancel)});
+  const DialogRecord sweep = OpenWith(file, Pick({2, 2, 2}));
   EXPECT_EQ(sweep.Text(kLeftText),
             "Start Time:\tThu Sep 09 2021 01:47:10.000\rMode:\t\tWholeCell\rComment:   \t" + c40 +
                 "\r\t\t" + c5 + "\rInternal:    \t3\rExternal:   \t9\rHold. Pot.:\t-70 mV\r"

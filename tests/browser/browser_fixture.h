@@ -8,6 +8,7 @@
 
 #include "resources/dialogs.h"
 #include "tests/testkit/loader_session.h"
+#include "tests/testkit/menu_dialog.h"
 #include "tests/testkit/pm_writer.h"
 #include "tests/testkit/pulse_writer.h"
 
@@ -108,18 +109,22 @@ inline PulseRecording PulseCell(ByteOrder order) {
   return rec;
 }
 
+// Chooses the items of the group, series, sweep and trace popups in turn
+// (as many as given; 1 is "_all_"), then runs `more`.
+inline std::vector<A> Pick(const std::vector<int32_t>& items, std::vector<A> more = {A::Press(kCancel)}) {
+  const int32_t popups[] = {kGroupPopup, kSeriesPopup, kSweepPopup, kTracePopup};
+  std::vector<A> actions;
+  for (size_t i = 0; i < items.size(); ++i) actions.push_back(A::Choose(popups[i], items[i]));
+  actions.insert(actions.end(), more.begin(), more.end());
+  return actions;
+}
+
 class BrowserTest : public LoaderSessionTest {
  protected:
   static constexpr int32_t kMenuItem = 1;
 
   DialogRecord Open(std::vector<A> actions, int32_t* result = nullptr) {
-    wb_.dialogs().SetScript(std::move(actions));
-    const int32_t r = wb_.ChooseMenuItem(kMenuItem);
-    if (result != nullptr) *result = r;
-    const DialogRecord* run = wb_.dialogs().lastRun();
-    if (run == nullptr) return {};
-    EXPECT_TRUE(run->problems.empty()) << run->problems.front();
-    return *run;
+    return RunMenuDialog(wb_, kMenuItem, std::move(actions), result);
   }
   // Presses "File..." and answers the file dialog with `path`, then runs
   // `more`.

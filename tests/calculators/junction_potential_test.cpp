@@ -45,13 +45,6 @@ JunctionResult Compute(const JunctionInput& in) {
   return r;
 }
 
-TEST(IonTable, PopupItemsAndSeparators) {
-  EXPECT_TRUE(IonTable()[6].valence.empty()) << IonTable()[6].name;
-  for (int32_t item : {1, 2, 55, -3}) EXPECT_EQ(IonForItem(item), nullptr) << item;
-  EXPECT_EQ(IonForItem(3)->name, "Na");
-  EXPECT_EQ(IonForItem(54)->name, "2MAEth");
-}
-
 TEST(JunctionPotential, PotassiumToSodiumAndItsHistory) {
   // Pipette 150 KCl, bath 150 NaCl at 20 degrees: 4.285 mV, and the
   // opposite with the solutions swapped.

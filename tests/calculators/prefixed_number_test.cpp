@@ -25,10 +25,10 @@ TEST(PrefixedNumberRead, TextsThatRead) {
       // 0xBA stood for micro in fields and stored settings of earlier releases.
       {"  1.00 \xBA", 1e-6}, {"250.00 \xBA", 250e-6},
       {std::string(300, '0') + "1", 1.0},
-      {"1y", 1e-24}, {"1z", 1e-21}, {"1a", 1e-18}, {"1f", 1e-15}, {"1p", 1e-12}, {"1n", 1e-9},
-      {"1u", 1e-6}, {"1\xB5", 1e-6}, {"1m", 1e-3}, {"1c", 1e-2}, {"1%", 1e-2}, {"3d", 0.3},
-      {"1da", 10.0}, {"1h", 100.0}, {"1k", 1e3}, {"1M", 1e6}, {"1G", 1e9}, {"1T", 1e12},
-      {"1P", 1e15}, {"1E", 1e18}, {"1Z", 1e21}, {"1Y", 1e24},
+      // The letters the write test does not show, and two that differ
+      // only in case.
+      {"1y", 1e-24}, {"1Y", 1e24}, {"1\xB5", 1e-6}, {"1c", 1e-2}, {"1%", 1e-2}, {"1h", 100.0},
+      {"1da", 10.0}, {"1M", 1e6},
   };
   for (const auto& c : cases) {
     double v = -12345.0;
@@ -55,6 +55,8 @@ TEST(PrefixedNumberWrite, LayoutAndRangeEnds) {
   } cases[] = {
       {0.0025, "  2.50 m"}, {-0.0025, "-  2.50 m"}, {500.0, "500.00  "}, {1.0, "  1.00  "},
       {8100.2, "  8.10 k"}, {1e-6, "  1.00 \xB5"}, {1.111e-7, "111.10 n"},
+      // Both ends of a prefix's range.
+      {0.999, "999.00 m"}, {1e-21, "  1.00 z"}, {999e18, "999.00 E"}, {1e21, "  1.00 Z"},
       // Zero and everything below 1e-21 take y; 1e24 and above take Y.
       {0.0, "  0.00 y"}, {5e-22, "500.00 y"}, {1e-30, "  0.00 y"}, {1e24, "  1.00 Y"},
       {2.5e27, "2500.00 Y"},
@@ -62,12 +64,6 @@ TEST(PrefixedNumberWrite, LayoutAndRangeEnds) {
       {INFINITY, "   inf  "}, {-INFINITY, "-   inf  "}, {NAN, "   nan  "},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatPrefixedNumber(c.value), c.text) << c.value;
-  const char letters[] = {'z', 'a', 'f', 'p', 'n', '\xB5', 'm', ' ', 'k', 'M', 'G', 'T', 'P', 'E', 'Z'};
-  for (int i = 0; i < 15; ++i) {
-    const double lower = std::pow(10.0, 3 * (i - 7));
-    EXPECT_EQ(FormatPrefixedNumber(lower), std::string("  1.00 ") + letters[i]) << lower;
-    EXPECT_EQ(FormatPrefixedNumber(lower * 999.0), std::string("999.00 ") + letters[i]) << lower;
-  }
 }
 
 TEST(PlainNumber, ReadAndWrite) {

@@ -125,8 +125,6 @@ TEST_F(AutoStatsTest, GraphTableAndAppendCommandsByteForByte) {
   ASSERT_EQ(Run("Edit b"), 0);
   EXPECT_THAT(Commands("AutoStats/A/M/N=t a,b"),
               ElementsAre("Append 't_mean' 't_sdev' 't_sem' 't_num' 't_min' 't_max'"));
-  EXPECT_THAT(Commands("AutoStats/T/M/N=m a,b"),
-              ElementsAre("Edit 'm_mean' 'm_sdev' 'm_sem' 'm_num' 'm_min' 'm_max'"));
   // The x-wave's path is quoted where the command is built.
   Make("xw", {0, 1}, kWaveFloat32, Folder("my data"));
   EXPECT_EQ(Commands("AutoStats/G/X=root:'my data':xw/N=swave a,b").at(0),

@@ -70,28 +70,20 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       // letter.
       {"AutoStats/Q a,b", kHostErrBadFlag},
       {"PlotWaves/G/N=x a", kHostErrBadFlag},
-      {"SlimWaves/W a", kHostErrBadFlag},
       {"AutoStats/GW a,b", kHostErrBadFlag},
       // Value flags without "=".
       {"PlotWaves/G/Z a", kHostErrExpectedEquals},
-      {"PlotWaves/G/L a", kHostErrExpectedEquals},
-      {"PlotWaves/G/U a", kHostErrExpectedEquals},
       {"SlimWaves/U a", kHostErrExpectedEquals},
-      {"SlimWaves/A a", kHostErrExpectedEquals},
       // An empty list in either form: a string variable whose first item
       // names nothing gives no list, and nothing is computed over zero waves.
       {"AutoStats/W", kHostErrExpectedWave},
-      {"PlotWaves/G", kHostErrExpectedWave},
-      {"SlimWaves 5", kHostErrExpectedWave},
       {"AutoStats/W $blank", kHostErrExpectedWave},
       {"SlimWaves $unknownFirst", kHostErrExpectedWave},
       {"PlotWaves/G $leadingComma", kHostErrExpectedWave},
       // "$" before anything but a string variable.
       {"AutoStats/W $nosuch", kHostErrExpectedStringVar},
       {"AutoStats/W $n", kHostErrExpectedStringVar},
-      {"AutoStats/W $root:n", kHostErrExpectedStringVar},
       {"AutoStats/W $root:a", kHostErrExpectedStringVar},
-      {"AutoStats/W $root:nosuch", kHostErrExpectedStringVar},
       // AutoStats needs two waves unless it works per wave.
       {"AutoStats a", kErrNotEnoughWaves},
       {"AutoStats $single", kErrNotEnoughWaves},
@@ -100,7 +92,6 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       {"AutoStats/N=/W a", kErrExpectedBaseName},
       {"SlimWaves/N=123 a", kErrExpectedBaseName},
       {"SlimWaves/R=/U=2 a", kErrExpectedRefWave},
-      {"SlimWaves/R=root:nofolder:ref a", kErrExpectedRefWave},
       {"SlimWaves/R a", kErrExpectedRefWave},  // no reference kept from before
       {"AutoStats/W/X=/G a", kErrExpectedXWave},
       {"AutoStats/W/X=nosuch a", kHostErrNoSuchWave},
@@ -113,14 +104,10 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       {"SlimWaves/R=" + path + "ref a", kHostErrPathTooLong},
       // Only float waves are read, whichever operation.
       {"AutoStats/G/T a,odd0", kErrNotFloatWave},
-      {"AutoStats/G/T a,odd1", kErrNotFloatWave},
-      {"AutoStats/G/T a,odd2", kErrNotFloatWave},
       {"AutoStats/G/T a,odd3", kErrNotFloatWave},
       {"AutoStats/G/T a,odd4", kErrNotFloatWave},
       {"PlotWaves/G/T a,odd0", kErrNotFloatWave},
-      {"SlimWaves w,odd2", kErrNotFloatWave},
       {"SlimWaves w,odd3", kErrNotFloatWave},
-      {"SlimWaves w,odd4", kErrNotFloatWave},
       // Empty inputs give nothing to compute or draw.
       {"AutoStats/G e,f", kErrNoMemoryForStats},
       {"PlotWaves/G e,f", kHostErrNoMemory},
@@ -133,7 +120,6 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       {"SlimWaves/U=0.5 w", kErrCannotCreateOutput},
       {"SlimWaves/A=0 w", kErrCannotCreateOutput},
       {"SlimWaves/U=2 s", kErrCannotCreateOutput},
-      {"SlimWaves/A=6 w", kErrCannotCreateOutput},
       {"SlimWaves/U=NaN w", kErrCannotCreateOutput},
       {"SlimWaves/A=Inf w", kErrCannotCreateOutput},
       {"SlimWaves/U=1e300 w", kErrCannotCreateOutput},
@@ -274,8 +260,8 @@ TEST_F(ParserTest, StringVariableByPathOrInTheCurrentFolder) {
 
 // ---- Path texts ----------------------------------------------------------------------------
 
-TEST(PathTexts, QuotingAndUnquoting) {
-  // The text in, the text out, and whether quotes were added (or removed).
+TEST(PathTexts, Quoting) {
+  // The text in, the text out, and whether quotes were added.
   struct Case {
     const char* in;
     const char* out;
@@ -286,18 +272,16 @@ TEST(PathTexts, QuotingAndUnquoting) {
       {"root:'my data':w 1", "root:'my data':'w 1'", true}, {"root:'my data':", "root:'my data':", false},
       {"root:a-b:", "root:'a-b':", true},                   {"w 1", "'w 1'", true},
       {":sub:x y", ":sub:'x y'", true},                     {"root:\xBA" "C", "root:'\xBA" "C'", true},
-      {"", "", false},
   };
-  const Case stripped[] = {{"'w 1'", "w 1", true}, {"w1", "w1", false}, {"'w1", "w1", true}, {"'", "", true}};
   for (const Case& c : quoted) {
     std::string s = c.in;
     EXPECT_EQ(QuotePathComponents(&s), c.changed) << c.in;
     EXPECT_EQ(s, c.out) << c.in;
   }
-  for (const Case& c : stripped) {
-    std::string s = c.in;
-    EXPECT_EQ(StripNameQuotes(&s), c.changed) << c.in;
-    EXPECT_EQ(s, c.out) << c.in;
+  // A quote that is not closed is dropped alone.
+  for (std::string s : {"'w1", "'"}) {
+    EXPECT_TRUE(StripNameQuotes(&s));
+    EXPECT_EQ(s, s.empty() ? "" : "w1");
   }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/testkit/menu_dialog.h"
 #include "tests/xchart/xchart_fixture.h"
 
 namespace kwt::test {
@@ -19,13 +20,7 @@ constexpr int32_t kBaseName = 11, kPlot = 15, kHeadline = 16, kLegend = 17, kInf
 class XChartDialogTest : public XChartTest {
  protected:
   DialogRecord Open(std::vector<A> actions, int32_t* result = nullptr) {
-    wb_.dialogs().SetScript(std::move(actions));
-    const int32_t r = wb_.ChooseMenuItem(kXChartItem);
-    if (result != nullptr) *result = r;
-    const DialogRecord* run = wb_.dialogs().lastRun();
-    if (run == nullptr) return {};
-    EXPECT_TRUE(run->problems.empty()) << run->problems.front();
-    return *run;
+    return RunMenuDialog(wb_, kXChartItem, std::move(actions), result);
   }
 };
 

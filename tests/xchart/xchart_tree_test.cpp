@@ -1,5 +1,5 @@
-// The X-Chart tree file: byte order, computed positions, header, group and
-// trace records, read from files built by the recording writer.
+// The X-Chart tree file: computed positions, refused headers and the
+// groups a file holds, read from files built by the recording writer.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,58 +17,12 @@
 namespace kwt {
 namespace {
 
-using test::SetText;
 using test::XChartRecording;
-
-// The recording most tests load, with a last description line, a negative
-// tick count and a trace at the last position whose name fills its whole
-// field (it must still get its NUL): every field differs from the next, so
-// that one read from the wrong offset or width shows.
-XChartRecording TwoGroups(ByteOrder order) {
-  XChartRecording rec = test::Cell(order);
-  SetText(rec.groups[0].record.description[7], "last line");
-  rec.groups[0].traces[1].record.ticks = -3;
-  rec.groups[0].SetTrace(16, "twelve chars", "pA", 16, {4, 5, 6, 7});
-  test::LayOutXChartData(rec);
-  return rec;
-}
 
 using Tree = std::vector<uint8_t>;
 
-// Both byte orders read back the records written, with the stored record
-// sizes known and larger (whose trace units are then T + 4 bytes apart).
-TEST(XChartTree, BothByteOrdersAndLargerRecordsReadBackWhatWasWritten) {
-  for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
-    for (int32_t extra : {0, 60}) {
-      SCOPED_TRACE(std::string(order == ByteOrder::kBig ? "big" : "little") + " +" +
-                   std::to_string(extra));
-      XChartRecording rec = TwoGroups(order);
-      rec.rootSize += extra;
-      rec.groupSize += extra;
-      rec.traceSize += extra;
-      const Tree tree = test::XChartTreeBytes(rec);
-      XChartHeader h;
-      ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-      XChartHeader expected = rec.header;
-      expected.order = order;
-      expected.rootSize = rec.rootSize;
-      expected.groupSize = rec.groupSize;
-      expected.traceSize = rec.traceSize;
-      expected.groupCount = 2;
-      EXPECT_EQ(h, expected);
-      for (int32_t g = 1; g <= 2; ++g) {
-        XChartGroup group;
-        ASSERT_TRUE(ReadXChartGroup(MemorySource(tree), h, g, &group));
-        EXPECT_EQ(group, rec.groups[g - 1].record) << g;
-        XChartTraceTable traces;
-        EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, g, &traces), 17);
-        for (int t = 0; t < kXChartTraces; ++t)
-          EXPECT_EQ(traces[t], rec.groups[g - 1].traces[t].record) << g << "/" << t;
-      }
-    }
-  }
-}
-
+// (Where the reader finds each field, in both byte orders and with larger
+// records, is checked through kwt info's listing.)
 TEST(XChartTree, PositionsFollowTheStoredSizesWithin64Bits) {
   XChartHeader h;
   h.rootSize = 1732;
@@ -85,78 +39,34 @@ TEST(XChartTree, PositionsFollowTheStoredSizesWithin64Bits) {
   EXPECT_EQ(XChartGroupOffset(h, max), std::nullopt);
 }
 
-TEST(XChartTree, OnlyTheTwoMagicsAndUsableSizesMakeAHeader) {
-  const Tree good = test::XChartTreeBytes(TwoGroups(ByteOrder::kLittle));
+// Record sizes smaller than the fields they must hold are refused and
+// leave nothing behind.
+TEST(XChartTree, UnusableRecordSizesAreRefused) {
+  const Tree good = test::XChartTreeBytes(test::Cell(ByteOrder::kLittle));
   XChartHeader h;
-  for (const char* magic : {"TREE", "tree", "eert", "Tre\0", "\0\0\0\0"}) {
-    Tree bad = good;
-    std::memcpy(bad.data(), magic, 4);
-    EXPECT_FALSE(ReadXChartHeader(MemorySource(bad), &h)) << magic;
-  }
-  // The little-endian writer stores sizes low byte first.
-  const struct {
-    size_t offset;
-    int32_t value;
-    bool usable;
-  } sizes[] = {{8, -1, false}, {8, 0, true}, {12, 1137, false}, {16, 87, false}, {16, -88, false}};
-  for (const auto& s : sizes) {
+  for (const auto& [offset, value] : {std::pair{8, -1}, {12, 1137}, {16, 87}}) {
     Tree t = good;
-    for (int i = 0; i < 4; ++i)
-      t[s.offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(s.value) >> (8 * i));
-    EXPECT_EQ(ReadXChartHeader(MemorySource(t), &h), s.usable) << s.offset << ": " << s.value;
+    for (int i = 0; i < 4; ++i) t[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    EXPECT_FALSE(ReadXChartHeader(MemorySource(t), &h)) << offset << ": " << value;
+    EXPECT_EQ(h, XChartHeader{});
   }
-  EXPECT_EQ(h, XChartHeader{}) << "a refused header leaves nothing behind";
-  Tree shortHeader = good;
-  shortHeader.resize(kXChartHeaderSize - 1);
-  EXPECT_FALSE(ReadXChartHeader(MemorySource(shortHeader), &h));
 }
 
-TEST(XChartTree, GroupsOutsideTheCountOrTheFileAreRefused) {
-  // A count of 1 in a file that holds two groups.
-  XChartRecording rec = TwoGroups(ByteOrder::kBig);
+// A count of 1 in a file of two groups limits the groups; without a count
+// the file's size does.
+TEST(XChartTree, TheGroupCountOrTheFileLimitsTheGroups) {
+  XChartRecording rec = test::Cell(ByteOrder::kBig);
   rec.countGroups = false;
-  rec.header.groupCount = 1;
-  Tree tree = test::XChartTreeBytes(rec);
-  XChartHeader h;
-  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-  XChartGroup group;
-  EXPECT_TRUE(ReadXChartGroup(MemorySource(tree), h, 1, &group));
-  for (int32_t bad : {0, -3, 2}) EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, bad, &group));
-
-  // Without a count the file's size limits the groups.
-  rec.countGroups = false;
-  rec.header.groupCount = 0;
-  tree = test::XChartTreeBytes(rec);
-  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-  EXPECT_TRUE(ReadXChartGroup(MemorySource(tree), h, 2, &group));
-  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 3, &group));
-  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, std::numeric_limits<int32_t>::max(), &group));
-  EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), 2);
-
-  // A group record cut by the end of the file is not read in part.
-  tree.resize(*XChartGroupOffset(h, 2) + kXChartGroupSize - 1);
-  EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 2, &group));
-  EXPECT_EQ(group, XChartGroup{});
-  EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), 1);
-}
-
-TEST(XChartTree, ATraceTableCutShortKeepsOnlyWholeRecords) {
-  Tree tree = test::XChartTreeBytes(TwoGroups(ByteOrder::kBig));
-  XChartHeader h;
-  ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
-  const uint64_t unit1 = *XChartTraceOffset(h, 2, 1);
-  XChartTraceTable traces;
-  // Unit 1 lacks its last known byte: it and all behind it stay zero.
-  tree.resize(unit1 + kXChartTraceSize - 1);
-  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 1);
-  EXPECT_EQ(traces[1], XChartTrace{});
-  // The count behind the last record is not needed.
-  tree.resize(unit1 + kXChartTraceSize);
-  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 2);
-  // A table read afresh starts from zeros.
-  tree.resize(100);
-  EXPECT_EQ(ReadXChartTraces(MemorySource(tree), h, 2, &traces), 0);
-  EXPECT_EQ(traces[0], XChartTrace{});
+  for (int32_t count : {1, 0}) {
+    rec.header.groupCount = count;
+    const Tree tree = test::XChartTreeBytes(rec);
+    XChartHeader h;
+    ASSERT_TRUE(ReadXChartHeader(MemorySource(tree), &h));
+    XChartGroup group;
+    EXPECT_EQ(ReadXChartGroup(MemorySource(tree), h, 2, &group), count == 0) << count;
+    EXPECT_FALSE(ReadXChartGroup(MemorySource(tree), h, 3, &group));
+    EXPECT_EQ(XChartGroupsInFile(MemorySource(tree), h), count == 0 ? 2 : 1);
+  }
 }
 
 TEST(XChartTree, ActiveIsASignedByte) {
@@ -165,15 +75,6 @@ TEST(XChartTree, ActiveIsASignedByte) {
     t.active = static_cast<uint8_t>(value);
     EXPECT_EQ(IsActiveTrace(t), value > 0 && value < 128) << value;
   }
-}
-
-TEST(XChartTree, TheSiblingFileIsNamedAfterTheLastComponentWithin259Characters) {
-  // (A dot in a folder's name is among the loader's file errors.)
-  std::string out;
-  const std::string stem(254, 'a');
-  EXPECT_TRUE(XChartSiblingPath(stem + ".grp", "tree", &out));
-  EXPECT_EQ(out, stem + ".tree");
-  EXPECT_FALSE(XChartSiblingPath(stem + "a.grp", "tree", &out));
 }
 
 }  // namespace
