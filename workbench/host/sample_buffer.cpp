@@ -57,11 +57,11 @@ SampleBuffer::SampleBuffer(size_t bytes) {
     // A hint only: without huge pages the block works all the same.
     madvise(base + head, length, MADV_HUGEPAGE);
 #endif
-    data_ = std::unique_ptr<std::byte, Free>(base + head, Free(length));
+    data_ = std::shared_ptr<std::byte>(base + head, Free(length));
   } else {
     void* p = std::calloc(bytes, 1);
     if (p == nullptr) throw std::bad_alloc();
-    data_.reset(static_cast<std::byte*>(p));
+    data_ = std::shared_ptr<std::byte>(static_cast<std::byte*>(p), Free());
   }
   size_ = bytes;
 }

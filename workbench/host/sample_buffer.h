@@ -21,8 +21,14 @@ class SampleBuffer {
   std::byte* data() { return data_.get(); }
   const std::byte* data() const { return data_.get(); }
   size_t size() const { return size_; }
-  // Changes the size, keeping the leading bytes and zeroing new ones.
+  // Changes the size, keeping the leading bytes and zeroing new ones.  The
+  // samples move to a new block.
   void Resize(size_t bytes);
+  // A share in the current block: the block stays valid while a share
+  // lives, even after the buffer has let go of it (the wave was killed or
+  // redimensioned), so that a view of the samples held outside the session
+  // (a NumPy array) never points into freed memory.  Null when empty.
+  std::shared_ptr<const std::byte> Share() const { return data_; }
 
  private:
   struct Free {
@@ -31,7 +37,7 @@ class SampleBuffer {
     size_t mapped;  // bytes of a mapped block; 0 for the heap
     void operator()(std::byte* p) const;
   };
-  std::unique_ptr<std::byte, Free> data_;
+  std::shared_ptr<std::byte> data_;
   size_t size_ = 0;
 };
 
