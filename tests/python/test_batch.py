@@ -1,6 +1,8 @@
 import csv
 import os
 import signal
+import subprocess
+import sys
 
 import pytest
 
@@ -89,11 +91,12 @@ def test_a_worker_killed_part_way(folder, sequential, client, tmp_path):
     assert_same_as_sequential(rows, tmp_path, sequential)
 
 
-def test_the_command_line(folder, tmp_path, capsys):
-    status = kwt.batch.main(["--workers", "1", "--out", str(tmp_path), "--dump",
-                             "--command", COMMANDS[0], str(folder / "cell01.dat"),
-                             str(folder / "cell05.dat")])
-    assert status == 1
-    assert "2 recordings, 1 failed" in capsys.readouterr().out
+def test_the_command_line(folder, tmp_path):
+    shown = subprocess.run(
+        [sys.executable, "-m", "kwt.batch", "--workers", "1", "--out", str(tmp_path), "--dump",
+         "--command", COMMANDS[0], str(folder / "cell01.dat"), str(folder / "cell05.dat")],
+        capture_output=True, text=True)
+    assert shown.returncode == 1, shown.stderr
+    assert "2 recordings, 1 failed" in shown.stdout
     dumped = [d for d in tmp_path.iterdir() if d.is_dir()]
     assert len(dumped) == 2 and all((d / "session.json").exists() for d in dumped)

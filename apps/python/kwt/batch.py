@@ -134,8 +134,12 @@ def _done_row(path, out):
 
 
 def _cell(value):
-    # Numbers in full, whole ones without ".0", as the session dump has them.
-    return format(value, ".17g") if isinstance(value, float) else value
+    # Numbers in the fewest digits that give them back, whole ones without
+    # ".0", as the session dump has them.
+    if isinstance(value, float):
+        text = repr(value)
+        return text[:-2] if text.endswith(".0") else text
+    return value
 
 
 def write_summary(rows, path):
@@ -253,4 +257,7 @@ def main(argv=None):
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    # Through the module kwt.batch, not this __main__ copy of it: Dask then
+    # sends run_one to the workers by name rather than by value.
+    from kwt.batch import main as batch_main
+    sys.exit(batch_main())
