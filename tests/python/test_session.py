@@ -28,6 +28,8 @@ def test_waves_are_views_equal_to_the_dump(demo, session, kwt_binary, tmp_path):
         assert session.run(line) == 0
     dumped = json.loads((tmp_path / "session.json").read_text())
     assert [w.path for w in session.waves()] == [w["path"] for w in dumped["waves"]]
+    assert [w.path for w in session.waves("root:")] == \
+        [w["path"] for w in dumped["waves"] if w["path"].count(":") == 1]
     for entry in dumped["waves"]:
         wave = session.wave(entry["path"])
         expected = np.load(tmp_path / entry["file"])
@@ -137,10 +139,32 @@ def test_a_damaged_recording_raises_the_code_kwt_reports(demo, kwt_binary, tmp_p
         kwt.info(path)
 
 
+@pytest.mark.parametrize("name", ["patch.dat", "cell.pul", "chart.tree"])
+def test_cut_recordings_raise_errors_never_crash(demo, tmp_path, name):
+    whole = (demo / name).read_bytes()
+    for other in demo.glob(name.split(".")[0] + ".*"):
+        (tmp_path / other.name).write_bytes(other.read_bytes())
+    data = tmp_path / ("cell.dat" if name == "cell.pul" else name)
+    for size in (0, 16, 100, 300, len(whole) // 3, len(whole) // 2, len(whole) - 7):
+        (tmp_path / name).write_bytes(whole[:size])
+        with kwt.Session(memory_prefs=True) as s:
+            try:
+                s.run('%s "%s"' % ("LoadXChart" if name.endswith("tree") else "LoadPM", data))
+            except kwt.Error as e:
+                assert e.text, size
+        try:
+            kwt.info(data)
+        except kwt.Error as e:
+            assert e.text, size
+
+
 def test_missing_things_raise_with_the_hosts_codes(session):
     with pytest.raises(kwt.Error) as raised:
         session.wave("nowhere")
     assert raised.value.code == kwt._kwt.NO_SUCH_WAVE
+    with pytest.raises(kwt.Error) as raised:
+        session.waves("root:nowhere:")
+    assert raised.value.code == kwt._kwt.NO_SUCH_FOLDER
     with pytest.raises(kwt.Error) as raised:
         session.run("KillWaves nowhere")
     assert raised.value.code != 0 and raised.value.text
