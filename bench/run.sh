@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# Runs every benchmark program of a build, then the whole-program timings.
+# `make bench`: the comparison table of loads, AutoStats and the LockIn
+# (compare.sh), then the benchmark programs that have no counterpart there.
 set -euo pipefail
 build=${1:-build/default}
+bench/compare.sh "$build"
 for b in "$build"/bench/*_bench; do
   [ -x "$b" ] || continue
+  case "$(basename "$b")" in lockin_bench | waveutils_bench) continue ;; esac
   echo "== $(basename "$b")"
   "$b"
-done
-for s in bench/*.sh; do
-  [ "$(basename "$s")" = run.sh ] && continue
-  echo "== $(basename "$s")"
-  "$s" "$build"
 done

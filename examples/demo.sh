@@ -32,7 +32,8 @@ echo "== kwt info: the X-Chart recording"
 # recording of the same cell at rest as a stacked chart.
 echo
 echo "== LoadPulse, AutoStats, PlotWaves, SlimWaves and LoadPM: the history"
-"$kwt" --prefs "$prefs" --save "$out/session.itx" --dump "$out/session" --plot "$out/pictures" \
+"$kwt" --prefs "$prefs" --save "$out/session.itx" --save "$out/session.pxp" \
+  --dump "$out/session" --plot "$out/pictures" \
   "LoadPulse/I/L/S/P/A=1/B=1 \"$out/pulse/cell.dat\"" \
   "LoadPulse/G/I/P/A=1/B=2 \"$out/pulse/cell.dat\"" \
   "LoadPulse/Q/A=2 \"$out/pulse/cell.dat\"" \
@@ -69,6 +70,23 @@ for w in s["waves"]:
         i = 100
         print("  %-22s %-8s %6d points, x step %g %s, [%d] = %.6g %s"
               % (w["path"], w["type"], w["points"], w["x_delta"], w["x_units"], i, a[i], w["data_units"]))
+PY
+
+echo
+echo "== The same session as a packed experiment ($out/session.pxp), as python3-igor reads it"
+/usr/bin/python3 - "$out/session.pxp" <<'PY' || echo "  (python3-igor is not installed: scripts/bootstrap installs it)"
+import sys
+import igor.packed
+records, tree = igor.packed.load(sys.argv[1])
+root = tree["root"]
+waves = [k.decode() for k, v in root.items() if type(v).__name__ == "WaveRecord"]
+print("  %d records; root holds %d waves and %d variables"
+      % (len(records), len(waves), sum(not isinstance(v, dict) and type(v).__name__ != "WaveRecord" for v in root.values())))
+w = root[b"Pulse_1_1_3"].wave["wave"]
+print("  Pulse_1_1_3: %d points, x step %g, [100] = %.6g, note begins %r"
+      % (len(w["wData"]), w["wave_header"]["sfA"][0], w["wData"][100], bytes(w["note"][:30])))
+macros = [r for r in records if type(r).__name__ == "RecreationRecord"][0].text
+print("  windows to recreate:", bytes(macros).count(b"EndMacro"))
 PY
 
 # ---- The lab calculators ------------------------------------------------------

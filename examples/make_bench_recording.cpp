@@ -68,6 +68,10 @@ int main(int argc, char** argv) {
   for (size_t s = 0; s < std::size(kLayouts); ++s) group.AddSeries();
 
   std::ofstream data(dir / "big.dat", std::ios::binary | std::ios::trunc);
+  // Where each sweep's samples lie, for the reference loader and NumPy:
+  // offset, count, format, byte order and factor, a line each.
+  std::ofstream plan(dir / "big.plan", std::ios::trunc);
+  constexpr const char* kFormatNames[] = {"i16", "i32", "f32"};
   uint64_t offset = 0;
   for (int round = 0; offset < wanted; ++round) {
     for (size_t s = 0; s < std::size(kLayouts); ++s) {
@@ -78,6 +82,9 @@ int main(int argc, char** argv) {
       sweep.record.dataOffset = static_cast<int32_t>(offset);
       sweep.record.factor1 = layout.format == kwt::kSampleReal32 ? 1.0 : 1e-12;
       kwt::test::SetSampleLayout(sweep.record, layout.format, layout.order);
+      plan << offset << ' ' << kPoints << ' ' << kFormatNames[layout.format] << ' '
+           << (layout.order == ByteOrder::kBig ? "be" : "le") << ' ' << sweep.record.factor1
+           << '\n';
       const std::vector<uint8_t> bytes = Samples(layout, round);
       data.write(reinterpret_cast<const char*>(bytes.data()),
                  static_cast<std::streamsize>(bytes.size()));
@@ -85,7 +92,8 @@ int main(int argc, char** argv) {
     }
   }
   data.close();
-  if (!data) {
+  plan.close();
+  if (!data || !plan) {
     std::fprintf(stderr, "cannot write %s\n", (dir / "big.dat").c_str());
     return 1;
   }

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "info.h"
 #include "plot_option.h"
 #include "workbench/export/itx.h"
+#include "workbench/export/pxp.h"
 #include "workbench/export/session_dump.h"
 #include "workbench/host/encoding.h"
 #include "workbench/ui/ui_server.h"
@@ -23,7 +25,7 @@ struct Settings {
   std::vector<std::string> commands;
   std::string script;
   bool interactive = false;
-  std::string save;
+  std::vector<std::string> saves;  // each --save, in order
   std::string dump;
   std::string plot;
   int plotWidth = 0, plotHeight = 0;  // 0: each window's own size
@@ -128,6 +130,25 @@ class Reporter {
   std::string firstMissing_;
 };
 
+// --save: a packed experiment (FILE.pxp), one binary wave file per wave
+// (DIR/, or a folder that exists), or Igor text (anything else).
+bool SaveSession(kwt::Workbench& wb, const std::string& path) {
+  std::string error;
+  bool saved = true;
+  if (path.ends_with('/') || std::filesystem::is_directory(path)) {
+    saved = kwt::SaveIbwFiles(wb, path, &error);
+  } else if (path.size() > 4 && path.compare(path.size() - 4, 4, ".pxp") == 0) {
+    saved = kwt::SavePxp(wb, path, &error);
+  } else {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << kwt::SaveItx(wb);
+    if (!out) error = "cannot write " + path;
+    saved = static_cast<bool>(out);
+  }
+  if (!saved) std::fprintf(stderr, "kwt: %s\n", error.c_str());
+  return saved;
+}
+
 int RunSession(const Settings& s) {
   kwt::Workbench::Options options;
   options.prefsPath = s.prefs;
@@ -189,14 +210,8 @@ int RunSession(const Settings& s) {
   // not draw is noted in the history that the dump keeps.
   if (!s.plot.empty() && kwt::WriteSessionPlots(wb, s.plot, s.plotWidth, s.plotHeight) != 0)
     status = 1;
-  if (!s.save.empty()) {
-    std::ofstream out(s.save, std::ios::binary | std::ios::trunc);
-    out << kwt::SaveItx(wb);
-    if (!out) {
-      std::fprintf(stderr, "kwt: cannot write %s\n", s.save.c_str());
-      status = 1;
-    }
-  }
+  for (const std::string& path : s.saves)
+    if (!SaveSession(wb, path)) status = 1;
   if (!s.dump.empty()) {
     std::string error;
     if (!kwt::WriteSessionDump(wb, s.dump, &error)) {
@@ -235,6 +250,8 @@ constexpr const char* kExamples =
     "                                                  statistics of a and b with a graph\n"
     "  kwt --dialog 'Load X-Chart File' --press 7 --file rec7.tree --choose 25=2 --press 3\n"
     "                                                  the LoadXChart command of group 2\n"
+    "  kwt --dialog 'Load PULSE/PM File' --press 6 --file cell.dat --choose 10=2 --press 4\n"
+    "                                                  the file browser: group 1 to the clipboard\n"
     "  kwt help LoadPM                                 the flags of an operation\n"
     "  kwt ui 'LoadPM/P \"cell.dat\"'                    the session in a web browser\n";
 
@@ -249,8 +266,13 @@ int main(int argc, char** argv) {
   app.add_option("-s,--script", s.script, "run command lines from FILE ('-' = standard input)")
       ->type_name("FILE");
   app.add_flag("-i,--interactive", s.interactive, "then read command lines from the terminal");
-  app.add_option("-o,--save", s.save, "save every wave and variable as an Igor text file")
-      ->type_name("FILE.itx");
+  // One path per --save (which may be repeated), so that the command
+  // lines after it stay command lines.
+  app.add_option("-o,--save", s.saves,
+                 "save the session: FILE.pxp a packed experiment, DIR/ one .ibw file per "
+                 "wave, any other FILE Igor text (may be repeated)")
+      ->type_name("FILE.pxp|DIR/|FILE.itx")
+      ->allow_extra_args(false);
   app.add_option("--dump", s.dump, "write DIR/session.json and one .npy file per wave")
       ->type_name("DIR");
   app.add_option("--plot", s.plot,

@@ -69,5 +69,6 @@ void SettingsRecord::SetDouble(size_t offset, double value) {
 }
 
 void SettingsRecord::SetWord(size_t offset, uint16_t value) { Write(offset, 2, value); }
+void SettingsRecord::SetByte(size_t offset, uint8_t value) { Write(offset, 1, value); }
 
 }  // namespace kwt

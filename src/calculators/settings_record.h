@@ -42,6 +42,7 @@ class SettingsRecord {
   void SetInt32(size_t offset, int32_t value);
   void SetDouble(size_t offset, double value);
   void SetWord(size_t offset, uint16_t value);
+  void SetByte(size_t offset, uint8_t value);
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
 

@@ -2,6 +2,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "browser/browser_dialog.h"
 #include "calculators/calculators.h"
 #include "frame/frame.h"
 #include "frame/menu_actions.h"
@@ -57,6 +58,8 @@ bool IsMenuActionItem(int32_t item) {
 
 MenuHandler MenuActionFor(int32_t item) {
   switch (item) {
+    case 1:
+      return [](int32_t) { return OpenBrowserDialog(); };
     case 2:
       return [](int32_t) { return OpenXChartDialog(); };
     case 4:

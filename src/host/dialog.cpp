@@ -144,6 +144,9 @@ std::vector<int32_t> DialogGetSelectedRows(DialogHandle dialog, int32_t control)
 void DialogSetSelectedRows(DialogHandle dialog, int32_t control, std::span<const int32_t> rows) {
   Void([&](DialogServices& s) { s.SetSelectedRows(dialog, control, rows); });
 }
+void DialogSetRowLevels(DialogHandle dialog, int32_t control, std::span<const int32_t> levels) {
+  Void([&](DialogServices& s) { s.SetRowLevels(dialog, control, levels); });
+}
 
 bool DialogDrawingSize(const DialogDesc& desc, int32_t control, int32_t* width, int32_t* height) {
   *width = *height = 0;

@@ -181,6 +181,10 @@ class DialogServices {
   virtual std::vector<int32_t> GetSelectedRows(DialogHandle dialog, int32_t control) = 0;
   virtual void SetSelectedRows(DialogHandle dialog, int32_t control,
                                std::span<const int32_t> rows) = 0;
+  // Multi-select lists that show a tree: the depth of each row (0 at the
+  // top), for hosts that indent the rows.  SetItems clears them.
+  virtual void SetRowLevels(DialogHandle dialog, int32_t control,
+                            std::span<const int32_t> levels) = 0;
 
   // Shows the file-open dialog over `dialog` and waits for the user.  True
   // with *path (a native path) when a file was chosen; false when the user
@@ -228,6 +232,9 @@ void DialogSetFocus(DialogHandle dialog, int32_t control, bool selectAll);
 std::vector<int32_t> DialogGetSelectedRows(DialogHandle dialog, int32_t control);
 // Selects exactly `rows` (from 1); numbers outside the rows are ignored.
 void DialogSetSelectedRows(DialogHandle dialog, int32_t control, std::span<const int32_t> rows);
+// Gives the rows of a multi-select list their depth in a tree (0 at the
+// top, one number per row), after DialogSetItems; the host may indent by it.
+void DialogSetRowLevels(DialogHandle dialog, int32_t control, std::span<const int32_t> levels);
 
 // The size in pixels of drawing area `control` (kDrawingPixelsPerUnit per
 // dialog unit, rounded).  False, with 0 x 0, for any other control.

@@ -126,6 +126,12 @@ int32_t HostMakeWave(WaveHandle* wave, std::string_view name, int64_t points,
     return h.MakeWave(wave, name, points, type, overwrite);
   });
 }
+void HostReserveWaves(uint64_t bytes) {
+  Void([&](HostServices& h) { h.ReserveWaves(bytes); });
+}
+void HostEndWaveReserve() {
+  Void([](HostServices& h) { h.EndWaveReserve(); });
+}
 WaveHandle HostFindWave(std::string_view name) {
   return Call<WaveHandle>(nullptr,
                           [&](HostServices& h) { return h.FindWave(name); });

@@ -128,6 +128,10 @@ class HostServices {
   virtual int32_t MakeWave(WaveHandle* wave, std::string_view name,
                            int64_t points, int32_t type, bool overwrite) = 0;
   virtual WaveHandle FindWave(std::string_view name) = 0;
+  // A load's waves, made until EndWaveReserve, hold about `bytes` of
+  // samples in all: the host may take their memory in one piece.
+  virtual void ReserveWaves(uint64_t bytes) { (void)bytes; }
+  virtual void EndWaveReserve() {}
   virtual WaveHandle FetchWaveInFolder(FolderHandle folder,
                                        std::string_view name) = 0;
   virtual int32_t KillWave(WaveHandle wave) = 0;
@@ -272,6 +276,13 @@ void HostDiagnose(std::string_view text);
 // of that name exists and overwrite is false, or the name is not valid.
 int32_t HostMakeWave(WaveHandle* wave, std::string_view name, int64_t points,
                      int32_t type, bool overwrite);
+// A hint before a load makes its waves: together they will hold about
+// `bytes` of samples.  Waves made until HostEndWaveReserve may then share
+// one block of memory (each wave still is its own: killed, it gives its
+// memory back; redimensioned, it moves out).  Without the hint, or beyond
+// its size, waves are made one by one as before.
+void HostReserveWaves(uint64_t bytes);
+void HostEndWaveReserve();
 // The wave of that name in the current data folder, or null.
 WaveHandle HostFindWave(std::string_view name);
 WaveHandle HostFetchWaveInFolder(FolderHandle folder, std::string_view name);

@@ -17,6 +17,7 @@
 #include "patchmaster/pm_stimulus.h"
 #include "patchmaster/pm_traces.h"
 #include "patchmaster/pm_tree.h"
+#include "patchmaster/recording_trees.h"
 #include "pulse/load_pulse.h"
 #include "pulse/pulse_tree.h"
 #include "resources/operation_flags.h"
@@ -29,6 +30,7 @@
 #include "traces/load_report.h"
 #include "traces/lockin_waves.h"
 #include "traces/stacked_axes.h"
+#include "traces/wave_reserve.h"
 
 namespace kwt {
 namespace {
@@ -206,45 +208,78 @@ int32_t LoadOne(const Walk& walk, int32_t g, int32_t s, int32_t w, int32_t t,
   return 0;
 }
 
-// The ranges: everything below an unselected level; `count` numbers from
-// the deepest selected level on; each stopped at what the file holds.
-int32_t WalkTraces(const Walk& walk, const PmPulsedRoot& root) {
-  const LoadPMOptions& o = walk.o;
+// Visits the selected traces in file order.  The ranges: everything below an
+// unselected level; `count` numbers from the deepest selected level on; each
+// stopped at what the file holds.  A level the tree does not hold ends the
+// walk with the visitor's answer to Missing; so does a trace's nonzero code.
+template <typename Visitor>
+int32_t VisitSelection(const LoadPMOptions& o, const PmPulsedRoot& root, Visitor& visit) {
   const LevelRange groups = SelectedRange(o.group, o.count, root.groupCount,
                                           o.series != 0 || o.sweep != 0 || o.trace != 0);
   for (int32_t g = groups.first; g <= groups.last; ++g) {
     const PmGroupEntry* group = FindPmGroup(g);
-    if (group == nullptr) {
-      HostDiagnose(Format("group %d is not in the pulsed tree", g));
-      return kErrReadGroup;
-    }
+    if (group == nullptr)
+      return visit.Missing(kErrReadGroup, Format("group %d is not in the pulsed tree", g));
     const LevelRange series =
         SelectedRange(o.series, o.count, group->childCount, o.sweep != 0 || o.trace != 0);
     for (int32_t s = series.first; s <= series.last; ++s) {
       const PmSeriesEntry* entry = FindPmSeries(g, s);
-      if (entry == nullptr) {
-        HostDiagnose(Format("series %d of group %d is not in the pulsed tree", s, g));
-        return kErrReadSeries;
-      }
-      const bool seriesHasSamples = PmSeriesHasSamples(g, s);
+      if (entry == nullptr)
+        return visit.Missing(kErrReadSeries,
+                             Format("series %d of group %d is not in the pulsed tree", s, g));
+      visit.Series(g, s);
       const LevelRange sweeps =
           SelectedRange(o.sweep, o.count, entry->childCount, o.trace != 0);
       for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
         const PmSweepEntry* sweep = FindPmSweep(g, s, w);
-        if (sweep == nullptr) {
-          HostDiagnose(Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
-          return kErrReadSweep;
-        }
-        if (LeftOutAsDamaged(walk, PmSweepDamage(*sweep, root.traceCount), g, s, w, 0)) continue;
+        if (sweep == nullptr)
+          return visit.Missing(
+              kErrReadSweep,
+              Format("sweep %d of series %d of group %d is not in the pulsed tree", w, s, g));
+        if (!visit.Sweep(*sweep, g, s, w)) continue;
         const LevelRange traces = SelectedRange(o.trace, o.count, sweep->childCount, false);
         for (int32_t t = traces.first; t <= traces.last; ++t) {
-          if (int32_t err = LoadOne(walk, g, s, w, t, seriesHasSamples)) return err;
+          if (int32_t err = visit.Trace(g, s, w, t)) return err;
         }
       }
     }
   }
   return 0;
 }
+
+// Loads what the walk visits.
+struct TraceLoader {
+  const Walk& walk;
+  int32_t traceCount = 0;  // of the whole file, for the sweeps' damage check
+  bool seriesHasSamples = false;
+
+  int32_t Missing(int32_t code, const std::string& why) {
+    HostDiagnose(why);
+    return code;
+  }
+  void Series(int32_t g, int32_t s) { seriesHasSamples = PmSeriesHasSamples(g, s); }
+  bool Sweep(const PmSweepEntry& sweep, int32_t g, int32_t s, int32_t w) {
+    return !LeftOutAsDamaged(walk, PmSweepDamage(sweep, traceCount), g, s, w, 0);
+  }
+  int32_t Trace(int32_t g, int32_t s, int32_t w, int32_t t) {
+    return LoadOne(walk, g, s, w, t, seriesHasSamples);
+  }
+};
+
+// Adds up the bytes of the waves the walk can make, before a sample is read
+// (what the load then leaves out costs nothing).
+struct WaveBytes {
+  uint64_t bytes = 0;
+
+  int32_t Missing(int32_t code, const std::string&) { return code; }
+  void Series(int32_t, int32_t) {}
+  bool Sweep(const PmSweepEntry&, int32_t, int32_t, int32_t) { return true; }
+  int32_t Trace(int32_t g, int32_t s, int32_t w, int32_t t) {
+    const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
+    if (trace != nullptr) bytes += TraceWaveBytes(trace->trDataPoints, 1);
+    return 0;
+  }
+};
 
 // What the selection meets in the recording, for the report of a load that
 // made nothing.
@@ -261,24 +296,8 @@ SelectionCounts CountsOf(const LoadPMOptions& o, const PmPulsedRoot& root) {
 
 // Releases every tree the operation may have read, however it ends.
 struct TreeRelease {
-  ~TreeRelease() {
-    FreePulsedTree();
-    FreeStimulusTree();
-    FreeAmplifierTree();
-    FreeSolutionTree();
-    ReleasePulseAcquisitionTree();
-    ReleasePulseStimulusTree();
-  }
+  ~TreeRelease() { ReleaseRecordingTrees(); }
 };
-
-// True when the file name's extension is "dat" in any mix of cases.
-bool IsDataFileName(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos) return false;
-  const std::string_view ext = std::string_view(path).substr(dot + 1);
-  return ext.size() == 3 && (ext[0] | 0x20) == 'd' && (ext[1] | 0x20) == 'a' &&
-         (ext[2] | 0x20) == 't';
-}
 
 // Reads the trees of the recording whose data file is `dataPath`; *pulse
 // tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
@@ -290,13 +309,7 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
   if (kind == kDataFileBundle) {
     // Read through the file itself, so that a bundle named "CELL.DAT" is
     // read as one.
-    const FileSource bundle(dataPath);
-    if (!ReadStimulusTreeFromBundle(bundle)) return kErrCannotOpenPgf;
-    if (!ReadPulsedTreeFromBundle(bundle)) return kErrCannotOpenPul;
-    // The amplifier and solution trees only add to the notes.
-    ReadAmplifierTreeFromBundle(bundle);
-    ReadSolutionTreeFromBundle(bundle);
-    return 0;
+    return ReadBundleTrees(FileSource(dataPath));
   }
   std::string path = dataPath;
   if (!CompanionFileName(&path, kExtensionStimulus)) {
@@ -314,10 +327,7 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
     return ReadPulseAcquisitionTree(path) ? 0 : kErrCannotOpenPul;
   }
   if (!ReadPulsedTree(path)) return kErrCannotOpenPul;
-  std::string extra = dataPath;
-  if (CompanionFileName(&extra, kExtensionAmplifier)) ReadAmplifierTree(extra);
-  extra = dataPath;
-  if (CompanionFileName(&extra, kExtensionSolution)) ReadSolutionTree(extra);
+  ReadInfoTreesBeside(dataPath);
   return 0;
 }
 
@@ -449,7 +459,11 @@ int32_t RunPmLoad(const LoadPMOptions& o) {
     const FileSource data(o.dataPath);
     if (data.is_open()) walk.bounds = PmSampleBoundsOf(data);
   }
-  const int32_t result = WalkTraces(walk, *root);
+  WaveBytes bytes;
+  VisitSelection(o, *root, bytes);
+  const WaveReserve reserve(bytes.bytes);
+  TraceLoader loader{walk, root->traceCount};
+  const int32_t result = VisitSelection(o, *root, loader);
   if (result == 0)
     ReportIfNothingLoaded("LoadPM", SelectionLevels(o, o.trace, CountsOf(o, *root)));
   return result;

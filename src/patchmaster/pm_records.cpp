@@ -12,6 +12,7 @@ namespace {
 constexpr RecordField<LockInParams> kLockInFields[] = {
     Field<&LockInParams::extPhase>(0),
     Field<&LockInParams::extAttenuation>(8),
+    Field<&LockInParams::phase>(16),
     Field<&LockInParams::extCalValid>(64),
 };
 

@@ -34,6 +34,7 @@ namespace kwt {
 struct LockInParams {
   double extPhase = 0.0;        // 0: phase of the external calibration, degrees
   double extAttenuation = 0.0;  // 8: attenuation of the external calibration
+  double phase = 0.0;           // 16: phase of the LockIn, degrees (shown by the browser)
   uint8_t extCalValid = 0;      // 64: non-zero when the two values above hold
 
   bool operator==(const LockInParams&) const = default;

@@ -14,6 +14,7 @@
 #include "host/result_codes.h"
 #include "pulse/pulse_damage.h"
 #include "pulse/pulse_display.h"
+#include "pulse/pulse_stimulus.h"
 #include "pulse/pulse_traces.h"
 #include "pulse/pulse_tree.h"
 #include "resources/operation_flags.h"
@@ -26,6 +27,7 @@
 #include "traces/load_report.h"
 #include "traces/lockin_waves.h"
 #include "traces/stacked_axes.h"
+#include "traces/wave_reserve.h"
 
 namespace kwt {
 namespace {
@@ -170,35 +172,73 @@ int32_t LoadOne(const PulseOptions& o, std::string_view operation, int32_t g, in
   return 0;
 }
 
-// The ranges: everything below an unselected level; `count` numbers from
-// the innermost selected level on; each stopped at what the file holds.
-int32_t WalkSweeps(const PulseOptions& o, std::string_view operation, const PulseRootEntry& root) {
-  bool first = true;
+// Visits the selected sweeps in file order.  The ranges: everything below an
+// unselected level; `count` numbers from the innermost selected level on;
+// each stopped at what the file holds.  A group or series the tree does not
+// hold ends the walk with the visitor's answer to Missing; so does a
+// sweep's nonzero code.
+template <typename Visitor>
+int32_t VisitSelection(const PulseOptions& o, const PulseRootEntry& root, Visitor& visit) {
   const LevelRange groups =
       SelectedRange(o.group, o.count, root.groupCount, o.series != 0 || o.sweep != 0);
   for (int32_t g = groups.first; g <= groups.last; ++g) {
     const PulseGroupEntry* group = FindGroup(g);
-    if (group == nullptr) {
-      HostDiagnose(Format("group %d is not in the acquisition tree", g));
-      return kErrReadGroup;
-    }
+    if (group == nullptr)
+      return visit.Missing(kErrReadGroup, Format("group %d is not in the acquisition tree", g));
     const LevelRange series =
         SelectedRange(o.series, o.count, group->seriesCount, o.sweep != 0);
     for (int32_t s = series.first; s <= series.last; ++s) {
       const PulseSeriesEntry* entry = FindSeries(g, s);
-      if (entry == nullptr) {
-        HostDiagnose(Format("series %d of group %d is not in the acquisition tree", s, g));
-        return kErrReadSeries;
-      }
-      const bool seriesHasSamples = PulseSeriesHasSamples(g, s);
+      if (entry == nullptr)
+        return visit.Missing(kErrReadSeries,
+                             Format("series %d of group %d is not in the acquisition tree", s, g));
+      visit.Series(g, s);
       const LevelRange sweeps = SelectedRange(o.sweep, o.count, entry->sweepCount, false);
       for (int32_t w = sweeps.first; w <= sweeps.last; ++w) {
-        if (int32_t err = LoadOne(o, operation, g, s, w, seriesHasSamples, &first)) return err;
+        if (int32_t err = visit.Sweep(g, s, w)) return err;
       }
     }
   }
   return 0;
 }
+
+// Loads what the walk visits.
+struct SweepLoader {
+  const PulseOptions& o;
+  std::string_view operation;
+  bool seriesHasSamples = false;
+  bool first = true;  // of the sweeps shown in the graph
+
+  int32_t Missing(int32_t code, const std::string& why) {
+    HostDiagnose(why);
+    return code;
+  }
+  void Series(int32_t g, int32_t s) { seriesHasSamples = PulseSeriesHasSamples(g, s); }
+  int32_t Sweep(int32_t g, int32_t s, int32_t w) {
+    return LoadOne(o, operation, g, s, w, seriesHasSamples, &first);
+  }
+};
+
+// Adds up the bytes of the trace waves the walk can make (first, leak and
+// second trace of each sweep as the flags ask) before a sample is read.
+struct WaveBytes {
+  const PulseOptions& o;
+  uint64_t bytes = 0;
+
+  int32_t Missing(int32_t code, const std::string&) { return code; }
+  void Series(int32_t, int32_t) {}
+  int32_t Sweep(int32_t g, int32_t s, int32_t w) {
+    const PulseSweepEntry* sweep = FindSweep(g, s, w);
+    const PulseStimulationEntry* stim =
+        sweep != nullptr ? FindStimulation(sweep->stimulation) : nullptr;
+    if (stim == nullptr) return 0;
+    const int waves = ((o.flags & (kLoadFirstTrace | kLoadLockIn)) != 0 ? 1 : 0) +
+                      ((o.flags & kLoadLeak) != 0 && sweep->hasLeak != 0 ? 1 : 0) +
+                      ((o.flags & kLoadSecond) != 0 && sweep->hasSecondTrace != 0 ? 1 : 0);
+    bytes += TraceWaveBytes(PulseTracePoints(*sweep, *stim), waves);
+    return 0;
+  }
+};
 
 // What the selection meets in the recording, for the report of a load that
 // made nothing.
@@ -363,7 +403,11 @@ int32_t RunPulseLoad(const PulseOptions& o, std::string_view operation) {
     return kErrCannotOpenDat;
   }
   if ((o.flags & kLoadDisplay) != 0) OpenStackedGraph();
-  const int32_t result = WalkSweeps(o, operation, *root);
+  WaveBytes bytes{o};
+  VisitSelection(o, *root, bytes);
+  const WaveReserve reserve(bytes.bytes);
+  SweepLoader loader{o, operation};
+  const int32_t result = VisitSelection(o, *root, loader);
   if (result == 0) ReportIfNothingLoaded(operation, SelectionLevels(o, 0, CountsOf(o, *root)));
   return result;
 }

@@ -179,6 +179,57 @@ DialogDesc XChartDialog() {
   return b.desc;
 }
 
+// The file browser: the file and the popups across the top, the two
+// information panes, then the preview with its view buttons, the Stimuli
+// filter and the options, and the command at the bottom.
+DialogDesc BrowserDialog() {
+  using namespace browser_controls;
+  constexpr int kWidth = 711;
+  Builder b(kBrowserDialogId, "Load Pulse/PatchMaster File", kWidth, 457);
+  b.Add(kFileButton, K::kButton, "File...", 7, 7, 50, 14);
+  b.Add(kPathField, K::kEdit, {}, 62, 8, 642, 12, kControlReadOnly);
+  b.Label(100, "Group", 7, 28, 30).Popup(kGroupPopup, 40, 26, 150, "group");
+  b.Label(101, "Series", 200, 28, 30).Popup(kSeriesPopup, 232, 26, 150, "series");
+  b.Add(kSeriesPrev, K::kButton, "<", 386, 26, 14, 13).Add(kSeriesNext, K::kButton, ">", 402, 26, 14, 13);
+  b.Label(102, "Sweep", 425, 28, 28).Popup(kSweepPopup, 455, 26, 80, "sweep");
+  b.Add(kSweepPrev, K::kButton, "<", 539, 26, 14, 13).Add(kSweepNext, K::kButton, ">", 555, 26, 14, 13);
+  b.Label(103, "Trace", 575, 28, 28).Popup(kTracePopup, 605, 26, 64, "trace");
+  b.Add(kTracePrev, K::kButton, "<", 673, 26, 14, 13).Add(kTraceNext, K::kButton, ">", 689, 26, 14, 13);
+  b.Check(kFastPopups, "Fast Popups", 7, 42, 80);
+  b.Add(kLeftTitle, K::kEdit, {}, 7, 56, 345, 12, kControlReadOnly);
+  b.Text(kLeftText, 7, 70, 345, 100);
+  b.Add(kRightTitle, K::kEdit, {}, 359, 56, 345, 12, kControlReadOnly);
+  b.Text(kRightText, 359, 70, 345, 100);
+
+  b.Add(kPreview, K::kDrawing, {}, 7, 176, 330, 215);
+  const char* views[] = {"Up", "Down", "Left", "Right", "Grow", "Shrink", "-> <-", "<- ->",
+                         "Clear", "Reset"};
+  const int32_t viewIds[] = {kViewUp, kViewDown, kViewLeft, kViewRight, kViewGrow,
+                             kViewShrink, kViewNarrow, kViewWiden, kViewClear, kViewReset};
+  for (int i = 0; i < 10; ++i)
+    b.Add(viewIds[i], K::kButton, views[i], 342 + 44 * (i % 2), 176 + 16 * (i / 2), 40, 14);
+  b.Check(kOverlay, "overlay", 342, 258, 80);
+
+  b.Add(200, K::kGroup, "Stimuli", 342, 274, 130, 117);
+  b.Add(kStimuliList, K::kMultiList, {}, 348, 285, 72, 100);
+  b.Radio(kStimOff, "off", 424, 287, 44, 1);
+  b.Radio(kStimInclude, "include", 424, 301, 44, 1);
+  b.Radio(kStimExclude, "exclude", 424, 315, 44, 1);
+
+  b.Add(201, K::kGroup, "Options", 478, 176, 226, 215);
+  b.Label(104, "Base Name", 484, 190, 44).Field(kBaseName, 530, 188, 90, "base-name", "");
+  b.Label(105, "Range", 484, 206, 44).Field(kRange, 530, 204, 90, "range", "");
+  const char* checks[] = {"Load Leak Trace", "Get Stimulus Template", "Load 2nd Trace",
+                          "Overwrite Waves", "Plot Traces", "Absolute Time", "Load Fura",
+                          "Calculate Lockin", "Prevent History Printing", "Subtrract Zero Data"};
+  for (int i = 0; i < 10; ++i)
+    b.Check(kLoadLeak + i, checks[i], 484 + 110 * (i % 2), 224 + 14 * (i / 2), 106);
+  b.Label(106, "Phase Shift", 484, 298, 60).Field(kPhaseShift, 550, 296, 60, "phase-shift", "deg");
+  b.Label(107, "V-reversal", 484, 314, 60).Field(kVReversal, 550, 312, 60, "v-reversal", "V");
+  b.CommandButtons(400, kWidth);
+  return b.desc;
+}
+
 // Six buffer rows (popup, total, free), the Mg and Ca rows, then the
 // options.  The labels 43 to 48 number the rows.  The option fields start
 // with values that compute; the calculation brings any value into range.
@@ -275,7 +326,7 @@ DialogDesc JunctionPotential() {
 // Built once, on first use; every dialog of the module by rising id.
 const std::vector<DialogDesc>& Table() {
   static const std::vector<DialogDesc> table = {
-      AutoStatsDialog(), PlotWavesDialog(), SlimWavesDialog(), XChartDialog(), About(),
+      AutoStatsDialog(), PlotWavesDialog(), SlimWavesDialog(), BrowserDialog(), XChartDialog(), About(),
       FreeCaMg(),        BufferCapacity(),  Patcher(),         JunctionPotential()};
   return table;
 }

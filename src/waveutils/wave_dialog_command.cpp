@@ -32,6 +32,20 @@ struct Obstacle {
   }
 };
 
+// A number field's text as the command takes it: without the blanks
+// around it, since the command that leaves the dialog is cut at its first
+// blank and a typed "1 " would take the flags behind it along.  False when
+// a blank stays inside: no number reads that way.
+bool NumberField(const std::string& typed, std::string* out) {
+  const size_t first = typed.find_first_not_of(" \t");
+  if (first == std::string::npos) {
+    out->clear();
+    return true;
+  }
+  *out = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+  return out->find_first_of(" \t") == std::string::npos;
+}
+
 // Appends the flags of the checked controls, in the order the dialog lists
 // them, and notes what a field lacks that its flag needs.
 void Flags(const WaveDialogChoices& c, std::string* flags, Obstacle* obstacle) {
@@ -53,12 +67,18 @@ void Flags(const WaveDialogChoices& c, std::string* flags, Obstacle* obstacle) {
       if (c.overlay) f += "/O";
       if (c.extrema == Extrema::kIndividual) f += "/I";
       if (c.extrema == Extrema::kManual) {
-        if (c.minimum.empty()) obstacle->Set("*** expected minimum ***");
-        if (c.maximum.empty()) obstacle->Set("*** expected maximum ***");
-        f += "/L=" + c.minimum + "/U=" + c.maximum;
+        std::string lower, upper;
+        if (!NumberField(c.minimum, &lower) || lower.empty()) obstacle->Set("*** expected minimum ***");
+        if (!NumberField(c.maximum, &upper) || upper.empty()) obstacle->Set("*** expected maximum ***");
+        f += "/L=" + lower + "/U=" + upper;
       }
-      if (c.zeroLine) f += "/Z=" + (c.zeroLevel.empty() ? std::string("0") : c.zeroLevel);
-      else if (c.baseLine) f += "/B";
+      if (c.zeroLine) {
+        std::string level;
+        if (!NumberField(c.zeroLevel, &level)) obstacle->Set("*** expected number ***");
+        f += "/Z=" + (level.empty() ? std::string("0") : level);
+      } else if (c.baseLine) {
+        f += "/B";
+      }
       break;
     case WaveDialogRole::kSlimWaves: {
       int32_t factor = 0;

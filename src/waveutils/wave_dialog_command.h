@@ -68,7 +68,9 @@ struct WaveDialogCommand {
 inline constexpr size_t kShownCommandLimit = 400;
 
 // Builds the command.  Names typed as base name or suffix are quoted as the
-// host quotes names (HostQuoteName).
+// host quotes names (HostQuoteName).  The limits and the zero level of
+// PlotWaves go in as typed but for the blanks around them; one with a
+// blank inside is no number ("*** expected ... ***").
 WaveDialogCommand BuildWaveDialogCommand(const WaveDialogChoices& choices);
 
 // The command as it leaves the dialog: `shown` cut after its first blank

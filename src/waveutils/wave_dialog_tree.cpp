@@ -72,6 +72,13 @@ std::string WaveTree::RowText(size_t entry) const {
   return (e.open ? "[-]\t" : "[+]\t") + e.name;
 }
 
+int32_t WaveTree::Depth(size_t entry) const {
+  int32_t depth = 0;
+  for (ptrdiff_t p = entries_[entry].parent; p >= 0; p = entries_[static_cast<size_t>(p)].parent)
+    ++depth;
+  return depth;
+}
+
 void WaveTree::Toggle(size_t entry) {
   if (entry < entries_.size() && IsFolder(entry)) entries_[entry].open = !entries_[entry].open;
 }

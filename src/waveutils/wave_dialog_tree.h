@@ -44,6 +44,8 @@ class WaveTree {
   std::vector<size_t> TargetRows(const std::vector<std::string>& names) const;
   // The text of an entry's row.
   std::string RowText(size_t entry) const;
+  // How deep an entry lies: 0 in the root, one more per folder above it.
+  int32_t Depth(size_t entry) const;
   // Opens a closed folder, closes an open one.
   void Toggle(size_t entry);
 

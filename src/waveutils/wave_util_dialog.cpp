@@ -190,11 +190,18 @@ class WaveUtilDialog final : public DialogHandler {
   // Fills the list from the tree or the target window and selects again
   // the waves that were selected and are still shown.
   void FillInputList(DialogHandle d) {
-    rows_ = DialogGetCheck(d, kFromTarget) ? tree_.TargetRows(targetNames_) : tree_.TreeRows();
+    const bool fromTarget = DialogGetCheck(d, kFromTarget);
+    rows_ = fromTarget ? tree_.TargetRows(targetNames_) : tree_.TreeRows();
     std::vector<std::string> items;
+    std::vector<int32_t> levels;
     items.reserve(rows_.size());
-    for (size_t entry : rows_) items.push_back(tree_.RowText(entry));
+    for (size_t entry : rows_) {
+      items.push_back(tree_.RowText(entry));
+      // The target's waves stand without their folders, so flat.
+      levels.push_back(fromTarget ? 0 : tree_.Depth(entry));
+    }
     DialogSetItems(d, kInputList, items);
+    DialogSetRowLevels(d, kInputList, levels);
     std::vector<char> still(selected_.size(), 0);
     for (size_t entry : rows_) still[entry] = selected_[entry];
     selected_ = std::move(still);

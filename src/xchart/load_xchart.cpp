@@ -15,6 +15,7 @@
 #include "support/format.h"
 #include "support/pulse_time.h"
 #include "traces/load_report.h"
+#include "traces/wave_reserve.h"
 #include "xchart/xchart_data.h"
 #include "xchart/xchart_graph.h"
 #include "xchart/xchart_names.h"
@@ -269,6 +270,10 @@ bool LoadFiles(const XChartOptions& o, const std::string& path, XChartLoad* load
   }
   ResetLoadTally();
   WaveMaker maker(o, *load);
+  // Every kept trace holds the group's points; their memory is one block.
+  int kept = 0;
+  for (const XChartTrace& t : load->traces) kept += KeepTrace(o, t) ? 1 : 0;
+  const WaveReserve reserve(TraceWaveBytes(load->group.points, kept));
   int32_t at = -1;
   const XChartDataEnd end = ReadXChartSamples(data, load->group, load->traces, maker, &at);
   bool ok = true;

@@ -11,6 +11,9 @@ TEST_F(KwtTest, ExitStatusAndMessages) {
   ASSERT_TRUE(WriteFile(dir_.File("s.txt"), "Variable/G v = 6\r\nprint v * 7\n"));
   const std::string fifo = dir_.File("cell.dat");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string readOnly = dir_.File("p.bin");
+  ASSERT_TRUE(WriteFile(readOnly, "x"));
+  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
   std::vector<KwtCase> cases = {
       // -q keeps the history off standard output; each failure stands on a
       // line of its own, with the module's text for its codes.
@@ -26,6 +29,10 @@ TEST_F(KwtTest, ExitStatusAndMessages) {
       // Scripts from a file (CRLF lines) and from standard input.
       {{"-s", dir_.File("s.txt")}, 0, HasSubstr("  42\n")},
       {{"-s", "-"}, 0, HasSubstr("  from stdin\n"), Eq(""), "print \"from stdin\"\n"},
+      // Exit cannot store the settings: the host's alert and the module's.
+      {{"-q", "--prefs", readOnly, "--dialog", "Buffer Capacity", "--press", "2"}, 1, Eq(""),
+       Eq("kwt: KWT Preferences: the settings could not be stored in " + readOnly +
+          ": the file is read-only\nkwt: KWT Error: The calculator settings could not be stored.\n")},
       // Files that are no regular files are refused, not read.
       {{"info", fifo}, 1, Eq(""), HasSubstr(fifo + ": not a regular file (a FIFO)")},
       {{"info", "/dev/zero"}, 1, Eq(""), HasSubstr("/dev/zero: not a regular file (a character device)")},
@@ -103,20 +110,6 @@ TEST_F(KwtTest, FileOptionsTakeFoldersInAnyLanguage) {
     EXPECT_EQ(r.status, 0) << name << ": " << r.err;
     EXPECT_EQ(r.out, "2\n") << name;
   }
-}
-
-TEST_F(KwtTest, SettingsThatCannotBeStoredFailTheRun) {
-  const std::string prefs = dir_.File("p.bin");
-  // Exit stores the calculator's settings.
-  const std::vector<std::string> store = {"-q", "--prefs", prefs, "--dialog", "Buffer Capacity",
-                                          "--press", "2"};
-  auto r = RunKwt(store);
-  ASSERT_EQ(r.status, 0) << r.err;
-  ASSERT_EQ(::chmod(prefs.c_str(), 0444), 0);
-  r = RunKwt(store);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_THAT(r.err, HasSubstr("kwt: KWT Preferences: the settings could not be stored in " +
-                               prefs + ": the file is read-only\n"));
 }
 
 }  // namespace

@@ -49,22 +49,19 @@ TEST_F(KwtReports, ALoadThatMakesNothingSaysWhy) {
   pulse.AddStimulation("IV").AddSegment(kSegmentConstant, -0.07, 1e-3);
   pulse.AddGroup().AddSeries().AddSweep({1, 2, 3});
   const std::string pulseFile = Quoted(WritePulseRecording(pulse, dir_.path() / "pulse.dat").data);
-  const auto nothing = [](const std::string& says) {
-    return HasSubstr("kwt: LoadPM: nothing was loaded: " + says + "\n");
+  // A quiet run of `commands` that fails because nothing was loaded.
+  const auto nothing = [](std::vector<std::string> commands, const std::string& says) {
+    return KwtCase{Quiet(std::move(commands)), 1, Eq(""), HasSubstr("kwt: LoadPM: nothing was loaded: " + says + "\n")};
   };
   ExpectRuns({
-      {Quiet({"LoadPM/A=1/B=7" + bundle_}), 1, Eq(""),
-       nothing("series 7 was asked for, but group 1 has 2 series")},
-      {Quiet({"LoadPM/A=2" + bundle_}), 1, Eq(""),
-       nothing("group 2 was asked for, but the recording has 1 group")},
-      {Quiet({"LoadPM/A=1/B=1/C=99" + bundle_}), 1, Eq(""),
-       nothing("sweep 99 was asked for, but series 1 of group 1 has 3 sweeps")},
-      {Quiet({"LoadPM/A=1/B=2/C=1/D=3" + bundle_}), 1, Eq(""),
-       nothing("trace 3 was asked for, but sweep 1 of series 2 of group 1 has 1 trace")},
-      {Quiet({"LoadPM/A=1/B=1/J=ramp" + bundle_}), 1, Eq(""),
-       nothing("/J or /K passed over every sweep of the selection")},
-      {Quiet({"LoadPM/A=1/B=2" + bundle_, "LoadPM/A=1/B=2" + bundle_}), 1, Eq(""),
-       nothing("its wave exists already (the first is PMPulse_1_2_1_1_Imon); /O would replace them")},
+      nothing({"LoadPM/A=1/B=7" + bundle_}, "series 7 was asked for, but group 1 has 2 series"),
+      nothing({"LoadPM/A=2" + bundle_}, "group 2 was asked for, but the recording has 1 group"),
+      nothing({"LoadPM/A=1/B=1/C=99" + bundle_}, "sweep 99 was asked for, but series 1 of group 1 has 3 sweeps"),
+      nothing({"LoadPM/A=1/B=2/C=1/D=3" + bundle_},
+              "trace 3 was asked for, but sweep 1 of series 2 of group 1 has 1 trace"),
+      nothing({"LoadPM/A=1/B=1/J=ramp" + bundle_}, "/J or /K passed over every sweep of the selection"),
+      nothing({"LoadPM/A=1/B=2" + bundle_, "LoadPM/A=1/B=2" + bundle_},
+              "its wave exists already (the first is PMPulse_1_2_1_1_Imon); /O would replace them"),
       // Replacing with /O is a load like any other.
       {Quiet({"LoadPM/A=1/B=2" + bundle_, "LoadPM/O/A=1/B=2" + bundle_}), 0, Eq(""), Eq("")},
       {Quiet({"LoadPulse/A=4 " + pulseFile}), 1, Eq(""),

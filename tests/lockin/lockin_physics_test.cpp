@@ -24,6 +24,16 @@ void ExpectCell(const Outputs& out, const Cell& cell, size_t from, size_t to) {
   }
 }
 
+// `n` samples of the steady current dc + kAmp Im(y e^(j w t)) of a sine
+// that starts at t = 0: an admittance y (a chain's gain and lag included).
+std::vector<float> SteadyCurrent(std::complex<double> y, double dc, size_t n) {
+  const double w = 2.0 * std::numbers::pi / kPeriod;
+  std::vector<float> trace(n);
+  for (size_t m = 0; m < n; ++m)
+    trace[m] = static_cast<float>(dc + kAmp * std::imag(y * std::polar(1.0, w * kDt * m)));
+  return trace;
+}
+
 // A step from -70 mV into a sine on -20 mV, and back.  The charging
 // transient of the step (tau = Cm / (Gs + Gm), about 50 us) has died out
 // within the skipped first cycle.
@@ -139,12 +149,8 @@ TEST_P(IdealCell, CalibrationPhaseAndAttenuationUndoTheChain) {
   const double w = 2.0 * std::numbers::pi / kPeriod;
   const std::complex<double> y = CellAdmittance(cell, w);
   const double dc = cell.gs * cell.gm / (cell.gs + cell.gm) * (-0.02 - cell.vrev);
-  const double lag = 20.0 * std::numbers::pi / 180.0;
-  std::vector<float> trace(1000);
-  for (size_t m = 0; m < trace.size(); ++m) {
-    const double t = static_cast<double>(m) * kDt;
-    trace[m] = static_cast<float>(dc + 0.8 * kAmp * std::imag(y * std::polar(1.0, w * t - lag)));
-  }
+  const std::vector<float> trace =
+      SteadyCurrent(0.8 * y * std::polar(1.0, -20.0 * std::numbers::pi / 180.0), dc, 1000);
   const LockInSegmentList stim = ToLockInStimulus({{true, -0.02, 0.010}}, GetParam());
   LockInInputs in = IdealInputs(GetParam(), trace, stim);
   in.extPhase = 345.0;
@@ -170,11 +176,7 @@ TEST_P(IdealCell, CompensationCorrectionRestoresTheCell) {
   const std::complex<double> ySlow =
       1.0 / ((1.0 - alpha) / cell.gs + 1.0 / std::complex<double>(0.0, w * cSlow));
   const double dc = seen.gs * seen.gm / (seen.gs + seen.gm) * (-0.04 - cell.vrev);
-  std::vector<float> trace(2000);
-  for (size_t m = 0; m < trace.size(); ++m) {
-    const double t = static_cast<double>(m) * kDt;
-    trace[m] = static_cast<float>(dc + kAmp * std::imag((ySeen - ySlow) * std::polar(1.0, w * t)));
-  }
+  const std::vector<float> trace = SteadyCurrent(ySeen - ySlow, dc, 2000);
   const LockInSegmentList stim = ToLockInStimulus({{true, -0.04, 0.020}}, GetParam());
   LockInInputs in = IdealInputs(GetParam(), trace, stim);
   in.skipCycles = 0;

@@ -66,6 +66,10 @@ TEST_F(LockInReport, WholeRunsOfAnIdealCell) {
   const std::string cal =
       "\r LockIn External Calibration:\rExt. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r";
   Sweep sweep({Constant(3), Sine(6)});
+  sweep.in.extCalValid = false;  // the estimate stays silent too
+  EXPECT_EQ(sweep.Run(9), "NNNNvvvvv");
+  EXPECT_EQ(Posted(), "") << "nothing is posted without report";
+  sweep.in.extCalValid = true;
   sweep.in.report = true;
   sweep.Run(9);
   EXPECT_EQ(Posted(), cal +
@@ -112,13 +116,6 @@ TEST_F(LockInReport, RunsWithoutAResultSaySo) {
               "\r LockIn External Calibration:\rExt. Phase:   0.0 \xBA;  Ext. Att.:    1.000;\r"
               "\r LockIn Result:\r" + std::string(c.text) + "\r\r");
   }
-}
-
-TEST_F(LockInReport, NothingIsPostedWithoutReport) {
-  Sweep sweep({Constant(3), Sine(6)});
-  sweep.in.extCalValid = false;  // the estimate stays silent too
-  EXPECT_EQ(sweep.Run(9), "NNNNvvvvv");
-  EXPECT_EQ(Posted(), "");
 }
 
 }  // namespace

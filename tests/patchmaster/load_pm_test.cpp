@@ -168,9 +168,7 @@ TEST_F(LoadPmTest, FilesThatCannotBeNamedOpenedOrRead) {
   EXPECT_EQ(Load("", stem + "2.dat"), kErrCannotOpenPgf);
   std::vector<uint8_t> badPul = bundle;
   const size_t at = test::BundleItemEntryOffset(kBundleItemPulsed);
-  const size_t pul = bundle[at] | bundle[at + 1] << 8 | bundle[at + 2] << 16 |
-                     static_cast<size_t>(bundle[at + 3]) << 24;
-  badPul[pul] = 'X';
+  badPul[static_cast<size_t>(LoadI32(bundle, at, ByteOrder::kLittle))] = 'X';
   test::WriteFileBytes(stem + "3.dat", badPul);
   EXPECT_EQ(Load("", stem + "3.dat"), kErrCannotOpenPul);
   EXPECT_EQ(wb_.results().back().text, "Cannot open PUL file. Check, if this file exists");

@@ -32,7 +32,7 @@ class LoadPmTest : public LoaderSessionTest {
 
   // Runs "LoadPM<flags> "<path>"" and returns its result code.
   int32_t Load(const std::string& flags, const std::string& path) {
-    return wb_.Run("LoadPM" + flags + " \"" + path + "\"");
+    return RunOn("LoadPM", flags, path);
   }
   int32_t Load(const std::string& flags, const PmRecording& rec) {
     return Load(flags, Write(rec));

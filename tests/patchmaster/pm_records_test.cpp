@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "patchmaster/pm_records.h"
-#include "tests/testkit/pm_writer.h"
 
 namespace kwt {
 namespace {
@@ -77,10 +76,8 @@ TEST(PmRecords, AmplifierStateBlockAtItsOffsets) {
 }
 
 TEST(PmRecords, TextsThatFillTheirFieldAreCutAtItsWidth) {
-  PmStimulationRecord in;
-  test::SetText(in.stName, std::string(40, 'n'));  // cut to 32 by the writer's field
-  Bytes b = test::EncodePmStimulation(in, ByteOrder::kLittle, 0xA5);
-  std::memset(&b[4], 'n', 32);  // no NUL inside the field
+  Bytes b(kPmStimulationRecordSize, 0xA5);
+  std::memset(&b[4], 'n', 32);  // stName, no NUL inside the field
   PmStimulationRecord out;
   DecodePmStimulationRecord(b, ByteOrder::kLittle, &out);
   EXPECT_EQ(FieldText(out.stName), std::string(32, 'n'));

@@ -34,7 +34,7 @@ std::vector<double> Floats(const std::vector<double>& v) {
   return out;
 }
 
-TEST_F(LoadPmTest, RampFromTheHoldingLevel) {
+TEST_F(LoadPmTest, RampFromTheHoldingLevelAndTheRecordingStart) {
   PmRecording rec = Stimulated(5);
   Channel(rec).AddSegment(kPmSegmentRamp, -0.02, 5 * kDt);
   ASSERT_EQ(Load("/I", rec), 0);
@@ -45,6 +45,19 @@ TEST_F(LoadPmTest, RampFromTheHoldingLevel) {
   EXPECT_EQ(w->dims[0].units, "s");
   EXPECT_EQ(w->dataUnits, "V");
   EXPECT_THAT(Posted(), HasSubstr("Stimulus Template \"PMPulse_1_1_1_1_DA-0\" loaded\r"));
+
+  // The recording starts 1 sample into segment 2: segment 1 gives nothing,
+  // segment 2 its last three samples; the last sample lies behind every
+  // segment and is not written.
+  rec = Stimulated(6);
+  rec.stimulations[0].record.stStartSegment = 2;
+  rec.stimulations[0].record.stStartTime = kDt;
+  Channel(rec)
+      .AddSegment(kPmSegmentConstant, -0.08, 3 * kDt)
+      .AddSegment(kPmSegmentConstant, -0.02, 4 * kDt)
+      .AddSegment(kPmSegmentConstant, 0.01, 2 * kDt);
+  ASSERT_EQ(Load("/O/I", rec), 0);
+  EXPECT_THAT(Values(kStim), ElementsAre(F(-0.02), F(-0.02), F(-0.02), F(0.01), F(0.01), 0.0));
 }
 
 TEST_F(LoadPmTest, SquareWaveAndSineAroundTheirLevels) {
@@ -73,20 +86,6 @@ TEST_F(LoadPmTest, SquareWaveAndSineAroundTheirLevels) {
       std::vector<double>(10, -0.05))));
   for (int j = 0; j < 8; ++j)
     EXPECT_EQ(s[10 + j], F(std::sin((j % 4) * 6.2831853 / 4) * 0.01 + 0.02)) << j;
-}
-
-TEST_F(LoadPmTest, StimulusStartsWhereRecordingStarts) {
-  PmRecording rec = Stimulated(6);
-  rec.stimulations[0].record.stStartSegment = 2;
-  rec.stimulations[0].record.stStartTime = kDt;
-  Channel(rec)
-      .AddSegment(kPmSegmentConstant, -0.08, 3 * kDt)
-      .AddSegment(kPmSegmentConstant, -0.02, 4 * kDt)
-      .AddSegment(kPmSegmentConstant, 0.01, 2 * kDt);
-  ASSERT_EQ(Load("/I", rec), 0);
-  // Segment 1 gives nothing, segment 2 its last three samples; the last
-  // sample lies behind every segment and is not written.
-  EXPECT_THAT(Values(kStim), ElementsAre(F(-0.02), F(-0.02), F(-0.02), F(0.01), F(0.01), 0.0));
 }
 
 TEST_F(LoadPmTest, StimulusUnitsAndXStart) {

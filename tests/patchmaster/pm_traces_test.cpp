@@ -20,14 +20,15 @@ TEST_F(LoadPmTest, EveryFormatInBothSampleByteOrders) {
                    << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
       PmRecording rec = test::SmallPm();
       PmTrace& trace = rec.groups[0].series[0].sweeps[0].traces[0];
-      trace.samples = c.stored;
+      trace.samples = Repeated(c.stored);
       trace.record.trDataScaler = c.factor;
       test::SetPmSampleLayout(trace.record, static_cast<uint8_t>(c.format), order);
       ASSERT_EQ(Load("/O", rec), 0);
-      EXPECT_THAT(Values(kWave), ElementsAreArray(c.expected));
+      EXPECT_TRUE(Values(kWave) == Repeated(c.expected));
       const HostWave* w = Wave(kWave);
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->type, kWaveFloat32);
+      EXPECT_EQ(w->samples.InArena(), SampleArena::Enabled());
       EXPECT_EQ(w->fullScaleBottom, -32768.0 * c.factor);
       EXPECT_EQ(w->fullScaleTop, 32767.0 * c.factor);
     }
@@ -333,13 +334,6 @@ TEST_F(LoadPmTest, NoteVariantsFromTheSeriesAmplifierState) {
 // LoadPM/P: one graph per loaded trace, the data, stimulus and LockIn waves
 // on stacked left axes, as command lines.
 
-constexpr const char* kPrepare = "Display;ModifyGraph margin(left)=60";
-
-std::string Axis(int i, const char* from, const char* to) {
-  return "ModifyGraph axisEnab(l" + std::to_string(i) + ")={" + from + "," + to + "},freePos(l" +
-         std::to_string(i) + ")=0,lblPos(l" + std::to_string(i) + ")=60";
-}
-
 // One trace of 8 samples, a sine channel linked to it (2 samples per cycle)
 // and, with `twoOutputs`, a second analog output.
 PmRecording Recording(bool lockIn, bool twoOutputs = false) {
@@ -370,29 +364,30 @@ TEST_F(LoadPmTest, StackedAxesForStimulusAndLockIn) {
   const std::vector<Case> cases = {
       // Data alone takes the whole height; one graph per sweep.
       {"/P", test::SmallPm(2),
-       {kPrepare, "AppendToGraph/L=l1 " + imon, Axis(1, "0.0000", "1.0000"), kPrepare,
-        "AppendToGraph/L=l1 'PMPulse_1_1_2_1_Imon'", Axis(1, "0.0000", "1.0000")}},
+       {kGraphPrepare, "AppendToGraph/L=l1 " + imon, AxisCommand(1, "0.0000", "1.0000"), kGraphPrepare,
+        "AppendToGraph/L=l1 'PMPulse_1_1_2_1_Imon'", AxisCommand(1, "0.0000", "1.0000")}},
       // Two axes: h = (1 - 0.06) / 2 = 0.47.
       {"/P/I", Recording(false),
-       {kPrepare, "AppendToGraph/L=l1 " + da0, Axis(1, "0.0000", "0.4700"), da0Mode,
-        "AppendToGraph/L=l2 " + imon, Axis(2, "0.5300", "1.0000")}},
+       {kGraphPrepare, "AppendToGraph/L=l1 " + da0, AxisCommand(1, "0.0000", "0.4700"), da0Mode,
+        "AppendToGraph/L=l2 " + imon, AxisCommand(2, "0.5300", "1.0000")}},
       // All stimulus waves share one axis.
       {"/P/I", Recording(false, true),
-       {kPrepare, "AppendToGraph/L=l1 " + da0, Axis(1, "0.0000", "0.4700"), da0Mode,
-        "AppendToGraph/L=l1 'PMPulse_1_1_1_2_DA-1'", Axis(1, "0.0000", "0.4700"),
+       {kGraphPrepare, "AppendToGraph/L=l1 " + da0, AxisCommand(1, "0.0000", "0.4700"), da0Mode,
+        "AppendToGraph/L=l1 'PMPulse_1_1_1_2_DA-1'", AxisCommand(1, "0.0000", "0.4700"),
         "ModifyGraph mode('PMPulse_1_1_1_2_DA-1')=6", "AppendToGraph/L=l2 " + imon,
-        Axis(2, "0.5300", "1.0000")}},
+        AxisCommand(2, "0.5300", "1.0000")}},
       // h = (1 - 4 x 0.06) / 5 = 0.152.
       {"/P/I/G/Q", Recording(true),
-       {kPrepare, "AppendToGraph/L=l1 " + gm, Axis(1, "0.0000", "0.1520"),
-        "AppendToGraph/L=l2 " + gs, Axis(2, "0.2120", "0.3640"), "AppendToGraph/L=l3 " + cm,
-        Axis(3, "0.4240", "0.5760"), "AppendToGraph/L=l4 " + da0, Axis(4, "0.6360", "0.7880"),
-        da0Mode, "AppendToGraph/L=l5 " + imon, Axis(5, "0.8480", "1.0000")}},
+       {kGraphPrepare, "AppendToGraph/L=l1 " + gm, AxisCommand(1, "0.0000", "0.1520"),
+        "AppendToGraph/L=l2 " + gs, AxisCommand(2, "0.2120", "0.3640"), "AppendToGraph/L=l3 " + cm,
+        AxisCommand(3, "0.4240", "0.5760"), "AppendToGraph/L=l4 " + da0,
+        AxisCommand(4, "0.6360", "0.7880"), da0Mode, "AppendToGraph/L=l5 " + imon, AxisCommand(5, "0.8480", "1.0000")}},
       // h = (1 - 3 x 0.06) / 4 = 0.205.
       {"/P/G/Q", Recording(true),
-       {kPrepare, "AppendToGraph/L=l1 " + gm, Axis(1, "0.0000", "0.2050"),
-        "AppendToGraph/L=l2 " + gs, Axis(2, "0.2650", "0.4700"), "AppendToGraph/L=l3 " + cm,
-        Axis(3, "0.5300", "0.7350"), "AppendToGraph/L=l4 " + imon, Axis(4, "0.7950", "1.0000")}},
+       {kGraphPrepare, "AppendToGraph/L=l1 " + gm, AxisCommand(1, "0.0000", "0.2050"),
+        "AppendToGraph/L=l2 " + gs, AxisCommand(2, "0.2650", "0.4700"), "AppendToGraph/L=l3 " + cm,
+        AxisCommand(3, "0.5300", "0.7350"), "AppendToGraph/L=l4 " + imon,
+        AxisCommand(4, "0.7950", "1.0000")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.flags);

@@ -32,18 +32,15 @@ constexpr size_t kFirstSeriesCount = kFirstGroupCount + 4 + 1312;
 constexpr size_t kFirstSweepCount = kFirstSeriesCount + 4 + 160;
 constexpr size_t kFirstTraceCount = kFirstSweepCount + 4 + 384;
 
-void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
-  test::ByteWriter w(order);
-  w.PutI32(value);
-  std::copy(w.bytes().begin(), w.bytes().end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
 class PmTreeTest : public ::testing::Test {
  protected:
   void TearDown() override { test::FreeAllTrees(); }
 };
 
 TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
+  EXPECT_EQ(GetPulsedRoot(), nullptr);
+  EXPECT_EQ(FindPmGroup(1), nullptr);
+  EXPECT_EQ(FindPmStimulation(1), nullptr);
   ASSERT_TRUE(test::ReadPmBundle(Shaped()));
   const auto groups = PmGroups();
   ASSERT_EQ(groups.size(), 3u);
@@ -54,13 +51,8 @@ TEST_F(PmTreeTest, LinksNumberChildrenAndChainSiblings) {
   EXPECT_EQ(static_cast<const TreeLinks&>(PmTraces()[5]), (TreeLinks{2, 0, kNoLink, 6}));
   EXPECT_EQ(static_cast<const TreeLinks&>(PmChannels()[1]), (TreeLinks{2, 1, 5, kNoLink}));
   EXPECT_EQ(static_cast<const TreeLinks&>(PmStimulations()[2]), (TreeLinks{3, 0, kNoLink, kNoLink}));
-}
 
-TEST_F(PmTreeTest, LookupsAnswerNoneOutsideTheirRanges) {
-  EXPECT_EQ(GetPulsedRoot(), nullptr);
-  EXPECT_EQ(FindPmGroup(1), nullptr);
-  EXPECT_EQ(FindPmStimulation(1), nullptr);
-  ASSERT_TRUE(test::ReadPmBundle(Shaped()));
+  // Lookups outside their ranges answer none.
   EXPECT_EQ(FindPmGroup(4), nullptr);
   EXPECT_EQ(FindPmSeries(1, 3), nullptr);
   EXPECT_EQ(FindPmSeries(2, 1), nullptr);  // a group without series
@@ -154,25 +146,22 @@ TEST_F(PmTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
                                         std::pair{kPulHeader - 4, 0x40000000},  // trace size
                                         std::pair{size_t{8}, 100000}}) {        // root size
       Bytes bad = good;
-      Patch32(bad, offset, value, order);
+      test::PatchI32(bad, offset, value, order);
       EXPECT_FALSE(ReadPulsedTree(MemorySource(bad))) << offset << " " << value;
       EXPECT_EQ(GetPulsedRoot(), nullptr);
     }
   }
 }
 
-TEST_F(PmTreeTest, LastLevelChildCountIsReadOver) {
+TEST_F(PmTreeTest, MagicAndLevelCountAreCheckedTheLastChildCountReadOver) {
   const Bytes good = test::PulsedTreeBytes(Shaped());
   Bytes odd = good;
-  Patch32(odd, kFirstTraceCount, 5, ByteOrder::kLittle);
+  test::PatchI32(odd, kFirstTraceCount, 5, ByteOrder::kLittle);
   ASSERT_TRUE(ReadPulsedTree(MemorySource(good)));
   const test::PmSnapshot expected = test::TakeSnapshot();
   ASSERT_TRUE(ReadPulsedTree(MemorySource(odd)));
   EXPECT_TRUE(test::TakeSnapshot() == expected);
-}
 
-TEST_F(PmTreeTest, MagicAndLevelCountAreChecked) {
-  const Bytes good = test::PulsedTreeBytes(Shaped());
   Bytes wrongMagic = good;
   wrongMagic[0] = 'x';
   EXPECT_FALSE(ReadPulsedTree(MemorySource(wrongMagic)));
@@ -183,7 +172,7 @@ TEST_F(PmTreeTest, MagicAndLevelCountAreChecked) {
   EXPECT_FALSE(ReadPulsedTree(MemorySource(swappedMagic)));
   // The same records announced with four levels are not a pulsed tree.
   Bytes fourLevels = good;
-  Patch32(fourLevels, 4, 4, ByteOrder::kLittle);
+  test::PatchI32(fourLevels, 4, 4, ByteOrder::kLittle);
   EXPECT_FALSE(ReadPulsedTree(MemorySource(fourLevels)));
   // A stimulus tree handed to the pulsed reader, and the other way round.
   EXPECT_FALSE(ReadPulsedTree(MemorySource(test::StimulusTreeBytes(Shaped()))));
@@ -223,8 +212,8 @@ TEST_F(PmTreeTest, BundleItemsOutsideTheFileMakeTheirTreeUnreadable) {
         std::pair{pulStart, fileSize - pulStart + 1},  // one byte beyond the end
         std::pair{0, pulLength}}) {
     Bytes bad = good;
-    Patch32(bad, pulEntry, start, ByteOrder::kLittle);
-    Patch32(bad, pulEntry + 4, length, ByteOrder::kLittle);
+    test::PatchI32(bad, pulEntry, start, ByteOrder::kLittle);
+    test::PatchI32(bad, pulEntry + 4, length, ByteOrder::kLittle);
     EXPECT_FALSE(ReadPulsedTreeFromBundle(MemorySource(bad))) << start << " " << length;
     EXPECT_EQ(GetPulsedRoot(), nullptr);
     // The other trees do not depend on the damaged item.

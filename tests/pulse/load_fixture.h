@@ -28,7 +28,7 @@ class LoadPulseTest : public LoaderSessionTest {
 
   // Runs "LoadPulse<flags> "<path>"" and returns its result code.
   int32_t Load(const std::string& flags, const std::string& path) {
-    return wb_.Run("LoadPulse" + flags + " \"" + path + "\"");
+    return RunOn("LoadPulse", flags, path);
   }
   // Writes `rec` and loads it.
   int32_t Load(const std::string& flags, const PulseRecording& rec) {

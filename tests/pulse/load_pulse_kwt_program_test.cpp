@@ -123,24 +123,24 @@ TEST(KwtInfo, PulseRecordingAsSummaryAndInFull) {
                            "2 groups, 2 series, 4 sweeps, 1 stimulation\n"
                            "group 1 \"cell 1\": 2 series\n"
                            "  series 1: 3 sweeps, stimulation \"IV\", Whole Cell, comment \"steps\"\n";
-  auto r = RunKwt({"info", files.data.string()}, "");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, head +
-                       "    traces: first, leak, second\n"
-                       "    sampled every 0.0001 s (10 kHz), 2 points, 0.0002 s per sweep\n"
-                       "    damaged: sweep 3: its factor 0 is no scale factor\n"
-                       "  series 2: 1 sweep, stimulation, Whole Cell\n"
-                       "    traces: first\n"
-                       "group 2 \"empty\": 0 series\n");
-  r = RunKwt({"info", "--full", files.data.string()}, "");
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, head +
-                       "    sweep 1: 2 points, int16 big-endian, first\n"
-                       "    sweep 2 \"big\": 2 points, real32 little-endian, first, leak, second\n"
-                       "    sweep 3: damaged: its factor 0 is no scale factor\n"
-                       "  series 2: 1 sweep, stimulation, Whole Cell\n"
-                       "    sweep 1: 1 point, int16 big-endian, first\n"
-                       "group 2 \"empty\": 0 series\n");
+  const std::pair<const char*, std::string> runs[] = {
+      {"", "    traces: first, leak, second\n"
+           "    sampled every 0.0001 s (10 kHz), 2 points, 0.0002 s per sweep\n"
+           "    damaged: sweep 3: its factor 0 is no scale factor\n"
+           "  series 2: 1 sweep, stimulation, Whole Cell\n"
+           "    traces: first\n"},
+      {"--full", "    sweep 1: 2 points, int16 big-endian, first\n"
+                 "    sweep 2 \"big\": 2 points, real32 little-endian, first, leak, second\n"
+                 "    sweep 3: damaged: its factor 0 is no scale factor\n"
+                 "  series 2: 1 sweep, stimulation, Whole Cell\n"
+                 "    sweep 1: 1 point, int16 big-endian, first\n"}};
+  for (const auto& [option, body] : runs) {
+    std::vector<std::string> args = {"info", files.data.string()};
+    if (*option != '\0') args.insert(args.begin() + 1, option);
+    const auto r = RunKwt(args, "");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, head + body + "group 2 \"empty\": 0 series\n") << option;
+  }
 }
 
 TEST(KwtInfo, PulseRecordingAsJson) {

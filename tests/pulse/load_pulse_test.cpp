@@ -27,7 +27,7 @@ PulseRecording Ranges() {
   return rec;
 }
 
-TEST_F(LoadPulseTest, FlagsOutsideTheSetAndMissingValuesFail) {
+TEST_F(LoadPulseTest, FlagsOutsideTheSetMissingValuesAndFileNamesFail) {
   const std::string path = Write(test::SmallRecording());
   EXPECT_EQ(Load("/X", path), kHostErrBadFlag);
   EXPECT_EQ(Load("/D", path), kHostErrBadFlag);
@@ -42,6 +42,13 @@ TEST_F(LoadPulseTest, FlagsOutsideTheSetAndMissingValuesFail) {
   EXPECT_EQ(Load("/J=$nothere", path), kHostErrExpectedStringVar);
   ASSERT_EQ(wb_.Run("Variable/G number = 3"), 0);
   EXPECT_EQ(Load("/K=$number", path), kHostErrExpectedStringVar);
+  EXPECT_THAT(WaveNames(), IsEmpty());
+
+  // No file name, or more behind it.
+  const size_t mark = Posted().size();
+  EXPECT_NE(wb_.Run("LoadPulse/A=1"), 0);
+  EXPECT_EQ(Posted().substr(mark), "Error, no filename specified\r");
+  EXPECT_EQ(wb_.Run("LoadPulse \"" + path + "\" extra"), kHostErrExpectedEnd);
   EXPECT_THAT(WaveNames(), IsEmpty());
 }
 
@@ -79,14 +86,6 @@ TEST_F(LoadPulseTest, SelectionsAndCounts) {
     EXPECT_EQ(names.front(), c.first);
     EXPECT_EQ(names.back(), c.last);
   }
-}
-
-TEST_F(LoadPulseTest, FileNameMissingOrFollowedByMore) {
-  EXPECT_NE(wb_.Run("LoadPulse/A=1"), 0);
-  EXPECT_EQ(Posted(), "Error, no filename specified\r");
-  const std::string path = Write(test::SmallRecording());
-  EXPECT_EQ(wb_.Run("LoadPulse \"" + path + "\" extra"), kHostErrExpectedEnd);
-  EXPECT_THAT(WaveNames(), IsEmpty());
 }
 
 TEST_F(LoadPulseTest, BaseNamesAndWaveNamesAreLimitedTo31Characters) {
@@ -191,11 +190,19 @@ TEST_F(LoadPulseTest, SelectionVariablesForEveryCase) {
   EXPECT_THAT(WaveNames(), IsEmpty()) << "/U loads nothing";
 }
 
-TEST_F(LoadPulseTest, NoLoadSetsVariablesAndPostsTheTimingOnly) {
+TEST_F(LoadPulseTest, NoLoadPostsTheTimingOnlyAndResetsTheLockInValues) {
   ASSERT_EQ(Load("/U", test::SmallRecording()), 0);
   EXPECT_THAT(WaveNames(), IsEmpty());
   EXPECT_THAT(Posted(), ::testing::MatchesRegex("Loading took [0-9]+\\.[0-9][0-9] seconds\\.\r"));
   EXPECT_FALSE(HasVariable("kwtPulseTime")) << "set by the loading loop only";
+
+  // The LockIn values of the command line hold for one call.
+  ASSERT_EQ(Load("/U/H=12.5/V=-0.08", test::SmallRecording()), 0);
+  EXPECT_EQ(LockInState().phaseShift, 12.5);
+  EXPECT_EQ(LockInState().vReversal, -0.08);
+  ASSERT_EQ(Load("/U", test::SmallRecording()), 0);
+  EXPECT_EQ(LockInState().phaseShift, 0.0);
+  EXPECT_TRUE(std::isnan(LockInState().vReversal));
 }
 
 TEST_F(LoadPulseTest, QuietPostsNothingAtAll) {
@@ -208,15 +215,6 @@ TEST_F(LoadPulseTest, QuietPostsNothingAtAll) {
   EXPECT_NE(Wave("Pulse_1_1_1_Cm"), nullptr);
   EXPECT_FALSE(HasVariable("kwtLastPulseWave"));
   EXPECT_TRUE(HasVariable("kwtPulseTime"));
-}
-
-TEST_F(LoadPulseTest, LockInValuesAreResetByEveryCall) {
-  ASSERT_EQ(Load("/U/H=12.5/V=-0.08", test::SmallRecording()), 0);
-  EXPECT_EQ(LockInState().phaseShift, 12.5);
-  EXPECT_EQ(LockInState().vReversal, -0.08);
-  ASSERT_EQ(Load("/U", test::SmallRecording()), 0);
-  EXPECT_EQ(LockInState().phaseShift, 0.0);
-  EXPECT_TRUE(std::isnan(LockInState().vReversal));
 }
 
 }  // namespace

@@ -107,6 +107,12 @@ TEST_F(StimulusRulesTest, SteppedLevelsFollowTheSelectedRule) {
   EXPECT_NEAR(PulseSegmentLevel(1, 4, 2, series_), -0.05 + 0.04, 1e-15);      // rule A
   EXPECT_NEAR(PulseSegmentLevel(1, 3, 3, series_), -0.06, 1e-15);
   EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), -0.05);
+  // Records that are missing give 0.
+  EXPECT_EQ(PulseSegmentLevel(4, 1, 1, series_), 0.0);
+  EXPECT_EQ(PulseSegmentLevel(1, 1, 4, series_), 0.0);
+  EXPECT_EQ(PulseSegmentDuration(1, 1, 7), 0.0);
+  ReleasePulseStimulusTree();
+  EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), 0.0);
 }
 
 TEST_F(StimulusRulesTest, LevelsThatFollowTheHolding) {
@@ -164,15 +170,6 @@ TEST_F(StimulusRulesTest, DurationsStepAndTheFirstLosesTheStartOffset) {
   EXPECT_NEAR(PulseSegmentDuration(2, 3, 1), 0.02 * 4 + 0.002, 1e-15);  // rule B
   EXPECT_NEAR(PulseSegmentDuration(2, 3, 2), 0.02 + 0.001 * 2, 1e-15);  // rule A
   EXPECT_EQ(PulseSegmentDuration(2, 1, 2), 0.02);
-}
-
-TEST_F(StimulusRulesTest, MissingRecordsGiveZero) {
-  Load({Stim({Stepped(-0.03, 1.0, 0.0)})});
-  EXPECT_EQ(PulseSegmentLevel(2, 1, 1, series_), 0.0);
-  EXPECT_EQ(PulseSegmentLevel(1, 1, 2, series_), 0.0);
-  EXPECT_EQ(PulseSegmentDuration(1, 1, 7), 0.0);
-  ReleasePulseStimulusTree();
-  EXPECT_EQ(PulseSegmentLevel(1, 1, 1, series_), 0.0);
 }
 
 TEST_F(StimulusRulesTest, LockInNeedsASineOrSquareSegment) {

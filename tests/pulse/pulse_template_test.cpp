@@ -1,6 +1,7 @@
 // The stimulus template wave, built in a workbench and read back from it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -63,11 +64,10 @@ class StimTemplateTest : public ::testing::Test {
 
 TEST_F(StimTemplateTest, ConstantSegmentsWithScalingAndVoltageUnits) {
   Stim().AddSegment(kSegmentConstant, -0.08, Samples(10)).AddSegment(kSegmentConstant3, 0.02, Samples(5));
-  const std::vector<double> v = Build(0.5);
-  ASSERT_EQ(v.size(), 20u);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(v[i], F(-0.08)) << i;
-  for (int i = 10; i < 15; ++i) EXPECT_EQ(v[i], F(0.02)) << i;
-  for (int i = 15; i < 20; ++i) EXPECT_EQ(v[i], 0.0) << i;  // reached by no segment
+  std::vector<double> expected(20, 0.0);  // 0 where no segment reaches
+  std::fill_n(expected.begin(), 10, F(-0.08));
+  std::fill_n(expected.begin() + 10, 5, F(0.02));
+  EXPECT_EQ(Build(0.5), expected);
   const HostWave* wave = wb_.root().FindWave("t_stim");
   EXPECT_EQ(wave->dims[0].delta, 1e-4);
   EXPECT_EQ(wave->dims[0].offset, 0.5);

@@ -37,11 +37,12 @@ TEST_F(LoadPulseTest, EveryFormatInBothByteOrders) {
     for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
       SCOPED_TRACE(::testing::Message()
                    << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
-      ASSERT_EQ(Load("/O", OneSweep(c.stored, c.format, order, c.factor)), 0);
-      EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAreArray(c.expected));
+      ASSERT_EQ(Load("/O", OneSweep(Repeated(c.stored), c.format, order, c.factor)), 0);
+      EXPECT_TRUE(Values("Pulse_1_1_1") == Repeated(c.expected));
       const HostWave* w = Wave("Pulse_1_1_1");
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->type, kWaveFloat32);
+      EXPECT_EQ(w->samples.InArena(), SampleArena::Enabled());
       // The converter's full scale in the trace's units, whatever the format.
       EXPECT_EQ(w->fullScaleBottom, c.factor * -32768.0);
       EXPECT_EQ(w->fullScaleTop, c.factor * 32767.0);
@@ -69,11 +70,16 @@ TEST_F(LoadPulseTest, KindBitsDecideWhetherTheSampleFormatApplies) {
   EXPECT_THAT(Values("Pulse_1_1_1"), ElementsAre(0x3F80, 0.0));
 }
 
+// With /T the sweep's wave and its stimulus template start at the sweep's
+// time from the file's start.
 TEST_F(LoadPulseTest, ScalingAndUnitsWithAndWithoutSweepTime) {
-  PulseRecording rec = OneSweep({1, 2}, kSampleInt16, ByteOrder::kBig, 1.0);
+  PulseRecording rec = OneSweep({1, 2, 3}, kSampleInt16, ByteOrder::kBig, 1.0);
   rec.root.startTime = 1000.0;
   rec.groups[0].series[0].sweeps[0].record.sweepTime = 1012.5;
   rec.stimulations[0].record.sampleInterval = 2.5e-5;
+  rec.stimulations[0]
+      .AddSegment(kSegmentConstant, -0.05, 5e-5)
+      .AddSegment(kSegmentConstant, 0.01, 2.5e-5);
   test::SetText(rec.groups[0].series[0].record.unit1, "V");
   const std::string path = Write(rec);
   ASSERT_EQ(Load("", path), 0);
@@ -83,9 +89,11 @@ TEST_F(LoadPulseTest, ScalingAndUnitsWithAndWithoutSweepTime) {
   EXPECT_EQ(w->dims[0].delta, 2.5e-5);
   EXPECT_EQ(w->dims[0].units, "s");
   EXPECT_EQ(w->dataUnits, "V");
-  ASSERT_EQ(Load("/O/T", path), 0);
+  ASSERT_EQ(Load("/O/T/I", path), 0);
   EXPECT_EQ(Wave("Pulse_1_1_1")->dims[0].offset, 12.5);
   EXPECT_EQ(Number("kwtPulseTime"), 1000.0);
+  EXPECT_THAT(Values("Pulse_1_1_1_stim"), ElementsAre(F(-0.05), F(-0.05), F(0.01)));
+  EXPECT_EQ(Wave("Pulse_1_1_1_stim")->dims[0].offset, 12.5);
 }
 
 // A sweep with leak and second trace, first {1, 2}, leak {3, 4}, second
@@ -210,18 +218,6 @@ TEST_F(LoadPulseTest, ExistingWavesStayWithoutOverwrite) {
   // The replaced wave has one note, not two.
   const std::string note = Wave("Pulse_1_1_1")->note;
   EXPECT_EQ(note.find("Filename:"), note.rfind("Filename:"));
-}
-
-TEST_F(LoadPulseTest, StimulusTemplateWithTheSweepsOffset) {
-  PulseRecording rec = test::SmallRecording();
-  rec.stimulations[0]
-      .AddSegment(kSegmentConstant, -0.05, 2e-4)
-      .AddSegment(kSegmentConstant, 0.01, 1e-4);
-  rec.root.startTime = 1.0;
-  rec.groups[0].series[0].sweeps[0].record.sweepTime = 3.0;
-  ASSERT_EQ(Load("/I/T", rec), 0);
-  EXPECT_THAT(Values("Pulse_1_1_1_stim"), ElementsAre(F(-0.05), F(-0.05), F(0.01)));
-  EXPECT_EQ(Wave("Pulse_1_1_1_stim")->dims[0].offset, 2.0);
 }
 
 TEST_F(LoadPulseTest, WithoutAnnounceTheSecondTraceTakesTheSweepsName) {
@@ -450,16 +446,11 @@ struct GraphCase {
   const char* what;
   std::function<PulseRecording()> recording;
   const char* flags;
-  std::vector<std::string> log;  // behind "Display;ModifyGraph margin(left)=60"
+  std::vector<std::string> log;  // behind kGraphPrepare
 };
 
 std::string Append(int axis, const std::string& wave) {
   return "AppendToGraph/L=l" + std::to_string(axis) + " '" + wave + "'";
-}
-std::string Enable(int axis, const char* from, const char* to) {
-  const std::string l = "l" + std::to_string(axis);
-  return "ModifyGraph axisEnab(" + l + ")={" + std::string(from) + "," + to + "},freePos(" + l +
-         ")=0,lblPos(" + l + ")=60";
 }
 
 PulseRecording WithLeakAndSecond() {
@@ -488,7 +479,7 @@ class PulseGraph : public LoadPulseTest, public ::testing::WithParamInterface<Gr
 TEST_P(PulseGraph, CommandLinesAndTheGraphTheyBuild) {
   const GraphCase& c = GetParam();
   ASSERT_EQ(Load(c.flags, c.recording()), 0);
-  std::vector<std::string> log = {"Display;ModifyGraph margin(left)=60"};
+  std::vector<std::string> log = {kGraphPrepare};
   log.insert(log.end(), c.log.begin(), c.log.end());
   EXPECT_THAT(wb_.commandLog(), ElementsAreArray(log));
   ASSERT_EQ(wb_.windows().size(), 1u);
@@ -503,25 +494,26 @@ INSTANTIATE_TEST_SUITE_P(
     Stacks, PulseGraph,
     ::testing::Values(
         GraphCase{"one axis for the sweeps alone", [] { return test::SmallRecording(2); }, "/P",
-                  {Append(1, "Pulse_1_1_1"), Enable(1, "0.0000", "1.0000"), Append(1, "Pulse_1_1_2")}},
+                  {Append(1, "Pulse_1_1_1"), AxisCommand(1, "0.0000", "1.0000"),
+                   Append(1, "Pulse_1_1_2")}},
         GraphCase{"leak and second trace stack below the sweep", WithLeakAndSecond, "/P/L/S",
-                  {Append(1, "Pulse_1_1_1_leak"), Enable(1, "0.0000", "0.3200"),
-                   Append(2, "Pulse_1_1_1_2nd"), Enable(2, "0.3400", "0.6600"),
-                   Append(3, "Pulse_1_1_1"), Enable(3, "0.6800", "1.0000")}},
+                  {Append(1, "Pulse_1_1_1_leak"), AxisCommand(1, "0.0000", "0.3200"),
+                   Append(2, "Pulse_1_1_1_2nd"), AxisCommand(2, "0.3400", "0.6600"),
+                   Append(3, "Pulse_1_1_1"), AxisCommand(3, "0.6800", "1.0000")}},
         // Five axes: h = (1 - 4 x 0.02) / 5 = 0.184; the template as bars.
         GraphCase{"the LockIn takes the lowest three axes", WithSine, "/P/G/I",
-                  {Append(1, "Pulse_1_1_1_Gm"), Enable(1, "0.0000", "0.1840"),
-                   Append(2, "Pulse_1_1_1_Gs"), Enable(2, "0.2040", "0.3880"),
-                   Append(3, "Pulse_1_1_1_Cm"), Enable(3, "0.4080", "0.5920"),
-                   Append(4, "Pulse_1_1_1_stim"), Enable(4, "0.6120", "0.7960"),
+                  {Append(1, "Pulse_1_1_1_Gm"), AxisCommand(1, "0.0000", "0.1840"),
+                   Append(2, "Pulse_1_1_1_Gs"), AxisCommand(2, "0.2040", "0.3880"),
+                   Append(3, "Pulse_1_1_1_Cm"), AxisCommand(3, "0.4080", "0.5920"),
+                   Append(4, "Pulse_1_1_1_stim"), AxisCommand(4, "0.6120", "0.7960"),
                    "ModifyGraph mode('Pulse_1_1_1_stim')=6", Append(5, "Pulse_1_1_1"),
-                   Enable(5, "0.8160", "1.0000")}},
+                   AxisCommand(5, "0.8160", "1.0000")}},
         GraphCase{"an axis of a wave missing from the first sweep gets no range",
                   LeakInSecondSweepOnly, "/P/L",
-                  {Append(2, "Pulse_1_1_1"), Enable(2, "0.5100", "1.0000"),
+                  {Append(2, "Pulse_1_1_1"), AxisCommand(2, "0.5100", "1.0000"),
                    Append(1, "Pulse_1_1_2_leak"), Append(2, "Pulse_1_1_2")}},
         GraphCase{"liberal base names are quoted", [] { return test::SmallRecording(); },
-                  "/P/N='my cell'", {Append(1, "my cell_1_1_1"), Enable(1, "0.0000", "1.0000")}}),
+                  "/P/N='my cell'", {Append(1, "my cell_1_1_1"), AxisCommand(1, "0.0000", "1.0000")}}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(LoadPulseTest, SkippedSweepsShowWhatTheyHaveFromEarlierLoads) {
@@ -532,8 +524,8 @@ TEST_F(LoadPulseTest, SkippedSweepsShowWhatTheyHaveFromEarlierLoads) {
   ASSERT_EQ(Load("", path), 0);
   ASSERT_EQ(Load("/O/P/J=stim", path), 0);
   EXPECT_THAT(wb_.commandLog(),
-              ElementsAre("Display;ModifyGraph margin(left)=60", Append(1, "Pulse_1_1_1"),
-                          Enable(1, "0.0000", "1.0000"), Append(1, "Pulse_1_1_2")));
+              ElementsAre(kGraphPrepare, Append(1, "Pulse_1_1_1"),
+                          AxisCommand(1, "0.0000", "1.0000"), Append(1, "Pulse_1_1_2")));
 }
 
 }  // namespace

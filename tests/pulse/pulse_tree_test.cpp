@@ -72,12 +72,6 @@ class PulseTreeTest : public ::testing::Test {
   }
 };
 
-void Patch32(Bytes& b, size_t offset, int32_t value, ByteOrder order) {
-  test::ByteWriter w(order);
-  w.PutI32(value);
-  std::copy(w.bytes().begin(), w.bytes().end(), b.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
 // Everything the lookups give for a tree, in file order.
 struct Snapshot {
   RootRecord root;
@@ -146,7 +140,8 @@ TEST_F(PulseTreeTest, BigAndLittleEndianTreesReadToTheSameValues) {
 }
 
 // Entries are numbered within their parent; empty levels have no first
-// child; the segments of each stimulation are its own.
+// child; the segments of each stimulation are its own; lookups out of range
+// find none; a sweep found sets the sample swap flag.
 TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
   EXPECT_EQ(FindGroup(3)->number, 3);
@@ -165,20 +160,15 @@ TEST_F(PulseTreeTest, EntriesAreNumberedAndLinked) {
   EXPECT_EQ(FindSegment(1, 2)->voltage, 0.02);
   EXPECT_EQ(FindSegment(3, 3)->voltage, -0.06);
   EXPECT_EQ(SegmentTotal(), 5);
-}
 
-// Numbers out of range, a group without series, a series without sweeps.
-TEST_F(PulseTreeTest, LookupsOutOfRangeGiveNone) {
-  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  // Numbers out of range, a group without series, a series without sweeps.
   const void* found[] = {FindGroup(0),        FindGroup(4),         FindSeries(1, 0),
                          FindSeries(1, 3),    FindSeries(2, 1),     FindSweep(1, 2, 1),
                          FindSweep(1, 1, 4),  FindSweep(4, 1, 1),   FindStimulation(4),
                          FindSegment(2, 1),   FindSegment(1, 3),    FindSegment(9, 1)};
   for (size_t i = 0; i < std::size(found); ++i) EXPECT_EQ(found[i], nullptr) << i;
-}
 
-TEST_F(PulseTreeTest, FindSweepSetsTheDataSwapFlag) {
-  ASSERT_TRUE(test::LoadPulseTrees(Shaped()));
+  // FindSweep sets the data swap flag.
   ASSERT_NE(FindSweep(3, 1, 1), nullptr);  // kind bit 4 set: little-endian samples
   EXPECT_FALSE(PulseDataSwap());
   ASSERT_NE(FindSweep(1, 1, 1), nullptr);  // bit 4 clear: big-endian, swapped
@@ -205,7 +195,7 @@ TEST_F(PulseTreeTest, ReleaseMayBeRepeatedAndZeroGroupsGiveNoRoot) {
   EXPECT_NE(GetStimulusRoot(), nullptr);
 }
 
-TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZero) {
+TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZeroEmptyOnesTheCounts) {
   PulseRecording rec = Shaped();
   // Each cut at a field boundary: the root before startTime, the group
   // before field94, the series before unit1, the sweep before kindBits.
@@ -233,10 +223,8 @@ TEST_F(PulseTreeTest, ShorterRecordsLeaveTheMissingFieldsZero) {
   EXPECT_EQ(FindStimulation(1)->protocolSweeps, 0);  // at 52, cut off
   EXPECT_EQ(FindSegment(1, 1)->voltage, -0.08);
   EXPECT_EQ(FindSegment(1, 1)->duration, 0.0);
-}
 
-TEST_F(PulseTreeTest, RecordsOfSizeZeroStillCarryTheirCounts) {
-  PulseRecording rec = Shaped();
+  // Records of size 0 still carry their counts.
   rec.pulRecordSizes = {0, 0, 0, 0};
   rec.pgfRecordSizes = {0, 0, 0};
   ASSERT_TRUE(test::LoadPulseTrees(rec));
@@ -279,12 +267,12 @@ TEST_F(PulseTreeTest, CountsAndSizesTheFileCannotHoldAreRefused) {
 
     const auto pulWith = [&](size_t offset, int32_t value) {
       Bytes b = pul;
-      Patch32(b, offset, value, order);
+      test::PatchI32(b, offset, value, order);
       return ReadPulseAcquisitionTree(MemorySource(b));
     };
     const auto pgfWith = [&](size_t offset, int32_t value) {
       Bytes b = pgf;
-      Patch32(b, offset, value, order);
+      test::PatchI32(b, offset, value, order);
       return ReadPulseStimulusTree(MemorySource(b));
     };
     EXPECT_FALSE(pulWith(kPulRootCountOffset, -1));

@@ -16,6 +16,12 @@ void ByteWriter::StoreUnsigned(size_t offset, uint64_t value, size_t width) {
   }
 }
 
+void PatchI32(std::vector<uint8_t>& bytes, size_t offset, int32_t value, ByteOrder order) {
+  ByteWriter w(order);
+  w.StoreI32(0, value);
+  std::copy_n(w.bytes().begin(), 4, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
 void ByteWriter::PutFill(size_t count, uint8_t fill) { bytes_.insert(bytes_.end(), count, fill); }
 
 void ByteWriter::StoreU8(size_t offset, uint8_t v) { StoreUnsigned(offset, v, 1); }

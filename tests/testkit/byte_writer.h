@@ -54,6 +54,10 @@ class ByteWriter {
   std::vector<uint8_t> bytes_;
 };
 
+// Overwrites the four bytes at `offset` of a file's bytes with `value` in
+// `order`, for tests that damage one number of a written file.
+void PatchI32(std::vector<uint8_t>& bytes, size_t offset, int32_t value, ByteOrder order);
+
 // ---- Pieces that the recording writers share --------------------------------
 
 // Appends one sample of a format (0 int16, 1 int32, 2 float32, 3 float64)

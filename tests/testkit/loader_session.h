@@ -9,9 +9,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "tests/testkit/pulse_writer.h"
 #include "tests/testkit/temp_dir.h"
 #include "workbench/workbench.h"
 
@@ -56,6 +59,11 @@ class LoaderSessionTest : public ::testing::Test {
     wb_.interaction().SetScripted({}, kAnswerYes);
   }
 
+  // Runs "<operation><flags> "<path>"" and returns its result code.
+  int32_t RunOn(const std::string& operation, const std::string& flags, const std::string& path) {
+    return wb_.Run(operation + flags + " \"" + path + "\"");
+  }
+
   HostWave* Wave(const std::string& name) { return wb_.root().FindWave(name); }
   std::vector<double> Values(const std::string& name) {
     std::vector<double> out;
@@ -92,6 +100,57 @@ class LoaderSessionTest : public ::testing::Test {
     return out;
   }
 
+  // The texts of the last command's problems of one kind.
+  std::vector<std::string> Problems(ProblemKind kind) const {
+    std::vector<std::string> texts;
+    for (const Problem& p : wb_.results().back().problems)
+      if (p.kind == kind) texts.push_back(p.text);
+    return texts;
+  }
+
+  // Writes `good` to `file` and runs `load` for the waves it makes; then
+  // zeroes each 4 KiB block of [from, to) in turn (every `step` bytes) and
+  // loads again.  Each damaged load either fails as a whole with `failure`
+  // or reports damage and makes only waves of the undamaged load, with the
+  // same values.  Returns the damaged loads that made some waves.
+  int LoadWithZeroedBlocks(const std::vector<uint8_t>& good, size_t from, size_t to, size_t step,
+                           const std::string& file, const std::function<int32_t()>& load,
+                           int32_t failure) {
+    const auto waves = [&] {
+      std::map<std::string, std::vector<double>> out;
+      for (const std::string& name : WaveNames()) out[name] = Values(name);
+      return out;
+    };
+    WriteFileBytes(file, good);
+    EXPECT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+    EXPECT_EQ(load(), 0);
+    const auto clean = waves();
+    EXPECT_FALSE(clean.empty());
+    int partial = 0;
+    for (size_t at = from; at + 4096 <= to; at += step) {
+      SCOPED_TRACE(::testing::Message() << "zeros at " << at - from);
+      std::vector<uint8_t> bytes = good;
+      std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), 4096, uint8_t{0});
+      WriteFileBytes(file, bytes);
+      EXPECT_EQ(wb_.Run("KillWaves/A/Z"), 0);
+      const int32_t code = load();
+      if (code != 0) {
+        EXPECT_EQ(code, failure) << "a count the bytes cannot hold fails the tree";
+        continue;
+      }
+      EXPECT_FALSE(Problems(ProblemKind::kDamaged).empty());
+      for (const auto& [name, values] : waves()) {
+        const auto known = clean.find(name);
+        EXPECT_NE(known, clean.end()) << name << " is no wave of the recording";
+        if (known != clean.end()) {
+          EXPECT_EQ(values, known->second) << name;
+        }
+      }
+      if (!WaveNames().empty()) ++partial;
+    }
+    return partial;
+  }
+
   // What the module posted: the history without the echoed command lines
   // (which start with 0x95).
   std::string Posted() const {
@@ -111,6 +170,15 @@ class LoaderSessionTest : public ::testing::Test {
   ScopedTimeZone zone_;
   Workbench wb_;
 };
+
+// The command lines of a loader's stacked graph (/P): the window, and the
+// share of the height that left axis l<axis> takes.
+inline constexpr const char* kGraphPrepare = "Display;ModifyGraph margin(left)=60";
+inline std::string AxisCommand(int axis, const char* from, const char* to) {
+  const std::string l = "l" + std::to_string(axis);
+  return "ModifyGraph axisEnab(" + l + ")={" + std::string(from) + "," + to + "},freePos(" + l +
+         ")=0,lblPos(" + l + ")=60";
+}
 
 // The float that a 32-bit wave holds for a value.
 inline double F(double v) { return static_cast<double>(static_cast<float>(v)); }
@@ -133,6 +201,15 @@ inline const std::vector<SampleFormatCase>& SampleFormatCases() {
       {3, {1.0 / 3.0, -1e-300, 4.0}, 3.0, {F(1.0), 0.0, 12.0}},
   };
   return cases;
+}
+
+// A case's values repeated past a megabyte of wave: a load then takes its
+// waves from one block, and the values lie across its pages.
+inline std::vector<double> Repeated(const std::vector<double>& values) {
+  constexpr size_t kPoints = 300000;
+  std::vector<double> out;
+  while (out.size() < kPoints) out.insert(out.end(), values.begin(), values.end());
+  return out;
 }
 
 }  // namespace kwt::test

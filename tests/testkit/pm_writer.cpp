@@ -39,6 +39,7 @@ void Text(ByteWriter& w, size_t offset, const char (&field)[N]) {
 void LockIn(ByteWriter& w, size_t at, const LockInParams& r) {
   w.StoreF64(at + 0, r.extPhase);
   w.StoreF64(at + 8, r.extAttenuation);
+  w.StoreF64(at + 16, r.phase);
   w.StoreU8(at + 64, r.extCalValid);
 }
 
@@ -345,51 +346,20 @@ void PutPmSamples(const PmRecording& rec, std::vector<uint8_t>& data) {
         }
 }
 
-std::vector<uint8_t> EncodePmRoot(const PmRootRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kRootBytes, Root, padding);
-}
-std::vector<uint8_t> EncodePmGroup(const PmGroupRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kGroupBytes, Group, padding);
-}
-std::vector<uint8_t> EncodePmSeries(const PmSeriesRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kSeriesBytes, Series, padding);
-}
-std::vector<uint8_t> EncodePmSweep(const PmSweepRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kSweepBytes, Sweep, padding);
-}
-std::vector<uint8_t> EncodePmTrace(const PmTraceRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kTraceBytes, Trace, padding);
-}
-std::vector<uint8_t> EncodePmStimulation(const PmStimulationRecord& r, ByteOrder order,
-                                         uint8_t padding) {
-  return EncodeRecord(r, order, kStimulationBytes, Stimulation, padding);
-}
-std::vector<uint8_t> EncodePmChannel(const PmChannelRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kChannelBytes, Channel, padding);
-}
-std::vector<uint8_t> EncodePmSegment(const PmSegmentRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kSegmentBytes, Segment, padding);
-}
-std::vector<uint8_t> EncodeAmpState(const AmpStateRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kAmpStateBytes, AmpState, padding);
-}
-std::vector<uint8_t> EncodeSolution(const SolutionRecord& r, ByteOrder order, uint8_t padding) {
-  return EncodeRecord(r, order, kSolutionBytes, Solution, padding);
-}
-
 std::vector<uint8_t> PulsedTreeBytes(const PmRecording& rec) {
   // Root, groups, series, sweeps, traces; traces have no children.
   const ByteOrder order = rec.pul.order;
   const uint8_t pad = rec.padding;
   TreeWriter tree = Tree(rec.pul, pad);
-  tree.Put(0, EncodePmRoot(rec.root, order, pad), rec.groups.size());
+  tree.Put(0, EncodeRecord(rec.root, order, kRootBytes, Root, pad), rec.groups.size());
   for (const PmGroup& g : rec.groups) {
-    tree.Put(1, EncodePmGroup(g.record, order, pad), g.series.size());
+    tree.Put(1, EncodeRecord(g.record, order, kGroupBytes, Group, pad), g.series.size());
     for (const PmSeries& s : g.series) {
-      tree.Put(2, EncodePmSeries(s.record, order, pad), s.sweeps.size());
+      tree.Put(2, EncodeRecord(s.record, order, kSeriesBytes, Series, pad), s.sweeps.size());
       for (const PmSweep& w : s.sweeps) {
-        tree.Put(3, EncodePmSweep(w.record, order, pad), w.traces.size());
-        for (const PmTrace& t : w.traces) tree.Put(4, EncodePmTrace(t.record, order, pad), 0);
+        tree.Put(3, EncodeRecord(w.record, order, kSweepBytes, Sweep, pad), w.traces.size());
+        for (const PmTrace& t : w.traces)
+          tree.Put(4, EncodeRecord(t.record, order, kTraceBytes, Trace, pad), 0);
       }
     }
   }
@@ -403,11 +373,12 @@ std::vector<uint8_t> StimulusTreeBytes(const PmRecording& rec) {
   TreeWriter tree = Tree(rec.pgf, pad);
   tree.Put(0, Filler(kStimRootBytes, pad), rec.stimulations.size());
   for (const PmStimulation& st : rec.stimulations) {
-    tree.Put(1, EncodePmStimulation(st.record, order, pad), st.channels.size());
+    tree.Put(1, EncodeRecord(st.record, order, kStimulationBytes, Stimulation, pad),
+             st.channels.size());
     for (const PmChannel& ch : st.channels) {
-      tree.Put(2, EncodePmChannel(ch.record, order, pad), ch.segments.size());
+      tree.Put(2, EncodeRecord(ch.record, order, kChannelBytes, Channel, pad), ch.segments.size());
       for (const PmSegmentRecord& seg : ch.segments)
-        tree.Put(3, EncodePmSegment(seg, order, pad), 0);
+        tree.Put(3, EncodeRecord(seg, order, kSegmentBytes, Segment, pad), 0);
     }
   }
   return tree.Take();
@@ -421,7 +392,7 @@ std::vector<uint8_t> AmplifierTreeBytes(const PmRecording& rec) {
   for (const PmAmpSeries& as : rec.ampSeries) {
     tree.Put(1, Filler(kAmpSeriesBytes, pad), as.states.size());
     for (const AmpStateRecord& state : as.states)
-      tree.Put(2, EncodeAmpState(state, rec.amp.order, pad), 0);
+      tree.Put(2, EncodeRecord(state, rec.amp.order, kAmpStateBytes, AmpState, pad), 0);
   }
   return tree.Take();
 }
@@ -432,7 +403,8 @@ std::vector<uint8_t> SolutionTreeBytes(const PmRecording& rec) {
   TreeWriter tree = Tree(rec.sol, pad);
   tree.Put(0, Filler(kSolRootBytes, pad), rec.solutions.size());
   for (const PmSolution& s : rec.solutions) {
-    tree.Put(1, EncodeSolution(s.record, rec.sol.order, pad), static_cast<size_t>(s.chemicals));
+    tree.Put(1, EncodeRecord(s.record, rec.sol.order, kSolutionBytes, Solution, pad),
+             static_cast<size_t>(s.chemicals));
     for (int32_t c = 0; c < s.chemicals; ++c) tree.Put(2, Filler(kChemicalBytes, pad), 0);
   }
   return tree.Take();

@@ -183,17 +183,4 @@ PmFiles WritePmBundle(const PmRecording& rec, const std::filesystem::path& path)
 // extensions "pul", "pgf", "amp" and "sol" (the last two when written).
 PmFiles WritePmSiblings(const PmRecording& rec, const std::filesystem::path& dataFile);
 
-// Each record alone at the writer's known size, for the decoder tests.
-std::vector<uint8_t> EncodePmRoot(const PmRootRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodePmGroup(const PmGroupRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodePmSeries(const PmSeriesRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodePmSweep(const PmSweepRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodePmTrace(const PmTraceRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodePmStimulation(const PmStimulationRecord& r, ByteOrder order,
-                                         uint8_t padding);
-std::vector<uint8_t> EncodePmChannel(const PmChannelRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodePmSegment(const PmSegmentRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodeAmpState(const AmpStateRecord& r, ByteOrder order, uint8_t padding);
-std::vector<uint8_t> EncodeSolution(const SolutionRecord& r, ByteOrder order, uint8_t padding);
-
 }  // namespace kwt::test

@@ -22,6 +22,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -116,15 +117,23 @@ std::vector<uint8_t> PulseAcquisitionTreeBytes(const PulseRecording& recording);
 std::vector<uint8_t> PulseStimulusTreeBytes(const PulseRecording& recording);
 std::vector<uint8_t> PulseDataBytes(const PulseRecording& recording);
 
-// Each record alone, `size` bytes stored (cut or padded), for tests of the
-// decoders.
-std::vector<uint8_t> EncodeRootRecord(const RootRecord& r, ByteOrder order);
-std::vector<uint8_t> EncodeGroupRecord(const GroupRecord& r, ByteOrder order);
-std::vector<uint8_t> EncodeSeriesRecord(const SeriesRecord& r, ByteOrder order);
-std::vector<uint8_t> EncodeSweepRecord(const SweepRecord& r, ByteOrder order);
-std::vector<uint8_t> EncodePgfRootRecord(const PgfRootRecord& r, ByteOrder order);
-std::vector<uint8_t> EncodeStimulationRecord(const StimulationRecord& r, ByteOrder order);
-std::vector<uint8_t> EncodeSegmentRecord(const SegmentRecord& r, ByteOrder order);
+// Each record alone at its known size, for tests of the decoders: the
+// fields this writer knows stored over `base` (zeros where it is shorter),
+// so the bytes of the placeholder fields are those of `base`.
+std::vector<uint8_t> EncodeRootRecord(const RootRecord& r, ByteOrder order,
+                                      std::span<const uint8_t> base = {});
+std::vector<uint8_t> EncodeGroupRecord(const GroupRecord& r, ByteOrder order,
+                                       std::span<const uint8_t> base = {});
+std::vector<uint8_t> EncodeSeriesRecord(const SeriesRecord& r, ByteOrder order,
+                                        std::span<const uint8_t> base = {});
+std::vector<uint8_t> EncodeSweepRecord(const SweepRecord& r, ByteOrder order,
+                                       std::span<const uint8_t> base = {});
+std::vector<uint8_t> EncodePgfRootRecord(const PgfRootRecord& r, ByteOrder order,
+                                         std::span<const uint8_t> base = {});
+std::vector<uint8_t> EncodeStimulationRecord(const StimulationRecord& r, ByteOrder order,
+                                             std::span<const uint8_t> base = {});
+std::vector<uint8_t> EncodeSegmentRecord(const SegmentRecord& r, ByteOrder order,
+                                         std::span<const uint8_t> base = {});
 
 struct PulseFiles {
   std::filesystem::path data;

@@ -55,13 +55,16 @@ TEST_F(AutoStatsTest, PointByPointAndPerWaveOverUnequalLengthsWithNaN) {
           << c.command << kSuffixes[o];
   }
   EXPECT_EQ(wb_.ResolveWave("root:swave_mean")->type, kWaveFloat64);
-  // Without /M there is no minimum or maximum.
+  // Without /M there is no minimum or maximum; earlier outputs that are not
+  // inputs are replaced (the ones that are inputs are refused: see the
+  // parser's refusals).
   ASSERT_EQ(Run("KillWaves swave_min, swave_max; AutoStats w0,w2"), 0);
   EXPECT_FALSE(Exists("root:swave_min"));
   EXPECT_FALSE(Exists("root:swave_max"));
+  EXPECT_TRUE(SameValues(Values("root:swave_num"), {2, 2, 0, 1}));
 }
 
-TEST_F(AutoStatsTest, DeviationNeverComesFromTheDifferenceOfLargeSums) {
+TEST_F(AutoStatsTest, DoublesAreSummedAsDoublesAroundTheirMean) {
   // One-pass sums (or float sums) give 0 or worse here; deviations from
   // the mean give the true values, per wave and point by point.
   Make("big", {1e9 + 0.5, 1e9 + 1.5, 1e9 + 2.5}, kWaveFloat64);
@@ -73,56 +76,13 @@ TEST_F(AutoStatsTest, DeviationNeverComesFromTheDifferenceOfLargeSums) {
   Make("b2", {1e9 + 2.5}, kWaveFloat64);
   ASSERT_EQ(Run("AutoStats/N=bp b0,b1,b2"), 0);
   EXPECT_TRUE(SameValues(Values("root:bp_sdev"), {1.0}, 0.0));
-}
-
-TEST_F(AutoStatsTest, MixedFloatWidthsAreEachReadInTheirOwnWidth) {
+  // Mixed float widths are each read in their own width.
   Make("f", {0.25, kNaN}, kWaveFloat32);
   Make("d", {0.75, 1e-300}, kWaveFloat64);
-  ASSERT_EQ(Run("AutoStats/M f,d"), 0);
+  ASSERT_EQ(Run("AutoStats/M/N=swave f,d"), 0);
   EXPECT_TRUE(SameValues(Values("root:swave_mean"), {0.5, kNaN}));
   EXPECT_TRUE(SameValues(Values("root:swave_num"), {2, 1}));
   EXPECT_TRUE(SameValues(Values("root:swave_min"), {0.25, 1e-300}, 0.0));
-}
-
-TEST_F(AutoStatsTest, RefusalsComeBeforeAnyOutput) {
-  Make("a", {1, 2});
-  Make("b", {3, 4});
-  for (int32_t type : {kWaveInt16, kWaveInt8 | kWaveUnsigned, kWaveInt32,
-                       kWaveFloat32 | kWaveComplex, kWaveText}) {
-    Make("odd", {1, 2}, type);
-    EXPECT_EQ(Run("AutoStats/G/T a,odd"), kErrNotFloatWave) << HostWave::TypeName(type);
-    ASSERT_EQ(Run("KillWaves odd"), 0);
-  }
-  // Empty inputs give nothing to compute.
-  Make("e", std::vector<double>{});
-  Make("f", std::vector<double>{});
-  EXPECT_EQ(Run("AutoStats/G e,f"), kErrNoMemoryForStats);
-  EXPECT_EQ(wb_.ResolveWave("root:e")->lockCount, 0);
-  EXPECT_TRUE(NoOutputs());
-  EXPECT_TRUE(wb_.windows().empty());
-  // The base name must leave room for the suffixes.
-  EXPECT_EQ(Run("AutoStats/N=" + std::string(27, 'n') + " a,b"), kErrNameTooLong);
-  EXPECT_TRUE(NoOutputs(std::string(26, 'n')));
-  ASSERT_EQ(Run("AutoStats/N=" + std::string(26, 'n') + " a,b"), 0);
-  EXPECT_TRUE(SameValues(Values("root:" + std::string(26, 'n') + "_mean"), {2, 3}));
-}
-
-TEST_F(AutoStatsTest, OutputsNeverReplaceTheirInputs) {
-  Make("swave_mean", {1, 2});
-  Make("b", {3, 4});
-  Make("swave_sdev", {0, 1});
-  EXPECT_EQ(Run("AutoStats swave_mean,b"), kErrCannotCreateOutput);
-  EXPECT_TRUE(SameValues(Values("root:swave_mean"), {1, 2}));
-  // Nor the x-wave the mean is to be plotted against.
-  EXPECT_EQ(Run("AutoStats/G/X=swave_sdev b,b"), kErrCannotCreateOutput);
-  EXPECT_TRUE(SameValues(Values("root:swave_sdev"), {0, 1}));
-  EXPECT_FALSE(Exists("root:swave_num"));
-  EXPECT_TRUE(wb_.windows().empty());
-  // An earlier output that is not an input is replaced.
-  ASSERT_EQ(Run("KillWaves swave_mean, swave_sdev"), 0);
-  Make("swave_num", {9, 9, 9});
-  ASSERT_EQ(Run("AutoStats b,b"), 0);
-  EXPECT_TRUE(SameValues(Values("root:swave_num"), {2, 2}));
 }
 
 TEST_F(AutoStatsTest, DifferentXScalingAsksOnce) {
@@ -167,6 +127,11 @@ TEST_F(AutoStatsTest, GraphTableAndAppendCommandsByteForByte) {
               ElementsAre("Append 't_mean' 't_sdev' 't_sem' 't_num' 't_min' 't_max'"));
   EXPECT_THAT(Commands("AutoStats/T/M/N=m a,b"),
               ElementsAre("Edit 'm_mean' 'm_sdev' 'm_sem' 'm_num' 'm_min' 'm_max'"));
+  // The x-wave's path is quoted where the command is built.
+  Make("xw", {0, 1}, kWaveFloat32, Folder("my data"));
+  EXPECT_EQ(Commands("AutoStats/G/X=root:'my data':xw/N=swave a,b").at(0),
+            "Display 'swave_mean' vs root:'my data':xw");
+  EXPECT_EQ(wb_.windows().front().traces.at(0).xWave, wb_.ResolveWave("root:'my data':xw"));
 }
 
 TEST_F(AutoStatsTest, MinMaxThatCannotBeKilledEndWithTheHostCode) {

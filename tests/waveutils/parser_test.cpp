@@ -16,10 +16,12 @@ class ParserTest : public WaveUtilsTest {
     Make("a", {1, 2});
     Make("b", {3, 4});
   }
-  // True when the command made nothing: no statistics, no slimmed wave, no
-  // window.
-  bool NothingMade() {
-    return !Exists("root:swave_mean") && !Exists("root:a_slim") && wb_.windows().empty();
+  // The waves of the root with their points, and whether any is locked.
+  std::string Snapshot() {
+    std::string out;
+    for (const auto& w : wb_.root().waves)
+      out += w->name + ":" + std::to_string(w->points) + (w->lockCount ? "L " : " ");
+    return out;
   }
   // `depth` nested folders of 31 characters below the root; returns the
   // path "root:...:" and sets *leaf to the innermost folder.
@@ -36,6 +38,8 @@ class ParserTest : public WaveUtilsTest {
   }
 };
 
+// Every refusal comes before anything is made: no output, no window, no
+// command sent, no wave left locked.
 TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
   ASSERT_EQ(Run("Variable/G n = 1; String/G blank = \"\"; String/G single = \"root:a\""), 0);
   ASSERT_EQ(Run("String/G unknownFirst = \"root:nosuch,root:a\"; String/G leadingComma = \",root:a\""), 0);
@@ -44,6 +48,23 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
   const std::string path = DeepFolders('g', 8, &deep);
   Make("xw", {0, 1}, kWaveFloat32, deep);
   Make("ref", {1, 1}, kWaveFloat32, deep);
+  const std::vector<int32_t> notFloat = {kWaveInt16, kWaveInt8 | kWaveUnsigned, kWaveInt32,
+                                         kWaveFloat32 | kWaveComplex, kWaveText};
+  for (size_t i = 0; i < notFloat.size(); ++i) Make("odd" + std::to_string(i), {1, 2, 3, 4}, notFloat[i]);
+  Make("e", std::vector<double>{});
+  Make("f", std::vector<double>{});
+  Ramp("w", 10);
+  Ramp("s", 3);
+  Make("w_slim2", {9, 9, 9, 9});
+  const std::string name26(26, 'n'), name27(27, 'm');
+  Ramp(name26, 4);
+  Ramp(name27, 4);
+  Make("dref", {1, kNaN, 1}, kWaveFloat64);
+  Make("d", {0.1, 0.2, 0.3}, kWaveFloat64);
+  Make("nans", {kNaN, kNaN, kNaN});
+  Make("swave_mean", {1, 2});
+  Make("swave_sdev", {0, 1});
+  const std::string before = Snapshot();
   ExpectCodes({
       // Unknown flags: only AutoStats and SlimWaves take /N; a flag is one
       // letter.
@@ -90,8 +111,57 @@ TEST_F(ParserTest, RefusalsGiveTheirCodesAndMakeNothing) {
       // Paths over 259 characters are refused, not cut.
       {"AutoStats/G/X=" + path + "xw a,b", kHostErrPathTooLong},
       {"SlimWaves/R=" + path + "ref a", kHostErrPathTooLong},
+      // Only float waves are read, whichever operation.
+      {"AutoStats/G/T a,odd0", kErrNotFloatWave},
+      {"AutoStats/G/T a,odd1", kErrNotFloatWave},
+      {"AutoStats/G/T a,odd2", kErrNotFloatWave},
+      {"AutoStats/G/T a,odd3", kErrNotFloatWave},
+      {"AutoStats/G/T a,odd4", kErrNotFloatWave},
+      {"PlotWaves/G/T a,odd0", kErrNotFloatWave},
+      {"SlimWaves w,odd2", kErrNotFloatWave},
+      {"SlimWaves w,odd3", kErrNotFloatWave},
+      {"SlimWaves w,odd4", kErrNotFloatWave},
+      // Empty inputs give nothing to compute or draw.
+      {"AutoStats/G e,f", kErrNoMemoryForStats},
+      {"PlotWaves/G e,f", kHostErrNoMemory},
+      // Every output name must leave room for its suffix, checked before
+      // the first output is made.
+      {"AutoStats/N=" + name27 + " a,b", kErrNameTooLong},
+      {"SlimWaves w," + name26 + "," + name27, kErrNameTooLong},
+      {"SlimWaves/N=abcdef " + name26, kErrNameTooLong},
+      // Slimming factors that give fewer than two points, or none.
+      {"SlimWaves/U=0.5 w", kErrCannotCreateOutput},
+      {"SlimWaves/A=0 w", kErrCannotCreateOutput},
+      {"SlimWaves/U=2 s", kErrCannotCreateOutput},
+      {"SlimWaves/A=6 w", kErrCannotCreateOutput},
+      {"SlimWaves/U=NaN w", kErrCannotCreateOutput},
+      {"SlimWaves/A=Inf w", kErrCannotCreateOutput},
+      {"SlimWaves/U=1e300 w", kErrCannotCreateOutput},
+      // An output never replaces an input, a reference or an x-wave.
+      {"SlimWaves/N=slim2 w, w_slim2", kErrCannotCreateOutput},
+      {"SlimWaves/N=slim2/R=w_slim2 w", kErrCannotCreateOutput},
+      {"AutoStats/N=swave swave_mean,b", kErrCannotCreateOutput},
+      {"AutoStats/N=swave/G/X=swave_sdev b,b", kErrCannotCreateOutput},
+      // Reference mode: one float type for all, and a reference that marks
+      // something.
+      {"SlimWaves/R=dref d,a", kErrMixedTypes},
+      {"SlimWaves/R=dref odd0,a", kErrNotFloatWave},
+      {"SlimWaves/R=odd1 a", kErrNotFloatWave},
+      {"SlimWaves/R=nosuch a", kErrNoReferenceWave},
+      {"SlimWaves/R=e a", kErrNoReferenceWave},
+      {"SlimWaves/R=nans a", kErrNoReferenceWave},
   });
-  EXPECT_TRUE(NothingMade());
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_TRUE(SameValues(Values("root:w_slim2"), {9, 9, 9, 9}));
+  EXPECT_TRUE(SameValues(Values("root:swave_mean"), {1, 2}));
+  EXPECT_TRUE(wb_.windows().empty());
+  EXPECT_TRUE(wb_.commandLog().empty());
+  // Just inside the limits.
+  ExpectValues({{"SlimWaves/U=1 s", "root:s_slim", {0, 1, 2}},
+                {"SlimWaves " + name26, "root:" + name26 + "_slim", {0, 2}},
+                {"AutoStats/N=" + name26 + " a,b", "root:" + name26 + "_mean", {2, 3}}});
+  // Empty waves can still be listed in a table.
+  EXPECT_THAT(Commands("PlotWaves/T e"), ::testing::ElementsAre("Edit", "AppendToTable root:e"));
 }
 
 // ---- Settings that carry over between calls ---------------------------------------------
@@ -202,15 +272,6 @@ TEST_F(ParserTest, StringVariableByPathOrInTheCurrentFolder) {
   EXPECT_EQ(Run("AutoStats/N=r $s junk"), kHostErrExpectedEnd);
 }
 
-TEST_F(ParserTest, XWavePathIsQuotedWhereACommandIsBuilt) {
-  Make("xw", {0, 1}, kWaveFloat32, Folder("my data"));
-  Make("xr", {0, 1});
-  EXPECT_EQ(Commands("AutoStats/G/X=root:'my data':xw a,b").at(0),
-            "Display 'swave_mean' vs root:'my data':xw");
-  EXPECT_EQ(Commands("AutoStats/G/X=xr a,b").at(0), "Display 'swave_mean' vs root:xr");
-  EXPECT_EQ(wb_.windows().at(0).traces.at(0).xWave, wb_.ResolveWave("root:xr"));
-}
-
 // ---- Path texts ----------------------------------------------------------------------------
 
 TEST(PathTexts, QuotingAndUnquoting) {
@@ -221,14 +282,10 @@ TEST(PathTexts, QuotingAndUnquoting) {
     bool changed;
   };
   const Case quoted[] = {
-      {"root:my data:w 1", "root:'my data':'w 1'", true},
-      {"root:data:w1", "root:data:w1", false},
-      {"root:'my data':w 1", "root:'my data':'w 1'", true},
-      {"root:'my data':", "root:'my data':", false},
-      {"root:a-b:", "root:'a-b':", true},
-      {"w 1", "'w 1'", true},
-      {":sub:x y", ":sub:'x y'", true},
-      {"root:\xBA" "C", "root:'\xBA" "C'", true},
+      {"root:my data:w 1", "root:'my data':'w 1'", true}, {"root:data:w1", "root:data:w1", false},
+      {"root:'my data':w 1", "root:'my data':'w 1'", true}, {"root:'my data':", "root:'my data':", false},
+      {"root:a-b:", "root:'a-b':", true},                   {"w 1", "'w 1'", true},
+      {":sub:x y", ":sub:'x y'", true},                     {"root:\xBA" "C", "root:'\xBA" "C'", true},
       {"", "", false},
   };
   const Case stripped[] = {{"'w 1'", "w 1", true}, {"w1", "w1", false}, {"'w1", "w1", true}, {"'", "", true}};

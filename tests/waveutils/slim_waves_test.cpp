@@ -53,40 +53,6 @@ TEST_F(SlimWavesTest, FractionalFactorsWriteEveryOutputPoint) {
   EXPECT_EQ(wb_.ResolveWave("root:w_slim")->dims[0].delta, 3.0);
 }
 
-TEST_F(SlimWavesTest, RefusalsComeBeforeAnyOutput) {
-  Ramp("w", 10);
-  Ramp("s", 3);
-  Make("w_slim2", {9, 9, 9, 9});
-  const std::string name26(26, 'a'), name27(27, 'b');
-  Ramp(name26, 4);
-  Ramp(name27, 4);
-  ExpectCodes({
-      // Factors that give no useful output: fewer than two points, or none.
-      {"SlimWaves/U=0.5 w", kErrCannotCreateOutput},
-      {"SlimWaves/A=0 w", kErrCannotCreateOutput},
-      {"SlimWaves/U=2 s", kErrCannotCreateOutput},
-      {"SlimWaves/A=6 w", kErrCannotCreateOutput},
-      {"SlimWaves/U=NaN w", kErrCannotCreateOutput},
-      {"SlimWaves/A=Inf w", kErrCannotCreateOutput},
-      {"SlimWaves/U=1e300 w", kErrCannotCreateOutput},
-      // Every name is checked before the first output is made.
-      {"SlimWaves w," + name26 + "," + name27, kErrNameTooLong},
-      {"SlimWaves/N=abcdef " + name26, kErrNameTooLong},
-      // An output never replaces an input.
-      {"SlimWaves/N=slim2 w, w_slim2", kErrCannotCreateOutput},
-  });
-  for (int32_t type : {kWaveInt32, kWaveInt16 | kWaveUnsigned, kWaveFloat64 | kWaveComplex, kWaveText}) {
-    Make("odd", {1, 2, 3, 4}, type);
-    EXPECT_EQ(Run("SlimWaves w,odd"), kErrNotFloatWave) << HostWave::TypeName(type);
-  }
-  EXPECT_FALSE(Exists("root:w_slim"));
-  EXPECT_FALSE(Exists("root:s_slim"));
-  EXPECT_FALSE(Exists("root:" + name26 + "_slim"));
-  EXPECT_TRUE(SameValues(Values("root:w_slim2"), {9, 9, 9, 9}));
-  ExpectValues({{"SlimWaves/U=1 s", "root:s_slim", {0, 1, 2}},
-                {"SlimWaves " + name26, "root:" + name26 + "_slim", {0, 2}}});
-}
-
 // ---- Reference mode ----------------------------------------------------------------------
 
 TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
@@ -106,51 +72,22 @@ TEST_F(SlimWavesTest, ReferenceSegmentsTakeTheFirstValueOfEachInput) {
   EXPECT_EQ(Scaling("root:a_slim"), "x 0 1 s; y 0 1; d 0 0 mV");
 }
 
-TEST_F(SlimWavesTest, ReferenceModeReadsDoublesAndRefusesMixedTypes) {
-  Make("ref", {1, kNaN, 1}, kWaveFloat64);
+// The refusals of reference mode are among the parser's.
+TEST_F(SlimWavesTest, ReferenceOfDoublesInALiberalFolderIsKeptUntilItGoes) {
+  Make("ref", {1, kNaN, 1}, kWaveFloat64, Folder("my data"));
   Make("d", {0.1, 0.2, 0.3}, kWaveFloat64);
   Make("e", {1, 2, 3}, kWaveFloat64);
-  ASSERT_EQ(Run("SlimWaves/R=ref/N=r d,e"), 0);
-  EXPECT_TRUE(SameValues(Values("root:d_r"), {static_cast<float>(0.1), static_cast<float>(0.3)}, 0));
-  Make("f", {1, 2, 3}, kWaveFloat32);
-  EXPECT_EQ(Run("SlimWaves/R=ref d,f"), kErrMixedTypes);
-  EXPECT_FALSE(Exists("root:d_slim"));
-  Make("i", {1, 2, 3}, kWaveInt16);
-  EXPECT_EQ(Run("SlimWaves/R=ref i,f"), kErrNotFloatWave);
-  Make("iref", {1, 0, 1}, kWaveInt8);
-  EXPECT_EQ(Run("SlimWaves/R=iref f"), kErrNotFloatWave);
-  EXPECT_FALSE(Exists("root:f_slim"));
-}
-
-TEST_F(SlimWavesTest, ReferenceThatCannotBeFoundOrMarksNothing) {
-  Ramp("a", 4);
-  EXPECT_EQ(Run("SlimWaves/R=nosuch a"), kErrNoReferenceWave);
-  Make("ref", {1, 1});
-  ASSERT_EQ(Run("SlimWaves/R=ref a"), 0);
-  ASSERT_EQ(Run("KillWaves a_slim, ref"), 0);
-  EXPECT_EQ(Run("SlimWaves/R a"), kErrNoReferenceWave);  // the kept one is gone
-  Make("empty", std::vector<double>{});
-  EXPECT_EQ(Run("SlimWaves/R=empty a"), kErrNoReferenceWave);
-  Make("nans", {kNaN, kNaN, kNaN});
-  EXPECT_EQ(Run("SlimWaves/R=nans a"), kErrNoReferenceWave);
-  EXPECT_FALSE(Exists("root:a_slim"));
-}
-
-TEST_F(SlimWavesTest, ReferenceInALiberalFolderAndNeverReplaced) {
-  Make("ref", {1, kNaN, 1, kNaN}, kWaveFloat32, Folder("my data"));
-  Ramp("a", 4);
-  ASSERT_EQ(Run("SlimWaves/R=root:'my data':ref a"), 0);
+  ASSERT_EQ(Run("SlimWaves/R=root:'my data':ref/N=r d,e"), 0);
   EXPECT_NE(wb_.history().find("\rroot:my data:ref\r"), std::string::npos);
-  EXPECT_TRUE(SameValues(Values("root:a_slim"), {0, 2}));
-  // Without "=" the reference of the last call is used again.
-  Make("c", {7, 8, 9, 10});
+  EXPECT_TRUE(SameValues(Values("root:d_r"), {static_cast<float>(0.1), static_cast<float>(0.3)}, 0));
+  // Without "=" the reference of the last call is used again, while it is
+  // there.
+  Make("c", {7, 8, 9}, kWaveFloat64);
   ASSERT_EQ(Run("SlimWaves/R c"), 0);
   EXPECT_TRUE(SameValues(Values("root:c_slim"), {7, 9}));
-  // An output named like the reference would replace it.
-  Make("x_slim", {1, 1});
-  Ramp("x", 2);
-  EXPECT_EQ(Run("SlimWaves/R=x_slim x"), kErrCannotCreateOutput);
-  EXPECT_TRUE(SameValues(Values("root:x_slim"), {1, 1}));
+  ASSERT_EQ(Run("KillWaves root:'my data':ref"), 0);
+  EXPECT_EQ(Run("SlimWaves/R/N=gone c"), kErrNoReferenceWave);
+  EXPECT_FALSE(Exists("root:c_gone"));
 }
 
 }  // namespace

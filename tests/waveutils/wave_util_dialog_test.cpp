@@ -78,15 +78,12 @@ TEST_F(WaveUtilDialogTest, AutoStatsBuildsRunsAndStoresItsCommand) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&p[10])), "m1");
 
   // Reopened, the dialog shows the stored choices; Cancel keeps them.
-  const DialogRecord& again = Open(kStatsItem, {A::Check(kGraph, false), A::SetText(19, "zz"),
-                                                A::Press(kCancel)},
-                                   &result);
+  Open(kStatsItem, {A::Check(kGraph, false), A::SetText(19, "zz"), A::Press(kCancel)}, &result);
   EXPECT_EQ(result, -1);
   EXPECT_EQ(Prefs(), p);
   const DialogRecord& third = Open(kStatsItem, {});
   EXPECT_TRUE(third.Find(kGraph)->checked);
   EXPECT_EQ(third.Text(19), "m1");
-  EXPECT_FALSE(again.Find(kGraph)->checked);
 }
 
 TEST_F(WaveUtilDialogTest, FoldersOpenAndCloseAndQuoteTheirPaths) {
@@ -98,6 +95,7 @@ TEST_F(WaveUtilDialogTest, FoldersOpenAndCloseAndQuoteTheirPaths) {
            &result);
   EXPECT_EQ(result, 0);
   EXPECT_THAT(run.Find(kInputs)->items, ElementsAre("\ta", "\tb", "[-]\tmy data", "\tw"));
+  EXPECT_THAT(run.Find(kInputs)->rowLevels, ElementsAre(0, 0, 0, 1));
   EXPECT_EQ(run.Text(kCommand), "AutoStats/W/N=swave  root:'my data':w");
   EXPECT_EQ(wb_.commandLine(), "AutoStats/W/N=swave $cmdString");
   EXPECT_EQ(CmdString(), "root:'my data':w");
@@ -121,11 +119,7 @@ TEST_F(WaveUtilDialogTest, FromTargetShowsTheTopWindowsWaves) {
   EXPECT_THAT(all.Find(kInputs)->items, ElementsAre("\ta", "\tb"));
 }
 
-TEST_F(WaveUtilDialogTest, AutoStatsNeedsTwoWavesAndTakesAnXWave) {
-  const DialogRecord& one = Open(kStatsItem, {A::Select(kInputs, {1}), A::Press(kCancel)});
-  EXPECT_EQ(one.Text(kCommand), "AutoStats/N=swave  root:a");
-  EXPECT_FALSE(one.Find(kDoIt)->enabled);
-  EXPECT_FALSE(one.Find(kToClip)->enabled);
+TEST_F(WaveUtilDialogTest, AutoStatsTakesAnXWave) {
   const DialogRecord& x =
       Open(kStatsItem, {A::Select(kInputs, {1, 2}), A::ChooseText(kSecond, "b"), A::Press(kToClip)});
   EXPECT_EQ(x.Text(kCommand), "AutoStats/N=swave/X=root:b  root:a,root:b");
@@ -155,14 +149,6 @@ TEST_F(WaveUtilDialogTest, LongListsTravelWholeInCmdString) {
 
 TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
   constexpr int32_t kOverlay = 16, kBaseLine = 17, kZeroLine = 18, kGlobal = 23, kManual = 25;
-  // Opening defaults: individual extrema and a graph.
-  const DialogRecord& manual =
-      Open(kPlotItem, {A::Select(kInputs, {1, 2}), A::Radio(kManual), A::SetText(28, "-1"),
-                       A::Press(kCancel)});
-  EXPECT_EQ(manual.Text(kCommand), "*** expected maximum ***");
-  EXPECT_FALSE(manual.Find(kDoIt)->enabled);
-  EXPECT_FALSE(manual.Find(24)->checked);
-
   const DialogRecord& overlay =
       Open(kPlotItem, {A::Select(kInputs, {1}), A::Check(kZeroLine, true), A::Check(kOverlay, true),
                        A::Press(kCancel)});
@@ -197,26 +183,46 @@ TEST_F(WaveUtilDialogTest, PlotWavesRangesAndLines) {
   EXPECT_EQ(Prefs(), p);
 }
 
-TEST_F(WaveUtilDialogTest, PlotWavesNeedsAGraphOrATable) {
-  const DialogRecord& run =
-      Open(kPlotItem, {A::Select(kInputs, {1}), A::Check(kGraph, false), A::Press(kCancel)});
-  EXPECT_EQ(run.Text(kCommand), "");
-  EXPECT_FALSE(run.Find(kToCmdLine)->enabled);
-  const DialogRecord& table =
-      Open(kPlotItem, {A::Select(kInputs, {1}), A::Check(kGraph, false), A::Check(kTable, true),
-                       A::Press(kCancel)});
-  EXPECT_EQ(table.Text(kCommand), "PlotWaves/T/I  root:a");
+// The command each dialog shows for the choices made, and whether it can
+// be run (Do It, To Cmd Line, To Clip).  The command leaves the dialog cut
+// at its first blank, so a typed blank must not carry the flags behind it
+// away.
+TEST_F(WaveUtilDialogTest, CommandsShownAndWhetherTheyRun) {
+  constexpr int32_t kManual = 25, kZeroLine = 18, kUseEvery = 15;
+  const auto limits = [](const char* minimum, const char* maximum, const char* level) {
+    return std::vector<A>{A::Select(kInputs, {1}), A::Radio(kManual), A::SetText(28, minimum),
+                          A::SetText(29, maximum), A::Check(kZeroLine, true),
+                          A::SetText(20, level), A::Press(kCancel)};
+  };
+  const struct {
+    int32_t item;
+    std::vector<A> actions;
+    std::string shown;
+    bool runs;
+  } cases[] = {
+      {kStatsItem, {A::Select(kInputs, {1}), A::Press(kCancel)}, "AutoStats/N=swave  root:a", false},
+      {kPlotItem, limits("-1 ", " 5", "\t2 "), "PlotWaves/G/L=-1/U=5/Z=2  root:a", true},
+      {kPlotItem, limits("1 2", "5", ""), "*** expected minimum ***", false},
+      {kPlotItem, limits("-1", "  ", ""), "*** expected maximum ***", false},
+      {kPlotItem, limits("-1", "5", "0 1"), "*** expected number ***", false},
+      {kPlotItem, {A::Select(kInputs, {1}), A::Check(kGraph, false), A::Press(kCancel)}, "", false},
+      {kPlotItem,
+       {A::Select(kInputs, {1}), A::Check(kGraph, false), A::Check(kTable, true), A::Press(kCancel)},
+       "PlotWaves/T/I  root:a", true},
+      {kSlimItem,
+       {A::Select(kInputs, {1}), A::Radio(kUseEvery), A::SetText(20, "0"), A::Press(kCancel)},
+       "*** expected number ***", false},
+  };
+  for (const auto& c : cases) {
+    const DialogRecord& run = Open(c.item, c.actions);
+    EXPECT_EQ(run.Text(kCommand), c.shown);
+    for (int32_t button : {kDoIt, kToCmdLine, kToClip})
+      EXPECT_EQ(run.Find(button)->enabled, c.runs) << c.shown << ": " << button;
+  }
 }
 
 TEST_F(WaveUtilDialogTest, SlimWavesModesAndFactors) {
   constexpr int32_t kUseEvery = 15, kReference = 17;
-  const DialogRecord& zero = Open(kSlimItem, {A::Select(kInputs, {1}), A::Radio(kUseEvery),
-                                              A::SetText(20, "0"), A::Press(kCancel)});
-  EXPECT_EQ(zero.Text(kCommand), "*** expected number ***");
-  EXPECT_FALSE(zero.Find(kDoIt)->enabled);
-  EXPECT_FALSE(zero.Find(kSecond)->enabled);
-
-  // The reference list is there only for its mode.
   Make("ref", {kNaN, 1, kNaN, 2});
   const DialogRecord& ref =
       Open(kSlimItem, {A::Select(kInputs, {}, {"a"}), A::Radio(kReference),
@@ -227,6 +233,7 @@ TEST_F(WaveUtilDialogTest, SlimWavesModesAndFactors) {
   const DialogRecord& every = Open(kSlimItem, {A::Select(kInputs, {}, {"a", "b"}), A::Radio(kUseEvery),
                                                A::SetText(20, "2"), A::Press(kDoIt)});
   EXPECT_EQ(every.Text(kCommand), "SlimWaves/U=2/N=r  root:a,root:b");
+  EXPECT_FALSE(every.Find(kSecond)->enabled) << "the reference list is there only for its mode";
   EXPECT_TRUE(SameValues(Values("b_r"), {3, 5}));
 
   const std::vector<uint8_t> p = Prefs();

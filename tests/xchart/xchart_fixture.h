@@ -108,19 +108,9 @@ class XChartTest : public LoaderSessionTest {
   int beepMark_ = 0;
 };
 
-// Equality of sample lists in which NaN equals NaN.
-inline ::testing::AssertionResult SameSamples(const std::vector<double>& actual,
-                                              const std::vector<double>& expected) {
-  if (actual.size() != expected.size())
-    return ::testing::AssertionFailure()
-           << actual.size() << " points, expected " << expected.size();
-  for (size_t i = 0; i < actual.size(); ++i) {
-    const bool same = std::isnan(expected[i]) ? std::isnan(actual[i]) : actual[i] == expected[i];
-    if (!same)
-      return ::testing::AssertionFailure() << "point " << i << ": " << actual[i] << ", expected "
-                                           << expected[i];
-  }
-  return ::testing::AssertionSuccess();
+// Matches a list of samples in which NaN equals NaN.
+inline auto Samples(const std::vector<double>& expected) {
+  return ::testing::Pointwise(::testing::NanSensitiveDoubleEq(), expected);
 }
 
 }  // namespace kwt::test

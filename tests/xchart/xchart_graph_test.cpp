@@ -77,13 +77,15 @@ TEST_F(XChartGraph, EveryCommandOfAFullGraph) {
   EXPECT_EQ(wb_.updateDepth(), 0) << "updates resumed";
 }
 
-// Traces a and b share slot 1, c has slot 2; the heights each case gives
-// them and the bands they get (95 % of the height less 2.5 % per gap).
-TEST_F(XChartGraph, SlotHeightsShareTheBands) {
+// Traces a and b share slot 5, c has slot 20 but comes first in the table:
+// bands go in slot order on axes named for their slots.  The heights each
+// case gives them and the bands they get (95 % of the height less 2.5 % per
+// gap).
+TEST_F(XChartGraph, SlotsOrderTheBandsAndShareTheirHeights) {
   struct Case {
     const char* what;
     int16_t a, b, c;
-    const char *split, *top;  // where l1 starts and l2 ends
+    const char *split, *top;  // where l5 starts and l20 ends
   };
   for (const Case& k : {Case{"a shared slot counts once: 1 + 2", 1, 1, 2, "0.6750", "0.6500"},
                         Case{"the first trace of a slot sets its height: 3 + 2", 3, 1, 2, "0.4150",
@@ -93,30 +95,18 @@ TEST_F(XChartGraph, SlotHeightsShareTheBands) {
     XChartRecording rec;
     auto& g = rec.AddGroup();
     g.SetTrace(0, "t", "s", 0, {0, 1});
-    g.SetTrace(1, "a", "V", 1, {0, 0}).record.height = k.a;
-    g.SetTrace(2, "b", "V", 1, {0, 0}).record.height = k.b;
-    g.SetTrace(3, "c", "V", 2, {0, 0}).record.height = k.c;
+    g.SetTrace(1, "c", "V", 20, {0, 0}).record.height = k.c;
+    g.SetTrace(2, "a", "V", 5, {0, 0}).record.height = k.a;
+    g.SetTrace(3, "b", "V", 5, {0, 0}).record.height = k.b;
     ASSERT_EQ(Load("/P/O", Write(rec)), 0);
-    const std::string l1 = std::string("ModifyGraph axisEnab(l1)={") + k.split + ",1.0000},freePos(l1)=0";
+    EXPECT_THAT(SentStarting("AppendToGraph"),
+                ElementsAre("AppendToGraph/L=l5 XC_a vs XC_t", "AppendToGraph/L=l5 XC_b vs XC_t",
+                            "AppendToGraph/L=l20 XC_c vs XC_t"));
+    const std::string l5 = std::string("ModifyGraph axisEnab(l5)={") + k.split + ",1.0000},freePos(l5)=0";
     EXPECT_THAT(SentStarting("ModifyGraph axisEnab"),
-                ElementsAre(l1, l1, std::string("ModifyGraph axisEnab(l2)={0.0000,") + k.top +
-                                        "},freePos(l2)=0"));
+                ElementsAre(l5, l5, std::string("ModifyGraph axisEnab(l20)={0.0000,") + k.top +
+                                        "},freePos(l20)=0"));
   }
-}
-
-TEST_F(XChartGraph, TracesAreDrawnInSlotOrderOnAxesNamedForTheirSlots) {
-  XChartRecording rec;
-  auto& g = rec.AddGroup();
-  g.SetTrace(0, "t", "s", 0, {0, 1});
-  g.SetTrace(1, "far", "V", 20, {0, 0});
-  g.SetTrace(2, "top", "V", 1, {0, 0});
-  g.SetTrace(3, "mid", "V", 5, {0, 0});
-  g.SetTrace(4, "next", "V", 5, {0, 0});
-  ASSERT_EQ(Load("/P", Write(rec)), 0);
-  EXPECT_THAT(SentStarting("AppendToGraph"),
-              ElementsAre("AppendToGraph/L=l1 XC_top vs XC_t", "AppendToGraph/L=l5 XC_mid vs XC_t",
-                          "AppendToGraph/L=l5 XC_next vs XC_t",
-                          "AppendToGraph/L=l20 XC_far vs XC_t"));
 }
 
 TEST_F(XChartGraph, OnlyWavesOfThisLoadAreDrawnAndATimeBaseIsOptional) {
@@ -141,28 +131,22 @@ TEST_F(XChartGraph, OnlyWavesOfThisLoadAreDrawnAndATimeBaseIsOptional) {
   EXPECT_THAT(SentStarting("AppendToGraph"), Contains("AppendToGraph/L=l1 nt_Vm1 vs nt_time"));
 }
 
-TEST_F(XChartGraph, LiberalNamesAreQuotedInCommands) {
-  ASSERT_EQ(Load("/P/L/B='my cell'", Write(Cell())), 0);
-  EXPECT_THAT(Sent(), Contains("AppendToGraph/L=l1 'my cell_Vm1' vs 'my cell_t'"));
-  EXPECT_THAT(Sent(), Contains("ModifyGraph rgb('my cell_Vm1')=(65535,0,0)"));
-  EXPECT_THAT(Sent(), Contains("AppendText/N=text1 \"\\s('my cell_Vm1') Vm-1\""));
-  ASSERT_EQ(wb_.windows().size(), 1u);
-  EXPECT_EQ(wb_.windows()[0].traces.size(), 3u) << "the host read every quoted name";
-}
-
 TEST_F(XChartGraph, FileTextsCannotLeaveTheirQuotes) {
   XChartRecording rec = Cell();
   // The title tries to end the string, escape the quote, start a second
   // command on the same line and one on a new line.
   test::SetText(rec.header.title, "Exp \"3\"\\\"; KillWaves XC_t; print \"x\rKillWaves XC_I.rec");
+  // Liberal wave names are quoted wherever a command names them.
   test::SetText(rec.groups[0].traces[1].record.name, "V\"m\\1\"; p");
-  ASSERT_EQ(Load("/P/H/L", Write(rec)), 0);
+  ASSERT_EQ(Load("/P/H/L/B='my cell'", Write(rec)), 0);
   EXPECT_THAT(Sent(), Contains("TextBox/C/N=text0/J/A=MT/X=0/Y=-10 "
                                "\"\\JCExp '3''; KillWaves XC_t; print 'xKillWaves XC_I\""));
-  EXPECT_THAT(Sent(), Contains("AppendText/N=text1 \"\\s(XC_Vm1p) V'm1'; p\""));
-  EXPECT_NE(Wave("XC_t"), nullptr);
-  EXPECT_NE(Wave("XC_I"), nullptr);
+  EXPECT_THAT(Sent(), Contains("AppendText/N=text1 \"\\s('my cell_Vm1p') V'm1'; p\""));
+  EXPECT_THAT(Sent(), Contains("AppendToGraph/L=l1 'my cell_Vm1p' vs 'my cell_t'"));
+  EXPECT_THAT(Sent(), Contains("ModifyGraph rgb('my cell_Vm1p')=(65535,0,0)"));
   EXPECT_THAT(wb_.history(), Not(HasSubstr("unknown command")));
+  ASSERT_EQ(wb_.windows().size(), 1u);
+  EXPECT_EQ(wb_.windows()[0].traces.size(), 3u) << "the host read every quoted name";
 
   // A title without "." is used whole.
   test::SetText(rec.header.title, "no extension");
@@ -182,17 +166,6 @@ TEST(XChartGraphStyles, StylesAndColours) {
       {0, "0,0,0"},         {4, "4369,4369,4369"},     {8, "8738,8738,8738"},
       {12, "13107,13107,13107"}, {15, "16385,16385,65535"}, {16, "0,0,0"}, {-1, "0,0,0"}};
   for (const auto& [index, rgb] : colours) EXPECT_EQ(XChartColourOf(index), rgb) << index;
-}
-
-TEST(XChartGraphCommands, NothingToDrawStillMakesTheGraph) {
-  XChartHeader header;
-  XChartTraceTable traces{};
-  XChartGraphRequest request;
-  request.header = &header;
-  request.traces = &traces;
-  EXPECT_THAT(XChartGraphCommands(request),
-              ElementsAre("Display/W=(10,40,436,520)", "ModifyGraph margin(left)=90,gaps=0",
-                          "ModifyGraph gaps=0"));
 }
 
 }  // namespace

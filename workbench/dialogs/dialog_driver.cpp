@@ -325,6 +325,7 @@ void ScriptedDialogs::SetItems(DialogHandle dialog, int32_t control,
   // A multi-select list starts with nothing selected.
   c->selection = c->items.empty() || c->kind == ControlKind::kMultiList ? 0 : 1;
   c->selectedRows.clear();
+  c->rowLevels.clear();
   ShowSelection(*c);
 }
 
@@ -379,6 +380,21 @@ void ScriptedDialogs::SetSelectedRows(DialogHandle dialog, int32_t control,
   for (int32_t r : rows)
     if (HasRow(*c, r)) c->selectedRows.push_back(r);
   Normalise(c->selectedRows);
+}
+
+// One level per row, or none: a count that does not match the rows is the
+// module's mistake, recorded, and the rows stay flat.
+void ScriptedDialogs::SetRowLevels(DialogHandle dialog, int32_t control,
+                                   std::span<const int32_t> levels) {
+  ControlState* c = Control(dialog, control, "SetRowLevels");
+  if (c == nullptr) return;
+  if (c->kind != ControlKind::kMultiList || levels.size() != c->items.size()) {
+    dialog->record.problems.push_back(
+        Format("SetRowLevels: control %d is not a multi-select list of %zu rows", control,
+               levels.size()));
+    return;
+  }
+  c->rowLevels.assign(levels.begin(), levels.end());
 }
 
 void ScriptedDialogs::Draw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture) {

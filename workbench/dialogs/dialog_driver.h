@@ -43,6 +43,7 @@ struct ControlState {
   std::vector<std::string> items;  // popups and lists; the rows of multi-select lists
   int32_t selection = 0;           // from 1; 0 when none
   std::vector<int32_t> selectedRows;  // multi-select lists: from 1, rising
+  std::vector<int32_t> rowLevels;     // multi-select lists: each row's depth; empty: all 0
   std::vector<DrawStep> picture;      // drawing areas: what they show
   bool enabled = true;
 };
@@ -125,6 +126,8 @@ class ScriptedDialogs final : public DialogServices {
   std::vector<int32_t> GetSelectedRows(DialogHandle dialog, int32_t control) override;
   void SetSelectedRows(DialogHandle dialog, int32_t control,
                        std::span<const int32_t> rows) override;
+  void SetRowLevels(DialogHandle dialog, int32_t control,
+                    std::span<const int32_t> levels) override;
   bool ChooseFile(DialogHandle dialog, const FileDialogRequest& request,
                   std::string* path) override;
   void Draw(DialogHandle dialog, int32_t control, std::vector<DrawStep> picture) override;

@@ -35,23 +35,6 @@ json Number(double v) {
 
 std::string Text(std::string_view s) { return HistoryToUtf8(s); }
 
-// A name as part of a file path: "/" and "%" and control bytes are
-// written as %XX so that every name maps to one file.
-std::string FileName(std::string_view name) {
-  std::string out;
-  for (char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '%' || u < 0x20 || (out.empty() && c == '.')) out += Format("%%%02X", u);
-    else out += c;
-  }
-  return HostToUtf8(out);
-}
-
-std::string FolderDir(const HostFolder& f) {
-  if (f.parent == nullptr) return "root";
-  return FolderDir(*f.parent) + "/" + FileName(f.name);
-}
-
 std::string NpyDescr(int32_t type, size_t textWidth) {
   if (type == kWaveText) return "<U" + std::to_string(textWidth);
   const bool complex = (type & kWaveComplex) != 0;
@@ -118,8 +101,10 @@ json DialogsJson(const ScriptedDialogs& dialogs) {
         j["checked"] = c.checked;
       if (c.kind == ControlKind::kPopup || c.kind == ControlKind::kList ||
           c.kind == ControlKind::kMultiList) {
-        if (c.kind == ControlKind::kMultiList) j["selected_rows"] = c.selectedRows;
-        else j["selection"] = c.selection;
+        if (c.kind == ControlKind::kMultiList) {
+          j["selected_rows"] = c.selectedRows;
+          if (!c.rowLevels.empty()) j["row_levels"] = c.rowLevels;
+        } else j["selection"] = c.selection;
         json items = json::array();
         for (const std::string& item : c.items) items.push_back(Text(item));
         j["items"] = items;
@@ -147,6 +132,23 @@ json DialogsJson(const ScriptedDialogs& dialogs) {
 }
 
 }  // namespace
+
+// A name as part of a file path: "/" and "%" and control bytes are
+// written as %XX so that every name maps to one file.
+std::string FileName(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '%' || u < 0x20 || (out.empty() && c == '.')) out += Format("%%%02X", u);
+    else out += c;
+  }
+  return HostToUtf8(out);
+}
+
+std::string FolderDir(const HostFolder& f) {
+  if (f.parent == nullptr) return "root";
+  return FolderDir(*f.parent) + "/" + FileName(f.name);
+}
 
 const char* ControlKindName(ControlKind kind) {
   switch (kind) {

@@ -33,6 +33,14 @@ nlohmann::json PictureJson(const std::vector<DrawStep>& picture);
 // The session.json document.
 nlohmann::json SessionJson(Workbench& workbench);
 
+// A name as part of a file path: "/" and "%" and control bytes are
+// written as %XX, so that every name maps to one file.
+std::string FileName(std::string_view name);
+// The folder of a data folder's files below an export's folder: "root",
+// "root/cell 1", ...
+struct HostFolder;
+std::string FolderDir(const HostFolder& folder);
+
 // Writes the dump; false with a message when a file cannot be written.
 bool WriteSessionDump(Workbench& workbench, const std::string& dir, std::string* error);
 

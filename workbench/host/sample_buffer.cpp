@@ -9,31 +9,22 @@
 
 #include <sys/mman.h>
 
+#include "workbench/host/huge_pages.h"
+
 namespace kwt {
 
 namespace {
 
-// Blocks from this size on are mapped rather than taken from the heap.
-// Under AddressSanitizer every block comes from the heap, so that a write
-// past the end of a wave is caught.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kMapBytes = SIZE_MAX;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr size_t kMapBytes = SIZE_MAX;
-#else
-constexpr size_t kMapBytes = size_t{1} << 20;
-#endif
-#else
-constexpr size_t kMapBytes = size_t{1} << 20;
-#endif
-constexpr size_t kPageBytes = 4096;
-constexpr size_t kHugePageBytes = size_t{2} << 20;
+// Blocks from this size on are mapped rather than taken from the heap
+// (never in a build that checks memory).
+constexpr size_t kMapBytes = kBuildChecksMemory ? SIZE_MAX : size_t{1} << 20;
 
 }  // namespace
 
 void SampleBuffer::Free::operator()(std::byte* p) const {
-  if (mapped != 0)
+  if (arena != nullptr)
+    arena->Give(p, mapped);
+  else if (mapped != 0)
     munmap(p, mapped);
   else
     std::free(p);
@@ -42,28 +33,29 @@ void SampleBuffer::Free::operator()(std::byte* p) const {
 SampleBuffer::SampleBuffer(size_t bytes) {
   if (bytes == 0) return;
   if (bytes >= kMapBytes) {
-    // Mapped with room to spare and trimmed to start on a huge-page
-    // boundary, so that every whole huge page of the block can be one.
     const size_t length = (bytes + kPageBytes - 1) / kPageBytes * kPageBytes;
-    void* p = mmap(nullptr, length + kHugePageBytes, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-    auto* base = static_cast<std::byte*>(p);
-    const auto address = reinterpret_cast<uintptr_t>(base);
-    const size_t head = (kHugePageBytes - address % kHugePageBytes) % kHugePageBytes;
-    if (head != 0) munmap(base, head);
-    munmap(base + head + length, kHugePageBytes - head);
-#ifdef MADV_HUGEPAGE
-    // A hint only: without huge pages the block works all the same.
-    madvise(base + head, length, MADV_HUGEPAGE);
-#endif
-    data_ = std::shared_ptr<std::byte>(base + head, Free(length));
+    std::byte* base = MapOnHugePage(length);
+    if (base == nullptr) throw std::bad_alloc();
+    data_ = std::shared_ptr<std::byte>(base, Free(length));
   } else {
     void* p = std::calloc(bytes, 1);
     if (p == nullptr) throw std::bad_alloc();
     data_ = std::shared_ptr<std::byte>(static_cast<std::byte*>(p), Free());
   }
   size_ = bytes;
+}
+
+SampleBuffer SampleBuffer::From(const std::shared_ptr<SampleArena>& arena, size_t bytes) {
+  std::byte* slice = arena != nullptr ? arena->Take(bytes) : nullptr;
+  if (slice == nullptr) return SampleBuffer(bytes);
+  SampleBuffer b;
+  b.data_ = std::shared_ptr<std::byte>(slice, Free(arena, bytes));
+  b.size_ = bytes;
+  return b;
+}
+
+void SampleBuffer::Clear() {
+  if (size_ != 0) std::memset(data(), 0, size_);
 }
 
 void SampleBuffer::Resize(size_t bytes) {

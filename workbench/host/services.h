@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "workbench/host/sample_arena.h"
 
 namespace kwt {
 
@@ -62,6 +64,8 @@ class Services final : public HostServices {
   int32_t MakeWave(WaveHandle* wave, std::string_view name, int64_t points, int32_t type,
                    bool overwrite) override;
   WaveHandle FindWave(std::string_view name) override;
+  void ReserveWaves(uint64_t bytes) override;
+  void EndWaveReserve() override;
   WaveHandle FetchWaveInFolder(FolderHandle folder, std::string_view name) override;
   int32_t KillWave(WaveHandle wave) override;
   int32_t Redimension(WaveHandle wave, int32_t type, int64_t points) override;
@@ -152,6 +156,7 @@ class Services final : public HostServices {
   int pauseDepth_ = 0;
   bool prefsLoadReported_ = false;
   std::vector<uint8_t> memoryRecord_;  // the stored record with Limits::memoryPrefs
+  std::shared_ptr<SampleArena> arena_;  // the running load's block, if any
 };
 
 }  // namespace kwt

@@ -43,6 +43,7 @@ class Session {
 
   // ---- Data folders, waves and variables (session_paths.cpp) ----
   HostFolder& root() { return *root_; }
+  const HostFolder& root() const { return *root_; }
   HostFolder& current() { return *current_; }
   void SetCurrentFolder(HostFolder* folder) { current_ = folder; }
   // The folder a path names: with `includeLeaf` the last part is a folder

@@ -23,12 +23,22 @@ int32_t Services::MakeWave(WaveHandle* out, std::string_view name, int64_t point
     if (!overwrite) return kHostErrNameInUse;
     if (wave->lockCount > 0) return kHostErrWaveInUse;
     // An overwritten wave is made anew in place, so windows that show it
-    // keep showing it.
+    // keep showing it.  Samples of the same type and size stay in the
+    // memory they have, zeroed: a load that replaces its waves then costs
+    // no new pages.  Memory that a view outside the session still shares
+    // keeps its old samples: the new ones go to a new block.
     HostWave fresh;
     fresh.type = type;
     fresh.points = points;
-    if (type == kWaveText) fresh.texts.resize(static_cast<size_t>(points));
-    else fresh.samples = SampleBuffer(static_cast<size_t>(points) * HostWave::ElementSize(type));
+    const size_t bytes = static_cast<size_t>(points) * HostWave::ElementSize(type);
+    if (type == kWaveText) {
+      fresh.texts.resize(static_cast<size_t>(points));
+    } else if (type == wave->type && wave->samples.size() == bytes && !wave->samples.Shared()) {
+      fresh.samples = std::move(wave->samples);
+      fresh.samples.Clear();
+    } else {
+      fresh.samples = SampleBuffer::From(arena_, bytes);
+    }
     fresh.name = wave->name;
     fresh.folder = wave->folder;
     *wave = std::move(fresh);
@@ -39,13 +49,24 @@ int32_t Services::MakeWave(WaveHandle* out, std::string_view name, int64_t point
     made->type = type;
     made->points = points;
     if (type == kWaveText) made->texts.resize(static_cast<size_t>(points));
-    else made->samples = SampleBuffer(static_cast<size_t>(points) * HostWave::ElementSize(type));
+    else made->samples = SampleBuffer::From(arena_, static_cast<size_t>(points) * HostWave::ElementSize(type));
     wave = made.get();
     session_.current().waves.push_back(std::move(made));
   }
   if (out != nullptr) *out = wave;
   return 0;
 }
+
+void Services::ReserveWaves(uint64_t bytes) {
+  // Below a megabyte the heap serves the waves as well as a block would.
+  constexpr uint64_t kSmallest = uint64_t{1} << 20;
+  arena_ = bytes >= kSmallest && bytes <= SIZE_MAX ? SampleArena::Make(static_cast<size_t>(bytes))
+                                                   : nullptr;
+}
+
+// The block lives on in the waves that took slices of it; what no wave
+// took is never touched, so it costs no memory until the last one goes.
+void Services::EndWaveReserve() { arena_ = nullptr; }
 
 bool Services::WaveFits(int32_t type, int64_t points) const {
   const uint64_t size = type == kWaveText ? sizeof(std::string) : HostWave::ElementSize(type);

@@ -1,4 +1,5 @@
-// What a line prints and reads: print, and LoadWave/T of .itx text files.
+// What a line prints and reads: print, and LoadWave of binary wave files
+// (.ibw) or, with /T, of Igor text files (.itx).
 #include <algorithm>
 #include <cmath>
 
@@ -6,6 +7,7 @@
 #include "support/byte_reader.h"
 #include "support/format.h"
 #include "workbench/export/itx.h"
+#include "workbench/host/ibw_reader.h"
 #include "workbench/host/session.h"
 #include "workbench/language/interpreter.h"
 #include "workbench/language/own_commands.h"
@@ -49,7 +51,7 @@ int32_t CmdPrint(Interpreter& in, CommandCursor& c, const std::string&) {
 int32_t CmdLoadWave(Interpreter& in, CommandCursor& c, const std::string&) {
   std::vector<CommandFlag> flags;
   if (!ReadCommandFlags(c, &flags)) return kHostErrBadFlag;
-  if (FindCommandFlag(flags, "t") == nullptr) return kHostErrBadFlag;  // only Igor text files
+  const bool text = FindCommandFlag(flags, "t") != nullptr;
   const bool overwrite = FindCommandFlag(flags, "o") != nullptr;
   std::string path;
   c.SkipSpace();
@@ -67,12 +69,13 @@ int32_t CmdLoadWave(Interpreter& in, CommandCursor& c, const std::string&) {
     in.session().Diagnose(path + ": " + file.failure());
     return kHostErrFileOpen;
   }
-  std::string text(static_cast<size_t>(file.size()), '\0');
-  if (file.ReadAt(0, {reinterpret_cast<uint8_t*>(text.data()), text.size()}) != text.size()) {
+  if (!text) return LoadIbw(in.session(), in.host(), file, overwrite);
+  std::string itx(static_cast<size_t>(file.size()), '\0');
+  if (file.ReadAt(0, {reinterpret_cast<uint8_t*>(itx.data()), itx.size()}) != itx.size()) {
     in.session().Diagnose(path + ": the file could not be read to its end");
     return kHostErrFileOpen;
   }
-  return LoadItx(in, text, overwrite);
+  return LoadItx(in, itx, overwrite);
 }
 
 }  // namespace kwt

@@ -94,6 +94,7 @@ nlohmann::json DialogJson(const DialogDesc& desc, const DialogRecord& record) {
                         {"items", items},
                         {"selection", s != nullptr ? s->selection : 0},
                         {"rows", s != nullptr ? s->selectedRows : std::vector<int32_t>{}},
+                        {"levels", s != nullptr ? s->rowLevels : std::vector<int32_t>{}},
                         {"multiLine", (c.flags & kControlMultiLine) != 0},
                         {"picture", s != nullptr ? PictureJson(s->picture) : nlohmann::json::array()},
                         {"enabled", s == nullptr || s->enabled}});
@@ -136,6 +137,17 @@ bool BrowserBridge::Act(const nlohmann::json& a) {
     actions_.push_back(DialogAction::Press(control));
   } else if (kind == "clickRow") {
     actions_.push_back(DialogAction::ClickRow(control, a.value("item", 0)));
+  } else if (kind == "select") {
+    // The rows a tree or list selects at once (a plain, control or shift
+    // click on the page); the driver refuses rows the list lacks.
+    const nlohmann::json rows = a.value("rows", nlohmann::json::array());
+    if (!rows.is_array()) return false;
+    std::vector<int32_t> chosen;
+    for (const nlohmann::json& r : rows) {
+      if (!r.is_number_integer()) return false;
+      chosen.push_back(r.get<int32_t>());
+    }
+    actions_.push_back(DialogAction::Select(control, std::move(chosen)));
   } else if (kind == "radio") {
     actions_.push_back(DialogAction::Radio(control));
   } else if (kind == "file" || kind == "cancelFile") {

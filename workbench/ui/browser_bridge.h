@@ -27,8 +27,9 @@ class BrowserBridge final : public DialogActionSource, public InteractionDelegat
   // "close", "control": id, "text": ..., "item": n}.  False when no dialog
   // is open or the action is not understood.
   bool Act(const nlohmann::json& action);
-  // Also "clickRow" (item), "radio", and while a file dialog is open
-  // "file" (an absolute path) and "cancelFile".
+  // Also "clickRow" (item), "select" (rows: the whole new selection),
+  // "radio", and while a file dialog is open "file" (an absolute path) and
+  // "cancelFile".
   // The answer to message `id`: 1 yes (or OK), 2 no.
   bool Answer(uint64_t id, int32_t answer);
   // What the open file dialog shows of `folder` (empty: the folder the

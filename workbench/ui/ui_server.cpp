@@ -11,11 +11,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <thread>
 
 #include "resources/resources.h"
 #include "support/format.h"
 #include "workbench/export/itx.h"
+#include "workbench/export/pxp.h"
 #include "workbench/export/session_zip.h"
 #include "workbench/export/table_csv.h"
 #include "workbench/graphs/graph_model.h"
@@ -363,6 +367,42 @@ void Route(httplib::Server& server, UiSession& session, const std::string& token
     if (!itx) return SendJson(res, {{"error", "the session is busy"}}, 503);
     res.set_header("Content-Disposition", "attachment; filename=\"session.itx\"");
     res.set_content(*itx, "application/octet-stream");
+  });
+  // The packed experiment is written to a temporary file by the session's
+  // thread, streamed from the waves, and sent from that file piece by piece:
+  // the samples are never held a second time in memory.
+  server.Get("/api/download/session.pxp", [&](const httplib::Request&, httplib::Response& res) {
+    const auto saved = session.thread().Call<std::pair<std::string, std::string>>(
+        [&session] {
+          std::string path = (std::filesystem::temp_directory_path() / "kwt-pxp-XXXXXX").string();
+          const int fd = mkstemp(path.data());
+          if (fd < 0) return std::make_pair(std::string(), std::string("cannot make a temporary file"));
+          close(fd);
+          std::string error;
+          if (!SavePxp(session.bench(), path, &error)) {
+            std::remove(path.c_str());
+            return std::make_pair(std::string(), error);
+          }
+          return std::make_pair(path, std::string());
+        },
+        kServiceWait);
+    if (!saved) return SendJson(res, {{"error", "the session is busy"}}, 503);
+    if (saved->first.empty()) return SendJson(res, {{"error", saved->second}}, 500);
+    auto file = std::make_shared<std::ifstream>(saved->first, std::ios::binary);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(saved->first, ec);
+    // The open file stays readable after its name is gone.
+    std::remove(saved->first.c_str());
+    if (!*file || ec) return SendJson(res, {{"error", "cannot read the written experiment"}}, 500);
+    res.set_header("Content-Disposition", "attachment; filename=\"session.pxp\"");
+    res.set_content_provider(
+        static_cast<size_t>(size), "application/octet-stream",
+        [file](size_t offset, size_t length, httplib::DataSink& sink) {
+          char chunk[1 << 16];
+          file->seekg(static_cast<std::streamoff>(offset));
+          file->read(chunk, static_cast<std::streamsize>(std::min(length, sizeof chunk)));
+          return file->gcount() > 0 && sink.write(chunk, static_cast<size_t>(file->gcount()));
+        });
   });
   server.Get("/api/download/session.zip", [&](const httplib::Request&, httplib::Response& res) {
     const auto zip = session.thread().Call<std::pair<std::string, std::string>>(

@@ -54,20 +54,18 @@ inline ColourBox FindColour(const GraphImage& img, Colour8 c, int x0 = 0, int y0
 }
 
 // Draws the front window of `wb`, which must be a graph.
-inline GraphImage DrawFront(Workbench& wb, int width = 800, int height = 600,
-                            GraphModel* modelOut = nullptr) {
+inline GraphImage DrawFront(Workbench& wb, int width = 800, int height = 600) {
   GraphImage img;
   if (wb.windows().empty()) {
     ADD_FAILURE() << "no window";
     return img;
   }
-  GraphModel model = BuildGraphModel(wb.windows().front(), wb);
+  const GraphModel model = BuildGraphModel(wb.windows().front(), wb);
   RenderOptions o;
   o.width = width;
   o.height = height;
   std::string error;
   EXPECT_TRUE(RenderGraphImage(model, o, &img, &error)) << error;
-  if (modelOut != nullptr) *modelOut = std::move(model);
   return img;
 }
 

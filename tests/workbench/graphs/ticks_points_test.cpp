@@ -71,9 +71,10 @@ HostWave* Ramp(Workbench& wb, const char* name, int64_t n) {
 TEST(TracePoints, ColumnsKeepTheirFirstLowestHighestAndLast) {
   Workbench wb;
   HostWave* w = Ramp(wb, "w", 1000);
-  // A zigzag: 0, 10, 0, 10, ... then one spike.
+  // A zigzag: 0, 10, 0, 10, ... then one spike and one dip.
   for (int64_t i = 0; i < 1000; ++i) w->SetValue(i, i % 2 == 0 ? 0 : 10);
   w->SetValue(555, 99);
+  w->SetValue(577, -3);
   const DeviceBounds b{0, 0, 10, 100};
   // 100 points per device column: x device = point / 100.
   const ThinnedTrace t = ThinTrace({w, nullptr, 0, 0}, {0, 0.01}, {0, 1}, b, true);
@@ -87,11 +88,12 @@ TEST(TracePoints, ColumnsKeepTheirFirstLowestHighestAndLast) {
   EXPECT_EQ(top, 99) << "the spike survives";
   EXPECT_EQ(r.front().y, 0);
   EXPECT_EQ(r.back().y, 10);
-  // Column 5 holds points 500..599: first 0 (500), low 0, high 99 (555), last 10 (599).
+  // Column 5 holds points 500..599: first 0 (500), high 99 (555), low -3
+  // (577), last 10 (599).
   std::vector<double> col5;
   for (const DevicePoint& p : r)
     if (p.x >= 5 && p.x < 6) col5.push_back(p.y);
-  EXPECT_THAT(col5, ElementsAre(0, 99, 10)) << "in the order of the points, the low one being the first";
+  EXPECT_THAT(col5, ElementsAre(0, 99, -3, 10)) << "in the order of the points";
 }
 
 TEST(TracePoints, FarPointsAreClampedAndXWavesPaired) {

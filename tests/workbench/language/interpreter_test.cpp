@@ -23,29 +23,23 @@ TEST(Make, TypesSizesAndOverwrite) {
   ASSERT_EQ(wb.Run("Make w"), 0);
   HostWave* w = wb.ResolveWave("w");
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->points, 128) << "the host's default size";
-  EXPECT_EQ(w->type, kWaveFloat32);
-  EXPECT_EQ(wb.Run("Make w"), kHostErrNameInUse) << "no overwrite without /O";
+  // The host's default size; no overwrite without /O; overwritten in place.
+  EXPECT_EQ(std::make_pair(w->points, w->type), std::make_pair(int64_t{128}, kWaveFloat32));
+  EXPECT_EQ(wb.Run("Make w"), kHostErrNameInUse);
   ASSERT_EQ(wb.Run("Make/O/D/N=(2+1) w"), 0);
-  EXPECT_EQ(w, wb.ResolveWave("w")) << "overwritten in place";
-  EXPECT_EQ(w->type, kWaveFloat64);
-  EXPECT_EQ(w->points, 3);
+  EXPECT_EQ(std::make_tuple(wb.ResolveWave("w"), w->points, w->type), std::make_tuple(w, int64_t{3}, kWaveFloat64));
 
-  struct TypeCase {
-    const char* flags;
-    int32_t type;
-  };
-  const TypeCase types[] = {
+  const std::pair<const char*, int32_t> types[] = {
       {"/B", kWaveInt8},  {"/B/U", kWaveInt8 | kWaveUnsigned}, {"/W", kWaveInt16},
       {"/W/U", kWaveInt16 | kWaveUnsigned}, {"/I", kWaveInt32},
       {"/I/U", kWaveInt32 | kWaveUnsigned}, {"/C", kWaveFloat32 | kWaveComplex},
       {"/C/D", kWaveFloat64 | kWaveComplex}, {"/T", kWaveText},
   };
-  for (const TypeCase& t : types) {
-    ASSERT_EQ(wb.Run(std::string("Make/O/N=2") + t.flags + " t"), 0) << t.flags;
-    EXPECT_EQ(wb.ResolveWave("t")->type, t.type) << t.flags;
+  for (const auto& [flags, type] : types) {
+    ASSERT_EQ(wb.Run(std::string("Make/O/N=2") + flags + " t"), 0) << flags;
+    EXPECT_EQ(wb.ResolveWave("t")->type, type) << flags;
   }
-  EXPECT_EQ(wb.Run("Make/N=2 a, b, c"), 0);
+  ASSERT_EQ(wb.Run("Make/N=2 a, b, c"), 0);
   EXPECT_NE(wb.ResolveWave("c"), nullptr);
   // Refusals; a size the machine cannot hold is not attempted.
   for (const auto& [line, code] : std::vector<std::pair<std::string, int32_t>>{
@@ -104,12 +98,11 @@ TEST(Assignment, ListsExpressionsAndPoints) {
 
 TEST(Variables, NumbersStringsAndAssignment) {
   Workbench wb;
+  const auto var = [&](const char* name) { return wb.root().FindVariable(name); };
   ASSERT_EQ(wb.Run("Variable/G n = 3, m; String/G s = \"a\\\"b\"; String/G t = s + \"c\""), 0);
-  EXPECT_EQ(wb.root().FindVariable("m")->number, 0);
-  EXPECT_EQ(wb.root().FindVariable("t")->text, "a\"bc");
+  EXPECT_EQ(std::make_pair(var("m")->number, var("t")->text), std::make_pair(0.0, std::string("a\"bc")));
   ASSERT_EQ(wb.Run("n = n * 2; s = \"new\""), 0);
-  EXPECT_EQ(wb.root().FindVariable("n")->number, 6);
-  EXPECT_EQ(wb.root().FindVariable("s")->text, "new");
+  EXPECT_EQ(std::make_pair(var("n")->number, var("s")->text), std::make_pair(6.0, std::string("new")));
   EXPECT_EQ(wb.Run("String/G n = \"x\""), kHostErrWrongType);
   EXPECT_EQ(wb.Run("Make/N=1 s"), kHostErrNameInUse);
 }
@@ -118,11 +111,12 @@ TEST(SetScale, PerPointInclusiveExclusiveAndData) {
   Workbench wb;
   ASSERT_EQ(wb.Run("Make/O/N=3 w; SetScale/P x 0, 0.5, \"s\", w"), 0);
   HostWave* w = wb.ResolveWave("w");
+  // /I: the last point at 2, units left alone; without: 3 points up to
+  // (not at) 3.
   ASSERT_EQ(wb.Run("SetScale/I x 1, 2, w"), 0);
-  EXPECT_EQ(w->dims[0].delta, 0.5) << "the last point at 2";
-  EXPECT_EQ(w->dims[0].units, "s") << "units left alone";
+  EXPECT_EQ(std::make_tuple(w->dims[0].offset, w->dims[0].delta, w->dims[0].units), std::make_tuple(1.0, 0.5, "s"));
   ASSERT_EQ(wb.Run("SetScale x 0, 3, \"ms\", w"), 0);
-  EXPECT_EQ(w->dims[0].delta, 1.0) << "3 points up to (not at) 3";
+  EXPECT_EQ(std::make_pair(w->dims[0].delta, w->dims[0].units), std::make_pair(1.0, std::string("ms")));
   ASSERT_EQ(wb.Run("SetScale d -1e-12, 2e-12, \"A\", w; SetScale/P y 5, 2, \"V\", w"), 0);
   EXPECT_EQ(std::make_tuple(w->fullScaleTop, w->fullScaleBottom, w->dataUnits),
             std::make_tuple(-1e-12, 2e-12, std::string("A")));
@@ -134,9 +128,9 @@ TEST(SetScale, PerPointInclusiveExclusiveAndData) {
 TEST(Note, AppendsLinesReplacesAndJoins) {
   Workbench wb;
   ASSERT_EQ(wb.Run("Make/O/N=1 w; Note w, \"one\"; Note w, \"two\"; Note/NOCR w, \";3\""), 0);
-  EXPECT_EQ(wb.ResolveWave("w")->note, "one\rtwo;3");
+  const std::string joined = wb.ResolveWave("w")->note;
   ASSERT_EQ(wb.Run("Note/K w, \"fresh\""), 0);
-  EXPECT_EQ(wb.ResolveWave("w")->note, "fresh");
+  EXPECT_EQ(std::make_pair(joined, wb.ResolveWave("w")->note), std::make_pair(std::string("one\rtwo;3"), std::string("fresh")));
 }
 
 TEST(Folders, MakeSetKillAndPaths) {
@@ -195,21 +189,19 @@ TEST(Commands, UnknownCommandsAreReportedAndFailOnlyThemselves) {
   EXPECT_EQ(wb.Run("Make/O/N=1 'x"), kHostErrExpectedName) << "an open quote does not crash";
 }
 
+// What the module executes and puts on the command line is logged; an
+// executed line's commands stay with the window it made.  (Placing and
+// running lines, and the clipboard, are checked through the dialogs that
+// do so.)
 TEST(Commands, HostExecuteAndCommandLinesAreLogged) {
   Workbench wb;
-  ASSERT_EQ(wb.Run("Make/O/N=2 w"), 0);
   EXPECT_EQ(HostExecute("Display;ModifyGraph margin(left)=60"), 0);
   EXPECT_EQ(HostPutCommandLine("Make/O/N=1 placed", kCommandLinePlace), 0);
   EXPECT_EQ(HostPutCommandLine("Make/O/N=1 ran", kCommandLineRun), 0);
   EXPECT_THAT(wb.commandLog(),
               ElementsAre("Display;ModifyGraph margin(left)=60", "Make/O/N=1 placed", "Make/O/N=1 ran"));
-  EXPECT_EQ(wb.commandLine(), "Make/O/N=1 placed");
-  EXPECT_EQ(wb.ResolveWave("placed"), nullptr);
-  EXPECT_NE(wb.ResolveWave("ran"), nullptr);
   ASSERT_EQ(wb.windows().size(), 1u);
   EXPECT_THAT(wb.windows()[0].commands, ElementsAre("Display", "ModifyGraph margin(left)=60"));
-  EXPECT_EQ(SetScrapData("clip"), 0);
-  EXPECT_EQ(wb.clipboard(), "clip");
 }
 
 }  // namespace

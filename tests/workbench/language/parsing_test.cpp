@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "workbench/language/command_line.h"
 #include "workbench/workbench.h"
@@ -47,40 +48,40 @@ class ParsingServices : public ::testing::Test {
     ASSERT_EQ(wb.Run("Make/O/N=3 w0, w1; NewDataFolder/O data; Make/O/N=2 :data:'w 2'"), 0);
     ASSERT_EQ(wb.Run("Variable/G nine = 9; String/G list = \"a,b\"; String/G file = \"/x/y.dat\""), 0);
   }
-  // The code of reading the number of the one flag of `line` ("/A=...").
-  int32_t FlagValue(const std::string& line, double* v) {
-    int32_t code = -1;
-    wb.ParseWith(line, [&] {
-      EXPECT_EQ(HostGetFlag("A"), 'A');
-      EXPECT_EQ(HostTakeSymbol(), '=');
-      return code = HostGetNumber(v);
-    });
-    return code;
+  // The next flag among `letters`, and the code and value of its "=value".
+  static std::tuple<int32_t, int32_t, double> Flag(std::string_view letters) {
+    double v = -1;
+    const int32_t flag = HostGetFlag(letters);
+    const int32_t equals = HostTakeSymbol();
+    const int32_t code = equals == '=' ? HostGetNumber(&v) : equals;
+    return {flag, code, v};
   }
   Workbench wb;
 };
 
 TEST_F(ParsingServices, FlagsLettersValuesAndRefusals) {
-  const int32_t r = wb.ParseWith("/A=2/b = (nine+1)*2 /R=nine/3 /Q", [&] {
-    double v = 0;
-    EXPECT_EQ(HostGetFlag("ABRQ"), 'A');
-    EXPECT_EQ(HostTakeSymbol(), '=');
-    EXPECT_EQ(HostGetNumber(&v), 0);
-    EXPECT_EQ(v, 2);
-    EXPECT_EQ(HostGetFlag("ABRQ"), 'B') << "flags are case-insensitive";
-    EXPECT_EQ(HostNextSymbol(), '=');
-    EXPECT_EQ(HostTakeSymbol(), '=');
-    EXPECT_EQ(HostGetNumber(&v), 0);
-    EXPECT_EQ(v, 20);
-    EXPECT_EQ(HostGetFlag("ABRQ"), 'R');
-    EXPECT_EQ(HostTakeSymbol(), '=');
-    EXPECT_EQ(HostGetNumber(&v), 0);
-    EXPECT_EQ(v, 9) << "a slash ends a flag's value";
-    // "/3" is no flag.
+  // Flags are case-insensitive, values are expressions, and a slash ends
+  // a flag's value; "/3" is no flag.
+  wb.ParseWith("/A=2/b = (nine+1)*2 /R=nine/3 /Q", [&] {
+    EXPECT_EQ(Flag("ABRQ"), std::make_tuple('A', 0, 2.0));
+    EXPECT_EQ(Flag("ABRQ"), std::make_tuple('B', 0, 20.0));
+    EXPECT_EQ(Flag("ABRQ"), std::make_tuple('R', 0, 9.0));
     EXPECT_LT(HostGetFlag("ABRQ"), 0);
     return 0;
   });
-  EXPECT_EQ(r, 0);
+  const struct {
+    const char* line;
+    int32_t code;
+    double value;
+  } numbers[] = {{"/A=-2.5e-3", 0, -2.5e-3},
+                 {"/A=undefinedVar", kHostErrNoSuchVariable, -1},
+                 {"/A=", kHostErrExpectedNumber, -1}};
+  for (const auto& c : numbers)
+    wb.ParseWith(c.line, [&] {
+      EXPECT_EQ(Flag("A"), std::make_tuple('A', c.code, c.value)) << c.line;
+      return 0;
+    });
+  EXPECT_EQ(wb.ParseWith("/A=NaN", [&] { return std::isnan(std::get<2>(Flag("A"))) ? 0 : 1; }), 0);
 
   // A letter outside the set, a flag of two letters, no flag at all.
   const struct {
@@ -96,68 +97,36 @@ TEST_F(ParsingServices, FlagsLettersValuesAndRefusals) {
     });
 }
 
-TEST_F(ParsingServices, NumbersAndTheirFailures) {
-  const struct {
-    const char* line;
-    int32_t code;
-    double value;
-  } cases[] = {
-      {"/A=-2.5e-3", 0, -2.5e-3},
-      {"/A=NaN", 0, NAN},
-      {"/A=undefinedVar", kHostErrNoSuchVariable, 0},
-      {"/A=", kHostErrExpectedNumber, 0},
-  };
-  for (const auto& c : cases) {
-    double v = 0;
-    EXPECT_EQ(FlagValue(c.line, &v), c.code) << c.line;
-    if (c.code == 0) {
-      EXPECT_TRUE(v == c.value || (std::isnan(v) && std::isnan(c.value))) << c.line;
-    }
-  }
-}
-
 TEST_F(ParsingServices, NamesFoldersFilesAndTheEnd) {
+  std::string text;
+  FolderHandle folder = nullptr;
+  const auto name = [&] { return std::make_pair(HostGetName(&text), text); };
+  const auto path = [&] {
+    const int32_t code = HostGetFolderAndName(&folder, &text, true);
+    std::string where = "(none)";
+    if (folder != nullptr) HostGetFolderPath(folder, 1, &where);
+    return std::make_tuple(code, where, text);
+  };
+  const auto file = [&] { return std::make_pair(HostGetFileName(&text), text); };
+  using P = std::pair<int32_t, std::string>;
+  using T = std::tuple<int32_t, std::string, std::string>;
   wb.ParseWith("'cell 3' root:data:base :data:sub $file \"q.dat\" $nine $none", [&] {
-    std::string name;
-    FolderHandle folder = nullptr;
-    EXPECT_EQ(HostGetName(&name), 0);
-    EXPECT_EQ(name, "cell 3");
-    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), 0);
-    EXPECT_EQ(name, "base");
-    EXPECT_NE(folder, nullptr);
-    std::string path;
-    if (folder != nullptr) HostGetFolderPath(folder, 1, &path);
-    EXPECT_EQ(path, "root:data:");
-    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), 0);
-    EXPECT_EQ(name, "sub");
-    EXPECT_NE(folder, nullptr);
-    EXPECT_EQ(HostGetFileName(&path), 0);
-    EXPECT_EQ(path, "/x/y.dat");
-    EXPECT_EQ(HostGetFileName(&path), 0);
-    EXPECT_EQ(path, "q.dat");
-    EXPECT_EQ(HostGetFileName(&path), kHostErrExpectedStringVar) << "nine is numeric";
+    EXPECT_EQ(name(), P(0, "cell 3"));
+    EXPECT_EQ(path(), T(0, "root:data:", "base"));
+    EXPECT_EQ(path(), T(0, "root:data:", "sub"));
+    EXPECT_EQ(file(), P(0, "/x/y.dat"));
+    EXPECT_EQ(file(), P(0, "q.dat"));
+    EXPECT_EQ(file().first, kHostErrExpectedStringVar) << "nine is numeric";
     return 0;
   });
-  wb.ParseWith("nofolder:w", [&] {
-    FolderHandle folder;
-    std::string name;
-    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), kHostErrNoSuchFolder);
-    return 0;
-  });
-  wb.ParseWith("bare  ", [&] {
-    FolderHandle folder = reinterpret_cast<FolderHandle>(1);
-    std::string name;
-    EXPECT_EQ(HostGetFolderAndName(&folder, &name, true), 0);
-    EXPECT_EQ(folder, nullptr) << "no path given";
-    EXPECT_EQ(HostAtEnd(), 0);
-    return 0;
-  });
-  wb.ParseWith("x y", [&] {
-    std::string name;
-    HostGetName(&name);
-    EXPECT_EQ(HostAtEnd(), kHostErrExpectedEnd);
-    return 0;
-  });
+  EXPECT_EQ(wb.ParseWith("nofolder:w", [&] { return std::get<0>(path()); }), kHostErrNoSuchFolder);
+  // No path given: no folder; then the end of the line.
+  folder = reinterpret_cast<FolderHandle>(1);
+  EXPECT_EQ(wb.ParseWith("bare  ", [&] {
+    EXPECT_EQ(path(), T(0, "(none)", "bare"));
+    return HostAtEnd();
+  }), 0);
+  EXPECT_EQ(wb.ParseWith("x y", [&] { return name(), HostAtEnd(); }), kHostErrExpectedEnd);
 }
 
 TEST(Expressions, PrecedenceFunctionsAndValues) {

@@ -291,29 +291,54 @@ class BrowserFace(unittest.TestCase):
             s.dialog_gone()
             self.assertEqual(s.close(), 0)
 
-    def test_list_of_waves_and_file_chooser(self):
-        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
-        scripted = scripted_dialog("Wave Statistics", ("--select", "8=a,b", "--check", "11=1",
-                                                       "--press", "1"),
-                                   "Make/N=10 a=p", "Make/N=10 b=2*p")
-        with Session("Make/N=10 a=p", "Make/N=10 b=2*p") as s:
-            # Rows are clicked one by one, as a person picks waves.
+    WAVES = ("Make/N=10 a=p", "Make/N=10 b=2*p", "Make/N=10 c=3*p", "NewDataFolder root:sub",
+             "Make/N=10 root:sub:d=4*p")
+
+    def test_wave_tree_picks_by_clicks_and_keys(self):
+        scripted = scripted_dialog("Wave Statistics", ("--click", "8=sub", "--select", "8=a,c,d",
+                                                       "--check", "11=1", "--press", "1"), *self.WAVES)
+        with Session(*self.WAVES) as s:
             s.menu("Wave Statistics")
             dialog = s.dialog()
-            for name in ("a", "b"):
-                row = next(r for r in s.control(dialog, 8).find_elements(By.CSS_SELECTOR, ".row")
-                           if r.get_attribute("data-text") == "\t" + name)
-                row.click()
-                wait_for("row " + name, lambda: "selected" in row.get_attribute("class"))
+            tree = s.control(dialog, 8)
+            rows = lambda: tree.find_elements(By.CSS_SELECTOR, ".row")
+            row = lambda name: next(r for r in rows() if r.text.endswith(name))
+            picked = lambda: [r.text.strip() for r in rows() if "selected" in r.get_attribute("class")]
+
+            # The folder row is a closed folder; clicking it opens it, one level in.
+            row("sub").click()
+            wait_for("the open folder", lambda: len(rows()) == 5)
+            self.assertEqual([r.get_attribute("data-level") for r in rows()], ["0", "0", "0", "0", "1"])
+            self.assertEqual(row("sub").get_attribute("aria-expanded"), "true")
+            # (selected after, the row clicked or the key typed, the key held)
+            for expect, name, key in (("a", "a", None), ("b", Keys.ARROW_DOWN, None),
+                                      ("bc", Keys.ARROW_DOWN, Keys.SHIFT),
+                                      ("d", "d", None), ("ad", "a", Keys.CONTROL),
+                                      ("abcd", "d", Keys.SHIFT),  # from the anchor a, folder aside
+                                      ("acd", "b", Keys.CONTROL)):
+                chain = ActionChains(BROWSER)
+                if key:
+                    chain.key_down(key)
+                chain.send_keys(name) if name == Keys.ARROW_DOWN else chain.click(row(name))
+                if key:
+                    chain.key_up(key)
+                chain.perform()
+                wait_for(expect + " selected", lambda: picked() == list(expect), 5)
             if not s.control(dialog, 11).find_element(By.TAG_NAME, "input").is_selected():
                 s.control(dialog, 11).find_element(By.TAG_NAME, "input").click()
             s.control(dialog, 1).click()  # Do It
             s.dialog_gone()
             s.wait_history(scripted["history"].splitlines()[-1])
             self.assertIn(scripted["history"].split("\u2022AutoStats", 1)[1].rstrip(), s.history())
+            wait_for("the statistics waves", lambda: "swave_mean 10" in BROWSER.find_element(By.ID, "tree").text)
+            wait_for("their graph", lambda: len(BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph")) == 1)
+            self.assertEqual(s.close(), 0)
 
-            # The file dialog of Load X-Chart File: the chooser starts in the
-            # working folder and lists only the files its filter admits.
+    def test_load_x_chart_file_through_its_dialog(self):
+        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
+        with Session() as s:
+            # The chooser starts in the working folder and lists only the
+            # files its filter admits.
             s.menu("Load X-Chart File")
             dialog = s.dialog()
             s.control(dialog, 7).click()
@@ -327,11 +352,40 @@ class BrowserFace(unittest.TestCase):
             chooser.find_element(By.CSS_SELECTOR, ".row.file").click()
             chooser.find_element(By.CSS_SELECTOR, ".open").click()
             wait_for("the chooser to close", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))
+            wait_for("the group's information", lambda: "traces shown" in s.control(dialog, 24).get_attribute("value"))
             s.control(dialog, 1).click()  # Do It
             s.dialog_gone()
             s.wait_history("Total Number of Waves loaded: 3")
             self.assertIn('\u2022LoadXChart/G=1/P/O "%s/chart.tree"' % os.path.realpath(WORK),
                           s.history())
+            waves = wait_for("the loaded waves", lambda: [
+                w.text.split()[0] for w in BROWSER.find_elements(By.CSS_SELECTOR, "#tree .wave")])
+            self.assertEqual(len([w for w in waves if w.startswith("XC_")]), 3)
+            wait_for("the chart", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph"))
+            self.assertEqual(s.close(), 0)
+
+    def test_file_browser_previews_and_loads_a_sweep(self):
+        # A PatchMaster recording from the chooser, a sweep and its preview, then Do It.
+        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
+        with Session() as s:
+            s.menu("Load PULSE/PM File")
+            dialog = s.dialog()
+            s.control(dialog, 6).click()
+            chooser = wait_for("the file chooser",
+                               lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))[0]
+            wait_for("patch.dat", lambda: [r for r in chooser.find_elements(By.CSS_SELECTOR, ".row.file")
+                                           if r.text.split("\n")[0] == "patch.dat"])[0].click()
+            chooser.find_element(By.CSS_SELECTOR, ".open").click()
+            for popup in (10, 11, 12):  # group 1, series 1, sweep 1
+                wait_for("popup %d" % popup, lambda: len(Select(s.control(dialog, popup)).options) > 1)
+                Select(s.control(dialog, popup)).select_by_index(1)
+            wait_for("the trace in the preview", lambda: s.control(dialog, 30).find_elements(
+                By.CSS_SELECTOR, 'polyline[stroke="rgb(0,0,0)"]'))
+            s.control(dialog, 1).click()  # Do It
+            s.dialog_gone()
+            s.wait_history('\u2022LoadPM/A=1/B=1/C=1 "%s/patch.dat"' % os.path.realpath(WORK))
+            listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
+            self.assertIn("root:PMPulse_1_1_1_1_Imon", [w["path"] for w in listed["waves"]])
             self.assertEqual(s.close(), 0)
 
     def test_interrupt_ends_the_session(self):
@@ -362,6 +416,10 @@ class BrowserFace(unittest.TestCase):
             listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
             self.assertEqual(sorted(w["path"].rsplit(":", 1)[1] for w in listed["waves"]), sorted(waves))
             self.assertTrue(s.download("session.itx").startswith(b"IGOR"))
+            pxp = s.download("session.pxp")
+            for w in waves:
+                self.assertIn(w.encode("cp1252") + b"\0", pxp)
+            self.assertIn(b"EndMacro", pxp)
 
             # A calculator over the recording's graph: the picture of the page
             # that the README shows (KWT_UI_SCREENSHOT says where to keep it).

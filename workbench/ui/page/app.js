@@ -507,17 +507,18 @@ function buildControl(c) {
       el.addEventListener('change', () => commitField(el));
       break;
     case 'multilist':
-      // Each click flips one row, as in a list box that selects several.
       el = document.createElement('div');
       el.tabIndex = 0;
-      el.setAttribute('role', 'listbox');
+      el.setAttribute('role', 'tree');
       el.setAttribute('aria-multiselectable', 'true');
       el.addEventListener('mousedown', (e) => {
         const row = e.target.closest('.row');
         if (!row || el.classList.contains('disabled')) return;
         e.preventDefault();
-        send('api/dialog', {kind: 'clickRow', control: c.id, item: Number(row.dataset.row)});
+        el.focus();
+        pickRow(el, c.id, row, e.shiftKey, e.ctrlKey || e.metaKey, true);
       });
+      el.addEventListener('keydown', (e) => treeKey(el, c.id, e));
       break;
     case 'radio': {
       el = document.createElement('label');
@@ -595,18 +596,17 @@ function updateDialog(d) {
       }
       case 'multilist': {
         const rows = [...el.querySelectorAll('.row')];
-        if (rows.length !== c.items.length || c.items.some((t, i) => rows[i].dataset.text !== t)) {
+        const level = (i) => c.levels[i] || 0;
+        if (rows.length !== c.items.length ||
+            c.items.some((t, i) => rows[i].dataset.text !== t || Number(rows[i].dataset.level) !== level(i))) {
           el.textContent = '';
-          c.items.forEach((t, i) => {
-            const row = document.createElement('div');
-            row.className = 'row';
-            row.dataset.row = String(i + 1);
-            row.dataset.text = t;
-            row.textContent = t.replace(/\t/g, '\u2003\u2003');  // a tab indents
-            el.appendChild(row);
-          });
+          const keys = treeRowKeys(c.items, c.levels);
+          c.items.forEach((t, i) => el.appendChild(treeRow(t, i + 1, level(i), keys[i])));
         }
         const chosen = new Set(c.rows);
+        el._selected = c.rows;
+        el.querySelectorAll('.row').forEach((row) =>
+          row.classList.toggle('cursor', row.dataset.key === el._cursorKey));
         el.querySelectorAll('.row').forEach((row, i) => {
           row.classList.toggle('selected', chosen.has(i + 1));
           row.setAttribute('aria-selected', String(chosen.has(i + 1)));
@@ -631,6 +631,110 @@ function updateDialog(d) {
       }
     }
   }
+}
+
+// ---- Multi-select lists shown as trees ----
+// A row of the wave dialogs' input list: "[+]\tname" a closed folder,
+// "[-]\tname" an open one, "\tname" a wave, indented by its level.
+function treeRow(text, number, level, key) {
+  const row = document.createElement('div');
+  const folder = /^\[[+-]\]\t/.exec(text);
+  row.className = folder ? 'row folder' : 'row';
+  row.dataset.row = String(number);
+  row.dataset.text = text;
+  row.dataset.level = String(level);
+  row.dataset.key = key;
+  row.setAttribute('role', 'treeitem');
+  row.setAttribute('aria-level', String(level + 1));
+  row.style.paddingLeft = (0.3 + 1.2 * level) + 'em';
+  const mark = document.createElement('span');
+  mark.className = 'twisty';
+  mark.textContent = folder ? (text[1] === '-' ? '\u25BE' : '\u25B8') : '';
+  if (folder) row.setAttribute('aria-expanded', String(text[1] === '-'));
+  const name = document.createElement('span');
+  name.textContent = text.slice(text.lastIndexOf('\t') + 1);
+  row.append(mark, name);
+  return row;
+}
+
+// A key per row that survives folders opening and closing above it: the
+// names of the folders it lies in, then its own text, then how many rows
+// before it had that key (a flat list may show two waves of one name).
+function treeRowKeys(items, levels) {
+  const path = [];
+  const seen = new Map();
+  return items.map((t, i) => {
+    const level = levels[i] || 0;
+    path.length = level;
+    const key = path.concat(t).join('\n');
+    path[level] = t.slice(t.lastIndexOf('\t') + 1);
+    seen.set(key, (seen.get(key) || 0) + 1);
+    return key + '\n' + seen.get(key);
+  });
+}
+
+// A click (or its key) on a row: a folder row opens or closes, and the
+// dialog keeps the selection; a wave row changes it (nextSelection).
+// Keys move the cursor without opening folders (`opens` false).
+function pickRow(list, control, row, shift, toggle, opens) {
+  list._cursorKey = row.dataset.key;
+  list.querySelectorAll('.row').forEach((r) => r.classList.toggle('cursor', r === row));
+  if (row.classList.contains('folder')) {
+    if (opens) send('api/dialog', {kind: 'clickRow', control, item: Number(row.dataset.row)});
+    return;
+  }
+  send('api/dialog', {kind: 'select', control, rows: nextSelection(list, row, shift, toggle)});
+}
+
+// The keys of a tree: up and down move the cursor and select as a plain
+// click would (shift extends the range, control only moves), space acts as
+// a control click, right opens and left closes a folder.
+function treeKey(list, control, e) {
+  if (list.classList.contains('disabled')) return;
+  const rows = [...list.querySelectorAll('.row')];
+  const at = rows.findIndex((r) => r.dataset.key === list._cursorKey);
+  const row = rows[at];
+  const toggle = e.ctrlKey || e.metaKey;
+  if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
+    const next = rows[Math.min(rows.length - 1, Math.max(0, at + (e.key === 'ArrowDown' ? 1 : -1)))];
+    if (!next) return;
+    e.preventDefault();
+    next.scrollIntoView({block: 'nearest'});
+    if (toggle) {
+      list._cursorKey = next.dataset.key;
+      rows.forEach((r) => r.classList.toggle('cursor', r === next));
+    } else {
+      pickRow(list, control, next, e.shiftKey, false, false);
+    }
+  } else if (row && e.key === ' ') {
+    e.preventDefault();
+    pickRow(list, control, row, false, true, true);
+  } else if (row && row.classList.contains('folder') &&
+             (e.key === 'ArrowRight' || e.key === 'ArrowLeft')) {
+    e.preventDefault();
+    const open = row.dataset.text[1] === '-';
+    if (open === (e.key === 'ArrowLeft')) pickRow(list, control, row, false, false, true);
+  }
+}
+
+// The rows selected after a click on a wave row: a plain click selects it
+// alone, control (command) toggles it, shift selects the range from the
+// anchor (the last plainly or control-clicked row), with control added to
+// what was selected.  Folder rows never count.
+function nextSelection(list, row, shift, toggle) {
+  const rows = [...list.querySelectorAll('.row')];
+  const number = Number(row.dataset.row);
+  const anchor = shift ? rows.findIndex((r) => r.dataset.key === list._anchorKey) + 1 : 0;
+  const chosen = new Set(toggle ? list._selected || [] : []);
+  if (anchor > 0) {
+    const [lo, hi] = anchor < number ? [anchor, number] : [number, anchor];
+    for (let r = lo; r <= hi; ++r) if (!rows[r - 1].classList.contains('folder')) chosen.add(r);
+  } else {
+    if (toggle && chosen.has(number)) chosen.delete(number);
+    else chosen.add(number);
+    list._anchorKey = row.dataset.key;
+  }
+  return [...chosen].sort((a, b) => a - b);
 }
 
 // A drawing area's picture: its steps in order, in the area's pixels.  A
