@@ -22,12 +22,13 @@ asan-test: bootstrap
 	cmake --build --preset asan
 	ctest --preset asan
 
-# The demo builds only the kwt program and the writer of its recordings,
-# optimised but without debug information (the quickest build).
+# The demo builds only the kwt program, the writer of its recordings and
+# the Python module, optimised but without debug information (the quickest
+# build).
 demo:
 	@$(BOOTSTRAP) demo
 	cmake --preset demo
-	cmake --build --preset demo --target kwt make_demo_recordings
+	cmake --build --preset demo --target kwt make_demo_recordings _kwt
 	examples/demo.sh build/demo
 
 bench: build

@@ -107,3 +107,8 @@ run = json.load(open(sys.argv[1]))["dialogs"][0]
 print(run["title"], "ended by", run["ended_by"], "with", run["result"])
 for c in run["controls"]:
     if c["kind"] == "edit": print("  %-13s %r" % (c.get("name", c["id"]), c["text"]))' "$out/dialog/session.json"
+
+# ---- From Python ----------------------------------------------------------------
+echo
+echo "== From Python: the bundle in a kwt session, its sweeps as NumPy arrays (examples/python_session.py)"
+PYTHONPATH="$build/python" /usr/bin/python3 examples/python_session.py "$out/pulse/patch.dat"

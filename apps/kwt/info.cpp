@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,7 +16,24 @@ std::vector<std::pair<int, InfoReader>>& Readers() {
   return readers;
 }
 
+// The strings of the InfoJson call that runs on this thread, if any.
+struct Capture {
+  std::string* json = nullptr;
+  std::string* error = nullptr;
+};
+thread_local Capture capture;
+
 }  // namespace
+
+void InfoPrintJson(const std::string& text) {
+  if (capture.json != nullptr) *capture.json = text;
+  else std::printf("%s\n", text.c_str());
+}
+
+void InfoFailure(const std::string& message) {
+  if (capture.error != nullptr) *capture.error = message;
+  else std::fprintf(stderr, "kwt: info: %s\n", message.c_str());
+}
 
 InfoRegistration::InfoRegistration(int order, InfoReader reader) {
   Readers().emplace_back(order, reader);
@@ -29,7 +47,7 @@ int RunInfo(const std::string& path, bool json, bool full) {
     // again, by the same rule.
     const FileSource file(path, FileSource::PathKind::kNative);
     if (!file.is_open()) {
-      std::fprintf(stderr, "kwt: info: cannot open %s: %s\n", path.c_str(), file.failure().c_str());
+      InfoFailure("cannot open " + path + ": " + file.failure());
       return 1;
     }
   }
@@ -43,8 +61,17 @@ int RunInfo(const std::string& path, bool json, bool full) {
       case InfoAnswer::kFailed: return 1;
     }
   }
-  std::fprintf(stderr, "kwt: info: %s is not a recording kwt can read\n", path.c_str());
+  InfoFailure(path + " is not a recording kwt can read");
   return 1;
+}
+
+bool InfoJson(const std::string& path, std::string* json, std::string* error) {
+  json->clear();
+  error->clear();
+  capture = {json, error};
+  const int status = RunInfo(path, true);
+  capture = {};
+  return status == 0;
 }
 
 }  // namespace kwt

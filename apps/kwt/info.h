@@ -37,4 +37,16 @@ struct InfoRegistration {
 // (0, or 1 with a message on stderr when no reader takes the file).
 int RunInfo(const std::string& path, bool json, bool full = false);
 
+// The tree of the recording at `path` as the JSON text that kwt info
+// --json prints, for programs that embed the readers; false with the
+// reason (the message kwt info prints, without its "kwt: info: ") when no
+// reader takes the file or it cannot be read.
+bool InfoJson(const std::string& path, std::string* json, std::string* error);
+
+// Where the readers write: the JSON text to standard output and the
+// reason a file cannot be described to standard error, each with a line
+// end, or, while InfoJson runs on this thread, into its strings.
+void InfoPrintJson(const std::string& text);
+void InfoFailure(const std::string& message);
+
 }  // namespace kwt

@@ -358,7 +358,7 @@ ByteOrder PulsedTreeOrder(const ByteSource& tree) {
 }
 
 bool Fail(const std::string& path, const std::string& what) {
-  std::fprintf(stderr, "kwt: info: %s: %s\n", path.c_str(), what.c_str());
+  InfoFailure(path + ": " + what);
   return false;
 }
 
@@ -450,10 +450,9 @@ InfoAnswer PatchMasterInfo(const std::string& path, const InfoOptions& options) 
   const bool pulsePul = pulKind == 1 || pulKind == 5;
   if ((patchMasterPul && pgfFormat == StimulusTreeFormat::kPulse) ||
       (pulsePul && pgfFormat == StimulusTreeFormat::kPatchMaster)) {
-    std::fprintf(stderr,
-                 "kwt: info: %s: the trees %s and %s are not of one format (a PatchMaster "
-                 "recording has a five-level .pul and a four-level .pgf)\n",
-                 path.c_str(), src.pul.c_str(), src.pgf.c_str());
+    InfoFailure(path + ": the trees " + src.pul + " and " + src.pgf +
+                " are not of one format (a PatchMaster recording has a five-level .pul and a "
+                "four-level .pgf)");
     return InfoAnswer::kFailed;
   }
   // One of the two is missing or no tree at all; reading it says which.
@@ -486,7 +485,7 @@ InfoAnswer SafePatchMasterInfo(const std::string& path, const InfoOptions& optio
   try {
     return PatchMasterInfo(path, options);
   } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kwt: info: %s: out of memory\n", path.c_str());
+    InfoFailure(path + ": out of memory");
     return InfoAnswer::kFailed;
   }
 }

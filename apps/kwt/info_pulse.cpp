@@ -254,8 +254,7 @@ InfoAnswer PulseInfo(const std::string& path, const InfoOptions& options) {
   if (!read) {
     ReleasePulseStimulusTree();
     ReleasePulseAcquisitionTree();
-    std::fprintf(stderr, "kwt: info: %s: the Pulse trees %s and %s cannot be read\n", path.c_str(),
-                 pul.c_str(), pgf.c_str());
+    InfoFailure(path + ": the Pulse trees " + pul + " and " + pgf + " cannot be read");
     return InfoAnswer::kFailed;
   }
   // The description is complete before the trees go, so that the text and

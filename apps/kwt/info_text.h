@@ -106,7 +106,7 @@ inline void MarkDamage(Json& item, const std::string& why) {
 template <class PrintSummary, class PrintFull>
 void Show(const Json& doc, const InfoOptions& options, PrintSummary summary, PrintFull full) {
   if (options.json)
-    std::printf("%s\n", doc.dump(1).c_str());
+    InfoPrintJson(doc.dump(1));
   else if (options.full)
     full(doc);
   else

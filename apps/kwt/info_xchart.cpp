@@ -168,7 +168,7 @@ void PrintJson(const std::string& path, const ByteSource& tree, const XChartHead
   // NaN and infinities cannot stand in JSON: they are written as null.  A
   // path that is not UTF-8 has its stray bytes replaced rather than fail.
   const auto replace = nlohmann::ordered_json::error_handler_t::replace;
-  std::printf("%s\n", doc.dump(2, ' ', false, replace).c_str());
+  InfoPrintJson(doc.dump(2, ' ', false, replace));
 }
 
 InfoAnswer ShowXChart(const std::string& path, const InfoOptions& options) {
@@ -176,7 +176,7 @@ InfoAnswer ShowXChart(const std::string& path, const InfoOptions& options) {
   const FileSource tree(path);
   XChartHeader header;
   if (!tree.is_open() || !ReadXChartHeader(tree, &header)) {
-    std::fprintf(stderr, "kwt: info: %s is not an X-Chart tree file kwt can read\n", path.c_str());
+    InfoFailure(path + " is not an X-Chart tree file kwt can read");
     return InfoAnswer::kFailed;
   }
   const int32_t groups = XChartGroupsInFile(tree, header);

@@ -36,11 +36,11 @@ SampleBuffer::SampleBuffer(size_t bytes) {
     const size_t length = (bytes + kPageBytes - 1) / kPageBytes * kPageBytes;
     std::byte* base = MapOnHugePage(length);
     if (base == nullptr) throw std::bad_alloc();
-    data_ = std::unique_ptr<std::byte, Free>(base, Free(length));
+    data_ = std::shared_ptr<std::byte>(base, Free(length));
   } else {
     void* p = std::calloc(bytes, 1);
     if (p == nullptr) throw std::bad_alloc();
-    data_.reset(static_cast<std::byte*>(p));
+    data_ = std::shared_ptr<std::byte>(static_cast<std::byte*>(p), Free());
   }
   size_ = bytes;
 }
@@ -49,7 +49,7 @@ SampleBuffer SampleBuffer::From(const std::shared_ptr<SampleArena>& arena, size_
   std::byte* slice = arena != nullptr ? arena->Take(bytes) : nullptr;
   if (slice == nullptr) return SampleBuffer(bytes);
   SampleBuffer b;
-  b.data_ = std::unique_ptr<std::byte, Free>(slice, Free(arena, bytes));
+  b.data_ = std::shared_ptr<std::byte>(slice, Free(arena, bytes));
   b.size_ = bytes;
   return b;
 }

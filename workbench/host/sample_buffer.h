@@ -26,12 +26,22 @@ class SampleBuffer {
   std::byte* data() { return data_.get(); }
   const std::byte* data() const { return data_.get(); }
   size_t size() const { return size_; }
-  // Changes the size, keeping the leading bytes and zeroing new ones.  A
-  // slice of a block moves out into a block of its own.
+  // Changes the size, keeping the leading bytes and zeroing new ones.  The
+  // samples move to a new block (a slice of a load's block, too).
   void Resize(size_t bytes);
   // Zeroes every byte in place.
   void Clear();
-  bool InArena() const { return data_.get_deleter().arena != nullptr; }
+  bool InArena() const {
+    const Free* free = std::get_deleter<Free>(data_);
+    return free != nullptr && free->arena != nullptr;
+  }
+  // A share in the current block: the block stays valid while a share
+  // lives, even after the buffer has let go of it (the wave was killed or
+  // redimensioned), so that a view of the samples held outside the session
+  // (a NumPy array) never points into freed memory.  Null when empty.
+  std::shared_ptr<const std::byte> Share() const { return data_; }
+  // True while a share taken by Share() lives.
+  bool Shared() const { return data_.use_count() > 1; }
 
  private:
   struct Free {
@@ -42,7 +52,7 @@ class SampleBuffer {
     std::shared_ptr<SampleArena> arena;  // the block a slice belongs to
     void operator()(std::byte* p) const;
   };
-  std::unique_ptr<std::byte, Free> data_;
+  std::shared_ptr<std::byte> data_;
   size_t size_ = 0;
 };
 

@@ -25,14 +25,15 @@ int32_t Services::MakeWave(WaveHandle* out, std::string_view name, int64_t point
     // An overwritten wave is made anew in place, so windows that show it
     // keep showing it.  Samples of the same type and size stay in the
     // memory they have, zeroed: a load that replaces its waves then costs
-    // no new pages.
+    // no new pages.  Memory that a view outside the session still shares
+    // keeps its old samples: the new ones go to a new block.
     HostWave fresh;
     fresh.type = type;
     fresh.points = points;
     const size_t bytes = static_cast<size_t>(points) * HostWave::ElementSize(type);
     if (type == kWaveText) {
       fresh.texts.resize(static_cast<size_t>(points));
-    } else if (type == wave->type && wave->samples.size() == bytes) {
+    } else if (type == wave->type && wave->samples.size() == bytes && !wave->samples.Shared()) {
       fresh.samples = std::move(wave->samples);
       fresh.samples.Clear();
     } else {
