@@ -35,20 +35,6 @@ json Number(double v) {
 
 std::string Text(std::string_view s) { return HistoryToUtf8(s); }
 
-std::string NpyDescr(int32_t type, size_t textWidth) {
-  if (type == kWaveText) return "<U" + std::to_string(textWidth);
-  const bool complex = (type & kWaveComplex) != 0;
-  const bool isUnsigned = (type & kWaveUnsigned) != 0;
-  switch (type & ~(kWaveComplex | kWaveUnsigned)) {
-    case kWaveFloat32: return complex ? "<c8" : "<f4";
-    case kWaveFloat64: return complex ? "<c16" : "<f8";
-    case kWaveInt8: return isUnsigned ? "|u1" : "|i1";
-    case kWaveInt16: return isUnsigned ? "<u2" : "<i2";
-    case kWaveInt32: return isUnsigned ? "<u4" : "<i4";
-  }
-  return "|u1";
-}
-
 // Code points of a UTF-8 text (for the fixed-width unicode of text waves).
 std::u32string CodePoints(const std::string& utf8) {
   std::u32string out;
@@ -179,6 +165,19 @@ json PictureJson(const std::vector<DrawStep>& picture) {
   return steps;
 }
 
+const char* NumpySampleType(int32_t type) {
+  const bool complex = (type & kWaveComplex) != 0;
+  const bool isUnsigned = (type & kWaveUnsigned) != 0;
+  switch (type & ~(kWaveComplex | kWaveUnsigned)) {
+    case kWaveFloat32: return complex ? "<c8" : "<f4";
+    case kWaveFloat64: return complex ? "<c16" : "<f8";
+    case kWaveInt8: return isUnsigned ? "|u1" : "|i1";
+    case kWaveInt16: return isUnsigned ? "<u2" : "<i2";
+    case kWaveInt32: return isUnsigned ? "<u4" : "<i4";
+  }
+  return nullptr;
+}
+
 void WriteNpy(std::ostream& out, const HostWave& w) {
   std::vector<std::u32string> texts;
   size_t width = 1;
@@ -188,8 +187,15 @@ void WriteNpy(std::ostream& out, const HostWave& w) {
       width = std::max(width, texts.back().size());
     }
   }
-  std::string header = "{'descr': '" + NpyDescr(w.type, width) +
-                       "', 'fortran_order': False, 'shape': (" + std::to_string(w.points) + ",), }";
+  const char* sample = NumpySampleType(w.type);
+  const std::string descr = w.type == kWaveText ? "<U" + std::to_string(width)
+                            : sample != nullptr ? sample
+                                                : "|u1";
+  // A complex integer wave is a row of two integers per point.
+  const bool complexInteger =
+      (w.type & kWaveComplex) != 0 && (w.type & (kWaveFloat32 | kWaveFloat64)) == 0;
+  std::string header = "{'descr': '" + descr + "', 'fortran_order': False, 'shape': (" +
+                       std::to_string(w.points) + (complexInteger ? ", 2), }" : ",), }");
   // Magic, version 1.0, a 2-byte header length; the header is padded with
   // blanks and ends in "\n" so that the data start on a 64-byte boundary.
   const size_t total = 10 + header.size() + 1;

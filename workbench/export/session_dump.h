@@ -48,4 +48,9 @@ bool WriteSessionDump(Workbench& workbench, const std::string& dir, std::string*
 // unicode).
 void WriteNpy(std::ostream& out, const struct HostWave& wave);
 
+// The NumPy type of one sample of a numeric wave ("<f4", "|u1", ...); null
+// for a text wave.  A complex integer wave holds two of its integers per
+// point, an array of shape (points, 2).
+const char* NumpySampleType(int32_t type);
+
 }  // namespace kwt

@@ -23,24 +23,9 @@ namespace {
 
 std::string PathOf(const HostWave& w) { return HostToUtf8(w.folder->Path(false) + w.name); }
 
-// The NumPy type of one sample; complex integers are two of their integer
-// type side by side.
-const char* SampleDtype(int32_t type) {
-  const bool isUnsigned = (type & kWaveUnsigned) != 0;
-  const bool complex = (type & kWaveComplex) != 0;
-  switch (type & ~(kWaveComplex | kWaveUnsigned)) {
-    case kWaveFloat32: return complex ? "<c8" : "<f4";
-    case kWaveFloat64: return complex ? "<c16" : "<f8";
-    case kWaveInt8: return isUnsigned ? "|u1" : "|i1";
-    case kWaveInt16: return isUnsigned ? "<u2" : "<i2";
-    case kWaveInt32: return isUnsigned ? "<u4" : "<i4";
-  }
-  return nullptr;
-}
-
 // The samples of a numeric wave as an array over the wave's own memory.
 py::object SampleView(const HostWave& w) {
-  const char* name = SampleDtype(w.type);
+  const char* name = NumpySampleType(w.type);
   if (name == nullptr) return py::none();
   const py::dtype dtype(name);
   const bool complexInteger =

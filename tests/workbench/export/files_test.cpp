@@ -270,21 +270,22 @@ TEST(SessionDump, JsonAndNpyFilesDescribeTheSession) {
              "SetScale/P x 0, 0.5, \"s\", w; Note w, \"20 \xba\"",
              "Variable/G kwtActGroup = 1; String/G stimString = \"IV\"",
              "NewDataFolder/O/S 'a/b'; Make/O/I/N=2 k = {1, 2}; SetDataFolder root:",
+             "Make/O/W/C/N=2 c",
              "Display w"});
   EXPECT_NE(wb.Run("nonsense"), 0);
   std::string error;
   ASSERT_TRUE(WriteSessionDump(wb, dir.path(), &error)) << error;
 
   const auto doc = nlohmann::json::parse(ReadFile(dir.File("session.json")));
-  ASSERT_EQ(doc["results"].size(), 7u);
-  EXPECT_EQ(doc["results"][6]["code"], kHostErrUnknownCommand);
+  ASSERT_EQ(doc["results"].size(), 8u);
+  EXPECT_EQ(doc["results"][7]["code"], kHostErrUnknownCommand);
   EXPECT_EQ(doc["variables"]["root:kwtActGroup"]["value"], 1);
   EXPECT_EQ(doc["variables"]["root:stimString"]["value"], "IV");
   // The note is converted to UTF-8.
   const nlohmann::json w = {{"path", "root:w"}, {"type", "float32"}, {"points", 3}, {"x_delta", 0.5},
                             {"x_units", "s"},   {"note", "20 \xc2\xba"}, {"file", "root/w.npy"}};
   for (const auto& [key, value] : w.items()) EXPECT_EQ(doc["waves"][0][key], value) << key;
-  EXPECT_EQ(doc["waves"][1]["file"], "root/a%2Fb/k.npy") << "a folder name with a slash";
+  EXPECT_EQ(doc["waves"][2]["file"], "root/a%2Fb/k.npy") << "a folder name with a slash";
   EXPECT_THAT(doc["history"].get<std::string>(), ::testing::HasSubstr("\xe2\x80\xa2Make/O/N=3 w\n"));
   EXPECT_EQ(doc["windows"][0]["traces"][0]["wave"], "root:w");
   EXPECT_TRUE(std::filesystem::exists(dir.File("root/a%2Fb/k.npy")));
@@ -292,11 +293,12 @@ TEST(SessionDump, JsonAndNpyFilesDescribeTheSession) {
   if (!test::HaveNumpy()) GTEST_SKIP() << "no numpy for /usr/bin/python3";
   const auto r = test::RunProgram(
       "/usr/bin/python3",
-      {"-c", "import numpy,sys; a=numpy.load(sys.argv[1]); b=numpy.load(sys.argv[2]);"
-             "print(a.dtype, a.tolist(), b.dtype, b.tolist())",
-       dir.File("root/w.npy"), dir.File("root/a%2Fb/k.npy")});
+      {"-c", "import numpy,sys; a,b,c=(numpy.load(f) for f in sys.argv[1:]);"
+             "print(a.dtype, a.tolist(), b.dtype, b.tolist(), c.dtype, c.shape)",
+       dir.File("root/w.npy"), dir.File("root/a%2Fb/k.npy"), dir.File("root/c.npy")});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "float32 [1.0, nan, 3.0] int32 [1, 2]\n");
+  // A complex integer wave is two integers per point.
+  EXPECT_EQ(r.out, "float32 [1.0, nan, 3.0] int32 [1, 2] int16 (2, 2)\n");
 }
 
 }  // namespace
