@@ -44,6 +44,7 @@ TEST(TableCsv, ColumnsUnitsAndUnequalLengths) {
 struct IndexView {
   std::map<std::string, std::vector<std::string>> texts;  // class -> texts
   std::vector<std::string> images, links;
+  std::string root;  // the first element
   std::string open;  // the class of the element being read
   bool scripts = false;
 };
@@ -57,6 +58,7 @@ IndexView ReadIndex(const std::string& html) {
       [](void* data, const XML_Char* name, const XML_Char** attrs) {
         IndexView* v = static_cast<IndexView*>(data);
         const std::string element = name;
+        if (v->root.empty()) v->root = element;
         if (element == "script") v->scripts = true;
         for (int i = 0; attrs[i] != nullptr; i += 2) {
           const std::string key = attrs[i];
@@ -107,6 +109,9 @@ TEST(PictureIndex, ListsEveryWindowWithItsFilesTitleAndWaves) {
   EXPECT_FALSE(view.scripts);
   for (const char* file : {"Graph0.png", "Graph1.svg", "Table0.csv"})
     EXPECT_TRUE(std::filesystem::exists(dir.File(file))) << file;
+  // The pictures are well-formed XML too: the text box's "<" and "&" are
+  // escaped there as well.
+  EXPECT_EQ(ReadIndex(ReadFile(dir.File("Graph0.svg"))).root, "svg");
 }
 
 }  // namespace

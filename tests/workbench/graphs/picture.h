@@ -74,15 +74,4 @@ inline void RunAll(Workbench& wb, std::initializer_list<const char*> lines) {
   for (const char* line : lines) ASSERT_EQ(wb.Run(line), 0) << line;
 }
 
-// The graph LoadPulse/P/L/S makes of s_leak, s_2nd and s: three stacked
-// free axes l1 to l3 with gaps of 0.02 between them.
-inline void DisplayStackedBands(Workbench& wb) {
-  RunAll(wb, {"Display;ModifyGraph margin(left)=60", "AppendToGraph/L=l1 's_leak'",
-              "ModifyGraph axisEnab(l1)={0.0000,0.3200},freePos(l1)=0,lblPos(l1)=60",
-              "AppendToGraph/L=l2 's_2nd'",
-              "ModifyGraph axisEnab(l2)={0.3400,0.6600},freePos(l2)=0,lblPos(l2)=60",
-              "AppendToGraph/L=l3 's'",
-              "ModifyGraph axisEnab(l3)={0.6800,1.0000},freePos(l3)=0,lblPos(l3)=60"});
-}
-
 }  // namespace kwt::test

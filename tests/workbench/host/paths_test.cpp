@@ -101,8 +101,7 @@ TEST_P(ForeignPaths, EveryLoaderOpensItsFilesAndTheirSiblings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, ForeignPaths,
-                         ::testing::Values("r_\xc3\xa9", "u_\xc2\xb5", "g_\xce\xb1",
-                                           "c_\xe6\x95\xb0\xe6\x8d\xae"),
+                         ::testing::Values("r_\xc3\xa9", "c_\xe6\x95\xb0\xe6\x8d\xae"),
                          [](const auto& info) { return std::to_string(info.index); });
 
 TEST(HostText, TypedLinesReadBackAsTyped) {

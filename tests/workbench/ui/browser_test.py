@@ -131,6 +131,19 @@ class Session:
             "const s = windowState.get(arguments[0]);"
             "return s && s.picture && s.picture.axes.find((a) => a.name === 'bottom');", name)
 
+    def choose_file(self, dialog, button, name):
+        """Opens the file chooser with `button` and picks `name` in it; the
+        folder and the file names it showed."""
+        self.control(dialog, button).click()
+        chooser = wait_for("the file chooser", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))[0]
+        rows = lambda: {r.text.split("\n")[0]: r for r in chooser.find_elements(By.CSS_SELECTOR, ".row.file")}
+        wait_for(name + " in the chooser", lambda: name in rows())
+        shown = (chooser.find_element(By.CSS_SELECTOR, ".folder").text, list(rows()))
+        rows()[name].click()
+        chooser.find_element(By.CSS_SELECTOR, ".open").click()
+        wait_for("the chooser to close", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))
+        return shown
+
     def download(self, name):
         with urllib.request.urlopen("%sapi/download/%s?t=%s" % (
                 self.url.split("?")[0], name, self.token)) as reply:
@@ -334,24 +347,14 @@ class BrowserFace(unittest.TestCase):
             wait_for("their graph", lambda: len(BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph")) == 1)
             self.assertEqual(s.close(), 0)
 
-    def test_load_x_chart_file_through_its_dialog(self):
+    def test_loader_dialogs_choose_files_and_load(self):
         subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
         with Session() as s:
             # The chooser starts in the working folder and lists only the
             # files its filter admits.
             s.menu("Load X-Chart File")
             dialog = s.dialog()
-            s.control(dialog, 7).click()
-            chooser = wait_for("the file chooser",
-                               lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))[0]
-            files = wait_for("the folder's files", lambda: [
-                r.text.split("\n")[0] for r in chooser.find_elements(By.CSS_SELECTOR, ".row.file")])
-            self.assertEqual(files, ["chart.tree"])
-            self.assertEqual(chooser.find_element(By.CSS_SELECTOR, ".folder").text,
-                             os.path.realpath(WORK))
-            chooser.find_element(By.CSS_SELECTOR, ".row.file").click()
-            chooser.find_element(By.CSS_SELECTOR, ".open").click()
-            wait_for("the chooser to close", lambda: not BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))
+            self.assertEqual(s.choose_file(dialog, 7, "chart.tree"), (os.path.realpath(WORK), ["chart.tree"]))
             wait_for("the group's information", lambda: "traces shown" in s.control(dialog, 24).get_attribute("value"))
             s.control(dialog, 1).click()  # Do It
             s.dialog_gone()
@@ -362,20 +365,11 @@ class BrowserFace(unittest.TestCase):
                 w.text.split()[0] for w in BROWSER.find_elements(By.CSS_SELECTOR, "#tree .wave")])
             self.assertEqual(len([w for w in waves if w.startswith("XC_")]), 3)
             wait_for("the chart", lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".window.graph"))
-            self.assertEqual(s.close(), 0)
 
-    def test_file_browser_previews_and_loads_a_sweep(self):
-        # A PatchMaster recording from the chooser, a sweep and its preview, then Do It.
-        subprocess.run([MAKE_DEMO, WORK], check=True, capture_output=True)
-        with Session() as s:
+            # A PatchMaster recording from the chooser, a sweep and its preview, then Do It.
             s.menu("Load PULSE/PM File")
             dialog = s.dialog()
-            s.control(dialog, 6).click()
-            chooser = wait_for("the file chooser",
-                               lambda: BROWSER.find_elements(By.CSS_SELECTOR, ".chooser"))[0]
-            wait_for("patch.dat", lambda: [r for r in chooser.find_elements(By.CSS_SELECTOR, ".row.file")
-                                           if r.text.split("\n")[0] == "patch.dat"])[0].click()
-            chooser.find_element(By.CSS_SELECTOR, ".open").click()
+            s.choose_file(dialog, 6, "patch.dat")
             for popup in (10, 11, 12):  # group 1, series 1, sweep 1
                 wait_for("popup %d" % popup, lambda: len(Select(s.control(dialog, popup)).options) > 1)
                 Select(s.control(dialog, popup)).select_by_index(1)
@@ -384,8 +378,7 @@ class BrowserFace(unittest.TestCase):
             s.control(dialog, 1).click()  # Do It
             s.dialog_gone()
             s.wait_history('\u2022LoadPM/A=1/B=1/C=1 "%s/patch.dat"' % os.path.realpath(WORK))
-            listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
-            self.assertIn("root:PMPulse_1_1_1_1_Imon", [w["path"] for w in listed["waves"]])
+            wait_for("the sweep's wave", lambda: "PMPulse_1_1_1_1_Imon" in BROWSER.find_element(By.ID, "tree").text)
             self.assertEqual(s.close(), 0)
 
     def test_interrupt_ends_the_session(self):
@@ -416,10 +409,8 @@ class BrowserFace(unittest.TestCase):
             listed = json.loads(zipfile.ZipFile(io.BytesIO(s.download("session.zip"))).read("session.json"))
             self.assertEqual(sorted(w["path"].rsplit(":", 1)[1] for w in listed["waves"]), sorted(waves))
             self.assertTrue(s.download("session.itx").startswith(b"IGOR"))
-            pxp = s.download("session.pxp")
-            for w in waves:
-                self.assertIn(w.encode("cp1252") + b"\0", pxp)
-            self.assertIn(b"EndMacro", pxp)
+            # (Their contents are read back by igor_files_test.py.)
+            self.assertIn(b"EndMacro", s.download("session.pxp"))
 
             # A calculator over the recording's graph: the picture of the page
             # that the README shows (KWT_UI_SCREENSHOT says where to keep it).
@@ -435,8 +426,6 @@ class BrowserFace(unittest.TestCase):
             s.control(dialog, 2).click()
             s.dialog_gone()
             self.assertEqual(s.close(), 0)
-            ended = BROWSER.find_element(By.ID, "overlay").text
-            self.assertIn("The KWT session has ended", ended)
 
 
 if __name__ == "__main__":
