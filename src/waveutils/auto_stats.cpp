@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ double NaN64() {
 // The six output arrays.  While the statistics are gathered they hold the
 // running values: kMean the sum (then the mean), kNum the count, kSem the
 // sum of deviations from the mean and kSdev the sum of their squares.
+// The extremes are gathered only when they are kept (kMin and kMax are
+// null otherwise).
 struct Outputs {
   double* a[kOutputCount] = {};
 };
@@ -41,6 +44,7 @@ void ClearRange(Outputs& o, int64_t begin, int64_t end) {
     o.a[kSdev][i] = 0.0;
     o.a[kSem][i] = 0.0;
     o.a[kNum][i] = 0.0;
+    if (o.a[kMin] == nullptr) continue;
     o.a[kMin][i] = nan;
     o.a[kMax][i] = nan;
   }
@@ -68,7 +72,7 @@ void ClearRange(Outputs& o, int64_t begin, int64_t end) {
 // point feeds output point `at`.  NaN is left out: without a branch, as 0 added to the sum and the count
 // (sums start at +0, so adding +0 never changes one) and as no change of
 // the extremes.
-template <bool perPoint, class T>
+template <bool perPoint, bool extremes, class T>
 KWT_VECTORIZE void GatherSums(const T* __restrict data, int64_t begin, int64_t end, Outputs& o,
                               int64_t at) {
   double* __restrict sum = o.a[kMean];
@@ -83,6 +87,7 @@ KWT_VECTORIZE void GatherSums(const T* __restrict data, int64_t begin, int64_t e
     const int64_t k = perPoint ? i : at;
     sum[k] += v;
     num[k] += valid ? 1.0 : 0.0;
+    if (!extremes) continue;
     // "not >=" is also true while the minimum is still NaN.
     const double low = mn[k];
     const double high = mx[k];
@@ -145,46 +150,176 @@ void ForInput(const LockedWave& w, int64_t begin, int64_t end, F&& f) {
   else f(static_cast<const float*>(w.data), begin, end);
 }
 
-// Point i of the outputs summarises point i of every input that has one.
-// Both passes run block by block, so the inputs' blocks are still in the
-// cache for the second pass.
+// Eight output points at a time, every input read across: the points'
+// running values stay in registers while the waves go by, so each input
+// sample is loaded once per pass and no running value is stored and
+// loaded again per wave.  Lane by lane the arithmetic is that of
+// GatherSums and GatherDeviations, in the same order of the waves, so the
+// results are the same to the bit.  The helpers take and give vectors by
+// reference and are always inlined, so they run in the width of the
+// clone that calls them.
+#if defined(__GNUC__)
+#define KWT_ACROSS_WAVES 1
+#define KWT_INLINE inline __attribute__((always_inline))
+typedef double V4 __attribute__((vector_size(32)));
+typedef int64_t M4 __attribute__((vector_size(32)));
+
+// Written element by element, this becomes the one widening load that
+// the processor has (a whole-vector conversion does not, with GCC 12).
+KWT_INLINE void Load4(V4& v, const float* p) { v = V4{p[0], p[1], p[2], p[3]}; }
+KWT_INLINE void Load4(V4& v, const double* p) { std::memcpy(&v, p, sizeof v); }
+// Lanes of a where m is set, of b elsewhere, into r.
+KWT_INLINE void Select(V4& r, const M4& m, const V4& a, const V4& b) {
+  r = (V4)(((M4)a & m) | ((M4)b & ~m));
+}
+
+struct Lanes {
+  V4 zero, one, nan;
+};
+struct Sums {
+  V4 sum, num, mn, mx;
+};
+struct Deviations {
+  V4 dev, dev2;
+};
+
+template <bool extremes>
+KWT_INLINE void AddSample(Sums& s, const V4& x, const Lanes& c) {
+  const M4 valid = x == x;
+  V4 v, counted;
+  Select(v, valid, x, c.zero);
+  Select(counted, valid, c.one, c.zero);
+  s.sum += v;
+  s.num += counted;
+  if (!extremes) return;
+  Select(s.mn, valid & ~(v >= s.mn), v, s.mn);
+  Select(s.mx, valid & ~(v <= s.mx), v, s.mx);
+}
+
+KWT_INLINE void AddDeviation(Deviations& d, const V4& x, const V4& mean, const Lanes& c) {
+  V4 deviation;
+  Select(deviation, x == x, x - mean, c.zero);
+  d.dev += deviation;
+  d.dev2 += deviation * deviation;
+}
+
+template <bool extremes>
+KWT_INLINE void Store4(double* const (&out)[kOutputCount], int64_t i, const V4& mean,
+                       const Sums& s, const Deviations& d) {
+  std::memcpy(out[kMean] + i, &mean, sizeof mean);
+  std::memcpy(out[kNum] + i, &s.num, sizeof mean);
+  if (extremes) {
+    std::memcpy(out[kMin] + i, &s.mn, sizeof mean);
+    std::memcpy(out[kMax] + i, &s.mx, sizeof mean);
+  }
+  std::memcpy(out[kSem] + i, &d.dev, sizeof mean);
+  std::memcpy(out[kSdev] + i, &d.dev2, sizeof mean);
+}
+
+// Every input has `shared` points.  Returns the first point of
+// [begin, end) left for the per-wave loops (fewer than eight at the end).
+template <bool extremes, class T>
+KWT_VECTORIZE int64_t GatherAcrossWaves(const T* const* data, size_t waves, int64_t begin,
+                                        int64_t end, int64_t shared, Outputs& o) {
+  Lanes c;
+  c.zero = V4{};
+  c.one = c.zero + 1.0;
+  c.nan = c.zero + NaN64();
+  int64_t i = begin;
+  for (; i + 8 <= end; i += 8) {
+    Sums a{c.zero, c.zero, c.nan, c.nan}, b = a;
+    // The waves' next blocks are asked for now: a hundred waves read side
+    // by side are too many streams for the hardware to guess.
+    const bool ahead = i + kBlockPoints < shared;
+    for (size_t w = 0; w < waves; ++w) {
+      V4 x0, x1;
+      Load4(x0, data[w] + i);
+      Load4(x1, data[w] + i + 4);
+      if (ahead) __builtin_prefetch(data[w] + i + kBlockPoints);
+      AddSample<extremes>(a, x0, c);
+      AddSample<extremes>(b, x1, c);
+    }
+    V4 meanA, meanB;
+    Select(meanA, a.num > c.zero, a.sum / a.num, c.nan);
+    Select(meanB, b.num > c.zero, b.sum / b.num, c.nan);
+    Deviations da{c.zero, c.zero}, db = da;
+    for (size_t w = 0; w < waves; ++w) {
+      V4 x0, x1;
+      Load4(x0, data[w] + i);
+      Load4(x1, data[w] + i + 4);
+      AddDeviation(da, x0, meanA, c);
+      AddDeviation(db, x1, meanB, c);
+    }
+    Store4<extremes>(o.a, i, meanA, a, da);
+    Store4<extremes>(o.a, i + 4, meanB, b, db);
+  }
+  return i;
+}
+#endif
+
+// Both passes over [begin, end), wave by wave, for the points that not
+// every input has or that are not stored alike.
+template <bool extremes>
+void GatherByWaves(std::span<const LockedWave> inputs, int64_t begin, int64_t end, Outputs& o) {
+  ClearRange(o, begin, end);
+  // Point i counts only the waves that have a point i.
+  for (const LockedWave& w : inputs) {
+    const int64_t stop = std::min(end, w.points);
+    if (stop <= begin) continue;
+    ForInput(w, begin, stop, [&](auto* data, int64_t lo, int64_t hi) {
+      GatherSums<true, extremes>(data, lo, hi, o, 0);
+      const int64_t next = std::min(w.points, hi + kBlockPoints);
+      for (int64_t i = hi; i < next; i += 64 / static_cast<int64_t>(sizeof(*data)))
+        __builtin_prefetch(data + i);
+    });
+  }
+  SumsToMeans(o, begin, end);
+  for (const LockedWave& w : inputs) {
+    const int64_t stop = std::min(end, w.points);
+    if (stop <= begin) continue;
+    ForInput(w, begin, stop, [&](auto* data, int64_t lo, int64_t hi) {
+      GatherDeviations<true>(data, lo, hi, o, 0);
+    });
+  }
+}
+
+// Point i of the outputs summarises point i of every input that has one,
+// block by block, so that an input's block is still in the cache for the
+// second pass.  Where every input has the block's points in one width they
+// are read across the waves.
+template <bool extremes>
 void PointByPoint(std::span<const LockedWave> inputs, int64_t points, Outputs& o) {
+  int64_t shared = points;  // points that every input has
+  std::vector<const float*> floats;
+  std::vector<const double*> doubles;
+  for (const LockedWave& w : inputs) {
+    shared = std::min(shared, w.points);
+    if (w.type == kWaveFloat64) doubles.push_back(static_cast<const double*>(w.data));
+    else floats.push_back(static_cast<const float*>(w.data));
+  }
   for (int64_t b = 0; b < points; b += kBlockPoints) {
     const int64_t e = std::min(points, b + kBlockPoints);
-    ClearRange(o, b, e);
-    // Point i counts only the waves that have a point i.
-    for (const LockedWave& w : inputs) {
-      const int64_t end = std::min(e, w.points);
-      if (end <= b) continue;
-      ForInput(w, b, end, [&](auto* data, int64_t lo, int64_t hi) {
-        GatherSums<true>(data, lo, hi, o, 0);
-        // The wave's next block is asked for now: a hundred waves read a
-        // block at a time are too many streams for the hardware to guess.
-        const int64_t next = std::min(w.points, hi + kBlockPoints);
-        for (int64_t i = hi; i < next; i += 64 / static_cast<int64_t>(sizeof(*data)))
-          __builtin_prefetch(data + i);
-      });
-    }
-    SumsToMeans(o, b, e);
-    for (const LockedWave& w : inputs) {
-      const int64_t end = std::min(e, w.points);
-      if (end <= b) continue;
-      ForInput(w, b, end, [&](auto* data, int64_t lo, int64_t hi) {
-        GatherDeviations<true>(data, lo, hi, o, 0);
-      });
-    }
+    int64_t left = b;
+#ifdef KWT_ACROSS_WAVES
+    if (e <= shared && doubles.empty())
+      left = GatherAcrossWaves<extremes>(floats.data(), floats.size(), b, e, shared, o);
+    else if (e <= shared && floats.empty())
+      left = GatherAcrossWaves<extremes>(doubles.data(), doubles.size(), b, e, shared, o);
+#endif
+    if (left < e) GatherByWaves<extremes>(inputs, left, e, o);
     Finish(o, b, e);
   }
 }
 
 // Point i of the outputs summarises input wave i as a whole.
+template <bool extremes>
 void PerWave(std::span<const LockedWave> inputs, Outputs& o) {
   const int64_t n = static_cast<int64_t>(inputs.size());
   ClearRange(o, 0, n);
   for (int64_t i = 0; i < n; ++i) {
     const LockedWave& w = inputs[static_cast<size_t>(i)];
     ForInput(w, 0, w.points, [&](auto* data, int64_t lo, int64_t hi) {
-      GatherSums<false>(data, lo, hi, o, i);
+      GatherSums<false, extremes>(data, lo, hi, o, i);
     });
     SumsToMeans(o, i, i + 1);
     ForInput(w, 0, w.points, [&](auto* data, int64_t lo, int64_t hi) {
@@ -274,8 +409,15 @@ int32_t RunAutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> wave
   const int64_t outPoints = s.perWave ? static_cast<int64_t>(waves.size()) : maxPoints;
   WaveHandle out[kOutputCount] = {};
   Outputs o;
+  // Minimum and maximum are made in any case, so that the ones of an
+  // earlier run go.  They are gathered when they are kept, or when a wave
+  // of that name exists, which may be shown and then stays with them.
+  const FolderHandle here = HostCurrentFolder();
+  const bool extremes = s.keepMinMax || HostFetchWaveInFolder(here, names[kMin]) != nullptr ||
+                        HostFetchWaveInFolder(here, names[kMax]) != nullptr;
+  const auto kept = [&](int k) { return extremes || (k != kMin && k != kMax); };
   for (int k = 0; k < kOutputCount; ++k) {
-    int32_t err = HostMakeWave(&out[k], names[k], outPoints, kWaveFloat64, true);
+    int32_t err = HostMakeWave(&out[k], names[k], kept(k) ? outPoints : 0, kWaveFloat64, true);
     if (err == 0 && out[k] == nullptr) err = kHostErrInternal;
     if (err != 0) {
       for (int j = 0; j < k; ++j) HostKillWave(out[j]);
@@ -284,6 +426,7 @@ int32_t RunAutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> wave
   }
   // Data addresses are taken once every output exists.
   for (int k = 0; k < kOutputCount; ++k) {
+    if (!kept(k)) continue;
     o.a[k] = static_cast<double*>(HostWaveData(out[k]));
     if (o.a[k] == nullptr) {
       for (WaveHandle w : out) HostKillWave(w);
@@ -291,8 +434,8 @@ int32_t RunAutoStats(const WaveUtilSettings& s, std::span<const WaveHandle> wave
     }
   }
 
-  if (s.perWave) PerWave(locked, o);
-  else PointByPoint(locked, outPoints, o);
+  if (s.perWave) (extremes ? PerWave<true> : PerWave<false>)(locked, o);
+  else (extremes ? PointByPoint<true> : PointByPoint<false>)(locked, outPoints, o);
   locks.Release();
 
   // Windows show the first four outputs, or all six with /M.

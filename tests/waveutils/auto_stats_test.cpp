@@ -1,7 +1,9 @@
 // AutoStats: the statistics point by point and per wave, the refusals that
 // come before anything is made, the x-scaling question, and the command
 // lines it sends.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "host/result_codes.h"
@@ -83,6 +85,46 @@ TEST_F(AutoStatsTest, DoublesAreSummedAsDoublesAroundTheirMean) {
   EXPECT_TRUE(SameValues(Values("root:swave_mean"), {0.5, kNaN}));
   EXPECT_TRUE(SameValues(Values("root:swave_num"), {2, 1}));
   EXPECT_TRUE(SameValues(Values("root:swave_min"), {0.25, 1e-300}, 0.0));
+}
+
+// Waves of one width that all have a block's points are read across, eight
+// points at a time; a wave stored in the other width sends every block
+// through the wave-by-wave loops.  Both must give the same bits, also with
+// NaN, infinities, -0 and the points past the shortest wave, and without
+// /M, which gathers no extremes.
+TEST_F(AutoStatsTest, ReadingAcrossTheWavesGivesTheSameBitsAsWaveByWave) {
+  auto values = [](int wave, int points) {
+    std::vector<double> v;
+    uint32_t state = 7u * static_cast<uint32_t>(wave) + 1;
+    for (int i = 0; i < points; ++i) {
+      state = state * 1664525u + 1013904223u;
+      const uint32_t r = state >> 20;
+      v.push_back(r < 40 ? kNaN : r == 40 ? -0.0 : r == 41 ? INFINITY
+                : static_cast<float>((r % 997) * 0.37 - 150.25));
+    }
+    return v;
+  };
+  auto bits = [&](const std::string& base, int outputs) {
+    std::vector<uint64_t> all;
+    for (int k = 0; k < outputs; ++k)
+      for (double x : Values("root:" + base + kSuffixes[k])) all.push_back(std::bit_cast<uint64_t>(x));
+    return all;
+  };
+  for (int shortest : {1100, 700}) {
+    std::vector<uint64_t> first;
+    for (int widths : {0, 1, 2}) {  // all float32, one float64, all float64
+      std::string list;
+      for (int w = 0; w < 5; ++w) {
+        const int32_t type = widths == 2 || (widths == 1 && w == 1) ? kWaveFloat64 : kWaveFloat32;
+        Make("v" + std::to_string(w), values(w, w == 3 ? shortest : 1100), type);
+        list += (w ? ",v" : "v") + std::to_string(w);
+      }
+      ASSERT_EQ(Run("AutoStats/M/N=s " + list + "; AutoStats/N=t " + list), 0);
+      if (widths == 0) first = bits("s", 6);
+      else EXPECT_EQ(bits("s", 6), first) << "shortest " << shortest << ", widths " << widths;
+      EXPECT_EQ(bits("t", 4), bits("s", 4)) << "without /M, widths " << widths;
+    }
+  }
 }
 
 TEST_F(AutoStatsTest, DifferentXScalingAsksOnce) {
