@@ -33,9 +33,13 @@ int64_t ToPoints(double seconds, double dt) {
 // every x86-64 processor has: each lane is computed with the same
 // operations in the same order as one cycle alone, so its results are bit
 // for bit those of the scalar code.  (Vectors wider than the build's
-// registers are kept in memory, which costs more than they save.)
+// registers are kept in memory, which costs more than they save.)  Two
+// such pairs go together, so that the sums of one wait for the adder
+// while those of the other are made.
 typedef double Lanes __attribute__((vector_size(2 * sizeof(double))));
 constexpr int kLanes = 2;
+constexpr int kPairs = 2;
+constexpr int kBatch = kLanes * kPairs;  // cycles read together
 
 // The series-resistance compensation hid the fraction k = alpha / gS of the
 // series resistance from the current: the true admittance is Y / (1 + kY).
@@ -139,9 +143,11 @@ class Run {
 
   void BuildReferences(bool square, const LockInCalibration& cal);
   Admittance Correlate(int64_t first) const;
-  // The sums of kLanes cycles, the first at `first`, one in each lane.
+  // The sums of kBatch cycles, the first at `first`: cycle 2k + l in lane
+  // l of pair k.
   template <bool kLeak>
-  void CorrelateLanes(int64_t first, Lanes& p, Lanes& q, Lanes& sum) const;
+  void CorrelateLanes(int64_t first, Lanes (&p)[kPairs], Lanes (&q)[kPairs],
+                      Lanes (&sum)[kPairs]) const;
   // Evaluates one sine or square segment; returns false when it is too
   // short for the skipped cycles and one more.
   bool EvaluateSegment(const LockInSegment& seg, int64_t start, int64_t length,
@@ -219,22 +225,31 @@ Admittance Run::Correlate(int64_t first) const {
 }
 
 template <bool kLeak>
-void Run::CorrelateLanes(int64_t first, Lanes& p, Lanes& q, Lanes& sum) const {
+void Run::CorrelateLanes(int64_t first, Lanes (&p)[kPairs], Lanes (&q)[kPairs],
+                         Lanes (&sum)[kPairs]) const {
+  static_assert(kPairs == 2, "the loop below reads two pairs");
   const size_t n = static_cast<size_t>(n_);
   const float* x = in_.trace.data() + first;
   const float* l = kLeak ? in_.leak.data() + first : nullptr;
   const double* s = sin_.data();
   const double* c = cos_.data();
-  p = Lanes{};
-  q = Lanes{};
-  sum = Lanes{};
+  Lanes p0{}, q0{}, sum0{}, p1{}, q1{}, sum1{};
   for (size_t j = 0; j < n; ++j) {
-    Lanes v = {x[j], x[j + n]};
-    if constexpr (kLeak) v = v + Lanes{l[j], l[j + n]};
-    p += v * s[j];
-    q += v * c[j];
-    sum += v;
+    Lanes v0 = {x[j], x[j + n]};
+    Lanes v1 = {x[j + 2 * n], x[j + 3 * n]};
+    if constexpr (kLeak) {
+      v0 = v0 + Lanes{l[j], l[j + n]};
+      v1 = v1 + Lanes{l[j + 2 * n], l[j + 3 * n]};
+    }
+    p0 += v0 * s[j];
+    q0 += v0 * c[j];
+    sum0 += v0;
+    p1 += v1 * s[j];
+    q1 += v1 * c[j];
+    sum1 += v1;
   }
+  p[0] = p0, q[0] = q0, sum[0] = sum0;
+  p[1] = p1, q[1] = q1, sum[1] = sum1;
 }
 
 bool Run::EvaluateSegment(const LockInSegment& seg, int64_t start, int64_t length,
@@ -265,22 +280,24 @@ bool Run::EvaluateSegment(const LockInSegment& seg, int64_t start, int64_t lengt
     // A cycle that reaches past the recorded samples (a stimulus longer than
     // the trace, or a segment placed before it) is not evaluated.
     if (first < 0 || first > available_ - n_) break;
-    if (cycles - done >= kLanes && nOut_ - i_ >= kLanes && first <= available_ - kLanes * n_) {
-      Lanes p, q, x;
+    if (cycles - done >= kBatch && nOut_ - i_ >= kBatch && first <= available_ - kBatch * n_) {
+      Lanes p[kPairs], q[kPairs], x[kPairs];
       if (in_.leakSubtracted) CorrelateLanes<true>(first, p, q, x);
       else CorrelateLanes<false>(first, p, q, x);
-      Lanes a = norm * p + a0_, b = norm * q + b0_, dc = g * x;
-      for (int l = 0; l < kLanes; ++l) {
-        sumP += norm * p[l];
-        sumQ += norm * q[l];
-        sumb += dc[l];
+      for (int k = 0; k < kPairs; ++k) {
+        Lanes a = norm * p[k] + a0_, b = norm * q[k] + b0_, dc = g * x[k];
+        for (int l = 0; l < kLanes; ++l) {
+          sumP += norm * p[k][l];
+          sumQ += norm * q[k][l];
+          sumb += dc[l];
+        }
+        if (restoreRs) RestoreSeriesResistance(kRs, a, b, dc);
+        Lanes gs, gm, cm;
+        CellElements(a, b, dc, omega_, gs, gm, cm);
+        for (int l = 0; l < kLanes; ++l) WriteCell(Cell{gs[l], gm[l], cm[l]});
       }
-      if (restoreRs) RestoreSeriesResistance(kRs, a, b, dc);
-      Lanes gs, gm, cm;
-      CellElements(a, b, dc, omega_, gs, gm, cm);
-      for (int l = 0; l < kLanes; ++l) WriteCell(Cell{gs[l], gm[l], cm[l]});
-      done += kLanes;
-      first += kLanes * n_;
+      done += kBatch;
+      first += kBatch * n_;
       continue;
     }
     const Admittance raw = Correlate(first);
