@@ -33,12 +33,12 @@ int64_t ToPoints(double seconds, double dt) {
 // every x86-64 processor has: each lane is computed with the same
 // operations in the same order as one cycle alone, so its results are bit
 // for bit those of the scalar code.  (Vectors wider than the build's
-// registers are kept in memory, which costs more than they save.)  Two
+// registers are kept in memory, which costs more than they save.)  Four
 // such pairs go together, so that the sums of one wait for the adder
-// while those of the other are made.
+// while those of the others are made.
 typedef double Lanes __attribute__((vector_size(2 * sizeof(double))));
 constexpr int kLanes = 2;
-constexpr int kPairs = 2;
+constexpr int kPairs = 4;
 constexpr int kBatch = kLanes * kPairs;  // cycles read together
 
 // The series-resistance compensation hid the fraction k = alpha / gS of the
@@ -227,29 +227,23 @@ Admittance Run::Correlate(int64_t first) const {
 template <bool kLeak>
 void Run::CorrelateLanes(int64_t first, Lanes (&p)[kPairs], Lanes (&q)[kPairs],
                          Lanes (&sum)[kPairs]) const {
-  static_assert(kPairs == 2, "the loop below reads two pairs");
   const size_t n = static_cast<size_t>(n_);
   const float* x = in_.trace.data() + first;
   const float* l = kLeak ? in_.leak.data() + first : nullptr;
   const double* s = sin_.data();
   const double* c = cos_.data();
-  Lanes p0{}, q0{}, sum0{}, p1{}, q1{}, sum1{};
+  Lanes pk[kPairs] = {}, qk[kPairs] = {}, sk[kPairs] = {};
   for (size_t j = 0; j < n; ++j) {
-    Lanes v0 = {x[j], x[j + n]};
-    Lanes v1 = {x[j + 2 * n], x[j + 3 * n]};
-    if constexpr (kLeak) {
-      v0 = v0 + Lanes{l[j], l[j + n]};
-      v1 = v1 + Lanes{l[j + 2 * n], l[j + 3 * n]};
+#pragma GCC unroll 8
+    for (int k = 0; k < kPairs; ++k) {
+      Lanes v = {x[j + 2 * k * n], x[j + (2 * k + 1) * n]};
+      if constexpr (kLeak) v = v + Lanes{l[j + 2 * k * n], l[j + (2 * k + 1) * n]};
+      pk[k] += v * s[j];
+      qk[k] += v * c[j];
+      sk[k] += v;
     }
-    p0 += v0 * s[j];
-    q0 += v0 * c[j];
-    sum0 += v0;
-    p1 += v1 * s[j];
-    q1 += v1 * c[j];
-    sum1 += v1;
   }
-  p[0] = p0, q[0] = q0, sum[0] = sum0;
-  p[1] = p1, q[1] = q1, sum[1] = sum1;
+  for (int k = 0; k < kPairs; ++k) p[k] = pk[k], q[k] = qk[k], sum[k] = sk[k];
 }
 
 bool Run::EvaluateSegment(const LockInSegment& seg, int64_t start, int64_t length,

@@ -234,8 +234,8 @@ TEST(LockInRobustness, RandomInputsStayInBounds) {
   }
 }
 
-// Cycles are evaluated four at a time (two pairs side by side) where four
-// remain and one by one after: on a trace that repeats exactly, every cycle, however it was
+// Cycles are evaluated eight at a time (four pairs side by side) where
+// eight remain and one by one after: on a trace that repeats exactly, every cycle, however it was
 // evaluated, gives the same bits; with the leak added back and the series
 // resistance restored as well.
 TEST(LockInCycles, SideBySideGiveTheBitsOfOneByOne) {
@@ -255,7 +255,7 @@ TEST(LockInCycles, SideBySideGiveTheBitsOfOneByOne) {
     sweep.in.cSlow = 5e-12;
     Outputs out(12);
     ASSERT_EQ(ComputeLockIn(sweep.in, out.Spans()), LockInStatus::kOk);
-    ASSERT_EQ(out.Pattern(), "Nvvvvvvvvvvv");  // two batches of four, three alone
+    ASSERT_EQ(out.Pattern(), "Nvvvvvvvvvvv");  // eight side by side, three alone
     for (const std::vector<double>* v : {&out.cm, &out.gs, &out.gm})
       for (size_t i = 1; i < 12; ++i)
         EXPECT_EQ(std::memcmp(&(*v)[i], &(*v)[11], sizeof(double)), 0) << i;
