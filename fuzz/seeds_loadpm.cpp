@@ -1,6 +1,7 @@
 // Seeds for fuzz_load_pm: bundles with every sample format, both byte
 // orders, interleaved traces, every segment class, a LockIn sine, leak
 // settings and solutions, loaded with and without the stimulus and LockIn.
+#include <algorithm>
 #include <string>
 
 #include "patchmaster/pm_records.h"
@@ -63,8 +64,9 @@ PmRecording Rich(ByteOrder order) {
 }
 
 std::vector<uint8_t> Pack(uint8_t flags, const std::vector<uint8_t>& bundle) {
-  std::vector<uint8_t> out = {flags};
-  out.insert(out.end(), bundle.begin(), bundle.end());
+  std::vector<uint8_t> out(bundle.size() + 1);
+  out[0] = flags;
+  std::copy(bundle.begin(), bundle.end(), out.begin() + 1);
   return out;
 }
 
