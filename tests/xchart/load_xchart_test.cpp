@@ -112,7 +112,9 @@ TEST_F(LoadXChart, GroupTimesInNotesAndVariables) {
     ASSERT_EQ(Load("/O", Write(rec)), 0);
     EXPECT_EQ(Posted().find("out of range") != std::string::npos, c.number != c.time) << c.time;
     EXPECT_EQ(Wave("XC_t")->note, c.note) << c.time;
-    if (c.text != nullptr) EXPECT_EQ(Var("kwtXChartTimeStr")->text, c.text) << c.time;
+    if (c.text != nullptr) {
+      EXPECT_EQ(Var("kwtXChartTimeStr")->text, c.text) << c.time;
+    }
     EXPECT_EQ(Var("kwtXChartTime")->number, c.number) << c.time;
   }
 }
