@@ -268,15 +268,31 @@ struct TraceLoader {
 
 // Adds up the bytes of the waves the walk can make, before a sample is read
 // (what the load then leaves out costs nothing).
+// With /I every trace gets a stimulus wave of its own length for each
+// channel that drives a DAC.
 struct WaveBytes {
+  const LoadPMOptions& o;
   uint64_t bytes = 0;
+  int stimulusWaves = 0;  // of the current sweep
 
   int32_t Missing(int32_t code, const std::string&) { return code; }
   void Series(int32_t, int32_t) {}
-  bool Sweep(const PmSweepEntry&, int32_t, int32_t, int32_t) { return true; }
+  bool Sweep(const PmSweepEntry& sweep, int32_t, int32_t, int32_t) {
+    stimulusWaves = 0;
+    const PmStimulationEntry* stim = FindPmStimulation(sweep.stimNo);
+    if ((o.flags & kLoadStimulus) == 0 || stim == nullptr) return true;
+    for (int32_t c = 1; c <= stim->childCount; ++c) {
+      const PmChannelEntry* channel = FindPmChannel(sweep.stimNo, c);
+      if (channel == nullptr) break;
+      if (channel->chDacMode != 0) ++stimulusWaves;
+    }
+    return true;
+  }
   int32_t Trace(int32_t g, int32_t s, int32_t w, int32_t t) {
     const PmTraceEntry* trace = LookUpPmTrace(g, s, w, t);
-    if (trace != nullptr) bytes += TraceWaveBytes(trace->trDataPoints, 1);
+    if (trace == nullptr) return 0;
+    const bool stimulus = (trace->trDataKind & kTraceKindNoStimulus) == 0;
+    bytes += TraceWaveBytes(trace->trDataPoints, 1 + (stimulus ? stimulusWaves : 0));
     return 0;
   }
 };
@@ -459,7 +475,7 @@ int32_t RunPmLoad(const LoadPMOptions& o) {
     const FileSource data(o.dataPath);
     if (data.is_open()) walk.bounds = PmSampleBoundsOf(data);
   }
-  WaveBytes bytes;
+  WaveBytes bytes{o};
   VisitSelection(o, *root, bytes);
   const WaveReserve reserve(bytes.bytes);
   TraceLoader loader{walk, root->traceCount};

@@ -234,7 +234,8 @@ struct WaveBytes {
     if (stim == nullptr) return 0;
     const int waves = ((o.flags & (kLoadFirstTrace | kLoadLockIn)) != 0 ? 1 : 0) +
                       ((o.flags & kLoadLeak) != 0 && sweep->hasLeak != 0 ? 1 : 0) +
-                      ((o.flags & kLoadSecond) != 0 && sweep->hasSecondTrace != 0 ? 1 : 0);
+                      ((o.flags & kLoadSecond) != 0 && sweep->hasSecondTrace != 0 ? 1 : 0) +
+                      ((o.flags & kLoadStimulus) != 0 ? 1 : 0);
     bytes += TraceWaveBytes(PulseTracePoints(*sweep, *stim), waves);
     return 0;
   }

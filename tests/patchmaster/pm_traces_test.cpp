@@ -23,12 +23,15 @@ TEST_F(LoadPmTest, EveryFormatInBothSampleByteOrders) {
       trace.samples = Repeated(c.stored);
       trace.record.trDataScaler = c.factor;
       test::SetPmSampleLayout(trace.record, static_cast<uint8_t>(c.format), order);
-      ASSERT_EQ(Load("/O", rec), 0);
+      ASSERT_EQ(Load("/O/I", rec), 0);
       EXPECT_TRUE(Values(kWave) == Repeated(c.expected));
       const HostWave* w = Wave(kWave);
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->type, kWaveFloat32);
-      EXPECT_EQ(w->samples.InArena(), SampleArena::Enabled());
+      // The trace and its stimulus share the load's block.
+      ASSERT_EQ(WaveNames().size(), 2u);
+      for (const std::string& name : WaveNames())
+        EXPECT_EQ(Wave(name)->samples.InArena(), SampleArena::Enabled()) << name;
       EXPECT_EQ(w->fullScaleBottom, -32768.0 * c.factor);
       EXPECT_EQ(w->fullScaleTop, 32767.0 * c.factor);
     }

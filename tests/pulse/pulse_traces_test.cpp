@@ -37,12 +37,14 @@ TEST_F(LoadPulseTest, EveryFormatInBothByteOrders) {
     for (ByteOrder order : {ByteOrder::kBig, ByteOrder::kLittle}) {
       SCOPED_TRACE(::testing::Message()
                    << "format " << c.format << (order == ByteOrder::kBig ? " big" : " little"));
-      ASSERT_EQ(Load("/O", OneSweep(Repeated(c.stored), c.format, order, c.factor)), 0);
+      ASSERT_EQ(Load("/O/I", OneSweep(Repeated(c.stored), c.format, order, c.factor)), 0);
       EXPECT_TRUE(Values("Pulse_1_1_1") == Repeated(c.expected));
       const HostWave* w = Wave("Pulse_1_1_1");
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->type, kWaveFloat32);
+      // The sweep and its stimulus share the load's block.
       EXPECT_EQ(w->samples.InArena(), SampleArena::Enabled());
+      EXPECT_EQ(Wave("Pulse_1_1_1_stim")->samples.InArena(), SampleArena::Enabled());
       // The converter's full scale in the trace's units, whatever the format.
       EXPECT_EQ(w->fullScaleBottom, c.factor * -32768.0);
       EXPECT_EQ(w->fullScaleTop, c.factor * 32767.0);
