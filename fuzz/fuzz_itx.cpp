@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "workbench/export/itx.h"
+#include "workbench/language/itx_reader.h"
 #include "workbench/workbench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (text.find("oadWave") != std::string::npos) return 0;
   kwt::Workbench wb(kwt::Workbench::Options{.prefsPath = "/tmp/kwt-fuzz-prefs.bin", .maxWaveBytes = 1 << 24});
-  kwt::LoadItx(wb, text, true);
+  kwt::LoadItx(wb.interpreter(), text, true);
   return 0;
 }

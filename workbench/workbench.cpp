@@ -1,7 +1,7 @@
 // The workbench: its rooms made and wired together, and the module loaded.
 #include "workbench/workbench.h"
 
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 namespace kwt {
 

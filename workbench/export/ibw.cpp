@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "workbench/export/file_sink.h"
-#include "workbench/export/ibw_layout.h"
+#include "workbench/host/ibw_layout.h"
 #include "workbench/host/objects.h"
 
 namespace kwt {

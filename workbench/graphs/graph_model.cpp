@@ -8,7 +8,7 @@
 #include "workbench/graphs/graph_replay.h"
 #include "workbench/graphs/setting_list.h"
 #include "workbench/host/session.h"
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 namespace kwt {
 namespace graph_replay {

@@ -11,7 +11,7 @@
 
 #include "workbench/graphs/graph_model.h"
 #include "workbench/graphs/setting_list.h"
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 namespace kwt::graph_replay {
 

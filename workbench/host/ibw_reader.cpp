@@ -10,7 +10,7 @@
 #include "host/host.h"
 #include "support/byte_reader.h"
 #include "support/format.h"
-#include "workbench/export/ibw_layout.h"
+#include "workbench/host/ibw_layout.h"
 #include "workbench/host/session.h"
 
 namespace kwt {

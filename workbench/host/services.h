@@ -5,7 +5,9 @@
 //   wave_services.cpp     waves: make, find, kill, scaling, units, notes, lists
 //   folder_services.cpp   variables and data folders
 //   parsing_services.cpp  the command line of the running operation
-//                         (HostGetFlag, HostGetNumber, HostGetWave, ...)
+//                         (HostGetFlag, HostGetNumber, HostGetWave, ...);
+//                         it reads values as the language does, so it
+//                         lives in workbench/language/
 //   ui_services.cpp       alerts, questions, the beep, the busy cursor,
 //                         updates and the stored preferences
 //   line_services.cpp     notices, command lines, the clipboard, problems

@@ -19,7 +19,7 @@
 #include "host/host.h"
 #include "workbench/host/objects.h"
 #include "workbench/host/windows.h"
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 namespace kwt {
 

@@ -4,7 +4,7 @@
 #include "resources/operation_flags.h"
 #include "resources/resources.h"
 #include "support/format.h"
-#include "workbench/graphs/window_commands.h"
+#include "workbench/language/window_commands.h"
 #include "workbench/host/names.h"
 #include "workbench/language/own_commands.h"
 

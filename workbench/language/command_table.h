@@ -5,7 +5,7 @@
 //
 // To find the code of a command, look up its name here: the function named
 // in its row (CmdMake, CmdDisplay, ...) is declared in own_commands.h for
-// the language's commands and in graphs/window_commands.h for windows.
+// the language's commands and in window_commands.h for windows.
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 namespace kwt {
 

@@ -11,7 +11,7 @@
 #include "workbench/host/module_link.h"
 #include "workbench/host/services.h"
 #include "workbench/host/session.h"
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 #include "workbench/language/command_table.h"
 #include "workbench/language/own_commands.h"
 

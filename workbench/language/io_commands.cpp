@@ -6,7 +6,7 @@
 #include "host/host.h"
 #include "support/byte_reader.h"
 #include "support/format.h"
-#include "workbench/export/itx.h"
+#include "workbench/language/itx_reader.h"
 #include "workbench/host/ibw_reader.h"
 #include "workbench/host/session.h"
 #include "workbench/language/interpreter.h"

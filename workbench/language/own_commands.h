@@ -1,6 +1,6 @@
 // The workbench's own commands of the language room, each run as
 // CommandFn says (command_table.h).  The window commands are in
-// graphs/window_commands.h.
+// window_commands.h.
 #pragma once
 
 #include "workbench/language/command_table.h"

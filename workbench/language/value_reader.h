@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 #include "workbench/language/expression.h"
 
 namespace kwt {

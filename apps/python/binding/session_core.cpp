@@ -11,7 +11,7 @@
 #include "workbench/export/itx.h"
 #include "workbench/export/session_dump.h"
 #include "workbench/host/encoding.h"
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 namespace py = pybind11;
 

@@ -13,7 +13,7 @@
 #include "tests/testkit/temp_dir.h"
 #include "tests/workbench/graphs/picture.h"
 #include "support/byte_reader.h"
-#include "workbench/export/ibw_layout.h"
+#include "workbench/host/ibw_layout.h"
 #include "workbench/export/itx.h"
 #include "workbench/export/pxp.h"
 #include "workbench/export/session_dump.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 #include "workbench/workbench.h"
 
 namespace kwt {

@@ -1,6 +1,6 @@
 // Graph and table windows: Display, AppendToGraph, Edit, AppendToTable,
 // Append, and the settings commands that act on the top graph.
-#include "workbench/graphs/window_commands.h"
+#include "workbench/language/window_commands.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 
 #include "host/result_codes.h"
 

@@ -3,7 +3,7 @@
 #include "workbench/host/services.h"
 
 #include "workbench/host/session.h"
-#include "workbench/language/command_line.h"
+#include "workbench/syntax/command_line.h"
 #include "workbench/language/value_reader.h"
 
 namespace kwt {
