@@ -25,7 +25,7 @@ std::string BrowserBaseName(const std::string& field, const std::string& path) {
   if (field.find('$') == std::string::npos) return field;
   const std::string_view file = PathFileName(path);
   const size_t dot = file.rfind('.');
-  return std::string(dot == std::string_view::npos ? file : file.substr(0, dot));
+  return NameFromFileName(dot == std::string_view::npos ? file : file.substr(0, dot));
 }
 
 int32_t BuildBrowserCommand(const BrowserChoices& c, BrowserCommand* out) {

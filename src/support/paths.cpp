@@ -20,4 +20,16 @@ bool ReplaceExtension(std::string& name, std::string_view extension, size_t capa
   return true;
 }
 
+std::string NameFromFileName(std::string_view fileName) {
+  const size_t first = fileName.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  fileName = fileName.substr(first, fileName.find_last_not_of(' ') - first + 1);
+  std::string name(fileName);
+  for (char& c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || c == '"' || c == '\'' || c == ':' || c == ';') c = '_';
+  }
+  return name;
+}
+
 }  // namespace kwt

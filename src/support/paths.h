@@ -18,4 +18,9 @@ std::string_view PathFileName(std::string_view path);
 // `capacity` (the result would be longer than capacity characters).
 bool ReplaceExtension(std::string& name, std::string_view extension, size_t capacity);
 
+// A file name made fit to stand in a wave name ("$" in a base name): what
+// a name cannot hold (quotes, colons, semicolons, control characters)
+// becomes "_", and blanks at either end go.
+std::string NameFromFileName(std::string_view fileName);
+
 }  // namespace kwt

@@ -80,7 +80,7 @@ std::string XChartDialogCommand(const XChartDialogChoices& c) {
     const size_t dollar = base.find('$');
     if (dollar != std::string::npos) {
       const std::string_view file = PathFileName(c.path);
-      base = base.substr(0, dollar) + std::string(file.substr(0, file.find('.')));
+      base = base.substr(0, dollar) + NameFromFileName(file.substr(0, file.find('.')));
     }
     command += "/B='" + base + "'";
   }

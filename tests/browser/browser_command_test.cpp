@@ -66,6 +66,20 @@ TEST_F(BrowserTest, EveryCombinationBuildsACommandThatLoads) {
   EXPECT_THAT(Values("Pulse_1_1_2"), ElementsAre(7, 8, 9));
 }
 
+// "$" takes the file's name; what a wave name cannot hold in it becomes
+// "_", and blanks at its ends go.
+TEST_F(BrowserTest, ADollarBaseNameIsTheFileNameMadeFitForAWaveName) {
+  const std::string file = PmBundle(ByteOrder::kLittle, " it's;a cell .dat");
+  int32_t result = -5;
+  const DialogRecord run = Open({A::Press(kFileButton), A::ChooseFile(file), A::Choose(kGroupPopup, 2),
+                                 A::SetText(kBaseName, "$"), A::Press(kDoIt)},
+                                &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(run.Text(kCommandField), "LoadPM/A=1/N='it_s_a cell' \"" + file + "\"");
+  ASSERT_FALSE(WaveNames().empty());
+  EXPECT_EQ(WaveNames().front().rfind("it_s_a cell_1_", 0), 0u) << WaveNames().front();
+}
+
 TEST_F(BrowserTest, TheCommandBufferHoldsFourHundredCharacters) {
   // Without a file the command is empty, and so is what is handed over.
   EXPECT_EQ(Open({A::Press(kToCmdLine)}).Text(kCommandField), "");

@@ -39,8 +39,9 @@ TEST_F(XChartDialogTest, OpensWithItsDefaultsAndNoCommand) {
   EXPECT_FALSE(run.Find(kDoIt)->enabled);
 }
 
+// What a name cannot hold in the file name ("'") becomes "_".
 TEST_F(XChartDialogTest, GroupTwoWithTheFileNameAsBaseNameLoads) {
-  const std::string tree = Write(Cell(), "rec7.tree");
+  const std::string tree = Write(Cell(), "rec'7.tree");
   int32_t result = 0;
   const DialogRecord& run = Open({A::Press(kFile), A::ChooseFile(tree), A::ChooseText(kGroups, "2"),
                                   A::SetText(kBaseName, "cell$ignored"), A::Check(kHeadline, true),
@@ -49,14 +50,14 @@ TEST_F(XChartDialogTest, GroupTwoWithTheFileNameAsBaseNameLoads) {
   EXPECT_EQ(result, 0);
   EXPECT_THAT(run.Find(kGroups)->items, ElementsAre("1", "2"));
   EXPECT_EQ(run.Text(kPath), tree);
-  EXPECT_EQ(run.Text(kCommand), "LoadXChart/G=2/P/H/O/B='cellrec7' \"" + tree + "\"");
+  EXPECT_EQ(run.Text(kCommand), "LoadXChart/G=2/P/H/O/B='cellrec_7' \"" + tree + "\"");
   EXPECT_EQ(run.Text(kInfo),
             "X-Chart v3.6.8\r"
             "Mon Nov 29 21:33:09 1993\n\rNumber of points 2\r"
             " 0: t [s]\r"
             " 1: Vm-1 [mV]\r"
             "1 of 2 traces shown\r");
-  EXPECT_THAT(Values("cellrec7_Vm1"), Samples({7, 8}));
+  EXPECT_THAT(Values("cellrec_7_Vm1"), Samples({7, 8}));
   EXPECT_EQ(wb_.windows().size(), 1u);
 }
 
