@@ -135,14 +135,4 @@ int64_t ReadTraceSamples(const TraceSamples& s, double factor, double zero,
   return s.points - static_cast<int64_t>(converted);
 }
 
-bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrder order,
-                         double factor, std::span<float> out, double offset) {
-  const int32_t width = SampleFormatWidth(format);
-  if (width == 0) return false;
-  const size_t count = bytes.size() / static_cast<size_t>(width);
-  if (out.size() < count) return false;
-  Convert(format, order, bytes.data(), count, factor, offset, out.data());
-  return true;
-}
-
 }  // namespace kwt

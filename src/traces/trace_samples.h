@@ -43,11 +43,4 @@ struct TraceSamples {
 int64_t ReadTraceSamples(const TraceSamples& samples, double factor, double zero,
                          std::span<uint8_t> buffer, std::span<float> out);
 
-// Converts bytes.size() / width samples of `format` stored in `order` into
-// out (which must hold that many): out[i] = sample i x factor - offset,
-// computed in double and rounded once.  False, with nothing written, for an
-// unknown format.
-bool ConvertTraceSamples(std::span<const uint8_t> bytes, int32_t format, ByteOrder order,
-                         double factor, std::span<float> out, double offset = 0.0);
-
 }  // namespace kwt
