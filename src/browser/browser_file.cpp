@@ -53,12 +53,7 @@ int32_t ReadSiblings(const std::string& dat, BrowserFormat* format) {
   const BrowserFormat pulFormat = PulsedFormat(ProbePulKind(pul));
   if (pulFormat == BrowserFormat::kNone) return kErrCannotOpenPul;
   if (pulFormat != stimFormat) return kErrTreesDontMatch;
-  if (pulFormat == BrowserFormat::kPulse) {
-    if (!ReadPulseAcquisitionTree(pul)) return kErrCannotOpenPul;
-  } else {
-    if (!ReadPulsedTree(pul)) return kErrCannotOpenPul;
-    ReadInfoTreesBeside(dat);
-  }
+  if (int32_t err = ReadAcquisitionTrees(pul, dat, pulFormat == BrowserFormat::kPulse)) return err;
   *format = pulFormat;
   return 0;
 }

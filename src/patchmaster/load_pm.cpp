@@ -19,7 +19,6 @@
 #include "patchmaster/pm_tree.h"
 #include "patchmaster/recording_trees.h"
 #include "pulse/load_pulse.h"
-#include "pulse/pulse_tree.h"
 #include "resources/operation_flags.h"
 #include "support/byte_reader.h"
 #include "support/fixed_text.h"
@@ -338,13 +337,8 @@ int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
     HostDiagnose(CompanionNameProblem(dataPath, kExtensionPulsed));
     return kErrPulName;
   }
-  if (format == StimulusTreeFormat::kPulse) {
-    *pulse = true;
-    return ReadPulseAcquisitionTree(path) ? 0 : kErrCannotOpenPul;
-  }
-  if (!ReadPulsedTree(path)) return kErrCannotOpenPul;
-  ReadInfoTreesBeside(dataPath);
-  return 0;
+  *pulse = format == StimulusTreeFormat::kPulse;
+  return ReadAcquisitionTrees(path, dataPath, *pulse);
 }
 
 int32_t ReadAndLoad() {

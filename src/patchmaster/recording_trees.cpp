@@ -33,6 +33,14 @@ void ReadInfoTreesBeside(const std::string& dataPath) {
   if (CompanionFileName(&path, kExtensionSolution)) ReadSolutionTree(path);
 }
 
+int32_t ReadAcquisitionTrees(const std::string& pulPath, const std::string& dataPath,
+                             bool pulseKind) {
+  if (pulseKind) return ReadPulseAcquisitionTree(pulPath) ? 0 : kErrCannotOpenPul;
+  if (!ReadPulsedTree(pulPath)) return kErrCannotOpenPul;
+  ReadInfoTreesBeside(dataPath);
+  return 0;
+}
+
 void ReleaseRecordingTrees() {
   FreePulsedTree();
   FreeStimulusTree();

@@ -21,6 +21,12 @@ int32_t ReadBundleTrees(const ByteSource& bundle);
 // Reads the amplifier and solution files beside a data file, when there.
 void ReadInfoTreesBeside(const std::string& dataPath);
 
+// Reads the acquisition tree at `pulPath` of the kind its stimulus tree
+// showed: the Pulse tree, or the PatchMaster pulsed tree with the
+// amplifier and solution files beside `dataPath`.  Returns 0 or 10032.
+int32_t ReadAcquisitionTrees(const std::string& pulPath, const std::string& dataPath,
+                             bool pulseKind);
+
 // Releases every tree of either kind of recording.
 void ReleaseRecordingTrees();
 
