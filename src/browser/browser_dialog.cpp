@@ -295,8 +295,7 @@ class BrowserDialog final : public DialogHandler {
       return;
     }
     if (command.filters) HostSetStringVariable(kStimStringName, command.stimString, true);
-    const int32_t mode = button == kDoIt ? 1 : button == kToCmdLine ? 2 : 3;
-    HostFinishDialogCommand(command.text, mode);
+    HostFinishDialogCommand(command.text, FinishChoice(button));
     ReleaseRecordingTrees();
     SaveBrowserSettings(Settings(d));
     DialogEnd(d, button);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/dialog.h"
+#include "host/host.h"
 
 namespace kwt::resources {
 
@@ -33,6 +34,12 @@ std::vector<const DialogDesc*> AllDialogs();
 // command to the command line or the clipboard, and the field showing it.
 namespace command_controls {
 enum : int32_t { kDoIt = 1, kCancel = 2, kToCmdLine = 3, kToClip = 4, kCommandField = 5 };
+
+// What HostFinishDialogCommand does with the command when `button` ends
+// the dialog: Do It runs it, To Cmd Line places it, To Clip copies it.
+inline int32_t FinishChoice(int32_t button) {
+  return button == kDoIt ? kFinishRun : button == kToCmdLine ? kFinishCommandLine : kFinishClipboard;
+}
 }  // namespace command_controls
 
 // The file browser's own controls (its command controls are those above).

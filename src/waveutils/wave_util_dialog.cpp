@@ -300,10 +300,7 @@ class WaveUtilDialog final : public DialogHandler {
       return;
     }
     HostSetStringVariable(kCmdStringName, command.waveList, false);
-    const std::string line = WaveListCommand(command.shown);
-    if (button == kDoIt) HostPutCommandLine(line, kCommandLineRun);
-    else if (button == kToCmdLine) HostPutCommandLine(line, kCommandLinePlace);
-    else SetScrapData(line);
+    HostFinishDialogCommand(WaveListCommand(command.shown), FinishChoice(button));
     SaveSettings(d);
     DialogEnd(d, button);
   }

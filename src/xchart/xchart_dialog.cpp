@@ -135,9 +135,7 @@ class XChartDialog final : public DialogHandler {
       HostBeep();
       return;
     }
-    if (button == kDoIt) HostPutCommandLine(command, kCommandLineRun);
-    else if (button == kToCmdLine) HostPutCommandLine(command, kCommandLinePlace);
-    else SetScrapData(command);
+    HostFinishDialogCommand(command, FinishChoice(button));
     DialogEnd(d, button);
   }
 
