@@ -1,13 +1,11 @@
 #include "workbench/export/itx.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "support/format.h"
 #include "workbench/host/session.h"
-#include "workbench/syntax/command_line.h"
 
 namespace kwt {
 namespace {

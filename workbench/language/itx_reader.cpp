@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "support/format.h"
 #include "workbench/host/session.h"
 #include "workbench/language/interpreter.h"
 #include "workbench/syntax/command_line.h"
