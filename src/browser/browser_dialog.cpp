@@ -329,17 +329,13 @@ class BrowserDialog final : public DialogHandler {
   std::vector<std::string> stimuli_;
 };
 
-// Whatever way the dialog ends, the trees it read go.
-struct TreeGuard {
-  ~TreeGuard() { ReleaseRecordingTrees(); }
-};
-
 }  // namespace
 
 int32_t OpenBrowserDialog() {
   const DialogDesc* desc = resources::FindDialog(resources::kBrowserDialogId);
   if (desc == nullptr) return kHostErrNoSuchDialog;
-  const TreeGuard guard;
+  // Whatever way the dialog ends, the trees it read go.
+  const RecordingTreesRelease release;
   BrowserDialog handler(*desc);
   int32_t result = kDialogAbandoned;
   if (int32_t err = DialogRun(*desc, handler, &result)) return err;

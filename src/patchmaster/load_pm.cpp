@@ -309,11 +309,6 @@ SelectionCounts CountsOf(const LoadPMOptions& o, const PmPulsedRoot& root) {
   return counts;
 }
 
-// Releases every tree the operation may have read, however it ends.
-struct TreeRelease {
-  ~TreeRelease() { ReleaseRecordingTrees(); }
-};
-
 // Reads the trees of the recording whose data file is `dataPath`; *pulse
 // tells whether they are of the Pulse kind.  Returns 0 or 10029 .. 10033.
 int32_t ReadTrees(const std::string& dataPath, bool* pulse) {
@@ -362,7 +357,7 @@ int32_t ReadAndLoad() {
   }
   if (IsDataFileName(named)) o.dataPath = named;
 
-  const TreeRelease release;
+  const RecordingTreesRelease release;
   bool pulse = false;
   if (int32_t err = ReadTrees(o.dataPath, &pulse)) return err;
 

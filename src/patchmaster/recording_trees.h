@@ -30,4 +30,12 @@ int32_t ReadAcquisitionTrees(const std::string& pulPath, const std::string& data
 // Releases every tree of either kind of recording.
 void ReleaseRecordingTrees();
 
+// Releases the trees when it goes out of scope, however the reader ends.
+struct RecordingTreesRelease {
+  RecordingTreesRelease() = default;
+  RecordingTreesRelease(const RecordingTreesRelease&) = delete;
+  RecordingTreesRelease& operator=(const RecordingTreesRelease&) = delete;
+  ~RecordingTreesRelease() { ReleaseRecordingTrees(); }
+};
+
 }  // namespace kwt
